@@ -1,0 +1,36 @@
+# The two commands of the README: `make run` and `make test`.
+# Both install what a fresh Debian 12 machine lacks first.
+
+JOBS ?= $(shell nproc)
+HOST_DIR := build/host
+WIN_DIR := build/win32
+
+.PHONY: all bootstrap host win32 run test bench clean
+
+all: win32
+
+bootstrap:
+	@./scripts/bootstrap.sh
+
+host: bootstrap
+	@cmake -S . -B $(HOST_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(HOST_DIR) -j$(JOBS)
+
+win32: host
+	@cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	    -DCMAKE_BUILD_TYPE=Release -DNIMBO_FORMC=$(CURDIR)/$(HOST_DIR)/tools/formc >/dev/null
+	@cmake --build $(WIN_DIR) -j$(JOBS)
+
+run: win32
+	@./scripts/run.sh
+
+test: win32
+	@cd $(HOST_DIR) && ctest --output-on-failure -j$(JOBS)
+	@cd $(WIN_DIR) && ctest --output-on-failure
+	@./scripts/wine-env.sh stop
+
+bench: win32
+	@./scripts/bench.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,86 @@
+#include "base/nstring.h"
+
+#include <cctype>
+
+namespace {
+unsigned char Fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
+}  // namespace
+
+int CompareText(std::string_view a, std::string_view b)
+{
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        const int d = Fold(static_cast<unsigned char>(a[i])) - Fold(static_cast<unsigned char>(b[i]));
+        if (d != 0) return d;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+String UpperCase(std::string_view s)
+{
+    String r(s);
+    for (char& c : r) c = static_cast<char>(Fold(static_cast<unsigned char>(c)));
+    return r;
+}
+
+String LowerCase(std::string_view s)
+{
+    String r(s);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return r;
+}
+
+String Trim(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+    return String(s.substr(b, e - b));
+}
+
+String IntToStr(long long v) { return std::to_string(v); }
+
+String FormatV(std::string_view fmt, const std::vector<FormatArg>& args)
+{
+    String out;
+    size_t next = 0;
+    for (size_t i = 0; i < fmt.size(); ++i) {
+        const char c = fmt[i];
+        if (c != '%' || i + 1 >= fmt.size()) {
+            out += c;
+            continue;
+        }
+        const char k = fmt[i + 1];
+        if (k == '%') {
+            out += '%';
+            ++i;
+        } else if (k == 's' || k == 'd') {
+            if (next < args.size()) out += args[next].AsText();
+            ++next;
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+String ExtractFilePath(std::string_view path)
+{
+    const size_t p = path.find_last_of("\\:");
+    return p == std::string_view::npos ? String() : String(path.substr(0, p + 1));
+}
+
+String ExtractFileName(std::string_view path)
+{
+    const size_t p = path.find_last_of("\\:");
+    return p == std::string_view::npos ? String(path) : String(path.substr(p + 1));
+}
+
+String ExtractFileDir(std::string_view path)
+{
+    String d = ExtractFilePath(path);
+    if (d.size() > 1 && d.back() == '\\' && d[d.size() - 2] != ':' && d[d.size() - 2] != '\\') d.pop_back();
+    return d;
+}

@@ -1,0 +1,223 @@
+#include "framework/form_text.h"
+
+#include <cctype>
+
+#include "base/exceptions.h"
+#include "framework/form_reader.h"
+#include "framework/value_stream.h"
+
+namespace {
+
+class TFormParser {
+public:
+    explicit TFormParser(std::string_view text) : text_(text) {}
+
+    std::vector<uint8_t> Run()
+    {
+        out_.WriteBytes(kFormSignature, 4);
+        SkipBlanks();
+        ParseObject();
+        SkipBlanks();
+        if (pos_ < text_.size()) Error("text after the last 'end'");
+        return out_.TakeData();
+    }
+
+private:
+    [[noreturn]] void Error(const String& what)
+    {
+        int line = 1;
+        for (size_t i = 0; i < pos_ && i < text_.size(); ++i)
+            if (text_[i] == '\n') ++line;
+        throw EReadError(Format("Line %d: %s", line, what));
+    }
+
+    void SkipBlanks()
+    {
+        for (;;) {
+            while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+            if (pos_ + 1 < text_.size() && text_[pos_] == '/' && text_[pos_ + 1] == '/') {
+                while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+                continue;
+            }
+            break;
+        }
+    }
+
+    static bool IdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
+
+    String Ident()
+    {
+        SkipBlanks();
+        const size_t b = pos_;
+        while (pos_ < text_.size() && IdentChar(text_[pos_])) ++pos_;
+        if (b == pos_) Error("identifier expected");
+        return String(text_.substr(b, pos_ - b));
+    }
+
+    bool PeekWord(std::string_view w)
+    {
+        SkipBlanks();
+        if (text_.substr(pos_, w.size()).size() != w.size() || CompareText(text_.substr(pos_, w.size()), w) != 0)
+            return false;
+        const size_t e = pos_ + w.size();
+        return e >= text_.size() || !IdentChar(text_[e]);
+    }
+
+    void Expect(char c)
+    {
+        SkipBlanks();
+        if (pos_ >= text_.size() || text_[pos_] != c) Error(Format("'%s' expected", String(1, c)));
+        ++pos_;
+    }
+
+    void ParseObject()
+    {
+        if (!PeekWord("object")) Error("'object' expected");
+        pos_ += 6;
+        const String name = Ident();
+        Expect(':');
+        const String cls = Ident();
+        out_.WriteShortString(cls);
+        out_.WriteShortString(name);
+        // Properties, then nested objects.
+        for (;;) {
+            SkipBlanks();
+            if (PeekWord("object") || PeekWord("end")) break;
+            const String prop = Ident();
+            Expect('=');
+            out_.WriteShortString(prop);
+            ParseValue(0);
+        }
+        out_.WriteByte(0);
+        while (PeekWord("object")) ParseObject();
+        if (!PeekWord("end")) Error("'end' expected");
+        pos_ += 3;
+        out_.WriteByte(0);
+    }
+
+    String ParseStringExpr()
+    {
+        String s;
+        for (;;) {
+            SkipBlanks();
+            if (pos_ < text_.size() && text_[pos_] == '\'') {
+                ++pos_;
+                for (;;) {
+                    if (pos_ >= text_.size() || text_[pos_] == '\n') Error("unterminated string");
+                    if (text_[pos_] == '\'') {
+                        if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\'') {
+                            s += '\'';
+                            pos_ += 2;
+                            continue;
+                        }
+                        ++pos_;
+                        break;
+                    }
+                    s += text_[pos_++];
+                }
+            } else if (pos_ < text_.size() && text_[pos_] == '#') {
+                ++pos_;
+                const size_t b = pos_;
+                while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+                if (b == pos_) Error("character code expected");
+                const int code = std::stoi(String(text_.substr(b, pos_ - b)));
+                if (code > 255) Error("character code above 255");
+                s += static_cast<char>(code);
+            } else {
+                Error("string expected");
+            }
+            // Adjacent pieces ('a'#13'b') join; '+' continues on the next line.
+            SkipBlanks();
+            if (pos_ < text_.size() && (text_[pos_] == '\'' || text_[pos_] == '#')) continue;
+            if (pos_ < text_.size() && text_[pos_] == '+') {
+                ++pos_;
+                continue;
+            }
+            return s;
+        }
+    }
+
+    void ParseValue(int depth)
+    {
+        if (depth > TValueReader::kMaxDepth) Error("lists nested too deeply");
+        SkipBlanks();
+        if (pos_ >= text_.size()) Error("value expected");
+        const char c = text_[pos_];
+        if (c == '\'' || c == '#') {
+            out_.WriteString(ParseStringExpr());
+        } else if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {
+            const size_t b = pos_++;
+            while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+            const long long v = std::stoll(String(text_.substr(b, pos_ - b)));
+            if (v < INT32_MIN || v > INT32_MAX) Error("integer out of range");
+            out_.WriteInteger(static_cast<int32_t>(v));
+        } else if (c == '(') {
+            ++pos_;
+            out_.WriteListBegin();
+            for (;;) {
+                SkipBlanks();
+                if (pos_ < text_.size() && text_[pos_] == ')') {
+                    ++pos_;
+                    break;
+                }
+                ParseValue(depth + 1);
+            }
+            out_.WriteListEnd();
+        } else if (c == '[') {
+            ++pos_;
+            std::vector<String> members;
+            SkipBlanks();
+            if (pos_ < text_.size() && text_[pos_] != ']') {
+                for (;;) {
+                    members.push_back(Ident());
+                    SkipBlanks();
+                    if (pos_ < text_.size() && text_[pos_] == ',') {
+                        ++pos_;
+                        continue;
+                    }
+                    break;
+                }
+            }
+            Expect(']');
+            out_.WriteSet(members);
+        } else if (c == '{') {
+            ++pos_;
+            std::vector<uint8_t> bytes;
+            int half = -1;
+            for (;;) {
+                if (pos_ >= text_.size()) Error("'}' expected");
+                const char h = text_[pos_++];
+                if (h == '}') break;
+                if (std::isspace(static_cast<unsigned char>(h))) continue;
+                if (!std::isxdigit(static_cast<unsigned char>(h))) Error("hexadecimal digit expected");
+                const int d = std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : (std::toupper(h) - 'A' + 10);
+                if (half < 0) {
+                    half = d;
+                } else {
+                    bytes.push_back(static_cast<uint8_t>(half * 16 + d));
+                    half = -1;
+                }
+            }
+            if (half >= 0) Error("odd number of hexadecimal digits");
+            out_.WriteBinary(bytes);
+        } else {
+            const String id = Ident();
+            if (SameText(id, "True"))
+                out_.WriteBoolean(true);
+            else if (SameText(id, "False"))
+                out_.WriteBoolean(false);
+            else if (SameText(id, "nil"))
+                out_.WriteNil();
+            else
+                out_.WriteIdent(id);
+        }
+    }
+
+    std::string_view text_;
+    size_t pos_ = 0;
+    TValueWriter out_;
+};
+
+}  // namespace
+
+std::vector<uint8_t> FormTextToBinary(std::string_view text) { return TFormParser(text).Run(); }
