@@ -33,7 +33,7 @@ std::map<String, const TClassInfo*>& Registry()
 }
 }  // namespace
 
-void RegisterClass(const TClassInfo& info) { Registry()[UpperCase(info.name)] = &info; }
+void RegisterComponentClass(const TClassInfo& info) { Registry()[UpperCase(info.name)] = &info; }
 
 const TClassInfo* FindClass(std::string_view name)
 {

@@ -48,7 +48,7 @@ public:
 };
 
 // Classes that form resources may name. Each layer registers its own.
-void RegisterClass(const TClassInfo& info);
+void RegisterComponentClass(const TClassInfo& info);
 const TClassInfo* FindClass(std::string_view name);
 
 // Names of an enumeration's values, by ordinal; used for enumeration and set

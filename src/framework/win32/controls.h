@@ -1,0 +1,138 @@
+// Windowed controls: every control is a real window that carries its
+// component name in the window property "NimboName" (a global atom), so a
+// driver in another process can find it by name.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "framework/component.h"
+#include "framework/win32/graphics.h"
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+const TEnumInfo& AlignNames();
+
+struct TCreateParams {
+    String className;      // a system class, or empty for the framework's own
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    const char* text = "";
+};
+
+// Where exceptions raised inside message handlers go (the application's
+// default handler); they never unwind through the window system.
+void HandleWindowException();
+
+class TWinControl : public TComponent {
+    NIMBO_CLASS()
+
+public:
+    TWinControl();
+    ~TWinControl() override;
+
+    TWinControl* Parent() const { return parent_; }
+    virtual void SetParent(TWinControl* parent);
+    void SetParentComponent(TComponent* c) override;
+    void SetName(const String& name) override;
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+    void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+    void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+    void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+    virtual void SetBounds(int left, int top, int width, int height);
+    virtual int ClientWidth() const;
+    virtual int ClientHeight() const;
+    RECT ClientRect() const;
+
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool v);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool v);
+    // The window text (caption of buttons and labels, text of edits).
+    virtual String Caption() const;
+    virtual void SetCaption(const String& v);
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign a);
+    TColor Color() const { return color_; }
+    void SetColor(TColor c);
+    void SetParentColor(bool v);
+    TFont* Font() { return &font_; }
+    void SetParentFont(bool v);
+    void SetTabStop(bool v);
+
+    HWND Handle();
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    static TWinControl* FromHandle(HWND h);
+
+    void SetFocus();
+    bool Focused() const;
+    void Invalidate();
+    void Update();
+    void BringToFront();
+    void SendToBack();
+
+    int ControlCount() const { return static_cast<int>(controls_.size()); }
+    TWinControl* Controls(int i) const { return controls_.at(static_cast<size_t>(i)); }
+    void AlignControls();
+
+    TNotifyEvent OnClick;
+
+protected:
+    virtual void CreateParams(TCreateParams& params);
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    void RecreateWnd();
+    // Applies the stored state to a newly created window.
+    virtual void InitWnd();
+    virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Notification codes of WM_COMMAND sent to the parent for this control.
+    virtual void CommandNotify(WORD code);
+    // Painting of the framework's own window classes.
+    virtual void Paint(TCanvas& canvas);
+    // Background brush for system controls (WM_CTLCOLOR...).
+    virtual HBRUSH CtlColor(HDC dc);
+    virtual void Click();
+    virtual void FontChanged();
+    virtual void Resized() {}
+    HWND ParentHandle();
+    HBRUSH ColorBrush();
+
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool visible_ = true;
+    bool enabled_ = true;
+    bool parentFont_ = true;
+    bool parentColor_ = false;
+    bool tabStop_ = false;
+    TColor color_ = clBtnFace;
+    String caption_;
+    TAlign align_ = alNone;
+    TFont font_;
+
+private:
+    friend LRESULT CALLBACK NimboWndProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK NimboSubclassProc(HWND, UINT, WPARAM, LPARAM);
+    void CreateChildren();
+    void ParentFontChanged(TFont& parentFont);
+    void ParentColorChanged(TColor c);
+    void StoreNameOnWindow();
+
+    TWinControl* parent_ = nullptr;
+    std::vector<TWinControl*> controls_;
+    HWND handle_ = nullptr;
+    WNDPROC oldProc_ = nullptr;
+    ATOM nameAtom_ = 0;
+    HBRUSH brush_ = nullptr;
+    TColor brushColor_ = 0;
+    bool fontFromParent_ = false;
+};
+
+// Registers the window class the framework's own controls use.
+const char* FrameworkWindowClass();
