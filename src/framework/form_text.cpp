@@ -126,13 +126,16 @@ private:
             } else {
                 Error("string expected");
             }
-            // Adjacent pieces ('a'#13'b') join; '+' continues on the next line.
-            SkipBlanks();
+            // Pieces written without a gap ('a'#13'b') join; '+' joins across
+            // blanks and lines. Pieces apart are separate values of a list.
             if (pos_ < text_.size() && (text_[pos_] == '\'' || text_[pos_] == '#')) continue;
+            const size_t save = pos_;
+            SkipBlanks();
             if (pos_ < text_.size() && text_[pos_] == '+') {
                 ++pos_;
                 continue;
             }
+            pos_ = save;
             return s;
         }
     }

@@ -12,15 +12,18 @@ class TPropsBuilder {
 public:
     explicit TPropsBuilder(TClassInfo& info) : info_(info) {}
 
-    TPropsBuilder& Int(const String& name, void (C::*set)(int))
+    template <class B>
+    TPropsBuilder& Int(const String& name, void (B::*set)(int))
     {
         return Add(name, [set](TPersistent* s, TFormReader& r) { (static_cast<C*>(s)->*set)(r.Values().ReadInteger()); });
     }
-    TPropsBuilder& Str(const String& name, void (C::*set)(const String&))
+    template <class B>
+    TPropsBuilder& Str(const String& name, void (B::*set)(const String&))
     {
         return Add(name, [set](TPersistent* s, TFormReader& r) { (static_cast<C*>(s)->*set)(r.Values().ReadString()); });
     }
-    TPropsBuilder& Bool(const String& name, void (C::*set)(bool))
+    template <class B>
+    TPropsBuilder& Bool(const String& name, void (B::*set)(bool))
     {
         return Add(name, [set](TPersistent* s, TFormReader& r) {
             const TValueType t = r.Values().ReadValue();
@@ -28,8 +31,8 @@ public:
             (static_cast<C*>(s)->*set)(t == TValueType::vaTrue);
         });
     }
-    template <class E>
-    TPropsBuilder& Enum(const String& name, void (C::*set)(E), const TEnumInfo& names)
+    template <class B, class E>
+    TPropsBuilder& Enum(const String& name, void (B::*set)(E), const TEnumInfo& names)
     {
         return Add(name, [set, &names](TPersistent* s, TFormReader& r) {
             const int v = names.Ordinal(r.Values().ReadIdent());
@@ -38,7 +41,8 @@ public:
         });
     }
     // A set of enumeration values, passed as a bit mask (bit n = ordinal n).
-    TPropsBuilder& Set(const String& name, void (C::*set)(unsigned), const TEnumInfo& names)
+    template <class B>
+    TPropsBuilder& Set(const String& name, void (B::*set)(unsigned), const TEnumInfo& names)
     {
         return Add(name, [set, &names](TPersistent* s, TFormReader& r) {
             unsigned bits = 0;
@@ -51,14 +55,15 @@ public:
         });
     }
     // A persistent sub-object whose properties follow a dot ("Font.Name").
-    template <class T>
-    TPropsBuilder& Object(const String& name, T* (C::*get)())
+    template <class B, class T>
+    TPropsBuilder& Object(const String& name, T* (B::*get)())
     {
         info_.props.push_back({name, nullptr, [get](TPersistent* s) -> TPersistent* { return (static_cast<C*>(s)->*get)(); }});
         return *this;
     }
     // A string list written as "<name>.Strings = ( 'line' ... )".
-    TPropsBuilder& Lines(const String& name, TStringList* (C::*get)())
+    template <class B>
+    TPropsBuilder& Lines(const String& name, TStringList* (B::*get)())
     {
         return Add(name + ".Strings", [get](TPersistent* s, TFormReader& r) {
             TStringList lines;
@@ -71,8 +76,8 @@ public:
         });
     }
     // A reference to another component of the form, by name (or nil).
-    template <class T>
-    TPropsBuilder& Ref(const String& name, void (C::*set)(T*))
+    template <class B, class T>
+    TPropsBuilder& Ref(const String& name, void (B::*set)(T*))
     {
         return Add(name, [set](TPersistent* s, TFormReader& r) {
             if (r.Values().NextValue() == TValueType::vaNil) {
@@ -92,7 +97,8 @@ public:
         });
     }
     // An event: the name of a published method of the form being read.
-    TPropsBuilder& Event(const String& name, TNotifyEvent C::*field)
+    template <class B>
+    TPropsBuilder& Event(const String& name, TNotifyEvent B::*field)
     {
         return Add(name, [field](TPersistent* s, TFormReader& r) {
             if (r.Values().NextValue() == TValueType::vaNil) {

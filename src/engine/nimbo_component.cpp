@@ -1,0 +1,189 @@
+#include "engine/nimbo_component.h"
+
+#include "engine/nimbo_info.h"
+#include "engine/wizard/pages_form.h"
+#include "framework/properties.h"
+
+const TEnumInfo& NimboButtonNames()
+{
+    static const TEnumInfo i{{"btPrev", "btNext", "btFinish", "btCancel"}};
+    return i;
+}
+
+NIMBO_DEFINE_CLASS(TNimboComponent, TComponent, false,
+                   p.Str("AppName", &TNimboComponent::SetAppName)
+                       .Event("OnExecute", &TNimboComponent::OnExecute)
+                       .Ref("SetupInfo", &TNimboComponent::SetSetupInfo)
+                       .Ignore("Left")
+                       .Ignore("Top"))
+
+void TNimboComponent::Create(TComponent* owner)
+{
+    if (!dynamic_cast<TForm*>(owner)) throw ENimboError("Only a TForm can own a TNimbo component.");
+    controller_ = nullptr;
+    TComponent::Create(owner);
+}
+
+void TNimboComponent::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    auto* info = dynamic_cast<TNimboInfo*>(component);
+    if (!info || info == this || dynamic_cast<TNimboInfo*>(this)) return;
+    if (operation == TOperation::opInsert) {
+        controller_ = info;
+        script_ = info->Script();
+    } else if (controller_ == info) {
+        controller_ = nullptr;
+        script_ = nullptr;
+    }
+}
+
+void TNimboComponent::SetController(TComponent* value)
+{
+    if (HasState(csReading)) return;
+    if (value && !dynamic_cast<TNimboInfo*>(value))
+        throw ENimboError("SetupInfo can only accept components of type TNimboInfo.");
+    controller_ = static_cast<TNimboInfo*>(value);
+}
+
+uint8_t TNimboComponent::Execute()
+{
+    if (!controller_) throw ENimboError(Name() + " cannot find the TNimboInfo component.");
+    if (OnExecute) OnExecute(this);
+    return 0;
+}
+
+String TNimboComponent::AppName() const { return script_ ? script_->AppName() : String(); }
+
+void TNimboComponent::SetAppName(const String& v)
+{
+    if (script_) script_->SetAppName(v);
+}
+
+NIMBO_DEFINE_CLASS(TNimboPage, TNimboComponent, false,
+                   p.Set("Buttons", &TNimboPage::SetButtons, NimboButtonNames())
+                       .Event("OnCancel", &TNimboPage::OnCancel)
+                       .Event("OnNextPage", &TNimboPage::OnNextPage)
+                       .Event("OnPrevPage", &TNimboPage::OnPrevPage))
+
+TNimboPage::TNimboPage() = default;
+
+void TNimboPage::Create(TComponent* owner)
+{
+    TNimboComponent::Create(owner);
+    buttons_ = NimboButton(btPrev) | NimboButton(btNext) | NimboButton(btCancel);
+    nextPage_ = nullptr;
+    state_ = psWaiting;
+}
+
+void TNimboPage::SetNextPage(TNimboPage* p)
+{
+    nextPage_ = p;
+    if (p) FreeNotification(p);
+}
+
+void TNimboPage::Notification(TComponent* component, TOperation operation)
+{
+    TNimboComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == nextPage_) nextPage_ = nullptr;
+}
+
+uint8_t TNimboPage::Execute()
+{
+    state_ = psWaiting;
+    if (!NimboPagesForm) {
+        // The first page of a run opens the wizard dialog; its kick-off
+        // timer runs this page (and the whole chain) inside the dialog.
+        NimboPagesForm = CreateNimboPagesForm();
+        if (controller_ && !controller_->Picture()->Empty()) NimboPagesForm->imSetup->Picture()->Assign(controller_->Picture());
+        KickOffPage = this;
+        NimboPagesForm->ShowModal();
+        return state_;
+    }
+    if (controller_) controller_->PushPage(this);
+    try {
+        do {
+            state_ = psWaiting;
+            ShowPage();
+            if (state_ == psWaiting) TNimboComponent::Execute();
+            if (state_ == psWaiting) PageActive();
+            while (state_ == psWaiting) {
+                Application->HandleMessage();
+                // The session is ending: leave the chain as cancelled.
+                if (Application->Terminated() && state_ == psWaiting) state_ = psCancelled;
+            }
+            if (state_ == psPrevious) {
+                state_ = psDone;
+                DoPrevious();
+            }
+            if (state_ == psNext) {
+                state_ = psDone;
+                DoNext();
+            }
+            if (state_ == psCancelled) DoCancel();
+        } while (state_ != psDone && state_ != psCancelled);
+    } catch (...) {
+        if (controller_) controller_->PopPage();
+        throw;
+    }
+    if (controller_) controller_->PopPage();
+    return state_;
+}
+
+void TNimboPage::PageActive() {}
+
+void TNimboPage::ShowPage()
+{
+    if (!controller_) return;
+    TNimboPagesForm* f = NimboPagesForm;
+    f->CurrentPage = this;
+    f->SetCaption("");
+    f->btnNext->Show();
+    f->btnPrev->Show();
+    f->btnCancel->Show();
+    f->btnNext->SetCaption(controller_->GetMessageText(9));
+    f->btnPrev->SetCaption(controller_->GetMessageText(8));
+    f->btnCancel->SetCaption(controller_->GetMessageText(11));
+    CancelPrompt = controller_->GetMessageText(20);
+    TNimboPage* previous = controller_->PreviousPage();
+    f->btnPrev->SetEnabled((buttons_ & NimboButton(btPrev)) && previous);
+    f->btnNext->SetEnabled(buttons_ & NimboButton(btNext));
+    f->btnCancel->SetEnabled(buttons_ & NimboButton(btCancel));
+    if (buttons_ & NimboButton(btFinish)) {
+        f->btnNext->SetEnabled(true);
+        f->btnNext->SetCaption(controller_->GetMessageText(10));
+    }
+    PromptController = controller_;
+    if (previous && previous->BlocksPrevious()) f->btnPrev->SetEnabled(false);
+    if (f->btnNext->Enabled())
+        f->SetActiveControl(f->btnNext);
+    else if (f->btnPrev->Enabled())
+        f->SetActiveControl(f->btnPrev);
+    else if (f->btnCancel->Enabled())
+        f->SetActiveControl(f->btnCancel);
+}
+
+void TNimboPage::DoNext()
+{
+    if (!NimboPagesForm->btnNext->Enabled() || state_ == psCancelled) return;
+    if (OnNextPage) OnNextPage(this);
+    if (nextPage_ && state_ == psDone) nextPage_->Execute();
+}
+
+void TNimboPage::DoPrevious()
+{
+    if (!NimboPagesForm->btnPrev->Enabled() || state_ == psCancelled) return;
+    if (OnPrevPage) OnPrevPage(this);
+    TNimboPage* previous = controller_ ? controller_->PreviousPage() : nullptr;
+    if (state_ != psCancelled && previous) previous->SetState(psPrevious);
+}
+
+void TNimboPage::ButtonClick(TObject*) {}
+
+void TNimboPage::DoCancel()
+{
+    if (!NimboPagesForm->btnCancel->Enabled()) return;
+    if (OnCancel) OnCancel(this);
+    TNimboPage* previous = controller_ ? controller_->PreviousPage() : nullptr;
+    if (state_ == psCancelled && previous) previous->SetState(psCancelled);
+}

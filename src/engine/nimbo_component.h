@@ -1,0 +1,82 @@
+// The base of every setup component and of every wizard page: owner check,
+// linking to the form's one controller, and the page protocol (run, show,
+// Next, Previous, Cancel) by which pages chain into a wizard.
+#pragma once
+
+#include "framework/win32/forms.h"
+#include "script/nimbo_data.h"
+
+class TNimboInfo;
+
+enum TNimboButtonsType { btPrev, btNext, btFinish, btCancel };
+using TNimboButtons = unsigned;  // bit n = TNimboButtonsType n
+inline constexpr TNimboButtons NimboButton(TNimboButtonsType b) { return 1u << b; }
+const TEnumInfo& NimboButtonNames();
+
+// Page states.
+enum : uint8_t { psWaiting = 0, psDone = 1, psCancelled = 2, psNext = 3, psPrevious = 4 };
+
+class TNimboComponent : public TComponent {
+    NIMBO_CLASS()
+
+public:
+    TNimboComponent() = default;
+    void Create(TComponent* owner) override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+    virtual void SetController(TComponent* value);
+    // Runs the component; pages return their final state.
+    virtual uint8_t Execute();
+
+    TNimboInfo* Controller() const { return controller_; }
+    TNimboData* Script() const { return script_; }
+    String AppName() const;
+    void SetAppName(const String& v);
+    void SetSetupInfo(TComponent* c) { setupInfo_ = c; }
+
+    TNotifyEvent OnExecute;
+
+protected:
+    friend class TNimboInfo;
+    TComponent* setupInfo_ = nullptr;  // written by the SetupInfo property; nothing reads it
+    TNimboData* script_ = nullptr;
+    TNimboInfo* controller_ = nullptr;
+};
+
+class TNimboPage : public TNimboComponent {
+    NIMBO_CLASS()
+
+public:
+    TNimboPage();
+    void Create(TComponent* owner) override;
+    void Notification(TComponent* component, TOperation operation) override;
+    uint8_t Execute() override;
+
+    virtual void PageActive();
+    virtual void ShowPage();
+    virtual void DoNext();
+    virtual void DoPrevious();
+    virtual void ButtonClick(TObject* sender);
+    virtual void DoCancel();
+    // No page can go back past a page that answers true: its work (files
+    // copied, groups made, the database engine installed) cannot be undone
+    // by showing an earlier page again.
+    virtual bool BlocksPrevious() const { return false; }
+
+    TNimboButtons Buttons() const { return buttons_; }
+    void SetButtons(TNimboButtons b) { buttons_ = b; }
+    TNimboPage* NextPage() const { return nextPage_; }
+    void SetNextPage(TNimboPage* p);
+    uint8_t State() const { return state_; }
+    void SetState(uint8_t s) { state_ = s; }
+
+    TNotifyEvent OnCancel, OnNextPage, OnPrevPage;
+
+protected:
+    TNimboButtons buttons_ = NimboButton(btPrev) | NimboButton(btNext) | NimboButton(btCancel);
+    TNimboPage* nextPage_ = nullptr;
+    uint8_t state_ = psWaiting;
+};
+
+// The property table entries every concrete page publishes itself.
+#define NIMBO_PAGE_PROPS(Cls) p.Ref("NextPage", &Cls::SetNextPage)

@@ -1,0 +1,85 @@
+#include "engine/nimbo_info.h"
+
+#include <algorithm>
+
+#include "framework/properties.h"
+#include "pages/path_routines.h"
+
+NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,
+                   p.Str("Language", &TNimboInfo::SetLanguage)
+                       .Lines("MultiDiskFiles", &TNimboInfo::MultiDiskFiles)
+                       .Bool("MultiException", &TNimboInfo::SetMultiException)
+                       .Event("OnMultiInstance", &TNimboInfo::OnMultiInstance)
+                       .Object("Picture", &TNimboInfo::Picture)
+                       .Bool("Test", &TNimboInfo::SetTest)
+                       .Ref("UnInstall", &TNimboInfo::SetUnInstallRef))
+
+TNimboInfo::TNimboInfo() = default;
+
+TNimboInfo::~TNimboInfo()
+{
+    if (languageModule_ && languageModule_ != GetModuleHandleA(nullptr)) FreeLibrary(languageModule_);
+}
+
+void TNimboInfo::Create(TComponent* owner)
+{
+    if (auto* form = dynamic_cast<TForm*>(owner)) {
+        for (int i = 0; i < form->ComponentCount(); ++i)
+            if (dynamic_cast<TNimboInfo*>(form->Components(i)))
+                throw ENimboError("Only allowed one TNimboInfo per application.");
+    }
+    multiException_ = true;
+    script_ = &ownScript_;
+    TNimboComponent::Create(owner);
+    unInstallMode_ = false;
+    pageHistory_.clear();
+    language_ = "English";
+    messageBase_ = 0;
+    languageModule_ = nullptr;
+    test_ = false;
+    multiDisk_ = false;
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    sourceDir_ = AddBackslash(ExtractFileDir(String(path, n)));
+    BuildLanguageList();
+}
+
+void TNimboInfo::Notification(TComponent* component, TOperation operation)
+{
+    TNimboComponent::Notification(component, operation);
+    if (component == this) return;
+    if (operation == TOperation::opInsert) {
+        if (auto* c = dynamic_cast<TNimboComponent*>(component)) {
+            c->controller_ = this;
+            c->script_ = script_;
+        }
+    } else if (auto* page = dynamic_cast<TNimboPage*>(component)) {
+        pageHistory_.erase(std::remove(pageHistory_.begin(), pageHistory_.end(), page), pageHistory_.end());
+    }
+}
+
+void TNimboInfo::DefineProperties(TFiler& filer)
+{
+    TNimboComponent::DefineProperties(filer);
+    filer.DefineProperty(
+        "SetupData", [this](TReader& r) { script_->ReadData(r); }, [this](TWriter& w) { script_->WriteData(w); },
+        true);
+}
+
+void TNimboInfo::Loaded()
+{
+    TNimboComponent::Loaded();
+    LoadLanguage(language_);
+}
+
+void TNimboInfo::PushPage(TNimboPage* page) { pageHistory_.push_back(page); }
+
+void TNimboInfo::PopPage()
+{
+    if (!pageHistory_.empty()) pageHistory_.pop_back();
+}
+
+TNimboPage* TNimboInfo::PreviousPage() const
+{
+    return pageHistory_.size() < 2 ? nullptr : pageHistory_[pageHistory_.size() - 2];
+}

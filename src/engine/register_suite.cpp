@@ -1,0 +1,13 @@
+#include "engine/register_suite.h"
+
+#include "engine/nimbo_info.h"
+#include "engine/wizard/pages_form.h"
+#include "pages/message_page.h"
+#include "ui/progress_bar.h"
+
+void RegisterSuiteClasses()
+{
+    for (const TClassInfo* c : {&TNimboInfo::StaticClass(), &TNimboMessage::StaticClass(),
+                                &TQuenProgressBar::StaticClass()})
+        RegisterComponentClass(*c);
+}

@@ -1,0 +1,37 @@
+#include "pages/message_page.h"
+
+#include "engine/wizard/pages_form.h"
+#include "framework/properties.h"
+
+NIMBO_DEFINE_CLASS(TNimboMessage, TNimboPage, true,
+                   NIMBO_PAGE_PROPS(TNimboMessage)
+                       .Enum("Alignment", &TNimboMessage::SetAlignment, AlignmentNames())
+                       .Str("Caption", &TNimboMessage::SetCaption)
+                       .Object("Font", &TNimboMessage::Font)
+                       .Lines("Lines", &TNimboMessage::Lines))
+
+TNimboMessage::TNimboMessage() = default;
+
+void TNimboMessage::ShowPage()
+{
+    TNimboPage::ShowPage();
+    TNimboPagesForm* f = NimboPagesForm;
+    TMemo* memo = f->meMSGIntent;
+    memo->Lines()->Clear();
+    memo->Lines()->Assign(lines_);
+    memo->SetAlignment(alignment_);
+    memo->Font()->Assign(&font_);
+    // The fit test measures with the dialog's own font.
+    const int lineHeight = f->Canvas().TextHeight("X");
+    const int lineCount = memo->DisplayLineCount();
+    if (memo->Height() < lineHeight * lineCount) {
+        memo->SetScrollBars(ssVertical);
+        memo->SetBorderStyle(bsSingleBorder);
+    } else {
+        memo->SetScrollBars(ssNone);
+        memo->SetBorderStyle(bsNoBorder);
+    }
+    memo->SetEnabled(true);
+    f->SetCaption(caption_);
+    f->nbPage->SetPageIndex(6);
+}

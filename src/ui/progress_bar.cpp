@@ -1,0 +1,126 @@
+#include "ui/progress_bar.h"
+
+#include <cmath>
+
+#include "framework/properties.h"
+
+NIMBO_DEFINE_CLASS(TQuenProgressBar, TWinControl, true,
+                   p.Custom("BackColor", [](TQuenProgressBar* b, TFormReader& r) { b->SetBackColor(ReadColor(r)); })
+                       .Custom("BarColor", [](TQuenProgressBar* b, TFormReader& r) { b->SetBarColor(ReadColor(r)); })
+                       .Int("Progress", &TQuenProgressBar::SetProgress)
+                       .Int("MaxValue", &TQuenProgressBar::SetMaxValue))
+
+TQuenProgressBar::TQuenProgressBar()
+{
+    width_ = 150;
+    height_ = 24;
+}
+
+namespace {
+double Fraction(int progress, int maxValue)
+{
+    return maxValue == 0 ? 0.0 : static_cast<double>(progress) / static_cast<double>(maxValue);
+}
+// Nearest integer, an exact half going to the even neighbour.
+long RoundEven(double x) { return std::lrint(x); }
+}  // namespace
+
+String TQuenProgressBar::PercentText(int progress, int maxValue)
+{
+    return IntToStr(RoundEven(Fraction(progress, maxValue) * 100.0)) + "%";
+}
+
+int TQuenProgressBar::BarRight(int progress, int maxValue, int width)
+{
+    return static_cast<int>(RoundEven(Fraction(progress, maxValue) * (width - 2))) + 1;
+}
+
+void TQuenProgressBar::SetBackColor(TColor c)
+{
+    if (c == backColor_) return;
+    backColor_ = c;
+    Invalidate();
+}
+
+void TQuenProgressBar::SetBarColor(TColor c)
+{
+    if (c == barColor_) return;
+    barColor_ = c;
+    Invalidate();
+}
+
+void TQuenProgressBar::SetProgress(int v)
+{
+    if (v > maxValue_) v = maxValue_;
+    if (v < 0) v = 0;
+    // Repainting an unchanged picture is wasted work in the copy loop.
+    const int w = ClientWidth();
+    const bool same = PercentText(v, maxValue_) == PercentText(progress_, maxValue_) &&
+                      BarRight(v, maxValue_, w) == BarRight(progress_, maxValue_, w);
+    progress_ = v;
+    if (!same) RepaintNow();
+}
+
+void TQuenProgressBar::SetMaxValue(int v)
+{
+    if (v < 0) v = 0;
+    maxValue_ = v;
+    const int p = progress_;
+    progress_ = -1;  // force the repaint below
+    SetProgress(p);
+    RepaintNow();
+}
+
+void TQuenProgressBar::AddProgress(int delta) { SetProgress(progress_ + delta); }
+
+void TQuenProgressBar::RepaintNow()
+{
+    if (!HandleAllocated()) return;
+    InvalidateRect(Handle(), nullptr, FALSE);
+    UpdateWindow(Handle());
+}
+
+LRESULT TQuenProgressBar::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_PAINT) {
+        // Opaque: the bar paints its whole area itself.
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        TCanvas canvas(dc);
+        SelectObject(dc, font_.Handle());
+        Paint(canvas);
+        EndPaint(Handle(), &ps);
+        return 0;
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+void TQuenProgressBar::Paint(TCanvas& canvas)
+{
+    HDC dc = canvas.Handle();
+    const int w = ClientWidth(), h = ClientHeight();
+    HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_WINDOWTEXT));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    POINT frame[] = {{0, h - 1}, {0, 0}, {w - 1, 0}, {w - 1, h - 1}, {0, h - 1}};
+    Polyline(dc, frame, 5);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+
+    const String text = PercentText(progress_, maxValue_);
+    const int right = BarRight(progress_, maxValue_, w);
+    const int th = canvas.TextHeight("X");
+    const int y = (h - th) / 2 + 2;
+    SetTextAlign(dc, TA_CENTER | TA_TOP);
+    SetBkMode(dc, OPAQUE);
+
+    RECT bar{1, 1, right, h - 1};
+    SetBkColor(dc, ColorToRGB(barColor_));
+    SetTextColor(dc, ColorToRGB(backColor_));
+    ExtTextOutA(dc, w / 2, y, ETO_CLIPPED | ETO_OPAQUE, &bar, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+
+    RECT rest{right, 1, w - 1, h - 1};
+    SetBkColor(dc, ColorToRGB(backColor_));
+    SetTextColor(dc, ColorToRGB(barColor_));
+    ExtTextOutA(dc, (w - 4) / 2, y, ETO_CLIPPED | ETO_OPAQUE, &rest, text.c_str(), static_cast<UINT>(text.size()),
+                nullptr);
+}
