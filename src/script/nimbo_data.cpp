@@ -2,39 +2,254 @@
 
 #include "framework/properties.h"
 
-TClassInfo& TNimboData::StaticClass()
+NIMBO_DEFINE_CLASS(TNimboData, TPersistent, false,
+                   p.Str("AppName", &TNimboData::SetAppName).Str("LogFileName", &TNimboData::SetLogFileName))
+
+namespace {
+
+template <class T>
+void FreeAll(TNimboList<T>& list)
 {
-    static TClassInfo info("TNimboData", &TPersistent::StaticClass());
-    return info;
+    // Taken out first, so nothing reaches a freed entry through the list.
+    std::vector<T*> entries(list.begin(), list.end());
+    list.Clear();
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) delete *it;
 }
 
-void TNimboData::ReadData(TReader& reader)
+template <class T>
+T* FindLast(const TNimboList<T>& list, const String& name)
 {
-    reader.ReadListBegin();
-    reader.ReadInteger();
-    appName_ = reader.ReadString();
-    while (!reader.EndOfList()) reader.SkipValue();
-    reader.ReadListEnd();
+    for (int i = list.Count() - 1; i >= 0; --i)
+        if (list[i]->Name() == name) return list[i];
+    return nullptr;
 }
 
-void TNimboData::WriteData(TWriter& writer) const
+template <class T>
+bool DeleteEntry(TNimboList<T>& list, T* entry)
 {
-    writer.WriteListBegin();
-    writer.WriteInteger(5);
-    writer.WriteString(appName_);
-    for (int i = 0; i < 8; ++i) {
-        writer.WriteListBegin();
-        writer.WriteListEnd();
-    }
-    for (int i = 0; i < 3; ++i) {
-        writer.WriteListBegin();
-        writer.WriteListEnd();
-    }
-    writer.WriteListBegin();
-    writer.WriteString("");
-    writer.WriteString("INSTALL.LOG");
-    writer.WriteListEnd();
-    writer.WriteListBegin();
-    writer.WriteListEnd();
-    writer.WriteListEnd();
+    if (!list.Remove(entry)) return false;
+    delete entry;
+    return true;
+}
+
+}  // namespace
+
+TNimboData::TNimboData()
+    : bdeFiles_(std::make_unique<TNimboFileList>(this)),
+      bdeLDFiles_(std::make_unique<TNimboFileList>(this)),
+      bdeWSFiles_(std::make_unique<TNimboFileList>(this)),
+      unInstallFiles_(std::make_unique<TStringList>())
+{
+    AddDisk("Setup Disk");
+    AddDir("Install", "C:\\NewApps\\", nullptr);
+    TNimboDir* windows = AddDir("Windows", "C:\\WINDOWS\\", nullptr);
+    AddDir("Windows System", "SYSTEM\\", windows);
+}
+
+TNimboData::~TNimboData()
+{
+    bdeFiles_.reset();
+    bdeLDFiles_.reset();
+    bdeWSFiles_.reset();
+    logFileDir_ = nullptr;
+    ClearFileGroups();
+    ClearFiles();
+    ClearDisks();
+    ClearDirs();
+    ClearChoiceItems();
+    ClearChoiceData();
+    ClearWinItems();
+    ClearWinGroups();
+    unInstallFiles_.reset();
+}
+
+TNimboFile* TNimboData::NewFile()
+{
+    auto* f = new TNimboFile();
+    f->SetScript(this);
+    files_.Add(f);
+    return f;
+}
+
+TNimboFile* TNimboData::AddFile(const String& path)
+{
+    TNimboFile* f = NewFile();
+    f->SetName(ExtractFileName(path));
+    f->SetSource(ExtractFilePath(path));
+    return f;
+}
+
+TNimboFile* TNimboData::FindFile(const String& name) const
+{
+    const String wanted = UpperCase(name);
+    for (TNimboFile* f : files_)
+        if (UpperCase(f->Name()) == wanted) return f;
+    return nullptr;
+}
+
+void TNimboData::ClearFiles() { FreeAll(files_); }
+
+TNimboDisk* TNimboData::AddDisk(const String& description)
+{
+    auto* d = new TNimboDisk(this);
+    d->SetDescription(description);
+    disks_.Add(d);
+    d->SetNumber(static_cast<uint16_t>(disks_.Count()));
+    return d;
+}
+
+TNimboDisk* TNimboData::GetDisk(int number) const
+{
+    if (number <= 0 || number > disks_.Count()) return nullptr;
+    return disks_[number - 1];
+}
+
+void TNimboData::ClearDisks() { FreeAll(disks_); }
+
+TNimboDir* TNimboData::NewDir()
+{
+    auto* d = new TNimboDir();
+    d->SetName(String());
+    d->SetScript(this);
+    dirs_.Add(d);
+    return d;
+}
+
+TNimboDir* TNimboData::AddDir(const String& name, const String& dir, TNimboDir* parent)
+{
+    if (TNimboDir* found = FindDir(name)) return found;
+    auto* d = new TNimboDir();
+    if (parent) d->SetParent(parent);
+    d->SetDir(dir);
+    d->SetName(name);
+    d->SetScript(this);
+    dirs_.Add(d);
+    return d;
+}
+
+TNimboDir* TNimboData::FindDir(const String& name) const { return FindLast(dirs_, name); }
+
+void TNimboData::ListDirs(TStringList& lines) const
+{
+    lines.Clear();
+    for (TNimboDir* d : dirs_) lines.AddObject(d->Name(), d);
+}
+
+void TNimboData::ClearDirs() { FreeAll(dirs_); }
+
+TNimboFileGroup* TNimboData::NewFileGroup(const String& name)
+{
+    auto* e = new TNimboFileGroup();
+    e->SetName(name);
+    e->SetScript(this);
+    fileGroups_.Add(e);
+    return e;
+}
+
+TNimboFileGroup* TNimboData::AddFileGroup(const String& name)
+{
+    if (TNimboFileGroup* found = FindFileGroup(name)) return found;
+    return NewFileGroup(name);
+}
+
+TNimboFileGroup* TNimboData::FindFileGroup(const String& name) const { return FindLast(fileGroups_, name); }
+
+void TNimboData::ClearFileGroups() { FreeAll(fileGroups_); }
+
+TNimboChoiceItem* TNimboData::NewChoiceItem(const String& name)
+{
+    auto* e = new TNimboChoiceItem();
+    e->SetName(name);
+    e->SetScript(this);
+    choiceItems_.Add(e);
+    return e;
+}
+
+TNimboChoiceItem* TNimboData::AddChoiceItem(const String& name)
+{
+    if (TNimboChoiceItem* found = FindChoiceItem(name)) return found;
+    return NewChoiceItem(name);
+}
+
+TNimboChoiceItem* TNimboData::FindChoiceItem(const String& name) const { return FindLast(choiceItems_, name); }
+
+void TNimboData::ClearChoiceItems() { FreeAll(choiceItems_); }
+
+TNimboChoiceData* TNimboData::NewChoiceData(const String& name)
+{
+    auto* e = new TNimboChoiceData();
+    e->SetName(name);
+    e->SetScript(this);
+    choiceData_.Add(e);
+    return e;
+}
+
+TNimboChoiceData* TNimboData::AddChoiceData(const String& name)
+{
+    if (TNimboChoiceData* found = FindChoiceData(name)) return found;
+    return NewChoiceData(name);
+}
+
+TNimboChoiceData* TNimboData::FindChoiceData(const String& name) const { return FindLast(choiceData_, name); }
+
+bool TNimboData::DeleteChoiceData(TNimboChoiceData* entry) { return DeleteEntry(choiceData_, entry); }
+
+void TNimboData::ClearChoiceData() { FreeAll(choiceData_); }
+
+TNimboWinItem* TNimboData::NewWinItem(const String& name)
+{
+    auto* e = new TNimboWinItem();
+    e->SetName(name);
+    e->SetScript(this);
+    winItems_.Add(e);
+    return e;
+}
+
+TNimboWinItem* TNimboData::AddWinItem(const String& name)
+{
+    if (TNimboWinItem* found = FindWinItem(name)) return found;
+    return NewWinItem(name);
+}
+
+TNimboWinItem* TNimboData::FindWinItem(const String& name) const { return FindLast(winItems_, name); }
+
+void TNimboData::ClearWinItems() { FreeAll(winItems_); }
+
+TNimboWinGroups* TNimboData::NewWinGroup(const String& name)
+{
+    auto* e = new TNimboWinGroups();
+    e->SetName(name);
+    e->SetScript(this);
+    winGroups_.Add(e);
+    return e;
+}
+
+TNimboWinGroups* TNimboData::AddWinGroup(const String& name)
+{
+    if (TNimboWinGroups* found = FindWinGroup(name)) return found;
+    return NewWinGroup(name);
+}
+
+TNimboWinGroups* TNimboData::FindWinGroup(const String& name) const { return FindLast(winGroups_, name); }
+
+bool TNimboData::DeleteWinGroup(TNimboWinGroups* entry) { return DeleteEntry(winGroups_, entry); }
+
+void TNimboData::ClearWinGroups() { FreeAll(winGroups_); }
+
+void TNimboData::ClearEntries()
+{
+    // Every list goes at once, with every reference into them, so no link
+    // is left pointing at a freed entry.
+    logFileDir_ = nullptr;
+    bdeFiles_->Clear();
+    bdeLDFiles_->Clear();
+    bdeWSFiles_->Clear();
+    ClearDisks();
+    ClearFiles();
+    ClearFileGroups();
+    ClearDirs();
+    ClearChoiceItems();
+    ClearChoiceData();
+    ClearWinItems();
+    ClearWinGroups();
 }
