@@ -95,11 +95,22 @@ Times Run(int files)
 
 }  // namespace
 
+// The fastest of three runs, so a busy machine disturbs the ratio less.
+Times Best(int files)
+{
+    Times best = Run(files);
+    for (int i = 0; i < 2; ++i) {
+        const Times t = Run(files);
+        if (t.Total() < best.Total()) best = t;
+    }
+    return best;
+}
+
 int main()
 {
     Run(2000);  // warm-up
-    const Times small = Run(10000);
-    const Times large = Run(20000);
+    const Times small = Best(10000);
+    const Times large = Best(20000);
     const double ratio = large.Total() / small.Total();
     std::printf("ratio 20000/10000: %.2f (write %.2f, read %.2f, select %.2f)\n", ratio, large.write / small.write,
                 large.read / small.read, large.select / small.select);

@@ -162,7 +162,10 @@ inline String Describe(const TNimboData& s)
                (f->Script() == &s ? "" : "FOREIGN\n");
     auto ints = [](const std::vector<int>& v) {
         String t;
-        for (int i : v) t += " " + IntToStr(i);
+        for (int i : v) {
+            t += ' ';
+            t += IntToStr(i);
+        }
         return t;
     };
     for (const TNimboDisk* d : s.Disks())
