@@ -37,6 +37,11 @@ nimbo_ensure_prefix() {
             flock 9
             if [ ! -f "$WINEPREFIX/system.reg" ]; then
                 wineboot -i >/dev/null 2>&1
+                # Every program runs in Wine's own virtual desktop: windows
+                # get captions drawn, and hiding a window does not wait
+                # for a window manager that is not there.
+                wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+                wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
                 wineserver -w
             fi
         ) 9>"$WINEPREFIX.lock"

@@ -27,8 +27,7 @@ void TNimboForm::DoShow()
     if (!startTimer_ && suWelcome) {
         startTimer_ = NewComponent<TTimer>(this);
         startTimer_->SetInterval(100);
-        startTimer_->OnTimer = [this](TObject* s) { StartTimerFired(s); };
-        startTimer_->SetEnabled(true);
+        startTimer_->SetOnTimer([this](TObject* s) { StartTimerFired(s); });
     }
 }
 

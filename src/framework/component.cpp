@@ -97,7 +97,12 @@ void TComponent::FreeNotification(TComponent* other)
 
 void TComponent::RemoveFreeNotification(TComponent* other)
 {
+    // The link is kept on both sides, so it is dropped on both: otherwise
+    // `other` would later tell a component that is long gone.
     freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), other), freeNotifies_.end());
+    if (other)
+        other->freeNotifies_.erase(std::remove(other->freeNotifies_.begin(), other->freeNotifies_.end(), this),
+                                   other->freeNotifies_.end());
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation)

@@ -28,7 +28,11 @@ void TFormReader::ReadRootComponent(TComponent* root)
         throw EReadError("Form resource of class " + className + " cannot be read into a " + root->ClassName());
     root->SetState(csLoading, true);
     root->SetState(csReading, true);
-    root->SetName(name);
+    try {
+        root->SetName(name);
+    } catch (const Exception& e) {
+        throw EReadError("Error reading " + name + ": " + e.Message());
+    }
     loaded_.push_back(root);
     ReadProperties(root);
     ReadChildren(root);
@@ -40,7 +44,8 @@ void TFormReader::ReadRootComponent(TComponent* root)
         context_ = f.context;
         try {
             f.apply(target);
-        } catch (const EReadError& e) {
+        } catch (const Exception& e) {
+            // A setter's own check, as for properties read directly.
             throw EReadError("Error reading " + f.context + ": " + e.Message());
         }
     }
@@ -69,6 +74,11 @@ void TFormReader::ReadComponent(TComponent* parent)
         c->SetState(csReading, true);
         c->SetName(name);
         c->SetParentComponent(parent);
+    } catch (const Exception& e) {
+        // A bad name or a refusing Create is the resource's fault: report
+        // it as a read error, and leave nothing half-made in the owner.
+        c->Free();
+        throw EReadError("Error reading " + name + ": " + e.Message());
     } catch (...) {
         c->Free();
         throw;

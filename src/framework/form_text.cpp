@@ -16,7 +16,7 @@ public:
     {
         out_.WriteBytes(kFormSignature, 4);
         SkipBlanks();
-        ParseObject();
+        ParseObject(0);
         SkipBlanks();
         if (pos_ < text_.size()) Error("text after the last 'end'");
         return out_.TakeData();
@@ -51,6 +51,7 @@ private:
         const size_t b = pos_;
         while (pos_ < text_.size() && IdentChar(text_[pos_])) ++pos_;
         if (b == pos_) Error("identifier expected");
+        if (pos_ - b > 255) Error("identifier too long");
         return String(text_.substr(b, pos_ - b));
     }
 
@@ -70,8 +71,23 @@ private:
         ++pos_;
     }
 
-    void ParseObject()
+    // Digits at pos_ as a number, or -1 when there are none; stops counting
+    // above `limit` so that no digit string can overflow.
+    long long Digits(long long limit)
     {
+        const size_t b = pos_;
+        long long v = 0;
+        while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) {
+            if (v <= limit) v = v * 10 + (text_[pos_] - '0');
+            ++pos_;
+        }
+        return b == pos_ ? -1 : v;
+    }
+
+    void ParseObject(int depth)
+    {
+        // The reader takes no deeper nesting; say so here, with the line.
+        if (depth >= TValueReader::kMaxDepth) Error("objects nested too deeply");
         if (!PeekWord("object")) Error("'object' expected");
         pos_ += 6;
         const String name = Ident();
@@ -89,7 +105,7 @@ private:
             ParseValue(0);
         }
         out_.WriteByte(0);
-        while (PeekWord("object")) ParseObject();
+        while (PeekWord("object")) ParseObject(depth + 1);
         if (!PeekWord("end")) Error("'end' expected");
         pos_ += 3;
         out_.WriteByte(0);
@@ -117,10 +133,8 @@ private:
                 }
             } else if (pos_ < text_.size() && text_[pos_] == '#') {
                 ++pos_;
-                const size_t b = pos_;
-                while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
-                if (b == pos_) Error("character code expected");
-                const int code = std::stoi(String(text_.substr(b, pos_ - b)));
+                const long long code = Digits(255);
+                if (code < 0) Error("character code expected");
                 if (code > 255) Error("character code above 255");
                 s += static_cast<char>(code);
             } else {
@@ -149,9 +163,11 @@ private:
         if (c == '\'' || c == '#') {
             out_.WriteString(ParseStringExpr());
         } else if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {
-            const size_t b = pos_++;
-            while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
-            const long long v = std::stoll(String(text_.substr(b, pos_ - b)));
+            const bool negative = c == '-';
+            if (negative) ++pos_;
+            long long v = Digits(1LL << 32);
+            if (v < 0) Error("digit expected");
+            if (negative) v = -v;
             if (v < INT32_MIN || v > INT32_MAX) Error("integer out of range");
             out_.WriteInteger(static_cast<int32_t>(v));
         } else if (c == '(') {

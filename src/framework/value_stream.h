@@ -34,6 +34,8 @@ public:
 
     TValueReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     explicit TValueReader(const std::vector<uint8_t>& bytes) : data_(bytes.data()), size_(bytes.size()) {}
+    // A temporary buffer would be gone before the first read.
+    explicit TValueReader(std::vector<uint8_t>&&) = delete;
     virtual ~TValueReader() = default;
 
     size_t Position() const { return pos_; }

@@ -98,7 +98,7 @@ int ShowMessageDialog(TNimboInfo* controller, const String& text, TMsgDlgType ki
     memo->SetParent(form);
     memo->SetAlign(alClient);
     const String shown = "\r\n" + text + "\r\n";
-    memo->Lines()->SetText(shown);
+    memo->SetCaption(shown);
 
     // Width from the widest line, within 80 % of the screen.
     TCanvas& canvas = form->Canvas();

@@ -101,18 +101,21 @@ void TNimboPagesForm::timKickOffTimer(TObject*)
     Close();
 }
 
+// A click that arrives for a disabled button (a posted BM_CLICK, say) is
+// not a user's click: the page offers no such way out.
 void TNimboPagesForm::btnNextClick(TObject*)
 {
-    if (CurrentPage) CurrentPage->SetState(psNext);
+    if (CurrentPage && btnNext->Enabled()) CurrentPage->SetState(psNext);
 }
 
 void TNimboPagesForm::btnPrevClick(TObject*)
 {
-    if (CurrentPage) CurrentPage->SetState(psPrevious);
+    if (CurrentPage && btnPrev->Enabled()) CurrentPage->SetState(psPrevious);
 }
 
 void TNimboPagesForm::btnCancelClick(TObject*)
 {
+    if (!btnCancel->Enabled()) return;
     const int answer = ShowMessageDialog(PromptController, CancelPrompt, mtConfirmation,
                                          NimboDialogButton(mbYes) | NimboDialogButton(mbNo));
     if (answer == mrNo) {

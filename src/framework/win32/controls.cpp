@@ -183,12 +183,14 @@ void TWinControl::CreateWnd()
     if (!enabled_) p.style |= WS_DISABLED;
     if (tabStop_) p.style |= WS_TABSTOP;
     HWND parent = ParentHandle();
+    // Long texts go in after creation (an edit refuses a long initial text).
+    if (caption_.size() < 30000) p.text = caption_.c_str();
     if (p.className.empty()) {
-        CreateWindowExA(p.exStyle, FrameworkWindowClass(), caption_.c_str(), p.style, left_, top_, width_, height_,
+        CreateWindowExA(p.exStyle, FrameworkWindowClass(), p.text, p.style, left_, top_, width_, height_,
                         parent, nullptr, GetModuleHandleA(nullptr), this);
         if (!handle_) throw EComponentError("Error creating window for " + Name());
     } else {
-        HWND h = CreateWindowExA(p.exStyle, p.className.c_str(), caption_.c_str(), p.style, left_, top_, width_,
+        HWND h = CreateWindowExA(p.exStyle, p.className.c_str(), p.text, p.style, left_, top_, width_,
                                  height_, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (!h) throw EComponentError("Error creating window for " + Name());
         handle_ = h;

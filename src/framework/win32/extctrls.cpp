@@ -208,6 +208,12 @@ void TTimer::SetEnabled(bool v)
     Update();
 }
 
+void TTimer::SetOnTimer(TNotifyEvent e)
+{
+    OnTimer = std::move(e);
+    Update();
+}
+
 void TTimer::SetInterval(int v)
 {
     interval_ = v;

@@ -80,6 +80,7 @@ public:
     int Interval() const { return interval_; }
     void SetInterval(int v);
     TNotifyEvent OnTimer;
+    void SetOnTimer(TNotifyEvent e);
     void Loaded() override;
 
 private:

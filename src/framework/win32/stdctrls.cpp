@@ -185,7 +185,16 @@ void TMemo::CreateParams(TCreateParams& params)
 void TMemo::InitWnd()
 {
     TWinControl::InitWnd();
-    LinesChanged();
+    SendMessageA(Handle(), EM_SETLIMITTEXT, 0, 0);
+    SetWindowTextA(Handle(), caption_.c_str());
+}
+
+void TMemo::SetCaption(const String& v)
+{
+    syncing_ = true;
+    lines_.SetText(v);
+    syncing_ = false;
+    TWinControl::SetCaption(v);
 }
 
 TStringList* TMemo::Lines()

@@ -61,6 +61,8 @@ public:
     TMemo();
     // The memo's lines; changes show at once.
     TStringList* Lines();
+    // The whole text as it stands, line breaks included.
+    void SetCaption(const String& v) override;
     void SetReadOnly(bool v);
     bool ReadOnly() const { return readOnly_; }
     void SetScrollBars(TScrollStyle s);

@@ -1,0 +1,213 @@
+#include "gui_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/register_suite.h"
+#include "framework/properties.h"
+#include "framework/win32/register.h"
+
+NIMBO_DEFINE_CLASS(TTestHostForm, TForm, true, (void)0)
+
+namespace {
+String StripAmp(const String& s)
+{
+    String r;
+    for (char c : s)
+        if (c != '&') r += c;
+    return r;
+}
+
+struct FindTop {
+    String caption;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTopProc(HWND h, LPARAM p)
+{
+    auto* f = reinterpret_cast<FindTop*>(p);
+    if (IsWindowVisible(h) && WindowText(h) == f->caption) {
+        f->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct FindChild {
+    String caption;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindChildProc(HWND h, LPARAM p)
+{
+    auto* f = reinterpret_cast<FindChild*>(p);
+    if (StripAmp(WindowText(h)) == f->caption) {
+        f->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+struct FindNamed {
+    String name;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindNamedProc(HWND h, LPARAM p)
+{
+    auto* f = reinterpret_cast<FindNamed*>(p);
+    const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropA(h, "NimboName")));
+    char buf[256];
+    if (atom && GlobalGetAtomNameA(atom, buf, sizeof buf) && f->name == buf) {
+        f->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND FindChildByName(HWND parent, const String& name)
+{
+    FindNamed f{name};
+    if (parent) EnumChildWindows(parent, FindNamedProc, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+String WindowText(HWND h)
+{
+    char buf[1024];
+    const int n = GetWindowTextA(h, buf, sizeof buf);
+    return String(buf, static_cast<size_t>(n > 0 ? n : 0));
+}
+
+HWND FindTopWindow(const String& caption)
+{
+    FindTop f{caption};
+    EnumThreadWindows(GetCurrentThreadId(), FindTopProc, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+HWND FindChildByCaption(HWND parent, const String& caption)
+{
+    FindChild f{StripAmp(caption)};
+    EnumChildWindows(parent, FindChildProc, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+void ResetWizard()
+{
+    FreeNimboPagesForm();
+    KickOffPage = nullptr;
+    PromptController = nullptr;
+    CancelPrompt.clear();
+}
+
+TGuiScript::TGuiScript(int timeoutMs) : timeoutMs_(timeoutMs)
+{
+    holder_ = NewComponent<TComponent>(nullptr);
+    timer_ = NewComponent<TTimer>(holder_);
+    timer_->SetInterval(15);
+    timer_->SetOnTimer([this](TObject*) { Tick(); });
+    stepStart_ = GetTickCount();
+}
+
+TGuiScript::~TGuiScript() { holder_->Free(); }
+
+TGuiScript& TGuiScript::Then(std::function<bool()> step)
+{
+    steps_.push_back(std::move(step));
+    return *this;
+}
+
+void TGuiScript::Tick()
+{
+    if (running_ || steps_.empty()) return;
+    running_ = true;
+    const bool done = steps_.front()();
+    running_ = false;
+    if (done) {
+        steps_.pop_front();
+        stepStart_ = GetTickCount();
+        return;
+    }
+    if (GetTickCount() - stepStart_ > static_cast<DWORD>(timeoutMs_)) {
+        timedOut_ = true;
+        steps_.clear();
+        ADD_FAILURE() << "GUI step timed out";
+        // End whatever waits, so the test can report instead of hanging.
+        if (NimboPagesForm && NimboPagesForm->CurrentPage) NimboPagesForm->CurrentPage->SetState(psCancelled);
+    }
+}
+
+TGuiScript& TGuiScript::Click(std::function<TWinControl*()> control)
+{
+    return Then([control] {
+        TWinControl* c = control();
+        if (!c || !c->HandleAllocated()) return false;
+        EXPECT_TRUE(IsWindowEnabled(c->Handle()) && IsWindowVisible(c->Handle()))
+            << c->Name() << " cannot be clicked by a user";
+        // Posted like a real click: handled by whatever loop is waiting.
+        PostMessageA(c->Handle(), BM_CLICK, 0, 0);
+        return true;
+    });
+}
+
+TGuiScript& TGuiScript::ClickNext()
+{
+    return Click([] { return NimboPagesForm ? NimboPagesForm->btnNext : nullptr; });
+}
+
+TGuiScript& TGuiScript::ClickPrev()
+{
+    return Click([] { return NimboPagesForm ? NimboPagesForm->btnPrev : nullptr; });
+}
+
+TGuiScript& TGuiScript::ClickCancel()
+{
+    return Click([] { return NimboPagesForm ? NimboPagesForm->btnCancel : nullptr; });
+}
+
+TGuiScript& TGuiScript::Answer(const String& caption, const String& button)
+{
+    return Then([caption, button] {
+        HWND dlg = FindTopWindow(caption);
+        if (!dlg) return false;
+        HWND b = FindChildByCaption(dlg, button);
+        if (!b) return false;
+        PostMessageA(b, BM_CLICK, 0, 0);
+        return true;
+    });
+}
+
+TGuiScript& TGuiScript::WaitForPage(std::function<TNimboPage*()> page)
+{
+    return Then([page] {
+        return NimboPagesForm && NimboPagesForm->CurrentPage == page() && NimboPagesForm->CurrentPage &&
+               NimboPagesForm->CurrentPage->State() == psWaiting;
+    });
+}
+
+namespace {
+class TGuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        InitializeApplication();
+        RegisterSuiteClasses();
+        RegisterComponentClass(TTestHostForm::StaticClass());
+        // Errors that reach the default handler fail the test instead of
+        // waiting for someone to close a message box.
+        Application->OnException = [](const String& m) { ADD_FAILURE() << "unhandled exception: " << m; };
+    }
+    void TearDown() override
+    {
+        ResetWizard();
+        FinalizeApplication();
+    }
+};
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new TGuiEnvironment);
+    return RUN_ALL_TESTS();
+}

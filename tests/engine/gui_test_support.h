@@ -1,0 +1,56 @@
+// In-process GUI testing: a test runs a page chain for real while a timer
+// performs the user's actions (clicks, answers) from inside the chain's
+// message loops, exactly as a person's clicks arrive.
+#pragma once
+
+#include <deque>
+#include <functional>
+
+#include "engine/nimbo_info.h"
+#include "engine/wizard/pages_form.h"
+#include "framework/win32/extctrls.h"
+
+// A form to own the components under test.
+class TTestHostForm : public TForm {
+    NIMBO_CLASS()
+};
+
+// Steps run one after another from a timer; a step returns false to be
+// tried again on the next tick (waiting for a window, say). A step that
+// waits longer than the time-out fails the test and ends the chain.
+class TGuiScript {
+public:
+    explicit TGuiScript(int timeoutMs = 10000);
+    ~TGuiScript();
+    TGuiScript& Then(std::function<bool()> step);
+    // Convenience steps.
+    TGuiScript& Click(std::function<TWinControl*()> control);
+    TGuiScript& ClickNext();
+    TGuiScript& ClickPrev();
+    TGuiScript& ClickCancel();
+    TGuiScript& Answer(const String& caption, const String& button);
+    TGuiScript& WaitForPage(std::function<TNimboPage*()> page);
+    bool Finished() const { return steps_.empty(); }
+    bool TimedOut() const { return timedOut_; }
+
+private:
+    void Tick();
+    std::deque<std::function<bool()>> steps_;
+    TTimer* timer_ = nullptr;
+    TComponent* holder_ = nullptr;
+    bool running_ = false;
+    bool timedOut_ = false;
+    DWORD stepStart_ = 0;
+    int timeoutMs_;
+};
+
+// A visible top-level window of this process with that caption, or none.
+HWND FindTopWindow(const String& caption);
+// A child of `parent` whose caption, without '&', is `caption` (without '&').
+HWND FindChildByCaption(HWND parent, const String& caption);
+String WindowText(HWND h);
+// A child of `parent` carrying that component name.
+HWND FindChildByName(HWND parent, const String& name);
+
+// Resets the wizard dialog's module state between tests.
+void ResetWizard();

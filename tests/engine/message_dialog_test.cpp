@@ -1,0 +1,141 @@
+// The suite's message dialog: buttons, captions, results and size.
+#include <gtest/gtest.h>
+
+#include "gui_test_support.h"
+#include "pages/message_dialog.h"
+
+namespace {
+
+struct DialogView {
+    String caption;
+    std::vector<String> buttons;  // B1, B2, ... captions
+    String text;
+    RECT rect{};
+};
+
+DialogView Inspect(HWND dlg)
+{
+    DialogView v;
+    v.caption = WindowText(dlg);
+    for (int i = 1;; ++i) {
+        HWND b = FindChildByName(dlg, "B" + IntToStr(i));
+        if (!b) break;
+        v.buttons.push_back(WindowText(b));
+    }
+    v.text = WindowText(FindChildByName(dlg, "Message"));
+    GetWindowRect(dlg, &v.rect);
+    return v;
+}
+
+// Shows a dialog; when it appears, records it and clicks button `press` (B<n>).
+int ShowAndPress(TMsgDlgType kind, unsigned buttons, int press, DialogView& seen, const String& text = "Question?")
+{
+    static const char* const captions[] = {"Warning", "Error", "Information", "Confirmation"};
+    const String caption = captions[kind];
+    TGuiScript g;
+    g.Then([&] {
+        HWND dlg = FindTopWindow(caption);
+        if (!dlg) return false;
+        seen = Inspect(dlg);
+        PostMessageA(FindChildByName(dlg, "B" + IntToStr(press)), BM_CLICK, 0, 0);
+        return true;
+    });
+    return ShowMessageDialog(nullptr, text, kind, buttons);
+}
+
+TEST(MessageDialog, ButtonsComeInTheFixedOrderAndGiveTheirResults)
+{
+    DialogView v;
+    EXPECT_EQ(ShowAndPress(mtError, 112, 1, v), mrAbort);
+    EXPECT_EQ(v.buttons, (std::vector<String>{"A&bort", "&Retry", "&Ignore"}));
+    EXPECT_EQ(v.caption, "Error");
+    EXPECT_EQ(v.text, "\r\nQuestion?\r\n");
+    EXPECT_EQ(ShowAndPress(mtError, 112, 3, v), mrIgnore);
+
+    const unsigned yesNoAbortAll = NimboDialogButton(mbYes) | NimboDialogButton(mbNo) | NimboDialogButton(mbAbort) |
+                                   NimboDialogButton(mbAll);
+    EXPECT_EQ(ShowAndPress(mtConfirmation, yesNoAbortAll, 4, v), mrAll);
+    EXPECT_EQ(v.buttons, (std::vector<String>{"&Yes", "&No", "A&bort", "&All"}));
+    EXPECT_EQ(v.caption, "Confirmation");
+    EXPECT_EQ(ShowAndPress(mtWarning, NimboDialogButton(mbYes) | NimboDialogButton(mbNo), 2, v), mrNo);
+    EXPECT_EQ(v.caption, "Warning");
+    EXPECT_EQ(ShowAndPress(mtInformation, NimboDialogButton(mbOK) | NimboDialogButton(mbCancel), 2, v), mrCancel);
+    EXPECT_EQ(v.buttons, (std::vector<String>{"&OK", "&Cancel"}));
+    EXPECT_EQ(v.caption, "Information");
+}
+
+TEST(MessageDialog, NoButtonsMeansOneOkButton)
+{
+    DialogView v;
+    EXPECT_EQ(ShowAndPress(mtInformation, 0, 1, v), mrOk);
+    EXPECT_EQ(v.buttons, (std::vector<String>{"&OK"}));
+}
+
+TEST(MessageDialog, HelpDoesNotCloseTheDialog)
+{
+    int clicks = 0;
+    TGuiScript g;
+    g.Then([&] {
+         HWND dlg = FindTopWindow("Information");
+         if (!dlg) return false;
+         PostMessageA(FindChildByName(dlg, "B2"), BM_CLICK, 0, 0);  // Help
+         ++clicks;
+         return true;
+     })
+        .Then([] {
+            static DWORD t0 = GetTickCount();
+            return GetTickCount() - t0 > 200;
+        })
+        .Then([&] {
+            HWND dlg = FindTopWindow("Information");
+            EXPECT_NE(dlg, nullptr) << "still open after Help";
+            if (dlg) PostMessageA(FindChildByName(dlg, "B1"), BM_CLICK, 0, 0);
+            return true;
+        });
+    EXPECT_EQ(ShowMessageDialog(nullptr, "Help?", mtInformation, NimboDialogButton(mbOK) | NimboDialogButton(mbHelp)),
+              mrOk);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(MessageDialog, ALongMessageStaysWithinEightyPercentOfTheScreenAndIsCentred)
+{
+    String text;
+    for (int i = 0; i < 200; ++i) text += String(300, 'W') + "\r\n";
+    DialogView v;
+    EXPECT_EQ(ShowAndPress(mtWarning, NimboDialogButton(mbOK), 1, v, text), mrOk);
+    const int w = v.rect.right - v.rect.left, h = v.rect.bottom - v.rect.top;
+    const int maxW = static_cast<int>(GetSystemMetrics(SM_CXFULLSCREEN) * 0.8 + 0.5);
+    const int maxH = static_cast<int>(GetSystemMetrics(SM_CYFULLSCREEN) * 0.8 + 0.5);
+    EXPECT_LE(w, 2 * GetSystemMetrics(SM_CXBORDER) + maxW + 62);
+    EXPECT_LE(h, GetSystemMetrics(SM_CYCAPTION) + maxH + GetSystemMetrics(SM_CYBORDER) + 48);
+    EXPECT_NEAR((v.rect.left + v.rect.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 2);
+    EXPECT_NEAR((v.rect.top + v.rect.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 2);
+}
+
+TEST(MessageDialog, AShortMessageIsWideEnoughForItsButtonsWhichAreCentred)
+{
+    DialogView v;
+    TGuiScript g;
+    int b1 = 0, b2 = 0, barWidth = 0;
+    g.Then([&] {
+        HWND dlg = FindTopWindow("Warning");
+        if (!dlg) return false;
+        RECT r1, r2, bar;
+        GetWindowRect(FindChildByName(dlg, "B1"), &r1);
+        GetWindowRect(FindChildByName(dlg, "B2"), &r2);
+        GetWindowRect(FindChildByName(dlg, "ButtonBar"), &bar);
+        b1 = r1.left - bar.left;
+        b2 = r2.left - bar.left;
+        barWidth = bar.right - bar.left;
+        GetWindowRect(dlg, &v.rect);
+        PostMessageA(FindChildByName(dlg, "B1"), BM_CLICK, 0, 0);
+        return true;
+    });
+    ShowMessageDialog(nullptr, "x", mtWarning, NimboDialogButton(mbYes) | NimboDialogButton(mbNo));
+    // Two buttons: text width 2 * 98 - 8, plus the icon and margins.
+    EXPECT_EQ(v.rect.right - v.rect.left, 2 * GetSystemMetrics(SM_CXBORDER) + 188 + 52 + 10);
+    EXPECT_EQ(b1, (barWidth - 196) / 2);
+    EXPECT_EQ(b2 - b1, 98);
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// The message page: its text, caption, and when the text gets a scroll bar.
+#include <gtest/gtest.h>
+
+#include "gui_test_support.h"
+#include "pages/message_page.h"
+
+namespace {
+
+class MessagePage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = NewComponent<TTestHostForm>(Application);
+        info = NewComponent<TNimboInfo>(form);
+        info->Loaded();
+        page = NewComponent<TNimboMessage>(form);
+        page->SetName("suMessage");
+    }
+    void TearDown() override
+    {
+        ResetWizard();
+        form->Free();
+    }
+    void SetLines(int n)
+    {
+        TStringList l;
+        for (int i = 0; i < n; ++i) l.Add("Line " + IntToStr(i + 1));
+        page->SetLines(l);
+    }
+    struct Seen {
+        bool scroll = false, border = false, enabled = false;
+        int lines = -1;
+        String caption = "?";
+        int notebookPage = -1;
+    };
+    // Shows the page, records what the dialog shows, then leaves with Next.
+    Seen ShowAndLeave()
+    {
+        Seen s;
+        TGuiScript g;
+        g.WaitForPage([this] { return page; })
+            .Then([&] {
+                TMemo* m = NimboPagesForm->meMSGIntent;
+                s.scroll = m->HasVerticalScrollBar() && (GetWindowLongA(m->Handle(), GWL_STYLE) & WS_VSCROLL);
+                s.border = m->HasBorder();
+                s.enabled = IsWindowEnabled(m->Handle());
+                s.lines = m->Lines()->Count();
+                s.caption = NimboPagesForm->Caption();
+                s.notebookPage = NimboPagesForm->nbPage->PageIndex();
+                return true;
+            })
+            .ClickNext();
+        page->Execute();
+        return s;
+    }
+    // How many lines of the dialog's font fit the message area.
+    int FittingLines()
+    {
+        if (!NimboPagesForm) NimboPagesForm = CreateNimboPagesForm();
+        const int lh = NimboPagesForm->Canvas().TextHeight("X");
+        return NimboPagesForm->nbPage->ClientHeight() / lh;
+    }
+    TTestHostForm* form = nullptr;
+    TNimboInfo* info = nullptr;
+    TNimboMessage* page = nullptr;
+};
+
+TEST_F(MessagePage, AnEmptyTextHasNoScrollBarAndNoBorder)
+{
+    page->SetCaption("");
+    const Seen s = ShowAndLeave();
+    EXPECT_FALSE(s.scroll);
+    EXPECT_FALSE(s.border);
+    EXPECT_TRUE(s.enabled) << "enabled so the user can scroll";
+    EXPECT_EQ(s.lines, 0);
+    EXPECT_EQ(s.caption, "");
+    EXPECT_EQ(s.notebookPage, 6);
+}
+
+TEST_F(MessagePage, ScrollBarOnlyWhenTheTextDoesNotFit)
+{
+    const int fit = FittingLines();
+    ResetWizard();
+    SetLines(fit);
+    page->SetCaption("Welcome");
+    Seen s = ShowAndLeave();
+    EXPECT_FALSE(s.scroll) << fit << " lines fit";
+    EXPECT_EQ(s.caption, "Welcome");
+    ResetWizard();
+    SetLines(fit + 1);
+    s = ShowAndLeave();
+    EXPECT_TRUE(s.scroll);
+    EXPECT_TRUE(s.border);
+}
+
+TEST_F(MessagePage, TheFitTestMeasuresWithTheDialogFontNotThePageFont)
+{
+    const int fit = FittingLines();
+    ResetWizard();
+    SetLines(fit);
+    page->Font()->SetHeight(-40);
+    EXPECT_FALSE(ShowAndLeave().scroll);
+}
+
+TEST_F(MessagePage, ReenteringShowsTheSameTextWithoutDuplicates)
+{
+    auto* second = NewComponent<TNimboMessage>(form);
+    page->SetNextPage(second);
+    SetLines(3);
+    int linesAgain = -1;
+    TGuiScript g;
+    g.WaitForPage([this] { return page; })
+        .ClickNext()
+        .WaitForPage([&] { return second; })
+        .ClickPrev()
+        .WaitForPage([this] { return page; })
+        .Then([&] {
+            linesAgain = NimboPagesForm->meMSGIntent->Lines()->Count();
+            return true;
+        })
+        .ClickNext()
+        .WaitForPage([&] { return second; })
+        .ClickNext();
+    EXPECT_EQ(page->Execute(), psDone);
+    EXPECT_EQ(linesAgain, 3);
+}
+
+TEST_F(MessagePage, AssignedListsAndFontsAreCopies)
+{
+    TStringList lines{"a", "b"};
+    page->SetLines(lines);
+    lines.Add("c");
+    EXPECT_EQ(page->Lines()->Count(), 2);
+    TFont font;
+    font.SetName("Courier New");
+    page->SetFont(&font);
+    font.SetName("Arial");
+    EXPECT_EQ(page->Font()->Name(), "Courier New");
+}
+
+}  // namespace
