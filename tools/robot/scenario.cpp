@@ -325,8 +325,10 @@ std::string Condition::Describe() const
         return "text of dialog " + window.Describe() + m + Quote(text);
     case Cond::DialogButtons: {
         std::string s = "buttons of dialog " + window.Describe() + ":";
-        for (const auto &b : buttons)
-            s += " " + Quote(b);
+        for (const auto &b : buttons) {
+            s += ' ';  // (not " " + Quote(b): g++ 12 -O2 warns falsely)
+            s += Quote(b);
+        }
         return s;
     }
     }
