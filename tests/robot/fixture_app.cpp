@@ -102,8 +102,8 @@ void Confirm()
         CreateWindowExA(WS_EX_DLGMODALFRAME, "RobotFixtureConfirm", "Confirmation", WS_POPUP | WS_CAPTION | WS_SYSMENU,
                         200, 200, 320, 160, g_main, nullptr, g_instance, nullptr);
     Name(dlg, "frmConfirm");
-    Child(dlg, "EDIT", "Replace the existing file README.TXT?", WS_BORDER | ES_MULTILINE | ES_READONLY, 0, 10, 10, 290,
-          50, "meMSGText");
+    Child(dlg, "EDIT", "  Replace the existing file\r\nREADME.TXT?  ", WS_BORDER | ES_MULTILINE | ES_READONLY, 0, 10,
+          10, 290, 50, "meMSGText");
     Child(dlg, "BUTTON", "&Yes", BS_OWNERDRAW | WS_TABSTOP, IdYes, 60, 80, 80, 28, "B1");
     Child(dlg, "BUTTON", "&No", BS_OWNERDRAW | WS_TABSTOP, IdNo, 160, 80, 80, 28, "B2");
     ShowWindow(dlg, SW_SHOW);

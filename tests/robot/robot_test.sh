@@ -113,7 +113,7 @@ wait window "Confirmation"
 click btnChange timeout=0.5
 EOF
 expect_failure dialog_text 1 'text of dialog "Confirmation" contains "delete"' \
-    'but its text is "Replace the existing file README.TXT?"' <<'EOF'
+    'but its text is "Replace the existing file' <<'EOF'
 assert dialog "Confirmation" text contains "delete"
 EOF
 expect_failure syntax 2 'syntax.scn:3: unknown command' <<'EOF'

@@ -326,7 +326,7 @@ std::string Condition::Describe() const
     case Cond::DialogButtons: {
         std::string s = "buttons of dialog " + window.Describe() + ":";
         for (const auto &b : buttons) {
-            s += ' ';  // (not " " + Quote(b): g++ 12 -O2 warns falsely)
+            s += ' '; // (not " " + Quote(b): g++ 12 -O2 warns falsely)
             s += Quote(b);
         }
         return s;

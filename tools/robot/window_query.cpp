@@ -206,9 +206,16 @@ std::string DialogText(HWND dialog)
         if (IsButtonLike(h) || !IsWindowVisible(h)) continue;
         if (IsClass(h, "Button")) continue; // check boxes, group boxes
         const auto t = ControlText(h);
-        if (!t || t->empty()) continue;
+        if (!t) continue;
+        // As a person reads it: no padding, one kind of line end.
+        std::string part;
+        for (size_t i = 0; i < t->size(); ++i)
+            if (!((*t)[i] == '\r' && i + 1 < t->size() && (*t)[i + 1] == '\n')) part += (*t)[i];
+        const size_t first = part.find_first_not_of(" \t\r\n");
+        if (first == std::string::npos) continue;
+        part = part.substr(first, part.find_last_not_of(" \t\r\n") - first + 1);
         if (!text.empty()) text += "\n";
-        text += *t;
+        text += part;
     }
     return text;
 }

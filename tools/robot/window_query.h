@@ -42,7 +42,8 @@ HWND FindControl(const ControlRef &ref, const std::optional<Ref> &scope);
 // Why a person could not operate hwnd ("disabled", "hidden", ...), or empty.
 std::string WhyNotOperable(HWND hwnd);
 
-// Message text (labels and memos) and button captions of a dialog.
+// Message text of a dialog (its labels and memos, each trimmed, joined by
+// '\n', CR LF read as '\n') and its button captions.
 std::string DialogText(HWND dialog);
 std::vector<std::string> DialogButtons(HWND dialog);
 
