@@ -221,39 +221,17 @@ TEST(ScriptQueries, FileGroupsSelectAndDeselectPerDirectory)
     EXPECT_THROW(selected.FileLists(1), EListError);
 }
 
-TEST(ScriptQueries, ChoiceAndProgramEntries)
+TEST(ScriptQueries, ChoiceItemsShareTheScriptAndCopyTheirText)
 {
     TNimboData s;
     TNimboChoiceItem* item = s.AddChoiceItem("Full");
     EXPECT_EQ(item->Add()->Script(), &s);
     EXPECT_EQ(item->Remove()->Script(), &s);
-    EXPECT_EQ(item->FileGroupLists(0), item->Add());
     EXPECT_EQ(item->FileGroupLists(1), item->Remove());
     EXPECT_EQ(item->FileGroupLists(7), item->Add());
     TStringList text{"one", "two"};
     item->SetDescription(text);
     text.Clear();
     EXPECT_EQ(item->Description().Count(), 2);
-
-    TNimboFileGroup* g = s.AddFileGroup("G");
-    EXPECT_TRUE(item->Add()->AddGroup(g));
-    EXPECT_FALSE(item->Add()->AddGroup(g));
-    EXPECT_FALSE(item->Add()->AddGroup(nullptr));
-
-    TNimboChoiceData* cd = s.AddChoiceData("suType");
-    EXPECT_TRUE(cd->AddItem(item));
-    EXPECT_FALSE(cd->AddItem(item));
-    EXPECT_TRUE(cd->AddItem(s.AddChoiceItem("Min")));
-    TStringList lines;
-    cd->ListItems(lines);
-    EXPECT_EQ(Names(lines), (std::vector<String>{"Full", "Min"}));
-    EXPECT_EQ(lines.Objects(0), item);
-
-    TNimboWinGroups* wg = s.AddWinGroup("suGroups");
-    EXPECT_EQ(wg->Title(), "New Application");
-    EXPECT_TRUE(wg->AddItem(s.AddWinItem("B")));
-    EXPECT_TRUE(wg->AddItem(s.AddWinItem("A")));
-    EXPECT_FALSE(wg->AddItem(s.FindWinItem("B")));
-    wg->ListItems(lines);
-    EXPECT_EQ(Names(lines), (std::vector<String>{"B", "A"}));
+    EXPECT_EQ(s.AddWinGroup("suGroups")->Title(), "New Application");
 }
