@@ -73,7 +73,7 @@ tr -d '\r' <"$work/walkthrough.log" >"$work/walkthrough.events"
 # One line per notification: a doubled EN_CHANGE or a missing CBN_SELCHANGE shows here.
 diff -u "$here/fixture_events.txt" "$work/walkthrough.events" || fail "walkthrough: the fixture saw other events"
 grep -qF 'robot:   closing from the test' "$work/walkthrough.out" || fail "walkthrough: \${...} not expanded"
-file "$work/fixture.png" | grep -q 'PNG image data, 1024 x 768' || fail "walkthrough: no screenshot"
+[ "$(identify -format '%m %w %h' "$work/fixture.png" 2>&1)" = "PNG 1024 768" ] || fail "walkthrough: no screenshot"
 ls "$work"/fixture.png.* >/dev/null 2>&1 && fail "walkthrough: screenshot left temporary files"
 if [ "$failures" -gt 0 ]; then
     echo "--- walkthrough robot output:"
@@ -99,6 +99,9 @@ EOF
 expect_failure text 1 'text.scn:2: assert text lblStatus equals "Done"' 'but its text is "Ready"' <<'EOF'
 echo "the status is not what we say"
 assert text lblStatus equals "Done"
+EOF
+expect_failure label 1 'clicking lblStatus: it is a Static, not a button' <<'EOF'
+click lblStatus
 EOF
 expect_failure entry 1 'it has no entry "Purple"; entries: "Red", "Green", "Green (dark)", "Blue"' <<'EOF'
 select cbxColor "Purple"

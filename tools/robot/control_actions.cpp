@@ -48,6 +48,10 @@ std::string Entries(HWND control, UINT getCount)
 
 std::string Click(HWND control)
 {
+    // BM_CLICK means nothing to other controls: the scenario would go on as
+    // if something had been pressed.
+    if (!IsClass(control, "Button")) return "it is a " + ClassName(control) + ", not a button";
+    if ((GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) return "it is a group box, not a button";
     if (!PostMessageA(control, BM_CLICK, 0, 0))
         return "posting BM_CLICK failed (error " + std::to_string(GetLastError()) + ")";
     return {};

@@ -9,7 +9,7 @@
 namespace robot
 {
 
-// Posted, not sent: a click that opens a modal dialog must not block us
+// Presses a button, check box or radio button. Posted, not sent: a click that opens a modal dialog must not block us
 // while the dialog waits for an answer that only we can give.
 std::string Click(HWND control);
 
