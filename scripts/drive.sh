@@ -1,0 +1,38 @@
+#!/bin/bash
+# Runs setup.exe from a fresh source folder under Wine and drives it with the
+# robot through a scenario. Used by `make run` and by the end-to-end tests.
+#   scripts/drive.sh <build dir> <scenario> <work dir> [setup arguments...]
+# The work dir gets source/ (setup.exe and whatever payload the build has),
+# setup.log and robot.log. Exit code: the robot's, else setup.exe's.
+# The caller chooses the prefix (NIMBO_WINEPREFIX) and display.
+set -uo pipefail
+build="$1"
+scenario="$2"
+work="$3"
+shift 3
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$root/scripts/wine-env.sh"
+
+rm -rf "$work/source"
+mkdir -p "$work/source"
+cp "$build/setup.exe" "$work/source/"
+[ -f "$build/TNLANG32.DLL" ] && cp "$build/TNLANG32.DLL" "$work/source/"
+[ -d "$build/payload" ] && cp -r "$build/payload/." "$work/source/"
+
+cd "$work/source"
+wine setup.exe "$@" >"$work/setup.log" 2>&1 </dev/null &
+app=$!
+wine "$build/tools/robot/robot.exe" "$scenario" >"$work/robot.log" 2>&1 </dev/null
+rc=$?
+cat "$work/robot.log"
+if [ $rc -ne 0 ]; then
+    # The scenario failed: end the setup rather than wait for it.
+    sleep 1
+    wineserver -k >/dev/null 2>&1
+fi
+wait "$app"
+app_rc=$?
+echo "setup.exe ended with exit code $app_rc"
+[ $rc -eq 0 ] && rc=$app_rc
+exit $rc

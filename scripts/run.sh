@@ -1,0 +1,43 @@
+#!/bin/bash
+# `make run`: the shipped setup under Wine. With a display of your own it
+# simply runs; without one it runs on Xvfb, the robot takes the default
+# path through every page, a screenshot of each page lands in
+# build/screens/, and the install log is printed.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build/win32"
+run="$root/build/run"
+screens="$root/build/screens"
+
+interactive=0
+if [ -n "${DISPLAY:-}" ] && xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && [ -z "${NIMBO_ROBOT:-}" ]; then
+    interactive=1
+fi
+
+# A fresh prefix each time: the run starts from a clean Windows.
+export NIMBO_WINEPREFIX="$run/wineprefix"
+[ -d "$NIMBO_WINEPREFIX" ] && WINEPREFIX="$NIMBO_WINEPREFIX" wineserver -k >/dev/null 2>&1
+rm -rf "$run"
+mkdir -p "$run" "$screens"
+rm -f "$screens"/*.png
+
+if [ "$interactive" = 1 ]; then
+    source "$root/scripts/wine-env.sh"
+    mkdir -p "$run/source" && cp "$build/setup.exe" "$run/source/"
+    [ -d "$build/payload" ] && cp -r "$build/payload/." "$run/source/"
+    (cd "$run/source" && wine setup.exe)
+    rc=$?
+else
+    export NIMBO_OWN_XVFB=1
+    SCREENS="$screens" "$root/scripts/drive.sh" "$build" "$root/tests/e2e/demo_path.scn" "$run"
+    rc=$?
+    echo "screenshots in build/screens:"
+    ls -1 "$screens"
+fi
+
+source "$root/scripts/wine-env.sh"
+echo "install log:"
+log="$(find "$WINEPREFIX/drive_c" -iname 'INSTALL.LOG' 2>/dev/null | head -1)"
+if [ -n "$log" ]; then cat "$log"; else echo "(none written)"; fi
+"$root/scripts/wine-env.sh" stop
+exit $rc
