@@ -53,6 +53,7 @@ void TNimboInfo::Notification(TComponent* component, TOperation operation)
             c->controller_ = this;
             c->script_ = script_;
         }
+        if (auto* client = dynamic_cast<INimboControllerClient*>(component)) client->LinkController(this);
     } else if (auto* page = dynamic_cast<TNimboPage*>(component)) {
         pageHistory_.erase(std::remove(pageHistory_.begin(), pageHistory_.end(), page), pageHistory_.end());
     }
@@ -82,4 +83,53 @@ void TNimboInfo::PopPage()
 TNimboPage* TNimboInfo::PreviousPage() const
 {
     return pageHistory_.size() < 2 ? nullptr : pageHistory_[pageHistory_.size() - 2];
+}
+
+void TNimboInfo::SelectDir(TNimboDir* dir, bool withFiles)
+{
+    if (!dir) return;
+    if (!IsDirSelected(dir)) selectedDirs_.push_back(dir);
+    for (TNimboDir* d : script_->Dirs())
+        if (d->Parent() == dir && d != dir) SelectDir(d, withFiles);
+    if (withFiles)
+        for (TNimboFile* f : dir->Files()) SelectFile(f, dir);
+}
+
+void TNimboInfo::UnselectDir(TNimboDir* dir)
+{
+    auto it = std::find(selectedDirs_.begin(), selectedDirs_.end(), dir);
+    if (it == selectedDirs_.end()) return;
+    // Children first; the list changes under us, so look again after each.
+    for (bool again = true; again;) {
+        again = false;
+        for (TNimboDir* d : selectedDirs_)
+            if (d->Parent() == dir && d != dir) {
+                UnselectDir(d);
+                again = true;
+                break;
+            }
+    }
+    selectedDirs_.erase(std::remove(selectedDirs_.begin(), selectedDirs_.end(), dir), selectedDirs_.end());
+}
+
+bool TNimboInfo::IsDirSelected(const TNimboDir* dir) const
+{
+    return std::find(selectedDirs_.begin(), selectedDirs_.end(), dir) != selectedDirs_.end();
+}
+
+bool TNimboInfo::SelectFile(TNimboFile* file, TNimboDir* dir)
+{
+    if (!file || !dir) return false;
+    return selectedFiles_.AddFile(file, dir, true);
+}
+
+bool TNimboInfo::UnselectFile(TNimboFile* file, TNimboDir* dir)
+{
+    if (!file || !dir) return false;
+    return selectedFiles_.RemoveFile(file, dir);
+}
+
+bool TNimboInfo::IsFileSelected(const TNimboFile* file, const TNimboDir* dir) const
+{
+    return file && dir && selectedFiles_.Contains(file, dir);
 }

@@ -7,8 +7,18 @@
 
 #include "base/string_list.h"
 #include "engine/nimbo_component.h"
+#include "script/nimbo_groups.h"
 
 class TNimboPage;
+class TNimboInfo;
+
+// A control of the form that is not a setup component but works with the
+// controller (the background): the controller links it when it joins.
+class INimboControllerClient {
+public:
+    virtual ~INimboControllerClient() = default;
+    virtual void LinkController(TNimboInfo* controller) = 0;
+};
 
 class TNimboInfo : public TNimboComponent {
     NIMBO_CLASS()
@@ -37,6 +47,16 @@ public:
     HMODULE LanguageModule() const { return languageModule_; }
     int MessageBase() const { return messageBase_; }
 
+    // Directories and files chosen for this installation.
+    void SelectDir(TNimboDir* dir, bool withFiles);
+    void UnselectDir(TNimboDir* dir);
+    bool SelectFile(TNimboFile* file, TNimboDir* dir);
+    bool UnselectFile(TNimboFile* file, TNimboDir* dir);
+    bool IsFileSelected(const TNimboFile* file, const TNimboDir* dir) const;
+    const std::vector<TNimboDir*>& SelectedDirs() const { return selectedDirs_; }
+    bool IsDirSelected(const TNimboDir* dir) const;
+    TNimboFileGroup* SelectedFiles() { return &selectedFiles_; }
+
     TPicture* Picture() { return &picture_; }
     void SetPicture(const TPicture* p) { picture_.Assign(p); }
 
@@ -55,6 +75,8 @@ public:
 private:
     bool unInstallMode_ = false;
     std::vector<TNimboPage*> pageHistory_;
+    std::vector<TNimboDir*> selectedDirs_;
+    TNimboFileGroup selectedFiles_;
     String language_ = "English";
     TStringList languages_;
     HMODULE languageModule_ = nullptr;
