@@ -1,5 +1,7 @@
 #include "pages/path_routines.h"
 
+#include <algorithm>
+
 String AddBackslash(std::string_view path)
 {
     String r(path);
@@ -41,4 +43,55 @@ String ComposeBrowsePath(std::string_view browsed, std::string_view targetDir, i
         t = AddBackslash(ExtractFileDir(t));
     }
     return AddBackslash(browsed) + suffix;
+}
+
+String ShortenPathToWidth(std::string_view path, int maxWidth, const std::function<int(std::string_view)>& textWidth)
+{
+    if (maxWidth >= textWidth(path)) return String(path);
+    const bool endsWithBackslash = !path.empty() && path.back() == '\\';
+    String work = AddBackslash(path);
+    // Whether `work` holds our own "...\" after the first directory; a real
+    // directory of that name must not be taken for it.
+    bool elided = false;
+    for (;;) {
+        const String prev = work;
+        String head = work.substr(0, 3);
+        work.erase(0, std::min<size_t>(3, work.size()));
+        size_t p = work.find('\\');
+        if (p == String::npos) {
+            work = prev;
+            break;
+        }
+        head += work.substr(0, p + 1);
+        work.erase(0, p + 1);
+        if (elided) work.erase(0, 4);
+        p = work.find('\\');
+        if (p == String::npos) {
+            work = prev;
+            break;
+        }
+        work.erase(0, p + 1);
+        if (work.find('\\') == String::npos) {
+            work = prev;
+            break;
+        }
+        work = head + "...\\" + work;
+        elided = true;
+        if (maxWidth >= textWidth(work)) break;
+    }
+    return endsWithBackslash ? AddBackslash(work) : work;
+}
+
+String ResolveDirName(const String& name, const TDirMacroSources& sources)
+{
+    if (name == "(none)") return String();
+    String r;
+    if (name == "Source Dir")
+        r = sources.multiDisk ? sources.sourceDir : sources.programDir;
+    else if (name == "Windows")
+        r = sources.windowsDir;
+    else if (name == "Windows System")
+        r = sources.systemDir;
+    if (r.empty() && sources.scriptDirPath) r = sources.scriptDirPath(name);
+    return AddBackslash(r);
 }

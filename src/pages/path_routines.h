@@ -2,6 +2,8 @@
 // with a backslash by the suite's convention.
 #pragma once
 
+#include <functional>
+
 #include "base/nstring.h"
 
 String AddBackslash(std::string_view path);
@@ -15,3 +17,24 @@ String SplitToken(String& s, std::string_view sep);
 // The path field of the directory browser: the browsed directory followed by
 // the last `preserveTrailing` components of the target directory.
 String ComposeBrowsePath(std::string_view browsed, std::string_view targetDir, int preserveTrailing);
+
+// Shortens a path for display by replacing inner directories with "...\",
+// keeping the drive, the first directory and the last component. A path
+// that fits comes back unchanged; a shortened one ends with a backslash.
+// `textWidth` measures a text in pixels.
+String ShortenPathToWidth(std::string_view path, int maxWidth, const std::function<int(std::string_view)>& textWidth);
+
+// What the built-in directory names stand for in this run; the caller
+// gathers them from the controller and the platform.
+struct TDirMacroSources {
+    bool multiDisk = false;
+    String sourceDir;   // where a multi-disk run reads its files from
+    String programDir;  // the running program's own directory
+    String windowsDir;
+    String systemDir;
+    // Full path of the script directory of that name, empty when none.
+    std::function<String(const String&)> scriptDirPath;
+};
+// A directory name of a component property as a full path with a trailing
+// backslash: "(none)" and unknown names give the empty string.
+String ResolveDirName(const String& name, const TDirMacroSources& sources);

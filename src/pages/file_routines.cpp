@@ -1,0 +1,201 @@
+#include "pages/file_routines.h"
+
+#include <windows.h>
+
+#include "base/exceptions.h"
+#include "engine/nimbo_info.h"
+#include "framework/win32/forms.h"
+#include "script/nimbo_data.h"
+
+namespace {
+
+bool DirExists(const String& path)
+{
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+String ProgramDir()
+{
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return ExtractFilePath(String(path, n < MAX_PATH ? n : 0));
+}
+
+String WindowsDir()
+{
+    char buf[MAX_PATH];
+    const UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
+    return n < MAX_PATH ? String(buf, n) : String();
+}
+
+String SystemDir()
+{
+    char buf[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(buf, MAX_PATH);
+    return n < MAX_PATH ? String(buf, n) : String();
+}
+
+class THandle {
+public:
+    explicit THandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+    ~THandle() { Close(); }
+    THandle(const THandle&) = delete;
+    THandle& operator=(const THandle&) = delete;
+    HANDLE Get() const { return h_; }
+    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool Close()
+    {
+        if (!Valid()) return true;
+        const bool ok = CloseHandle(h_) != 0;
+        h_ = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+private:
+    HANDLE h_;
+};
+
+// The temporary copy beside the target: deleted unless it became the target.
+class TTempFile {
+public:
+    ~TTempFile()
+    {
+        if (!name_.empty()) DeleteFileA(name_.c_str());
+    }
+    bool Create(const String& dir)
+    {
+        char buf[MAX_PATH];
+        if (!GetTempFileNameA(dir.c_str(), "nim", 0, buf)) return false;
+        name_ = buf;
+        return true;
+    }
+    const String& Name() const { return name_; }
+    void Release() { name_.clear(); }
+
+private:
+    String name_;
+};
+
+}  // namespace
+
+void ForceDirs(const String& path)
+{
+    const String dir = RemoveBackslash(path);
+    if (dir.size() <= 2 || DirExists(dir)) return;
+    const size_t p = dir.rfind('\\');
+    if (p != String::npos) ForceDirs(dir.substr(0, p + 1));
+    CreateDirectoryA(dir.c_str(), nullptr);
+}
+
+void RemoveDirChain(const String& path)
+{
+    // Out of the chain, so the current directory does not keep one alive.
+    if (!SetCurrentDirectoryA("\\")) throw EInOutError("Unable to change to directory \\.");
+    // A directory in the suite's form (trailing backslash) names the same
+    // directory; without this it would be removed twice.
+    String p = RemoveBackslash(path);
+    do {
+        const String dir = RemoveBackslash(p);
+        if (!RemoveDirectoryA(dir.c_str())) throw EInOutError("Unable to remove directory " + dir + ".");
+        while (!p.empty() && p.back() != '\\' && p.size() != 3) p.pop_back();
+        if (!p.empty()) p.pop_back();
+    } while (p.size() > 3);
+}
+
+int64_t FileSizeOf(const String& name)
+{
+    THandle f(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.Valid()) return -1;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(f.Get(), &size)) return -1;
+    return size.QuadPart;
+}
+
+String GetEnvValue(const String& name)
+{
+    // Sized to the value: a long TEMP path must not come back cut short.
+    String value(512, '\0');
+    for (;;) {
+        const DWORD n = GetEnvironmentVariableA(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+        if (n == 0) return String();
+        if (n < value.size()) {
+            value.resize(n);
+            return value;
+        }
+        value.resize(n);
+    }
+}
+
+String ResolveDirMacro(const String& name, TNimboInfo* controller, TNimboData* script)
+{
+    if (!controller) return String();
+    TDirMacroSources s;
+    s.multiDisk = controller->MultiDisk();
+    s.sourceDir = controller->SourceDir();
+    s.programDir = ProgramDir();
+    s.windowsDir = WindowsDir();
+    s.systemDir = SystemDir();
+    s.scriptDirPath = [script](const String& dirName) {
+        TNimboDir* d = script ? script->FindDir(dirName) : nullptr;
+        return d ? d->GetPath() : String();
+    };
+    return ResolveDirName(name, s);
+}
+
+String ShortenPath(const String& path, int maxWidth, TForm* form)
+{
+    if (!form) return path;
+    TCanvas& canvas = form->Canvas();
+    return ShortenPathToWidth(path, maxWidth, [&canvas](std::string_view t) { return canvas.TextWidth(t); });
+}
+
+void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback)
+{
+    const DWORD sourceAttr = GetFileAttributesA(source.c_str());
+    if (sourceAttr == INVALID_FILE_ATTRIBUTES || (sourceAttr & FILE_ATTRIBUTE_DIRECTORY))
+        throw EInOutError("Source file doesn't exist.");
+    THandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in.Valid()) throw EInOutError("Error opening source file.");
+
+    // A target that could not be rewritten in place is refused before any
+    // work, as it would be by opening it for writing: read-only, a
+    // directory, or held open by another program.
+    const DWORD targetAttr = GetFileAttributesA(target.c_str());
+    if (targetAttr != INVALID_FILE_ATTRIBUTES) {
+        if (targetAttr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+            throw EInOutError("Error opening target file.");
+        THandle probe(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!probe.Valid()) throw EInOutError("Error opening target file.");
+    }
+    String dir = ExtractFilePath(target);
+    if (dir.empty()) dir = ".";
+    TTempFile temp;
+    if (!temp.Create(dir)) throw EInOutError("Error opening target file.");
+    THandle out(CreateFileA(temp.Name().c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
+    if (!out.Valid()) throw EInOutError("Error opening target file.");
+
+    char buffer[2048];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(in.Get(), buffer, sizeof buffer, &got, nullptr)) throw EInOutError("Error during file copy.");
+        DWORD put = 0;
+        if (got > 0 && (!WriteFile(out.Get(), buffer, got, &put, nullptr) || put != got))
+            throw EInOutError("Error during file copy.");
+        if (callback) callback(0, static_cast<int>(got));
+        if (got < sizeof buffer) break;
+    }
+    FILETIME written;
+    if (!GetFileTime(in.Get(), nullptr, nullptr, &written) || !SetFileTime(out.Get(), nullptr, nullptr, &written))
+        throw EInOutError("Error during file copy.");
+    // Closing flushes; a write the disk refuses late still fails here.
+    if (!out.Close()) throw EInOutError("Error during file copy.");
+    in.Close();
+    if (!MoveFileExA(temp.Name().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        throw EInOutError("Error during file copy.");
+    temp.Release();
+}

@@ -1,0 +1,41 @@
+// File and directory routines the setup components share. Failed file work
+// raises EInOutError, which the page that started the work catches.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "base/nstring.h"
+#include "pages/path_routines.h"
+
+class TForm;
+class TNimboInfo;
+class TNimboData;
+
+// Creates the directory and its missing parents. Failures are not reported:
+// callers find out by entering the directory.
+void ForceDirs(const String& path);
+// Removes the directory, then each parent up to the drive's root; the first
+// directory that cannot be removed (one that is not empty, say) ends the
+// chain with EInOutError.
+void RemoveDirChain(const String& path);
+// Size of the file in bytes, or -1 when it cannot be opened.
+int64_t FileSizeOf(const String& name);
+// The environment variable's value, empty when it is not set.
+String GetEnvValue(const String& name);
+// A directory name of a component property ("(none)", "Source Dir",
+// "Windows", "Windows System" or a script directory) as a full path with a
+// trailing backslash; empty for "(none)", without a controller, and for a
+// name that is neither.
+String ResolveDirMacro(const String& name, TNimboInfo* controller, TNimboData* script);
+// The path shortened to `maxWidth` pixels of the form's font (see
+// ShortenPathToWidth).
+String ShortenPath(const String& path, int maxWidth, TForm* form);
+
+// Called after each block with (0, bytes just written).
+using TCopyProgress = std::function<void(int, int)>;
+// Copies `source` to `target` in blocks of 2048 bytes and gives the target
+// the source's last-write time. The copy goes to a temporary file beside the
+// target, which replaces the target only when complete: a failure leaves a
+// target that was there before untouched.
+void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback = {});

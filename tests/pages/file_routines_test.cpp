@@ -1,0 +1,382 @@
+// File and directory routines on the real platform: the byte copy with its
+// progress, errors and safe replacement, directory chains, sizes, the
+// environment, directory names and the shortening of a path on a canvas.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "base/exceptions.h"
+#include "gui_test_support.h"
+#include "pages/file_routines.h"
+#include "script/nimbo_data.h"
+
+namespace {
+
+void WriteBytes(const String& name, const String& bytes)
+{
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << name;
+    DWORD put = 0;
+    if (!bytes.empty()) WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(h);
+    ASSERT_EQ(put, bytes.size());
+}
+
+String ReadBytes(const String& name)
+{
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<missing>";
+    String r;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) r.append(buf, got);
+    CloseHandle(h);
+    return r;
+}
+
+// Compares contents without printing megabytes of bytes on a failure.
+::testing::AssertionResult Holds(const String& name, const String& expected)
+{
+    const String got = ReadBytes(name);
+    if (got == expected) return ::testing::AssertionSuccess();
+    auto shown = [](const String& s) { return s.size() <= 40 ? "\"" + s + "\"" : IntToStr(s.size()) + " bytes"; };
+    return ::testing::AssertionFailure() << name << " holds " << shown(got) << ", not the expected " << shown(expected);
+}
+
+String Pattern(size_t n)
+{
+    String s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 7 + i / 251);
+    return s;
+}
+
+FILETIME LastWrite(const String& name)
+{
+    FILETIME t{};
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        GetFileTime(h, nullptr, nullptr, &t);
+        CloseHandle(h);
+    }
+    return t;
+}
+
+void SetLastWrite(const String& name, WORD year)
+{
+    SYSTEMTIME st{};
+    st.wYear = year;
+    st.wMonth = 2;
+    st.wDay = 3;
+    st.wHour = 4;
+    st.wMinute = 5;
+    st.wSecond = 6;
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SetFileTime(h, nullptr, nullptr, &ft);
+    CloseHandle(h);
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+std::vector<String> Entries(const String& dir)
+{
+    std::vector<String> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        const String n = fd.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end(), [](const String& a, const String& b) { return CompareText(a, b) < 0; });
+    return names;
+}
+
+void RemoveTree(const String& dir)
+{
+    for (const String& n : Entries(dir)) {
+        const String p = dir + n;
+        const DWORD a = GetFileAttributesA(p.c_str());
+        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (a & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(p + "\\");
+        else
+            DeleteFileA(p.c_str());
+    }
+    RemoveDirectoryA(RemoveBackslash(dir).c_str());
+}
+
+// The message of the I/O error the call raises, or "" when it raises none.
+template <class F>
+String IoError(F&& call)
+{
+    try {
+        call();
+    } catch (const EInOutError& e) {
+        return e.Message();
+    }
+    return "";
+}
+
+using Calls = std::vector<std::pair<int, int>>;
+
+// Each test works in a fresh folder of the prefix's temporary directory.
+class FileRoutines : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmp[MAX_PATH];
+        GetTempPathA(MAX_PATH, tmp);
+        dir = AddBackslash(tmp) + "nimbo-files-" + IntToStr(GetCurrentProcessId()) + "\\";
+        RemoveTree(dir);
+        ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    }
+    void TearDown() override
+    {
+        SetCurrentDirectoryA(tmpRoot().c_str());
+        RemoveTree(dir);
+    }
+    static String tmpRoot()
+    {
+        char tmp[MAX_PATH];
+        GetTempPathA(MAX_PATH, tmp);
+        return tmp;
+    }
+    Calls Copy(const String& source, const String& target)
+    {
+        Calls calls;
+        CopyFileWithProgress(source, target, [&](int a, int b) { calls.emplace_back(a, b); });
+        return calls;
+    }
+    String dir;
+};
+
+TEST_F(FileRoutines, CopyReportsEveryBlockOf2048AndTheFinalShortRead)
+{
+    const String src = dir + "src.dat", dst = dir + "dst.dat";
+    WriteBytes(src, Pattern(4096));
+    EXPECT_EQ(Copy(src, dst), (Calls{{0, 2048}, {0, 2048}, {0, 0}}));
+    EXPECT_TRUE(Holds(dst, Pattern(4096)));
+
+    // Over an older, longer target: nothing of it remains.
+    WriteBytes(src, Pattern(5000));
+    WriteBytes(dst, String(9000, 'x'));
+    EXPECT_EQ(Copy(src, dst), (Calls{{0, 2048}, {0, 2048}, {0, 904}}));
+    EXPECT_TRUE(Holds(dst, Pattern(5000)));
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"dst.dat", "src.dat"}));
+
+    // No callback: the same copy without progress.
+    EXPECT_NO_THROW(CopyFileWithProgress(src, dir + "quiet.dat", {}));
+    EXPECT_TRUE(Holds(dir + "quiet.dat", Pattern(5000)));
+}
+
+TEST_F(FileRoutines, CopyOfAnEmptySourceGivesAnEmptyTargetWithTheSourceTime)
+{
+    const String src = dir + "empty.txt", dst = dir + "copy.txt";
+    WriteBytes(src, "");
+    SetLastWrite(src, 2001);
+    EXPECT_EQ(Copy(src, dst), (Calls{{0, 0}}));
+    EXPECT_EQ(FileSizeOf(dst), 0);
+    EXPECT_TRUE(SameTime(LastWrite(dst), LastWrite(src)));
+
+    // The time stamp travels with content too.
+    WriteBytes(src, Pattern(3000));
+    SetLastWrite(src, 1999);
+    Copy(src, dst);
+    EXPECT_TRUE(SameTime(LastWrite(dst), LastWrite(src)));
+}
+
+TEST_F(FileRoutines, CopyOfAMissingOrUnreadableSourceCreatesNoTarget)
+{
+    const String dst = dir + "dst.dat";
+    EXPECT_EQ(IoError([&] { Copy(dir + "none.dat", dst); }), "Source file doesn't exist.");
+    CreateDirectoryA((dir + "sub").c_str(), nullptr);
+    EXPECT_EQ(IoError([&] { Copy(dir + "sub", dst); }), "Source file doesn't exist.");
+
+    const String src = dir + "locked.dat";
+    WriteBytes(src, "data");
+    HANDLE lock = CreateFileA(src.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(IoError([&] { Copy(src, dst); }), "Error opening source file.");
+    CloseHandle(lock);
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"locked.dat", "sub"}));
+}
+
+TEST_F(FileRoutines, AnUnwritableTargetIsRefusedBeforeAnythingIsWritten)
+{
+    const String src = dir + "src.dat";
+    WriteBytes(src, Pattern(3000));
+    Calls calls;
+    auto copy = [&](const String& target) {
+        return IoError([&] { CopyFileWithProgress(src, target, [&](int a, int b) { calls.emplace_back(a, b); }); });
+    };
+    EXPECT_EQ(copy(dir + "nodir\\dst.dat"), "Error opening target file.");
+
+    const String ro = dir + "readonly.dat";
+    WriteBytes(ro, "keep me");
+    SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(copy(ro), "Error opening target file.");
+    EXPECT_TRUE(Holds(ro, "keep me"));
+
+    const String busy = dir + "busy.dat";
+    WriteBytes(busy, "in use");
+    HANDLE h = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(copy(busy), "Error opening target file.");
+    CloseHandle(h);
+    EXPECT_TRUE(Holds(busy, "in use"));
+
+    CreateDirectoryA((dir + "adir").c_str(), nullptr);
+    EXPECT_EQ(copy(dir + "adir"), "Error opening target file.");
+
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"adir", "busy.dat", "readonly.dat", "src.dat"}));
+}
+
+TEST_F(FileRoutines, AFailureHalfWayLeavesTheEarlierTargetAndNoTemporaryFile)
+{
+    const String src = dir + "src.dat", dst = dir + "dst.dat";
+    WriteBytes(src, Pattern(10000));
+    WriteBytes(dst, "the user's old file");
+    SetLastWrite(dst, 1998);
+    const FILETIME before = LastWrite(dst);
+    int blocks = 0;
+    auto failOnSecondBlock = [&](int, int) {
+        if (++blocks == 2) throw EInOutError("Error during file copy.");
+    };
+    EXPECT_EQ(IoError([&] { CopyFileWithProgress(src, dst, failOnSecondBlock); }), "Error during file copy.");
+    EXPECT_TRUE(Holds(dst, "the user's old file"));
+    EXPECT_TRUE(SameTime(LastWrite(dst), before));
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"dst.dat", "src.dat"}));
+
+    // Copying a file onto itself keeps it whole.
+    EXPECT_EQ(IoError([&] { CopyFileWithProgress(src, src); }), "Error opening target file.");
+    EXPECT_TRUE(Holds(src, Pattern(10000)));
+}
+
+TEST_F(FileRoutines, ForceDirsCreatesTheChainAndRemoveDirChainTakesItDownToTheFirstFullDirectory)
+{
+    const String deep = dir + "A\\B\\C\\";
+    ForceDirs(deep);
+    EXPECT_EQ(GetFileAttributesA(deep.c_str()) & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    ForceDirs(deep);  // already there: nothing to do, nothing reported
+
+    // `dir` holds a file, so the chain ends there, after C, B and A.
+    WriteBytes(dir + "keep.txt", "x");
+    EXPECT_NE(IoError([&] { RemoveDirChain(dir + "A\\B\\C"); }), "");
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"keep.txt"}));
+
+    // A directory in the suite's form, with its backslash, names the same
+    // chain: E and D go, and again the chain ends at the folder.
+    ForceDirs(dir + "D\\E\\");
+    EXPECT_NE(IoError([&] { RemoveDirChain(dir + "D\\E\\"); }), "");
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"keep.txt"}));
+}
+
+TEST_F(FileRoutines, FileSizeOfGivesBytesOrMinusOne)
+{
+    WriteBytes(dir + "f.dat", Pattern(5000));
+    EXPECT_EQ(FileSizeOf(dir + "f.dat"), 5000);
+    EXPECT_EQ(FileSizeOf(dir + "missing.dat"), -1);
+    EXPECT_EQ(FileSizeOf(RemoveBackslash(dir)), -1);
+}
+
+TEST(EnvValue, GivesTheWholeValueOrEmpty)
+{
+    SetEnvironmentVariableA("NIMBO_TEST_VALUE", "C:\\TEMP");
+    EXPECT_EQ(GetEnvValue("NIMBO_TEST_VALUE"), "C:\\TEMP");
+    const String longValue(700, 'v');
+    SetEnvironmentVariableA("NIMBO_TEST_VALUE", longValue.c_str());
+    EXPECT_EQ(GetEnvValue("NIMBO_TEST_VALUE"), longValue);
+    SetEnvironmentVariableA("NIMBO_TEST_VALUE", nullptr);
+    EXPECT_EQ(GetEnvValue("NIMBO_TEST_VALUE"), "");
+}
+
+class WithController : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = NewComponent<TTestHostForm>(Application);
+        info = NewComponent<TNimboInfo>(form);
+        info->Loaded();
+    }
+    void TearDown() override { form->Free(); }
+    TTestHostForm* form = nullptr;
+    TNimboInfo* info = nullptr;
+};
+
+TEST_F(WithController, ResolveDirMacroKnowsTheBuiltInNamesAndTheScriptDirectories)
+{
+    TNimboData* script = info->Script();
+    char buf[MAX_PATH];
+    GetWindowsDirectoryA(buf, MAX_PATH);
+    const String windows = AddBackslash(buf);
+    GetSystemDirectoryA(buf, MAX_PATH);
+    const String system = AddBackslash(buf);
+    GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    const String programDir = ExtractFilePath(buf);
+
+    EXPECT_EQ(ResolveDirMacro("(none)", info, script), "");
+    EXPECT_EQ(ResolveDirMacro("Windows", nullptr, script), "");
+    EXPECT_EQ(ResolveDirMacro("Windows", info, script), windows);
+    EXPECT_EQ(ResolveDirMacro("Windows System", info, script), system);
+    ASSERT_FALSE(info->MultiDisk());
+    EXPECT_EQ(ResolveDirMacro("Source Dir", info, script), programDir);
+
+    TNimboDir* install = script->FindDir("Install");
+    ASSERT_NE(install, nullptr);
+    install->SetDir("D:\\Corvane");
+    script->AddDir("Data", "DATA", install);
+    EXPECT_EQ(ResolveDirMacro("Install", info, script), "D:\\Corvane\\");
+    EXPECT_EQ(ResolveDirMacro("Data", info, script), "D:\\Corvane\\DATA\\");
+    EXPECT_EQ(ResolveDirMacro("Data", info, nullptr), "");
+    EXPECT_EQ(ResolveDirMacro("data", info, script), "");
+    EXPECT_EQ(ResolveDirMacro("Nowhere", info, script), "");
+}
+
+TEST_F(WithController, ShortenPathMeasuresWithTheFormsFont)
+{
+    TCanvas& canvas = form->Canvas();
+    const String path = "C:\\Program Files\\Corvane\\Data\\Archive\\2001\\order.txt";
+    const String fitted = "C:\\Program Files\\...\\2001\\order.txt\\";
+    EXPECT_EQ(ShortenPath(path, canvas.TextWidth(fitted), form), fitted);
+    EXPECT_EQ(ShortenPath(path, canvas.TextWidth(path), form), path);
+    EXPECT_EQ(ShortenPath(path, 1, form), "C:\\Program Files\\...\\order.txt\\");
+}
+
+// Run by disk_full_test.sh, which maps a drive letter (NIMBO_FULL_DRIVE) to
+// a small tmpfs.
+TEST(DiskFull, DISABLED_ReplacingATargetOnAFullDriveLeavesItAsItWas)
+{
+    const String drive = GetEnvValue("NIMBO_FULL_DRIVE");
+    ASSERT_EQ(drive.size(), 2u) << "NIMBO_FULL_DRIVE names the small drive, e.g. T:";
+    const String root = drive + "\\";
+    ULARGE_INTEGER freeBytes, total;
+    ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &freeBytes, &total, nullptr));
+    ASSERT_LT(total.QuadPart, 2u * 1024 * 1024) << "the drive is not the small one";
+
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    const String src = AddBackslash(tmp) + "nimbo-big-" + IntToStr(GetCurrentProcessId()) + ".dat";
+    WriteBytes(src, Pattern(3 * 1024 * 1024));
+    const String dst = root + "TARGET.DAT";
+    WriteBytes(dst, "0123456789");
+    int written = 0;
+    const String error = IoError([&] { CopyFileWithProgress(src, dst, [&](int, int n) { written += n; }); });
+    DeleteFileA(src.c_str());
+    EXPECT_EQ(error, "Error during file copy.");
+    EXPECT_GT(written, 0);
+    EXPECT_TRUE(Holds(dst, "0123456789"));
+    EXPECT_EQ(Entries(root), (std::vector<String>{"TARGET.DAT"}));
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// Path helpers: backslash conventions, tokens, the browse path, the
+// shortening of a path for display and the resolution of directory names.
+#include <gtest/gtest.h>
+
+#include "pages/path_routines.h"
+
+namespace {
+
+TEST(PathRoutines, BackslashesFollowTheDirectoryConvention)
+{
+    EXPECT_EQ(AddBackslash(""), "");
+    EXPECT_EQ(AddBackslash("C:"), "C:\\");
+    EXPECT_EQ(AddBackslash("C:\\DIR\\"), "C:\\DIR\\");
+    EXPECT_EQ(RemoveBackslash(""), "");
+    EXPECT_EQ(RemoveBackslash("C:\\DIR\\\\"), "C:\\DIR\\");
+    EXPECT_EQ(ChDirPath("C:\\"), "C:\\");
+    EXPECT_EQ(ChDirPath("C:"), "C:\\");
+    EXPECT_EQ(ChDirPath("C:\\DIR\\"), "C:\\DIR");
+    EXPECT_EQ(ChDirPath(""), "");
+}
+
+TEST(PathRoutines, SplitTokenTakesOneTokenPerCallAndLeavesTheLast)
+{
+    String s = "a:~:b:~:c";
+    EXPECT_EQ(SplitToken(s, ":~:"), "a");
+    EXPECT_EQ(s, "b:~:c");
+    EXPECT_EQ(SplitToken(s, ":~:"), "b");
+    EXPECT_EQ(SplitToken(s, ":~:"), "c");
+    EXPECT_EQ(s, "c");
+    String leading = ":~:x";
+    EXPECT_EQ(SplitToken(leading, ":~:"), "");
+    EXPECT_EQ(leading, "x");
+}
+
+TEST(PathRoutines, BrowsePathKeepsTheTrailingComponentsThatExist)
+{
+    EXPECT_EQ(ComposeBrowsePath("D:\\APPS", "C:\\Corvane\\", 1), "D:\\APPS\\Corvane\\");
+    EXPECT_EQ(ComposeBrowsePath("D:\\Apps", "C:\\Corvane\\Data\\", 2), "D:\\Apps\\Corvane\\Data\\");
+    EXPECT_EQ(ComposeBrowsePath("D:\\Apps\\", "C:\\Corvane\\Data\\", 0), "D:\\Apps\\");
+    EXPECT_EQ(ComposeBrowsePath("E:\\", "C:\\A\\", 3), "E:\\A\\");
+}
+
+// Dots are narrow, as in the real fonts: "...\" is narrower than "BBB\".
+int Px(std::string_view t)
+{
+    int w = 0;
+    for (char c : t) w += c == '.' ? 2 : 10;
+    return w;
+}
+
+TEST(ShortenPath, EachPassDropsOneInnerDirectoryUntilTheTextFits)
+{
+    const String path = "C:\\AAA\\BBB\\CCC\\DDD\\FILE.TXT";
+    const String pass1 = "C:\\AAA\\...\\CCC\\DDD\\FILE.TXT\\";
+    const String pass2 = "C:\\AAA\\...\\DDD\\FILE.TXT\\";
+    const String pass3 = "C:\\AAA\\...\\FILE.TXT\\";
+    EXPECT_EQ(ShortenPathToWidth(path, Px(pass1), Px), pass1);
+    EXPECT_EQ(ShortenPathToWidth(path, Px(pass1) - 1, Px), pass2);
+    EXPECT_EQ(ShortenPathToWidth(path, Px(pass2) - 1, Px), pass3);
+    // The drive, the first directory and the last component always stay.
+    EXPECT_EQ(ShortenPathToWidth(path, 1, Px), pass3);
+    EXPECT_EQ(ShortenPathToWidth(path + "\\", 1, Px), pass3);
+}
+
+TEST(ShortenPath, APathThatFitsOrCannotShrinkComesBackAsItWas)
+{
+    const String path = "C:\\AAA\\BBB\\FILE.TXT";
+    EXPECT_EQ(ShortenPathToWidth(path, Px(path), Px), path);
+    // Nothing between the first directory and the last component: only
+    // the working form's trailing backslash is added.
+    EXPECT_EQ(ShortenPathToWidth("C:\\AAA\\FILE.TXT", 1, Px), "C:\\AAA\\FILE.TXT\\");
+    EXPECT_EQ(ShortenPathToWidth("C:\\FILE.TXT", 1, Px), "C:\\FILE.TXT\\");
+    EXPECT_EQ(ShortenPathToWidth("", -1, Px), "");
+    EXPECT_EQ(ShortenPathToWidth("X", -1, Px), "X\\");
+}
+
+TEST(ShortenPath, ADirectoryNamedLikeTheEllipsisIsNotEaten)
+{
+    EXPECT_EQ(ShortenPathToWidth("C:\\...\\BBB\\CCC\\FILE.TXT", 1, Px), "C:\\...\\...\\FILE.TXT\\");
+    EXPECT_EQ(ShortenPathToWidth("C:\\AAA\\...x\\CCC\\FILE.TXT", 1, Px), "C:\\AAA\\...\\FILE.TXT\\");
+}
+
+TEST(ResolveDirName, BuiltInNamesScriptDirectoriesAndUnknownNames)
+{
+    TDirMacroSources s;
+    s.sourceDir = "A:\\";
+    s.programDir = "C:\\TEMP\\";
+    s.windowsDir = "C:\\WINDOWS";
+    s.systemDir = "C:\\WINDOWS\\SYSTEM";
+    s.scriptDirPath = [](const String& name) { return name == "Install" ? String("C:\\Corvane\\") : String(); };
+
+    EXPECT_EQ(ResolveDirName("(none)", s), "");
+    EXPECT_EQ(ResolveDirName("Source Dir", s), "C:\\TEMP\\");
+    EXPECT_EQ(ResolveDirName("Windows", s), "C:\\WINDOWS\\");
+    EXPECT_EQ(ResolveDirName("Windows System", s), "C:\\WINDOWS\\SYSTEM\\");
+    EXPECT_EQ(ResolveDirName("Install", s), "C:\\Corvane\\");
+    EXPECT_EQ(ResolveDirName("install", s), "");
+    EXPECT_EQ(ResolveDirName("Nowhere", s), "");
+    s.multiDisk = true;
+    EXPECT_EQ(ResolveDirName("Source Dir", s), "A:\\");
+    // A platform answer that failed falls back to the script's directory.
+    s.windowsDir.clear();
+    s.scriptDirPath = [](const String& name) { return name == "Windows" ? String("D:\\WIN") : String(); };
+    EXPECT_EQ(ResolveDirName("Windows", s), "D:\\WIN\\");
+}
+
+}  // namespace
