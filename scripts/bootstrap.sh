@@ -17,7 +17,7 @@ fi
 
 for p in cmake make g++ clang libclang-rt-14-dev googletest \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools \
-         libz-mingw-w64-dev wine wine32:i386 wine64 \
+         libz-mingw-w64-dev zlib1g-dev wine wine32:i386 wine64 \
          xvfb xauth x11-utils imagemagick file; do
     have_pkg "$p" || need="$need $p"
 done

@@ -1,0 +1,66 @@
+// Whole compressed files. An expansion or compression writes a temporary
+// file beside the target and moves it over the target only when it is
+// complete and verified, so a failure leaves the target as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "comp_format.h"
+
+// The file operations the library needs; comp_platform_posix.cpp and
+// comp_platform_win32.cpp implement them.
+class TCompInFile : public TCompSource {
+public:
+    TCompInFile() = default;
+    TCompInFile(const TCompInFile&) = delete;
+    TCompInFile& operator=(const TCompInFile&) = delete;
+    ~TCompInFile() override { Close(); }
+
+    bool Open(const char* path);  // a regular file, for reading
+    int64_t Read(void* buffer, size_t size) override;
+    int64_t Size();             // -1 when unknown
+    uint64_t LastWriteTime();   // 100 ns units since 1601 UTC; 0 when unknown
+    void Close();
+
+private:
+    intptr_t handle_ = -1;
+};
+
+class TCompTempFile : public TCompSink {
+public:
+    TCompTempFile() = default;
+    TCompTempFile(const TCompTempFile&) = delete;
+    TCompTempFile& operator=(const TCompTempFile&) = delete;
+    // Closes and deletes the file unless Commit moved it over the target.
+    ~TCompTempFile() override;
+
+    bool Create(const char* target);  // a new file in the target's directory
+    bool Write(const void* data, size_t size) override;
+    bool WriteAt(uint64_t offset, const void* data, size_t size);
+    // Sets the last-write time (unless 0), closes, and replaces the target.
+    bool Commit(uint64_t fileTime);
+    const std::string& Path() const { return path_; }
+
+private:
+    void Close();
+
+    intptr_t handle_ = -1;
+    std::string path_;
+    std::string target_;
+    bool committed_ = false;
+};
+
+// Expands source into target. On success the target is complete, carries
+// the original's time stamp, and header (when given) holds the file's header.
+int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress,
+                       TCompHeader* header = nullptr);
+
+// Compresses source into target with the source's last-write time in the
+// header; the target also gets that time, so "is the source newer" checks
+// on the compressed file answer as they would for the original.
+int32_t CompressCompFile(const char* source, const char* target, int level = 9);
+
+// The header of a file of ours whose length agrees with it; otherwise the
+// reason it is not one (kCompCannotOpen, kCompForeign, kCompCorrupt).
+int32_t ReadCompFileHeader(const char* path, TCompHeader& header);

@@ -1,0 +1,140 @@
+// File operations of the host build (the compressor tool, tests and bench).
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "comp_file.h"
+
+namespace {
+
+constexpr uint64_t kUnixEpochIn1601 = 11644473600ULL;  // seconds from 1601 to 1970
+
+std::string DirectoryOf(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool TCompInFile::Open(const char* path)
+{
+    Close();
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    handle_ = fd;
+    return true;
+}
+
+int64_t TCompInFile::Read(void* buffer, size_t size)
+{
+    for (;;) {
+        ssize_t n = ::read(static_cast<int>(handle_), buffer, size);
+        if (n >= 0) return n;
+        if (errno != EINTR) return -1;
+    }
+}
+
+int64_t TCompInFile::Size()
+{
+    struct stat st;
+    if (handle_ < 0 || fstat(static_cast<int>(handle_), &st) != 0) return -1;
+    return st.st_size;
+}
+
+uint64_t TCompInFile::LastWriteTime()
+{
+    struct stat st;
+    if (handle_ < 0 || fstat(static_cast<int>(handle_), &st) != 0 || st.st_mtim.tv_sec < 0) return 0;
+    return (static_cast<uint64_t>(st.st_mtim.tv_sec) + kUnixEpochIn1601) * 10000000ULL +
+           static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100;
+}
+
+void TCompInFile::Close()
+{
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
+}
+
+TCompTempFile::~TCompTempFile()
+{
+    Close();
+    if (!committed_ && !path_.empty()) ::unlink(path_.c_str());
+}
+
+void TCompTempFile::Close()
+{
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
+}
+
+bool TCompTempFile::Create(const char* target)
+{
+    target_ = target;
+    std::string name = DirectoryOf(target_) + "/.tnc-XXXXXX";
+    int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    handle_ = fd;
+    path_ = name;
+    // mkstemp makes the file private; a replaced file keeps its mode, a new one gets the usual.
+    struct stat st;
+    mode_t mode = ::stat(target, &st) == 0 ? (st.st_mode & 07777) : 0644;
+    fchmod(fd, mode);
+    return true;
+}
+
+bool TCompTempFile::Write(const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::write(static_cast<int>(handle_), p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool TCompTempFile::WriteAt(uint64_t offset, const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::pwrite(static_cast<int>(handle_), p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        offset += static_cast<uint64_t>(n);
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool TCompTempFile::Commit(uint64_t fileTime)
+{
+    if (handle_ < 0) return false;
+    int fd = static_cast<int>(handle_);
+    if (fileTime != 0) {
+        uint64_t seconds = fileTime / 10000000ULL;
+        struct timespec times[2];
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_NOW;
+        times[1].tv_sec = static_cast<time_t>(seconds) - static_cast<time_t>(kUnixEpochIn1601);
+        times[1].tv_nsec = static_cast<long>(fileTime % 10000000ULL) * 100;
+        if (futimens(fd, times) != 0) return false;
+    }
+    handle_ = -1;
+    // A late write error (a full disk on a network file system) shows at close.
+    if (::close(fd) != 0) return false;
+    if (::rename(path_.c_str(), target_.c_str()) != 0) return false;
+    committed_ = true;
+    return true;
+}

@@ -1,0 +1,130 @@
+// File operations of TNComp32.DLL, through the ANSI Win32 API.
+#include <windows.h>
+
+#include "comp_file.h"
+
+namespace {
+
+HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+uint64_t FromFileTime(const FILETIME& ft)
+{
+    return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+// The target's directory as GetTempFileName wants it ("." for a bare name).
+std::string DirectoryOf(const std::string& path)
+{
+    size_t sep = path.find_last_of("\\/:");
+    if (sep == std::string::npos) return ".";
+    return path.substr(0, sep + 1);
+}
+
+}  // namespace
+
+bool TCompInFile::Open(const char* path)
+{
+    Close();
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    handle_ = reinterpret_cast<intptr_t>(h);
+    return true;
+}
+
+int64_t TCompInFile::Read(void* buffer, size_t size)
+{
+    DWORD n = 0;
+    DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!ReadFile(H(handle_), buffer, want, &n, nullptr)) return -1;
+    return n;
+}
+
+int64_t TCompInFile::Size()
+{
+    LARGE_INTEGER size;
+    if (handle_ == -1 || !GetFileSizeEx(H(handle_), &size)) return -1;
+    return size.QuadPart;
+}
+
+uint64_t TCompInFile::LastWriteTime()
+{
+    FILETIME write;
+    if (handle_ == -1 || !GetFileTime(H(handle_), nullptr, nullptr, &write)) return 0;
+    return FromFileTime(write);
+}
+
+void TCompInFile::Close()
+{
+    if (handle_ != -1) CloseHandle(H(handle_));
+    handle_ = -1;
+}
+
+TCompTempFile::~TCompTempFile()
+{
+    Close();
+    if (!committed_ && !path_.empty()) DeleteFileA(path_.c_str());
+}
+
+void TCompTempFile::Close()
+{
+    if (handle_ != -1) CloseHandle(H(handle_));
+    handle_ = -1;
+}
+
+bool TCompTempFile::Create(const char* target)
+{
+    target_ = target;
+    char name[MAX_PATH];
+    // Creates the empty file under a name no one else holds.
+    if (GetTempFileNameA(DirectoryOf(target_).c_str(), "tnc", 0, name) == 0) return false;
+    path_ = name;
+    HANDLE h = CreateFileA(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    handle_ = reinterpret_cast<intptr_t>(h);
+    return true;
+}
+
+bool TCompTempFile::Write(const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+        DWORD n = 0;
+        if (!WriteFile(H(handle_), p, want, &n, nullptr) || n == 0) return false;
+        p += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool TCompTempFile::WriteAt(uint64_t offset, const void* data, size_t size)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(H(handle_), at, nullptr, FILE_BEGIN)) return false;
+    bool ok = Write(data, size);
+    LARGE_INTEGER zero{};
+    return SetFilePointerEx(H(handle_), zero, nullptr, FILE_END) && ok;
+}
+
+bool TCompTempFile::Commit(uint64_t fileTime)
+{
+    if (handle_ == -1) return false;
+    if (fileTime != 0) {
+        FILETIME ft;
+        ft.dwLowDateTime = static_cast<DWORD>(fileTime);
+        ft.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+        if (!SetFileTime(H(handle_), nullptr, nullptr, &ft)) return false;
+    }
+    HANDLE h = H(handle_);
+    handle_ = -1;
+    if (!CloseHandle(h)) return false;
+    // Windows refuses to replace a read-only file, but Wine's MoveFileEx
+    // does it anyway; a read-only target must stay as it is on both.
+    DWORD attributes = GetFileAttributesA(target_.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (!MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    committed_ = true;
+    return true;
+}

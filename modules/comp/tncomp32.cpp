@@ -1,0 +1,80 @@
+// TNComp32.DLL: the entry points the setup program looks up by name. Each
+// catches everything, since no C++ exception may cross into the caller.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "comp_file.h"
+
+namespace {
+
+// Windows file times are UTC; the caller shows and compares local times.
+double LocalDateTime(uint64_t fileTime)
+{
+    FILETIME utc, local;
+    utc.dwLowDateTime = static_cast<DWORD>(fileTime);
+    utc.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+    if (!FileTimeToLocalFileTime(&utc, &local)) return 0;
+    return CompFileTimeToDateTime((static_cast<uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime);
+}
+
+}  // namespace
+
+extern "C" {
+
+// Expands source into target. Success: the expanded size (clamped, see
+// CompClampSize). While it runs, message goes to window (when not null)
+// after each block with that block's compressed bytes in LParam; the
+// reports add up to the size of the compressed file.
+int32_t __stdcall TNDeCompress(const char* source, const char* target, HWND window, UINT message)
+{
+    try {
+        TCompProgress progress;
+        if (window) {
+            progress = [window, message](uint32_t consumed) {
+                SendMessageA(window, message, 0, static_cast<LPARAM>(consumed));
+            };
+        }
+        TCompHeader header;
+        int32_t r = ExpandCompFile(source, target, progress, &header);
+        return r < 0 ? r : CompClampSize(header.expandedSize);
+    } catch (...) {
+        return kCompNoMemory;
+    }
+}
+
+// -1 when path is not a sound compressed file of ours; otherwise its expanded size.
+int32_t __stdcall TNIsCompressed(const char* path)
+{
+    try {
+        TCompHeader header;
+        if (ReadCompFileHeader(path, header) != kCompOk) return -1;
+        return CompClampSize(header.expandedSize);
+    } catch (...) {
+        return -1;
+    }
+}
+
+// The original's last-write time in local time as a date-time; 0 when unknown.
+double __stdcall TNCompressedFileTimeStamp(const char* path)
+{
+    try {
+        TCompHeader header;
+        if (ReadCompFileHeader(path, header) != kCompOk || header.fileTime == 0) return 0;
+        return LocalDateTime(header.fileTime);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// Compresses source into target at the best ratio; 0 or a negative result.
+int32_t __stdcall TNCompress(const char* source, const char* target)
+{
+    try {
+        return CompressCompFile(source, target, 9);
+    } catch (...) {
+        return kCompNoMemory;
+    }
+}
+
+}  // extern "C"

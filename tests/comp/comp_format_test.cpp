@@ -1,0 +1,230 @@
+// The compressed format in memory: round trips, the header, progress
+// reports, and damaged, truncated and foreign input.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstring>
+#include <random>
+
+#include "base/date_time.h"
+#include "comp_test_util.h"
+
+namespace {
+
+struct Expanded {
+    int32_t result;
+    Bytes data;
+    TCompHeader header;
+    uint64_t reported = 0;
+    size_t reports = 0;
+};
+
+Expanded Expand(const Bytes& packed, size_t sinkRoom = SIZE_MAX, size_t failReadAt = SIZE_MAX)
+{
+    MemorySource in(packed, failReadAt);
+    MemorySink out(sinkRoom);
+    Expanded e{};
+    e.result = ExpandCompStream(in, out, [&](uint32_t n) {
+        e.reported += n;
+        ++e.reports;
+    }, &e.header);
+    e.data = std::move(out.data);
+    return e;
+}
+
+template <size_t N>
+Bytes Literal(const char (&text)[N])
+{
+    return Bytes(text, text + N - 1);
+}
+
+uint32_t ZlibCrc(const Bytes& data)
+{
+    return static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), data.data(), static_cast<uInt>(data.size())));
+}
+
+TEST(CompFormat, RoundTripsKeepEveryByteAndReportTheWholeFileAsProgress)
+{
+    const size_t sizes[] = {0, 1, kCompBlockSize, 3 * kCompBlockSize, 5 * 1024 * 1024 + 17};
+    for (size_t size : sizes) {
+        SCOPED_TRACE(size);
+        Bytes data = MixedData(size, static_cast<uint32_t>(size));
+        Bytes packed = Pack(data, 0x01c08d9a7b3e1200ULL);
+        Expanded e = Expand(packed);
+        ASSERT_EQ(e.result, kCompOk);
+        EXPECT_TRUE(e.data == data);
+        // The page's bar runs to the compressed size: the reports must add up to it.
+        EXPECT_EQ(e.reported, packed.size());
+        EXPECT_GE(e.reports, (packed.size() - kCompHeaderSize + kCompBlockSize - 1) / kCompBlockSize);
+        EXPECT_EQ(e.header.expandedSize, size);
+        EXPECT_EQ(e.header.streamSize, packed.size() - kCompHeaderSize);
+        EXPECT_EQ(e.header.crc, ZlibCrc(data));
+        EXPECT_EQ(e.header.fileTime, 0x01c08d9a7b3e1200ULL);
+    }
+}
+
+TEST(CompFormat, IncompressibleDataStillRoundTrips)
+{
+    Bytes data = RandomData(300000, 7);
+    Bytes packed = Pack(data);
+    EXPECT_LT(packed.size(), data.size() + data.size() / 100 + 100);
+    Expanded e = Expand(packed);
+    ASSERT_EQ(e.result, kCompOk);
+    EXPECT_TRUE(e.data == data);
+}
+
+TEST(CompFormat, HeaderLayoutIsFixedLittleEndian)
+{
+    TCompHeader h;
+    h.crc = 0x11223344;
+    h.expandedSize = 0x0102030405060708ULL;
+    h.streamSize = 0x1000;
+    h.fileTime = 0x01d0000000000001ULL;
+    uint8_t raw[kCompHeaderSize];
+    EncodeCompHeader(h, raw);
+    EXPECT_EQ(0, std::memcmp(raw, "TNCZ\r\n\x1a\n", 8));
+    EXPECT_EQ(raw[8], 1);  // version
+    EXPECT_EQ(raw[10], 8); // deflate
+    EXPECT_EQ(raw[12], 0x44);
+    EXPECT_EQ(raw[16], 0x08);
+    EXPECT_EQ(raw[23], 0x01);
+    EXPECT_EQ(raw[25], 0x10);
+    EXPECT_EQ(raw[32], 0x01);
+    TCompHeader back;
+    ASSERT_EQ(DecodeCompHeader(raw, sizeof raw, back), kCompOk);
+    EXPECT_EQ(back.crc, h.crc);
+    EXPECT_EQ(back.expandedSize, h.expandedSize);
+    EXPECT_EQ(back.streamSize, h.streamSize);
+    EXPECT_EQ(back.fileTime, h.fileTime);
+
+    // Another version is not ours to read, whatever its checksum says.
+    raw[8] = 2;
+    EXPECT_EQ(DecodeCompHeader(raw, sizeof raw, back), kCompForeign);
+    raw[8] = 1;
+    // Any other changed bit of the header is damage.
+    for (size_t i = 10; i < kCompHeaderSize; ++i) {
+        raw[i] ^= 0x20;
+        EXPECT_EQ(DecodeCompHeader(raw, sizeof raw, back), kCompCorrupt) << "byte " << i;
+        raw[i] ^= 0x20;
+    }
+}
+
+TEST(CompFormat, TruncationAtEveryOffsetFailsWithTheRightCode)
+{
+    Bytes data = MixedData(20000, 3);
+    Bytes packed = Pack(data);
+    for (size_t cut = 0; cut < packed.size(); ++cut) {
+        Bytes part(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(cut));
+        Expanded e = Expand(part);
+        int32_t want = cut < kCompSignatureSize ? kCompForeign : kCompCorrupt;
+        ASSERT_EQ(e.result, want) << "cut at " << cut;
+        ASSERT_LE(e.data.size(), data.size());
+    }
+}
+
+TEST(CompFormat, RandomDamageIsAlwaysCaught)
+{
+    Bytes data = MixedData(150000, 11);
+    Bytes packed = Pack(data);
+    std::mt19937 rng(1234);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int trials = 0;
+    for (; trials < 3000 && std::chrono::steady_clock::now() < until; ++trials) {
+        Bytes bad = packed;
+        size_t first = rng() % bad.size();
+        for (int k = 1 + static_cast<int>(rng() % 3); k > 0; --k) {
+            size_t at = k == 1 ? first : rng() % bad.size();
+            bad[at] = static_cast<uint8_t>(bad[at] ^ (1 + rng() % 255));
+        }
+        Expanded e = Expand(bad);
+        // Only the padding bits after the last deflate block can change
+        // unnoticed, and they change nothing of the expanded bytes.
+        if (e.result == kCompOk) {
+            ASSERT_TRUE(e.data == data) << "trial " << trials;
+            continue;
+        }
+        ASSERT_TRUE(e.result == kCompCorrupt || e.result == kCompForeign) << "trial " << trials << ": " << e.result;
+        ASSERT_LE(e.data.size(), data.size());
+    }
+    EXPECT_GT(trials, 100);
+}
+
+TEST(CompFormat, StreamsThatDisagreeWithTheHeaderAreDamage)
+{
+    Bytes data = MixedData(100000, 5);
+    Bytes packed = Pack(data);
+    auto rewrite = [&](auto change) {
+        TCompHeader h;
+        EXPECT_EQ(DecodeCompHeader(packed.data(), packed.size(), h), kCompOk);
+        change(h);
+        Bytes out = packed;
+        EncodeCompHeader(h, out.data());
+        return out;
+    };
+    // A header that understates the size: expansion stops at the promised
+    // size instead of writing whatever the stream holds (a bomb fills no disk).
+    Expanded small = Expand(rewrite([](TCompHeader& h) { h.expandedSize = 1000; }));
+    EXPECT_EQ(small.result, kCompCorrupt);
+    EXPECT_LE(small.data.size(), 1000u);
+    EXPECT_EQ(Expand(rewrite([](TCompHeader& h) { h.expandedSize += 1; })).result, kCompCorrupt);
+    EXPECT_EQ(Expand(rewrite([](TCompHeader& h) { h.crc ^= 1; })).result, kCompCorrupt);
+    EXPECT_EQ(Expand(rewrite([](TCompHeader& h) { h.streamSize = 0; })).result, kCompCorrupt);
+
+    Bytes trailing = packed;
+    trailing.push_back(0);
+    EXPECT_EQ(Expand(trailing).result, kCompCorrupt);
+    // A stream that says it is longer than the zlib data it holds.
+    Bytes longer = rewrite([](TCompHeader& h) { h.streamSize += 4; });
+    longer.insert(longer.end(), 4, 0);
+    EXPECT_EQ(Expand(longer).result, kCompCorrupt);
+}
+
+TEST(CompFormat, ForeignFilesAreNotOurs)
+{
+    EXPECT_EQ(Expand(Literal("Plain text, not compressed at all.\r\n")).result, kCompForeign);
+    EXPECT_EQ(Expand(Literal("PK\x03\x04\x14\x00\x00\x00\x08\x00 zip local header and more")).result, kCompForeign);
+    EXPECT_EQ(Expand(Bytes{}).result, kCompForeign);
+    // A bare zlib stream without our header.
+    Bytes packed = Pack(MixedData(1000, 1));
+    EXPECT_EQ(Expand(Bytes(packed.begin() + kCompHeaderSize, packed.end())).result, kCompForeign);
+}
+
+TEST(CompFormat, ReadAndWriteFailuresHaveTheirOwnCodes)
+{
+    Bytes data = MixedData(400000, 9);
+    Bytes packed = Pack(data);
+    EXPECT_EQ(Expand(packed, SIZE_MAX, packed.size() / 2).result, kCompCannotOpen);
+    EXPECT_EQ(Expand(packed, SIZE_MAX, 10).result, kCompCannotOpen);
+    EXPECT_EQ(Expand(packed, data.size() / 3).result, kCompCannotWrite);
+    EXPECT_EQ(Expand(packed, data.size()).result, kCompOk);
+
+    MemorySource in(data, 1000);
+    MemorySink out;
+    TCompHeader h;
+    EXPECT_EQ(CompressCompBody(in, out, 9, h), kCompCannotOpen);
+    MemorySource whole(data);
+    MemorySink full(100);
+    EXPECT_EQ(CompressCompBody(whole, full, 9, h), kCompCannotWrite);
+}
+
+TEST(CompFormat, SizesPastTwoGibClampForThirtyTwoBitCallers)
+{
+    EXPECT_EQ(CompClampSize(0), 0);
+    EXPECT_EQ(CompClampSize(0x7fffffffULL), 0x7fffffff);
+    EXPECT_EQ(CompClampSize(0x80000000ULL), 0x7fffffff);
+    EXPECT_EQ(CompClampSize(0x100000005ULL), 0x7fffffff);
+}
+
+TEST(CompFormat, FileTimesBecomeDateTimes)
+{
+    // 3 February 2001 04:05:06.5 (Unix time 981173106) counted from 1601.
+    uint64_t seconds = 981173106ULL + 11644473600ULL;
+    double dt = CompFileTimeToDateTime(seconds * 10000000ULL + 5000000ULL);
+    EXPECT_NEAR(dt, EncodeDate(2001, 2, 3) + EncodeTime(4, 5, 6, 500), 1e-9);
+    EXPECT_DOUBLE_EQ(CompFileTimeToDateTime(109205ULL * 864000000000ULL), 0.0);
+    // Before 30 December 1899 the day counts down, the time of day still up.
+    EXPECT_DOUBLE_EQ(CompFileTimeToDateTime(109204ULL * 864000000000ULL + 216000000000ULL), -1.25);
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+#include "comp_test_util.h"
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+int64_t MemorySource::Read(void* buffer, size_t size)
+{
+    size_t n = std::min(size, data_.size() - pos_);
+    if (failAt_ != SIZE_MAX && pos_ + n > failAt_) return -1;
+    if (n > 0) std::memcpy(buffer, data_.data() + pos_, n);
+    pos_ += n;
+    return static_cast<int64_t>(n);
+}
+
+bool MemorySink::Write(const void* bytes, size_t size)
+{
+    if (size > room_ - data.size()) return false;
+    const uint8_t* p = static_cast<const uint8_t*>(bytes);
+    if (size > 0) data.insert(data.end(), p, p + size);
+    return true;
+}
+
+Bytes RandomData(size_t size, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    Bytes out(size);
+    for (auto& b : out) b = static_cast<uint8_t>(rng());
+    return out;
+}
+
+Bytes MixedData(size_t size, uint32_t seed)
+{
+    static const char* const words[] = {"setup ", "install ", "directory ", "file ", "copy ", "the ", "\r\n"};
+    std::mt19937 rng(seed);
+    Bytes out;
+    out.reserve(size);
+    while (out.size() < size) {
+        size_t part = 1 + rng() % 4096;
+        switch (rng() % 4) {
+        case 0:
+            while (part-- > 0) {
+                const char* w = words[rng() % 7];
+                out.insert(out.end(), w, w + std::strlen(w));
+            }
+            break;
+        case 1:
+            for (size_t i = 0; i < part; ++i) out.push_back(static_cast<uint8_t>(i % 7 == 0 ? 0xe8 : rng() % 16));
+            break;
+        case 2: out.insert(out.end(), part, 0); break;
+        default:
+            for (size_t i = 0; i < part; ++i) out.push_back(static_cast<uint8_t>(rng()));
+        }
+    }
+    out.resize(size);
+    return out;
+}
+
+Bytes Pack(const Bytes& data, uint64_t fileTime, int level)
+{
+    MemorySource in(data);
+    MemorySink body;
+    TCompHeader header;
+    if (CompressCompBody(in, body, level, header) != kCompOk) return {};
+    header.fileTime = fileTime;
+    Bytes out(kCompHeaderSize);
+    EncodeCompHeader(header, out.data());
+    out.insert(out.end(), body.data.begin(), body.data.end());
+    return out;
+}

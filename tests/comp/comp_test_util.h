@@ -1,0 +1,38 @@
+// In-memory sources and sinks, and payloads that look like real ones.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "comp_format.h"
+
+using Bytes = std::vector<uint8_t>;
+
+class MemorySource : public TCompSource {
+public:
+    explicit MemorySource(const Bytes& data, size_t failAt = SIZE_MAX) : data_(data), failAt_(failAt) {}
+    int64_t Read(void* buffer, size_t size) override;
+
+private:
+    const Bytes& data_;
+    size_t pos_ = 0;
+    size_t failAt_;  // a read that reaches this offset fails, as a bad sector would
+};
+
+class MemorySink : public TCompSink {
+public:
+    explicit MemorySink(size_t room = SIZE_MAX) : room_(room) {}
+    bool Write(const void* data, size_t size) override;
+    Bytes data;
+
+private:
+    size_t room_;  // a write past this fails, as a full disk would
+};
+
+// Text, machine code-like records, zero runs and random bytes, reproducibly.
+Bytes MixedData(size_t size, uint32_t seed);
+Bytes RandomData(size_t size, uint32_t seed);
+
+// A whole compressed file in memory.
+Bytes Pack(const Bytes& data, uint64_t fileTime = 0, int level = 9);

@@ -1,0 +1,262 @@
+// TNComp32.DLL as the setup program uses it: loaded by path, entry points
+// looked up by their plain names, progress sent to a real window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "base/date_time.h"
+#include "comp_test_util.h"
+
+namespace {
+
+using DeCompressFn = int32_t(__stdcall*)(const char*, const char*, HWND, UINT);
+using IsCompressedFn = int32_t(__stdcall*)(const char*);
+using TimeStampFn = double(__stdcall*)(const char*);
+using CompressFn = int32_t(__stdcall*)(const char*, const char*);
+
+constexpr UINT kProgressMessage = 1027;
+
+// The build passes the library's Unix path; Wine shows the Unix root as Z:.
+std::string LibraryPath()
+{
+    std::string path = std::string("Z:") + NIMBO_TNCOMP32_FILE;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+// Through void*: GetProcAddress's generic function type fits none of ours.
+template <class F>
+F Entry(HMODULE module, const char* name)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+uint64_t g_progressSum = 0;
+int g_progressCount = 0;
+
+LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kProgressMessage) {
+        g_progressSum += static_cast<uint32_t>(lParam);
+        ++g_progressCount;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+FILETIME MakeFileTime(uint64_t value)
+{
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(value);
+    ft.dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return ft;
+}
+
+uint64_t LastWrite(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    FILETIME ft{};
+    GetFileTime(h, nullptr, nullptr, &ft);
+    CloseHandle(h);
+    return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+void SetLastWrite(const std::string& path, uint64_t value)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME ft = MakeFileTime(value);
+    ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
+    CloseHandle(h);
+}
+
+class TNComp32 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        module_ = LoadLibraryA(LibraryPath().c_str());
+        ASSERT_NE(module_, nullptr) << LibraryPath();
+        deCompress_ = Entry<DeCompressFn>(module_, "TNDeCompress");
+        isCompressed_ = Entry<IsCompressedFn>(module_, "TNIsCompressed");
+        timeStamp_ = Entry<TimeStampFn>(module_, "TNCompressedFileTimeStamp");
+        compress_ = Entry<CompressFn>(module_, "TNCompress");
+        ASSERT_TRUE(deCompress_ && isCompressed_ && timeStamp_ && compress_);
+
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        dir_ = std::string(temp) + "tncomp32-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        Clean();
+        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
+
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = ProgressProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TNComp32TestProgress";
+        RegisterClassA(&wc);
+        window_ = CreateWindowA("TNComp32TestProgress", "", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+        ASSERT_NE(window_, nullptr);
+        g_progressSum = 0;
+        g_progressCount = 0;
+    }
+
+    void TearDown() override
+    {
+        if (window_) DestroyWindow(window_);
+        Clean();
+        if (module_) FreeLibrary(module_);
+    }
+
+    void Clean()
+    {
+        for (const std::string& name : Names()) {
+            std::string path = Path(name.c_str());
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
+        RemoveDirectoryA(dir_.c_str());
+    }
+
+    std::string Path(const char* name) const { return dir_ + "\\" + name; }
+
+    std::set<std::string> Names() const
+    {
+        std::set<std::string> names;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((dir_ + "\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return names;
+        do {
+            std::string n = fd.cFileName;
+            if (n != "." && n != "..") names.insert(n);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+        return names;
+    }
+
+    static void Write(const std::string& path, const Bytes& data)
+    {
+        std::ofstream f(path, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+        ASSERT_TRUE(f.good()) << path;
+    }
+
+    static Bytes Read(const std::string& path)
+    {
+        std::ifstream f(path, std::ios::binary);
+        return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    }
+
+    HMODULE module_ = nullptr;
+    HWND window_ = nullptr;
+    DeCompressFn deCompress_ = nullptr;
+    IsCompressedFn isCompressed_ = nullptr;
+    TimeStampFn timeStamp_ = nullptr;
+    CompressFn compress_ = nullptr;
+    std::string dir_;
+};
+
+// 3 February 2001 04:05:06 UTC.
+constexpr uint64_t kOriginalTime = (981173106ULL + 11644473600ULL) * 10000000ULL;
+
+TEST_F(TNComp32, CompressThenExpandWithProgressToAWindow)
+{
+    Bytes data = MixedData(600000, 17);
+    Write(Path("original.dat"), data);
+    SetLastWrite(Path("original.dat"), kOriginalTime);
+    ASSERT_EQ(compress_(Path("original.dat").c_str(), Path("packed.da_").c_str()), 0);
+    EXPECT_EQ(LastWrite(Path("packed.da_")), kOriginalTime);
+    const Bytes packed = Read(Path("packed.da_"));
+
+    EXPECT_EQ(isCompressed_(Path("packed.da_").c_str()), static_cast<int32_t>(data.size()));
+    EXPECT_EQ(isCompressed_(Path("original.dat").c_str()), -1);
+    EXPECT_EQ(isCompressed_(Path("missing").c_str()), -1);
+
+    // The time stamp in local time, computed here independently of the library.
+    FILETIME utc = MakeFileTime(kOriginalTime), local;
+    SYSTEMTIME st;
+    ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+    ASSERT_TRUE(FileTimeToSystemTime(&local, &st));
+    double want = EncodeDate(st.wYear, st.wMonth, st.wDay) + EncodeTime(st.wHour, st.wMinute, st.wSecond, 0);
+    EXPECT_NEAR(timeStamp_(Path("packed.da_").c_str()), want, 1e-8);
+    EXPECT_EQ(timeStamp_(Path("original.dat").c_str()), 0.0);
+    EXPECT_EQ(timeStamp_(Path("missing").c_str()), 0.0);
+
+    Write(Path("target.dat"), Bytes(100, 'o'));
+    int32_t r = deCompress_(Path("packed.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage);
+    EXPECT_EQ(r, static_cast<int32_t>(data.size()));
+    EXPECT_TRUE(Read(Path("target.dat")) == data);
+    // The page sets the file bar's maximum to the compressed size.
+    EXPECT_EQ(g_progressSum, packed.size());
+    EXPECT_GE(g_progressCount, 2);
+    EXPECT_EQ(LastWrite(Path("target.dat")), kOriginalTime);
+
+    // Without a window it expands just the same.
+    ASSERT_TRUE(DeleteFileA(Path("target.dat").c_str()));
+    EXPECT_EQ(deCompress_(Path("packed.da_").c_str(), Path("target.dat").c_str(), nullptr, kProgressMessage),
+              static_cast<int32_t>(data.size()));
+    EXPECT_TRUE(Read(Path("target.dat")) == data);
+    EXPECT_EQ(Names(), (std::set<std::string>{"original.dat", "packed.da_", "target.dat"}));
+}
+
+TEST_F(TNComp32, FailuresKeepTheOldTargetAndLeaveNoTemporaryFile)
+{
+    Bytes packed = Pack(MixedData(200000, 3), kOriginalTime);
+    const Bytes old(777, 'o');
+    Write(Path("target.dat"), old);
+    SetLastWrite(Path("target.dat"), kOriginalTime - 10000000ULL);
+    auto expectUntouched = [&](int32_t result, int32_t want, const char* what) {
+        EXPECT_EQ(result, want) << what;
+        EXPECT_TRUE(Read(Path("target.dat")) == old) << what;
+        EXPECT_EQ(LastWrite(Path("target.dat")), kOriginalTime - 10000000ULL) << what;
+        EXPECT_EQ(Names(), (std::set<std::string>{"source.da_", "target.dat"})) << what;
+    };
+
+    Bytes bad = packed;
+    bad[packed.size() * 3 / 4] ^= 0x10;
+    Write(Path("source.da_"), bad);
+    EXPECT_EQ(isCompressed_(Path("source.da_").c_str()), 200000);  // the header is sound
+    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage),
+                    -3, "damaged stream");
+
+    Write(Path("source.da_"), Bytes(packed.begin(), packed.end() - 100));
+    EXPECT_EQ(isCompressed_(Path("source.da_").c_str()), -1);
+    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage),
+                    -3, "truncated");
+
+    Write(Path("source.da_"), Bytes(5000, 'z'));
+    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage),
+                    -2, "foreign");
+    expectUntouched(deCompress_(Path("missing.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage),
+                    -1, "missing source");
+    expectUntouched(compress_(Path("missing.da_").c_str(), Path("target.dat").c_str()), -1, "compress missing");
+
+    Write(Path("source.da_"), packed);
+    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("nodir\\target.dat").c_str(), window_,
+                                kProgressMessage),
+                    -4, "missing directory");
+    // A read-only target cannot be replaced: the page's copy error question.
+    ASSERT_TRUE(SetFileAttributesA(Path("target.dat").c_str(), FILE_ATTRIBUTE_READONLY));
+    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage),
+                    -4, "read-only target");
+}
+
+TEST_F(TNComp32, SizesFromTwoGibOnReadAsTheLargest32BitSize)
+{
+    // A header that promises 3 GiB; only the header is looked at.
+    Bytes body(100, 0);
+    TCompHeader h;
+    h.expandedSize = 3ULL << 30;
+    h.streamSize = body.size();
+    Bytes file(kCompHeaderSize);
+    EncodeCompHeader(h, file.data());
+    file.insert(file.end(), body.begin(), body.end());
+    Write(Path("huge.da_"), file);
+    EXPECT_EQ(isCompressed_(Path("huge.da_").c_str()), 0x7fffffff);
+}
+
+}  // namespace
