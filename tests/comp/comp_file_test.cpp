@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <set>
 
 #include "comp_file.h"
 #include "comp_test_util.h"
@@ -16,34 +13,8 @@ namespace {
 
 class CompFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / (std::string("tncomp-") + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::permissions(dir_ / "target", fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
-
-    std::string Path(const char* name) const { return (dir_ / name).string(); }
-
-    static void Write(const std::string& path, const Bytes& data)
-    {
-        std::ofstream f(path, std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-        ASSERT_TRUE(f.good()) << path;
-    }
-
-    static Bytes Read(const std::string& path)
-    {
-        std::ifstream f(path, std::ios::binary);
-        return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    }
+    std::string Path(const char* name) const { return dir_.Path(name); }
+    std::set<std::string> Names() const { return dir_.Names(); }
 
     static uint64_t TimeOf(const std::string& path)
     {
@@ -51,20 +22,13 @@ protected:
         return f.Open(path.c_str()) ? f.LastWriteTime() : 0;
     }
 
-    std::set<std::string> Names() const
-    {
-        std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
-        return names;
-    }
-
-    fs::path dir_;
+    TempDir dir_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 TEST_F(CompFile, CompressAndExpandOverAnOldTargetKeepTheOriginalTime)
 {
     Bytes data = MixedData(700000, 21);
-    Write(Path("original"), data);
+    WriteBytes(Path("original"), data);
     fs::last_write_time(Path("original"), fs::file_time_type::clock::now() - std::chrono::hours(5000));
     uint64_t originalTime = TimeOf(Path("original"));
     ASSERT_NE(originalTime, 0u);
@@ -78,11 +42,11 @@ TEST_F(CompFile, CompressAndExpandOverAnOldTargetKeepTheOriginalTime)
     // The compressed file itself carries the time, for "is the source newer" checks.
     EXPECT_EQ(TimeOf(Path("packed")), originalTime);
 
-    Write(Path("target"), Bytes(10, 'x'));
+    WriteBytes(Path("target"), Bytes(10, 'x'));
     uint64_t reported = 0;
     ASSERT_EQ(ExpandCompFile(Path("packed").c_str(), Path("target").c_str(), [&](uint32_t n) { reported += n; }),
               kCompOk);
-    EXPECT_TRUE(Read(Path("target")) == data);
+    EXPECT_TRUE(ReadBytes(Path("target")) == data);
     EXPECT_EQ(reported, fs::file_size(Path("packed")));
     EXPECT_EQ(TimeOf(Path("target")), originalTime);
     EXPECT_EQ(Names(), (std::set<std::string>{"original", "packed", "target"}));
@@ -90,7 +54,7 @@ TEST_F(CompFile, CompressAndExpandOverAnOldTargetKeepTheOriginalTime)
 
 TEST_F(CompFile, EmptyFilesRoundTrip)
 {
-    Write(Path("original"), {});
+    WriteBytes(Path("original"), {});
     ASSERT_EQ(CompressCompFile(Path("original").c_str(), Path("packed").c_str()), kCompOk);
     ASSERT_EQ(ExpandCompFile(Path("packed").c_str(), Path("target").c_str(), nullptr), kCompOk);
     EXPECT_TRUE(fs::exists(Path("target")));
@@ -102,36 +66,36 @@ TEST_F(CompFile, EveryFailureLeavesTheOldTargetAndNoTemporaryFile)
     Bytes data = MixedData(30000, 8);
     Bytes packed = Pack(data, 1);
     const Bytes old(1234, 'o');
-    Write(Path("target"), old);
+    WriteBytes(Path("target"), old);
     auto expectUntouched = [&](int32_t result, int32_t want, const std::string& what) {
         EXPECT_EQ(result, want) << what;
-        EXPECT_TRUE(Read(Path("target")) == old) << what;
+        EXPECT_TRUE(ReadBytes(Path("target")) == old) << what;
         EXPECT_EQ(Names(), (std::set<std::string>{"source", "target"})) << what;
     };
 
     for (size_t cut = 0; cut < packed.size(); cut += 1 + cut / 64) {
-        Write(Path("source"), Bytes(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(cut)));
+        WriteBytes(Path("source"), Bytes(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(cut)));
         expectUntouched(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), nullptr),
                         cut < kCompSignatureSize ? kCompForeign : kCompCorrupt, "cut " + std::to_string(cut));
     }
     Bytes bad = packed;
     bad[bad.size() / 2] ^= 0x55;
-    Write(Path("source"), bad);
+    WriteBytes(Path("source"), bad);
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), nullptr), kCompCorrupt, "damage");
 
     // Damage in the last block is found only after everything was written.
     bad = packed;
     bad[bad.size() - 2] ^= 0x01;
-    Write(Path("source"), bad);
+    WriteBytes(Path("source"), bad);
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), nullptr), kCompCorrupt,
                     "damaged checksum");
 
-    Write(Path("source"), Bytes{'h', 'e', 'l', 'l', 'o'});
+    WriteBytes(Path("source"), Bytes{'h', 'e', 'l', 'l', 'o'});
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), nullptr), kCompForeign, "plain");
     expectUntouched(CompressCompFile(Path("missing").c_str(), Path("target").c_str()), kCompCannotOpen,
                     "compress missing");
     fs::remove(Path("source"));
-    Write(Path("source"), packed);
+    WriteBytes(Path("source"), packed);
     expectUntouched(ExpandCompFile(Path("missing").c_str(), Path("target").c_str(), nullptr), kCompCannotOpen,
                     "missing");
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("no-such-dir/target").c_str(), nullptr),
@@ -140,31 +104,29 @@ TEST_F(CompFile, EveryFailureLeavesTheOldTargetAndNoTemporaryFile)
 
 TEST_F(CompFile, ATargetThatCannotBeReplacedFailsCleanly)
 {
-    Write(Path("source"), Pack(MixedData(5000, 2)));
+    WriteBytes(Path("source"), Pack(MixedData(5000, 2)));
     fs::create_directory(Path("target"));
-    Write(Path("target/inside"), Bytes(3, 'i'));
+    WriteBytes(Path("target/inside"), Bytes(3, 'i'));
     EXPECT_EQ(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), nullptr), kCompCannotWrite);
     EXPECT_EQ(Names(), (std::set<std::string>{"source", "target"}));
-    EXPECT_TRUE(Read(Path("target/inside")) == Bytes(3, 'i'));
+    EXPECT_TRUE(ReadBytes(Path("target/inside")) == Bytes(3, 'i'));
 }
 
 TEST_F(CompFile, HeaderReadingRejectsWhatExpansionWouldReject)
 {
     Bytes packed = Pack(MixedData(50000, 4), 99);
     TCompHeader h;
-    Write(Path("source"), packed);
+    WriteBytes(Path("source"), packed);
     ASSERT_EQ(ReadCompFileHeader(Path("source").c_str(), h), kCompOk);
     EXPECT_EQ(h.expandedSize, 50000u);
     EXPECT_EQ(h.fileTime, 99u);
 
-    Write(Path("source"), Bytes(packed.begin(), packed.end() - 1));
+    WriteBytes(Path("source"), Bytes(packed.begin(), packed.end() - 1));
     EXPECT_EQ(ReadCompFileHeader(Path("source").c_str(), h), kCompCorrupt);
-    Write(Path("source"), Bytes(packed.begin(), packed.begin() + 20));
-    EXPECT_EQ(ReadCompFileHeader(Path("source").c_str(), h), kCompCorrupt);
-    Write(Path("source"), Bytes(100, 'a'));
+    WriteBytes(Path("source"), Bytes(100, 'a'));
     EXPECT_EQ(ReadCompFileHeader(Path("source").c_str(), h), kCompForeign);
     EXPECT_EQ(ReadCompFileHeader(Path("missing").c_str(), h), kCompCannotOpen);
-    EXPECT_EQ(ReadCompFileHeader(dir_.string().c_str(), h), kCompCannotOpen);
+    EXPECT_EQ(ReadCompFileHeader(dir_.Name().c_str(), h), kCompCannotOpen);
 }
 
 }  // namespace

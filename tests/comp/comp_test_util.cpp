@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <random>
+
+namespace fs = std::filesystem;
 
 int64_t MemorySource::Read(void* buffer, size_t size)
 {
@@ -67,4 +70,37 @@ Bytes Pack(const Bytes& data, uint64_t fileTime, int level)
     EncodeCompHeader(header, out.data());
     out.insert(out.end(), body.data.begin(), body.data.end());
     return out;
+}
+
+void WriteBytes(const std::string& path, const Bytes& data)
+{
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+Bytes ReadBytes(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+TempDir::TempDir(const std::string& name) : dir_(fs::temp_directory_path() / ("tncomp-" + name))
+{
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    for (const auto& e : fs::recursive_directory_iterator(dir_, ec))
+        fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+}
+
+std::set<std::string> TempDir::Names() const
+{
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+    return names;
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,3 +38,20 @@ Bytes RandomData(size_t size, uint32_t seed);
 
 // A whole compressed file in memory.
 Bytes Pack(const Bytes& data, uint64_t fileTime = 0, int level = 9);
+
+void WriteBytes(const std::string& path, const Bytes& data);
+Bytes ReadBytes(const std::string& path);
+
+// A fresh folder under the system's temporary folder, removed afterwards
+// even when a test left a read-only file in it.
+class TempDir {
+public:
+    explicit TempDir(const std::string& name);
+    ~TempDir();
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+    std::string Name() const { return dir_.string(); }
+    std::set<std::string> Names() const;
+
+private:
+    std::filesystem::path dir_;
+};
