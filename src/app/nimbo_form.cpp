@@ -4,12 +4,22 @@
 
 NIMBO_DEFINE_CLASS(TNimboForm, TForm, false, p.Method("FormCreate", &TNimboForm::FormCreate))
 
+namespace {
+template <class T>
+T* Find(TForm* form, const char* name)
+{
+    return dynamic_cast<T*>(form->FindComponent(name));
+}
+}  // namespace
+
 void TNimboForm::Loaded()
 {
     TForm::Loaded();
-    suInfo = dynamic_cast<TNimboInfo*>(FindComponent("suInfo"));
-    suWelcome = dynamic_cast<TNimboMessage*>(FindComponent("suWelcome"));
-    suPreFileCopy = dynamic_cast<TNimboMessage*>(FindComponent("suPreFileCopy"));
+    suInfo = Find<TNimboInfo>(this, "suInfo");
+    suDir = Find<TNimboDirChoice>(this, "suDir");
+    suWelcome = Find<TNimboMessage>(this, "suWelcome");
+    suPreFileCopy = Find<TNimboMessage>(this, "suPreFileCopy");
+    NimboBackground1 = Find<TNimboBackground>(this, "NimboBackground1");
     if (!suInfo) throw EReadError("The setup form's resource has no suInfo");
 }
 
@@ -17,28 +27,4 @@ void TNimboForm::FormCreate(TObject*)
 {
     SetCaption(suInfo->AppName() + " Setup Program");
     Application->SetTitle(Caption());
-}
-
-void TNimboForm::DoShow()
-{
-    TForm::DoShow();
-    // The first page starts once the form is on the screen, from the
-    // message loop, so the wizard runs nested in a timer's dispatch.
-    if (!startTimer_ && suWelcome) {
-        startTimer_ = NewComponent<TTimer>(this);
-        startTimer_->SetInterval(100);
-        startTimer_->SetOnTimer([this](TObject* s) { StartTimerFired(s); });
-    }
-}
-
-void TNimboForm::StartTimerFired(TObject*)
-{
-    startTimer_->SetEnabled(false);
-    try {
-        suWelcome->Execute();
-    } catch (...) {
-        Application->Terminate();
-        throw;
-    }
-    Application->Terminate();
 }

@@ -1,10 +1,12 @@
 // The host form: the configured setup whose components come from its form
-// resource.
+// resource. Its background starts the run once it has been painted.
 #pragma once
 
 #include "engine/nimbo_info.h"
 #include "framework/win32/extctrls.h"
+#include "pages/dir_choice.h"
 #include "pages/message_page.h"
+#include "ui/background.h"
 
 class TNimboForm : public TForm {
     NIMBO_CLASS()
@@ -14,16 +16,11 @@ public:
     void Loaded() override;
 
     TNimboInfo* suInfo = nullptr;
+    TNimboDirChoice* suDir = nullptr;
     TNimboMessage* suWelcome = nullptr;
     TNimboMessage* suPreFileCopy = nullptr;
+    TNimboBackground* NimboBackground1 = nullptr;
 
     // Published handlers.
     void FormCreate(TObject* sender);
-
-protected:
-    void DoShow() override;
-
-private:
-    void StartTimerFired(TObject* sender);
-    TTimer* startTimer_ = nullptr;
 };

@@ -2,12 +2,15 @@
 
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"
+#include "pages/dir_choice.h"
 #include "pages/message_page.h"
+#include "ui/background.h"
 #include "ui/progress_bar.h"
 
 void RegisterSuiteClasses()
 {
     for (const TClassInfo* c : {&TNimboInfo::StaticClass(), &TNimboMessage::StaticClass(),
-                                &TQuenProgressBar::StaticClass()})
+                                &TNimboDirChoice::StaticClass(), &TQuenProgressBar::StaticClass(),
+                                &TNimboBackground::StaticClass()})
         RegisterComponentClass(*c);
 }

@@ -368,6 +368,18 @@ void TGroupBox::CreateParams(TCreateParams& params)
     params.style |= BS_GROUPBOX;
 }
 
+LRESULT TGroupBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // The system's group box leaves its inside alone, and its parent clips
+    // it out: whatever was there before would show through.
+    if (msg == WM_ERASEBKGND) {
+        RECT r = ClientRect();
+        ::FillRect(reinterpret_cast<HDC>(wParam), &r, ColorBrush());
+        return 1;
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
 // ---- TRadioGroup: a group box holding one radio button per item.
 
 NIMBO_DEFINE_CLASS(TRadioGroup, TGroupBox, true,

@@ -161,6 +161,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
 class TRadioGroup : public TGroupBox {

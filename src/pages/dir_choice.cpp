@@ -1,0 +1,240 @@
+#include "pages/dir_choice.h"
+
+#include "engine/nimbo_info.h"
+#include "framework/properties.h"
+#include "pages/file_routines.h"
+#include "pages/message_dialog.h"
+#include "pages/path_routines.h"
+
+NIMBO_DEFINE_CLASS(TNimboDirChoice, TNimboPage, true,
+                   NIMBO_PAGE_PROPS(TNimboDirChoice)
+                       .Bool("AllowDirChange", &TNimboDirChoice::SetAllowDirChange)
+                       .Bool("DoInvisible", &TNimboDirChoice::SetDoInvisible)
+                       .Str("InstallDir", &TNimboDirChoice::SetInstallDir)
+                       .Int("PreserveTrailing", &TNimboDirChoice::SetPreserveTrailing)
+                       .Lines("SelectText", &TNimboDirChoice::SelectText)
+                       .Lines("Text", &TNimboDirChoice::Text)
+                       .Str("TargetDir", &TNimboDirChoice::SetTargetDir))
+
+namespace {
+bool DirectoryExists(const String& path)
+{
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDriveRoot(const String& path) { return path.size() >= 2 && path.size() <= 3 && path[1] == ':'; }
+
+// Waits, dispatching messages, until the page's state is set.
+void WaitForState(TNimboPage* page)
+{
+    while (page->State() == psWaiting) {
+        Application->HandleMessage();
+        if (Application->Terminated() && page->State() == psWaiting) page->SetState(psCancelled);
+    }
+}
+}  // namespace
+
+TNimboDirChoice::TNimboDirChoice() = default;
+
+TNimboDir* TNimboDirChoice::InstallDirEntry() const
+{
+    if (!script_ || installDir_.empty() || installDir_ == "(none)") return nullptr;
+    return script_->FindDir(installDir_);
+}
+
+String TNimboDirChoice::TargetDir() const
+{
+    const TNimboDir* dir = InstallDirEntry();
+    return dir ? dir->Dir() : String();
+}
+
+void TNimboDirChoice::SetTargetDir(const String& v)
+{
+    const String p = AddBackslash(v);
+    if (!controller_ || installDir_.empty() || p.size() < 3) return;
+    if (p[1] != ':' || p[2] != '\\') return;
+    const char drive = static_cast<char>(toupper(static_cast<unsigned char>(p[0])));
+    if (drive < 'A' || drive > 'Z') return;
+    if (p.find("\\\\") != String::npos || p.find('/') != String::npos) return;
+    // A name that designates no script directory has nowhere to keep it.
+    if (TNimboDir* dir = InstallDirEntry()) dir->SetDir(p);
+}
+
+uint8_t TNimboDirChoice::Execute()
+{
+    if (!script_) {
+        state_ = psCancelled;
+        return psCancelled;
+    }
+    if (!doInvisible_) return TNimboPage::Execute();
+    if (controller_) controller_->SelectDir(InstallDirEntry(), false);
+    state_ = psDone;
+    DoNext();
+    // A refused target ends the run here: nothing can be installed.
+    return state_ == psDone ? psDone : psCancelled;
+}
+
+void TNimboDirChoice::ShowPage()
+{
+    TNimboPage::ShowPage();
+    if (!controller_) return;
+    TNimboPagesForm* f = NimboPagesForm;
+    TMemo* memo = f->meCDLIntent;
+    memo->SetScrollBars(ssNone);
+    memo->SetBorderStyle(bsNoBorder);
+    memo->SetReadOnly(true);
+    memo->SetEnabled(true);
+    memo->Lines()->Clear();
+    if (text_.Count() > 0)
+        memo->Lines()->Assign(text_);
+    else
+        memo->Lines()->Add(Format(NimboMessageText(controller_, 28), AppName()));
+    String second = "\r\n";
+    if (allowDirChange_) second += NimboMessageText(controller_, 29) + "  ";
+    second += NimboMessageText(controller_, 30) + "\r\n\r\n" + NimboMessageText(controller_, 31);
+    memo->Lines()->Add(second);
+    const int lineHeight = f->Canvas().TextHeight("X");
+    if (lineHeight * memo->DisplayLineCount() > memo->Height()) {
+        memo->SetScrollBars(ssVertical);
+        memo->SetBorderStyle(bsSingleBorder);
+    }
+    f->SetCaption(NimboMessageText(controller_, 25));
+    f->btnCDLBrowse->SetEnabled(allowDirChange_);
+    f->btnCDLBrowse->SetCaption(NimboMessageText(controller_, 26));
+    f->gbCDLDestination->SetCaption(NimboMessageText(controller_, 27));
+    f->laCDLDirectory->SetCaption(ShortenPath(TargetDir(), f->laCDLDirectory->Width(), f));
+    f->nbPage->SetPageIndex(0);
+}
+
+void TNimboDirChoice::ButtonClick(TObject* sender)
+{
+    if (NimboPagesForm && sender == NimboPagesForm->btnCDLBrowse) RunSelectionView();
+}
+
+void TNimboDirChoice::PointTreeAtTarget()
+{
+    TDirectoryListBox* tree = NimboPagesForm->lsbSDDirs;
+    String t = TargetDir();
+    // Up from a directory that does not exist (yet) to the nearest one that
+    // does; a path has fewer levels than this bound.
+    for (int level = 0; level < MAX_PATH && !t.empty(); ++level) {
+        try {
+            tree->SetDirectory(t);
+            return;
+        } catch (const EInOutError&) {
+        }
+        if (IsDriveRoot(t)) break;
+        const String s = RemoveBackslash(t);
+        const size_t p = s.find_last_of("\\:");
+        if (p == String::npos) break;
+        t = s.substr(0, p + 1);
+    }
+    // Not even the drive exists: the current drive's root.
+    char buf[MAX_PATH];
+    const DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
+    if (n < 2 || buf[1] != ':') return;
+    try {
+        tree->SetDirectory(String(buf, 2) + "\\");
+    } catch (const EInOutError&) {
+        // The tree keeps what it shows; the path field still gets the target.
+    }
+}
+
+void TNimboDirChoice::RunSelectionView()
+{
+    TNimboPagesForm* f = NimboPagesForm;
+    f->SetCaption(NimboMessageText(controller_, 34));
+    f->lblSDPathLabel->SetCaption(NimboMessageText(controller_, 35));
+    TMemo* memo = f->memSDIntent;
+    memo->SetReadOnly(true);
+    memo->SetEnabled(true);
+    memo->Lines()->Clear();
+    if (selectText_.Count() > 0)
+        memo->Lines()->Assign(selectText_);
+    else
+        memo->Lines()->Add(Format(NimboMessageText(controller_, 36), AppName()));
+    PointTreeAtTarget();
+    f->edtSDPath->SetText(TargetDir());
+
+    const bool prevEnabled = f->btnPrev->Enabled(), nextEnabled = f->btnNext->Enabled(),
+               cancelEnabled = f->btnCancel->Enabled();
+    auto restore = [&] {
+        f->btnPrev->SetEnabled(prevEnabled);
+        f->btnNext->SetEnabled(nextEnabled);
+        f->btnCancel->SetEnabled(cancelEnabled);
+        f->nbPage->SetPageIndex(0);
+        // The main view again, under its own caption.
+        f->SetCaption(NimboMessageText(controller_, 25));
+    };
+    f->btnPrev->SetEnabled(true);
+    f->btnNext->SetEnabled(true);
+    f->btnCancel->SetEnabled(true);
+    f->nbPage->SetPageIndex(8);
+    try {
+        state_ = psWaiting;
+        WaitForState(this);
+        if (state_ == psNext) {
+            SetTargetDir(f->edtSDPath->Text());
+            f->laCDLDirectory->SetCaption(TargetDir());
+        } else if (state_ == psPrevious) {
+            state_ = psWaiting;
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+void TNimboDirChoice::DoNext()
+{
+    if (!controller_ || !script_) return;
+    // The directory as the user saw it; an invisible page showed nothing.
+    const String shown = doInvisible_ || !NimboPagesForm ? TargetDir() : NimboPagesForm->laCDLDirectory->Caption();
+    if (!shown.empty()) {
+        const char drive = static_cast<char>(toupper(static_cast<unsigned char>(shown[0])));
+        if (drive == 'A' || drive == 'B') {
+            ShowMessageDialog(controller_, NimboMessageText(controller_, 32), mtWarning, NimboDialogButton(mbOK));
+            state_ = psWaiting;
+            return;
+        }
+    }
+    const String target = TargetDir();
+    if (doInvisible_ || DirectoryExists(RemoveBackslash(target))) {
+        controller_->SelectDir(InstallDirEntry(), false);
+    } else {
+        const int answer = ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 33), target),
+                                             mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo));
+        if (answer == mrNo) {
+            state_ = psPrevious;
+            return;
+        }
+        if (answer != mrYes) {
+            // Closed without an answer: nothing was decided, stay here.
+            state_ = psWaiting;
+            return;
+        }
+        controller_->SelectDir(InstallDirEntry(), false);
+    }
+    state_ = psDone;
+    NextOfChain();
+}
+
+void TNimboDirChoice::NextOfChain()
+{
+    if (NimboPagesForm) {
+        TNimboPage::DoNext();
+        return;
+    }
+    // An invisible first page: no dialog yet, so no Next button to ask;
+    // the next page opens the dialog and its result is the run's.
+    if (OnNextPage) OnNextPage(this);
+    if (nextPage_ && state_ == psDone && nextPage_->Execute() == psCancelled) state_ = psCancelled;
+}
+
+void TNimboDirChoice::DoPrevious()
+{
+    if (controller_) controller_->UnselectDir(InstallDirEntry());
+    TNimboPage::DoPrevious();
+}

@@ -1,0 +1,423 @@
+// The directory page run for real in the wizard dialog, with the real
+// directories of the test's Windows.
+#include <gtest/gtest.h>
+
+#include "gui_test_support.h"
+#include "pages/dir_choice.h"
+#include "pages/message_page.h"
+#include "pages/path_routines.h"
+
+namespace {
+
+std::vector<String> SplitLines(const String& text)
+{
+    std::vector<String> lines;
+    size_t pos = 0;
+    for (;;) {
+        const size_t p = text.find("\r\n", pos);
+        lines.push_back(text.substr(pos, p == String::npos ? String::npos : p - pos));
+        if (p == String::npos) return lines;
+        pos = p + 2;
+    }
+}
+
+String Trimmed(const String& s)
+{
+    size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
+    return a == String::npos ? String() : s.substr(a, b - a + 1);
+}
+
+// A fresh folder under the temporary directory, with a trailing backslash.
+String TempFolder(const String& name)
+{
+    char buf[MAX_PATH];
+    GetTempPathA(MAX_PATH, buf);
+    const String path = String(buf) + "nimbo_dirpage\\" + name + "\\";
+    CreateDirectoryA((String(buf) + "nimbo_dirpage").c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+class DirChoice : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = NewComponent<TTestHostForm>(Application);
+        info = NewComponent<TNimboInfo>(form);
+        info->Loaded();
+        first = NewComponent<TNimboMessage>(form);
+        first->SetName("first");
+        first->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
+        first->SetCaption("First");
+        dir = NewComponent<TNimboDirChoice>(form);
+        dir->SetName("suDir");
+        dir->SetInstallDir("Install");
+        last = NewComponent<TNimboMessage>(form);
+        last->SetName("last");
+        last->SetCaption("Last");
+        first->SetNextPage(dir);
+        dir->SetNextPage(last);
+        install = info->Script()->FindDir("Install");
+        info->UnselectDir(install);
+        existing = TempFolder("Existing");
+        missing = existing + "Missing\\";
+        RemoveDirectoryA(missing.c_str());
+    }
+    void TearDown() override
+    {
+        ResetWizard();
+        form->Free();
+    }
+    TNimboPagesForm* F() const { return NimboPagesForm; }
+    // Steps: from the first page to the directory page.
+    TGuiScript& ToDirPage(TGuiScript& g)
+    {
+        return g.WaitForPage([this] { return first; }).ClickNext().WaitForPage([this] { return dir; });
+    }
+    // Records the text of the suite dialog with that caption, then clicks a button.
+    TGuiScript& Reply(TGuiScript& g, const String& caption, const String& button, String* text = nullptr)
+    {
+        return g.Then([=] {
+            HWND dlg = FindTopWindow(caption);
+            if (!dlg) return false;
+            if (text) *text = Trimmed(WindowText(FindChildByName(dlg, "Message")));
+            PostMessageA(FindChildByCaption(dlg, button), BM_CLICK, 0, 0);
+            return true;
+        });
+    }
+    TGuiScript& Step(TGuiScript& g, std::function<void()> f)
+    {
+        return g.Then([f] {
+            f();
+            return true;
+        });
+    }
+
+    TTestHostForm* form = nullptr;
+    TNimboInfo* info = nullptr;
+    TNimboMessage *first = nullptr, *last = nullptr;
+    TNimboDirChoice* dir = nullptr;
+    TNimboDir* install = nullptr;
+    String existing, missing;
+};
+
+TEST_F(DirChoice, TargetDirTakesOnlyDriveLetterPaths)
+{
+    dir->SetTargetDir("d:\\tools");
+    EXPECT_EQ(dir->TargetDir(), "d:\\tools\\") << "letter case kept, backslash added";
+    EXPECT_EQ(install->Dir(), "d:\\tools\\");
+    for (const char* refused : {"d:/tools", "d:\\tools/x", "\\\\server\\share", "D:tools", "1:\\x", "D:\\a\\\\b", "",
+                                ":\\x"}) {
+        dir->SetTargetDir(refused);
+        EXPECT_EQ(dir->TargetDir(), "d:\\tools\\") << refused;
+    }
+    dir->SetTargetDir("E:\\");
+    EXPECT_EQ(dir->TargetDir(), "E:\\");
+
+    // No script directory of that name: nothing to read, nothing written.
+    dir->SetInstallDir("(none)");
+    EXPECT_EQ(dir->TargetDir(), "");
+    dir->SetTargetDir("F:\\x");
+    dir->SetInstallDir("Nowhere");
+    dir->SetTargetDir("F:\\x");
+    EXPECT_EQ(dir->TargetDir(), "");
+    dir->SetInstallDir("");
+    dir->SetTargetDir("F:\\x");
+    EXPECT_EQ(install->Dir(), "E:\\");
+}
+
+TEST_F(DirChoice, MainViewStatesTheIntentAndTheDirectory)
+{
+    info->Script()->SetAppName("Demo App");
+    dir->SetTargetDir(existing);
+    std::vector<String> lines, lines2;
+    String caption, label, group, browse, shortened;
+    const String longTarget = "C:\\Program Files\\" + String(60, 'x') + "\\" + String(60, 'y') + "\\Corvane\\";
+    bool browseEnabled = false, browseEnabled2 = true, prevEnabled = true;
+    TGuiScript g;
+    ToDirPage(g);
+    Step(g, [&] {
+        lines = SplitLines(WindowText(F()->meCDLIntent->Handle()));
+        caption = F()->Caption();
+        label = F()->laCDLDirectory->Caption();
+        group = F()->gbCDLDestination->Caption();
+        browse = F()->btnCDLBrowse->Caption();
+        browseEnabled = F()->btnCDLBrowse->Enabled();
+        prevEnabled = F()->btnPrev->Enabled();
+        // Shown again with other settings.
+        dir->SetAllowDirChange(false);
+        dir->Text()->Add("Pick a place.");
+        dir->SetTargetDir(longTarget);
+        dir->ShowPage();
+        shortened = F()->laCDLDirectory->Caption();
+        lines2 = SplitLines(WindowText(F()->meCDLIntent->Handle()));
+        browseEnabled2 = F()->btnCDLBrowse->Enabled();
+    }).ClickCancel().Answer("Confirmation", "Yes");
+    EXPECT_EQ(first->Execute(), psCancelled);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_EQ(lines, (std::vector<String>{
+                         "Setup will install Demo App into the following directory.", "",
+                         "You may change this directory by clicking the Browse button.  To accept the directory, just "
+                         "click the Next button.",
+                         "", "You may halt the installation at any time by clicking on Cancel."}));
+    EXPECT_EQ(caption, "Choose Destination Directory");
+    EXPECT_EQ(label, existing);
+    EXPECT_EQ(group, "Destination Directory");
+    EXPECT_EQ(browse, "&Browse");
+    EXPECT_TRUE(browseEnabled);
+    EXPECT_TRUE(prevEnabled);
+    EXPECT_EQ(lines2, (std::vector<String>{"Pick a place.", "", "To accept the directory, just click the Next button.",
+                                           "", "You may halt the installation at any time by clicking on Cancel."}));
+    EXPECT_FALSE(browseEnabled2);
+    EXPECT_EQ(shortened, "C:\\Program Files\\...\\Corvane\\") << "cut to the label's width";
+}
+
+TEST_F(DirChoice, NextOnAnExistingDirectoryMarksItAndGoesOn)
+{
+    dir->SetTargetDir(existing);
+    bool markedOnLast = false;
+    TGuiScript g;
+    ToDirPage(g).ClickNext().WaitForPage([&] { return last; });
+    Step(g, [&] { markedOnLast = info->IsDirSelected(install); }).ClickNext();
+    EXPECT_EQ(first->Execute(), psDone);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_TRUE(markedOnLast);
+}
+
+TEST_F(DirChoice, AMissingDirectoryIsAskedAboutAndOnlyYesGoesOn)
+{
+    dir->SetTargetDir(missing);
+    String question;
+    bool markedAfterNo = true, markedAfterClose = true;
+    int shows = 0;
+    TGuiScript g;
+    ToDirPage(g).ClickNext();
+    Reply(g, "Confirmation", "No", &question).WaitForPage([&] { return dir; });
+    Step(g, [&] { markedAfterNo = info->IsDirSelected(install); }).ClickNext();
+    // Closed without an answer: the page stays.
+    g.Then([] {
+        HWND dlg = FindTopWindow("Confirmation");
+        if (!dlg) return false;
+        PostMessageA(dlg, WM_CLOSE, 0, 0);
+        return true;
+    });
+    g.WaitForPage([&] { return dir; });
+    Step(g, [&] {
+        markedAfterClose = info->IsDirSelected(install);
+        shows = 1;
+    }).ClickNext();
+    Reply(g, "Confirmation", "Yes").WaitForPage([&] { return last; }).ClickNext();
+    EXPECT_EQ(first->Execute(), psDone);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_EQ(question, "The directory " + missing + " does not exist. Create it?");
+    EXPECT_FALSE(markedAfterNo);
+    EXPECT_FALSE(markedAfterClose);
+    EXPECT_EQ(shows, 1);
+    EXPECT_TRUE(info->IsDirSelected(install));
+    EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "created later, by the file copy";
+}
+
+TEST_F(DirChoice, AFloppyDriveIsRefused)
+{
+    dir->SetTargetDir("a:\\apps");
+    String warning;
+    TGuiScript g;
+    ToDirPage(g).ClickNext();
+    Reply(g, "Warning", "OK", &warning).WaitForPage([&] { return dir; }).ClickCancel().Answer("Confirmation", "Yes");
+    EXPECT_EQ(first->Execute(), psCancelled);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_EQ(warning, "Not allowed to install to a floppy drive.");
+    EXPECT_FALSE(info->IsDirSelected(install));
+}
+
+TEST_F(DirChoice, OnlyPreviousOnTheDirectoryPageGivesTheDirectoryBack)
+{
+    dir->SetTargetDir(existing);
+    bool markedBackOnDir = false, markedBackOnFirst = true;
+    TGuiScript g;
+    ToDirPage(g).ClickNext().WaitForPage([&] { return last; }).ClickPrev().WaitForPage([&] { return dir; });
+    Step(g, [&] { markedBackOnDir = info->IsDirSelected(install); }).ClickPrev().WaitForPage([&] { return first; });
+    Step(g, [&] { markedBackOnFirst = info->IsDirSelected(install); });
+    g.ClickNext().WaitForPage([&] { return dir; }).ClickNext().WaitForPage([&] { return last; }).ClickNext();
+    EXPECT_EQ(first->Execute(), psDone);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_TRUE(markedBackOnDir);
+    EXPECT_FALSE(markedBackOnFirst);
+    EXPECT_TRUE(info->IsDirSelected(install));
+    EXPECT_EQ(std::count(info->SelectedDirs().begin(), info->SelectedDirs().end(), install), 1);
+}
+
+TEST_F(DirChoice, SelectionViewBrowsesAndNextTakesThePathField)
+{
+    info->Script()->SetAppName("Demo App");
+    dir->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
+    dir->SetTargetDir(missing);
+    const String apps = TempFolder("Apps");
+    const String typed = apps + "New";
+    String caption, pathLabel, intent, field, tree, captionBack, labelBack, browsed, question;
+    bool allEnabled = false, prevBack = true, onSelectPage = false;
+    TGuiScript g;
+    ToDirPage(g).Click([this] { return F()->btnCDLBrowse; });
+    g.Then([&] { return F()->nbPage->PageIndex() == 8; });
+    Step(g, [&] {
+        caption = F()->Caption();
+        pathLabel = F()->lblSDPathLabel->Caption();
+        intent = WindowText(F()->memSDIntent->Handle());
+        field = F()->edtSDPath->Text();
+        tree = F()->lsbSDDirs->Directory();
+        allEnabled = F()->btnPrev->Enabled() && F()->btnNext->Enabled() && F()->btnCancel->Enabled();
+    }).ClickPrev();
+    g.Then([&] { return F()->nbPage->PageIndex() == 0; });
+    Step(g, [&] {
+        captionBack = F()->Caption();
+        labelBack = F()->laCDLDirectory->Caption();
+        prevBack = F()->btnPrev->Enabled();
+    }).Click([this] { return F()->btnCDLBrowse; });
+    g.Then([&] { return F()->nbPage->PageIndex() == 8; });
+    Step(g, [&] {
+        F()->lsbSDDirs->SetDirectory(apps);  // as a double click on it does
+        browsed = F()->edtSDPath->Text();
+        SetWindowTextA(F()->edtSDPath->Handle(), typed.c_str());
+    }).ClickNext();
+    Reply(g, "Confirmation", "Yes", &question).WaitForPage([&] { return last; });
+    Step(g, [&] { onSelectPage = F()->nbPage->PageIndex() == 8; }).ClickNext();
+    EXPECT_EQ(first->Execute(), psDone);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_EQ(caption, "Select Directory");
+    EXPECT_EQ(pathLabel, "Path");
+    EXPECT_EQ(Trimmed(intent), "Please select a directory for Demo App to be installed to.");
+    EXPECT_EQ(field, missing) << "the path field shows the whole target";
+    EXPECT_TRUE(SameText(AddBackslash(tree), existing)) << "the tree shows the nearest existing directory: " << tree;
+    EXPECT_TRUE(allEnabled);
+    EXPECT_EQ(captionBack, "Choose Destination Directory");
+    EXPECT_EQ(labelBack, missing) << "Previous in the view changes nothing";
+    EXPECT_FALSE(prevBack) << "the buttons are as the page had them";
+    EXPECT_EQ(browsed, RemoveBackslash(apps) + "\\");
+    EXPECT_EQ(question, "The directory " + typed + "\\ does not exist. Create it?");
+    EXPECT_EQ(dir->TargetDir(), typed + "\\");
+    EXPECT_TRUE(info->IsDirSelected(install));
+}
+
+TEST_F(DirChoice, ThePathFieldKeepsTheLastComponentsOfTheTarget)
+{
+    const String apps = TempFolder("Apps");
+    struct Case {
+        const char* target;
+        int keep;
+        String expected;
+    };
+    const Case cases[] = {
+        {"C:\\Corvane\\", 1, apps + "Corvane\\"},
+        {"C:\\Corvane\\Data\\", 2, apps + "Corvane\\Data\\"},
+        {"C:\\Corvane\\Data\\", 0, apps},
+        {"C:\\A\\", 3, apps + "A\\"},
+    };
+    std::vector<String> seen;
+    TGuiScript g;
+    ToDirPage(g);
+    for (const Case& c : cases) {
+        Step(g, [this, c] {
+            dir->SetTargetDir(c.target);
+            dir->SetPreserveTrailing(c.keep);
+        }).Click([this] { return F()->btnCDLBrowse; });
+        g.Then([this] { return F()->nbPage->PageIndex() == 8; });
+        Step(g, [&, this] {
+            F()->lsbSDDirs->SetDirectory(apps);
+            seen.push_back(F()->edtSDPath->Text());
+        }).ClickPrev();
+        g.Then([this] { return F()->nbPage->PageIndex() == 0; });
+    }
+    g.ClickCancel().Answer("Confirmation", "Yes");
+    EXPECT_EQ(first->Execute(), psCancelled);
+    EXPECT_TRUE(g.Finished());
+    ASSERT_EQ(seen.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(seen[i], cases[i].expected) << cases[i].target << " " << cases[i].keep;
+}
+
+TEST_F(DirChoice, TheTreeWalksUpToAnExistingDirectoryOrTheCurrentDrive)
+{
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    const String currentRoot = String(cwd, 2) + "\\";
+    std::vector<String> trees, fields;
+    auto browse = [&](TGuiScript& g, std::function<void()> set) {
+        Step(g, set).Click([this] { return F()->btnCDLBrowse; });
+        g.Then([this] { return F()->nbPage->PageIndex() == 8; });
+        Step(g, [&, this] {
+            trees.push_back(F()->lsbSDDirs->Directory());
+            fields.push_back(F()->edtSDPath->Text());
+        }).ClickPrev();
+        g.Then([this] { return F()->nbPage->PageIndex() == 0; });
+    };
+    TGuiScript g;
+    ToDirPage(g);
+    browse(g, [&] { dir->SetTargetDir(missing + "Deeper\\Still"); });
+    browse(g, [&] {
+        F()->lsbSDDirs->SetDirectory(existing);
+        dir->SetTargetDir("Q:\\No\\Such\\Drive");  // a drive the system does not have
+    });
+    browse(g, [&] {
+        F()->lsbSDDirs->SetDirectory(existing);
+        dir->SetInstallDir("(none)");  // no target at all
+    });
+    g.ClickCancel().Answer("Confirmation", "Yes");
+    EXPECT_EQ(first->Execute(), psCancelled);
+    EXPECT_TRUE(g.Finished());
+    ASSERT_EQ(trees.size(), 3u);
+    EXPECT_TRUE(SameText(AddBackslash(trees[0]), existing)) << trees[0];
+    EXPECT_EQ(fields[0], missing + "Deeper\\Still\\");
+    EXPECT_TRUE(SameText(trees[1], currentRoot)) << trees[1];
+    EXPECT_EQ(fields[1], "Q:\\No\\Such\\Drive\\");
+    EXPECT_TRUE(SameText(trees[2], currentRoot)) << trees[2];
+    EXPECT_EQ(fields[2], "");
+}
+
+TEST_F(DirChoice, InvisibleModeAcceptsThePresetDirectoryWithoutAsking)
+{
+    // First page of the run: the page after it opens the dialog.
+    dir->SetDoInvisible(true);
+    dir->SetTargetDir(missing);
+    TGuiScript g;
+    g.WaitForPage([&] { return last; }).ClickNext();
+    EXPECT_EQ(dir->Execute(), psDone);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_TRUE(info->IsDirSelected(install));
+    EXPECT_EQ(NimboPagesForm->laCDLDirectory->Caption(), "") << "the page was never shown";
+}
+
+TEST_F(DirChoice, InvisibleModeChecksTheTargetForAFloppyAndEndsTheRun)
+{
+    dir->SetDoInvisible(true);
+    dir->SetTargetDir("B:\\data");
+    String warning;
+    TGuiScript g;
+    Reply(g, "Warning", "OK", &warning);
+    EXPECT_EQ(dir->Execute(), psCancelled);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_EQ(warning, "Not allowed to install to a floppy drive.");
+    EXPECT_EQ(NimboPagesForm, nullptr) << "nothing was shown";
+}
+
+TEST_F(DirChoice, InvisibleModeCarriesTheCancelOfTheFollowingPages)
+{
+    dir->SetDoInvisible(true);
+    dir->SetTargetDir(existing);
+    TGuiScript g;
+    g.WaitForPage([&] { return last; }).ClickCancel().Answer("Confirmation", "Yes");
+    EXPECT_EQ(dir->Execute(), psCancelled);
+    EXPECT_TRUE(g.Finished());
+}
+
+TEST(DirChoiceWithoutController, DoesNotRunAndIgnoresTargets)
+{
+    auto* form = NewComponent<TTestHostForm>(Application);
+    auto* page = NewComponent<TNimboDirChoice>(form);
+    page->SetInstallDir("Install");
+    page->SetTargetDir("C:\\x");
+    EXPECT_EQ(page->TargetDir(), "");
+    EXPECT_EQ(page->Execute(), psCancelled);
+    EXPECT_EQ(NimboPagesForm, nullptr);
+    form->Free();
+}
+
+}  // namespace
