@@ -1,6 +1,7 @@
 // The setup program: the application object, the host form from its
 // resource, and the message loop.
 #include "app/nimbo_form.h"
+#include "engine/nimbo_info.h"
 #include "engine/register_suite.h"
 #include "framework/win32/register.h"
 
@@ -18,6 +19,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 1;
     }
     Application->Run();
+    // End-of-run work that can fail (the install log) runs before anything
+    // is destroyed; its error is reported and the process still ends.
+    NimboEndOfRun();
     FinalizeApplication();
     return 0;
 }

@@ -25,6 +25,10 @@ public:
     void Notification(TComponent* component, TOperation operation) override;
 
     virtual void SetController(TComponent* value);
+    // Pages that own an entry of the script (choice data, program groups)
+    // find or create it by their name, and delete it when they leave.
+    virtual void RegisterScriptEntry() {}
+    virtual void UnregisterScriptEntry() {}
     // Runs the component; pages return their final state.
     virtual uint8_t Execute();
 

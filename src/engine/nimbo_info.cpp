@@ -4,6 +4,7 @@
 
 #include "framework/properties.h"
 #include "pages/path_routines.h"
+#include "script/data_error.h"
 
 NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,
                    p.Str("Language", &TNimboInfo::SetLanguage)
@@ -14,11 +15,19 @@ NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,
                        .Bool("Test", &TNimboInfo::SetTest)
                        .Ref("UnInstall", &TNimboInfo::SetUnInstallRef))
 
-TNimboInfo::TNimboInfo() = default;
+TNimboInfo::TNimboInfo()
+{
+    // Kept sorted, case-insensitively; an entry equal but for case is not added.
+    createdDirs_.SetSorted(true);
+    installedFiles_.SetSorted(true);
+}
 
 TNimboInfo::~TNimboInfo()
 {
+    // The end-of-run step normally ran already; what is left cannot fail.
+    if (instanceMutex_) CloseHandle(instanceMutex_);
     if (languageModule_ && languageModule_ != GetModuleHandleA(nullptr)) FreeLibrary(languageModule_);
+    SetErrorMode(savedErrorMode_);
 }
 
 void TNimboInfo::Create(TComponent* owner)
@@ -28,7 +37,11 @@ void TNimboInfo::Create(TComponent* owner)
             if (dynamic_cast<TNimboInfo*>(form->Components(i)))
                 throw ENimboError("Only allowed one TNimboInfo per application.");
     }
+    savedErrorMode_ = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     multiException_ = true;
+    instanceMutex_ = nullptr;
+    // A failed copy of script entries is shown in the framework's box.
+    SetNimboDataErrorHandler([](const String& text) { MessageDlg(text, mtError, 1u << mbOK); });
     script_ = &ownScript_;
     TNimboComponent::Create(owner);
     unInstallMode_ = false;
@@ -38,10 +51,10 @@ void TNimboInfo::Create(TComponent* owner)
     languageModule_ = nullptr;
     test_ = false;
     multiDisk_ = false;
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    sourceDir_ = AddBackslash(ExtractFileDir(String(path, n)));
+    sourceDir_ = AddBackslash(ExtractFileDir(ProgramPath()));
+    unInstallDone_ = false;
     BuildLanguageList();
+    RegisterPages();
 }
 
 void TNimboInfo::Notification(TComponent* component, TOperation operation)
@@ -53,9 +66,12 @@ void TNimboInfo::Notification(TComponent* component, TOperation operation)
             c->controller_ = this;
             c->script_ = script_;
         }
+        if (auto* c = dynamic_cast<TNimboComponent*>(component)) c->RegisterScriptEntry();
         if (auto* client = dynamic_cast<INimboControllerClient*>(component)) client->LinkController(this);
-    } else if (auto* page = dynamic_cast<TNimboPage*>(component)) {
-        pageHistory_.erase(std::remove(pageHistory_.begin(), pageHistory_.end(), page), pageHistory_.end());
+    } else {
+        if (auto* c = dynamic_cast<TNimboComponent*>(component)) c->UnregisterScriptEntry();
+        if (auto* page = dynamic_cast<TNimboPage*>(component))
+            pageHistory_.erase(std::remove(pageHistory_.begin(), pageHistory_.end(), page), pageHistory_.end());
     }
 }
 
@@ -65,12 +81,6 @@ void TNimboInfo::DefineProperties(TFiler& filer)
     filer.DefineProperty(
         "SetupData", [this](TReader& r) { script_->ReadData(r); }, [this](TWriter& w) { script_->WriteData(w); },
         true);
-}
-
-void TNimboInfo::Loaded()
-{
-    TNimboComponent::Loaded();
-    LoadLanguage(language_);
 }
 
 void TNimboInfo::PushPage(TNimboPage* page) { pageHistory_.push_back(page); }

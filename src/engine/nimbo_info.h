@@ -29,7 +29,14 @@ public:
     void Create(TComponent* owner) override;
     void Notification(TComponent* component, TOperation operation) override;
     void DefineProperties(TFiler& filer) override;
+    // Start-up, once the whole form has been read: single instance, language,
+    // the hand-overs of a restarted copy, the restarts, system directories
+    // and the selection of every script directory.
     void Loaded() override;
+    // End-of-run work that can fail (the install log): run before the
+    // objects are destroyed; errors propagate to the caller.
+    void EndOfRun();
+    void RegisterPages();
 
     // Page history: pages whose Execute is running, oldest first.
     void PushPage(TNimboPage* page);
@@ -67,7 +74,31 @@ public:
     bool MultiDisk() const { return multiDisk_; }
     const String& SourceDir() const { return sourceDir_; }
     TStringList* MultiDiskFiles() { return &multiDiskFiles_; }
+    // Assigning the whole list keeps only names of script files.
+    void SetMultiDiskFiles(const TStringList& files);
     bool UnInstallMode() const { return unInstallMode_; }
+    bool UnInstallDone() const { return unInstallDone_; }
+    void SetUnInstallDone(bool v) { unInstallDone_ = v; }
+    const String& LogFile() const { return logFile_; }
+    void SetLogFile(const String& v) { logFile_ = v; }
+    HANDLE InstanceMutex() const { return instanceMutex_; }
+    // The install log (written at the end of a run, read by an uninstall);
+    // ReadLog tells whether it read one. With `merge` the entries join the
+    // current lists; without, they replace them and the directories take
+    // the paths the setup resolved.
+    bool ReadLog(const String& fileName, bool merge);
+    void WriteLog();
+    // What this installation created, for the log.
+    void AddCreatedDir(const String& path);
+    void AddInstalledFile(const String& path);
+    void AddGroupEntry(const String& item, const String& group);
+    void SetBDEType(uint8_t type) { loggedBDEType_ = type; }
+    uint8_t LoggedBDEType() const { return loggedBDEType_; }
+    void ClearLogLists();
+    const TStringList& CreatedDirs() const { return createdDirs_; }
+    const TStringList& InstalledFiles() const { return installedFiles_; }
+    const TStringList& GroupNames() const { return groupNames_; }
+    const TStringList& GroupItems() const { return groupItems_; }
     void SetUnInstallRef(TComponent* c) { unInstallRef_ = c; }
 
     TNotifyEvent OnMultiInstance;
@@ -89,4 +120,38 @@ private:
     bool test_ = false;
     TComponent* unInstallRef_ = nullptr;  // written by the UnInstall property; nothing reads it
     TNimboData ownScript_;
+    String logFile_;
+    bool unInstallDone_ = false;
+    uint8_t loggedBDEType_ = 0;
+    TStringList createdDirs_;
+    TStringList installedFiles_;
+    TStringList groupNames_;
+    TStringList groupItems_;
+    HANDLE instanceMutex_ = nullptr;
+    UINT savedErrorMode_ = 0;
+    bool endOfRunDone_ = false;
+
+    void CheckSingleInstance();
+    void TakeMultiDiskHandOver();
+    void TakeUnInstallHandOver();
+    [[noreturn]] void FloppyRestart();
+    [[noreturn]] void UnInstallRestart();
+    void ResolveSystemDirectories();
+    void ReportState() const;
 };
+
+// Where the Windows and system directories come from (a seam for tests).
+struct TSystemDirectories {
+    String windows;
+    String system;
+};
+using TSystemDirectoriesSource = TSystemDirectories (*)();
+TSystemDirectoriesSource SetSystemDirectoriesSource(TSystemDirectoriesSource source);
+
+// The program's own path (argument 0) and its command-line arguments.
+String ProgramPath();
+String ProgramArgument(int index);
+
+// Runs the end-of-run step of every controller on the forms the
+// application owns; an error goes to the application's default handler.
+void NimboEndOfRun();

@@ -3,6 +3,7 @@
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"
 #include "pages/dir_choice.h"
+#include "pages/file_copy.h"
 #include "pages/message_page.h"
 #include "ui/background.h"
 #include "ui/progress_bar.h"
@@ -10,7 +11,7 @@
 void RegisterSuiteClasses()
 {
     for (const TClassInfo* c : {&TNimboInfo::StaticClass(), &TNimboMessage::StaticClass(),
-                                &TNimboDirChoice::StaticClass(), &TQuenProgressBar::StaticClass(),
+                                &TNimboDirChoice::StaticClass(), &TNimboFileCopy::StaticClass(), &TQuenProgressBar::StaticClass(),
                                 &TNimboBackground::StaticClass()})
         RegisterComponentClass(*c);
 }

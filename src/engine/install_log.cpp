@@ -1,0 +1,176 @@
+// The install log: what an installation created (directories, files,
+// program groups, the database engine type, the language), written as a
+// profile file at the end of a setup and read back by the uninstall.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "engine/nimbo_info.h"
+#include "engine/profile.h"
+#include "pages/file_routines.h"
+#include "pages/path_routines.h"
+
+namespace {
+constexpr const char* kDirectories = "Directories";
+constexpr const char* kCreatedDirs = "Created Dirs";
+constexpr const char* kFiles = "Files";
+constexpr const char* kProgramGroups = "Program Groups";
+constexpr const char* kBDEFiles = "BDE Files";
+constexpr const char* kLanguage = "Language";
+constexpr const char* kSeparator = ":~:";
+
+bool FileExists(const String& path)
+{
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const String& path)
+{
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Every key=value line of a section, in file order; no length limit.
+std::vector<std::pair<String, String>> ReadSection(const String& file, const String& section)
+{
+    std::vector<char> buf(32768);
+    DWORD n = 0;
+    for (;;) {
+        n = GetPrivateProfileSectionA(section.c_str(), buf.data(), static_cast<DWORD>(buf.size()), file.c_str());
+        if (n < buf.size() - 2) break;
+        buf.resize(buf.size() * 4);
+    }
+    std::vector<std::pair<String, String>> lines;
+    for (DWORD i = 0; i < n;) {
+        const String line(buf.data() + i);
+        if (line.empty()) break;
+        i += static_cast<DWORD>(line.size()) + 1;
+        const size_t eq = line.find('=');
+        if (eq == String::npos)
+            lines.emplace_back(Trim(line), String());
+        else
+            lines.emplace_back(Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
+    }
+    return lines;
+}
+
+// A whole section in one profile call: far faster than a call per line
+// for a log of thousands of files.
+void WriteSection(const String& file, const String& section, const std::vector<std::pair<String, String>>& lines)
+{
+    String block;
+    for (const auto& [k, v] : lines) {
+        block += k;
+        block += '=';
+        block += v;
+        block += '\0';
+    }
+    block += '\0';
+    if (!WritePrivateProfileSectionA(section.c_str(), block.data(), file.c_str()))
+        throw EInOutError("Unable to write " + file + ".");
+}
+
+// Decimal, or hexadecimal after "0x"; text that is no number gives 0.
+long ParseLogInteger(const String& text)
+{
+    const String t = Trim(text);
+    char* end = nullptr;
+    long v = 0;
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X'))
+        v = std::strtol(t.c_str() + 2, &end, 16);
+    else
+        v = std::strtol(t.c_str(), &end, 10);
+    return (end && *end == '\0' && !t.empty()) ? v : 0;
+}
+}  // namespace
+
+void TNimboInfo::AddCreatedDir(const String& path) { createdDirs_.Add(path); }
+
+void TNimboInfo::AddInstalledFile(const String& path) { installedFiles_.Add(path); }
+
+void TNimboInfo::AddGroupEntry(const String& item, const String& group)
+{
+    for (int i = 0; i < groupNames_.Count(); ++i)
+        if (SameText(groupNames_[i], group) && SameText(groupItems_[i], item)) return;
+    groupItems_.Add(item);
+    groupNames_.Add(group);
+}
+
+void TNimboInfo::ClearLogLists()
+{
+    createdDirs_.Clear();
+    installedFiles_.Clear();
+    groupNames_.Clear();
+    groupItems_.Clear();
+}
+
+bool TNimboInfo::ReadLog(const String& fileName, bool merge)
+{
+    if (!FileExists(fileName)) return false;
+    if (!merge) {
+        ClearLogLists();
+        for (const auto& [name, dir] : ReadSection(fileName, kDirectories)) {
+            if (dir.empty()) continue;
+            if (TNimboDir* d = script_->FindDir(name)) d->SetDir(dir);
+        }
+    }
+    for (const String& key : ReadProfileKeys(fileName, kCreatedDirs)) AddCreatedDir(key);
+    for (const String& key : ReadProfileKeys(fileName, kFiles)) AddInstalledFile(key);
+    for (const auto& [key, value] : ReadSection(fileName, kProgramGroups)) {
+        if (value.empty()) continue;
+        const size_t p = value.find(kSeparator);
+        const String group = p == String::npos ? value : value.substr(0, p);
+        const String item = p == String::npos ? value : value.substr(p + 3);
+        if (!group.empty()) AddGroupEntry(item, group);
+    }
+    loggedBDEType_ = static_cast<uint8_t>(ParseLogInteger(ReadProfileString(fileName, kBDEFiles, "BDE Type", "0")));
+    const String language = ReadProfileString(fileName, kLanguage, "Language");
+    if (!language.empty()) SetLanguage(language);
+    return true;
+}
+
+void TNimboInfo::WriteLog()
+{
+    TNimboDir* logDir = script_->LogFileDir();
+    if (!logDir) return;
+    const String dir = ResolveDirMacro(logDir->Name(), this, script_);
+    if (dir.empty() || !DirectoryExists(RemoveBackslash(dir))) {
+        // A run that installed nothing (cancelled before the copy) has
+        // nothing to record; only a log that would lose entries is an error.
+        const bool nothingDone = createdDirs_.Count() == 0 && installedFiles_.Count() == 0 &&
+                                 groupNames_.Count() == 0 && loggedBDEType_ == 0;
+        if (nothingDone) return;
+        throw ENimboError("NO LOG DIR");
+    }
+    const String file = dir + script_->LogFileName();
+    if (FileExists(file)) {
+        logFile_ = file;
+        ReadLog(file, true);
+    }
+    for (const char* section : {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles})
+        EraseProfileSection(file, section);
+
+    std::vector<std::pair<String, String>> lines;
+    const auto& dirs = script_->Dirs();
+    for (int i = dirs.Count() - 1; i >= 0; --i)
+        if (DirectoryExists(RemoveBackslash(dirs[i]->GetPath()))) lines.emplace_back(dirs[i]->Name(), dirs[i]->Dir());
+    if (!lines.empty()) WriteSection(file, kDirectories, lines);
+
+    lines.clear();
+    for (int i = 0; i < createdDirs_.Count(); ++i) lines.emplace_back(createdDirs_[i], String());
+    if (!lines.empty()) WriteSection(file, kCreatedDirs, lines);
+
+    lines.clear();
+    for (int i = 0; i < installedFiles_.Count(); ++i) lines.emplace_back(installedFiles_[i], String());
+    if (!lines.empty()) WriteSection(file, kFiles, lines);
+
+    lines.clear();
+    for (int i = 0; i < groupNames_.Count(); ++i)
+        lines.emplace_back(IntToStr(i), groupNames_[i] + kSeparator + groupItems_[i]);
+    if (!lines.empty()) WriteSection(file, kProgramGroups, lines);
+
+    if (loggedBDEType_ != 0) WriteProfileString(file, kBDEFiles, "BDE Type", IntToStr(loggedBDEType_));
+    WriteProfileString(file, kLanguage, "Language", language_);
+    logFile_ = file;
+}

@@ -1,0 +1,11 @@
+// Languages the language page may offer, and their names.
+#pragma once
+
+#include "base/nstring.h"
+
+enum TLanguageTypes { laEnglish, laCompiled, laFrench, laDutch, laNorwegian, laItalian, laSpanish, laGerman, laHungarian };
+using TLanguageTypeSet = unsigned;  // bit n = TLanguageTypes n
+
+// The name of a language; laCompiled is the program's own second language
+// once the language list has been built.
+const String& LanguageName(TLanguageTypes t);

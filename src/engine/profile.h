@@ -1,0 +1,14 @@
+// Profile (INI) files through the platform's profile services. Reads have
+// no length limit: the buffer grows until the whole answer fits.
+#pragma once
+
+#include <vector>
+
+#include "base/nstring.h"
+
+String ReadProfileString(const String& file, const String& section, const String& key, const String& def = "");
+// The key names of a section, in file order.
+std::vector<String> ReadProfileKeys(const String& file, const String& section);
+// Raises EInOutError when the platform refuses the write.
+void WriteProfileString(const String& file, const String& section, const String& key, const String& value);
+void EraseProfileSection(const String& file, const String& section);

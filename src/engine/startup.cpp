@@ -1,0 +1,330 @@
+// The controller's start-up (single instance, hand-overs from a restarted
+// copy, the floppy and uninstall restarts, system directories, directory
+// selection) and its end-of-run work.
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/nimbo_info.h"
+#include "engine/profile.h"
+#include "engine/wizard/pages_form.h"
+#include "pages/file_routines.h"
+#include "pages/message_dialog.h"
+#include "pages/path_routines.h"
+
+namespace {
+constexpr const char* kHandOverFile = "TNIMBO.INI";
+constexpr const char* kMultiDiskSection = "MultiDisk Install";
+constexpr const char* kUnInstallSection = "UnInstall";
+
+TSystemDirectories PlatformSystemDirectories()
+{
+    char buf[512];
+    TSystemDirectories d;
+    UINT n = GetWindowsDirectoryA(buf, sizeof buf);
+    d.windows.assign(buf, n < sizeof buf ? n : 0);
+    n = GetSystemDirectoryA(buf, sizeof buf);
+    d.system.assign(buf, n < sizeof buf ? n : 0);
+    return d;
+}
+
+TSystemDirectoriesSource gSystemDirectories = PlatformSystemDirectories;
+
+// The temporary directory a restart copies the program to.
+String TemporaryDirectory()
+{
+    String t = GetEnvValue("temp");
+    if (t.empty()) t = GetEnvValue("tmp");
+    if (t.empty()) t = "C:\\";
+    return AddBackslash(t);
+}
+
+void ChangeDirectory(const String& dir)
+{
+    if (!SetCurrentDirectoryA(ChDirPath(dir).c_str()))
+        throw EInOutError("Unable to change the current directory to " + dir + ".");
+}
+
+// Starts a program in a normal window; false when the platform refuses.
+bool StartProgram(const String& path)
+{
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi{};
+    String cmd = "\"" + path + "\"";
+    if (!CreateProcessA(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        ExtractFileDir(path).c_str(), &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+// The wizard dialog as the restarts show it: the "please wait" page.
+void ShowRestartDialog(TNimboInfo* info)
+{
+    if (!NimboPagesForm) NimboPagesForm = CreateNimboPagesForm();
+    TNimboPagesForm* f = NimboPagesForm;
+    f->SetCaption(info->GetMessageText(65));
+    f->lblMDIIntent->SetCaption(info->GetMessageText(70));
+    if (!info->Picture()->Empty()) f->imSetup->Picture()->Assign(info->Picture());
+    f->nbPage->SetPageIndex(7);
+    f->btnPrev->SetEnabled(false);
+    f->btnNext->SetEnabled(false);
+    f->btnCancel->SetEnabled(false);
+    f->Show();
+    Application->ProcessMessages();
+}
+
+[[noreturn]] void EndProcessNow()
+{
+    FreeNimboPagesForm();
+    Application->Terminate();
+    ExitProcess(0);
+}
+}  // namespace
+
+TSystemDirectoriesSource SetSystemDirectoriesSource(TSystemDirectoriesSource source)
+{
+    TSystemDirectoriesSource old = gSystemDirectories;
+    gSystemDirectories = source ? source : PlatformSystemDirectories;
+    return old;
+}
+
+String ProgramPath()
+{
+    char buf[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    return String(buf, n);
+}
+
+String ProgramArgument(int index)
+{
+    if (index == 0) return ProgramPath();
+    return index < __argc && __argv[index] ? String(__argv[index]) : String();
+}
+
+void TNimboInfo::Loaded()
+{
+    TNimboComponent::Loaded();
+    const bool run = !HasState(csDesigning);
+    if (run) CheckSingleInstance();
+    LoadLanguage(language_);
+    if (run) {
+        TakeMultiDiskHandOver();
+        const char first = ProgramPath().empty() ? '\0' : ProgramPath()[0];
+        if ((first == 'A' || first == 'B' || first == 'a' || first == 'b') && script_->Disks().Count() > 1)
+            FloppyRestart();
+        TakeUnInstallHandOver();
+        if (UpperCase(ProgramArgument(1)) == "UNINSTALL") UnInstallRestart();
+    }
+    ResolveSystemDirectories();
+    for (TNimboDir* d : script_->Dirs()) {
+        SelectDir(d, true);
+        Application->ProcessMessages();
+    }
+    RegisterPages();
+    ReportState();
+}
+
+void TNimboInfo::CheckSingleInstance()
+{
+    // The platform refuses backslashes in object names; a name made of the
+    // whole path, upper-cased, still tells one program file from another.
+    String name = UpperCase(ProgramPath());
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    HANDLE h = CreateMutexA(nullptr, TRUE, name.c_str());
+    if (!h) return;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(h);
+        instanceMutex_ = nullptr;
+        if (OnMultiInstance) OnMultiInstance(this);
+        if (multiException_) throw ENimboError("Only one instance of the setup program allowed.");
+        ExitProcess(0);
+    }
+    instanceMutex_ = h;
+}
+
+void TNimboInfo::TakeMultiDiskHandOver()
+{
+    const String source = AddBackslash(ReadProfileString(kHandOverFile, kMultiDiskSection, "Source Dir"));
+    if (!source.empty()) {
+        sourceDir_ = source;
+        multiDisk_ = true;
+    }
+    EraseProfileSection(kHandOverFile, kMultiDiskSection);
+    if (!source.empty()) ChangeDirectory(sourceDir_);
+    ChangeDirectory(RemoveBackslash(ExtractFileDir(ProgramPath())));
+}
+
+void TNimboInfo::TakeUnInstallHandOver()
+{
+    const String log = ReadProfileString(kHandOverFile, kUnInstallSection, "Log File");
+    if (log.empty()) return;
+    TStringList& files = script_->UnInstallFiles();
+    files.Clear();
+    for (int i = 0;; ++i) {
+        const String v = ReadProfileString(kHandOverFile, kUnInstallSection, IntToStr(i));
+        if (v.empty()) break;
+        files.Add(UpperCase(v));
+    }
+    EraseProfileSection(kHandOverFile, kUnInstallSection);
+    unInstallMode_ = true;
+    logFile_ = log;
+    // The log is deleted only once its content is safely in memory.
+    if (ReadLog(logFile_, false)) DeleteFileA(logFile_.c_str());
+}
+
+void TNimboInfo::FloppyRestart()
+{
+    const String temp = TemporaryDirectory();
+    const String program = ProgramPath();
+    const String name = ExtractFileName(program);
+    const String source = AddBackslash(ExtractFileDir(program));
+    try {
+        ShowRestartDialog(this);
+        try {
+            CopyFileWithProgress(program, temp + name);
+            for (int i = 0; i < multiDiskFiles_.Count(); ++i)
+                CopyFileWithProgress(source + multiDiskFiles_[i], temp + multiDiskFiles_[i]);
+        } catch (const EInOutError&) {
+            ShowMessageDialog(this, GetMessageText(66) + "\r\n" + GetMessageText(67), mtError,
+                              NimboDialogButton(mbOK));
+            throw EInOutError(GetMessageText(66));
+        }
+        WriteProfileString(kHandOverFile, kMultiDiskSection, "Source Dir", source);
+        if (!StartProgram(temp + name)) {
+            ShowMessageDialog(this, GetMessageText(71) + "\r\n" + GetMessageText(67), mtError,
+                              NimboDialogButton(mbOK));
+            throw EInOutError(GetMessageText(67));
+        }
+    } catch (const EInOutError&) {
+        // Reported above; the process ends either way.
+    }
+    EndProcessNow();
+}
+
+void TNimboInfo::UnInstallRestart()
+{
+    const String temp = TemporaryDirectory();
+    const String program = ProgramPath();
+    const String name = ExtractFileName(program);
+    const String own = AddBackslash(ExtractFileDir(program));
+    logFile_ = own + script_->LogFileName();
+    ShowRestartDialog(this);
+    std::vector<String> files;
+    const TStringList& list = script_->UnInstallFiles();
+    for (int i = 0; i < list.Count(); ++i)
+        if (!SameText(list[i], name)) files.push_back(list[i]);
+    try {
+        CopyFileWithProgress(program, temp + name);
+        for (const String& f : files) CopyFileWithProgress(own + f, temp + f);
+    } catch (const EInOutError&) {
+        ShowMessageDialog(this, GetMessageText(91) + "  " + GetMessageText(89), mtWarning, NimboDialogButton(mbOK));
+        EndProcessNow();
+    }
+    if (!logFile_.empty() && script_->LogFileDir()) WriteProfileString(kHandOverFile, kUnInstallSection, "Log File", logFile_);
+    for (size_t i = 0; i < files.size(); ++i)
+        WriteProfileString(kHandOverFile, kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
+    if (!StartProgram(temp + name))
+        ShowMessageDialog(this, GetMessageText(93) + " " + GetMessageText(89), mtWarning, NimboDialogButton(mbOK));
+    EndProcessNow();
+}
+
+void TNimboInfo::ResolveSystemDirectories()
+{
+    TNimboDir* windows = script_->FindDir("Windows");
+    TNimboDir* system = script_->FindDir("Windows System");
+    if (!windows || !system) return;  // a damaged script; nothing to resolve
+    const TSystemDirectories dirs = gSystemDirectories();
+    windows->SetDir(AddBackslash(dirs.windows));
+    String sys = dirs.system;
+    if (!windows->Dir().empty() && sys.compare(0, windows->Dir().size(), windows->Dir()) == 0) {
+        sys.erase(0, windows->Dir().size());
+    } else {
+        system->SetParent(nullptr);
+    }
+    system->SetDir(AddBackslash(sys));
+}
+
+void TNimboInfo::RegisterPages()
+{
+    TComponent* owner = Owner();
+    if (!owner) return;
+    for (int i = 0; i < owner->ComponentCount(); ++i)
+        if (auto* c = dynamic_cast<TNimboComponent*>(owner->Components(i))) c->RegisterScriptEntry();
+}
+
+void TNimboInfo::SetMultiDiskFiles(const TStringList& files)
+{
+    multiDiskFiles_.Clear();
+    for (int i = 0; i < files.Count(); ++i) {
+        const String& entry = files[i];
+        if (entry.empty() || multiDiskFiles_.IndexOf(entry) >= 0) continue;
+        if (script_->FindFile(entry))
+            multiDiskFiles_.Add(entry);
+        else
+            MessageDlg("Unable to locate file " + entry + " in the installed files.", mtWarning, 1u << mbOK);
+    }
+}
+
+void TNimboInfo::EndOfRun()
+{
+    if (endOfRunDone_) return;
+    endOfRunDone_ = true;
+    if (instanceMutex_) {
+        CloseHandle(instanceMutex_);
+        instanceMutex_ = nullptr;
+    }
+    if (!HasState(csDesigning) && !unInstallDone_) WriteLog();
+    if (languageModule_ && languageModule_ != GetModuleHandleA(nullptr)) {
+        FreeLibrary(languageModule_);
+        languageModule_ = GetModuleHandleA(nullptr);
+    }
+    const String program = ProgramPath();
+    if (unInstallDone_) {
+        const TStringList& files = script_->UnInstallFiles();
+        for (int i = 0; i < files.Count(); ++i) DeleteFileA(files[i].c_str());
+        DeleteFileA(program.c_str());  // fails while running; that is expected
+    }
+    if (!HasState(csDesigning) && multiDisk_) {
+        const String dir = AddBackslash(ExtractFileDir(program));
+        for (int i = 0; i < multiDiskFiles_.Count(); ++i) DeleteFileA((dir + multiDiskFiles_[i]).c_str());
+        DeleteFileA(program.c_str());
+    }
+}
+
+// Tests of the restarts watch a restarted copy from outside: when
+// NIMBO_STATE_FILE names a file, start-up writes what it decided there.
+void TNimboInfo::ReportState() const
+{
+    const String file = GetEnvValue("NIMBO_STATE_FILE");
+    if (file.empty()) return;
+    FILE* f = std::fopen(file.c_str(), "wb");
+    if (!f) return;
+    std::fprintf(f, "Program=%s\nSourceDir=%s\nMultiDisk=%d\nUnInstallMode=%d\nLogFile=%s\n", ProgramPath().c_str(),
+                 sourceDir_.c_str(), multiDisk_ ? 1 : 0, unInstallMode_ ? 1 : 0, logFile_.c_str());
+    const TStringList& files = script_->UnInstallFiles();
+    for (int i = 0; i < files.Count(); ++i) std::fprintf(f, "UnInstallFile=%s\n", files[i].c_str());
+    for (TNimboDir* d : script_->Dirs())
+        std::fprintf(f, "Dir=%s|%s|%s\n", d->Name().c_str(), d->GetPath().c_str(), IsDirSelected(d) ? "selected" : "");
+    std::fclose(f);
+}
+
+void NimboEndOfRun()
+{
+    if (!Application) return;
+    for (int i = 0; i < Application->ComponentCount(); ++i) {
+        TComponent* form = Application->Components(i);
+        for (int k = 0; k < form->ComponentCount(); ++k)
+            if (auto* info = dynamic_cast<TNimboInfo*>(form->Components(k))) {
+                try {
+                    info->EndOfRun();
+                } catch (const std::exception& e) {
+                    Application->HandleException(e);
+                }
+            }
+    }
+}

@@ -1,0 +1,499 @@
+#include "pages/file_copy.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/date_time.h"
+#include "engine/nimbo_info.h"
+#include "engine/wizard/pages_form.h"
+#include "framework/properties.h"
+#include "pages/file_routines.h"
+#include "pages/message_dialog.h"
+#include "ui/progress_bar.h"
+
+const TEnumInfo& OverWriteNames()
+{
+    static const TEnumInfo i{{"swNever", "swAlways", "swAsk", "swOlder"}};
+    return i;
+}
+
+NIMBO_DEFINE_CLASS(TNimboFileCopy, TNimboPage, true,
+                   NIMBO_PAGE_PROPS(TNimboFileCopy)
+                       .Bool("CreateEmptyDirs", &TNimboFileCopy::SetCreateEmptyDirs)
+                       .Enum("OverWrite", &TNimboFileCopy::SetOverWrite, OverWriteNames()))
+
+namespace {
+// The platform's comparison for the user's locale, ignoring case: it orders
+// the directory and copy lists.
+int LocaleCompare(const String& a, const String& b)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) -
+           2;
+}
+
+void SortByLocale(TStringList& list)
+{
+    std::vector<std::pair<String, TObject*>> items;
+    for (int i = 0; i < list.Count(); ++i) items.emplace_back(list[i], list.Objects(i));
+    std::stable_sort(items.begin(), items.end(), [](const auto& x, const auto& y) { return LocaleCompare(x.first, y.first) < 0; });
+    list.Clear();
+    for (const auto& [s, o] : items) list.AddObject(s, o);
+}
+
+bool DirectoryExists(const String& path)
+{
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const String& path)
+{
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+String CurrentDirectory()
+{
+    char buf[MAX_PATH];
+    const DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
+    return String(buf, n < MAX_PATH ? n : 0);
+}
+
+bool LastWriteTime(const String& path, FILETIME& ft)
+{
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
+    ft = d.ftLastWriteTime;
+    return true;
+}
+
+// A time stamp at the file system's two-second resolution, in local time.
+uint32_t DosStamp(const FILETIME& utc)
+{
+    FILETIME local;
+    WORD date = 0, time = 0;
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToDosDateTime(&local, &date, &time);
+    return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+String FormatDateTime(const SYSTEMTIME& st)
+{
+    char d[128] = "", t[128] = "";
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, d, sizeof d);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, t, sizeof t);
+    return String(d) + " " + t;
+}
+
+String FormatFileTime(const FILETIME& utc)
+{
+    FILETIME local;
+    SYSTEMTIME st;
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToSystemTime(&local, &st);
+    return FormatDateTime(st);
+}
+
+String FormatDateTimeValue(TDateTime v)
+{
+    SYSTEMTIME st{};
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
+    DecodeDate(v, y, mo, d);
+    DecodeTime(v, h, mi, s, ms);
+    st.wYear = static_cast<WORD>(y);
+    st.wMonth = static_cast<WORD>(mo);
+    st.wDay = static_cast<WORD>(d);
+    st.wHour = static_cast<WORD>(h);
+    st.wMinute = static_cast<WORD>(mi);
+    st.wSecond = static_cast<WORD>(s);
+    return FormatDateTime(st);
+}
+
+int ClampToInt(int64_t v) { return v > INT32_MAX ? INT32_MAX : v < 0 ? 0 : static_cast<int>(v); }
+
+int64_t PlatformFreeSpace(const String& root)
+{
+    ULARGE_INTEGER free{};
+    return GetDiskFreeSpaceExA(root.c_str(), &free, nullptr, nullptr) ? static_cast<int64_t>(free.QuadPart) : -1;
+}
+
+TFreeSpaceSource gFreeSpace = PlatformFreeSpace;
+}  // namespace
+
+TFreeSpaceSource SetFreeSpaceSource(TFreeSpaceSource source)
+{
+    TFreeSpaceSource old = gFreeSpace;
+    gFreeSpace = source ? source : PlatformFreeSpace;
+    return old;
+}
+
+TNimboFileCopy::TNimboFileCopy() = default;
+
+TNimboFileCopy::~TNimboFileCopy() { UnloadLibrary(); }
+
+void TNimboFileCopy::Create(TComponent* owner)
+{
+    TNimboPage::Create(owner);
+    buttons_ = NimboButton(btCancel);
+    createEmptyDirs_ = false;
+    overWrite_ = swAsk;
+}
+
+String TNimboFileCopy::Text(unsigned n) const { return NimboMessageText(controller_, n); }
+
+void TNimboFileCopy::ShowPage()
+{
+    TNimboPage::ShowPage();
+    TNimboPagesForm* f = NimboPagesForm;
+    f->meFCActions->Lines()->Clear();
+    f->meFCActions->Lines()->Add(Text(38) + "\r\n\r\n" + Text(31));
+    f->SetCaption(Text(37));
+    f->btnPrev->Hide();
+    f->btnPrev->SetEnabled(false);
+    f->btnNext->Hide();
+    f->btnNext->SetEnabled(false);
+    f->laFCFileInfo->SetCaption(Text(39));
+    f->laFC1->SetCaption(Text(40));
+    f->laFC2->SetCaption(Text(41));
+    f->laFCFile->SetCaption(Text(42));
+    f->laFCTotal->SetCaption(Text(43));
+    f->pbrFCFile->SetBounds(f->pbrFCFile->Left(), f->laFCFile->Top() - 2, f->pbrFCFile->Width(), f->laFCFile->Height() + 4);
+    f->pbrFCProgress->SetBounds(f->pbrFCProgress->Left(), f->laFCTotal->Top() - 2, f->pbrFCProgress->Width(),
+                                f->laFCTotal->Height() + 4);
+    const int a = std::max(f->laFCFile->Width(), f->laFCTotal->Width());
+    const int width = f->nbPage->Width() - a - f->laFCTotal->Left() - 30;
+    f->pbrFCProgress->SetBounds(a + 20, f->pbrFCProgress->Top(), width, f->pbrFCProgress->Height());
+    f->pbrFCFile->SetBounds(a + 20, f->pbrFCFile->Top(), width, f->pbrFCFile->Height());
+    f->nbPage->SetPageIndex(1);
+}
+
+void TNimboFileCopy::PageActive() { lastResult_ = Run(); }
+
+int TNimboFileCopy::Run()
+{
+    sourceDir_ = controller_->MultiDisk() ? controller_->SourceDir() : AddBackslash(ExtractFileDir(ProgramPath()));
+    aborted_ = false;
+    cancelDone_ = false;
+    if (!CheckFreeSpace()) return 4;
+    LoadLibrary();
+    struct Unload {
+        TNimboFileCopy* page;
+        ~Unload() { page->UnloadLibrary(); }
+    } unload{this};
+
+    CreateDirectories();
+    if (aborted_) return 2;
+
+    TStringList list;
+    BuildCopyList(list);
+    TNimboPagesForm* f = NimboPagesForm;
+    int64_t total = 0;
+    for (int i = 0; i < list.Count(); ++i) total += static_cast<TNimboFile*>(list.Objects(i))->Size();
+    f->pbrFCProgress->SetMaxValue(ClampToInt(total));
+    f->pbrFCProgress->SetProgress(0);
+    int currentDisk = 1;
+    while (list.Count() > 0 && !aborted_ && f->ModalResult() != mrCancel) {
+        f->laFCFilesLeft->SetCaption(IntToStr(list.Count()));
+        String entry = list[0];
+        const int disk = std::atoi(SplitToken(entry, "::").c_str());
+        const String name = SplitToken(entry, "::");
+        const String targetDir = entry;
+        if (disk != currentDisk) {
+            PromptForDisk(disk);
+            if (aborted_) break;
+        }
+        currentDisk = disk;
+        auto* file = static_cast<TNimboFile*>(list.Objects(0));
+        const String source = controller_->Test() ? file->Source() + name : sourceDir_ + name;
+        CopyOneFile(source, targetDir + name, file, disk);
+        list.Delete(0);
+    }
+    if (aborted_ || f->ModalResult() == mrCancel)
+        DoCancel();
+    else
+        DoNext();
+    return state_;
+}
+
+bool TNimboFileCopy::CheckFreeSpace()
+{
+    std::vector<std::pair<char, int64_t>> drives;
+    TNimboFileGroup* selected = controller_->SelectedFiles();
+    for (int i = 0; i < selected->Dirs().Count(); ++i) {
+        TNimboDir* dir = selected->Dirs()[i];
+        const String path = dir->GetPath();
+        const char letter = path.empty() ? '?' : UpperCase(path.substr(0, 1))[0];
+        auto it = std::find_if(drives.begin(), drives.end(), [letter](const auto& d) { return d.first == letter; });
+        if (it == drives.end()) {
+            drives.emplace_back(letter, 0);
+            it = drives.end() - 1;
+        }
+        if (!controller_->IsDirSelected(dir)) continue;
+        if (TNimboFileList* files = selected->FileLists(i))
+            for (TNimboFile* file : files->Files()) it->second += file->Size();
+    }
+    bool ok = true;
+    for (const auto& [letter, needed] : drives) {
+        const int64_t available = gFreeSpace(String(1, letter) + ":\\");
+        if (needed <= available) continue;
+        ok = false;
+        if (OnDriveTooSmall) {
+            OnDriveTooSmall(this, letter, needed, available);
+        } else {
+            MessageDlg(Format(Text(54), String(1, letter)) + "\r\n" + Format(Text(55), available) + "\r\n" +
+                           Format(Text(56), needed) + "\r\n" + Format(Text(57), needed - available) + "\r\n",
+                       mtWarning, 1u << mbOK);
+        }
+    }
+    return ok;
+}
+
+void TNimboFileCopy::LoadLibrary()
+{
+    compLib_ = ::LoadLibraryA("TNComp32.DLL");
+    if (reinterpret_cast<UINT_PTR>(compLib_) < 32) {
+        compLib_ = nullptr;
+        return;
+    }
+    compress_ = GetProcAddress(compLib_, "TNCompress");
+    deCompress_ = reinterpret_cast<TDeCompress>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNDeCompress")));
+    isCompressed_ = reinterpret_cast<TIsCompressed>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNIsCompressed")));
+    timeStamp_ =
+        reinterpret_cast<TTimeStamp>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNCompressedFileTimeStamp")));
+}
+
+void TNimboFileCopy::UnloadLibrary()
+{
+    if (compLib_) FreeLibrary(compLib_);
+    compLib_ = nullptr;
+    compress_ = nullptr;
+    deCompress_ = nullptr;
+    isCompressed_ = nullptr;
+    timeStamp_ = nullptr;
+}
+
+void TNimboFileCopy::CreateDirectories()
+{
+    TNimboFileGroup* selected = controller_->SelectedFiles();
+    for (int i = 0; i < selected->Dirs().Count(); ++i) {
+        TNimboDir* dir = selected->Dirs()[i];
+        const String path = dir->GetPath();
+        bool listed = false;
+        for (int k = 0; k < dirList_.Count() && !listed; ++k) listed = LocaleCompare(dirList_[k], path) == 0;
+        TNimboFileList* files = selected->FileLists(i);
+        const bool hasFiles = files && files->Files().Count() > 0;
+        if (!listed && controller_->IsDirSelected(dir) && (hasFiles || createEmptyDirs_)) dirList_.AddObject(path, dir);
+    }
+    SortByLocale(dirList_);
+
+    for (int i = 0; i < dirList_.Count(); ++i) {
+        auto* dir = static_cast<TNimboDir*>(dirList_.Objects(i));
+        const String full = dir->GetPath();
+        const String path = RemoveBackslash(full);
+        if (DirectoryExists(path)) continue;
+        std::vector<String> ancestors;
+        for (String p = path;;) {
+            const String parent = ExtractFilePath(RemoveBackslash(p));
+            if (parent.size() <= 3 || DirectoryExists(RemoveBackslash(parent))) break;
+            ancestors.push_back(parent);
+            p = parent;
+        }
+        String entered;
+        bool ok = false;
+        try {
+            ForceDirs(path);
+            if (SetCurrentDirectoryA(ChDirPath(path).c_str())) {
+                entered = CurrentDirectory();
+                ok = SameText(AddBackslash(path), AddBackslash(entered));
+            }
+        } catch (const EInOutError&) {
+            ok = false;
+        }
+        if (ok) {
+            // Outermost first, so an uninstall removes the deepest first.
+            for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) controller_->AddCreatedDir(*it);
+            if (dir->Name() != "Windows" && dir->Name() != "Windows System") controller_->AddCreatedDir(full);
+            continue;
+        }
+        if (!entered.empty() && !SameText(AddBackslash(path), AddBackslash(entered))) {
+            try {
+                RemoveDirChain(RemoveBackslash(entered));
+            } catch (const EInOutError&) {
+            }
+        }
+        for (int k = dirList_.Count() - 1; k >= 0; --k)
+            if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) dirList_.Delete(k);
+        --i;  // the line that now follows takes this place
+        if (ShowMessageDialog(controller_, Format(Text(44), full) + " " + Text(45), mtWarning,
+                              NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
+            aborted_ = true;
+    }
+    SetCurrentDirectoryA(ChDirPath(ExtractFileDir(ProgramPath())).c_str());
+}
+
+void TNimboFileCopy::BuildCopyList(TStringList& list)
+{
+    TNimboFileGroup* selected = controller_->SelectedFiles();
+    const auto& disks = script_->Disks();
+    for (int i = 0; i < dirList_.Count(); ++i) {
+        auto* dir = static_cast<TNimboDir*>(dirList_.Objects(i));
+        if (!controller_->IsDirSelected(dir)) continue;
+        TNimboFileList* files = selected->FileListOf(dir);
+        if (!files) continue;
+        for (TNimboFile* file : files->Files()) {
+            for (int d = 0; d < disks.Count(); ++d)
+                if (disks[d]->Contains(file))
+                    list.AddObject(IntToStr(d + 1) + "::" + file->Name() + "::" + dirList_[i], file);
+            Application->ProcessMessages();
+        }
+    }
+    SortByLocale(list);
+}
+
+void TNimboFileCopy::PromptForDisk(int disk)
+{
+    const char first = sourceDir_.empty() ? '\0' : UpperCase(sourceDir_.substr(0, 1))[0];
+    if (first != 'A' && first != 'B' && controller_->Test()) return;
+    TNimboDisk* d = script_->GetDisk(disk);
+    const String label = d ? d->Description() : String();
+    if (ShowMessageDialog(controller_, Format(Text(47), disk, label), mtInformation,
+                          NimboDialogButton(mbOK) | NimboDialogButton(mbCancel)) == mrCancel)
+        aborted_ = true;
+}
+
+void TNimboFileCopy::AdvanceProgress(int64_t bytes)
+{
+    TNimboPagesForm* f = NimboPagesForm;
+    for (TQuenProgressBar* bar : {f->pbrFCFile, f->pbrFCProgress})
+        bar->SetProgress(ClampToInt(std::min<int64_t>(bar->MaxValue(), static_cast<int64_t>(bar->Progress()) + bytes)));
+}
+
+void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNimboFile* file, int disk)
+{
+    TNimboPagesForm* f = NimboPagesForm;
+    f->laFCSource->SetCaption(RemoveBackslash(ShortenPath(source, f->laFCSource->Width(), f)));
+    f->laFCTarget->SetCaption(RemoveBackslash(ShortenPath(target, f->laFCSource->Width(), f)));
+    Application->ProcessMessages();
+    if (source == target) {
+        ShowMessageDialog(controller_, Text(48) + ":" + source, mtInformation, NimboDialogButton(mbOK));
+        AdvanceProgress(file->Size());
+        return;
+    }
+    bool existed = false;
+    if (!ConfirmOverwrite(source, target, disk, existed)) {
+        AdvanceProgress(file->Size());
+        return;
+    }
+    for (bool done = false; !done;) {
+        done = true;
+        f->pbrFCFile->SetProgress(0);
+        try {
+            if (file->Compressed() && !controller_->Test()) {
+                f->pbrFCFile->SetMaxValue(file->CompressedSize());
+                if (!deCompress_ || deCompress_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS) < 0)
+                    throw EInOutError(Text(49));
+            } else {
+                f->pbrFCFile->SetMaxValue(file->Size());
+                CopyFileWithProgress(source, target, [this](int, int bytes) { AdvanceProgress(bytes); });
+            }
+            if (!existed) controller_->AddInstalledFile(target);
+            Application->ProcessMessages();
+        } catch (const EInOutError&) {
+            const int answer =
+                ShowMessageDialog(controller_, Format(Text(50), ExtractFileName(source), disk), mtWarning,
+                                  NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
+            if (answer == mrRetry) {
+                done = false;
+            } else if (answer == mrIgnore) {
+                AdvanceProgress(file->Size());
+            } else if (answer == mrAbort) {
+                if (ShowMessageDialog(controller_, Text(45), mtConfirmation,
+                                      NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
+                    aborted_ = true;
+            }
+        }
+    }
+}
+
+bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed)
+{
+    existed = FileExists(target);
+    if (overWrite_ == swAlways || !existed) return true;
+    if (overWrite_ == swNever) return false;
+    FILETIME sourceTime{}, targetTime{};
+    if (overWrite_ == swOlder) {
+        LastWriteTime(source, sourceTime);
+        LastWriteTime(target, targetTime);
+        return DosStamp(sourceTime) > DosStamp(targetTime);
+    }
+    for (;;) {
+        int64_t sourceSize = -1;
+        String sourceWhen;
+        const int32_t expanded = isCompressed_ ? isCompressed_(source.c_str()) : -1;
+        if (compLib_ && expanded != -1) {
+            sourceSize = expanded;
+            sourceWhen = FormatDateTimeValue(timeStamp_ ? timeStamp_(source.c_str()) : 0);
+        } else {
+            sourceSize = FileSizeOf(source);
+            LastWriteTime(source, sourceTime);
+            sourceWhen = FormatFileTime(sourceTime);
+        }
+        const int64_t targetSize = FileSizeOf(target);
+        LastWriteTime(target, targetTime);
+        if (sourceSize == -1 || targetSize == -1) {
+            const String text = (sourceSize == -1 ? Format(Text(50), source, disk) : Format(Text(50), target, 0)) +
+                                "\r\n" + Text(46);
+            const int answer =
+                ShowMessageDialog(controller_, text, mtWarning,
+                                  NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
+            if (answer == mrYes) return false;
+            if (answer == mrAbort) {
+                aborted_ = true;
+                return false;
+            }
+            if (answer == mrRetry) continue;
+            return false;  // closed some other way: leave the file
+        }
+        const String name = ExtractFileName(target);
+        const String text = Format(Text(51) + "\r\n" + "%s " + Text(52) + "\r\n" + Text(53) + "\r\n" + "%s " + Text(52),
+                                   name, FormatFileTime(targetTime), targetSize, name, sourceWhen, sourceSize);
+        const int answer = ShowMessageDialog(controller_, text, mtConfirmation,
+                                             NimboDialogButton(mbYes) | NimboDialogButton(mbNo) |
+                                                 NimboDialogButton(mbAbort) | NimboDialogButton(mbAll));
+        if (answer == mrYes) return true;
+        if (answer == mrNo) return false;
+        if (answer == mrAll) {
+            overWrite_ = swAlways;
+            return true;
+        }
+        if (answer == mrAbort) {
+            if (ShowMessageDialog(controller_, Text(45), mtConfirmation,
+                                  NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes) {
+                aborted_ = true;
+                return false;
+            }
+            return true;
+        }
+        // Closed some other way: ask again.
+    }
+}
+
+void TNimboFileCopy::DoNext()
+{
+    if (OnNextPage) OnNextPage(this);
+    state_ = psDone;
+    if (nextPage_) nextPage_->Execute();
+}
+
+void TNimboFileCopy::DoCancel()
+{
+    // The copy cancels from inside its run; the page's loop then asks
+    // again, and the cancellation must not be reported twice.
+    if (cancelDone_) return;
+    cancelDone_ = true;
+    if (OnCancel) OnCancel(this);
+    state_ = psCancelled;
+    aborted_ = true;
+    if (TNimboPage* previous = controller_ ? controller_->PreviousPage() : nullptr) previous->SetState(psCancelled);
+}

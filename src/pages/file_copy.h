@@ -1,0 +1,79 @@
+// The wizard page that installs the selected files: free space, target
+// directories, the copy disk by disk with the overwrite policy, expansion
+// of compressed files, and both progress bars.
+#pragma once
+
+#include <windows.h>
+
+#include "engine/nimbo_component.h"
+
+class TNimboDir;
+class TNimboFile;
+
+enum TNimboOverWriteOptions { swNever, swAlways, swAsk, swOlder };
+const TEnumInfo& OverWriteNames();
+
+// Byte counts are 64-bit: drives of 2 GiB and more are common.
+using TDriveSizeEvent = std::function<void(TObject* sender, char drive, int64_t needed, int64_t available)>;
+
+// Free bytes on a drive ("C:\\"), -1 when unknown; a seam for tests.
+using TFreeSpaceSource = int64_t (*)(const String& root);
+TFreeSpaceSource SetFreeSpaceSource(TFreeSpaceSource source);
+
+class TNimboFileCopy : public TNimboPage {
+    NIMBO_CLASS()
+
+public:
+    TNimboFileCopy();
+    ~TNimboFileCopy() override;
+    void Create(TComponent* owner) override;
+
+    void ShowPage() override;
+    void PageActive() override;
+    void DoNext() override;
+    void DoCancel() override;
+    bool BlocksPrevious() const override { return true; }
+
+    bool CreateEmptyDirs() const { return createEmptyDirs_; }
+    void SetCreateEmptyDirs(bool v) { createEmptyDirs_ = v; }
+    TNimboOverWriteOptions OverWrite() const { return overWrite_; }
+    void SetOverWrite(TNimboOverWriteOptions v) { overWrite_ = v; }
+    bool Aborted() const { return aborted_; }
+    TStringList* DirList() { return &dirList_; }
+
+    TDriveSizeEvent OnDriveTooSmall;
+
+    // What the last run returned: 4 not enough space, 2 aborted while the
+    // directories were made, else the page's state.
+    int LastResult() const { return lastResult_; }
+
+private:
+    using TDeCompress = int32_t(__stdcall*)(const char*, const char*, HWND, UINT);
+    using TIsCompressed = int32_t(__stdcall*)(const char*);
+    using TTimeStamp = double(__stdcall*)(const char*);
+
+    int Run();
+    bool CheckFreeSpace();
+    void LoadLibrary();
+    void UnloadLibrary();
+    void CreateDirectories();
+    void BuildCopyList(TStringList& list);
+    void PromptForDisk(int disk);
+    void CopyOneFile(const String& source, const String& target, TNimboFile* file, int disk);
+    bool ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed);
+    void AdvanceProgress(int64_t bytes);
+    String Text(unsigned n) const;
+
+    TStringList dirList_;
+    bool createEmptyDirs_ = false;
+    HMODULE compLib_ = nullptr;
+    FARPROC compress_ = nullptr;
+    TDeCompress deCompress_ = nullptr;
+    TIsCompressed isCompressed_ = nullptr;
+    TTimeStamp timeStamp_ = nullptr;
+    TNimboOverWriteOptions overWrite_ = swAsk;
+    bool aborted_ = false;
+    String sourceDir_;
+    int lastResult_ = 0;
+    bool cancelDone_ = false;  // DoCancel ran for this run already
+};

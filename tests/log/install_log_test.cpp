@@ -1,0 +1,165 @@
+// The install log through the real profile services: what is written, the
+// merge of two setups into one place, and reading back for an uninstall.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "gui_test_support.h"
+#include "script/nimbo_data.h"
+
+namespace {
+
+class InstallLog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmp[MAX_PATH];
+        GetTempPathA(MAX_PATH, tmp);
+        dir = String(tmp) + "nimbo-log-" + IntToStr(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(dir.c_str(), nullptr);
+        NewController();
+    }
+    void TearDown() override
+    {
+        ResetWizard();
+        form->Free();
+        DeleteFileA(LogPath().c_str());
+        RemoveDirectoryA(dir.c_str());
+    }
+    void NewController()
+    {
+        if (form) form->Free();
+        form = NewComponent<TTestHostForm>(Application);
+        info = NewComponent<TNimboInfo>(form);
+        info->Loaded();
+        TNimboDir* install = info->Script()->FindDir("Install");
+        install->SetDir(dir);
+        info->Script()->SetLogFileDir(install);
+    }
+    String LogPath() const { return dir + "INSTALL.LOG"; }
+    String LogText() const
+    {
+        // The prefix's C: drive, seen from the test's own file functions.
+        std::ifstream in(LogPath().c_str(), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        String t = s.str();
+        String r;
+        for (char c : t)
+            if (c != '\r') r += c;
+        return r;
+    }
+    std::vector<String> Sections() const
+    {
+        std::vector<String> r;
+        std::istringstream in(LogText());
+        String line;
+        while (std::getline(in, line))
+            if (!line.empty() && line[0] == '[') r.push_back(line);
+        return r;
+    }
+    String dir;
+    TTestHostForm* form = nullptr;
+    TNimboInfo* info = nullptr;
+};
+
+TEST_F(InstallLog, NothingCreatedGivesOnlyDirectoriesAndLanguage)
+{
+    info->WriteLog();
+    EXPECT_EQ(Sections(), (std::vector<String>{"[Directories]", "[Language]"}));
+    const String text = LogText();
+    EXPECT_NE(text.find("Install=" + dir + "\n"), String::npos) << text;
+    EXPECT_NE(text.find("Language=English\n"), String::npos) << text;
+    // The last script directory comes first.
+    EXPECT_LT(text.find("Windows System="), text.find("Install="));
+}
+
+TEST_F(InstallLog, EntriesEqualButForCaseAreKeptOnce)
+{
+    info->AddCreatedDir("C:\\ABC\\");
+    info->AddCreatedDir("c:\\abc\\");
+    info->AddInstalledFile("C:\\ABC\\X.TXT");
+    info->AddInstalledFile("c:\\abc\\x.txt");
+    info->AddGroupEntry("", "Corvane Linker");
+    info->AddGroupEntry("", "corvane linker");
+    EXPECT_EQ(info->CreatedDirs().Lines(), (std::vector<String>{"C:\\ABC\\"}));
+    EXPECT_EQ(info->InstalledFiles().Count(), 1);
+    EXPECT_EQ(info->GroupNames().Count(), 1);
+}
+
+TEST_F(InstallLog, ASecondSetupIntoTheSamePlaceMergesBothRuns)
+{
+    info->AddCreatedDir(dir + "A\\");
+    info->AddInstalledFile(dir + "one.txt");
+    info->AddInstalledFile(dir + "two.txt");
+    info->AddGroupEntry("", "Group");
+    info->AddGroupEntry("one.txt", "Group");
+    info->SetBDEType(2);
+    info->WriteLog();
+
+    NewController();
+    info->AddCreatedDir(dir + "B\\");
+    info->AddInstalledFile(dir + "TWO.TXT");
+    info->AddInstalledFile(dir + "three.txt");
+    info->AddGroupEntry("three.txt", "Group");
+    info->AddGroupEntry("", "Group");
+    info->WriteLog();
+    EXPECT_EQ(info->LoggedBDEType(), 2) << "the earlier log's type replaces this run's";
+
+    NewController();
+    ASSERT_TRUE(info->ReadLog(LogPath(), false));
+    EXPECT_EQ(info->CreatedDirs().Lines(), (std::vector<String>{dir + "A\\", dir + "B\\"}));
+    EXPECT_EQ(info->InstalledFiles().Count(), 3);
+    EXPECT_EQ(info->GroupItems().Lines(), (std::vector<String>{"three.txt", "", "one.txt"}));
+    EXPECT_EQ(info->GroupNames().Lines(), (std::vector<String>{"Group", "Group", "Group"}));
+    EXPECT_EQ(info->LoggedBDEType(), 2);
+    const String text = LogText();
+    EXPECT_NE(text.find("1=Group:~:\n"), String::npos) << "the group itself is its name and the separator";
+}
+
+TEST_F(InstallLog, ReadingForAnUninstallTakesTheResolvedDirectories)
+{
+    WritePrivateProfileStringA("Directories", "Install", "D:\\ELSEWHERE\\", LogPath().c_str());
+    WritePrivateProfileStringA("Directories", "Nowhere", "E:\\X\\", LogPath().c_str());
+    WritePrivateProfileStringA("Program Groups", "0", "Lonely", LogPath().c_str());
+    WritePrivateProfileStringA("Program Groups", "1", ":~:orphan", LogPath().c_str());
+    WritePrivateProfileStringA("BDE Files", "BDE Type", "0x3", LogPath().c_str());
+    info->AddInstalledFile("C:\\STALE.TXT");
+    ASSERT_TRUE(info->ReadLog(LogPath(), false));
+    EXPECT_EQ(info->Script()->FindDir("Install")->Dir(), "D:\\ELSEWHERE\\");
+    EXPECT_EQ(info->Script()->FindDir("Nowhere"), nullptr);
+    EXPECT_EQ(info->InstalledFiles().Count(), 0) << "a full read replaces the lists";
+    EXPECT_EQ(info->GroupNames().Lines(), (std::vector<String>{"Lonely"}));
+    EXPECT_EQ(info->GroupItems().Lines(), (std::vector<String>{"Lonely"}));
+    EXPECT_EQ(info->LoggedBDEType(), 3);
+    WritePrivateProfileStringA("BDE Files", "BDE Type", "many", LogPath().c_str());
+    info->ReadLog(LogPath(), false);
+    EXPECT_EQ(info->LoggedBDEType(), 0);
+    EXPECT_FALSE(info->ReadLog(dir + "MISSING.LOG", false));
+}
+
+TEST_F(InstallLog, AThousandsOfFilesLogReadsBackComplete)
+{
+    for (int i = 0; i < 5000; ++i) info->AddInstalledFile(dir + "sub\\file" + IntToStr(i) + ".dat");
+    info->WriteLog();
+    NewController();
+    ASSERT_TRUE(info->ReadLog(LogPath(), false));
+    EXPECT_EQ(info->InstalledFiles().Count(), 5000);
+    EXPECT_GE(info->InstalledFiles().IndexOf(dir + "sub\\file4999.dat"), 0);
+}
+
+TEST_F(InstallLog, AMissingLogDirectoryLosesNothingSilently)
+{
+    info->Script()->FindDir("Install")->SetDir(dir + "gone\\");
+    EXPECT_NO_THROW(info->WriteLog()) << "a run that installed nothing has nothing to log";
+    info->AddInstalledFile(dir + "gone\\x.txt");
+    try {
+        info->WriteLog();
+        FAIL() << "an installed file must not go unlogged";
+    } catch (const ENimboError& e) {
+        EXPECT_EQ(e.Message(), "NO LOG DIR");
+    }
+}
+
+}  // namespace
