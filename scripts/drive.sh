@@ -14,6 +14,11 @@ shift 3
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$root/scripts/wine-env.sh"
 
+# A fresh start for the configured application: no earlier installation
+# and no hand-over file (NIMBO_REMOVE: folders below C:\, blank-separated).
+for d in ${NIMBO_REMOVE:-}; do rm -rf "$WINEPREFIX/drive_c/$d"; done
+rm -f "$WINEPREFIX/drive_c/windows/TNIMBO.INI"
+
 rm -rf "$work/source"
 mkdir -p "$work/source"
 cp "$build/setup.exe" "$work/source/"
