@@ -19,18 +19,6 @@ constexpr const char* kBDEFiles = "BDE Files";
 constexpr const char* kLanguage = "Language";
 constexpr const char* kSeparator = ":~:";
 
-bool FileExists(const String& path)
-{
-    const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const String& path)
-{
-    const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Every key=value line of a section, in file order; no length limit.
 std::vector<std::pair<String, String>> ReadSection(const String& file, const String& section)
 {

@@ -17,12 +17,6 @@ NIMBO_DEFINE_CLASS(TNimboDirChoice, TNimboPage, true,
                        .Str("TargetDir", &TNimboDirChoice::SetTargetDir))
 
 namespace {
-bool DirectoryExists(const String& path)
-{
-    const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool IsDriveRoot(const String& path) { return path.size() >= 2 && path.size() <= 3 && path[1] == ':'; }
 
 // Waits, dispatching messages, until the page's state is set.

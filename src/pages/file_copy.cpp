@@ -41,18 +41,6 @@ void SortByLocale(TStringList& list)
     for (const auto& [s, o] : items) list.AddObject(s, o);
 }
 
-bool DirectoryExists(const String& path)
-{
-    const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FileExists(const String& path)
-{
-    const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 String CurrentDirectory()
 {
     char buf[MAX_PATH];

@@ -7,13 +7,19 @@
 #include "framework/win32/forms.h"
 #include "script/nimbo_data.h"
 
-namespace {
+bool FileExists(const String& path)
+{
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
 
-bool DirExists(const String& path)
+bool DirectoryExists(const String& path)
 {
     const DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+namespace {
 
 String ProgramDir()
 {
@@ -82,7 +88,7 @@ private:
 void ForceDirs(const String& path)
 {
     const String dir = RemoveBackslash(path);
-    if (dir.size() <= 2 || DirExists(dir)) return;
+    if (dir.size() <= 2 || DirectoryExists(dir)) return;
     const size_t p = dir.rfind('\\');
     if (p != String::npos) ForceDirs(dir.substr(0, p + 1));
     CreateDirectoryA(dir.c_str(), nullptr);

@@ -12,6 +12,10 @@ class TForm;
 class TNimboInfo;
 class TNimboData;
 
+// Whether a file (not a directory), or a directory, is at the path.
+bool FileExists(const String& path);
+bool DirectoryExists(const String& path);
+
 // Creates the directory and its missing parents. Failures are not reported:
 // callers find out by entering the directory.
 void ForceDirs(const String& path);

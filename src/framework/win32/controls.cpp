@@ -15,6 +15,22 @@ const TEnumInfo& AlignNames()
     return info;
 }
 
+namespace {
+// An exception never unwinds through the window system: it goes to the
+// application's handler here.
+LRESULT DispatchToControl(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    TWinControl* self = TWinControl::FromHandle(hwnd);
+    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    try {
+        return self->CallWndProc(msg, wParam, lParam);
+    } catch (...) {
+        HandleWindowException();
+        return 0;
+    }
+}
+}  // namespace
+
 LRESULT CALLBACK NimboWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_NCCREATE) {
@@ -25,26 +41,12 @@ LRESULT CALLBACK NimboWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             self->handle_ = hwnd;
         }
     }
-    TWinControl* self = TWinControl::FromHandle(hwnd);
-    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-    try {
-        return self->WndProc(msg, wParam, lParam);
-    } catch (...) {
-        HandleWindowException();
-        return 0;
-    }
+    return DispatchToControl(hwnd, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK NimboSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    TWinControl* self = TWinControl::FromHandle(hwnd);
-    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-    try {
-        return self->WndProc(msg, wParam, lParam);
-    } catch (...) {
-        HandleWindowException();
-        return 0;
-    }
+    return DispatchToControl(hwnd, msg, wParam, lParam);
 }
 
 const char* FrameworkWindowClass()

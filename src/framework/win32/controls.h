@@ -70,6 +70,7 @@ public:
     HWND Handle();
     bool HandleAllocated() const { return handle_ != nullptr; }
     static TWinControl* FromHandle(HWND h);
+    LRESULT CallWndProc(UINT msg, WPARAM wParam, LPARAM lParam) { return WndProc(msg, wParam, lParam); }
 
     void SetFocus();
     bool Focused() const;
