@@ -379,8 +379,13 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
         try {
             if (file->Compressed() && !controller_->Test()) {
                 f->pbrFCFile->SetMaxValue(file->CompressedSize());
+                const int64_t totalBefore = f->pbrFCProgress->Progress();
                 if (!deCompress_ || deCompress_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS) < 0)
                     throw EInOutError(Text(49));
+                // The library counts packed bytes, the total bar expanded ones:
+                // the file's whole share, so the bar ends full.
+                f->pbrFCProgress->SetProgress(
+                    ClampToInt(std::min<int64_t>(f->pbrFCProgress->MaxValue(), totalBefore + file->Size())));
             } else {
                 f->pbrFCFile->SetMaxValue(file->Size());
                 CopyFileWithProgress(source, target, [this](int, int bytes) { AdvanceProgress(bytes); });
