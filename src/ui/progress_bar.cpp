@@ -23,6 +23,14 @@ double Fraction(int progress, int maxValue)
 }
 // Nearest integer, an exact half going to the even neighbour.
 long RoundEven(double x) { return std::lrint(x); }
+
+// Whether two states show the same picture: the rounded percentage and the
+// end of the fill.
+bool SamePicture(int p1, int m1, int p2, int m2, int width)
+{
+    return RoundEven(Fraction(p1, m1) * 100.0) == RoundEven(Fraction(p2, m2) * 100.0) &&
+           TQuenProgressBar::BarRight(p1, m1, width) == TQuenProgressBar::BarRight(p2, m2, width);
+}
 }  // namespace
 
 String TQuenProgressBar::PercentText(int progress, int maxValue)
@@ -54,9 +62,7 @@ void TQuenProgressBar::SetProgress(int v)
     if (v > maxValue_) v = maxValue_;
     if (v < 0) v = 0;
     // Repainting an unchanged picture is wasted work in the copy loop.
-    const int w = ClientWidth();
-    const bool same = PercentText(v, maxValue_) == PercentText(progress_, maxValue_) &&
-                      BarRight(v, maxValue_, w) == BarRight(progress_, maxValue_, w);
+    const bool same = SamePicture(v, maxValue_, progress_, maxValue_, ClientWidth());
     progress_ = v;
     if (!same) RepaintNow();
 }
@@ -64,11 +70,13 @@ void TQuenProgressBar::SetProgress(int v)
 void TQuenProgressBar::SetMaxValue(int v)
 {
     if (v < 0) v = 0;
+    const int p = progress_ > v ? v : progress_;
+    // The copy page sets a new maximum for every file: repaint once, and
+    // only when the picture changes.
+    const bool same = SamePicture(p, v, progress_, maxValue_, ClientWidth());
     maxValue_ = v;
-    const int p = progress_;
-    progress_ = -1;  // force the repaint below
-    SetProgress(p);
-    RepaintNow();
+    progress_ = p;
+    if (!same) RepaintNow();
 }
 
 void TQuenProgressBar::AddProgress(int delta) { SetProgress(progress_ + delta); }
