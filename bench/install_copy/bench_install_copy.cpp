@@ -20,10 +20,12 @@
 #include "pages/file_routines.h"
 #include "script/nimbo_data.h"
 
-namespace {
+namespace
+{
 
 // A form to own the controller and the page, as the host form does.
-class TBenchHostForm : public TForm {
+class TBenchHostForm : public TForm
+{
     NIMBO_CLASS()
 };
 
@@ -31,7 +33,8 @@ class TBenchHostForm : public TForm {
 
 NIMBO_DEFINE_CLASS(TBenchHostForm, TForm, true, (void)0)
 
-namespace {
+namespace
+{
 
 constexpr int kRuns = 3;
 // Wine looks a name that does not exist yet up by reading the whole folder
@@ -45,8 +48,8 @@ constexpr int kSmallFolders = 50;
 // gets the same folders.
 struct Payload {
     const char* label;
-    String dir;  // source folder, with a trailing backslash
-    std::vector<String> folders;  // "D00\", ...
+    String dir;                                 // source folder, with a trailing backslash
+    std::vector<String> folders;                // "D00\", ...
     std::vector<std::pair<int, String>> files;  // folder index, name
     int32_t size;
 };
@@ -54,15 +57,17 @@ struct Payload {
 using Clock = std::chrono::steady_clock;
 
 // printf-style text; the suite's Format knows only plain %s and %d.
-template <class... A>
-String Printf(const char* fmt, A... args)
+template <class... A> String Printf(const char* fmt, A... args)
 {
     char buf[512];
     std::snprintf(buf, sizeof buf, fmt, args...);
     return buf;
 }
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double Seconds(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double>(b - a).count();
+}
 
 bool gFailed = false;
 
@@ -157,7 +162,8 @@ double CopyFileRun(const Payload& p, const String& target)
 {
     const auto start = Clock::now();
     CreateDirectoryA(target.c_str(), nullptr);
-    for (const String& folder : p.folders) CreateDirectoryA((target + folder).c_str(), nullptr);
+    for (const String& folder : p.folders)
+        CreateDirectoryA((target + folder).c_str(), nullptr);
     for (const auto& f : p.files)
         if (!CopyFileA(SourceOf(p, f).c_str(), TargetOf(p, target, f).c_str(), FALSE)) Fail("CopyFileA " + f.second);
     const double t = Seconds(start, Clock::now());
@@ -179,7 +185,8 @@ double PageRun(const Payload& p, const String& target)
     install->SetDir(target);
     TNimboDisk* disk = script->GetDisk(1);
     std::vector<TNimboDir*> dirs;
-    for (const String& folder : p.folders) dirs.push_back(script->AddDir("Bench " + folder, folder, install));
+    for (const String& folder : p.folders)
+        dirs.push_back(script->AddDir("Bench " + folder, folder, install));
     for (const auto& [folder, name] : p.files) {
         TNimboFile* f = script->AddFile(name);
         f->SetSource(p.dir + p.folders[static_cast<size_t>(folder)]);
@@ -221,8 +228,10 @@ double RoutineRun(const Payload& p, const String& target, bool withCallback)
     const TCopyProgress count = [&seen](int, int bytes) { seen += bytes; };
     const auto start = Clock::now();
     CreateDirectoryA(target.c_str(), nullptr);
-    for (const String& folder : p.folders) CreateDirectoryA((target + folder).c_str(), nullptr);
-    for (const auto& f : p.files) CopyFileWithProgress(SourceOf(p, f), TargetOf(p, target, f), withCallback ? count : TCopyProgress());
+    for (const String& folder : p.folders)
+        CreateDirectoryA((target + folder).c_str(), nullptr);
+    for (const auto& f : p.files)
+        CopyFileWithProgress(SourceOf(p, f), TargetOf(p, target, f), withCallback ? count : TCopyProgress());
     const double t = Seconds(start, Clock::now());
     CheckTarget(p, target, "CopyFileWithProgress");
     return t;

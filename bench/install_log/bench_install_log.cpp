@@ -16,10 +16,12 @@
 #include "framework/win32/register.h"
 #include "script/nimbo_data.h"
 
-namespace {
+namespace
+{
 
 // A form to own the controller, as the host form does.
-class TBenchHostForm : public TForm {
+class TBenchHostForm : public TForm
+{
     NIMBO_CLASS()
 };
 
@@ -27,14 +29,18 @@ class TBenchHostForm : public TForm {
 
 NIMBO_DEFINE_CLASS(TBenchHostForm, TForm, true, (void)0)
 
-namespace {
+namespace
+{
 
 constexpr int kRuns = 3;
 constexpr int kDirs = 50;
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double Seconds(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double>(b - a).count();
+}
 
 bool gFailed = false;
 
@@ -80,8 +86,10 @@ Times Measure(const String& dir, int files)
         {
             Controller c(dir);
             const auto start = Clock::now();
-            for (int d = 0; d < kDirs; ++d) c.info->AddCreatedDir(dir + "SUB" + IntToStr(d) + "\\");
-            for (int i = 0; i < files; ++i) c.info->AddInstalledFile(FilePath(dir, i));
+            for (int d = 0; d < kDirs; ++d)
+                c.info->AddCreatedDir(dir + "SUB" + IntToStr(d) + "\\");
+            for (int i = 0; i < files; ++i)
+                c.info->AddInstalledFile(FilePath(dir, i));
             c.info->WriteLog();
             best.write = std::min(best.write, Seconds(start, Clock::now()));
         }
