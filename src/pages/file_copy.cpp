@@ -350,6 +350,20 @@ void TNimboFileCopy::PromptForDisk(int disk)
         aborted_ = true;
 }
 
+void TNimboFileCopy::AdvanceProgressLater(int64_t bytes)
+{
+    pendingProgress_ += bytes;
+    if (GetTickCount() - lastProgress_ >= 40) FlushProgress();
+}
+
+void TNimboFileCopy::FlushProgress()
+{
+    const int64_t bytes = pendingProgress_;
+    pendingProgress_ = 0;
+    lastProgress_ = GetTickCount();
+    if (bytes) AdvanceProgress(bytes);
+}
+
 void TNimboFileCopy::AdvanceProgress(int64_t bytes)
 {
     TNimboPagesForm* f = NimboPagesForm;
@@ -388,7 +402,13 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
                     ClampToInt(std::min<int64_t>(f->pbrFCProgress->MaxValue(), totalBefore + file->Size())));
             } else {
                 f->pbrFCFile->SetMaxValue(file->Size());
-                CopyFileWithProgress(source, target, [this](int, int bytes) { AdvanceProgress(bytes); });
+                try {
+                    CopyFileWithProgress(source, target, [this](int, int bytes) { AdvanceProgressLater(bytes); });
+                } catch (...) {
+                    FlushProgress();
+                    throw;
+                }
+                FlushProgress();
             }
             if (!existed) controller_->AddInstalledFile(target);
             Application->ProcessMessages();

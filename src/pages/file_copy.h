@@ -62,6 +62,11 @@ private:
     void CopyOneFile(const String& source, const String& target, TNimboFile* file, int disk);
     bool ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed);
     void AdvanceProgress(int64_t bytes);
+    // The block callback of a copy: the bars follow at most every few
+    // milliseconds (a repaint per block is most of a copy's time), and
+    // FlushProgress brings them up to date when the file ends.
+    void AdvanceProgressLater(int64_t bytes);
+    void FlushProgress();
     String Text(unsigned n) const;
 
     TStringList dirList_;
@@ -76,4 +81,6 @@ private:
     String sourceDir_;
     int lastResult_ = 0;
     bool cancelDone_ = false;  // DoCancel ran for this run already
+    int64_t pendingProgress_ = 0;
+    DWORD lastProgress_ = 0;
 };
