@@ -60,3 +60,6 @@ fi
 
 nimbo_ensure_display
 nimbo_ensure_prefix
+# One server for the whole run: a server that exits between two programs
+# can reset the next one's connection. `wine-env.sh stop` ends it.
+wineserver -p >/dev/null 2>&1 </dev/null || true
