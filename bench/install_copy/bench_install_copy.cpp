@@ -20,12 +20,10 @@
 #include "pages/file_routines.h"
 #include "script/nimbo_data.h"
 
-namespace
-{
+namespace {
 
 // A form to own the controller and the page, as the host form does.
-class TBenchHostForm : public TForm
-{
+class TBenchHostForm : public TForm {
     NIMBO_CLASS()
 };
 
@@ -33,8 +31,7 @@ class TBenchHostForm : public TForm
 
 NIMBO_DEFINE_CLASS(TBenchHostForm, TForm, true, (void)0)
 
-namespace
-{
+namespace {
 
 constexpr int kRuns = 3;
 // Wine looks a name that does not exist yet up by reading the whole folder

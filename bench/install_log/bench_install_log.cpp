@@ -16,12 +16,10 @@
 #include "framework/win32/register.h"
 #include "script/nimbo_data.h"
 
-namespace
-{
+namespace {
 
 // A form to own the controller, as the host form does.
-class TBenchHostForm : public TForm
-{
+class TBenchHostForm : public TForm {
     NIMBO_CLASS()
 };
 
@@ -29,8 +27,7 @@ class TBenchHostForm : public TForm
 
 NIMBO_DEFINE_CLASS(TBenchHostForm, TForm, true, (void)0)
 
-namespace
-{
+namespace {
 
 constexpr int kRuns = 3;
 constexpr int kDirs = 50;

@@ -16,8 +16,7 @@ TQuenProgressBar::TQuenProgressBar()
     height_ = 24;
 }
 
-namespace
-{
+namespace {
 double Fraction(int progress, int maxValue)
 {
     return maxValue == 0 ? 0.0 : static_cast<double>(progress) / static_cast<double>(maxValue);

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "gui_test_support.h"
+#include "test_files.h"
 #include "pages/file_copy.h"
 #include "pages/file_routines.h"
 #include "script/nimbo_data.h"
@@ -16,66 +17,10 @@
 
 namespace {
 
-String ReadAll(const String& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return String((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const String& path, const String& data)
-{
-    std::ofstream out(path.c_str(), std::ios::binary);
-    out << data;
-}
-
 bool IsReadOnly(const String& path)
 {
     const DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
-}
-
-// A build-tree path (Unix, as CMake writes it) as the program sees it.
-String BuildPath(String unixPath)
-{
-    for (char& c : unixPath)
-        if (c == '/') c = '\\';
-    return "Z:" + unixPath;
-}
-
-// The files of a folder, sorted: nothing half-written may be left over.
-std::vector<String> Entries(const String& dir)
-{
-    std::vector<String> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        const String n = fd.cFileName;
-        if (n != "." && n != "..") names.push_back(n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-void RemoveTree(const String& dir)
-{
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const String name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(dir + name + "\\");
-            else {
-                SetFileAttributesA((dir + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA((dir + name).c_str());
-            }
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
 }
 
 // Every question of one caption, in order, each answered with the next of

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "gui_test_support.h"
+#include "test_files.h"
 #include "pages/file_copy.h"
 #include "pages/file_routines.h"
 #include "pages/message_page.h"
@@ -14,12 +15,6 @@
 namespace {
 
 int64_t gFree = 0;
-
-bool FileExists(const String& path)
-{
-    const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 class TRecordingNext : public TNimboMessage {
 public:
@@ -31,18 +26,6 @@ public:
     }
 };
 int64_t FixedFreeSpace(const String&) { return gFree; }
-
-String ReadAll(const String& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return String((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const String& path, const String& data)
-{
-    std::ofstream out(path.c_str(), std::ios::binary);
-    out << data;
-}
 
 void SetStamp(const String& path, int year)
 {
@@ -84,25 +67,6 @@ protected:
         form->Free();
         SetFreeSpaceSource(nullptr);
         RemoveTree(root);
-    }
-    static void RemoveTree(const String& dir)
-    {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                const String name = fd.cFileName;
-                if (name == "." || name == "..") continue;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(dir + name + "\\");
-                else {
-                    SetFileAttributesA((dir + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA((dir + name).c_str());
-                }
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(dir.c_str());
     }
     // A source file of the script on disk `disk`, installed into `dir`.
     TNimboFile* AddFile(const String& name, const String& content, TNimboDir* dir = nullptr, int disk = 1)

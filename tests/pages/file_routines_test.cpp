@@ -9,6 +9,7 @@
 
 #include "base/exceptions.h"
 #include "gui_test_support.h"
+#include "test_files.h"
 #include "pages/file_routines.h"
 #include "script/nimbo_data.h"
 
@@ -84,35 +85,6 @@ void SetLastWrite(const String& name, WORD year)
 bool SameTime(const FILETIME& a, const FILETIME& b)
 {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
-std::vector<String> Entries(const String& dir)
-{
-    std::vector<String> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        const String n = fd.cFileName;
-        if (n != "." && n != "..") names.push_back(n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    std::sort(names.begin(), names.end(), [](const String& a, const String& b) { return CompareText(a, b) < 0; });
-    return names;
-}
-
-void RemoveTree(const String& dir)
-{
-    for (const String& n : Entries(dir)) {
-        const String p = dir + n;
-        const DWORD a = GetFileAttributesA(p.c_str());
-        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (a & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveTree(p + "\\");
-        else
-            DeleteFileA(p.c_str());
-    }
-    RemoveDirectoryA(RemoveBackslash(dir).c_str());
 }
 
 // The message of the I/O error the call raises, or "" when it raises none.

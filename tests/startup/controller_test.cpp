@@ -4,6 +4,7 @@
 
 #include "engine/messages.h"
 #include "gui_test_support.h"
+#include "test_files.h"
 #include "pages/message_page.h"
 #include "script/nimbo_data.h"
 
@@ -35,10 +36,7 @@ protected:
     // The language library beside the program, where the platform finds it.
     void InstallLanguageLibrary()
     {
-        String dll = NIMBO_LANG_DLL;
-        for (char& c : dll)
-            if (c == '/') c = '\\';
-        ASSERT_TRUE(CopyFileA(("Z:" + dll).c_str(), (ExeDirectory() + "TNLANG32.DLL").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(BuildPath(NIMBO_LANG_DLL).c_str(), (ExeDirectory() + "TNLANG32.DLL").c_str(), FALSE));
     }
     TNimboDir* Dir(const char* name) { return info->Script()->FindDir(name); }
     TTestHostForm* form = nullptr;

@@ -1,11 +1,12 @@
 #!/bin/bash
-# A copy onto a full drive, for real: mounts a 1 MiB tmpfs, maps a free drive
-# letter of the Wine prefix to it, runs the disk-full case of the file
-# routine tests there, and undoes mount and mapping however the run ends.
-#   disk_full_test.sh <wine-run.sh> <pages_file_tests.exe> <work dir>
+# Copies onto a small drive, for real: mounts a 1 MiB tmpfs, maps a free
+# drive letter of the Wine prefix to it, runs the DiskFull cases of a test
+# program there (the letter in NIMBO_FULL_DRIVE), and undoes mount and
+# mapping however the run ends.
+#   full_drive_test.sh <wine-run.sh> <test exe> <work dir> <number of DiskFull cases>
 # Exit 77 (skipped) with the reason when the machine refuses the mount.
 set -u
-runner="$1" exe="$2" work="$3"
+runner="$1" exe="$2" work="$3" cases="$4"
 source "$(dirname "$runner")/wine-env.sh"
 
 mnt="$work/disk-full-mnt"
@@ -40,14 +41,15 @@ fi
 link="$WINEPREFIX/dosdevices/$letter:"
 ln -s "$mnt" "$link"
 
-out="$work/disk-full.out"
+out="$work/full-drive.out"
 NIMBO_FULL_DRIVE="$(echo "$letter" | tr a-z A-Z):" "$runner" "$exe" \
     --gtest_also_run_disabled_tests --gtest_filter='DiskFull.*' >"$out" 2>&1
 rc=$?
 cat "$out"
-# The case must really have run and passed.
-if [ $rc -eq 0 ] && ! grep -q '^\[       OK \] DiskFull\.' "$out"; then
-    echo "FAILED: the disk-full case did not run"
+# Every case must really have run and passed.
+ran="$(grep -c '^\[       OK \] DiskFull\.' "$out")"
+if [ $rc -eq 0 ] && [ "$ran" -ne "$cases" ]; then
+    echo "FAILED: $ran of the $cases disk-full cases ran"
     rc=1
 fi
 exit $rc

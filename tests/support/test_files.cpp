@@ -1,0 +1,56 @@
+#include "test_files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+
+String ReadAll(const String& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return String((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const String& path, const String& data)
+{
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out << data;
+}
+
+std::vector<String> Entries(const String& dir)
+{
+    std::vector<String> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        const String n = fd.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end(), [](const String& a, const String& b) { return CompareText(a, b) < 0; });
+    return names;
+}
+
+void RemoveTree(const String& dir)
+{
+    for (const String& n : Entries(dir)) {
+        const String p = dir + n;
+        const DWORD a = GetFileAttributesA(p.c_str());
+        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (a & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(p + "\\");
+        else
+            DeleteFileA(p.c_str());
+    }
+    String d = dir;
+    if (!d.empty() && d.back() == '\\') d.pop_back();
+    RemoveDirectoryA(d.c_str());
+}
+
+String BuildPath(String unixPath)
+{
+    for (char& c : unixPath)
+        if (c == '/') c = '\\';
+    return "Z:" + unixPath;
+}

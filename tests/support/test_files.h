@@ -1,0 +1,15 @@
+// Files and folders for the tests that work on real files under Wine.
+#pragma once
+
+#include <vector>
+
+#include "base/nstring.h"
+
+String ReadAll(const String& path);
+void WriteAll(const String& path, const String& data);
+// The names in a folder (with trailing backslash), sorted ignoring case.
+std::vector<String> Entries(const String& dir);
+// Removes a folder (with trailing backslash) and all it holds, read-only files too.
+void RemoveTree(const String& dir);
+// A build-tree path (Unix, as CMake writes it) as a Windows program sees it.
+String BuildPath(String unixPath);
