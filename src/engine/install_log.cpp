@@ -19,46 +19,6 @@ constexpr const char* kBDEFiles = "BDE Files";
 constexpr const char* kLanguage = "Language";
 constexpr const char* kSeparator = ":~:";
 
-// Every key=value line of a section, in file order; no length limit.
-std::vector<std::pair<String, String>> ReadSection(const String& file, const String& section)
-{
-    std::vector<char> buf(32768);
-    DWORD n = 0;
-    for (;;) {
-        n = GetPrivateProfileSectionA(section.c_str(), buf.data(), static_cast<DWORD>(buf.size()), file.c_str());
-        if (n < buf.size() - 2) break;
-        buf.resize(buf.size() * 4);
-    }
-    std::vector<std::pair<String, String>> lines;
-    for (DWORD i = 0; i < n;) {
-        const String line(buf.data() + i);
-        if (line.empty()) break;
-        i += static_cast<DWORD>(line.size()) + 1;
-        const size_t eq = line.find('=');
-        if (eq == String::npos)
-            lines.emplace_back(Trim(line), String());
-        else
-            lines.emplace_back(Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
-    }
-    return lines;
-}
-
-// A whole section in one profile call: far faster than a call per line
-// for a log of thousands of files.
-void WriteSection(const String& file, const String& section, const std::vector<std::pair<String, String>>& lines)
-{
-    String block;
-    for (const auto& [k, v] : lines) {
-        block += k;
-        block += '=';
-        block += v;
-        block += '\0';
-    }
-    block += '\0';
-    if (!WritePrivateProfileSectionA(section.c_str(), block.data(), file.c_str()))
-        throw EInOutError("Unable to write " + file + ".");
-}
-
 // Decimal, or hexadecimal after "0x"; text that is no number gives 0.
 long ParseLogInteger(const String& text)
 {
@@ -98,14 +58,14 @@ bool TNimboInfo::ReadLog(const String& fileName, bool merge)
     if (!FileExists(fileName)) return false;
     if (!merge) {
         ClearLogLists();
-        for (const auto& [name, dir] : ReadSection(fileName, kDirectories)) {
+        for (const auto& [name, dir] : ReadProfileSection(fileName, kDirectories)) {
             if (dir.empty()) continue;
             if (TNimboDir* d = script_->FindDir(name)) d->SetDir(dir);
         }
     }
     for (const String& key : ReadProfileKeys(fileName, kCreatedDirs)) AddCreatedDir(key);
     for (const String& key : ReadProfileKeys(fileName, kFiles)) AddInstalledFile(key);
-    for (const auto& [key, value] : ReadSection(fileName, kProgramGroups)) {
+    for (const auto& [key, value] : ReadProfileSection(fileName, kProgramGroups)) {
         if (value.empty()) continue;
         const size_t p = value.find(kSeparator);
         const String group = p == String::npos ? value : value.substr(0, p);
@@ -143,20 +103,20 @@ void TNimboInfo::WriteLog()
     const auto& dirs = script_->Dirs();
     for (int i = dirs.Count() - 1; i >= 0; --i)
         if (DirectoryExists(RemoveBackslash(dirs[i]->GetPath()))) lines.emplace_back(dirs[i]->Name(), dirs[i]->Dir());
-    if (!lines.empty()) WriteSection(file, kDirectories, lines);
+    if (!lines.empty()) WriteProfileSection(file, kDirectories, lines);
 
     lines.clear();
     for (int i = 0; i < createdDirs_.Count(); ++i) lines.emplace_back(createdDirs_[i], String());
-    if (!lines.empty()) WriteSection(file, kCreatedDirs, lines);
+    if (!lines.empty()) WriteProfileSection(file, kCreatedDirs, lines);
 
     lines.clear();
     for (int i = 0; i < installedFiles_.Count(); ++i) lines.emplace_back(installedFiles_[i], String());
-    if (!lines.empty()) WriteSection(file, kFiles, lines);
+    if (!lines.empty()) WriteProfileSection(file, kFiles, lines);
 
     lines.clear();
     for (int i = 0; i < groupNames_.Count(); ++i)
         lines.emplace_back(IntToStr(i), groupNames_[i] + kSeparator + groupItems_[i]);
-    if (!lines.empty()) WriteSection(file, kProgramGroups, lines);
+    if (!lines.empty()) WriteProfileSection(file, kProgramGroups, lines);
 
     if (loggedBDEType_ != 0) WriteProfileString(file, kBDEFiles, "BDE Type", IntToStr(loggedBDEType_));
     WriteProfileString(file, kLanguage, "Language", language_);
