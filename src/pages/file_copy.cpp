@@ -160,7 +160,8 @@ void TNimboFileCopy::PageActive() { lastResult_ = Run(); }
 
 int TNimboFileCopy::Run()
 {
-    sourceDir_ = controller_->MultiDisk() ? controller_->SourceDir() : AddBackslash(ExtractFileDir(ProgramPath()));
+    // The program's own folder, or the one a multi-disk restart came from.
+    sourceDir_ = controller_->SourceDir();
     aborted_ = false;
     cancelDone_ = false;
     if (!CheckFreeSpace()) return 4;

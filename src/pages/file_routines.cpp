@@ -21,13 +21,6 @@ bool DirectoryExists(const String& path)
 
 namespace {
 
-String ProgramDir()
-{
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return ExtractFilePath(String(path, n < MAX_PATH ? n : 0));
-}
-
 String WindowsDir()
 {
     char buf[MAX_PATH];
@@ -140,7 +133,7 @@ String ResolveDirMacro(const String& name, TNimboInfo* controller, TNimboData* s
     TDirMacroSources s;
     s.multiDisk = controller->MultiDisk();
     s.sourceDir = controller->SourceDir();
-    s.programDir = ProgramDir();
+    s.programDir = ExtractFilePath(ProgramPath());
     s.windowsDir = WindowsDir();
     s.systemDir = SystemDir();
     s.scriptDirPath = [script](const String& dirName) {
