@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "engine/nimbo_info.h"
-#include "engine/register_suite.h"
+#include "pages/register_suite.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 #include "framework/win32/register.h"
 #include "pages/file_copy.h"
-#include "pages/file_routines.h"
+#include "engine/file_routines.h"
 #include "script/nimbo_data.h"
 
 namespace {

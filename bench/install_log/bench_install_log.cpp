@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "engine/nimbo_info.h"
-#include "engine/register_suite.h"
+#include "pages/register_suite.h"
 #include "framework/properties.h"
 #include "framework/win32/register.h"
 #include "script/nimbo_data.h"

@@ -2,7 +2,7 @@
 // resource, and the message loop.
 #include "app/nimbo_form.h"
 #include "engine/nimbo_info.h"
-#include "engine/register_suite.h"
+#include "pages/register_suite.h"
 #include "framework/win32/register.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)

@@ -7,8 +7,8 @@
 
 #include "engine/nimbo_info.h"
 #include "engine/profile.h"
-#include "pages/file_routines.h"
-#include "pages/path_routines.h"
+#include "engine/file_routines.h"
+#include "engine/path_routines.h"
 
 namespace {
 constexpr const char* kDirectories = "Directories";

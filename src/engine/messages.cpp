@@ -3,7 +3,7 @@
 #include "engine/messages.h"
 
 #include "engine/nimbo_info.h"
-#include "pages/message_dialog.h"
+#include "engine/message_dialog.h"
 
 // Names are code page 1252, like every text of the program.
 namespace {

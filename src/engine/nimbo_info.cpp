@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "framework/properties.h"
-#include "pages/path_routines.h"
+#include "engine/path_routines.h"
 #include "script/data_error.h"
 
 NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,

@@ -7,9 +7,9 @@
 #include "engine/nimbo_info.h"
 #include "engine/profile.h"
 #include "engine/wizard/pages_form.h"
-#include "pages/file_routines.h"
-#include "pages/message_dialog.h"
-#include "pages/path_routines.h"
+#include "engine/file_routines.h"
+#include "engine/message_dialog.h"
+#include "engine/path_routines.h"
 
 namespace {
 constexpr const char* kHandOverFile = "TNIMBO.INI";

@@ -2,9 +2,9 @@
 
 #include "engine/nimbo_info.h"
 #include "framework/properties.h"
-#include "pages/file_routines.h"
-#include "pages/message_dialog.h"
-#include "pages/path_routines.h"
+#include "engine/file_routines.h"
+#include "engine/message_dialog.h"
+#include "engine/path_routines.h"
 
 NIMBO_DEFINE_CLASS(TNimboDirChoice, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboDirChoice)

@@ -7,8 +7,8 @@
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
-#include "pages/file_routines.h"
-#include "pages/message_dialog.h"
+#include "engine/file_routines.h"
+#include "engine/message_dialog.h"
 #include "ui/progress_bar.h"
 
 const TEnumInfo& OverWriteNames()

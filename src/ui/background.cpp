@@ -2,7 +2,7 @@
 
 #include "engine/nimbo_component.h"
 #include "framework/properties.h"
-#include "pages/message_dialog.h"
+#include "engine/message_dialog.h"
 
 namespace {
 // Posted by the start timer: the run starts from the message loop once the

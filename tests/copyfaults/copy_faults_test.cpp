@@ -11,7 +11,7 @@
 #include "gui_test_support.h"
 #include "test_files.h"
 #include "pages/file_copy.h"
-#include "pages/file_routines.h"
+#include "engine/file_routines.h"
 #include "script/nimbo_data.h"
 #include "ui/progress_bar.h"
 

@@ -5,7 +5,7 @@
 #include "gui_test_support.h"
 #include "pages/dir_choice.h"
 #include "pages/message_page.h"
-#include "pages/path_routines.h"
+#include "engine/path_routines.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "gui_test_support.h"
-#include "pages/message_dialog.h"
+#include "engine/message_dialog.h"
 
 namespace {
 

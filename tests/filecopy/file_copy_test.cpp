@@ -7,7 +7,7 @@
 #include "gui_test_support.h"
 #include "test_files.h"
 #include "pages/file_copy.h"
-#include "pages/file_routines.h"
+#include "engine/file_routines.h"
 #include "pages/message_page.h"
 #include "script/nimbo_data.h"
 #include "ui/progress_bar.h"

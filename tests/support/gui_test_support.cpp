@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/register_suite.h"
+#include "pages/register_suite.h"
 #include "framework/properties.h"
 #include "framework/win32/register.h"
 

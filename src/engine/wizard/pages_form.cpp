@@ -3,8 +3,8 @@
 #include "engine/nimbo_component.h"
 #include "engine/nimbo_info.h"
 #include "framework/properties.h"
-#include "pages/message_dialog.h"
-#include "pages/path_routines.h"
+#include "engine/message_dialog.h"
+#include "engine/path_routines.h"
 #include "ui/progress_bar.h"
 
 TNimboPagesForm* NimboPagesForm = nullptr;

@@ -1,4 +1,4 @@
-#include "pages/path_routines.h"
+#include "engine/path_routines.h"
 
 #include <algorithm>
 

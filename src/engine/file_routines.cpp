@@ -1,4 +1,4 @@
-#include "pages/file_routines.h"
+#include "engine/file_routines.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // shortening of a path for display and the resolution of directory names.
 #include <gtest/gtest.h>
 
-#include "pages/path_routines.h"
+#include "engine/path_routines.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/register_suite.h"
+#include "pages/register_suite.h"
 
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "base/nstring.h"
-#include "pages/path_routines.h"
+#include "engine/path_routines.h"
 
 class TForm;
 class TNimboInfo;

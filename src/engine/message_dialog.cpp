@@ -1,4 +1,4 @@
-#include "pages/message_dialog.h"
+#include "engine/message_dialog.h"
 
 #include <cmath>
 #include <memory>

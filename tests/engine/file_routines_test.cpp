@@ -10,7 +10,7 @@
 #include "base/exceptions.h"
 #include "gui_test_support.h"
 #include "test_files.h"
-#include "pages/file_routines.h"
+#include "engine/file_routines.h"
 #include "script/nimbo_data.h"
 
 namespace {
