@@ -39,5 +39,8 @@ source "$root/scripts/wine-env.sh"
 echo "install log:"
 log="$(find "$WINEPREFIX/drive_c" -iname 'INSTALL.LOG' 2>/dev/null | head -1)"
 if [ -n "$log" ]; then cat "$log"; else echo "(none written)"; fi
+echo "Start menu:"
+programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d 2>/dev/null | head -1)"
+if [ -n "$programs" ]; then (cd "$programs" && find . -mindepth 1 -newer "$run/source/setup.exe" | sed 's|^\./|  |' | sort); fi
 "$root/scripts/wine-env.sh" stop
 exit $rc

@@ -1,12 +1,14 @@
 #include "app/nimbo_form.h"
 
+#include "engine/file_routines.h"
 #include "framework/properties.h"
 
-NIMBO_DEFINE_CLASS(TNimboForm, TForm, false, p.Method("FormCreate", &TNimboForm::FormCreate))
+NIMBO_DEFINE_CLASS(
+    TNimboForm, TForm, false,
+    p.Method("FormCreate", &TNimboForm::FormCreate).Method("suGroupsNextPage", &TNimboForm::suGroupsNextPage))
 
 namespace {
-template <class T>
-T* Find(TForm* form, const char* name)
+template <class T> T* Find(TForm* form, const char* name)
 {
     return dynamic_cast<T*>(form->FindComponent(name));
 }
@@ -19,6 +21,9 @@ void TNimboForm::Loaded()
     suDir = Find<TNimboDirChoice>(this, "suDir");
     suWelcome = Find<TNimboMessage>(this, "suWelcome");
     suPreFileCopy = Find<TNimboMessage>(this, "suPreFileCopy");
+    suCopy = Find<TNimboFileCopy>(this, "suCopy");
+    suGroups = Find<TNimboGroups>(this, "suGroups");
+    suProg = Find<TNimboProgExec>(this, "suProg");
     NimboBackground1 = Find<TNimboBackground>(this, "NimboBackground1");
     if (!suInfo) throw EReadError("The setup form's resource has no suInfo");
 }
@@ -27,4 +32,16 @@ void TNimboForm::FormCreate(TObject*)
 {
     SetCaption(suInfo->AppName() + " Setup Program");
     Application->SetTitle(Caption());
+}
+
+void TNimboForm::suGroupsNextPage(TObject*)
+{
+    if (!suDir || !suProg) return;
+    const String readMe = suDir->TargetDir() + "README.TXT";
+    if (FileExists(readMe) && MessageDlg("Would you like to read the README.TXT file?", mtConfirmation,
+                                         (1u << mbYes) | (1u << mbNo)) == mrYes) {
+        // Quoted: the target directory may hold blanks.
+        suProg->SetCommandLine("\"" + readMe + "\"");
+        suProg->Execute();
+    }
 }

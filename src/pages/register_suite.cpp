@@ -5,13 +5,16 @@
 #include "pages/dir_choice.h"
 #include "pages/file_copy.h"
 #include "pages/message_page.h"
+#include "pages/prog_exec.h"
+#include "pages/program_groups.h"
 #include "ui/background.h"
 #include "ui/progress_bar.h"
 
 void RegisterSuiteClasses()
 {
-    for (const TClassInfo* c : {&TNimboInfo::StaticClass(), &TNimboMessage::StaticClass(),
-                                &TNimboDirChoice::StaticClass(), &TNimboFileCopy::StaticClass(), &TQuenProgressBar::StaticClass(),
-                                &TNimboBackground::StaticClass()})
+    for (const TClassInfo* c :
+         {&TNimboInfo::StaticClass(), &TNimboMessage::StaticClass(), &TNimboDirChoice::StaticClass(),
+          &TNimboFileCopy::StaticClass(), &TNimboGroups::StaticClass(), &TNimboProgExec::StaticClass(),
+          &TQuenProgressBar::StaticClass(), &TNimboBackground::StaticClass()})
         RegisterComponentClass(*c);
 }

@@ -109,10 +109,12 @@ EOF
 expect_failure window 1 'timed out waiting 0.5 s: window "Setup"' 'but no visible window "Setup"' <<'EOF'
 wait window "Setup" timeout=0.5
 EOF
-# While the modal dialog is up, its owner cannot be clicked.
-expect_failure modal 1 'modal.scn:3:' 'but its window frmFixture is disabled' <<'EOF'
+# While the modal dialog is up, its owner cannot be clicked. (A dialog can
+# be visible a moment before its owner is disabled: wait for both.)
+expect_failure modal 1 'modal.scn:4:' 'but its window frmFixture is disabled' <<'EOF'
 click btnAsk
 wait window "Confirmation"
+wait disabled frmFixture
 click btnChange timeout=0.5
 EOF
 expect_failure dialog_text 1 'text of dialog "Confirmation" contains "delete"' \

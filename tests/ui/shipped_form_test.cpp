@@ -64,6 +64,20 @@ TEST(ShippedForm, ReadsBackWithTheChainTheBackgroundAndTheScript)
     EXPECT_EQ(dir->NextPage(), form->suPreFileCopy);
     EXPECT_EQ(form->suPreFileCopy->Caption(), "About To Begin File Copy");
     EXPECT_EQ(form->suWelcome->Lines()->Count(), 18);
+    // The copy hands over to the groups page, the end of the chain; the
+    // page keeps the script's one group record under its name.
+    ASSERT_TRUE(form->suCopy && form->suGroups && form->suProg);
+    EXPECT_EQ(form->suPreFileCopy->NextPage(), form->suCopy);
+    EXPECT_EQ(form->suCopy->NextPage(), form->suGroups);
+    EXPECT_EQ(form->suGroups->NextPage(), nullptr);
+    EXPECT_TRUE(form->suGroups->OnNextPage);
+    EXPECT_TRUE(form->suGroups->MinimizeProgMan());
+    EXPECT_EQ(form->suGroups->Groups(), s->WinGroups()[0]);
+    EXPECT_EQ(s->WinGroups().Count(), 1);
+    EXPECT_EQ(form->suProg->ProgDir(), "Windows");
+    EXPECT_EQ(form->suProg->ProgName(), "NOTEPAD.EXE");
+    EXPECT_TRUE(form->suProg->WaitForDone());
+    EXPECT_EQ(form->suProg->WindowState(), wsNormal);
 
     TNimboBackground* bg = form->NimboBackground1;
     EXPECT_EQ(bg->AutoSetup(), form->suWelcome);

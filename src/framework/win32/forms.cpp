@@ -16,17 +16,18 @@ const TEnumInfo& PositionNames()
     static const TEnumInfo i{{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter"}};
     return i;
 }
-const TEnumInfo& WindowStateNames()
-{
-    static const TEnumInfo i{{"wsNormal", "wsMinimized", "wsMaximized"}};
-    return i;
-}
 const TEnumInfo& BorderIconNames()
 {
     static const TEnumInfo i{{"biSystemMenu", "biMinimize", "biMaximize", "biHelp"}};
     return i;
 }
 }  // namespace
+
+const TEnumInfo& WindowStateNames()
+{
+    static const TEnumInfo i{{"wsNormal", "wsMinimized", "wsMaximized"}};
+    return i;
+}
 
 void HandleWindowException()
 {

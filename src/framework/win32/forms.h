@@ -8,6 +8,7 @@ enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+const TEnumInfo& WindowStateNames();
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 
 class TForm : public TWinControl {

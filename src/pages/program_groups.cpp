@@ -1,0 +1,197 @@
+#include "pages/program_groups.h"
+
+#include "engine/file_routines.h"
+#include "engine/message_dialog.h"
+#include "engine/nimbo_info.h"
+#include "engine/path_routines.h"
+#include "engine/wizard/pages_form.h"
+#include "framework/properties.h"
+
+NIMBO_DEFINE_CLASS(TNimboGroups, TNimboPage, true,
+                   NIMBO_PAGE_PROPS(TNimboGroups)
+                       .Bool("MinimizeProgMan", &TNimboGroups::SetMinimizeProgMan)
+                       .Lines("Text", &TNimboGroups::Text))
+
+namespace {
+constexpr const char* kProgManTopic = "Progman";
+String gProgManService = "Progman";
+
+// The path of an item's program file: its directory's full path, then the
+// file's name.
+String ItemPath(const TNimboWinItem* item)
+{
+    if (!item->Dir() || !item->ItemFile()) return String();
+    return AddBackslash(item->Dir()->GetPath()) + item->ItemFile()->Name();
+}
+}  // namespace
+
+String SetProgManService(const String& service)
+{
+    String previous = gProgManService;
+    gProgManService = service;
+    return previous;
+}
+
+TNimboGroups::TNimboGroups() = default;
+
+TNimboWinGroups* TNimboGroups::Groups() const
+{
+    return script_ ? script_->FindWinGroup(Name()) : nullptr;
+}
+
+void TNimboGroups::RegisterScriptEntry()
+{
+    if (script_) script_->AddWinGroup(Name());
+}
+
+void TNimboGroups::UnregisterScriptEntry()
+{
+    if (script_) script_->DeleteWinGroup(script_->FindWinGroup(Name()));
+}
+
+void TNimboGroups::SetName(const String& name)
+{
+    const String old = Name();
+    TNimboPage::SetName(name);
+    // The script's record follows the page's name; a record already under
+    // the new name wins over the old one.
+    if (!script_ || name == old) return;
+    if (TNimboWinGroups* record = script_->FindWinGroup(old)) {
+        if (script_->FindWinGroup(name))
+            script_->DeleteWinGroup(record);
+        else
+            record->SetName(name);
+    }
+}
+
+int TNimboGroups::ProgramFileCount() const
+{
+    const TNimboWinGroups* groups = Groups();
+    if (!groups) return 0;
+    int count = 0;
+    for (const TNimboWinItem* item : groups->Items()) {
+        if (!item->Dir() || !item->ItemFile()) continue;
+        if (FileExists(item->Dir()->GetPath() + item->ItemFile()->Name())) ++count;
+    }
+    return count;
+}
+
+bool TNimboGroups::OpenProgMan()
+{
+    TDdeClientConv* dde = NimboPagesForm->DDEClient;
+    dde->SetLink(gProgManService, kProgManTopic);
+    return dde->OpenLink();
+}
+
+void TNimboGroups::ShowPage()
+{
+    TNimboPage::ShowPage();
+    if (!controller_) return;
+    TNimboPagesForm* f = NimboPagesForm;
+    String text;
+    if (text_.Count() > 0) {
+        for (int i = 0; i < text_.Count(); ++i)
+            text += text_[i] + "\r\n";
+    } else {
+        text = NimboMessageText(controller_, 59) + "\r\n\r\n" + NimboMessageText(controller_, 60) + "\r\n\r\n" +
+               NimboMessageText(controller_, 61);
+    }
+    f->meCWGActions->Lines()->Clear();
+    f->meCWGActions->Lines()->Add(text);
+    f->SetCaption(NimboMessageText(controller_, 58));
+    f->nbPage->SetPageIndex(2);
+    FillGroupList();
+}
+
+void TNimboGroups::FillGroupList()
+{
+    TComboBox* combo = NimboPagesForm->cbCWGGroups;
+    TStringList groups;
+    OpenProgMan();
+    groups.SetText(NimboPagesForm->DDEClient->RequestData("Groups"));
+    NimboPagesForm->DDEClient->CloseLink();
+    for (int i = groups.Count() - 1; i >= 0; --i)
+        if (groups[i].empty()) groups.Delete(i);
+    existingGroups_.Assign(groups);
+    const TNimboWinGroups* record = Groups();
+    const String title = record ? record->Title() : String();
+    bool listed = false;
+    for (int i = 0; i < groups.Count() && !listed; ++i)
+        listed = SameText(groups[i], title);
+    if (!listed && !title.empty()) groups.Add(title);
+    combo->Items()->Assign(groups);
+    combo->SetText(title);
+}
+
+void TNimboGroups::PageActive()
+{
+    if (ProgramFileCount() == 0) DoNext();
+}
+
+void TNimboGroups::CreateGroup(const String& group)
+{
+    OpenProgMan();
+    bool existing = false;
+    for (int i = 0; i < existingGroups_.Count() && !existing; ++i)
+        existing = SameText(existingGroups_[i], group);
+    if (!existing) controller_->AddGroupEntry("", group);
+    if (!NimboPagesForm->DDEClient->ExecuteMacro(Format("[CreateGroup(%s)]\r\n", group), false))
+        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 63), group), mtError,
+                          NimboDialogButton(mbOK));
+    NimboPagesForm->DDEClient->CloseLink();
+}
+
+void TNimboGroups::CreateItems(const String& group)
+{
+    const TNimboWinGroups* record = Groups();
+    if (!record) return;
+    OpenProgMan();
+    for (const TNimboWinItem* item : record->Items()) {
+        const String path = ItemPath(item);
+        if (path.empty() || !controller_->IsFileSelected(item->ItemFile(), item->Dir()) || !FileExists(path)) continue;
+        // Recorded first: an item whose command failed may still exist.
+        controller_->AddGroupEntry(item->Name(), group);
+        const String command = Format("[AddItem(\"%s\" %s,%s)]\r\n", path, item->CommandLine(), item->Name());
+        if (!NimboPagesForm->DDEClient->ExecuteMacro(command, false))
+            ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 64), item->Name()), mtError,
+                              NimboDialogButton(mbOK));
+    }
+    NimboPagesForm->DDEClient->CloseLink();
+}
+
+void TNimboGroups::DoNext()
+{
+    if (!controller_) return;
+    TNimboPagesForm* f = NimboPagesForm;
+    if (ProgramFileCount() == 0) {
+        state_ = psDone;
+        TNimboPage::DoNext();
+        return;
+    }
+    const String group = f->cbCWGGroups->Text();
+    if (group.empty()) {
+        ShowMessageDialog(controller_, NimboMessageText(controller_, 62), mtWarning, NimboDialogButton(mbOK));
+        state_ = psPrevious;
+        return;
+    }
+    progMan_ = FindWindowA("progman", nullptr);
+    if (!minimizeTimer_) {
+        minimizeTimer_ = NewComponent<TTimer>(this);
+        minimizeTimer_->SetEnabled(false);
+        minimizeTimer_->SetInterval(1000);
+        minimizeTimer_->SetOnTimer([this](TObject* sender) { MinimizeTick(sender); });
+    }
+    CreateGroup(group);
+    CreateItems(group);
+    if (OpenProgMan()) f->DDEClient->ExecuteMacro(Format("[ShowGroup(%s, 7)]\r\n", group), false);
+    f->DDEClient->CloseLink();
+    ShowWindow(f->Handle(), SW_SHOWNORMAL);
+    if (minimizeProgMan_) minimizeTimer_->SetEnabled(true);
+    state_ = psDone;
+    TNimboPage::DoNext();
+}
+
+void TNimboGroups::MinimizeTick(TObject*)
+{
+    if (minimizeProgMan_ && progMan_ && GetActiveWindow() == progMan_) ShowWindow(progMan_, SW_MINIMIZE);
+}

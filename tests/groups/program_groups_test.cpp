@@ -1,0 +1,307 @@
+// The program groups page run for real in the wizard dialog: against Wine's
+// own Program Manager server, and against a server of the test's own that
+// records the exact commands.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include "dde_recorder.h"
+#include "engine/file_routines.h"
+#include "gui_test_support.h"
+#include "pages/message_page.h"
+#include "pages/program_groups.h"
+#include "test_files.h"
+
+namespace {
+
+String TempFolder(const String& name)
+{
+    char buf[MAX_PATH];
+    GetTempPathA(MAX_PATH, buf);
+    const String path = String(buf) + name + "\\";
+    RemoveTree(path);
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+String Trimmed(const String& s)
+{
+    const size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
+    return a == String::npos ? String() : s.substr(a, b - a + 1);
+}
+
+class ProgramGroups : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = TempFolder("nimbo_groups");
+        form = NewComponent<TTestHostForm>(Application);
+        info = NewComponent<TNimboInfo>(form);
+        info->Loaded();
+        first = NewComponent<TNimboMessage>(form);
+        first->SetName("first");
+        first->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
+        groups = NewComponent<TNimboGroups>(form);
+        groups->SetName("suGroups");
+        groups->SetMinimizeProgMan(false);
+        last = NewComponent<TNimboMessage>(form);
+        last->SetName("last");
+        first->SetNextPage(groups);
+        groups->SetNextPage(last);
+
+        TNimboData* s = info->Script();
+        apps = s->AddDir("Apps", folder, nullptr);
+        tools = s->AddDir("Tools", "tools\\", apps);
+        record = s->FindWinGroup("suGroups");
+        record->SetTitle("Nimbo Tools");
+    }
+    void TearDown() override
+    {
+        SetProgManService(oldService);
+        ResetWizard();
+        form->Free();
+        RemoveTree(folder);
+    }
+    // A program file of the script in `dir`, on disk unless `missing`,
+    // selected, with a program item named `name`.
+    TNimboWinItem* AddItem(const String& name, const String& file, TNimboDir* dir, const String& commandLine = "",
+                           bool missing = false)
+    {
+        TNimboData* s = info->Script();
+        TNimboFile* f = s->AddFile(file);
+        dir->AddFile(f);
+        info->SelectFile(f, dir);
+        if (!missing) {
+            CreateDirectoryA(dir->GetPath().c_str(), nullptr);
+            WriteAll(dir->GetPath() + file, "x");
+        }
+        TNimboWinItem* item = s->AddWinItem(name);
+        item->SetDir(dir);
+        item->SetItemFile(f);
+        item->SetCommandLine(commandLine);
+        record->AddItem(item);
+        return item;
+    }
+    void UseRecorder(const String& groupsAnswer)
+    {
+        recorder = std::make_unique<TDdeRecorder>("NimboProgmanTest", groupsAnswer);
+        ASSERT_TRUE(recorder->Ready());
+        oldService = SetProgManService("NimboProgmanTest");
+    }
+    // Runs the chain: Next on the first page, `onGroups` on the groups page,
+    // then Next on the last page (when the chain gets there).
+    void Run(std::function<void(TGuiScript&)> onGroups)
+    {
+        TGuiScript g;
+        g.WaitForPage([this] { return first; }).Then([this] {
+            // Without a server, none is to be started either.
+            if (!startServer) NimboPagesForm->DDEClient->SetServiceApplication("");
+            return true;
+        });
+        g.ClickNext();
+        onGroups(g);
+        g.WaitForPage([this] { return last; }).ClickNext();
+        EXPECT_EQ(first->Execute(), psDone);
+        EXPECT_TRUE(g.Finished()) << "the chain ended before the script did";
+    }
+    std::vector<std::pair<String, String>> Entries() const
+    {
+        std::vector<std::pair<String, String>> e;
+        for (int i = 0; i < info->GroupNames().Count(); ++i)
+            e.emplace_back(info->GroupNames()[i], info->GroupItems()[i]);
+        return e;
+    }
+
+    String folder;
+    TTestHostForm* form = nullptr;
+    TNimboInfo* info = nullptr;
+    TNimboMessage *first = nullptr, *last = nullptr;
+    TNimboGroups* groups = nullptr;
+    TNimboDir *apps = nullptr, *tools = nullptr;
+    TNimboWinGroups* record = nullptr;
+    std::unique_ptr<TDdeRecorder> recorder;
+    String oldService = "Progman";
+    bool startServer = true;
+};
+
+using Pairs = std::vector<std::pair<String, String>>;
+
+TEST_F(ProgramGroups, RecordFollowsThePageName)
+{
+    TNimboData* s = info->Script();
+    ASSERT_EQ(s->WinGroups().Count(), 1);
+    groups->SetName("suIcons");
+    EXPECT_EQ(s->FindWinGroup("suIcons"), record) << "re-keyed";
+    EXPECT_FALSE(s->FindWinGroup("suGroups"));
+    // A record already under the new name wins; the page's old one goes.
+    TNimboWinGroups* other = s->AddWinGroup("suOther");
+    groups->SetName("suOther");
+    EXPECT_EQ(s->WinGroups().Count(), 1);
+    EXPECT_EQ(s->FindWinGroup("suOther"), other);
+    // A second page makes a record of its own; removing it removes that.
+    auto* second = NewComponent<TNimboGroups>(form);
+    second->SetName("suMore");
+    EXPECT_TRUE(s->FindWinGroup("suMore"));
+    second->Free();
+    EXPECT_FALSE(s->FindWinGroup("suMore"));
+    EXPECT_EQ(s->WinGroups().Count(), 1);
+    record = nullptr;
+}
+
+TEST_F(ProgramGroups, CommandsSentToProgramManager)
+{
+    UseRecorder("Accessories\r\n\r\nNIMBO TOOLS\r\nGames\r\n");
+    AddItem("Editor", "edit.exe", apps);
+    AddItem("Tool Box", "toolbox.exe", tools, "/quiet");
+    AddItem("Gone", "gone.exe", apps, "", true);  // selected, but not on disk: skipped
+    // Long enough that the command passes 255 characters.
+    const String longName(240, 'n');
+    AddItem(longName, "long.exe", apps, "-x");
+    String comboText;
+    std::vector<String> entries;
+    Run([&](TGuiScript& g) {
+        g.WaitForPage([this] { return groups; }).Then([&] {
+            comboText = NimboPagesForm->cbCWGGroups->Text();
+            for (int i = 0; i < NimboPagesForm->cbCWGGroups->Items()->Count(); ++i)
+                entries.push_back((*NimboPagesForm->cbCWGGroups->Items())[i]);
+            EXPECT_EQ(NimboPagesForm->Caption(), "Create Program Groups");
+            EXPECT_EQ(Trimmed(NimboPagesForm->meCWGActions->Lines()->Text()),
+                      "Please choose a program groups to place the icons in.\r\n\r\n"
+                      "You can select a current group, the default one, or rename the one displayed.\r\n\r\n"
+                      "Click on Next to accept, or click Cancel to abort the install.");
+            // Typed with other letter case than the existing group.
+            NimboPagesForm->cbCWGGroups->SetText("Nimbo TOOLS");
+            return true;
+        });
+        g.ClickNext();
+    });
+    // The default name is listed already (other case): not added again.
+    EXPECT_EQ(comboText, "Nimbo Tools");
+    EXPECT_EQ(entries, (std::vector<String>{"Accessories", "Games", "NIMBO TOOLS"}));
+    EXPECT_EQ(groups->ExistingGroups().Count(), 3);
+
+    ASSERT_TRUE(recorder->WaitForCommands(5));
+    const std::vector<String> c = recorder->Commands();
+    ASSERT_EQ(c.size(), 5u);
+    EXPECT_EQ(c[0], "[CreateGroup(Nimbo TOOLS)]\r\n");
+    EXPECT_EQ(c[1], "[AddItem(\"" + folder + "edit.exe\" ,Editor)]\r\n")
+        << "empty command line: blank before the comma";
+    EXPECT_EQ(c[2], "[AddItem(\"" + folder + "tools\\toolbox.exe\" /quiet,Tool Box)]\r\n");
+    EXPECT_EQ(c[3], "[AddItem(\"" + folder + "long.exe\" -x," + longName + ")]\r\n") << "sent whole";
+    EXPECT_GT(c[3].size(), 255u);
+    EXPECT_EQ(c[4], "[ShowGroup(Nimbo TOOLS, 7)]\r\n");
+    // The group existed: only the items are recorded, under the typed name.
+    EXPECT_EQ(Entries(), (Pairs{{"Nimbo TOOLS", "Editor"}, {"Nimbo TOOLS", "Tool Box"}, {"Nimbo TOOLS", longName}}));
+}
+
+TEST_F(ProgramGroups, BlankNameKeepsThePageAndANewGroupIsRecordedOnce)
+{
+    UseRecorder("");
+    AddItem("Editor", "edit.exe", apps);
+    String warning;
+    Run([&](TGuiScript& g) {
+        g.WaitForPage([this] { return groups; }).Then([] {
+            NimboPagesForm->cbCWGGroups->SetText("");
+            return true;
+        });
+        g.ClickNext().Then([&] {
+            HWND dlg = FindTopWindow("Warning");
+            if (!dlg) return false;
+            warning = Trimmed(WindowText(FindChildByName(dlg, "Message")));
+            PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
+            return true;
+        });
+        // Shown again, with the default name back.
+        g.WaitForPage([this] { return groups; }).Then([] {
+            return NimboPagesForm->cbCWGGroups->Text() == "Nimbo Tools";
+        });
+        g.ClickNext();
+    });
+    EXPECT_EQ(warning, "Group name cannot be blank.");
+    ASSERT_TRUE(recorder->WaitForCommands(3));
+    EXPECT_EQ(recorder->Commands()[0], "[CreateGroup(Nimbo Tools)]\r\n");
+    EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}}));
+}
+
+TEST_F(ProgramGroups, UnreachableServerReportsTheGroupThenEachItemAndGoesOn)
+{
+    oldService = SetProgManService("NimboNoSuchServer");
+    startServer = false;
+    AddItem("Editor", "edit.exe", apps);
+    AddItem("Viewer", "view.exe", apps);
+    std::vector<String> errors;
+    auto answerError = [&](TGuiScript& g) {
+        g.Then([&] {
+            HWND dlg = FindTopWindow("Error");
+            if (!dlg) return false;
+            errors.push_back(Trimmed(WindowText(FindChildByName(dlg, "Message"))));
+            PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
+            return true;
+        });
+    };
+    Run([&](TGuiScript& g) {
+        g.WaitForPage([this] { return groups; }).ClickNext();
+        answerError(g);
+        answerError(g);
+        answerError(g);
+    });
+    EXPECT_EQ(errors, (std::vector<String>{"Unable to create program group: Nimbo Tools.",
+                                           "Unable to create program group item: Editor.",
+                                           "Unable to create program group item: Viewer."}));
+    // Recorded all the same: the uninstall removes whatever did get made.
+    EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}, {"Nimbo Tools", "Viewer"}}));
+}
+
+TEST_F(ProgramGroups, WithoutAProgramFileThePageMovesOnByItself)
+{
+    UseRecorder("");
+    AddItem("Gone", "gone.exe", apps, "", true);
+    // On disk but not selected for this installation: not a program file here.
+    TNimboWinItem* unselected = AddItem("Other", "other.exe", apps);
+    info->UnselectFile(unselected->ItemFile(), apps);
+    EXPECT_EQ(groups->ProgramFileCount(), 1);
+    DeleteFileA((folder + "other.exe").c_str());
+    EXPECT_EQ(groups->ProgramFileCount(), 0);
+    Run([](TGuiScript&) {});
+    Sleep(200);
+    EXPECT_TRUE(recorder->Commands().empty());
+    EXPECT_TRUE(Entries().empty());
+}
+
+// Wine's own Program Manager server: the group becomes a folder of the
+// Start menu with one link per item, and the group list names it.
+TEST_F(ProgramGroups, WineProgramManagerCreatesTheGroupAndItsLinks)
+{
+    const String title = Format("Nimbo Test %d", static_cast<int>(GetCurrentProcessId()));
+    record->SetTitle(title);
+    AddItem("Editor", "edit.exe", apps);
+    // Wine's server reads no arguments after a quoted path; the exact form
+    // of such commands is checked against the recording server above.
+    AddItem("Tool Box", "toolbox.exe", tools);
+    Run([&](TGuiScript& g) { g.WaitForPage([this] { return groups; }).ClickNext(); });
+
+    char programs[MAX_PATH];
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, FALSE));
+    const String groupDir = String(programs) + "\\" + title + "\\";
+    bool made = false;
+    for (int i = 0; i < 100 && !made; ++i, Sleep(100))
+        made = FileExists(groupDir + "Editor.lnk") && FileExists(groupDir + "Tool Box.lnk");
+    EXPECT_TRUE(made) << groupDir;
+
+    TDdeClientConv dde;
+    dde.SetConnectMode(ddeManual);
+    dde.SetLink("Progman", "Progman");
+    ASSERT_TRUE(dde.OpenLink());
+    TStringList listed;
+    listed.SetText(dde.RequestData("Groups"));
+    EXPECT_GE(listed.IndexOf(title), 0) << listed.Text();
+    EXPECT_TRUE(dde.ExecuteMacro("[DeleteGroup(" + title + ")]", true));
+    dde.CloseLink();
+    RemoveTree(groupDir);
+    // Showing the group opened its folder window.
+    HWND shown = nullptr;
+    for (int i = 0; i < 50 && !(shown = FindTopWindow(title)); ++i)
+        Sleep(100);
+    if (shown) PostMessageA(shown, WM_CLOSE, 0, 0);
+}
+
+}  // namespace

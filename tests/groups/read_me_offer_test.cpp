@@ -1,0 +1,89 @@
+// The shipped form's offer of the installed read-me file, on leaving the
+// program groups page.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/nimbo_form.h"
+#include "engine/file_routines.h"
+#include "framework/form_text.h"
+#include "gui_test_support.h"
+#include "test_files.h"
+
+namespace {
+
+class ReadMeOffer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char buf[MAX_PATH];
+        GetTempPathA(MAX_PATH, buf);
+        folder = String(buf) + "nimbo readme\\";
+        RemoveTree(folder);
+        CreateDirectoryA(folder.c_str(), nullptr);
+        out = folder + "echo.out";
+        SetEnvironmentVariableA("NIMBO_ECHO_OUT", out.c_str());
+        SetEnvironmentVariableA("NIMBO_ECHO_SLEEP", "500");
+
+        std::ifstream in(NIMBO_SHIPPED_FORM, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::vector<uint8_t> data = FormTextToBinary(text.str());
+        form = NewComponent<TNimboForm>(Application);
+        form->ReadFormData(data.data(), data.size());
+        ASSERT_TRUE(form->suDir && form->suProg && form->suGroups);
+        form->suDir->SetTargetDir(folder);
+        // The viewer is our echo program.
+        form->suProg->SetProgDir("(none)");
+        form->suProg->SetProgName(BuildPath(NIMBO_ECHO_EXE));
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("NIMBO_ECHO_OUT", nullptr);
+        SetEnvironmentVariableA("NIMBO_ECHO_SLEEP", nullptr);
+        form->Free();
+        RemoveTree(folder);
+    }
+    String Offer(const String& answer)
+    {
+        String question;
+        TGuiScript g;
+        g.Then([&] {
+            HWND dlg = FindTopWindow("Confirm");
+            if (!dlg) return false;
+            char buf[256] = "";
+            GetDlgItemTextA(dlg, 0xFFFF, buf, sizeof buf);
+            question = buf;
+            PostMessageA(FindChildByCaption(dlg, answer), BM_CLICK, 0, 0);
+            return true;
+        });
+        form->suGroupsNextPage(form->suGroups);
+        EXPECT_TRUE(g.Finished());
+        return question;
+    }
+    String folder, out;
+    TNimboForm* form = nullptr;
+};
+
+TEST_F(ReadMeOffer, WithoutTheFileNothingIsAsked)
+{
+    form->suGroupsNextPage(form->suGroups);
+    EXPECT_FALSE(FileExists(out));
+}
+
+TEST_F(ReadMeOffer, NoStartsNothingYesShowsItAndWaits)
+{
+    WriteAll(folder + "ReadMe.txt", "read me");
+    EXPECT_EQ(Offer("No"), "Would you like to read the README.TXT file?");
+    EXPECT_FALSE(FileExists(out));
+
+    Offer("Yes");
+    TStringList lines;
+    lines.SetText(ReadAll(out));
+    ASSERT_EQ(lines.Count(), 4) << lines.Text();
+    EXPECT_EQ(lines[0], "cmd=" + BuildPath(NIMBO_ECHO_EXE) + " \"" + folder + "README.TXT\"");
+    EXPECT_EQ(lines[3], "end") << "the viewer had not ended";
+}
+
+}  // namespace
