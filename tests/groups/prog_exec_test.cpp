@@ -10,16 +10,6 @@
 
 namespace {
 
-String TempFolder(const String& name)
-{
-    char buf[MAX_PATH];
-    GetTempPathA(MAX_PATH, buf);
-    const String path = String(buf) + name + "\\";
-    RemoveTree(path);
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path;
-}
-
 // The reported lines, key=value, as a map of the first occurrences.
 std::map<String, String> Report(const String& path)
 {
@@ -38,7 +28,7 @@ class ProgExec : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = TempFolder("nimbo_progexec");
+        folder = FreshTempFolder("nimbo_progexec");
         out = folder + "echo.out";
         SetEnvironmentVariableA("NIMBO_ECHO_OUT", out.c_str());
         SetEnvironmentVariableA("NIMBO_ECHO_SLEEP", nullptr);

@@ -13,16 +13,6 @@
 
 namespace {
 
-String TempFolder(const String& name)
-{
-    char buf[MAX_PATH];
-    GetTempPathA(MAX_PATH, buf);
-    const String path = String(buf) + name + "\\";
-    RemoveTree(path);
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path;
-}
-
 String Trimmed(const String& s)
 {
     const size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
@@ -33,7 +23,7 @@ class ProgramGroups : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = TempFolder("nimbo_groups");
+        folder = FreshTempFolder("nimbo_groups");
         form = NewComponent<TTestHostForm>(Application);
         info = NewComponent<TNimboInfo>(form);
         info->Loaded();
@@ -265,6 +255,58 @@ TEST_F(ProgramGroups, WithoutAProgramFileThePageMovesOnByItself)
     Sleep(200);
     EXPECT_TRUE(recorder->Commands().empty());
     EXPECT_TRUE(Entries().empty());
+}
+
+// Back from a later page and Next again: the page starts from the default
+// name, all commands go again, each log entry stays once, and one timer
+// keeps minimizing Program Manager whenever it becomes active.
+TEST_F(ProgramGroups, NextAgainAfterPreviousWithOneMinimizeTimer)
+{
+    UseRecorder("");
+    AddItem("Editor", "edit.exe", apps);
+    groups->SetMinimizeProgMan(true);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Progman";
+    RegisterClassA(&wc);
+    HWND progMan = nullptr;
+    String shownAgain;
+    TGuiScript g;
+    g.WaitForPage([this] { return first; }).ClickNext();
+    g.WaitForPage([this] { return groups; }).Then([] {
+        NimboPagesForm->cbCWGGroups->SetText("Custom");
+        return true;
+    });
+    g.ClickNext().WaitForPage([this] { return last; }).ClickPrev();
+    g.WaitForPage([this] { return groups; }).Then([&] {
+        shownAgain = NimboPagesForm->cbCWGGroups->Text();
+        // A stand-in for Program Manager's window, there when Next looks.
+        progMan = CreateWindowExA(0, "Progman", "Program Manager", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+        return true;
+    });
+    g.ClickNext().WaitForPage([this] { return last; }).Then([&] {
+        SetActiveWindow(progMan);
+        return true;
+    });
+    g.Then([&] { return IsIconic(progMan) != FALSE; }).ClickNext();
+    EXPECT_EQ(first->Execute(), psDone);
+    EXPECT_TRUE(g.Finished()) << "Program Manager was not minimized";
+    DestroyWindow(progMan);
+    UnregisterClassA("Progman", wc.hInstance);
+
+    EXPECT_EQ(shownAgain, "Nimbo Tools");
+    ASSERT_TRUE(recorder->WaitForCommands(6));
+    const std::vector<String> c = recorder->Commands();
+    EXPECT_EQ(c[0], "[CreateGroup(Custom)]\r\n");
+    EXPECT_EQ(c[3], "[CreateGroup(Nimbo Tools)]\r\n");
+    EXPECT_EQ(c[5], "[ShowGroup(Nimbo Tools, 7)]\r\n");
+    EXPECT_EQ(Entries(),
+              (Pairs{{"Custom", ""}, {"Custom", "Editor"}, {"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}}));
+    int timers = 0;
+    for (int i = 0; i < groups->ComponentCount(); ++i) timers += dynamic_cast<TTimer*>(groups->Components(i)) != nullptr;
+    EXPECT_EQ(timers, 1);
 }
 
 // Wine's own Program Manager server: the group becomes a folder of the

@@ -17,11 +17,7 @@ class ReadMeOffer : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char buf[MAX_PATH];
-        GetTempPathA(MAX_PATH, buf);
-        folder = String(buf) + "nimbo readme\\";
-        RemoveTree(folder);
-        CreateDirectoryA(folder.c_str(), nullptr);
+        folder = FreshTempFolder("nimbo readme");
         out = folder + "echo.out";
         SetEnvironmentVariableA("NIMBO_ECHO_OUT", out.c_str());
         SetEnvironmentVariableA("NIMBO_ECHO_SLEEP", "500");

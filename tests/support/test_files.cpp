@@ -54,3 +54,13 @@ String BuildPath(String unixPath)
         if (c == '/') c = '\\';
     return "Z:" + unixPath;
 }
+
+String FreshTempFolder(const String& name)
+{
+    char buf[MAX_PATH];
+    GetTempPathA(MAX_PATH, buf);
+    const String path = String(buf) + name + "\\";
+    RemoveTree(path);
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}

@@ -11,5 +11,8 @@ void WriteAll(const String& path, const String& data);
 std::vector<String> Entries(const String& dir);
 // Removes a folder (with trailing backslash) and all it holds, read-only files too.
 void RemoveTree(const String& dir);
+// An empty folder of that name under the temporary directory, with a
+// trailing backslash (whatever was there before is removed).
+String FreshTempFolder(const String& name);
 // A build-tree path (Unix, as CMake writes it) as a Windows program sees it.
 String BuildPath(String unixPath);
