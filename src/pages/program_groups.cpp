@@ -6,6 +6,7 @@
 #include "engine/path_routines.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
+#include "pages/progman.h"
 
 NIMBO_DEFINE_CLASS(TNimboGroups, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboGroups)
@@ -13,8 +14,6 @@ NIMBO_DEFINE_CLASS(TNimboGroups, TNimboPage, true,
                        .Lines("Text", &TNimboGroups::Text))
 
 namespace {
-constexpr const char* kProgManTopic = "Progman";
-String gProgManService = "Progman";
 
 // The path of an item's program file: its directory's full path, then the
 // file's name.
@@ -24,13 +23,6 @@ String ItemPath(const TNimboWinItem* item)
     return AddBackslash(item->Dir()->GetPath()) + item->ItemFile()->Name();
 }
 }  // namespace
-
-String SetProgManService(const String& service)
-{
-    String previous = gProgManService;
-    gProgManService = service;
-    return previous;
-}
 
 TNimboGroups::TNimboGroups() = default;
 
@@ -76,13 +68,6 @@ int TNimboGroups::ProgramFileCount() const
     return count;
 }
 
-bool TNimboGroups::OpenProgMan()
-{
-    TDdeClientConv* dde = NimboPagesForm->DDEClient;
-    dde->SetLink(gProgManService, kProgManTopic);
-    return dde->OpenLink();
-}
-
 void TNimboGroups::ShowPage()
 {
     TNimboPage::ShowPage();
@@ -108,8 +93,8 @@ void TNimboGroups::FillGroupList()
     TComboBox* combo = NimboPagesForm->cbCWGGroups;
     TStringList groups;
     OpenProgMan();
-    groups.SetText(NimboPagesForm->DDEClient->RequestData("Groups"));
-    NimboPagesForm->DDEClient->CloseLink();
+    groups.SetText(ProgManGroups());
+    CloseProgMan();
     for (int i = groups.Count() - 1; i >= 0; --i)
         if (groups[i].empty()) groups.Delete(i);
     existingGroups_.Assign(groups);
@@ -135,10 +120,10 @@ void TNimboGroups::CreateGroup(const String& group)
     for (int i = 0; i < existingGroups_.Count() && !existing; ++i)
         existing = SameText(existingGroups_[i], group);
     if (!existing) controller_->AddGroupEntry("", group);
-    if (!NimboPagesForm->DDEClient->ExecuteMacro(Format("[CreateGroup(%s)]\r\n", group), false))
+    if (!ProgManExecute(Format("[CreateGroup(%s)]", group)))
         ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 63), group), mtError,
                           NimboDialogButton(mbOK));
-    NimboPagesForm->DDEClient->CloseLink();
+    CloseProgMan();
 }
 
 void TNimboGroups::CreateItems(const String& group)
@@ -151,12 +136,11 @@ void TNimboGroups::CreateItems(const String& group)
         if (path.empty() || !controller_->IsFileSelected(item->ItemFile(), item->Dir()) || !FileExists(path)) continue;
         // Recorded first: an item whose command failed may still exist.
         controller_->AddGroupEntry(item->Name(), group);
-        const String command = Format("[AddItem(\"%s\" %s,%s)]\r\n", path, item->CommandLine(), item->Name());
-        if (!NimboPagesForm->DDEClient->ExecuteMacro(command, false))
+        if (!ProgManExecute(Format("[AddItem(\"%s\" %s,%s)]", path, item->CommandLine(), item->Name())))
             ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 64), item->Name()), mtError,
                               NimboDialogButton(mbOK));
     }
-    NimboPagesForm->DDEClient->CloseLink();
+    CloseProgMan();
 }
 
 void TNimboGroups::DoNext()
@@ -183,8 +167,8 @@ void TNimboGroups::DoNext()
     }
     CreateGroup(group);
     CreateItems(group);
-    if (OpenProgMan()) f->DDEClient->ExecuteMacro(Format("[ShowGroup(%s, 7)]\r\n", group), false);
-    f->DDEClient->CloseLink();
+    if (OpenProgMan()) ProgManExecute(Format("[ShowGroup(%s, 7)]", group));
+    CloseProgMan();
     ShowWindow(f->Handle(), SW_SHOWNORMAL);
     if (minimizeProgMan_) minimizeTimer_->SetEnabled(true);
     state_ = psDone;

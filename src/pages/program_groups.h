@@ -33,7 +33,6 @@ public:
     int ProgramFileCount() const;
 
 private:
-    bool OpenProgMan();
     void FillGroupList();
     void CreateGroup(const String& group);
     void CreateItems(const String& group);
@@ -46,6 +45,3 @@ private:
     TTimer* minimizeTimer_ = nullptr;  // owned as a component of this page
 };
 
-// The DDE service the page talks to, "Progman" unless a test points the
-// page at a server of its own; returns the one before.
-String SetProgManService(const String& service);

@@ -9,6 +9,7 @@
 #include "gui_test_support.h"
 #include "pages/message_page.h"
 #include "pages/program_groups.h"
+#include "pages/progman.h"
 #include "test_files.h"
 
 namespace {

@@ -1,0 +1,42 @@
+#include "pages/progman.h"
+
+#include "engine/wizard/pages_form.h"
+
+namespace {
+constexpr const char* kTopic = "Progman";
+String gService = "Progman";
+
+TDdeClientConv* Client() { return NimboPagesForm ? NimboPagesForm->DDEClient : nullptr; }
+}  // namespace
+
+String SetProgManService(const String& service)
+{
+    String previous = gService;
+    gService = service;
+    return previous;
+}
+
+bool OpenProgMan()
+{
+    TDdeClientConv* dde = Client();
+    if (!dde) return false;
+    dde->SetLink(gService, kTopic);
+    return dde->OpenLink();
+}
+
+void CloseProgMan()
+{
+    if (TDdeClientConv* dde = Client()) dde->CloseLink();
+}
+
+bool ProgManExecute(const String& command)
+{
+    TDdeClientConv* dde = Client();
+    return dde && dde->ExecuteMacro(command + "\r\n", false);
+}
+
+String ProgManGroups()
+{
+    TDdeClientConv* dde = Client();
+    return dde ? dde->RequestData("Groups") : String();
+}
