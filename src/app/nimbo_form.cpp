@@ -3,9 +3,10 @@
 #include "engine/file_routines.h"
 #include "framework/properties.h"
 
-NIMBO_DEFINE_CLASS(
-    TNimboForm, TForm, false,
-    p.Method("FormCreate", &TNimboForm::FormCreate).Method("suGroupsNextPage", &TNimboForm::suGroupsNextPage))
+NIMBO_DEFINE_CLASS(TNimboForm, TForm, false,
+                   p.Method("FormCreate", &TNimboForm::FormCreate)
+                       .Method("suGroupsNextPage", &TNimboForm::suGroupsNextPage)
+                       .Method("suUnInstallCleanup", &TNimboForm::suUnInstallCleanup))
 
 namespace {
 template <class T> T* Find(TForm* form, const char* name)
@@ -24,6 +25,7 @@ void TNimboForm::Loaded()
     suCopy = Find<TNimboFileCopy>(this, "suCopy");
     suGroups = Find<TNimboGroups>(this, "suGroups");
     suProg = Find<TNimboProgExec>(this, "suProg");
+    suUnInstall = Find<TNimboUnInstall>(this, "suUnInstall");
     NimboBackground1 = Find<TNimboBackground>(this, "NimboBackground1");
     if (!suInfo) throw EReadError("The setup form's resource has no suInfo");
 }
@@ -36,12 +38,19 @@ void TNimboForm::FormCreate(TObject*)
 
 void TNimboForm::suGroupsNextPage(TObject*)
 {
-    if (!suDir || !suProg) return;
-    const String readMe = suDir->TargetDir() + "README.TXT";
-    if (FileExists(readMe) && MessageDlg("Would you like to read the README.TXT file?", mtConfirmation,
-                                         (1u << mbYes) | (1u << mbNo)) == mrYes) {
-        // Quoted: the target directory may hold blanks.
-        suProg->SetCommandLine("\"" + readMe + "\"");
-        suProg->Execute();
+    if (suDir && suProg) {
+        const String readMe = suDir->TargetDir() + "README.TXT";
+        if (FileExists(readMe) && MessageDlg("Would you like to read the README.TXT file?", mtConfirmation,
+                                             (1u << mbYes) | (1u << mbNo)) == mrYes) {
+            // Quoted: the target directory may hold blanks.
+            suProg->SetCommandLine("\"" + readMe + "\"");
+            suProg->Execute();
+        }
     }
+    if (suUnInstall) suUnInstall->RegisterUnInstall("Corvane Linker");
+}
+
+void TNimboForm::suUnInstallCleanup(TObject*)
+{
+    if (suUnInstall) suUnInstall->UnregisterUnInstall("Corvane Linker");
 }

@@ -9,6 +9,7 @@
 #include "pages/message_page.h"
 #include "pages/prog_exec.h"
 #include "pages/program_groups.h"
+#include "pages/uninstall.h"
 #include "ui/background.h"
 
 class TNimboForm : public TForm {
@@ -25,10 +26,13 @@ public:
     TNimboFileCopy* suCopy = nullptr;
     TNimboGroups* suGroups = nullptr;
     TNimboProgExec* suProg = nullptr;
+    TNimboUnInstall* suUnInstall = nullptr;
     TNimboBackground* NimboBackground1 = nullptr;
 
     // Published handlers.
     void FormCreate(TObject* sender);
-    // Offers the installed read-me file.
+    // Offers the installed read-me file, then registers the uninstall.
     void suGroupsNextPage(TObject* sender);
+    // The user confirmed the uninstall: the registration goes first.
+    void suUnInstallCleanup(TObject* sender);
 };

@@ -9,3 +9,6 @@ using TLanguageTypeSet = unsigned;  // bit n = TLanguageTypes n
 // The name of a language; laCompiled is the program's own second language
 // once the language list has been built.
 const String& LanguageName(TLanguageTypes t);
+
+// The language library, looked up beside the program.
+inline constexpr const char* kLanguageLibraryName = "TNLANG32.DLL";

@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "engine/nimbo_info.h"
+#include "engine/deferred_delete.h"
+#include "engine/messages.h"
 #include "engine/profile.h"
 #include "engine/wizard/pages_form.h"
 #include "engine/file_routines.h"
@@ -218,6 +220,10 @@ void TNimboInfo::UnInstallRestart()
     const TStringList& list = script_->UnInstallFiles();
     for (int i = 0; i < list.Count(); ++i)
         if (!SameText(list[i], name)) files.push_back(list[i]);
+    // The copy speaks the installation's language only with the library.
+    bool listed = false;
+    for (const String& f : files) listed = listed || SameText(f, kLanguageLibraryName);
+    if (!listed && FileExists(own + kLanguageLibraryName)) files.push_back(kLanguageLibraryName);
     try {
         CopyFileWithProgress(program, temp + name);
         for (const String& f : files) CopyFileWithProgress(own + f, temp + f);
@@ -283,17 +289,25 @@ void TNimboInfo::EndOfRun()
         FreeLibrary(languageModule_);
         languageModule_ = GetModuleHandleA(nullptr);
     }
+    // A temporary copy removes itself and what it brought along; what
+    // cannot go while this process runs goes once it has ended.
     const String program = ProgramPath();
+    std::vector<String> left;
+    auto remove = [&left](const String& path) {
+        if (!DeleteFileA(path.c_str()) && FileExists(path)) left.push_back(path);
+    };
     if (unInstallDone_) {
+        const String dir = AddBackslash(ExtractFileDir(program));
         const TStringList& files = script_->UnInstallFiles();
-        for (int i = 0; i < files.Count(); ++i) DeleteFileA(files[i].c_str());
-        DeleteFileA(program.c_str());  // fails while running; that is expected
+        for (int i = 0; i < files.Count(); ++i) remove(dir + files[i]);
+        remove(program);
     }
     if (!HasState(csDesigning) && multiDisk_) {
         const String dir = AddBackslash(ExtractFileDir(program));
-        for (int i = 0; i < multiDiskFiles_.Count(); ++i) DeleteFileA((dir + multiDiskFiles_[i]).c_str());
-        DeleteFileA(program.c_str());
+        for (int i = 0; i < multiDiskFiles_.Count(); ++i) remove(dir + multiDiskFiles_[i]);
+        remove(program);
     }
+    if (!left.empty()) DeleteAfterExit(left);
 }
 
 // Tests of the restarts watch a restarted copy from outside: when

@@ -6,7 +6,10 @@ namespace {
 constexpr const char* kTopic = "Progman";
 String gService = "Progman";
 
-TDdeClientConv* Client() { return NimboPagesForm ? NimboPagesForm->DDEClient : nullptr; }
+TDdeClientConv* Client()
+{
+    return NimboPagesForm ? NimboPagesForm->DDEClient : nullptr;
+}
 }  // namespace
 
 String SetProgManService(const String& service)

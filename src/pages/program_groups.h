@@ -44,4 +44,3 @@ private:
     TStringList text_;
     TTimer* minimizeTimer_ = nullptr;  // owned as a component of this page
 };
-

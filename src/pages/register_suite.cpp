@@ -7,14 +7,25 @@
 #include "pages/message_page.h"
 #include "pages/prog_exec.h"
 #include "pages/program_groups.h"
+#include "pages/uninstall.h"
 #include "ui/background.h"
 #include "ui/progress_bar.h"
 
 void RegisterSuiteClasses()
 {
-    for (const TClassInfo* c :
-         {&TNimboInfo::StaticClass(), &TNimboMessage::StaticClass(), &TNimboDirChoice::StaticClass(),
-          &TNimboFileCopy::StaticClass(), &TNimboGroups::StaticClass(), &TNimboProgExec::StaticClass(),
-          &TQuenProgressBar::StaticClass(), &TNimboBackground::StaticClass()})
-        RegisterComponentClass(*c);
+    // One class a line.
+    // clang-format off
+    const TClassInfo* const classes[] = {
+        &TNimboInfo::StaticClass(),
+        &TNimboMessage::StaticClass(),
+        &TNimboDirChoice::StaticClass(),
+        &TNimboFileCopy::StaticClass(),
+        &TNimboGroups::StaticClass(),
+        &TNimboProgExec::StaticClass(),
+        &TNimboUnInstall::StaticClass(),
+        &TQuenProgressBar::StaticClass(),
+        &TNimboBackground::StaticClass(),
+    };
+    // clang-format on
+    for (const TClassInfo* c : classes) RegisterComponentClass(*c);
 }

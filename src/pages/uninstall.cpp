@@ -1,0 +1,251 @@
+#include "pages/uninstall.h"
+
+#include "engine/file_routines.h"
+#include "engine/message_dialog.h"
+#include "engine/messages.h"
+#include "engine/nimbo_info.h"
+#include "engine/path_routines.h"
+#include "engine/wizard/pages_form.h"
+#include "framework/properties.h"
+#include "pages/progman.h"
+
+NIMBO_DEFINE_CLASS(TNimboUnInstall, TNimboPage, true,
+                   NIMBO_PAGE_PROPS(TNimboUnInstall)
+                       .Str("LogDir", &TNimboUnInstall::SetLogDir)
+                       .Str("LogFileName", &TNimboUnInstall::SetLogFileName)
+                       .Event("OnCleanup", &TNimboUnInstall::OnCleanup)
+                       .Lines("Text", &TNimboUnInstall::Text)
+                       .Lines("UnInstallFiles", &TNimboUnInstall::UnInstallFiles))
+
+namespace {
+class TRegKey {
+public:
+    TRegKey(HKEY root, const String& path, bool create)
+    {
+        if (create)
+            RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        else
+            RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key_);
+    }
+    ~TRegKey()
+    {
+        if (key_) RegCloseKey(key_);
+    }
+    TRegKey(const TRegKey&) = delete;
+    TRegKey& operator=(const TRegKey&) = delete;
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// Deletes a key with everything below it.
+void DeleteKeyTree(HKEY parent, const String& name)
+{
+    {
+        TRegKey key(parent, name, false);
+        if (!key.get()) return;
+        char sub[256];
+        DWORD n = sizeof sub;
+        while (RegEnumKeyExA(key.get(), 0, sub, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+            const String child = sub;
+            DeleteKeyTree(key.get(), child);
+            n = sizeof sub;
+            // A subkey that would not go would be listed again forever.
+            TRegKey still(key.get(), child, false);
+            if (still.get()) break;
+        }
+    }
+    RegDeleteKeyA(parent, name.c_str());
+}
+
+void WriteRegString(HKEY key, const String& name, const String& value)
+{
+    if (!key || RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS)
+        throw ENimboError("Failed to set data for '" + name + "'");
+}
+}  // namespace
+
+TNimboUnInstall::TNimboUnInstall() = default;
+
+void TNimboUnInstall::Create(TComponent* owner)
+{
+    if (auto* form = dynamic_cast<TForm*>(owner))
+        for (int i = 0; i < form->ComponentCount(); ++i)
+            if (dynamic_cast<TNimboUnInstall*>(form->Components(i)))
+                throw ENimboError("Only allowed one TNimboUnInstall per form.");
+    TNimboPage::Create(owner);
+    text_.Clear();
+}
+
+bool TNimboUnInstall::AttemptUnInstall() const
+{
+    return controller_ && controller_->UnInstallMode();
+}
+
+String TNimboUnInstall::LogDir() const
+{
+    const TNimboDir* dir = script_ ? script_->LogFileDir() : nullptr;
+    return dir ? dir->Name() : String("(none)");
+}
+
+void TNimboUnInstall::SetLogDir(const String& name)
+{
+    if (script_) script_->SetLogFileDir(script_->FindDir(name));
+}
+
+String TNimboUnInstall::LogFile() const
+{
+    return controller_ ? controller_->LogFile() : String();
+}
+
+String TNimboUnInstall::LogFileName() const
+{
+    return script_ ? script_->LogFileName() : String();
+}
+
+void TNimboUnInstall::SetLogFileName(const String& v)
+{
+    if (script_) script_->SetLogFileName(v);
+}
+
+TStringList* TNimboUnInstall::UnInstallFiles()
+{
+    return script_ ? &script_->UnInstallFiles() : &noFiles_;
+}
+
+void TNimboUnInstall::SetUnInstallFiles(const TStringList& files)
+{
+    if (!script_) return;
+    TStringList& list = script_->UnInstallFiles();
+    list.Clear();
+    for (int i = 0; i < files.Count(); ++i) {
+        const String& entry = files[i];
+        if (entry.empty() || list.IndexOf(entry) >= 0) continue;
+        if (script_->FindFile(entry))
+            list.Add(entry);
+        else
+            MessageDlg("Unable to locate file " + entry + " in the installed files.", mtWarning, 1u << mbOK);
+    }
+}
+
+void TNimboUnInstall::ShowPage()
+{
+    TNimboPage::ShowPage();
+    if (!controller_) return;
+    TNimboPagesForm* f = NimboPagesForm;
+    TMemo* memo = f->meUNIIntent;
+    memo->Lines()->Clear();
+    if (text_.Count() > 0) {
+        memo->Lines()->Assign(text_);
+    } else {
+        memo->Lines()->Add(Format(NimboMessageText(controller_, 85), AppName()) + "  " +
+                           NimboMessageText(controller_, 86) + "\r\n\r\n" + NimboMessageText(controller_, 87));
+    }
+    f->SetCaption(Format(NimboMessageText(controller_, 84), AppName()));
+    f->nbPage->SetPageIndex(5);
+}
+
+void TNimboUnInstall::RemoveGroupItems()
+{
+    const TStringList& groups = controller_->GroupNames();
+    const TStringList& items = controller_->GroupItems();
+    if (groups.Count() == 0) return;
+    OpenProgMan();
+    String last;
+    for (int i = 0; i < groups.Count(); ++i) {
+        if (items[i].empty()) continue;
+        if (groups[i] != last) {
+            last = groups[i];
+            ProgManExecute(Format("[ShowGroup(%s, 7)]", last));
+        }
+        ProgManExecute(Format("[DeleteItem(%s)]", items[i]));
+    }
+    CloseProgMan();
+}
+
+void TNimboUnInstall::RemoveGroups()
+{
+    const TStringList& groups = controller_->GroupNames();
+    const TStringList& items = controller_->GroupItems();
+    if (groups.Count() == 0) return;
+    OpenProgMan();
+    for (int i = 0; i < groups.Count(); ++i)
+        if (items[i].empty()) ProgManExecute(Format("[DeleteGroup(%s)]", groups[i]));
+    CloseProgMan();
+}
+
+void TNimboUnInstall::RemoveFiles()
+{
+    const TStringList& files = controller_->InstalledFiles();
+    for (int i = 0; i < files.Count(); ++i)
+        if (FileExists(files[i])) DeleteFileA(files[i].c_str());
+    if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());
+}
+
+void TNimboUnInstall::RemoveDirectories()
+{
+    const String own = RemoveBackslash(ExtractFileDir(ProgramPath()));
+    if (!SetCurrentDirectoryA(ChDirPath(own).c_str()))
+        throw EInOutError("Unable to change the current directory to " + own + ".");
+    // Sorted, so a directory's subdirectories come after it: last first.
+    const TStringList& dirs = controller_->CreatedDirs();
+    for (int i = dirs.Count() - 1; i >= 0; --i) {
+        const String dir = ChDirPath(RemoveBackslash(dirs[i]));
+        // One already gone (removed by hand) needs no word.
+        if (!RemoveDirectoryA(dir.c_str()) && DirectoryExists(dir))
+            MessageDlg(Format(NimboMessageText(controller_, 92), dirs[i]), mtWarning, 1u << mbOK);
+    }
+}
+
+void TNimboUnInstall::DoNext()
+{
+    if (!controller_) return;
+    TNimboPagesForm* f = NimboPagesForm;
+    f->btnNext->SetEnabled(false);
+    if (OnCleanup) OnCleanup(this);
+    RemoveGroupItems();
+    RemoveFiles();
+    RemoveDirectories();
+    RemoveGroups();
+    controller_->SetUnInstallDone(true);
+    f->btnNext->SetEnabled(true);
+    TNimboPage::DoNext();
+}
+
+void TNimboUnInstall::PlaceProgram(const String& dir)
+{
+    const String program = ProgramPath();
+    const String own = AddBackslash(ExtractFileDir(program));
+    if (SameText(own, dir)) return;
+    std::vector<String> names{ExtractFileName(program)};
+    if (FileExists(own + kLanguageLibraryName)) names.push_back(kLanguageLibraryName);
+    for (const String& name : names) {
+        CopyFileWithProgress(own + name, dir + name);
+        controller_->AddInstalledFile(dir + name);
+    }
+}
+
+void TNimboUnInstall::RegisterUnInstall(const String& displayName)
+{
+    if (displayName.empty()) return;
+    const String dir = ResolveDirMacro(LogDir(), controller_, script_);
+    if (dir == "\\") return;
+    // Without a copy of the program in the log directory, Add/Remove
+    // Programs would point at nothing and the application stay for good.
+    if (controller_ && !dir.empty()) PlaceProgram(dir);
+    TRegKey key(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName, true);
+    WriteRegString(key.get(), "DisplayName", displayName);
+    // Quoted when it holds a blank, so the path cannot be read as a shorter one.
+    String command = dir + ExtractFileName(ProgramPath());
+    if (command.find(' ') != String::npos) command = "\"" + command + "\"";
+    WriteRegString(key.get(), "UnInstallString", command + " UNINSTALL");
+}
+
+void TNimboUnInstall::UnregisterUnInstall(const String& displayName)
+{
+    if (displayName.empty()) return;
+    TRegKey key(HKEY_LOCAL_MACHINE, kUnInstallKey, true);
+    if (key.get()) DeleteKeyTree(key.get(), displayName);
+}

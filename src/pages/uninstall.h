@@ -1,0 +1,51 @@
+// The uninstall page: removes what the install log lists (program groups
+// and items, files, the log, created directories, the database engine) once
+// the user confirms, and writes and deletes the Windows uninstall
+// registration that points back at the setup program.
+#pragma once
+
+#include "engine/nimbo_component.h"
+
+class TNimboUnInstall : public TNimboPage {
+    NIMBO_CLASS()
+
+public:
+    TNimboUnInstall();
+    void Create(TComponent* owner) override;
+    void ShowPage() override;
+    void DoNext() override;
+
+    bool AttemptUnInstall() const;
+    String LogDir() const;
+    void SetLogDir(const String& name);
+    String LogFile() const;
+    String LogFileName() const;
+    void SetLogFileName(const String& v);
+    TStringList* Text() { return &text_; }
+    void SetText(const TStringList& lines) { text_.Assign(lines); }
+    // The script's list of the files the uninstall needs beside the program.
+    TStringList* UnInstallFiles();
+    // Keeps only names of script files, each once; warns about the others.
+    void SetUnInstallFiles(const TStringList& files);
+
+    // Points Add/Remove Programs at "<log dir>\<program> UNINSTALL". The
+    // program (and the language library) is copied there when it is not
+    // there yet, and recorded as installed so the uninstall removes it.
+    void RegisterUnInstall(const String& displayName);
+    void UnregisterUnInstall(const String& displayName);
+
+    TNotifyEvent OnCleanup;
+
+private:
+    void RemoveGroupItems();
+    void RemoveGroups();
+    void RemoveFiles();
+    void RemoveDirectories();
+    void PlaceProgram(const String& dir);
+
+    TStringList noFiles_;  // the file list without a script: always empty
+    TStringList text_;
+};
+
+// The registry key below HKEY_LOCAL_MACHINE that lists installed programs.
+inline constexpr const char* kUnInstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall";
