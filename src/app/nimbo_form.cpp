@@ -2,7 +2,9 @@
 
 #include "framework/properties.h"
 
-NIMBO_DEFINE_CLASS(TNimboForm, TForm, false, p.Method("FormCreate", &TNimboForm::FormCreate))
+NIMBO_DEFINE_CLASS(TNimboForm, TForm, false,
+                   p.Method("FormCreate", &TNimboForm::FormCreate)
+                       .Method("suInstallTypeNextPage", &TNimboForm::suInstallTypeNextPage))
 
 namespace {
 template <class T>
@@ -20,6 +22,8 @@ void TNimboForm::Loaded()
     suWelcome = Find<TNimboMessage>(this, "suWelcome");
     suPreFileCopy = Find<TNimboMessage>(this, "suPreFileCopy");
     NimboBackground1 = Find<TNimboBackground>(this, "NimboBackground1");
+    suInstallType = Find<TNimboRadioChoice>(this, "suInstallType");
+    suOptions = Find<TNimboCheckBoxChoice>(this, "suOptions");
     if (!suInfo) throw EReadError("The setup form's resource has no suInfo");
 }
 
@@ -27,4 +31,10 @@ void TNimboForm::FormCreate(TObject*)
 {
     SetCaption(suInfo->AppName() + " Setup Program");
     Application->SetTitle(Caption());
+}
+
+void TNimboForm::suInstallTypeNextPage(TObject*)
+{
+    // Runs inside the install type's Next, before the page after it.
+    if (suInstallType && suOptions && suInstallType->GetSelected(3)) suOptions->Execute();
 }

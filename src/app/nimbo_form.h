@@ -4,6 +4,7 @@
 
 #include "engine/nimbo_info.h"
 #include "framework/win32/extctrls.h"
+#include "pages/choice.h"
 #include "pages/dir_choice.h"
 #include "pages/message_page.h"
 #include "ui/background.h"
@@ -20,7 +21,11 @@ public:
     TNimboMessage* suWelcome = nullptr;
     TNimboMessage* suPreFileCopy = nullptr;
     TNimboBackground* NimboBackground1 = nullptr;
+    TNimboRadioChoice* suInstallType = nullptr;
+    TNimboCheckBoxChoice* suOptions = nullptr;
 
     // Published handlers.
     void FormCreate(TObject* sender);
+    // The third install type lets the user pick the options.
+    void suInstallTypeNextPage(TObject* sender);
 };

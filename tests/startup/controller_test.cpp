@@ -174,6 +174,25 @@ TEST_F(Controller, AListedLanguageTheLibraryCannotGiveFallsBackToEnglishWithAWar
     EXPECT_EQ(shown, "\r\nUnable to load language DLL.  Reverting to the default language.\r\n");
 }
 
+TEST_F(Controller, SettingALanguageTheLibraryCannotGiveWarnsAndFallsBackToEnglish)
+{
+    info->Loaded();
+    info->Languages()->Add("Deutsch");  // listed, but no library beside the program
+    String shown;
+    TGuiScript g;
+    g.Then([&] {
+        HWND dlg = FindTopWindow("Warning");
+        if (!dlg) return false;
+        shown = WindowText(FindChildByName(dlg, "Message"));
+        PostMessageA(FindChildByName(dlg, "B1"), BM_CLICK, 0, 0);
+        return true;
+    });
+    info->SetLanguage("Deutsch");
+    EXPECT_TRUE(g.Finished());
+    EXPECT_EQ(info->Language(), "English");
+    EXPECT_EQ(shown, "\r\nUnable to load language DLL.  Reverting to the default language.\r\n");
+}
+
 TEST_F(Controller, MultiDiskFilesKeepOnlyScriptFiles)
 {
     info->Script()->AddFile("setup.dat");
