@@ -203,6 +203,39 @@ void TNimboChoice::BuildButtons(bool radio)
     // Connected only now, so setting the states above chose nothing.
     for (TCheckBox* b : buttons_)
         b->OnClick = [this](TObject* sender) { ItemClick(sender); };
+    if (!radio || buttons_.empty()) return;
+    int checked = 0;
+    for (TCheckBox* b : buttons_)
+        checked += b->Checked() ? 1 : 0;
+    // Exactly one install type is always chosen, by default the first.
+    if (checked != 1) SetSelected(1, true);
+}
+
+void TNimboChoice::ShowWithButtons(bool radio)
+{
+    if (!controller_) return TNimboChoice::ShowPage();
+    // The panel hides the rows while they are built.
+    TPanel* cover = NimboPagesForm->paObscure;
+    cover->Show();
+    cover->BringToFront();
+    TNimboChoice::ShowPage();
+    BuildButtons(radio);
+    cover->SendToBack();
+    cover->Hide();
+}
+
+void TNimboChoice::ClickRow(TObject* sender, bool toggleOnText)
+{
+    auto* control = dynamic_cast<TWinControl*>(sender);
+    if (!control) return;
+    if (auto* button = dynamic_cast<TCheckBox*>(sender)) {
+        SetSelected(button->Tag(), button->Checked());
+        return;
+    }
+    if (TCheckBox* button = ButtonOfRow(control->Tag())) {
+        SetSelected(button->Tag(), toggleOnText ? !button->Checked() : true);
+        button->SetFocus();
+    }
 }
 
 void TNimboChoice::FreeControls()
@@ -273,32 +306,9 @@ void TNimboChoice::DoCancel()
 
 TNimboCheckBoxChoice::TNimboCheckBoxChoice() = default;
 
-void TNimboCheckBoxChoice::ShowPage()
-{
-    if (!controller_) return TNimboChoice::ShowPage();
-    // The panel hides the rows while they are built.
-    TPanel* cover = NimboPagesForm->paObscure;
-    cover->Show();
-    cover->BringToFront();
-    TNimboChoice::ShowPage();
-    BuildButtons(false);
-    cover->SendToBack();
-    cover->Hide();
-}
+void TNimboCheckBoxChoice::ShowPage() { ShowWithButtons(false); }
 
-void TNimboCheckBoxChoice::ItemClick(TObject* sender)
-{
-    auto* control = dynamic_cast<TWinControl*>(sender);
-    if (!control) return;
-    if (auto* box = dynamic_cast<TCheckBox*>(sender)) {
-        SetSelected(box->Tag(), box->Checked());
-        return;
-    }
-    if (TCheckBox* box = ButtonOfRow(control->Tag())) {
-        SetSelected(box->Tag(), !box->Checked());
-        box->SetFocus();
-    }
-}
+void TNimboCheckBoxChoice::ItemClick(TObject* sender) { ClickRow(sender, true); }
 
 void TNimboCheckBoxChoice::SetSelected(int index, bool value)
 {
@@ -310,38 +320,11 @@ void TNimboCheckBoxChoice::SetSelected(int index, bool value)
 
 TNimboRadioChoice::TNimboRadioChoice() = default;
 
-void TNimboRadioChoice::ShowPage()
-{
-    if (!controller_) return TNimboChoice::ShowPage();
-    TPanel* cover = NimboPagesForm->paObscure;
-    cover->Show();
-    cover->BringToFront();
-    TNimboChoice::ShowPage();
-    BuildButtons(true);
-    int checked = 0;
-    for (TCheckBox* b : buttons_)
-        checked += b->Checked() ? 1 : 0;
-    // Exactly one install type is always chosen, by default the first.
-    if (checked != 1 && !buttons_.empty()) SetSelected(1, true);
-    cover->SendToBack();
-    cover->Hide();
-}
+void TNimboRadioChoice::ShowPage() { ShowWithButtons(true); }
 
-void TNimboRadioChoice::ItemClick(TObject* sender)
-{
-    auto* control = dynamic_cast<TWinControl*>(sender);
-    if (!control) return;
-    if (auto* button = dynamic_cast<TCheckBox*>(sender)) {
-        SetSelected(button->Tag(), button->Checked());
-        return;
-    }
-    // A click on a row's text chooses that row; a radio button cannot be
-    // turned off by the user, so choosing the chosen row keeps it.
-    if (TCheckBox* button = ButtonOfRow(control->Tag())) {
-        SetSelected(button->Tag(), true);
-        button->SetFocus();
-    }
-}
+// A radio button cannot be turned off by the user: a click on a row's text
+// chooses that row, also when it is chosen already.
+void TNimboRadioChoice::ItemClick(TObject* sender) { ClickRow(sender, false); }
 
 void TNimboRadioChoice::SetSelected(int index, bool value)
 {

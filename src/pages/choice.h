@@ -47,8 +47,13 @@ protected:
     // One entry per item of the choice data, 1 chosen, 0 not; brought to
     // the item count before every use.
     void FitSelection();
-    // Builds the button column; the first row is 0.
+    // The rows with a column of check boxes or radio buttons, built behind
+    // the dialog's cover panel; radio buttons always show one choice.
+    void ShowWithButtons(bool radio);
     void BuildButtons(bool radio);
+    // A row's button passes on its state; a click on the row's text toggles
+    // the row, or (radio buttons) chooses it.
+    void ClickRow(TObject* sender, bool toggleOnText);
     TCheckBox* ButtonOfRow(int tag) const;
 
     int gap_ = 5;
