@@ -4,6 +4,7 @@
 
 #include "engine/profile.h"
 #include "gui_test_support.h"
+#include "pages/choice.h"
 #include "pages/language_page.h"
 #include "pages/message_page.h"
 #include "test_files.h"
@@ -61,6 +62,7 @@ protected:
         last = NewComponent<TNimboMessage>(form);
         last->SetName("last");
         page->SetNextPage(last);
+        following = last;
     }
     std::vector<String> Offered() const { return NimboPagesForm->rdgLSLanguage->Items()->Lines(); }
     // Picks a language as a person does, then Next; notes the next page's buttons.
@@ -74,9 +76,10 @@ protected:
             if (i >= 0) PostMessageA(group->Buttons(i)->Handle(), BM_CLICK, 0, 0);
             return true;
         });
-        g.ClickNext().WaitForPage([this] { return last; }).Then([this] {
+        g.ClickNext().WaitForPage([this] { return following; }).Then([this] {
             next = NimboPagesForm->btnNext->Caption();
             cancel = NimboPagesForm->btnCancel->Caption();
+            caption = NimboPagesForm->Caption();
             return true;
         });
         g.ClickNext();
@@ -86,8 +89,9 @@ protected:
     TNimboInfo* info = nullptr;
     TNimboLanguage* page = nullptr;
     TNimboMessage* last = nullptr;
+    TNimboPage* following = nullptr;  // the page after the language page
     std::vector<String> offered;
-    String next, cancel;
+    String next, cancel, caption;
 };
 
 TEST_F(LanguagePage, WithoutTheLibraryOnlyEnglishIsOffered)
@@ -114,6 +118,12 @@ TEST_F(LanguagePage, FrenchMakesThePagesAfterItSpeakFrenchAndTheLogSaysSo)
     TNimboDir* install = info->Script()->FindDir("Install");
     install->SetDir(dir);
     info->Script()->SetLogFileDir(install);
+    // An options page follows: its own texts come from the catalogue too.
+    auto* options = NewComponent<TNimboCheckBoxChoice>(form);
+    options->SetName("suOptions");
+    options->ChoiceData()->AddItem(info->Script()->AddChoiceItem("Help"));
+    page->SetNextPage(options);
+    following = options;
     TGuiScript g;
     ChooseAndGoOn(g, kFrench);
     EXPECT_EQ(page->Execute(), psDone);
@@ -123,6 +133,8 @@ TEST_F(LanguagePage, FrenchMakesThePagesAfterItSpeakFrenchAndTheLogSaysSo)
     EXPECT_EQ(info->MessageBase(), static_cast<int>(BlockOf(kFrench)));
     EXPECT_EQ(next, LibraryText(BlockOf(kFrench) + 9));
     EXPECT_EQ(cancel, LibraryText(BlockOf(kFrench) + 11));
+    EXPECT_EQ(caption, LibraryText(BlockOf(kFrench) + 72));
+    EXPECT_NE(caption, "Setup Choice");
     EXPECT_NE(next, "&Next");
     info->WriteLog();
     EXPECT_EQ(ReadProfileString(dir + "INSTALL.LOG", "Language", "Language"), kFrench);
