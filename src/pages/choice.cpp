@@ -105,18 +105,21 @@ void TNimboChoice::FitSelection()
     selection_.resize(static_cast<size_t>(data->Items().Count()), 0);
 }
 
-bool TNimboChoice::GetSelected(int index)
+size_t TNimboChoice::SelectionSlot(int index)
 {
     FitSelection();
     if (index < 1 || index > static_cast<int>(selection_.size())) throw ENimboError("Selection index out of bounds.");
-    return selection_[static_cast<size_t>(index - 1)] == 1;
+    return static_cast<size_t>(index - 1);
+}
+
+bool TNimboChoice::GetSelected(int index)
+{
+    return selection_[SelectionSlot(index)] == 1;
 }
 
 void TNimboChoice::SetSelected(int index, bool value)
 {
-    FitSelection();
-    if (index < 1 || index > static_cast<int>(selection_.size())) throw ENimboError("Selection index out of bounds.");
-    selection_[static_cast<size_t>(index - 1)] = value ? 1 : 0;
+    selection_[SelectionSlot(index)] = value ? 1 : 0;
 }
 
 TCheckBox* TNimboChoice::ButtonOfRow(int tag) const
@@ -306,9 +309,15 @@ void TNimboChoice::DoCancel()
 
 TNimboCheckBoxChoice::TNimboCheckBoxChoice() = default;
 
-void TNimboCheckBoxChoice::ShowPage() { ShowWithButtons(false); }
+void TNimboCheckBoxChoice::ShowPage()
+{
+    ShowWithButtons(false);
+}
 
-void TNimboCheckBoxChoice::ItemClick(TObject* sender) { ClickRow(sender, true); }
+void TNimboCheckBoxChoice::ItemClick(TObject* sender)
+{
+    ClickRow(sender, true);
+}
 
 void TNimboCheckBoxChoice::SetSelected(int index, bool value)
 {
@@ -320,11 +329,17 @@ void TNimboCheckBoxChoice::SetSelected(int index, bool value)
 
 TNimboRadioChoice::TNimboRadioChoice() = default;
 
-void TNimboRadioChoice::ShowPage() { ShowWithButtons(true); }
+void TNimboRadioChoice::ShowPage()
+{
+    ShowWithButtons(true);
+}
 
 // A radio button cannot be turned off by the user: a click on a row's text
 // chooses that row, also when it is chosen already.
-void TNimboRadioChoice::ItemClick(TObject* sender) { ClickRow(sender, false); }
+void TNimboRadioChoice::ItemClick(TObject* sender)
+{
+    ClickRow(sender, false);
+}
 
 void TNimboRadioChoice::SetSelected(int index, bool value)
 {

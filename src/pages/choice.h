@@ -47,6 +47,8 @@ protected:
     // One entry per item of the choice data, 1 chosen, 0 not; brought to
     // the item count before every use.
     void FitSelection();
+    // The entry of item `index` (from 1), after fitting; raises outside the items.
+    size_t SelectionSlot(int index);
     // The rows with a column of check boxes or radio buttons, built behind
     // the dialog's cover panel; radio buttons always show one choice.
     void ShowWithButtons(bool radio);
