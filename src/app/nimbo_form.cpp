@@ -6,7 +6,8 @@
 NIMBO_DEFINE_CLASS(TNimboForm, TForm, false,
                    p.Method("FormCreate", &TNimboForm::FormCreate)
                        .Method("suGroupsNextPage", &TNimboForm::suGroupsNextPage)
-                       .Method("suUnInstallCleanup", &TNimboForm::suUnInstallCleanup))
+                       .Method("suUnInstallCleanup", &TNimboForm::suUnInstallCleanup)
+                       .Method("suInstallTypeNextPage", &TNimboForm::suInstallTypeNextPage))
 
 namespace {
 template <class T> T* Find(TForm* form, const char* name)
@@ -27,6 +28,8 @@ void TNimboForm::Loaded()
     suProg = Find<TNimboProgExec>(this, "suProg");
     suUnInstall = Find<TNimboUnInstall>(this, "suUnInstall");
     NimboBackground1 = Find<TNimboBackground>(this, "NimboBackground1");
+    suInstallType = Find<TNimboRadioChoice>(this, "suInstallType");
+    suOptions = Find<TNimboCheckBoxChoice>(this, "suOptions");
     if (!suInfo) throw EReadError("The setup form's resource has no suInfo");
 }
 
@@ -53,4 +56,10 @@ void TNimboForm::suGroupsNextPage(TObject*)
 void TNimboForm::suUnInstallCleanup(TObject*)
 {
     if (suUnInstall) suUnInstall->UnregisterUnInstall("Corvane Linker");
+}
+
+void TNimboForm::suInstallTypeNextPage(TObject*)
+{
+    // Runs inside the install type's Next, before the page after it.
+    if (suInstallType && suOptions && suInstallType->GetSelected(3)) suOptions->Execute();
 }

@@ -4,6 +4,7 @@
 
 #include "engine/nimbo_info.h"
 #include "framework/win32/extctrls.h"
+#include "pages/choice.h"
 #include "pages/dir_choice.h"
 #include "pages/file_copy.h"
 #include "pages/message_page.h"
@@ -28,6 +29,8 @@ public:
     TNimboProgExec* suProg = nullptr;
     TNimboUnInstall* suUnInstall = nullptr;
     TNimboBackground* NimboBackground1 = nullptr;
+    TNimboRadioChoice* suInstallType = nullptr;
+    TNimboCheckBoxChoice* suOptions = nullptr;
 
     // Published handlers.
     void FormCreate(TObject* sender);
@@ -35,4 +38,6 @@ public:
     void suGroupsNextPage(TObject* sender);
     // The user confirmed the uninstall: the registration goes first.
     void suUnInstallCleanup(TObject* sender);
+    // The third install type lets the user pick the options.
+    void suInstallTypeNextPage(TObject* sender);
 };

@@ -2,6 +2,10 @@
 
 #include <cctype>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 unsigned char Fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
 }  // namespace
@@ -20,6 +24,25 @@ String UpperCase(std::string_view s)
 {
     String r(s);
     for (char& c : r) c = static_cast<char>(Fold(static_cast<unsigned char>(c)));
+    return r;
+}
+
+String AnsiUpperCase(std::string_view s)
+{
+    String r(s);
+#ifdef _WIN32
+    if (!r.empty()) CharUpperBuffA(r.data(), static_cast<DWORD>(r.size()));
+#else
+    for (char& ch : r) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+            ch = static_cast<char>(c - 32);
+        else if (c == 0x9A || c == 0x9C || c == 0x9E)  // š œ ž
+            ch = static_cast<char>(c - 16);
+        else if (c == 0xFF)  // ÿ
+            ch = static_cast<char>(0x9F);
+    }
+#endif
     return r;
 }
 

@@ -13,6 +13,9 @@ using String = std::string;
 int CompareText(std::string_view a, std::string_view b);
 inline bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
 String UpperCase(std::string_view s);
+// Upper case by the system's locale rules (on the host, the letters of code
+// page 1252), for names a person compares: "café.txt" is "CAFÉ.TXT".
+String AnsiUpperCase(std::string_view s);
 String LowerCase(std::string_view s);
 String Trim(std::string_view s);
 String IntToStr(long long v);

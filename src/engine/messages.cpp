@@ -58,7 +58,7 @@ void TNimboInfo::BuildLanguageList()
     FreeLibrary(lib);
 }
 
-void TNimboInfo::LoadLanguage(const String& name)
+void TNimboInfo::LoadLanguage(String name)
 {
     if (HasState(csDesigning)) {
         language_ = name;

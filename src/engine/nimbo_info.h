@@ -12,8 +12,9 @@
 class TNimboPage;
 class TNimboInfo;
 
-// A control of the form that is not a setup component but works with the
-// controller (the background): the controller links it when it joins.
+// A component of the form that the controller links when it joins (the
+// background; the language page, which takes the current language as its
+// default).
 class INimboControllerClient {
 public:
     virtual ~INimboControllerClient() = default;
@@ -47,7 +48,9 @@ public:
     // Messages and languages.
     String GetMessageText(unsigned n) const;
     void BuildLanguageList();
-    void LoadLanguage(const String& name);
+    // Takes the name by value: it is compared with the language it ends
+    // up loading, and callers pass the controller's own Language.
+    void LoadLanguage(String name);
     const String& Language() const { return language_; }
     void SetLanguage(const String& name);
     TStringList* Languages() { return &languages_; }

@@ -2,8 +2,10 @@
 
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"
+#include "pages/choice.h"
 #include "pages/dir_choice.h"
 #include "pages/file_copy.h"
+#include "pages/language_page.h"
 #include "pages/message_page.h"
 #include "pages/prog_exec.h"
 #include "pages/program_groups.h"
@@ -19,6 +21,9 @@ void RegisterSuiteClasses()
         &TNimboInfo::StaticClass(),
         &TNimboMessage::StaticClass(),
         &TNimboDirChoice::StaticClass(),
+        &TNimboCheckBoxChoice::StaticClass(),
+        &TNimboRadioChoice::StaticClass(),
+        &TNimboLanguage::StaticClass(),
         &TNimboFileCopy::StaticClass(),
         &TNimboGroups::StaticClass(),
         &TNimboProgExec::StaticClass(),

@@ -81,9 +81,9 @@ TNimboFile* TNimboData::AddFile(const String& path)
 
 TNimboFile* TNimboData::FindFile(const String& name) const
 {
-    const String wanted = UpperCase(name);
+    const String wanted = AnsiUpperCase(name);
     for (TNimboFile* f : files_)
-        if (UpperCase(f->Name()) == wanted) return f;
+        if (AnsiUpperCase(f->Name()) == wanted) return f;
     return nullptr;
 }
 

@@ -87,10 +87,10 @@ TNimboFile* TNimboData::ReadFindFile(const String& name)
 {
     if (!reading_) return FindFile(name);
     if (!reading_->filesIndexed) {
-        for (TNimboFile* f : files_) reading_->files.emplace(UpperCase(f->Name()), f);
+        for (TNimboFile* f : files_) reading_->files.emplace(AnsiUpperCase(f->Name()), f);
         reading_->filesIndexed = true;
     }
-    const auto it = reading_->files.find(UpperCase(name));
+    const auto it = reading_->files.find(AnsiUpperCase(name));
     return it == reading_->files.end() ? nullptr : it->second;
 }
 

@@ -159,19 +159,26 @@ TEST_F(Controller, AnUnknownLanguageIsReportedAndTheLanguageStays)
 
 TEST_F(Controller, AListedLanguageTheLibraryCannotGiveFallsBackToEnglishWithAWarning)
 {
+    info->Loaded();
     info->Languages()->Add("Deutsch");  // listed, but no library beside the program
-    String shown;
-    TGuiScript g;
-    g.Then([&] {
-        HWND dlg = FindTopWindow("Warning");
-        if (!dlg) return false;
-        shown = WindowText(FindChildByName(dlg, "Message"));
-        PostMessageA(FindChildByName(dlg, "B1"), BM_CLICK, 0, 0);
-        return true;
-    });
-    info->LoadLanguage("Deutsch");
-    EXPECT_EQ(info->Language(), "English");
-    EXPECT_EQ(shown, "\r\nUnable to load language DLL.  Reverting to the default language.\r\n");
+    // Directly, and through the Language setter, which passes the
+    // controller's own Language.
+    for (auto load : {+[](TNimboInfo* i) { i->LoadLanguage("Deutsch"); },
+                      +[](TNimboInfo* i) { i->SetLanguage("Deutsch"); }}) {
+        String shown;
+        TGuiScript g;
+        g.Then([&] {
+            HWND dlg = FindTopWindow("Warning");
+            if (!dlg) return false;
+            shown = WindowText(FindChildByName(dlg, "Message"));
+            PostMessageA(FindChildByName(dlg, "B1"), BM_CLICK, 0, 0);
+            return true;
+        });
+        load(info);
+        EXPECT_TRUE(g.Finished());
+        EXPECT_EQ(info->Language(), "English");
+        EXPECT_EQ(shown, "\r\nUnable to load language DLL.  Reverting to the default language.\r\n");
+    }
 }
 
 TEST_F(Controller, MultiDiskFilesKeepOnlyScriptFiles)
