@@ -1,7 +1,10 @@
 #!/bin/sh
 # Installs what a fresh Debian 12 machine lacks to build and test the setup
 # program: the MinGW-w64 i686 cross compiler, zlib for it, Wine (32-bit),
-# Xvfb and friends. Safe to run again: it only installs what is missing.
+# Xvfb and friends, the fonts metric-compatible with Arial, Times New Roman
+# and Courier New that the shipped pages are laid out for, and a window
+# manager for the scenarios that run under one. Safe to run again: it only
+# installs what is missing.
 set -eu
 
 SUDO=""
@@ -18,7 +21,7 @@ fi
 for p in cmake make g++ clang libclang-rt-14-dev googletest \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools \
          libz-mingw-w64-dev zlib1g-dev wine wine32:i386 wine64 \
-         xvfb xauth x11-utils imagemagick file; do
+         xvfb xauth x11-utils imagemagick file fonts-liberation openbox; do
     have_pkg "$p" || need="$need $p"
 done
 

@@ -4,7 +4,8 @@
 #   scripts/drive.sh <build dir> <scenario> <work dir> [setup arguments...]
 # The work dir gets source/ (setup.exe and whatever payload the build has),
 # setup.log and robot.log. Exit code: the robot's, else setup.exe's.
-# The caller chooses the prefix (NIMBO_WINEPREFIX) and display.
+# The caller chooses the prefix (NIMBO_WINEPREFIX) and display, and may ask
+# for a window manager (NIMBO_WM, see wine-env.sh).
 set -uo pipefail
 build="$1"
 scenario="$2"
@@ -44,4 +45,6 @@ wait "$app"
 app_rc=$?
 echo "setup.exe ended with exit code $app_rc"
 [ $rc -eq 0 ] && rc=$app_rc
+# A prefix of its own (NIMBO_STOP): its server, display and window manager end here.
+[ -n "${NIMBO_STOP:-}" ] && "$root/scripts/wine-env.sh" stop
 exit $rc

@@ -128,6 +128,16 @@ int ShowMessageDialog(TNimboInfo* controller, const String& text, TMsgDlgType ki
     form->SetPosition(poScreenCenter);
     form->SetBounds((GetSystemMetrics(SM_CXSCREEN) - form->Width()) / 2,
                     (GetSystemMetrics(SM_CYSCREEN) - form->Height()) / 2, form->Width(), form->Height());
-    if (!made.empty()) form->SetActiveControl(made.front());
+    // Enter gives the first answer, Esc the Cancel or No answer, or the OK
+    // of a dialog that only informs.
+    if (!made.empty()) {
+        made.front()->SetDefault(true);
+        form->SetActiveControl(made.front());
+    }
+    TBitBtn* escape = nullptr;
+    for (TBitBtn* b : made)
+        if (b->Kind() == bkCancel || (b->Kind() == bkNo && !escape)) escape = b;
+    if (!escape && made.size() == 1 && made.front()->Kind() == bkOK) escape = made.front();
+    if (escape) escape->SetCancel(true);
     return form->ShowModal();
 }

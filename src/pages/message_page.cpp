@@ -21,8 +21,11 @@ void TNimboMessage::ShowPage()
     memo->Lines()->Assign(lines_);
     memo->SetAlignment(alignment_);
     memo->Font()->Assign(&font_);
-    // The fit test measures with the dialog's own font.
-    const int lineHeight = f->Canvas().TextHeight("X");
+    // Lines are as high as the font the memo shows them in (the page's own,
+    // often larger than the dialog's): measured with another font, a long
+    // text could run past the memo with no scroll bar to reach it.
+    TMeasureDC measure(memo->Font());
+    const int lineHeight = measure.Canvas().TextHeight("X");
     const int lineCount = memo->DisplayLineCount();
     if (memo->Height() < lineHeight * lineCount) {
         memo->SetScrollBars(ssVertical);

@@ -167,6 +167,7 @@ void TNimboGroups::DoNext()
     }
     CreateGroup(group);
     CreateItems(group);
+    shownGroup_ = group;
     if (OpenProgMan()) ProgManExecute(Format("[ShowGroup(%s, 7)]", group));
     CloseProgMan();
     ShowWindow(f->Handle(), SW_SHOWNORMAL);
@@ -175,7 +176,30 @@ void TNimboGroups::DoNext()
     TNimboPage::DoNext();
 }
 
+bool TNimboGroups::IsProgManWindow(HWND h) const
+{
+    if (!h) return false;
+    if (h == progMan_) return true;
+    // Today's shells answer ShowGroup with the group's folder window.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == GetCurrentProcessId() || shownGroup_.empty()) return false;
+    char cls[64] = "", title[256] = "";
+    GetClassNameA(h, cls, sizeof cls);
+    GetWindowTextA(h, title, sizeof title);
+    return (SameText(cls, "CabinetWClass") || SameText(cls, "ExplorerWClass")) && SameText(title, shownGroup_);
+}
+
 void TNimboGroups::MinimizeTick(TObject*)
 {
-    if (minimizeProgMan_ && progMan_ && GetActiveWindow() == progMan_) ShowWindow(progMan_, SW_MINIMIZE);
+    // The window in front, whichever process owns it: the active window of
+    // this thread is never Program Manager's.
+    const HWND front = GetForegroundWindow();
+    if (!minimizeProgMan_ || !IsProgManWindow(front)) return;
+    ShowWindow(front, SW_MINIMIZE);
+    // And the setup's own window in front again, its dialog if one is up.
+    TForm* main = Application->MainForm();
+    HWND ours = main && main->HandleAllocated() ? GetLastActivePopup(main->Handle()) : nullptr;
+    if (!ours && NimboPagesForm && NimboPagesForm->HandleAllocated()) ours = NimboPagesForm->Handle();
+    if (ours) SetForegroundWindow(ours);
 }

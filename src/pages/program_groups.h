@@ -37,10 +37,12 @@ private:
     void CreateGroup(const String& group);
     void CreateItems(const String& group);
     void MinimizeTick(TObject* sender);
+    bool IsProgManWindow(HWND h) const;
 
     bool minimizeProgMan_ = true;
     TStringList existingGroups_;
     HWND progMan_ = nullptr;
+    String shownGroup_;  // the group Next showed last
     TStringList text_;
     TTimer* minimizeTimer_ = nullptr;  // owned as a component of this page
 };

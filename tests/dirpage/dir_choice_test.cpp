@@ -217,6 +217,25 @@ TEST_F(DirChoice, AMissingDirectoryIsAskedAboutAndOnlyYesGoesOn)
     EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "created later, by the file copy";
 }
 
+TEST_F(DirChoice, TheCreateQuestionIsAnsweredByKey)
+{
+    dir->SetTargetDir(missing);
+    auto next = [this]() -> TWinControl* { return F() ? F()->btnNext : nullptr; };
+    auto question = [] { return FindTopWindow("Confirmation"); };
+    bool markedAfterNo = true;
+    TGuiScript g;
+    ToDirPage(g).Key(next, Chord(VK_RETURN)).Key(question, Chord('N'));
+    g.WaitForPage([&] { return dir; }).Key(next, Chord(VK_RETURN)).Key(question, Chord(VK_ESCAPE));
+    g.WaitForPage([&] { return dir; });
+    Step(g, [&] { markedAfterNo = info->IsDirSelected(install); });
+    g.Key(next, Chord(VK_RETURN)).Key(question, Chord('Y', false, true));
+    g.WaitForPage([&] { return last; }).Key(next, Chord(VK_RETURN));
+    EXPECT_EQ(first->Execute(), psDone);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_FALSE(markedAfterNo);
+    EXPECT_TRUE(info->IsDirSelected(install));
+}
+
 TEST_F(DirChoice, AFloppyDriveIsRefused)
 {
     dir->SetTargetDir("a:\\apps");

@@ -1,6 +1,8 @@
 // The suite's message dialog: buttons, captions, results and size.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "gui_test_support.h"
 #include "engine/message_dialog.h"
 
@@ -136,6 +138,60 @@ TEST(MessageDialog, AShortMessageIsWideEnoughForItsButtonsWhichAreCentred)
     EXPECT_EQ(v.rect.right - v.rect.left, 2 * GetSystemMetrics(SM_CXBORDER) + 188 + 52 + 10);
     EXPECT_EQ(b1, (barWidth - 196) / 2);
     EXPECT_EQ(b2 - b1, 98);
+}
+
+// Shows a dialog and answers it with the keys, pressed one after another
+// while the dialog is in front.
+int ShowAndType(TMsgDlgType kind, unsigned buttons, std::vector<robot::KeyChord> keys)
+{
+    static const char* const captions[] = {"Warning", "Error", "Information", "Confirmation"};
+    const String caption = captions[kind];
+    TGuiScript g;
+    for (const auto& k : keys) g.Key([caption] { return FindTopWindow(caption); }, k);
+    // Keys that answer nothing would leave the dialog open: closed after a while, and reported.
+    auto start = std::make_shared<DWORD>(0);
+    g.Then([caption, start] {
+        HWND dlg = FindTopWindow(caption);
+        if (!*start) *start = GetTickCount();
+        if (dlg && GetTickCount() - *start > 3000) {
+            ADD_FAILURE() << "the keys left the dialog open";
+            PostMessageA(dlg, WM_CLOSE, 0, 0);
+        }
+        return !dlg || GetTickCount() - *start > 3000;
+    });
+    const int result = ShowMessageDialog(nullptr, "Question?", kind, buttons);
+    return result;
+}
+
+TEST(MessageDialog, TheUnderlinedLetterAnswersWithOrWithoutAlt)
+{
+    const unsigned yesNo = NimboDialogButton(mbYes) | NimboDialogButton(mbNo);
+    const unsigned yesNoAbortAll = yesNo | NimboDialogButton(mbAbort) | NimboDialogButton(mbAll);
+    const unsigned abortRetryIgnore = 112;
+    const unsigned okCancel = NimboDialogButton(mbOK) | NimboDialogButton(mbCancel);
+    EXPECT_EQ(ShowAndType(mtConfirmation, yesNo, {Chord('Y')}), mrYes);
+    EXPECT_EQ(ShowAndType(mtConfirmation, yesNo, {Chord('N', false, true)}), mrNo);
+    EXPECT_EQ(ShowAndType(mtConfirmation, yesNoAbortAll, {Chord('A')}), mrAll);
+    EXPECT_EQ(ShowAndType(mtConfirmation, yesNoAbortAll, {Chord('B', false, true)}), mrAbort);
+    EXPECT_EQ(ShowAndType(mtError, abortRetryIgnore, {Chord('R')}), mrRetry);
+    EXPECT_EQ(ShowAndType(mtError, abortRetryIgnore, {Chord('I', false, true)}), mrIgnore);
+    EXPECT_EQ(ShowAndType(mtInformation, okCancel, {Chord('C')}), mrCancel);
+    // A letter that no answer carries does nothing.
+    EXPECT_EQ(ShowAndType(mtError, abortRetryIgnore, {Chord('Y'), Chord('Q', false, true), Chord('B')}), mrAbort);
+}
+
+TEST(MessageDialog, EnterGivesTheFirstAnswerAndEscTheCancelOrNoAnswer)
+{
+    const unsigned yesNo = NimboDialogButton(mbYes) | NimboDialogButton(mbNo);
+    EXPECT_EQ(ShowAndType(mtConfirmation, yesNo, {Chord(VK_RETURN)}), mrYes);
+    EXPECT_EQ(ShowAndType(mtConfirmation, yesNo, {Chord(VK_ESCAPE)}), mrNo);
+    EXPECT_EQ(ShowAndType(mtConfirmation, yesNo | NimboDialogButton(mbCancel), {Chord(VK_ESCAPE)}), mrCancel);
+    EXPECT_EQ(ShowAndType(mtInformation, NimboDialogButton(mbOK), {Chord(VK_ESCAPE)}), mrOk);
+    // Tab moves the focus, and Enter presses the focused answer.
+    EXPECT_EQ(ShowAndType(mtConfirmation, yesNo, {Chord(VK_TAB), Chord(VK_RETURN)}), mrNo);
+    EXPECT_EQ(ShowAndType(mtError, 112, {Chord(VK_TAB, true), Chord(VK_RETURN)}), mrIgnore);
+    // Abort, Retry, Ignore has no answer for Esc.
+    EXPECT_EQ(ShowAndType(mtError, 112, {Chord(VK_ESCAPE), Chord('R')}), mrRetry);
 }
 
 }  // namespace

@@ -53,11 +53,12 @@ protected:
         page->Execute();
         return s;
     }
-    // How many lines of the dialog's font fit the message area.
+    // How many lines of the page's font fit the message area.
     int FittingLines()
     {
         if (!NimboPagesForm) NimboPagesForm = CreateNimboPagesForm();
-        const int lh = NimboPagesForm->Canvas().TextHeight("X");
+        TMeasureDC measure(page->Font());
+        const int lh = measure.Canvas().TextHeight("X");
         return NimboPagesForm->nbPage->ClientHeight() / lh;
     }
     TTestHostForm* form = nullptr;
@@ -93,13 +94,28 @@ TEST_F(MessagePage, ScrollBarOnlyWhenTheTextDoesNotFit)
     EXPECT_TRUE(s.border);
 }
 
-TEST_F(MessagePage, TheFitTestMeasuresWithTheDialogFontNotThePageFont)
+TEST_F(MessagePage, ALongTextInALargeFontGetsItsScrollBar)
 {
-    const int fit = FittingLines();
+    // Lines that fit in the dialog's font run past the memo in a 20-pixel
+    // font: the fit test measures with the font the memo shows.
+    FittingLines();
+    const int area = NimboPagesForm->nbPage->ClientHeight();
+    const int fitInDialogFont = area / NimboPagesForm->Canvas().TextHeight("X");
     ResetWizard();
-    SetLines(fit);
-    page->Font()->SetHeight(-40);
-    EXPECT_FALSE(ShowAndLeave().scroll);
+    TFont large;
+    large.SetName("Arial");
+    large.SetHeight(-20);
+    TMeasureDC measure(&large);
+    const int fitInLargeFont = area / measure.Canvas().TextHeight("X");
+    ASSERT_LT(fitInLargeFont, fitInDialogFont);
+    page->SetFont(&large);
+    SetLines(fitInDialogFont);
+    Seen s = ShowAndLeave();
+    EXPECT_TRUE(s.scroll);
+    EXPECT_TRUE(s.border);
+    ResetWizard();
+    SetLines(fitInLargeFont);
+    EXPECT_FALSE(ShowAndLeave().scroll) << fitInLargeFont << " lines of 20 pixels fit";
 }
 
 TEST_F(MessagePage, ReenteringShowsTheSameTextWithoutDuplicates)

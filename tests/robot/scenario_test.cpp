@@ -124,3 +124,38 @@ TEST(RobotScenario, AcceleratorMarksAreIgnoredInCaptions)
     EXPECT_EQ(StripAccelerators("Save && &Exit"), "Save & Exit");
     EXPECT_EQ(StripAccelerators("&"), "");
 }
+
+TEST(RobotScenario, KeysAreNamedChordsOrQuotedTextWithAnOptionalFocusTarget)
+{
+    const Step keys = One("key Shift+Tab Alt+N Enter \"C:\\\\Apps\" F12 on edtSDPath in NimboPagesForm");
+    EXPECT_EQ(keys.op, Op::Key);
+    ASSERT_EQ(keys.keys.size(), 5u);
+    EXPECT_TRUE(keys.keys[0].shift);
+    EXPECT_EQ(keys.keys[0].vk, 0x09u);
+    EXPECT_TRUE(keys.keys[1].alt);
+    EXPECT_EQ(keys.keys[1].vk, static_cast<unsigned>('N'));
+    EXPECT_EQ(keys.keys[2].Describe(), "Enter");
+    EXPECT_EQ(keys.keys[3].text, "C:\\Apps");
+    EXPECT_EQ(keys.keys[4].vk, 0x7Bu);
+    EXPECT_TRUE(keys.keyTarget);
+    EXPECT_EQ(keys.control.control.text, "edtSDPath");
+    ASSERT_TRUE(keys.control.window);
+    EXPECT_EQ(keys.control.window->text, "NimboPagesForm");
+    EXPECT_FALSE(One("key Esc").keyTarget);
+
+    std::string message;
+    EXPECT_EQ(ErrorLine("key Hyper+Q", &message), 1);
+    EXPECT_NE(message.find("unknown key 'Hyper+Q'"), std::string::npos);
+    EXPECT_EQ(ErrorLine("key on btnNext"), 1);
+    EXPECT_EQ(ErrorLine("key F13"), 1);
+    EXPECT_EQ(ErrorLine("key Enter on"), 1);
+}
+
+TEST(RobotScenario, FocusAndPlacementConditions)
+{
+    EXPECT_EQ(One("assert focused btnNext").cond.kind, Cond::Focused);
+    const Step fills = One("assert fills NimboForm");
+    EXPECT_EQ(fills.cond.kind, Cond::Fills);
+    EXPECT_EQ(fills.cond.window.text, "NimboForm");
+    EXPECT_EQ(One("wait centred \"Confirmation\"").cond.kind, Cond::Centred);
+}

@@ -5,6 +5,7 @@
 #include "pages/register_suite.h"
 #include "framework/properties.h"
 #include "framework/win32/register.h"
+#include "key_input.h"
 
 NIMBO_DEFINE_CLASS(TTestHostForm, TForm, true, (void)0)
 
@@ -183,6 +184,38 @@ TGuiScript& TGuiScript::WaitForPage(std::function<TNimboPage*()> page)
         return NimboPagesForm && NimboPagesForm->CurrentPage == page() && NimboPagesForm->CurrentPage &&
                NimboPagesForm->CurrentPage->State() == psWaiting;
     });
+}
+
+robot::KeyChord Chord(unsigned vk, bool shift, bool alt)
+{
+    robot::KeyChord c;
+    c.vk = vk;
+    c.shift = shift;
+    c.alt = alt;
+    return c;
+}
+
+TGuiScript& TGuiScript::Key(std::function<HWND()> target, const robot::KeyChord& keys)
+{
+    return Then([target, keys] {
+        HWND t = target();
+        HWND focus = GetFocus();
+        if (!t || !focus || (focus != t && !IsChild(t, focus))) return false;
+        if (GetForegroundWindow() != GetAncestor(t, GA_ROOT)) return false;
+        const std::string error = robot::PressKeys(keys);
+        EXPECT_EQ(error, "");
+        return true;
+    });
+}
+
+TGuiScript& TGuiScript::Key(std::function<TWinControl*()> target, const robot::KeyChord& keys)
+{
+    return Key(
+        [target]() -> HWND {
+            TWinControl* c = target();
+            return c && c->HandleAllocated() ? c->Handle() : nullptr;
+        },
+        keys);
 }
 
 namespace {

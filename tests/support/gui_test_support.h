@@ -9,6 +9,7 @@
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/win32/extctrls.h"
+#include "scenario.h"
 
 // A form to own the components under test.
 class TTestHostForm : public TForm {
@@ -30,6 +31,11 @@ public:
     TGuiScript& ClickCancel();
     TGuiScript& Answer(const String& caption, const String& button);
     TGuiScript& WaitForPage(std::function<TNimboPage*()> page);
+    // Real key presses (the platform's input injection), once the focus is
+    // in `target` (a control, or a dialog: any of its controls) and its
+    // window is in front.
+    TGuiScript& Key(std::function<HWND()> target, const robot::KeyChord& keys);
+    TGuiScript& Key(std::function<TWinControl*()> target, const robot::KeyChord& keys);
     bool Finished() const { return steps_.empty(); }
     bool TimedOut() const { return timedOut_; }
 
@@ -49,6 +55,8 @@ HWND FindTopWindow(const String& caption);
 // A child of `parent` whose caption, without '&', is `caption` (without '&').
 HWND FindChildByCaption(HWND parent, const String& caption);
 String WindowText(HWND h);
+// A key with modifiers, for TGuiScript::Key.
+robot::KeyChord Chord(unsigned vk, bool shift = false, bool alt = false);
 // A child of `parent` carrying that component name.
 HWND FindChildByName(HWND parent, const String& name);
 

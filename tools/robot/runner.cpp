@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "control_actions.h"
+#include "key_input.h"
 #include "screenshot.h"
 #include "window_query.h"
 
@@ -97,6 +100,22 @@ std::string Runner::Check(const Condition &c) const
         HWND h = FindVisibleTopLevel(c.window);
         return h ? "window " + c.window.Describe() + " is still there (" + HwndText(h) + ")" : "";
     }
+    case Cond::Fills:
+    case Cond::Centred: {
+        HWND h = FindVisibleTopLevel(c.window);
+        if (!h) return "no visible window " + c.window.Describe();
+        RECT r;
+        GetWindowRect(h, &r);
+        const int w = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+        char where[120];
+        std::snprintf(where, sizeof where, "it is at %ld,%ld-%ld,%ld on a screen of %dx%d", r.left, r.top, r.right,
+                      r.bottom, w, sh);
+        const bool ok = c.kind == Cond::Fills
+                            ? r.left <= 0 && r.top <= 0 && r.right >= w && r.bottom >= sh
+                            : std::abs(static_cast<int>(r.left + r.right) - w) <= 2 &&
+                                  std::abs(static_cast<int>(r.top + r.bottom) - sh) <= 2;
+        return ok ? "" : where;
+    }
     case Cond::DialogText:
     case Cond::DialogButtons: {
         HWND dlg = FindVisibleTopLevel(c.window);
@@ -131,6 +150,13 @@ std::string Runner::Check(const Condition &c) const
         return IsWindowVisible(h) ? "" : "it is hidden";
     case Cond::Hidden:
         return IsWindowVisible(h) ? "it is visible" : "";
+    case Cond::Focused: {
+        HWND focus = FocusInForeground(h);
+        if (focus == h || (focus && IsChild(h, focus))) return "";
+        if (GetAncestor(h, GA_ROOT) != GetForegroundWindow())
+            return "its window is not in front (" + HwndText(GetForegroundWindow()) + " is)";
+        return focus ? "the focus is on " + HwndText(focus) : "nothing has the focus";
+    }
     case Cond::Checked:
     case Cond::Unchecked: {
         DWORD_PTR state = 0;
@@ -241,6 +267,17 @@ void Runner::Execute(const Step &step)
     case Op::Close: {
         HWND h = VisibleWindow(*step.window, TimeoutOf(step));
         if (const auto e = PostClose(h); !e.empty()) Fail("closing " + step.window->Describe() + ": " + e);
+        return;
+    }
+    case Op::Key: {
+        if (step.keyTarget) {
+            Condition focused;
+            focused.kind = Cond::Focused;
+            focused.control = step.control;
+            Poll(focused, TimeoutOf(step), "timed out waiting ");
+        }
+        for (const KeyChord &chord : step.keys)
+            if (const auto e = PressKeys(chord); !e.empty()) Fail("pressing " + chord.Describe() + ": " + e);
         return;
     }
     case Op::Sleep:

@@ -191,8 +191,8 @@ Condition ParseCondition(LineParser &p)
     if (what == "window") {
         c.kind = Cond::Window;
         c.window = p.ParseRef("window (component name or \"caption\")");
-    } else if (what == "gone") {
-        c.kind = Cond::Gone;
+    } else if (what == "gone" || what == "fills" || what == "centred") {
+        c.kind = what == "gone" ? Cond::Gone : what == "fills" ? Cond::Fills : Cond::Centred;
         c.window = p.ParseRef("window (component name or \"caption\")");
     } else if (what == "text") {
         c.kind = Cond::Text;
@@ -200,12 +200,13 @@ Condition ParseCondition(LineParser &p)
         c.match = p.ParseMatch();
         c.text = p.String("text");
     } else if (what == "enabled" || what == "disabled" || what == "visible" || what == "hidden" || what == "checked" ||
-               what == "unchecked") {
+               what == "unchecked" || what == "focused") {
         c.kind = what == "enabled"    ? Cond::Enabled
                  : what == "disabled" ? Cond::Disabled
                  : what == "visible"  ? Cond::Visible
                  : what == "hidden"   ? Cond::Hidden
                  : what == "checked"  ? Cond::Checked
+                 : what == "focused"  ? Cond::Focused
                                       : Cond::Unchecked;
         c.control = p.ParseControl();
     } else if (what == "dialog") {
@@ -225,7 +226,8 @@ Condition ParseCondition(LineParser &p)
         }
     } else {
         p.Fail("unknown condition '" + what +
-               "' (window, gone, text, enabled, disabled, visible, hidden, checked, unchecked, dialog)");
+               "' (window, gone, fills, centred, text, enabled, disabled, visible, hidden, checked, unchecked, "
+               "focused, dialog)");
     }
     return c;
 }
@@ -264,6 +266,30 @@ Step ParseStep(LineParser &p)
         s.op = Op::Answer;
         s.window = p.ParseRef("dialog caption");
         s.text = p.String("button caption");
+    } else if (cmd == "key") {
+        s.op = Op::Key;
+        while (!p.AtEnd() && !p.PeekWord("on")) {
+            const Token &t = p.Next("key");
+            if (t.quoted) {
+                if (t.text.empty()) p.Fail("empty text to type");
+                KeyChord typed;
+                typed.text = t.text;
+                s.keys.push_back(typed);
+                continue;
+            }
+            const auto chord = ParseKeyChord(t.text);
+            if (!chord)
+                p.Fail("unknown key '" + t.text +
+                       "' (Enter, Esc, Tab, Space, Backspace, Delete, Home, End, Up, Down, Left, Right, PageUp, "
+                       "PageDown, F1..F12, A..Z, 0..9, with Shift+, Ctrl+, Alt+)");
+            s.keys.push_back(*chord);
+        }
+        if (s.keys.empty()) p.Fail("missing key");
+        if (p.PeekWord("on")) {
+            p.Word("on");
+            s.control = p.ParseControl();
+            s.keyTarget = true;
+        }
     } else if (cmd == "close") {
         s.op = Op::Close;
         s.window = p.ParseRef("window");
@@ -281,7 +307,8 @@ Step ParseStep(LineParser &p)
         s.op = Op::Dump;
     } else {
         p.Fail("unknown command '" + cmd +
-               "' (set, within, wait, assert, click, type, select, answer, close, sleep, screenshot, echo, dump)");
+               "' (set, within, wait, assert, click, type, select, answer, key, close, sleep, screenshot, echo, "
+               "dump)");
     }
     p.ExpectEnd();
     return s;
@@ -307,6 +334,10 @@ std::string Condition::Describe() const
         return "window " + window.Describe();
     case Cond::Gone:
         return "gone " + window.Describe();
+    case Cond::Fills:
+        return window.Describe() + " fills the screen";
+    case Cond::Centred:
+        return window.Describe() + " centred on the screen";
     case Cond::Text:
         return "text of " + control.Describe() + m + Quote(text);
     case Cond::Enabled:
@@ -321,6 +352,8 @@ std::string Condition::Describe() const
         return control.Describe() + " checked";
     case Cond::Unchecked:
         return control.Describe() + " unchecked";
+    case Cond::Focused:
+        return control.Describe() + " focused";
     case Cond::DialogText:
         return "text of dialog " + window.Describe() + m + Quote(text);
     case Cond::DialogButtons: {
@@ -354,6 +387,69 @@ std::vector<Step> ParseScenario(const std::string &text, const EnvLookup &env)
         steps.push_back(std::move(s));
     }
     return steps;
+}
+
+namespace
+{
+
+struct KeyName {
+    const char *name;
+    unsigned vk;
+};
+
+// Virtual-key codes of the platform (the parser builds on the host too).
+const KeyName kKeyNames[] = {
+    {"Enter", 0x0D},  {"Return", 0x0D}, {"Esc", 0x1B},      {"Escape", 0x1B},   {"Tab", 0x09},
+    {"Space", 0x20},  {"Backspace", 0x08}, {"Delete", 0x2E}, {"Insert", 0x2D},   {"Home", 0x24},
+    {"End", 0x23},    {"PageUp", 0x21}, {"PageDown", 0x22}, {"Left", 0x25},     {"Up", 0x26},
+    {"Right", 0x27},  {"Down", 0x28},
+};
+
+std::optional<unsigned> KeyCode(const std::string &name)
+{
+    for (const KeyName &k : kKeyNames)
+        if (name == k.name) return k.vk;
+    if (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') return static_cast<unsigned>(name[0]);
+    if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') return static_cast<unsigned>(name[0]);
+    if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F') {
+        const int n = std::atoi(name.c_str() + 1);
+        if (n >= 1 && n <= 12 && std::to_string(n) == name.substr(1)) return 0x70u + static_cast<unsigned>(n - 1);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<KeyChord> ParseKeyChord(const std::string &word)
+{
+    KeyChord chord;
+    std::string rest = word;
+    for (size_t plus = rest.find('+'); plus != std::string::npos && plus + 1 < rest.size(); plus = rest.find('+')) {
+        const std::string mod = rest.substr(0, plus);
+        if (mod == "Shift")
+            chord.shift = true;
+        else if (mod == "Ctrl")
+            chord.ctrl = true;
+        else if (mod == "Alt")
+            chord.alt = true;
+        else
+            return std::nullopt;
+        rest = rest.substr(plus + 1);
+    }
+    const auto vk = KeyCode(rest);
+    if (!vk) return std::nullopt;
+    chord.vk = *vk;
+    return chord;
+}
+
+std::string KeyChord::Describe() const
+{
+    if (!text.empty()) return Quote(text);
+    std::string s = std::string(ctrl ? "Ctrl+" : "") + (alt ? "Alt+" : "") + (shift ? "Shift+" : "");
+    for (const KeyName &k : kKeyNames)
+        if (k.vk == vk) return s + k.name;
+    if (vk >= 0x70 && vk <= 0x7B) return s + "F" + std::to_string(vk - 0x70 + 1);
+    return s + static_cast<char>(vk);
 }
 
 std::string StripAccelerators(const std::string &caption)

@@ -37,6 +37,9 @@ enum class Cond {
     Hidden, // exists but cannot be seen
     Checked,
     Unchecked,
+    Focused,    // the control has the keyboard focus of the foreground window
+    Fills,      // a visible top-level window covers the whole screen
+    Centred,    // a visible top-level window sits in the middle of the screen
     DialogText, // message text of a dialog equals / contains
     DialogButtons,
 };
@@ -45,7 +48,7 @@ enum class Match { Equals, Contains };
 
 struct Condition {
     Cond kind = Cond::Window;
-    Ref window;         // Window, Gone, Dialog*
+    Ref window;         // Window, Gone, Fills, Centred, Dialog*
     ControlRef control; // control conditions
     Match match = Match::Equals;
     std::string text;
@@ -64,10 +67,20 @@ enum class Op {
     Select,
     Answer, // click a button of a dialog and wait until it is gone
     Close,  // WM_CLOSE, as the title bar's close box
+    Key,    // real key presses through the platform's input injection
     Sleep,
     Screenshot,
     Echo,
     Dump,
+};
+
+// One key with its modifiers (virtual-key code), or a text typed as it
+// stands (`text` not empty).
+struct KeyChord {
+    unsigned vk = 0;
+    bool shift = false, ctrl = false, alt = false;
+    std::string text;
+    std::string Describe() const;
 };
 
 struct Step {
@@ -78,6 +91,8 @@ struct Step {
     ControlRef control;
     std::optional<Ref> window;
     std::string text;              // typed text, entry, button caption, file, echo
+    std::vector<KeyChord> keys;    // Key
+    bool keyTarget = false;        // Key: wait until `control` has the focus
     double seconds = 0;            // SetTimeout, SetSettle, Sleep
     std::optional<double> timeout; // per-step "timeout=S"
 };
@@ -94,5 +109,8 @@ std::vector<Step> ParseScenario(const std::string &text, const EnvLookup &env);
 
 // Caption comparison ignores accelerator marks: "&Yes" == "Yes", "&&" is '&'.
 std::string StripAccelerators(const std::string &caption);
+
+// "Enter", "Shift+Tab", "Alt+N": nullopt for an unknown key name.
+std::optional<KeyChord> ParseKeyChord(const std::string &word);
 
 } // namespace robot

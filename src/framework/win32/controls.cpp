@@ -81,7 +81,7 @@ NIMBO_DEFINE_CLASS(TWinControl, TComponent, false,
                        .Object("Font", &TWinControl::Font)
                        .Bool("TabStop", &TWinControl::SetTabStop)
                        .Event("OnClick", &TWinControl::OnClick)
-                       .Ignore("TabOrder")
+                       .Int("TabOrder", &TWinControl::SetTabOrder)
                        .Ignore("Hint")
                        .Ignore("ShowHint")
                        .Ignore("ParentShowHint")
@@ -100,10 +100,13 @@ TWinControl::~TWinControl()
 {
     for (TWinControl* c : controls_) c->parent_ = nullptr;
     controls_.clear();
+    tabList_.clear();
     DestroyWnd();
     if (parent_) {
         auto& v = parent_->controls_;
         v.erase(std::remove(v.begin(), v.end(), this), v.end());
+        auto& t = parent_->tabList_;
+        t.erase(std::remove(t.begin(), t.end(), this), t.end());
     }
     if (nameAtom_) GlobalDeleteAtom(nameAtom_);
     if (brush_) DeleteObject(brush_);
@@ -125,6 +128,8 @@ void TWinControl::SetParent(TWinControl* parent)
     if (parent_) {
         auto& v = parent_->controls_;
         v.erase(std::remove(v.begin(), v.end(), this), v.end());
+        auto& t = parent_->tabList_;
+        t.erase(std::remove(t.begin(), t.end(), this), t.end());
     }
     parent_ = parent;
     if (!parent) {
@@ -132,6 +137,7 @@ void TWinControl::SetParent(TWinControl* parent)
         return;
     }
     parent->controls_.push_back(this);
+    parent->tabList_.push_back(this);
     if (parentFont_) ParentFontChanged(parent->font_);
     if (parentColor_) color_ = parent->color_;
     if (parent->HandleAllocated()) {
@@ -284,6 +290,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (!oldProc_) InvalidateRect(handle_, nullptr, TRUE);
         return r;
     }
+    case WM_SETFOCUS: {
+        LRESULT r = DefaultHandler(msg, wParam, lParam);
+        Root()->FocusChanged(this);
+        return r;
+    }
     case WM_NCDESTROY: {
         LRESULT r = DefaultHandler(msg, wParam, lParam);
         if (oldProc_) SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
@@ -391,15 +402,63 @@ void TWinControl::AlignControls()
 
 void TWinControl::SetVisible(bool v)
 {
+    const bool hadFocus = !v && ContainsFocus();
     visible_ = v;
     if (handle_) ShowWindow(handle_, v ? SW_SHOW : SW_HIDE);
     if (align_ != alNone && parent_) parent_->AlignControls();
+    if (hadFocus) Root()->FocusLost();
 }
 
 void TWinControl::SetEnabled(bool v)
 {
+    const bool hadFocus = !v && ContainsFocus();
     enabled_ = v;
     if (handle_) EnableWindow(handle_, v);
+    if (hadFocus) Root()->FocusLost();
+}
+
+TWinControl* TWinControl::Root()
+{
+    TWinControl* c = this;
+    while (c->parent_) c = c->parent_;
+    return c;
+}
+
+bool TWinControl::Usable() const
+{
+    return handle_ && IsWindowVisible(handle_) && IsWindowEnabled(handle_) &&
+           (!parent_ || parent_->Usable());
+}
+
+bool TWinControl::ContainsFocus() const
+{
+    if (!handle_) return false;
+    HWND f = GetFocus();
+    return f && (f == handle_ || IsChild(handle_, f));
+}
+
+bool TWinControl::WantsKey(WPARAM) { return false; }
+
+void TWinControl::FocusChanged(TWinControl* focused)
+{
+    for (TWinControl* c : std::vector<TWinControl*>(controls_)) c->FocusChanged(focused);
+}
+
+int TWinControl::TabOrder() const
+{
+    if (!parent_) return -1;
+    const auto& t = parent_->tabList_;
+    return static_cast<int>(std::find(t.begin(), t.end(), this) - t.begin());
+}
+
+void TWinControl::SetTabOrder(int v)
+{
+    if (!parent_) return;
+    auto& t = parent_->tabList_;
+    t.erase(std::remove(t.begin(), t.end(), this), t.end());
+    // Like a form resource read in order: a position past the end is the end.
+    const size_t at = v < 0 ? 0 : std::min(static_cast<size_t>(v), t.size());
+    t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), this);
 }
 
 String TWinControl::Caption() const

@@ -66,6 +66,26 @@ public:
     TFont* Font() { return &font_; }
     void SetParentFont(bool v);
     void SetTabStop(bool v);
+    bool TabStop() const { return tabStop_; }
+    // Position among the parent's controls when Tab moves the focus.
+    int TabOrder() const;
+    void SetTabOrder(int v);
+    // The children in tab order.
+    const std::vector<TWinControl*>& TabList() const { return tabList_; }
+
+    // Keyboard operation: whether the control handles this key itself
+    // (Enter in a multi-line edit, say) rather than leaving it to its form,
+    // and whether typed characters go to it (so a plain letter is no
+    // accelerator while it has the focus).
+    virtual bool WantsKey(WPARAM key);
+    virtual bool WantsChars() const { return false; }
+    // Created, visible and enabled, and so are its parents: a person can
+    // reach it.
+    bool Usable() const;
+    bool ContainsFocus() const;
+    // Told about every focus change among the controls of its window
+    // (a push button shows whether Enter presses it).
+    virtual void FocusChanged(TWinControl* focused);
 
     HWND Handle();
     bool HandleAllocated() const { return handle_ != nullptr; }
@@ -103,6 +123,9 @@ protected:
     virtual void Click();
     virtual void FontChanged();
     virtual void Resized() {}
+    // The focused control inside this window was hidden or disabled.
+    virtual void FocusLost() {}
+    TWinControl* Root();
     HWND ParentHandle();
     HBRUSH ColorBrush();
 
@@ -127,6 +150,7 @@ private:
 
     TWinControl* parent_ = nullptr;
     std::vector<TWinControl*> controls_;
+    std::vector<TWinControl*> tabList_;
     HWND handle_ = nullptr;
     WNDPROC oldProc_ = nullptr;
     ATOM nameAtom_ = 0;

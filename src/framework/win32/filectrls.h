@@ -25,6 +25,8 @@ public:
     // Opens the entry, as a double click on it does.
     void OpenEntry(int index);
     void Notification(TComponent* c, TOperation op) override;
+    // Enter opens the selected entry.
+    bool WantsKey(WPARAM key) override { return key == VK_RETURN; }
     TNotifyEvent OnDirChange;  // "OnChange" of the form resource
 
 protected:

@@ -2,6 +2,7 @@
 
 #include "framework/form_reader.h"
 #include "framework/properties.h"
+#include "framework/win32/dialog_keys.h"
 
 TApplication* Application = nullptr;
 
@@ -181,6 +182,22 @@ void TForm::Notification(TComponent* component, TOperation operation)
     if (operation == TOperation::opRemove && component == activeControl_) activeControl_ = nullptr;
 }
 
+void TForm::FocusChanged(TWinControl* focused)
+{
+    // The control to give the focus back to when the form is activated again.
+    if (focused != this && focused != activeControl_) {
+        activeControl_ = focused;
+        FreeNotification(focused);
+    }
+    TWinControl::FocusChanged(focused);
+}
+
+void TForm::FocusLost()
+{
+    // Only the active form takes the focus: another would come to the front.
+    if (HandleAllocated() && GetActiveWindow() == Handle()) FocusFallbackControl(this);
+}
+
 TCanvas& TForm::Canvas()
 {
     if (!canvasDC_) canvasDC_ = GetDC(Handle());
@@ -215,11 +232,25 @@ BOOL CALLBACK CollectEnabledWindow(HWND h, LPARAM p)
     if (IsWindowVisible(h) && IsWindowEnabled(h)) list->push_back(h);
     return TRUE;
 }
+
+// The window a modal form interrupts: the active one of ours, else the main
+// form. Owned by it, the form stays in front of it, also where a window
+// manager stacks the windows, and the owner is active again afterwards.
+HWND ModalOwner(HWND self)
+{
+    HWND owner = GetActiveWindow();
+    if (owner == self || !TWinControl::FromHandle(owner)) owner = nullptr;
+    if (!owner && Application && Application->MainForm() && Application->MainForm()->HandleAllocated())
+        owner = Application->MainForm()->Handle();
+    return owner != self && owner && IsWindowVisible(owner) ? owner : nullptr;
+}
 }  // namespace
 
 int TForm::ShowModal()
 {
     HWND self = Handle();
+    if (HWND owner = ModalOwner(self))
+        SetWindowLongPtrA(self, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
     // Every other window of this thread waits while the form is modal.
     std::vector<HWND> disabled;
     EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
@@ -269,10 +300,12 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_CLOSE: Close(); return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && activeControl_ && activeControl_->HandleAllocated() &&
-            IsWindowEnabled(activeControl_->Handle()) && IsWindowVisible(activeControl_->Handle())) {
-            activeControl_->SetFocus();
-            return 0;
+        if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(Handle())) {
+            if (activeControl_ && activeControl_->Usable()) {
+                activeControl_->SetFocus();
+                return 0;
+            }
+            if (FocusFallbackControl(this)) return 0;
         }
         break;
     default: break;
@@ -293,14 +326,10 @@ bool TApplication::ProcessMessage()
         terminated_ = true;
         return true;
     }
-    // Tab moves the focus between the controls of our forms.
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
-        HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-        if (top && TWinControl::FromHandle(top)) {
-            HWND next = GetNextDlgTabItem(top, GetFocus(), GetKeyState(VK_SHIFT) < 0);
-            if (next) SetFocus(next);
-            return true;
-        }
+    // The keyboard operation of our forms (Tab, Enter, Esc, accelerators).
+    if (IsDialogKeyMessage(msg.message) && msg.hwnd) {
+        auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
+        if (form && FormDialogKey(form, msg)) return true;
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

@@ -45,8 +45,10 @@ public:
     TNotifyEvent OnCreate, OnShow, OnClose, OnDestroy;
 
     void Notification(TComponent* component, TOperation operation) override;
+    void FocusChanged(TWinControl* focused) override;
 
 protected:
+    void FocusLost() override;
     void CreateParams(TCreateParams& params) override;
     void InitWnd() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

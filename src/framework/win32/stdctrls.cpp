@@ -254,6 +254,13 @@ void TMemo::SetWordWrap(bool v)
     RecreateWnd();
 }
 
+bool TMemo::WantsKey(WPARAM key)
+{
+    if (key == VK_RETURN) return !readOnly_ && wantReturns_;
+    if (key == VK_TAB) return !readOnly_ && wantTabs_;
+    return false;
+}
+
 int TMemo::DisplayLineCount()
 {
     const int n = static_cast<int>(SendMessageA(Handle(), EM_GETLINECOUNT, 0, 0));
@@ -276,7 +283,9 @@ bool TMemo::HasBorder() const { return borderStyle_ == bsSingleBorder; }
 // ---- Buttons
 
 NIMBO_DEFINE_CLASS(TButton, TWinControl, true,
-                   p.Int("ModalResult", &TButton::SetModalResult).Bool("Default", &TButton::SetDefault).Ignore("Cancel"))
+                   p.Int("ModalResult", &TButton::SetModalResult)
+                       .Bool("Default", &TButton::SetDefault)
+                       .Bool("Cancel", &TButton::SetCancel))
 
 TButton::TButton() { tabStop_ = true; }
 
@@ -287,7 +296,19 @@ void TButton::CreateParams(TCreateParams& params)
     params.style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
 }
 
-void TButton::SetDefault(bool v) { default_ = v; }
+void TButton::SetDefault(bool v)
+{
+    default_ = v;
+    if (HandleAllocated()) FocusChanged(TWinControl::FromHandle(GetFocus()));
+}
+
+void TButton::FocusChanged(TWinControl* focused)
+{
+    TWinControl::FocusChanged(focused);
+    if (!HandleAllocated()) return;
+    const bool looksDefault = focused == this || (default_ && !dynamic_cast<TButton*>(focused));
+    SendMessageA(Handle(), BM_SETSTYLE, looksDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
 
 void TButton::Click()
 {
@@ -507,8 +528,16 @@ void TComboBox::SetItemIndex(int i)
     caption_ = (i >= 0 && i < items_.Count()) ? items_[i] : caption_;
 }
 
+bool TComboBox::WantsKey(WPARAM key)
+{
+    return (key == VK_RETURN || key == VK_ESCAPE) && HandleAllocated() &&
+           SendMessageA(Handle(), CB_GETDROPPEDSTATE, 0, 0);
+}
+
 void TComboBox::CommandNotify(WORD code)
 {
+    // The focus is in the box's own edit field, which tells nobody else.
+    if (code == CBN_SETFOCUS) Root()->FocusChanged(this);
     if (code == CBN_SELCHANGE) {
         itemIndex_ = ItemIndex();
         if (itemIndex_ >= 0 && itemIndex_ < items_.Count()) caption_ = items_[itemIndex_];

@@ -46,6 +46,7 @@ public:
     String Text() const { return Caption(); }
     void SetText(const String& v) { SetCaption(v); }
     void SetReadOnly(bool v);
+    bool WantsChars() const override { return true; }
     TNotifyEvent OnChange;
 
 protected:
@@ -74,6 +75,9 @@ public:
     void SetWordWrap(bool v);
     void SetWantReturns(bool v) { wantReturns_ = v; }
     void SetWantTabs(bool v) { wantTabs_ = v; }
+    // Enter and Tab go into the text only where they can be typed.
+    bool WantsKey(WPARAM key) override;
+    bool WantsChars() const override { return true; }
     // Lines as displayed after word wrapping.
     int DisplayLineCount();
     bool HasVerticalScrollBar() const;
@@ -106,13 +110,21 @@ public:
     TButton();
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int v) { modalResult_ = v; }
+    // Enter presses the default button, Esc the cancel button.
+    bool Default() const { return default_; }
     void SetDefault(bool v);
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool v) { cancel_ = v; }
+    // Drawn as the button Enter presses: itself while it has the focus,
+    // the default button while no other button has it.
+    void FocusChanged(TWinControl* focused) override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void Click() override;
     int modalResult_ = 0;
     bool default_ = false;
+    bool cancel_ = false;
 };
 
 // A push button with a kind that gives its modal result; its glyph is kept
@@ -214,6 +226,11 @@ private:
     TStringList items_;
     TStyle style_ = csDropDown;
     int itemIndex_ = -1;
+
+public:
+    // Enter and Esc close an open list.
+    bool WantsKey(WPARAM key) override;
+    bool WantsChars() const override { return true; }
 };
 
 class TListBox : public TWinControl {
@@ -224,6 +241,7 @@ public:
     TStringList* Items() { return &items_; }
     int ItemIndex() const;
     void SetItemIndex(int i);
+    bool WantsChars() const override { return true; }
     TNotifyEvent OnChange;
 
 protected:
