@@ -2,6 +2,7 @@
 
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"
+#include "pages/bde_install.h"
 #include "pages/dir_choice.h"
 #include "pages/file_copy.h"
 #include "pages/message_page.h"
@@ -17,4 +18,5 @@ void RegisterSuiteClasses()
           &TNimboFileCopy::StaticClass(), &TNimboGroups::StaticClass(), &TNimboProgExec::StaticClass(),
           &TQuenProgressBar::StaticClass(), &TNimboBackground::StaticClass()})
         RegisterComponentClass(*c);
+    RegisterComponentClass(TNimboBDEInstall::StaticClass());
 }
