@@ -199,9 +199,24 @@ TEST_F(BDEInstall, FloppyEngineDirectoryInstallsIntoCIdapi)
     script->AddDir("Floppy", "a:\\ENGINE\\", nullptr);
     bde->SetBDEDir("Floppy");
     bde->SetBDEType(bde16Integrated);
+    TStringList text;
+    text.Add("Our own words.");
+    bde->SetText(text);
+    String intent;
+    bool prevEnabled = true;
     TGuiScript g;
-    g.WaitForPage([this] { return bde; }).ClickNext().WaitForPage([this] { return last; }).ClickNext();
+    g.WaitForPage([this] { return bde; }).Then([&] {
+        intent = NimboPagesForm->meBDEIntent->Caption();
+        return true;
+    });
+    g.ClickNext().WaitForPage([this] { return last; }).Then([&] {
+        prevEnabled = NimboPagesForm->btnPrev->Enabled();
+        return true;
+    });
+    g.ClickNext();
     EXPECT_EQ(Run(g), psDone);
+    EXPECT_EQ(Trimmed(intent), "Our own words.");
+    EXPECT_FALSE(prevEnabled) << "no way back past the engine's install";
     EXPECT_EQ(script->FindDir("$$$BDE$$$")->GetPath(), "C:\\IDAPI\\");
     EXPECT_EQ(script->FindDir("$$$BDELD$$$")->GetPath(), "C:\\IDAPI\\LANGDRV\\");
     EXPECT_TRUE(info->IsDirSelected(script->FindDir("$$$BDELD$$$")));
@@ -312,9 +327,9 @@ TEST_F(BDEInstall, EngineSetupFailuresCancelTheSetup)
     bde->SetBDEType(bde16Borland);
     const String missing = "Unable to locate the BDE setup program.";
     const String failed = "The BDE setup program failed to execute properly.";
-    // No program: both warnings, and the setup ends cancelled.
-    script->AddDir("Nowhere", folder + "none\\", nullptr);
-    bde->SetBDEDir("Nowhere");
+    // No program: both warnings, and the setup ends cancelled. A name
+    // beginning with B is no floppy drive.
+    bde->SetInstallProgram("BDESETUP.EXE");
     std::vector<String> shown;
     TGuiScript g;
     g.WaitForPage([this] { return bde; }).ClickNext();
@@ -324,6 +339,7 @@ TEST_F(BDEInstall, EngineSetupFailuresCancelTheSetup)
     EXPECT_EQ(shown, (std::vector<String>{missing, failed}));
 
     // A program that ends without installing.
+    bde->SetInstallProgram("SETUP.EXE");
     PlaceEngineSetup(folder + "disk\\");
     SetEnvironmentVariableA("NIMBO_BDE_SETUP_FAIL", "1");
     shown.clear();
