@@ -2,6 +2,7 @@
 
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"
+#include "pages/bde_install.h"
 #include "pages/choice.h"
 #include "pages/dir_choice.h"
 #include "pages/file_copy.h"
@@ -28,6 +29,7 @@ void RegisterSuiteClasses()
         &TNimboGroups::StaticClass(),
         &TNimboProgExec::StaticClass(),
         &TNimboUnInstall::StaticClass(),
+        &TNimboBDEInstall::StaticClass(),
         &TQuenProgressBar::StaticClass(),
         &TNimboBackground::StaticClass(),
     };

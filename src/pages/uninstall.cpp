@@ -5,8 +5,10 @@
 #include "engine/messages.h"
 #include "engine/nimbo_info.h"
 #include "engine/path_routines.h"
+#include "engine/registry.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
+#include "pages/bde_install.h"
 #include "pages/progman.h"
 
 NIMBO_DEFINE_CLASS(TNimboUnInstall, TNimboPage, true,
@@ -16,56 +18,6 @@ NIMBO_DEFINE_CLASS(TNimboUnInstall, TNimboPage, true,
                        .Event("OnCleanup", &TNimboUnInstall::OnCleanup)
                        .Lines("Text", &TNimboUnInstall::Text)
                        .Lines("UnInstallFiles", &TNimboUnInstall::UnInstallFiles))
-
-namespace {
-class TRegKey {
-public:
-    TRegKey(HKEY root, const String& path, bool create)
-    {
-        if (create)
-            RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-        else
-            RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key_);
-    }
-    ~TRegKey()
-    {
-        if (key_) RegCloseKey(key_);
-    }
-    TRegKey(const TRegKey&) = delete;
-    TRegKey& operator=(const TRegKey&) = delete;
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-// Deletes a key with everything below it.
-void DeleteKeyTree(HKEY parent, const String& name)
-{
-    {
-        TRegKey key(parent, name, false);
-        if (!key.get()) return;
-        char sub[256];
-        DWORD n = sizeof sub;
-        while (RegEnumKeyExA(key.get(), 0, sub, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-            const String child = sub;
-            DeleteKeyTree(key.get(), child);
-            n = sizeof sub;
-            // A subkey that would not go would be listed again forever.
-            TRegKey still(key.get(), child, false);
-            if (still.get()) break;
-        }
-    }
-    RegDeleteKeyA(parent, name.c_str());
-}
-
-void WriteRegString(HKEY key, const String& name, const String& value)
-{
-    if (!key || RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS)
-        throw ENimboError("Failed to set data for '" + name + "'");
-}
-}  // namespace
 
 TNimboUnInstall::TNimboUnInstall() = default;
 
@@ -209,6 +161,10 @@ void TNimboUnInstall::DoNext()
     RemoveFiles();
     RemoveDirectories();
     RemoveGroups();
+    const auto engine = static_cast<TNimboBDEInstallTypes>(controller_->LoggedBDEType());
+    if (TComponent* form = Owner())
+        for (int i = 0; i < form->ComponentCount(); ++i)
+            if (auto* page = dynamic_cast<TNimboBDEInstall*>(form->Components(i))) page->RemoveEngine(engine);
     controller_->SetUnInstallDone(true);
     f->btnNext->SetEnabled(true);
     TNimboPage::DoNext();
@@ -235,17 +191,19 @@ void TNimboUnInstall::RegisterUnInstall(const String& displayName)
     // Without a copy of the program in the log directory, Add/Remove
     // Programs would point at nothing and the application stay for good.
     if (controller_ && !dir.empty()) PlaceProgram(dir);
-    TRegKey key(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName, true);
-    WriteRegString(key.get(), "DisplayName", displayName);
+    TRegistryKey key;
+    key.Create(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName);
     // Quoted when it holds a blank, so the path cannot be read as a shorter one.
     String command = dir + ExtractFileName(ProgramPath());
     if (command.find(' ') != String::npos) command = "\"" + command + "\"";
-    WriteRegString(key.get(), "UnInstallString", command + " UNINSTALL");
+    for (const auto& [name, value] : {std::pair<String, String>{"DisplayName", displayName},
+                                      std::pair<String, String>{"UnInstallString", command + " UNINSTALL"}})
+        if (!key.IsOpen() || !key.WriteString(name, value)) throw ENimboError("Failed to set data for '" + name + "'");
 }
 
 void TNimboUnInstall::UnregisterUnInstall(const String& displayName)
 {
     if (displayName.empty()) return;
-    TRegKey key(HKEY_LOCAL_MACHINE, kUnInstallKey, true);
-    if (key.get()) DeleteKeyTree(key.get(), displayName);
+    TRegistryKey key;
+    if (key.Create(HKEY_LOCAL_MACHINE, kUnInstallKey)) key.DeleteSubKey(displayName);
 }

@@ -1,0 +1,88 @@
+#include "engine/registry.h"
+
+#include <vector>
+
+namespace {
+// The platform deletes only keys without subkeys: empty the tree first.
+bool DeleteTree(HKEY parent, const String& name)
+{
+    HKEY key = nullptr;
+    LONG r = RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, &key);
+    if (r == ERROR_FILE_NOT_FOUND) return true;
+    if (r != ERROR_SUCCESS) return false;
+    std::vector<String> children;
+    char buf[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof buf;
+        if (RegEnumKeyExA(key, i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        children.emplace_back(buf, len);
+    }
+    bool ok = true;
+    for (const String& child : children)
+        ok = DeleteTree(key, child) && ok;
+    RegCloseKey(key);
+    r = RegDeleteKeyA(parent, name.c_str());
+    return ok && (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND);
+}
+}  // namespace
+
+bool TRegistryKey::Create(HKEY root, const String& path)
+{
+    Close();
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key_,
+                        nullptr) == ERROR_SUCCESS)
+        return true;
+    key_ = nullptr;
+    return false;
+}
+
+bool TRegistryKey::Open(HKEY root, const String& path, bool forWriting)
+{
+    Close();
+    const REGSAM access = forWriting ? KEY_READ | KEY_WRITE : KEY_READ;
+    if (RegOpenKeyExA(root, path.c_str(), 0, access, &key_) == ERROR_SUCCESS) return true;
+    key_ = nullptr;
+    return false;
+}
+
+void TRegistryKey::Close()
+{
+    if (key_) RegCloseKey(key_);
+    key_ = nullptr;
+}
+
+bool TRegistryKey::WriteString(const String& name, const String& value)
+{
+    return key_ && RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                  static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool TRegistryKey::WriteInteger(const String& name, uint32_t value)
+{
+    const DWORD v = value;
+    return key_ && RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v) ==
+                       ERROR_SUCCESS;
+}
+
+String TRegistryKey::ReadString(const String& name) const
+{
+    if (!key_) return String();
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return String();
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return String();
+    std::vector<char> buf(size + 1, '\0');
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size) !=
+        ERROR_SUCCESS)
+        return String();
+    return String(buf.data());  // stored with or without its terminating zero
+}
+
+bool TRegistryKey::DeleteSubKey(const String& name)
+{
+    return key_ && !name.empty() && DeleteTree(key_, name);
+}
+
+bool DeleteRegistryKey(HKEY root, const String& path)
+{
+    return !path.empty() && DeleteTree(root, path);
+}

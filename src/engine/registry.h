@@ -1,0 +1,40 @@
+// Registry keys through the platform's registry services: a key handle that
+// closes itself, and the few operations the setup needs (the database
+// engine's settings, the uninstall registration).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "base/nstring.h"
+
+class TRegistryKey {
+public:
+    TRegistryKey() = default;
+    ~TRegistryKey() { Close(); }
+    TRegistryKey(const TRegistryKey&) = delete;
+    TRegistryKey& operator=(const TRegistryKey&) = delete;
+
+    // Opens root\path, creating the keys that are missing; false when refused.
+    bool Create(HKEY root, const String& path);
+    // Opens root\path only when it exists; reading only, unless asked.
+    bool Open(HKEY root, const String& path, bool forWriting = false);
+    bool IsOpen() const { return key_ != nullptr; }
+    void Close();
+
+    // False when the platform refuses the write.
+    bool WriteString(const String& name, const String& value);
+    bool WriteInteger(const String& name, uint32_t value);
+    // The string value; empty when it is missing or holds no string.
+    String ReadString(const String& name) const;
+    // Deletes the subkey with everything below it; true when it is gone
+    // afterwards (also when there was none).
+    bool DeleteSubKey(const String& name);
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// Deletes root\path with all its subkeys and values; true when it is gone.
+bool DeleteRegistryKey(HKEY root, const String& path);
