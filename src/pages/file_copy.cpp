@@ -334,7 +334,7 @@ void TNimboFileCopy::BuildCopyList(TStringList& list)
             for (int d = 0; d < disks.Count(); ++d)
                 if (disks[d]->Contains(file))
                     list.AddObject(IntToStr(d + 1) + "::" + file->Name() + "::" + dirList_[i], file);
-            Application->ProcessMessages();
+            KeepAlive();
         }
     }
     SortByLocale(list);
@@ -351,10 +351,27 @@ void TNimboFileCopy::PromptForDisk(int disk)
         aborted_ = true;
 }
 
+// Letting messages through costs a round trip to the window system even
+// when none are waiting; after every small file that would be most of the
+// copy's time. Every few tens of milliseconds keeps the window painted and
+// Cancel answered just as well.
+constexpr DWORD kKeepAliveGap = 25;
+
+void TNimboFileCopy::KeepAlive()
+{
+    if (GetTickCount() - lastKeepAlive_ < kKeepAliveGap) return;
+    Application->ProcessMessages();
+    lastKeepAlive_ = GetTickCount();
+}
+
 void TNimboFileCopy::AdvanceProgressLater(int64_t bytes)
 {
     pendingProgress_ += bytes;
-    if (GetTickCount() - lastProgress_ >= 40) FlushProgress();
+    if (GetTickCount() - lastProgress_ >= kKeepAliveGap) {
+        FlushProgress();
+        // A large file keeps the window alive while it is copied.
+        KeepAlive();
+    }
 }
 
 void TNimboFileCopy::FlushProgress()
@@ -377,7 +394,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     TNimboPagesForm* f = NimboPagesForm;
     f->laFCSource->SetCaption(RemoveBackslash(ShortenPath(source, f->laFCSource->Width(), f)));
     f->laFCTarget->SetCaption(RemoveBackslash(ShortenPath(target, f->laFCSource->Width(), f)));
-    Application->ProcessMessages();
+    KeepAlive();
     if (source == target) {
         ShowMessageDialog(controller_, Text(48) + ":" + source, mtInformation, NimboDialogButton(mbOK));
         AdvanceProgress(file->Size());
@@ -412,7 +429,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
                 FlushProgress();
             }
             if (!existed) controller_->AddInstalledFile(target);
-            Application->ProcessMessages();
+            KeepAlive();
         } catch (const EInOutError&) {
             const int answer =
                 ShowMessageDialog(controller_, Format(Text(50), ExtractFileName(source), disk), mtWarning,

@@ -67,6 +67,9 @@ private:
     // FlushProgress brings them up to date when the file ends.
     void AdvanceProgressLater(int64_t bytes);
     void FlushProgress();
+    // Lets pending window messages through, at most every few tens of
+    // milliseconds.
+    void KeepAlive();
     String Text(unsigned n) const;
 
     TStringList dirList_;
@@ -83,4 +86,5 @@ private:
     bool cancelDone_ = false;  // DoCancel ran for this run already
     int64_t pendingProgress_ = 0;
     DWORD lastProgress_ = 0;
+    DWORD lastKeepAlive_ = 0;
 };
