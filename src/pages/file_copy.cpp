@@ -314,7 +314,7 @@ void TNimboFileCopy::CreateDirectories()
         for (int k = dirList_.Count() - 1; k >= 0; --k)
             if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) dirList_.Delete(k);
         --i;  // the line that now follows takes this place
-        if (ShowMessageDialog(controller_, Format(Text(44), full) + " " + Text(45), mtWarning,
+        if (Ask(Format(Text(44), full) + " " + Text(45), mtWarning,
                               NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
             aborted_ = true;
     }
@@ -346,7 +346,7 @@ void TNimboFileCopy::PromptForDisk(int disk)
     if (first != 'A' && first != 'B' && controller_->Test()) return;
     TNimboDisk* d = script_->GetDisk(disk);
     const String label = d ? d->Description() : String();
-    if (ShowMessageDialog(controller_, Format(Text(47), disk, label), mtInformation,
+    if (Ask(Format(Text(47), disk, label), mtInformation,
                           NimboDialogButton(mbOK) | NimboDialogButton(mbCancel)) == mrCancel)
         aborted_ = true;
 }
@@ -359,9 +359,18 @@ constexpr DWORD kKeepAliveGap = 25;
 
 void TNimboFileCopy::KeepAlive()
 {
-    if (GetTickCount() - lastKeepAlive_ < kKeepAliveGap) return;
+    if (!answered_ && GetTickCount() - lastKeepAlive_ < kKeepAliveGap) return;
+    answered_ = false;
     Application->ProcessMessages();
     lastKeepAlive_ = GetTickCount();
+}
+
+int TNimboFileCopy::Ask(const String& text, TMsgDlgType kind, unsigned buttons)
+{
+    // What the user did right after answering (Cancel, say) is seen before
+    // the next file.
+    answered_ = true;
+    return ShowMessageDialog(controller_, text, kind, buttons);
 }
 
 void TNimboFileCopy::AdvanceProgressLater(int64_t bytes)
@@ -396,7 +405,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     f->laFCTarget->SetCaption(RemoveBackslash(ShortenPath(target, f->laFCSource->Width(), f)));
     KeepAlive();
     if (source == target) {
-        ShowMessageDialog(controller_, Text(48) + ":" + source, mtInformation, NimboDialogButton(mbOK));
+        Ask(Text(48) + ":" + source, mtInformation, NimboDialogButton(mbOK));
         AdvanceProgress(file->Size());
         return;
     }
@@ -432,14 +441,14 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
             KeepAlive();
         } catch (const EInOutError&) {
             const int answer =
-                ShowMessageDialog(controller_, Format(Text(50), ExtractFileName(source), disk), mtWarning,
+                Ask(Format(Text(50), ExtractFileName(source), disk), mtWarning,
                                   NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
             if (answer == mrRetry) {
                 done = false;
             } else if (answer == mrIgnore) {
                 AdvanceProgress(file->Size());
             } else if (answer == mrAbort) {
-                if (ShowMessageDialog(controller_, Text(45), mtConfirmation,
+                if (Ask(Text(45), mtConfirmation,
                                       NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
                     aborted_ = true;
             }
@@ -476,7 +485,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
             const String text = (sourceSize == -1 ? Format(Text(50), source, disk) : Format(Text(50), target, 0)) +
                                 "\r\n" + Text(46);
             const int answer =
-                ShowMessageDialog(controller_, text, mtWarning,
+                Ask(text, mtWarning,
                                   NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
             if (answer == mrYes) return false;
             if (answer == mrAbort) {
@@ -489,7 +498,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
         const String name = ExtractFileName(target);
         const String text = Format(Text(51) + "\r\n" + "%s " + Text(52) + "\r\n" + Text(53) + "\r\n" + "%s " + Text(52),
                                    name, FormatFileTime(targetTime), targetSize, name, sourceWhen, sourceSize);
-        const int answer = ShowMessageDialog(controller_, text, mtConfirmation,
+        const int answer = Ask(text, mtConfirmation,
                                              NimboDialogButton(mbYes) | NimboDialogButton(mbNo) |
                                                  NimboDialogButton(mbAbort) | NimboDialogButton(mbAll));
         if (answer == mrYes) return true;
@@ -499,7 +508,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
             return true;
         }
         if (answer == mrAbort) {
-            if (ShowMessageDialog(controller_, Text(45), mtConfirmation,
+            if (Ask(Text(45), mtConfirmation,
                                   NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes) {
                 aborted_ = true;
                 return false;

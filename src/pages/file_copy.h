@@ -68,8 +68,10 @@ private:
     void AdvanceProgressLater(int64_t bytes);
     void FlushProgress();
     // Lets pending window messages through, at most every few tens of
-    // milliseconds.
+    // milliseconds, and at once after a question.
     void KeepAlive();
+    // The suite's message dialog for the page's questions.
+    int Ask(const String& text, TMsgDlgType kind, unsigned buttons);
     String Text(unsigned n) const;
 
     TStringList dirList_;
@@ -87,4 +89,5 @@ private:
     int64_t pendingProgress_ = 0;
     DWORD lastProgress_ = 0;
     DWORD lastKeepAlive_ = 0;
+    bool answered_ = false;  // a question was answered since messages last went through
 };
