@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "base/exceptions.h"
 #include "engine/nimbo_info.h"
 #include "framework/win32/forms.h"
@@ -150,22 +153,83 @@ String ShortenPath(const String& path, int maxWidth, TForm* form)
     return ShortenPathToWidth(path, maxWidth, [&canvas](std::string_view t) { return canvas.TextWidth(t); });
 }
 
-void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback)
-{
-    const DWORD sourceAttr = GetFileAttributesA(source.c_str());
-    if (sourceAttr == INVALID_FILE_ATTRIBUTES || (sourceAttr & FILE_ATTRIBUTE_DIRECTORY))
-        throw EInOutError("Source file doesn't exist.");
-    THandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!in.Valid()) throw EInOutError("Error opening source file.");
+namespace {
 
+// Progress is reported per 2048 bytes; the disk is read and written in
+// blocks of up to 256 KiB.
+constexpr DWORD kProgressBlock = 2048;
+constexpr DWORD kMaxBlock = 256 * 1024;
+
+// Copies the open source into the open target from where both stand, calls
+// `callback` for each 2048 bytes and for the last short piece (0 bytes when
+// the size is a multiple of 2048), and gives the target the source's
+// last-write time.
+void CopyContents(HANDLE in, HANDLE out, const TCopyProgress& callback)
+{
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(in, &size)) throw EInOutError("Error during file copy.");
+    // One block more than the file, so a small file is read in one call
+    // that also tells its end.
+    const int64_t wanted = (size.QuadPart / kProgressBlock + 1) * kProgressBlock;
+    const DWORD block = static_cast<DWORD>(std::min<int64_t>(wanted, kMaxBlock));
+    std::unique_ptr<char[]> buffer(new char[block]);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(in, buffer.get(), block, &got, nullptr)) throw EInOutError("Error during file copy.");
+        DWORD put = 0;
+        if (got > 0 && (!WriteFile(out, buffer.get(), got, &put, nullptr) || put != got))
+            throw EInOutError("Error during file copy.");
+        DWORD reported = 0;
+        for (; got - reported >= kProgressBlock; reported += kProgressBlock)
+            if (callback) callback(0, static_cast<int>(kProgressBlock));
+        if (got < block) {
+            if (callback) callback(0, static_cast<int>(got - reported));
+            break;
+        }
+    }
+    FILETIME written;
+    if (!GetFileTime(in, nullptr, nullptr, &written) || !SetFileTime(out, nullptr, nullptr, &written))
+        throw EInOutError("Error during file copy.");
+}
+
+// A target that was not there before: written in place, and deleted again
+// unless the copy completes.
+class TNewTarget {
+public:
+    TNewTarget(const String& name, HANDLE h) : name_(name), file_(h) {}
+    ~TNewTarget()
+    {
+        if (name_.empty()) return;
+        file_.Close();
+        DeleteFileA(name_.c_str());
+    }
+    TNewTarget(const TNewTarget&) = delete;
+    TNewTarget& operator=(const TNewTarget&) = delete;
+    HANDLE Get() const { return file_.Get(); }
+    // Closing flushes; a write the disk refuses late still fails here.
+    bool Finish()
+    {
+        if (!file_.Close()) return false;
+        name_.clear();
+        return true;
+    }
+
+private:
+    String name_;
+    THandle file_;
+};
+
+// An existing target is replaced only by a complete copy: the copy goes to a
+// temporary file beside it, which takes its place at the end.
+void ReplaceTarget(HANDLE in, const String& target, const TCopyProgress& callback)
+{
     // A target that could not be rewritten in place is refused before any
     // work, as it would be by opening it for writing: read-only, a
     // directory, or held open by another program.
     const DWORD targetAttr = GetFileAttributesA(target.c_str());
-    if (targetAttr != INVALID_FILE_ATTRIBUTES) {
-        if (targetAttr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
-            throw EInOutError("Error opening target file.");
+    if (targetAttr == INVALID_FILE_ATTRIBUTES || (targetAttr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throw EInOutError("Error opening target file.");
+    {
         THandle probe(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!probe.Valid()) throw EInOutError("Error opening target file.");
@@ -177,24 +241,36 @@ void CopyFileWithProgress(const String& source, const String& target, const TCop
     THandle out(CreateFileA(temp.Name().c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
                             nullptr));
     if (!out.Valid()) throw EInOutError("Error opening target file.");
-
-    char buffer[2048];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(in.Get(), buffer, sizeof buffer, &got, nullptr)) throw EInOutError("Error during file copy.");
-        DWORD put = 0;
-        if (got > 0 && (!WriteFile(out.Get(), buffer, got, &put, nullptr) || put != got))
-            throw EInOutError("Error during file copy.");
-        if (callback) callback(0, static_cast<int>(got));
-        if (got < sizeof buffer) break;
-    }
-    FILETIME written;
-    if (!GetFileTime(in.Get(), nullptr, nullptr, &written) || !SetFileTime(out.Get(), nullptr, nullptr, &written))
-        throw EInOutError("Error during file copy.");
-    // Closing flushes; a write the disk refuses late still fails here.
+    CopyContents(in, out.Get(), callback);
     if (!out.Close()) throw EInOutError("Error during file copy.");
-    in.Close();
     if (!MoveFileExA(temp.Name().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
         throw EInOutError("Error during file copy.");
     temp.Release();
+}
+
+}  // namespace
+
+void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback)
+{
+    THandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in.Valid()) {
+        // Only now tell a missing source (or a directory) from one that
+        // cannot be opened: a look-up less for every file that opens.
+        const DWORD attr = GetFileAttributesA(source.c_str());
+        if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
+            throw EInOutError("Source file doesn't exist.");
+        throw EInOutError("Error opening source file.");
+    }
+    HANDLE created = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE) {
+        // Anything but an existing target (no such folder, say) ends here.
+        if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES)
+            throw EInOutError("Error opening target file.");
+        ReplaceTarget(in.Get(), target, callback);
+        return;
+    }
+    TNewTarget out(target, created);
+    CopyContents(in.Get(), out.Get(), callback);
+    if (!out.Finish()) throw EInOutError("Error during file copy.");
 }

@@ -36,10 +36,13 @@ String ResolveDirMacro(const String& name, TNimboInfo* controller, TNimboData* s
 // ShortenPathToWidth).
 String ShortenPath(const String& path, int maxWidth, TForm* form);
 
-// Called after each block with (0, bytes just written).
+// Called for each 2048 bytes copied with (0, 2048), and at the end with
+// (0, the bytes of the last short piece), which is 0 when the size is a
+// multiple of 2048.
 using TCopyProgress = std::function<void(int, int)>;
-// Copies `source` to `target` in blocks of 2048 bytes and gives the target
-// the source's last-write time. The copy goes to a temporary file beside the
-// target, which replaces the target only when complete: a failure leaves a
-// target that was there before untouched.
+// Copies `source` to `target` (in large blocks; the progress comes per 2048
+// bytes) and gives the target the source's last-write time. A new target is
+// written in place and deleted again when the copy fails; an existing one is
+// replaced only by a complete copy, written to a temporary file beside it:
+// a failure leaves it untouched.
 void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback = {});

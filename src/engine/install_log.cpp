@@ -3,6 +3,7 @@
 // profile file at the end of a setup and read back by the uninstall.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "engine/nimbo_info.h"
@@ -35,7 +36,31 @@ long ParseLogInteger(const String& text)
 
 void TNimboInfo::AddCreatedDir(const String& path) { createdDirs_.Add(path); }
 
-void TNimboInfo::AddInstalledFile(const String& path) { installedFiles_.Add(path); }
+// An installation records thousands of files, in the order it copies them:
+// inserting each into the sorted list would move half the list every time.
+void TNimboInfo::AddInstalledFile(const String& path) { pendingFiles_.push_back(path); }
+
+const TStringList& TNimboInfo::InstalledFiles() const
+{
+    if (pendingFiles_.empty()) return installedFiles_;
+    auto less = [](const String& a, const String& b) { return CompareText(a, b) < 0; };
+    // Stable: of entries equal but for case, the first recorded stays.
+    std::stable_sort(pendingFiles_.begin(), pendingFiles_.end(), less);
+    std::vector<String> merged;
+    merged.reserve(static_cast<size_t>(installedFiles_.Count()) + pendingFiles_.size());
+    int i = 0;
+    for (const String& p : pendingFiles_) {
+        while (i < installedFiles_.Count() && less(installedFiles_[i], p)) merged.push_back(installedFiles_[i++]);
+        const bool known = (i < installedFiles_.Count() && SameText(installedFiles_[i], p)) ||
+                           (!merged.empty() && SameText(merged.back(), p));
+        if (!known) merged.push_back(p);
+    }
+    while (i < installedFiles_.Count()) merged.push_back(installedFiles_[i++]);
+    pendingFiles_.clear();
+    installedFiles_.Clear();
+    for (const String& f : merged) installedFiles_.Add(f);  // in order: each goes to the end
+    return installedFiles_;
+}
 
 void TNimboInfo::AddGroupEntry(const String& item, const String& group)
 {
@@ -49,6 +74,7 @@ void TNimboInfo::ClearLogLists()
 {
     createdDirs_.Clear();
     installedFiles_.Clear();
+    pendingFiles_.clear();
     groupNames_.Clear();
     groupItems_.Clear();
 }
@@ -86,7 +112,7 @@ void TNimboInfo::WriteLog()
     if (dir.empty() || !DirectoryExists(RemoveBackslash(dir))) {
         // A run that installed nothing (cancelled before the copy) has
         // nothing to record; only a log that would lose entries is an error.
-        const bool nothingDone = createdDirs_.Count() == 0 && installedFiles_.Count() == 0 &&
+        const bool nothingDone = createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 &&
                                  groupNames_.Count() == 0 && loggedBDEType_ == 0;
         if (nothingDone) return;
         throw ENimboError("NO LOG DIR");
@@ -96,29 +122,38 @@ void TNimboInfo::WriteLog()
         logFile_ = file;
         ReadLog(file, true);
     }
-    for (const char* section : {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles})
-        EraseProfileSection(file, section);
-
-    std::vector<std::pair<String, String>> lines;
+    // The log is composed here and written in one piece: through the profile
+    // services each line would search its section again, which grows with
+    // the square of the number of files.
+    std::vector<TProfileSection> sections;
+    TProfileSection directories{kDirectories, {}};
     const auto& dirs = script_->Dirs();
     for (int i = dirs.Count() - 1; i >= 0; --i)
-        if (DirectoryExists(RemoveBackslash(dirs[i]->GetPath()))) lines.emplace_back(dirs[i]->Name(), dirs[i]->Dir());
-    if (!lines.empty()) WriteProfileSection(file, kDirectories, lines);
+        if (DirectoryExists(RemoveBackslash(dirs[i]->GetPath())))
+            directories.lines.emplace_back(dirs[i]->Name(), dirs[i]->Dir());
+    sections.push_back(std::move(directories));
 
-    lines.clear();
-    for (int i = 0; i < createdDirs_.Count(); ++i) lines.emplace_back(createdDirs_[i], String());
-    if (!lines.empty()) WriteProfileSection(file, kCreatedDirs, lines);
+    TProfileSection created{kCreatedDirs, {}};
+    for (int i = 0; i < createdDirs_.Count(); ++i) created.lines.emplace_back(createdDirs_[i], String());
+    sections.push_back(std::move(created));
 
-    lines.clear();
-    for (int i = 0; i < installedFiles_.Count(); ++i) lines.emplace_back(installedFiles_[i], String());
-    if (!lines.empty()) WriteProfileSection(file, kFiles, lines);
+    TProfileSection files{kFiles, {}};
+    const TStringList& installed = InstalledFiles();
+    files.lines.reserve(static_cast<size_t>(installed.Count()));
+    for (int i = 0; i < installed.Count(); ++i) files.lines.emplace_back(installed[i], String());
+    sections.push_back(std::move(files));
 
-    lines.clear();
+    TProfileSection groups{kProgramGroups, {}};
     for (int i = 0; i < groupNames_.Count(); ++i)
-        lines.emplace_back(IntToStr(i), groupNames_[i] + kSeparator + groupItems_[i]);
-    if (!lines.empty()) WriteProfileSection(file, kProgramGroups, lines);
+        groups.lines.emplace_back(IntToStr(i), groupNames_[i] + kSeparator + groupItems_[i]);
+    sections.push_back(std::move(groups));
 
-    if (loggedBDEType_ != 0) WriteProfileString(file, kBDEFiles, "BDE Type", IntToStr(loggedBDEType_));
-    WriteProfileString(file, kLanguage, "Language", language_);
+    if (loggedBDEType_ != 0) sections.push_back({kBDEFiles, {{"BDE Type", IntToStr(loggedBDEType_)}}});
+    // A section without lines is not written, as the profile services do.
+    sections.erase(std::remove_if(sections.begin(), sections.end(), [](const TProfileSection& s) { return s.lines.empty(); }),
+                   sections.end());
+    // "Language" is overwritten in place, not erased.
+    RewriteProfile(file, {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles}, sections,
+                   {{kLanguage, {{"Language", language_}}}});
     logFile_ = file;
 }

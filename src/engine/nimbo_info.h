@@ -99,7 +99,7 @@ public:
     uint8_t LoggedBDEType() const { return loggedBDEType_; }
     void ClearLogLists();
     const TStringList& CreatedDirs() const { return createdDirs_; }
-    const TStringList& InstalledFiles() const { return installedFiles_; }
+    const TStringList& InstalledFiles() const;
     const TStringList& GroupNames() const { return groupNames_; }
     const TStringList& GroupItems() const { return groupItems_; }
     void SetUnInstallRef(TComponent* c) { unInstallRef_ = c; }
@@ -127,7 +127,10 @@ private:
     bool unInstallDone_ = false;
     uint8_t loggedBDEType_ = 0;
     TStringList createdDirs_;
-    TStringList installedFiles_;
+    // Files recorded since installedFiles_ was last read: sorted into it in
+    // one pass when it is read, not one insertion at a time.
+    mutable TStringList installedFiles_;
+    mutable std::vector<String> pendingFiles_;
     TStringList groupNames_;
     TStringList groupItems_;
     HANDLE instanceMutex_ = nullptr;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "base/exceptions.h"
 
 namespace {
@@ -74,16 +76,136 @@ std::vector<std::pair<String, String>> ReadProfileSection(const String& file, co
     return lines;
 }
 
-void WriteProfileSection(const String& file, const String& section, const std::vector<std::pair<String, String>>& lines)
+namespace {
+
+// A section of an existing file as it stands: its header line (empty for
+// the lines before the first header) and its other lines, unchanged.
+struct TRawSection {
+    String header;
+    String name;  // trimmed, for comparisons
+    std::vector<String> lines;
+};
+
+// The old file's text in code page bytes; a UTF-16 file is converted.
+String ReadProfileText(const String& file)
 {
-    String block;
-    for (const auto& [k, v] : lines) {
-        block += k;
-        block += '=';
-        block += v;
-        block += '\0';
+    String text;
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return text;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(h, &size) && size.QuadPart < (1LL << 30)) {
+        text.resize(static_cast<size_t>(size.QuadPart));
+        DWORD got = 0;
+        if (!ReadFile(h, text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) got = 0;
+        text.resize(got);
     }
-    block += '\0';
-    if (!WritePrivateProfileSectionA(section.c_str(), block.data(), file.c_str()))
-        throw EInOutError("Unable to write " + file + ".");
+    CloseHandle(h);
+    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
+        const auto* wide = reinterpret_cast<const wchar_t*>(text.data() + 2);
+        const int n = static_cast<int>((text.size() - 2) / 2);
+        const int len = WideCharToMultiByte(CP_ACP, 0, wide, n, nullptr, 0, nullptr, nullptr);
+        String ansi(static_cast<size_t>(len), '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide, n, ansi.data(), len, nullptr, nullptr);
+        return ansi;
+    }
+    if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    return text;
+}
+
+std::vector<TRawSection> SplitSections(const String& text)
+{
+    std::vector<TRawSection> sections(1);
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == String::npos) end = text.size();
+        String line = text.substr(pos, end - pos);
+        pos = end;
+        if (pos < text.size() && text[pos] == '\r') ++pos;
+        if (pos < text.size() && text[pos] == '\n') ++pos;
+        const String trimmed = Trim(line);
+        const size_t close = trimmed.rfind(']');
+        if (!trimmed.empty() && trimmed[0] == '[' && close != String::npos) {
+            sections.push_back({line, Trim(trimmed.substr(1, close - 1)), {}});
+            continue;
+        }
+        sections.back().lines.push_back(std::move(line));
+    }
+    return sections;
+}
+
+String KeyOf(const String& line)
+{
+    const size_t eq = line.find('=');
+    return Trim(eq == String::npos ? line : line.substr(0, eq));
+}
+
+void AppendLine(String& out, const String& line)
+{
+    out += line;
+    out += "\r\n";
+}
+
+void AppendSection(String& out, const TProfileSection& s)
+{
+    AppendLine(out, "[" + s.name + "]");
+    for (const auto& [key, value] : s.lines) AppendLine(out, key + "=" + value);
+}
+
+}  // namespace
+
+void RewriteProfile(const String& file, const std::vector<String>& erase, const std::vector<TProfileSection>& append,
+                    const std::vector<TProfileSection>& set)
+{
+    const String failed = "Unable to write " + file + ".";
+    const DWORD attr = GetFileAttributesA(file.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throw EInOutError(failed);
+    std::vector<TRawSection> old = SplitSections(attr == INVALID_FILE_ATTRIBUTES ? String() : ReadProfileText(file));
+    std::vector<TProfileSection> extra;  // sections of `set` the old file lacks
+    for (const TProfileSection& s : set) {
+        auto it = std::find_if(old.begin() + 1, old.end(), [&](const TRawSection& r) { return SameText(r.name, s.name); });
+        const bool erased = std::any_of(erase.begin(), erase.end(), [&](const String& e) { return SameText(e, s.name); });
+        if (it == old.end() || erased) {
+            extra.push_back(s);
+            continue;
+        }
+        for (const auto& [key, value] : s.lines) {
+            auto line = std::find_if(it->lines.begin(), it->lines.end(), [&](const String& l) {
+                return l.find('=') != String::npos && SameText(KeyOf(l), key);
+            });
+            if (line != it->lines.end())
+                *line = KeyOf(*line) + "=" + value;  // the key keeps its spelling
+            else
+                it->lines.push_back(key + "=" + value);
+        }
+    }
+
+    String text;
+    for (size_t i = 0; i < old.size(); ++i) {
+        if (i > 0 && std::any_of(erase.begin(), erase.end(), [&](const String& e) { return SameText(e, old[i].name); }))
+            continue;
+        if (i > 0) AppendLine(text, old[i].header);
+        for (const String& line : old[i].lines) AppendLine(text, line);
+    }
+    for (const TProfileSection& s : append) AppendSection(text, s);
+    for (const TProfileSection& s : extra) AppendSection(text, s);
+
+    String dir = file.substr(0, file.find_last_of('\\') + 1);
+    if (dir.empty()) dir = ".";
+    char temp[MAX_PATH];
+    if (!GetTempFileNameA(dir.c_str(), "log", 0, temp)) throw EInOutError(failed);
+    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD put = 0;
+    const bool written = h != INVALID_HANDLE_VALUE &&
+                         WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &put, nullptr) && put == text.size();
+    const bool closed = h != INVALID_HANDLE_VALUE && CloseHandle(h);
+    if (!written || !closed || !MoveFileExA(temp, file.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(temp);
+        throw EInOutError(failed);
+    }
+    // The profile services keep files they read in a cache that trusts the
+    // time stamp, which two writes within one clock tick share: drop it, so
+    // the next read sees the new file.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
 }

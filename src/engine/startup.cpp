@@ -316,14 +316,17 @@ void TNimboInfo::ReportState() const
 {
     const String file = GetEnvValue("NIMBO_STATE_FILE");
     if (file.empty()) return;
+    // Text built here and written once: the C library's formatted output
+    // would bring its whole printf into the program.
+    String text = "Program=" + ProgramPath() + "\nSourceDir=" + sourceDir_ + "\nMultiDisk=" + (multiDisk_ ? "1" : "0") +
+                  "\nUnInstallMode=" + (unInstallMode_ ? "1" : "0") + "\nLogFile=" + logFile_ + "\n";
+    const TStringList& files = script_->UnInstallFiles();
+    for (int i = 0; i < files.Count(); ++i) text += "UnInstallFile=" + files[i] + "\n";
+    for (TNimboDir* d : script_->Dirs())
+        text += "Dir=" + d->Name() + "|" + d->GetPath() + "|" + (IsDirSelected(d) ? "selected" : "") + "\n";
     FILE* f = std::fopen(file.c_str(), "wb");
     if (!f) return;
-    std::fprintf(f, "Program=%s\nSourceDir=%s\nMultiDisk=%d\nUnInstallMode=%d\nLogFile=%s\n", ProgramPath().c_str(),
-                 sourceDir_.c_str(), multiDisk_ ? 1 : 0, unInstallMode_ ? 1 : 0, logFile_.c_str());
-    const TStringList& files = script_->UnInstallFiles();
-    for (int i = 0; i < files.Count(); ++i) std::fprintf(f, "UnInstallFile=%s\n", files[i].c_str());
-    for (TNimboDir* d : script_->Dirs())
-        std::fprintf(f, "Dir=%s|%s|%s\n", d->Name().c_str(), d->GetPath().c_str(), IsDirSelected(d) ? "selected" : "");
+    std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
 }
 

@@ -314,7 +314,7 @@ void TNimboFileCopy::CreateDirectories()
         for (int k = dirList_.Count() - 1; k >= 0; --k)
             if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) dirList_.Delete(k);
         --i;  // the line that now follows takes this place
-        if (ShowMessageDialog(controller_, Format(Text(44), full) + " " + Text(45), mtWarning,
+        if (Ask(Format(Text(44), full) + " " + Text(45), mtWarning,
                               NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
             aborted_ = true;
     }
@@ -334,7 +334,7 @@ void TNimboFileCopy::BuildCopyList(TStringList& list)
             for (int d = 0; d < disks.Count(); ++d)
                 if (disks[d]->Contains(file))
                     list.AddObject(IntToStr(d + 1) + "::" + file->Name() + "::" + dirList_[i], file);
-            Application->ProcessMessages();
+            KeepAlive();
         }
     }
     SortByLocale(list);
@@ -346,15 +346,41 @@ void TNimboFileCopy::PromptForDisk(int disk)
     if (first != 'A' && first != 'B' && controller_->Test()) return;
     TNimboDisk* d = script_->GetDisk(disk);
     const String label = d ? d->Description() : String();
-    if (ShowMessageDialog(controller_, Format(Text(47), disk, label), mtInformation,
+    if (Ask(Format(Text(47), disk, label), mtInformation,
                           NimboDialogButton(mbOK) | NimboDialogButton(mbCancel)) == mrCancel)
         aborted_ = true;
+}
+
+// Letting messages through costs a round trip to the window system even
+// when none are waiting; after every small file that would be most of the
+// copy's time. Every few tens of milliseconds keeps the window painted and
+// Cancel answered just as well.
+constexpr DWORD kKeepAliveGap = 25;
+
+void TNimboFileCopy::KeepAlive()
+{
+    if (!answered_ && GetTickCount() - lastKeepAlive_ < kKeepAliveGap) return;
+    answered_ = false;
+    Application->ProcessMessages();
+    lastKeepAlive_ = GetTickCount();
+}
+
+int TNimboFileCopy::Ask(const String& text, TMsgDlgType kind, unsigned buttons)
+{
+    // What the user did right after answering (Cancel, say) is seen before
+    // the next file.
+    answered_ = true;
+    return ShowMessageDialog(controller_, text, kind, buttons);
 }
 
 void TNimboFileCopy::AdvanceProgressLater(int64_t bytes)
 {
     pendingProgress_ += bytes;
-    if (GetTickCount() - lastProgress_ >= 40) FlushProgress();
+    if (GetTickCount() - lastProgress_ >= kKeepAliveGap) {
+        FlushProgress();
+        // A large file keeps the window alive while it is copied.
+        KeepAlive();
+    }
 }
 
 void TNimboFileCopy::FlushProgress()
@@ -377,9 +403,9 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     TNimboPagesForm* f = NimboPagesForm;
     f->laFCSource->SetCaption(RemoveBackslash(ShortenPath(source, f->laFCSource->Width(), f)));
     f->laFCTarget->SetCaption(RemoveBackslash(ShortenPath(target, f->laFCSource->Width(), f)));
-    Application->ProcessMessages();
+    KeepAlive();
     if (source == target) {
-        ShowMessageDialog(controller_, Text(48) + ":" + source, mtInformation, NimboDialogButton(mbOK));
+        Ask(Text(48) + ":" + source, mtInformation, NimboDialogButton(mbOK));
         AdvanceProgress(file->Size());
         return;
     }
@@ -412,17 +438,17 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
                 FlushProgress();
             }
             if (!existed) controller_->AddInstalledFile(target);
-            Application->ProcessMessages();
+            KeepAlive();
         } catch (const EInOutError&) {
             const int answer =
-                ShowMessageDialog(controller_, Format(Text(50), ExtractFileName(source), disk), mtWarning,
+                Ask(Format(Text(50), ExtractFileName(source), disk), mtWarning,
                                   NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
             if (answer == mrRetry) {
                 done = false;
             } else if (answer == mrIgnore) {
                 AdvanceProgress(file->Size());
             } else if (answer == mrAbort) {
-                if (ShowMessageDialog(controller_, Text(45), mtConfirmation,
+                if (Ask(Text(45), mtConfirmation,
                                       NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
                     aborted_ = true;
             }
@@ -459,7 +485,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
             const String text = (sourceSize == -1 ? Format(Text(50), source, disk) : Format(Text(50), target, 0)) +
                                 "\r\n" + Text(46);
             const int answer =
-                ShowMessageDialog(controller_, text, mtWarning,
+                Ask(text, mtWarning,
                                   NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
             if (answer == mrYes) return false;
             if (answer == mrAbort) {
@@ -472,7 +498,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
         const String name = ExtractFileName(target);
         const String text = Format(Text(51) + "\r\n" + "%s " + Text(52) + "\r\n" + Text(53) + "\r\n" + "%s " + Text(52),
                                    name, FormatFileTime(targetTime), targetSize, name, sourceWhen, sourceSize);
-        const int answer = ShowMessageDialog(controller_, text, mtConfirmation,
+        const int answer = Ask(text, mtConfirmation,
                                              NimboDialogButton(mbYes) | NimboDialogButton(mbNo) |
                                                  NimboDialogButton(mbAbort) | NimboDialogButton(mbAll));
         if (answer == mrYes) return true;
@@ -482,7 +508,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
             return true;
         }
         if (answer == mrAbort) {
-            if (ShowMessageDialog(controller_, Text(45), mtConfirmation,
+            if (Ask(Text(45), mtConfirmation,
                                   NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes) {
                 aborted_ = true;
                 return false;

@@ -67,6 +67,11 @@ private:
     // FlushProgress brings them up to date when the file ends.
     void AdvanceProgressLater(int64_t bytes);
     void FlushProgress();
+    // Lets pending window messages through, at most every few tens of
+    // milliseconds, and at once after a question.
+    void KeepAlive();
+    // The suite's message dialog for the page's questions.
+    int Ask(const String& text, TMsgDlgType kind, unsigned buttons);
     String Text(unsigned n) const;
 
     TStringList dirList_;
@@ -83,4 +88,6 @@ private:
     bool cancelDone_ = false;  // DoCancel ran for this run already
     int64_t pendingProgress_ = 0;
     DWORD lastProgress_ = 0;
+    DWORD lastKeepAlive_ = 0;
+    bool answered_ = false;  // a question was answered since messages last went through
 };

@@ -26,5 +26,5 @@ void ShowNimboDataError(const String& label, const String& message)
         Handler()(text);
         return;
     }
-    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fputs((text + "\n").c_str(), stderr);  // no printf: it is large
 }

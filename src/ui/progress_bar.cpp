@@ -87,16 +87,34 @@ void TQuenProgressBar::AddProgress(int delta)
     SetProgress(progress_ + delta);
 }
 
+// A change repaints the bar at once, unless it painted less than this many
+// milliseconds ago: then the change waits for the next paint cycle (the copy
+// page lets messages through every few tens of milliseconds). Small files
+// change the bars thousands of times a second, and a paint for each would
+// take most of the copy's time.
+constexpr DWORD kRepaintGap = 20;
+
 void TQuenProgressBar::RepaintNow()
 {
     if (!HandleAllocated()) return;
-    InvalidateRect(Handle(), nullptr, FALSE);
-    UpdateWindow(Handle());
+    if (!paintPending_) {
+        paintPending_ = true;
+        InvalidateRect(Handle(), nullptr, FALSE);
+    }
+    if (GetTickCount() - lastPaint_ >= kRepaintGap) UpdateWindow(Handle());
+}
+
+void TQuenProgressBar::InitWnd()
+{
+    TWinControl::InitWnd();
+    paintPending_ = false;
 }
 
 LRESULT TQuenProgressBar::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_PAINT) {
+        paintPending_ = false;
+        lastPaint_ = GetTickCount();
         // Opaque: the bar paints its whole area itself.
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(Handle(), &ps);

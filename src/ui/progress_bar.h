@@ -24,6 +24,7 @@ public:
     static int BarRight(int progress, int maxValue, int width);
 
 protected:
+    void InitWnd() override;
     void Paint(TCanvas& canvas) override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -33,4 +34,6 @@ private:
     TColor barColor_ = clHighlight;
     int progress_ = 48;
     int maxValue_ = 100;
+    bool paintPending_ = false;  // invalidated, not yet painted
+    DWORD lastPaint_ = 0;        // tick count of the last paint
 };

@@ -151,6 +151,33 @@ TEST_F(FileRoutines, CopyReportsEveryBlockOf2048AndTheFinalShortRead)
     EXPECT_TRUE(Holds(dir + "quiet.dat", Pattern(5000)));
 }
 
+TEST_F(FileRoutines, ALargeFileIsStillReportedPer2048Bytes)
+{
+    // Larger than one disk block of the copy, both on and off a multiple
+    // of 2048: every 2048 bytes once, then the short end.
+    for (const size_t size : {size_t{300} * 2048, size_t{300} * 2048 + 5}) {
+        const String src = dir + "big.dat", dst = dir + "big-copy.dat";
+        WriteBytes(src, Pattern(size));
+        Calls expected(300, {0, 2048});
+        expected.emplace_back(0, static_cast<int>(size % 2048));
+        EXPECT_EQ(Copy(src, dst), expected);
+        EXPECT_TRUE(Holds(dst, Pattern(size)));
+        DeleteFileA(dst.c_str());
+    }
+}
+
+TEST_F(FileRoutines, AFailureHalfWayThroughANewTargetLeavesNoFile)
+{
+    const String src = dir + "src.dat", dst = dir + "new.dat";
+    WriteBytes(src, Pattern(10000));
+    int blocks = 0;
+    auto failOnSecondBlock = [&](int, int) {
+        if (++blocks == 2) throw EInOutError("Error during file copy.");
+    };
+    EXPECT_EQ(IoError([&] { CopyFileWithProgress(src, dst, failOnSecondBlock); }), "Error during file copy.");
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"src.dat"}));
+}
+
 TEST_F(FileRoutines, CopyOfAnEmptySourceGivesAnEmptyTargetWithTheSourceTime)
 {
     const String src = dir + "empty.txt", dst = dir + "copy.txt";

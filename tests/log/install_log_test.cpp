@@ -149,6 +149,34 @@ TEST_F(InstallLog, AThousandsOfFilesLogReadsBackComplete)
     EXPECT_GE(info->InstalledFiles().IndexOf(dir + "sub\\file4999.dat"), 0);
 }
 
+TEST_F(InstallLog, RewritingKeepsForeignSectionsAndTheLanguagePlaceAndNeverHalfWrites)
+{
+    {
+        std::ofstream out(LogPath().c_str(), std::ios::binary);
+        out << "; kept\r\n[Language]\r\nNote=mine\r\nlanguage=English\r\n[files]\r\nC:\\OLD.TXT=\r\n"
+               "[Other]\r\nx=1\r\n";
+    }
+    info->AddInstalledFile(dir + "new.txt");
+    info->WriteLog();
+    EXPECT_EQ(LogText(), "; kept\n[Language]\nNote=mine\nlanguage=English\n[Other]\nx=1\n[Directories]\n"
+                         "Windows System=" + info->Script()->FindDir("Windows System")->Dir() + "\n"
+                         "Windows=" + info->Script()->FindDir("Windows")->Dir() + "\nInstall=" + dir + "\n"
+                         "[Files]\nC:\\OLD.TXT=\n" + dir + "new.txt=\n");
+
+    // A log that cannot be replaced stays as it was, and no piece of the
+    // new one is left beside it.
+    const String before = LogText();
+    SetFileAttributesA(LogPath().c_str(), FILE_ATTRIBUTE_READONLY);
+    info->AddInstalledFile(dir + "more.txt");
+    EXPECT_THROW(info->WriteLog(), EInOutError);
+    SetFileAttributesA(LogPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(LogText(), before);
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*.tmp").c_str(), &fd);
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+}
+
 TEST_F(InstallLog, AMissingLogDirectoryLosesNothingSilently)
 {
     info->Script()->FindDir("Install")->SetDir(dir + "gone\\");

@@ -1,5 +1,7 @@
 #include "framework/win32/stdctrls.h"
 
+#include <algorithm>
+
 #include "framework/properties.h"
 
 const TEnumInfo& AlignmentNames()
@@ -53,16 +55,60 @@ TLabel::TLabel() { parentColor_ = true; }
 
 void TLabel::CreateParams(TCreateParams& params) { TWinControl::CreateParams(params); }
 
+void TLabel::InitWnd()
+{
+    TWinControl::InitWnd();
+    paintPending_ = false;
+    textStale_ = false;
+}
+
 LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_NCHITTEST) return HTTRANSPARENT;
+    switch (msg) {
+    case WM_NCHITTEST: return HTTRANSPARENT;
+    // The text is answered from the label itself: it may be newer than the
+    // window's stored copy, which follows at the next paint.
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(caption_.size());
+    case WM_GETTEXT: {
+        if (wParam == 0) return 0;
+        const size_t n = std::min(caption_.size(), static_cast<size_t>(wParam) - 1);
+        char* out = reinterpret_cast<char*>(lParam);
+        caption_.copy(out, n);
+        out[n] = '\0';
+        return static_cast<LRESULT>(n);
+    }
+    case WM_SETTEXT:
+        SetCaption(lParam ? reinterpret_cast<const char*>(lParam) : "");
+        return TRUE;
+    case WM_PAINT:
+        paintPending_ = false;
+        if (textStale_) {
+            textStale_ = false;
+            DefaultHandler(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
+        }
+        break;
+    default: break;
+    }
     return TWinControl::WndProc(msg, wParam, lParam);
 }
 
+String TLabel::Caption() const { return caption_; }
+
+// A label that changes many times a second (the copy page's file names)
+// costs one invalidation per paint cycle: the new text is kept, the label
+// alone is marked for repainting once, and the window's stored copy of the
+// text is brought up to date when it paints.
 void TLabel::SetCaption(const String& v)
 {
-    TWinControl::SetCaption(v);
+    if (v == caption_) return;
+    caption_ = v;
     AdjustSize();
+    if (!HandleAllocated()) return;
+    textStale_ = true;
+    if (!paintPending_) {
+        paintPending_ = true;
+        InvalidateRect(Handle(), nullptr, TRUE);
+    }
 }
 
 void TLabel::FontChanged()

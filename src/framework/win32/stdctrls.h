@@ -18,6 +18,7 @@ class TLabel : public TWinControl {
 
 public:
     TLabel();
+    String Caption() const override;
     void SetCaption(const String& v) override;
     void SetAutoSize(bool v);
     void SetAlignment(TAlignment a);
@@ -26,12 +27,15 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void InitWnd() override;
     void Paint(TCanvas& canvas) override;
     void FontChanged() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void AdjustSize();
+    bool paintPending_ = false;  // invalidated, not yet painted
+    bool textStale_ = false;     // the window's stored text is older than caption_
     bool autoSize_ = true;
     bool wordWrap_ = false;
     bool transparent_ = false;
