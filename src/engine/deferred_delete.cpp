@@ -12,7 +12,8 @@ namespace {
 String BatchQuoted(const String& path)
 {
     String r = "\"";
-    for (char c : path) r += c == '%' ? String("%%") : String(1, c);
+    for (char c : path)
+        r += c == '%' ? String("%%") : String(1, c);
     return r + "\"";
 }
 }  // namespace
@@ -49,8 +50,8 @@ bool DeleteAfterExit(const std::vector<String>& files)
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi{};
     // Started in the system directory, so it holds no folder of ours open.
-    if (!CreateProcessA(interpreter.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        system, &si, &pi)) {
+    if (!CreateProcessA(interpreter.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, system,
+                        &si, &pi)) {
         DeleteFileA(script.c_str());
         return false;
     }

@@ -296,7 +296,8 @@ void TNimboInfo::EndOfRun()
     auto remove = [&left](const String& path) {
         if (!DeleteFileA(path.c_str()) && FileExists(path)) left.push_back(path);
     };
-    if (unInstallDone_) {
+    // Cancelled or done, the uninstall copy is temporary all the same.
+    if (unInstallDone_ || unInstallMode_) {
         const String dir = AddBackslash(ExtractFileDir(program));
         const TStringList& files = script_->UnInstallFiles();
         for (int i = 0; i < files.Count(); ++i) remove(dir + files[i]);

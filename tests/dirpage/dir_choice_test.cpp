@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gui_test_support.h"
+#include "test_files.h"
 #include "pages/dir_choice.h"
 #include "pages/message_page.h"
 #include "engine/path_routines.h"
@@ -67,6 +68,7 @@ protected:
     {
         ResetWizard();
         form->Free();
+        RemoveTree(existing.substr(0, existing.size() - String("Existing\\").size()));
     }
     TNimboPagesForm* F() const { return NimboPagesForm; }
     // Steps: from the first page to the directory page.

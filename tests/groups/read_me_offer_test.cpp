@@ -7,6 +7,7 @@
 
 #include "app/nimbo_form.h"
 #include "engine/file_routines.h"
+#include "engine/registry.h"
 #include "framework/form_text.h"
 #include "gui_test_support.h"
 #include "test_files.h"
@@ -40,6 +41,8 @@ protected:
         SetEnvironmentVariableA("NIMBO_ECHO_SLEEP", nullptr);
         form->Free();
         RemoveTree(folder);
+        // Leaving the groups page registered the uninstall.
+        DeleteRegistryKey(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\Corvane Linker");
     }
     String Offer(const String& answer)
     {

@@ -9,41 +9,24 @@ build="$1"
 work="$2"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/scripts/wine-env.sh"
+source "$root/tests/support/test_lib.sh"
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-winpath() { local p="${1//\//\\}"; echo "Z:$p"; }
-# Waits up to $2 seconds for a file to exist (or, with "gone", to vanish).
-wait_for() {
-    local f="$1" t="${2:-20}" mode="${3:-}"
-    for _ in $(seq 1 $((t * 10))); do
-        if [ "$mode" = gone ]; then [ ! -e "$f" ] && return 0; else [ -s "$f" ] && return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
-robot() {
-    printf '%s\n' "$@" >"$work/step.scn"
-    if ! wine "$build/tools/robot/robot.exe" "$work/step.scn" >"$work/robot.log" 2>&1 </dev/null; then
-        cat "$work/robot.log"
-        return 1
-    fi
-}
 expect_line() {  # file, line, what
     if grep -qxF -- "$2" "$1"; then pass "$3"; else fail "$3: no line '$2' in $(basename "$1")"; cat "$1"; fi
 }
 
 cleanup() {
     rm -f "$WINEPREFIX/dosdevices/a:"
+    # Temporary copies leave their own removal to a command interpreter
+    # that outlives them by a second or so: let it finish.
+    for _ in $(seq 1 100); do ls "$temp_u" 2>/dev/null | grep -qi '^~nimbo.*\.bat$' || break; sleep 0.1; done
     wineserver -k >/dev/null 2>&1
 }
 trap cleanup EXIT
 
 rm -rf "$work"
 mkdir -p "$work"
-wine cmd /c 'echo %TEMP%' >"$work/temp.txt" 2>/dev/null </dev/null
-temp_u="$(winepath -u "$(tr -d '\r\n' <"$work/temp.txt")" 2>/dev/null)"
+temp_u="$(wine_temp_dir)"
 ini="$WINEPREFIX/drive_c/windows/TNIMBO.INI"
 [ -d "$temp_u" ] || { echo "cannot find the prefix's temporary directory"; exit 1; }
 
@@ -118,6 +101,10 @@ if wait_for "$work/state-uninstall.txt" 30; then
     if [ -f "$ini" ] && grep -qi '^\[UnInstall\]' "$ini"; then fail "TNIMBO.INI still holds [UnInstall]"; else
         pass "the uninstall hand-over section is gone"; fi
     robot 'close NimboForm' 'wait gone NimboForm' || fail "closing the uninstall copy"
+    # Closed without removing anything, it still takes itself away.
+    wait_for "$temp_u/setup.exe" 15 gone && [ ! -e "$temp_u/a.txt" ] && [ ! -e "$temp_u/b.txt" ] &&
+        pass "the closed uninstall copy leaves nothing in the temporary folder" ||
+        fail "the closed uninstall copy left files in $temp_u"
 else
     fail "the uninstall copy never reported"
     cat "$work/uninstall.log"

@@ -1,0 +1,166 @@
+// The uninstall page run for real: what the log lists is removed in order,
+// Program Manager gets its commands, and the registration is written and
+// deleted in the real registry.
+#include <gtest/gtest.h>
+
+#include "dde_recorder.h"
+#include "engine/file_routines.h"
+#include "engine/registry.h"
+#include "gui_test_support.h"
+#include "pages/message_page.h"
+#include "pages/progman.h"
+#include "pages/uninstall.h"
+#include "test_files.h"
+
+namespace {
+
+String Trimmed(const String& s)
+{
+    const size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
+    return a == String::npos ? String() : s.substr(a, b - a + 1);
+}
+
+class UnInstall : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = FreshTempFolder("nimbo_uninstall");
+        form = NewComponent<TTestHostForm>(Application);
+        info = NewComponent<TNimboInfo>(form);
+        info->Loaded();
+        info->Script()->SetAppName("Nimbo Test");
+        page = NewComponent<TNimboUnInstall>(form);
+        page->SetName("suUnInstall");
+        page->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
+        install = info->Script()->AddDir("Install", folder, nullptr);
+    }
+    void TearDown() override
+    {
+        SetProgManService(oldService);
+        ResetWizard();
+        form->Free();
+        RemoveTree(folder);
+        DeleteRegistryKey(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\Nimbo Test");
+    }
+    String folder;
+    TTestHostForm* form = nullptr;
+    TNimboInfo* info = nullptr;
+    TNimboUnInstall* page = nullptr;
+    TNimboDir* install = nullptr;
+    String oldService = "Progman";
+};
+
+TEST_F(UnInstall, PropertiesAndOnePerForm)
+{
+    page->SetLogDir("Install");
+    EXPECT_EQ(page->LogDir(), "Install");
+    page->SetLogDir("Nowhere");
+    EXPECT_EQ(page->LogDir(), "(none)");
+    EXPECT_FALSE(page->AttemptUnInstall());
+    EXPECT_THROW(NewComponent<TNimboUnInstall>(form), ENimboError);
+}
+
+// Next removes what the log lists: the items (each group shown first),
+// the files and the log, the created directories deepest first (one still
+// holding a file of the user's is reported and kept), then the groups.
+TEST_F(UnInstall, NextRemovesWhatTheLogLists)
+{
+    TDdeRecorder recorder("NimboProgmanTest", "");
+    ASSERT_TRUE(recorder.Ready());
+    oldService = SetProgManService("NimboProgmanTest");
+    const String a = folder + "A\\", b = a + "B\\", kept = folder + "Kept\\";
+    for (const String& d : {a, b, kept})
+        CreateDirectoryA(d.c_str(), nullptr);
+    WriteAll(b + "one.txt", "1");
+    WriteAll(a + "two.txt", "2");
+    WriteAll(kept + "mine.txt", "the user's own");
+    WriteAll(folder + "INSTALL.LOG", "[Files]");
+    for (const String& f : {b + "one.txt", a + "two.txt", folder + "gone.txt"})
+        info->AddInstalledFile(f);
+    for (const String& d : {a, b, kept})
+        info->AddCreatedDir(d);
+    info->AddGroupEntry("", "Corvane Linker");
+    info->AddGroupEntry("order.txt", "Corvane Linker");
+    info->AddGroupEntry("ReadMe.txt", "Corvane Linker");
+    info->AddGroupEntry("Other", "Second");
+    info->SetLogFile(folder + "INSTALL.LOG");
+    bool filesThereAtCleanup = false;
+    page->OnCleanup = [&](TObject*) { filesThereAtCleanup = FileExists(b + "one.txt"); };
+
+    String intent, caption, warning;
+    TGuiScript g;
+    g.WaitForPage([this] { return page; }).Then([&] {
+        intent = Trimmed(NimboPagesForm->meUNIIntent->Lines()->Text());
+        caption = NimboPagesForm->Caption();
+        return true;
+    });
+    g.ClickNext().Then([&] {
+        HWND dlg = FindTopWindow("Warning");
+        if (!dlg) return false;
+        char text[256] = "";
+        GetDlgItemTextA(dlg, 0xFFFF, text, sizeof text);
+        warning = text;
+        PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
+        return true;
+    });
+    EXPECT_EQ(page->Execute(), psDone);
+    EXPECT_TRUE(g.Finished());
+
+    EXPECT_EQ(intent, "This UnInstall will attempt to delete all files for Nimbo Test.  Are you sure you want to do "
+                      "this?\r\n\r\nClick Next (or Finish) if you would like to continue, or click Cancel to quit.");
+    EXPECT_EQ(caption, "UnInstall Nimbo Test");
+    EXPECT_TRUE(filesThereAtCleanup) << "OnCleanup comes before anything is removed";
+    EXPECT_FALSE(FileExists(b + "one.txt") || FileExists(a + "two.txt") || FileExists(folder + "INSTALL.LOG"));
+    EXPECT_FALSE(DirectoryExists(RemoveBackslash(b)) || DirectoryExists(RemoveBackslash(a)));
+    EXPECT_TRUE(FileExists(kept + "mine.txt"));
+    EXPECT_EQ(warning, "Unable to delete directory " + kept + ".");
+    EXPECT_TRUE(info->UnInstallDone());
+    ASSERT_TRUE(recorder.WaitForCommands(6));
+    EXPECT_EQ(recorder.Commands(),
+              (std::vector<String>{"[ShowGroup(Corvane Linker, 7)]\r\n", "[DeleteItem(order.txt)]\r\n",
+                                   "[DeleteItem(ReadMe.txt)]\r\n", "[ShowGroup(Second, 7)]\r\n",
+                                   "[DeleteItem(Other)]\r\n", "[DeleteGroup(Corvane Linker)]\r\n"}));
+}
+
+TEST_F(UnInstall, CancelRemovesNothing)
+{
+    WriteAll(folder + "one.txt", "1");
+    info->AddInstalledFile(folder + "one.txt");
+    bool cleaned = false;
+    page->OnCleanup = [&](TObject*) { cleaned = true; };
+    TGuiScript g;
+    g.WaitForPage([this] { return page; }).ClickCancel().Answer("Confirmation", "Yes");
+    EXPECT_EQ(page->Execute(), psCancelled);
+    EXPECT_FALSE(cleaned);
+    EXPECT_TRUE(FileExists(folder + "one.txt"));
+    EXPECT_FALSE(info->UnInstallDone());
+}
+
+// The registration points at a copy of the program in the log directory,
+// recorded as installed so that the uninstall removes it too.
+TEST_F(UnInstall, RegistrationPointsAtAProgramThatIsThere)
+{
+    const String key = String(kUnInstallKey) + "\\Nimbo Test";
+    page->RegisterUnInstall("");
+    TRegistryKey none;
+    EXPECT_FALSE(none.Open(HKEY_LOCAL_MACHINE, key));
+
+    const String dir = folder + "with blank\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    install->SetDir(dir);
+    page->SetLogDir("Install");
+    page->RegisterUnInstall("Nimbo Test");
+    const String program = ExtractFileName(ProgramPath());
+    EXPECT_TRUE(FileExists(dir + program));
+    EXPECT_GE(info->InstalledFiles().IndexOf(dir + program), 0);
+    TRegistryKey k;
+    ASSERT_TRUE(k.Open(HKEY_LOCAL_MACHINE, key));
+    EXPECT_EQ(k.ReadString("DisplayName"), "Nimbo Test");
+    EXPECT_EQ(k.ReadString("UnInstallString"), "\"" + dir + program + "\" UNINSTALL");
+    k.Close();
+
+    page->UnregisterUnInstall("Nimbo Test");
+    EXPECT_FALSE(k.Open(HKEY_LOCAL_MACHINE, key));
+}
+
+}  // namespace
