@@ -42,5 +42,16 @@ if [ -n "$log" ]; then cat "$log"; else echo "(none written)"; fi
 echo "Start menu:"
 programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d 2>/dev/null | head -1)"
 if [ -n "$programs" ]; then (cd "$programs" && find . -mindepth 1 -newer "$run/source/setup.exe" | sed 's|^\./|  |' | sort); fi
+if [ "$interactive" = 0 ] && [ $rc -eq 0 ]; then
+    # Then the uninstall, started as Add/Remove Programs starts it.
+    echo "uninstall through the registered command:"
+    (cd "$run" && wine cmd /c 'C:\Corvane\setup.exe UNINSTALL' >"$run/uninstall.log" 2>&1 </dev/null) &
+    SCREENS="$screens" wine "$build/tools/robot/robot.exe" "$root/tests/e2e/uninstall.scn" >"$run/robot-uninstall.log" 2>&1 </dev/null
+    rc=$?
+    wait
+    grep -E 'passed|FAILED' "$run/robot-uninstall.log"
+    [ -e "$WINEPREFIX/drive_c/Corvane" ] && echo "  C:\Corvane is still there" || echo "  C:\Corvane removed"
+    ls -1 "$screens" | grep -E '^0[89]-'
+fi
 "$root/scripts/wine-env.sh" stop
 exit $rc

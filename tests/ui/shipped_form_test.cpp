@@ -78,6 +78,15 @@ TEST(ShippedForm, ReadsBackWithTheChainTheBackgroundAndTheScript)
     EXPECT_EQ(form->suProg->ProgName(), "NOTEPAD.EXE");
     EXPECT_TRUE(form->suProg->WaitForDone());
     EXPECT_EQ(form->suProg->WindowState(), wsNormal);
+    // The uninstall runs its page alone; the registration handlers are set.
+    ASSERT_TRUE(form->suUnInstall);
+    EXPECT_EQ(form->NimboBackground1->AutoUnInstall(), form->suUnInstall);
+    EXPECT_EQ(form->suUnInstall->LogDir(), "Install");
+    EXPECT_EQ(form->suUnInstall->LogFileName(), "INSTALL.LOG");
+    EXPECT_TRUE(form->suUnInstall->OnCleanup);
+    EXPECT_EQ(form->suUnInstall->NextPage(), nullptr);
+    EXPECT_EQ(form->suInfo->MultiDiskFiles()->Count(), 8) << "read as written, Runnel.exe included";
+    EXPECT_FALSE(form->suInfo->Picture()->Empty());
 
     TNimboBackground* bg = form->NimboBackground1;
     EXPECT_EQ(bg->AutoSetup(), form->suWelcome);
