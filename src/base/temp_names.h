@@ -18,7 +18,10 @@ inline std::string SetupTempName(uint32_t processId, uint32_t n)
 }
 
 // The pattern a directory search lists the candidates with.
-inline const char* SetupTempPattern() { return "~nimbo-*.tmp"; }
+inline const char* SetupTempPattern()
+{
+    return "~nimbo-*.tmp";
+}
 
 // Whether `name` (without a directory) is exactly such a name; gives the
 // process id.
@@ -26,8 +29,8 @@ inline bool ParseSetupTempName(const std::string& name, uint32_t& processId)
 {
     const std::string prefix = "~nimbo-", suffix = ".tmp";
     if (name.size() != prefix.size() + 8 + 1 + 8 + suffix.size()) return false;
-    if (name.compare(0, prefix.size(), prefix) != 0 || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0 ||
-        name[prefix.size() + 8] != '-')
+    if (name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0 || name[prefix.size() + 8] != '-')
         return false;
     uint32_t id = 0;
     for (size_t i = 0; i < 17; ++i) {

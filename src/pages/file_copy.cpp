@@ -178,7 +178,8 @@ int TNimboFileCopy::Run()
     CreateDirectories();
     if (aborted_) return 2;
     // What a killed earlier run left in the folders this run installs into.
-    for (int i = 0; i < dirList_.Count(); ++i) RemoveSetupLeftovers(dirList_[i]);
+    for (int i = 0; i < dirList_.Count(); ++i)
+        RemoveSetupLeftovers(dirList_[i]);
 
     TStringList list;
     std::vector<TNimboFile*> offDisk;
@@ -318,7 +319,8 @@ void TNimboFileCopy::CreateDirectories()
             if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) {
                 // Its files are not installed; the closing message counts them.
                 auto* dropped = static_cast<TNimboDir*>(dirList_.Objects(k));
-                if (TNimboFileList* files = controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr)
+                if (TNimboFileList* files =
+                        controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr)
                     controller_->AddNotInstalled(files->Files().Count());
                 dirList_.Delete(k);
             }
@@ -341,8 +343,10 @@ void TNimboFileCopy::UndoPartialDirs(const String& path, const std::vector<Strin
     made.insert(made.end(), ancestors.begin(), ancestors.end());
     std::vector<String> kept;
     for (const String& dir : made)
-        if (DirectoryExists(RemoveBackslash(dir)) && !RemoveDirectoryA(RemoveBackslash(dir).c_str())) kept.push_back(dir);
-    for (auto it = kept.rbegin(); it != kept.rend(); ++it) controller_->AddCreatedDir(*it);
+        if (DirectoryExists(RemoveBackslash(dir)) && !RemoveDirectoryA(RemoveBackslash(dir).c_str()))
+            kept.push_back(dir);
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it)
+        controller_->AddCreatedDir(*it);
 }
 
 void TNimboFileCopy::BuildCopyList(TStringList& list, std::vector<TNimboFile*>& offDisk)
@@ -502,8 +506,8 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
             // A failed expansion says so; the other failures read as before.
             String text = Format(Text(50), ExtractFileName(source), disk);
             if (compressionError) text += "\r\n" + Text(49);
-            const int answer = Ask(text, mtWarning,
-                                   NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
+            const int answer = Ask(
+                text, mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
             if (answer == mrRetry) {
                 done = false;
             } else {

@@ -9,11 +9,11 @@
 #include <fstream>
 
 #include "base/temp_names.h"
-#include "gui_test_support.h"
-#include "test_files.h"
-#include "pages/file_copy.h"
 #include "engine/file_routines.h"
+#include "gui_test_support.h"
+#include "pages/file_copy.h"
 #include "script/nimbo_data.h"
+#include "test_files.h"
 #include "ui/progress_bar.h"
 
 namespace {
@@ -103,6 +103,17 @@ protected:
         info->Loaded();
         return page->Execute();
     }
+    // A run that ends done, each question of `caption` answered in turn;
+    // gives the questions' texts.
+    std::vector<String> RunAnswering(const String& caption, const std::vector<String>& answers)
+    {
+        TGuiScript g;
+        std::vector<String> asked;
+        AnswerEach(g, asked, caption, answers);
+        EXPECT_EQ(Run(), psDone);
+        EXPECT_TRUE(g.Finished());
+        return asked;
+    }
     String exeDir, dst;
     std::vector<String> sources;
     TTestHostForm* form = nullptr;
@@ -124,11 +135,7 @@ TEST_F(CopyFaults, AGoodCompressedFileIsExpandedWithItsOwnTimeStamp)
         fileDone = NimboPagesForm->pbrFCFile->Progress();
         fileMax = NimboPagesForm->pbrFCFile->MaxValue();
     };
-    TGuiScript g;
-    std::vector<String> asked;
-    AnswerEach(g, asked, "Confirmation", {"Yes"});
-    EXPECT_EQ(Run(), psDone);
-    EXPECT_TRUE(g.Finished());
+    const std::vector<String> asked = RunAnswering("Confirmation", {"Yes"});
     EXPECT_EQ(ReadAll(dst + "packed.txt"), plain);
     // The stamp the file had before compression: 2003-04-05 06:07:08 UTC.
     SYSTEMTIME want{};
@@ -164,15 +171,11 @@ TEST_F(CopyFaults, DamagedCompressedFilesAreCopyErrorsAndLeaveTheTargetsAsTheyWe
     Existing("damaged.bin", "the user's damaged.bin");
     Existing("short.bin", "the user's short.bin");
     page->SetOverWrite(swAlways);
-    TGuiScript g;
-    std::vector<String> asked;
-    AnswerEach(g, asked, "Warning", {"Retry", "Ignore", "Ignore"});
-    EXPECT_EQ(Run(), psDone);
-    EXPECT_TRUE(g.Finished());
+    const std::vector<String> asked = RunAnswering("Warning", {"Retry", "Ignore", "Ignore"});
     const String why = " located on disk 1.\r\nCompression error.\r\n";
-    EXPECT_EQ(asked, (std::vector<String>{"\r\nFILE COPY ERROR: damaged.bin" + why,
-                                          "\r\nFILE COPY ERROR: damaged.bin" + why,
-                                          "\r\nFILE COPY ERROR: short.bin" + why}));
+    EXPECT_EQ(asked,
+              (std::vector<String>{"\r\nFILE COPY ERROR: damaged.bin" + why, "\r\nFILE COPY ERROR: damaged.bin" + why,
+                                   "\r\nFILE COPY ERROR: short.bin" + why}));
     EXPECT_EQ(ReadAll(dst + "damaged.bin"), "the user's damaged.bin");
     EXPECT_EQ(ReadAll(dst + "short.bin"), "the user's short.bin");
     EXPECT_EQ(ReadAll(dst + "zplain.txt"), "plain") << "Ignore goes on with the next file";
@@ -197,13 +200,10 @@ TEST_F(CopyFaults, AMissingLibraryAndAFileOnNoDiskAreCopyErrors)
     EXPECT_FALSE(script->GetDisk(1)->AddFile(big));
     Existing("packed.txt", "the user's packed.txt");
     page->SetOverWrite(swAlways);
-    TGuiScript g;
-    std::vector<String> asked;
-    AnswerEach(g, asked, "Warning", {"Ignore", "Ignore"});
-    EXPECT_EQ(Run(), psDone);
-    EXPECT_TRUE(g.Finished());
-    EXPECT_EQ(asked, (std::vector<String>{"\r\nFILE COPY ERROR: big.dat is on none of the setup disks.\r\n",
-                                          "\r\nFILE COPY ERROR: packed.txt located on disk 1.\r\nCompression error.\r\n"}));
+    const std::vector<String> asked = RunAnswering("Warning", {"Ignore", "Ignore"});
+    EXPECT_EQ(asked,
+              (std::vector<String>{"\r\nFILE COPY ERROR: big.dat is on none of the setup disks.\r\n",
+                                   "\r\nFILE COPY ERROR: packed.txt located on disk 1.\r\nCompression error.\r\n"}));
     EXPECT_EQ(ReadAll(dst + "packed.txt"), "the user's packed.txt");
     EXPECT_EQ(ReadAll(dst + "plain.txt"), "plain");
     EXPECT_EQ(info->NotInstalled(), 2);
@@ -217,11 +217,7 @@ TEST_F(CopyFaults, AbortThenNoAtAnOverwriteQuestionAsksAgain)
     AddFile("b.txt", "new b");
     Existing("a.txt", "the user's newer a");
     Existing("b.txt", "old b");
-    TGuiScript g;
-    std::vector<String> asked;
-    AnswerEach(g, asked, "Confirmation", {"Abort", "No", "No", "Abort", "No", "Yes"});
-    EXPECT_EQ(Run(), psDone);
-    EXPECT_TRUE(g.Finished());
+    const std::vector<String> asked = RunAnswering("Confirmation", {"Abort", "No", "No", "Abort", "No", "Yes"});
     ASSERT_EQ(asked.size(), 6u);
     EXPECT_EQ(asked[1], "\r\nAbort file copy?\r\n");
     EXPECT_EQ(asked[2], asked[0]) << "the overwrite question again";
@@ -245,11 +241,7 @@ TEST_F(CopyFaults, FilesLeftOutAreCountedAndPartlyMadePathsAreUndone)
         install->RemoveFile(f);
         bad->AddFile(f);
     }
-    TGuiScript g;
-    std::vector<String> asked;
-    AnswerEach(g, asked, "Warning", {"No", "Ignore"});
-    EXPECT_EQ(Run(), psDone);
-    EXPECT_TRUE(g.Finished());
+    const std::vector<String> asked = RunAnswering("Warning", {"No", "Ignore"});
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[0], "\r\nUnable to create directory " + dst + "new\\deep\\bad|name\\. Abort file copy?\r\n");
     EXPECT_EQ(asked[1], "\r\nFILE COPY ERROR: gone.txt located on disk 1.\r\n");
@@ -266,13 +258,10 @@ TEST_F(CopyFaults, ReadOnlyTargetsAreCopyErrorsEvenWhenAlwaysOverwriting)
     Existing("packed.txt", "kept packed", true);
     Existing("plain.txt", "kept plain", true);
     page->SetOverWrite(swAlways);
-    TGuiScript g;
-    std::vector<String> asked;
-    AnswerEach(g, asked, "Warning", {"Ignore", "Ignore"});
-    EXPECT_EQ(Run(), psDone);
-    EXPECT_TRUE(g.Finished());
-    EXPECT_EQ(asked, (std::vector<String>{"\r\nFILE COPY ERROR: packed.txt located on disk 1.\r\nCompression error.\r\n",
-                                          "\r\nFILE COPY ERROR: plain.txt located on disk 1.\r\n"}));
+    const std::vector<String> asked = RunAnswering("Warning", {"Ignore", "Ignore"});
+    EXPECT_EQ(asked,
+              (std::vector<String>{"\r\nFILE COPY ERROR: packed.txt located on disk 1.\r\nCompression error.\r\n",
+                                   "\r\nFILE COPY ERROR: plain.txt located on disk 1.\r\n"}));
     EXPECT_EQ(ReadAll(dst + "packed.txt"), "kept packed");
     EXPECT_EQ(ReadAll(dst + "plain.txt"), "kept plain");
     EXPECT_TRUE(IsReadOnly(dst + "packed.txt"));
@@ -430,7 +419,8 @@ TEST_F(CopyFaults, LeftoversOfAKilledCopyAreRemovedByTheNextRun)
         ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         // Killed once its temporary file has grown.
         const size_t before = Entries(dst).size();
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000 && Entries(dst).size() == before;) Sleep(5);
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000 && Entries(dst).size() == before;)
+            Sleep(5);
         Sleep(200);
         TerminateProcess(pi.hProcess, 9);
         WaitForSingleObject(pi.hProcess, 5000);
@@ -442,7 +432,8 @@ TEST_F(CopyFaults, LeftoversOfAKilledCopyAreRemovedByTheNextRun)
     EXPECT_EQ(ReadAll(dst + "packed.txt"), "the user's packed.txt");
     // Files that only look alike are not the setup's: kept.
     const String own = SetupTempName(GetCurrentProcessId(), 1);
-    for (const String& n : {String("~nimbo-notours.tmp"), String("nim1A2B.tmp"), own}) WriteAll(dst + n, "user");
+    for (const String& n : {String("~nimbo-notours.tmp"), String("nim1A2B.tmp"), own})
+        WriteAll(dst + n, "user");
     page->SetOverWrite(swNever);
     EXPECT_EQ(Run(), psDone);
     std::vector<String> left = Entries(dst), kept{"nim1A2B.tmp", "packed.txt", "plain.dat", own, "~nimbo-notours.tmp"};
@@ -500,11 +491,7 @@ TEST_F(DiskFull, DISABLED_ADriveThatFillsDuringTheCopyIsACopyErrorAndTheOldTarge
     AddFile("small.txt", "small", 5);
     Existing("big.dat", "the earlier big.dat");
     page->SetOverWrite(swAlways);
-    TGuiScript g;
-    std::vector<String> asked;
-    AnswerEach(g, asked, "Warning", {"Ignore"});
-    EXPECT_EQ(Run(), psDone);
-    EXPECT_TRUE(g.Finished());
+    const std::vector<String> asked = RunAnswering("Warning", {"Ignore"});
     EXPECT_EQ(asked, (std::vector<String>{"\r\nFILE COPY ERROR: big.dat located on disk 1.\r\n"}));
     EXPECT_EQ(ReadAll(dst + "big.dat"), "the earlier big.dat");
     EXPECT_EQ(ReadAll(dst + "small.txt"), "small") << "Ignore goes on with the next file";
