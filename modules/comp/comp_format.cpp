@@ -102,6 +102,10 @@ int32_t ExpandBody(TCompSource& in, const TCompHeader& header, TCompSink& out, c
         remaining -= static_cast<uint64_t>(got);
         z.s.next_in = inBuf.get();
         z.s.avail_in = static_cast<uInt>(got);
+        // Reported per output block as well: one well-packed input block
+        // can expand to tens of megabytes, and the caller's window lives on
+        // these reports.
+        uint32_t reported = 0;
         do {
             z.s.next_out = outBuf.get();
             z.s.avail_out = kCompBlockSize;
@@ -114,13 +118,20 @@ int32_t ExpandBody(TCompSource& in, const TCompHeader& header, TCompSink& out, c
             produced += have;
             crc = Crc(crc, outBuf.get(), have);
             if (have > 0 && !out.Write(outBuf.get(), have)) return kCompCannotWrite;
+            const uint32_t consumed = static_cast<uint32_t>(got) - z.s.avail_in;
+            if (progress && consumed > reported) {
+                progress(consumed - reported + headerBytes);
+                headerBytes = 0;
+                reported = consumed;
+            }
             if (ret == Z_STREAM_END) {
                 ended = true;
                 break;
             }
         } while (z.s.avail_out == 0);
         if (ended && z.s.avail_in > 0) return kCompCorrupt;
-        if (progress) progress(static_cast<uint32_t>(got) + headerBytes);
+        if (progress && static_cast<uint32_t>(got) + headerBytes > reported)
+            progress(static_cast<uint32_t>(got) - reported + headerBytes);
         headerBytes = 0;
     }
     if (!ended) return kCompCorrupt;

@@ -16,5 +16,7 @@ if(NOT TARGET nimbo_comp)
     ${CMAKE_CURRENT_LIST_DIR}/comp_file.cpp
     ${NIMBO_COMP_PLATFORM})
   target_include_directories(nimbo_comp PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  # The temporary file names it shares with the setup program.
+  target_include_directories(nimbo_comp PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../../src)
   target_link_libraries(nimbo_comp PUBLIC ${NIMBO_ZLIB_STATIC})
 endif()

@@ -1,6 +1,7 @@
 // File operations of TNComp32.DLL, through the ANSI Win32 API.
 #include <windows.h>
 
+#include "base/temp_names.h"
 #include "comp_file.h"
 
 namespace {
@@ -12,7 +13,7 @@ uint64_t FromFileTime(const FILETIME& ft)
     return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-// The target's directory as GetTempFileName wants it ("." for a bare name).
+// The target's directory, with its separator ("." for a bare name).
 std::string DirectoryOf(const std::string& path)
 {
     size_t sep = path.find_last_of("\\/:");
@@ -75,14 +76,22 @@ void TCompTempFile::Close()
 bool TCompTempFile::Create(const char* target)
 {
     target_ = target;
-    char name[MAX_PATH];
-    // Creates the empty file under a name no one else holds.
-    if (GetTempFileNameA(DirectoryOf(target_).c_str(), "tnc", 0, name) == 0) return false;
-    path_ = name;
-    HANDLE h = CreateFileA(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    handle_ = reinterpret_cast<intptr_t>(h);
-    return true;
+    // Named so that the next setup run recognises the file as its own
+    // leftover if this process is killed before the file is gone.
+    const std::string dir = DirectoryOf(target_);
+    static uint32_t counter = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string name =
+            (dir == "." ? std::string() : dir) + SetupTempName(GetCurrentProcessId(), GetTickCount() + ++counter);
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            path_ = name;
+            handle_ = reinterpret_cast<intptr_t>(h);
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
 }
 
 bool TCompTempFile::Write(const void* data, size_t size)

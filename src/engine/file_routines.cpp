@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/exceptions.h"
+#include "base/temp_names.h"
 #include "engine/nimbo_info.h"
 #include "framework/win32/forms.h"
 #include "script/nimbo_data.h"
@@ -65,12 +66,21 @@ public:
     {
         if (!name_.empty()) DeleteFileA(name_.c_str());
     }
-    bool Create(const String& dir)
+    // A new, empty file in `dir` (with its backslash), named so that a later
+    // run removes it if this process is killed before it is gone.
+    HANDLE Create(const String& dir)
     {
-        char buf[MAX_PATH];
-        if (!GetTempFileNameA(dir.c_str(), "nim", 0, buf)) return false;
-        name_ = buf;
-        return true;
+        static uint32_t counter = 0;
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            const String name = dir + SetupTempName(GetCurrentProcessId(), GetTickCount() + ++counter);
+            HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                name_ = name;
+                return h;
+            }
+            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+        }
+        return INVALID_HANDLE_VALUE;
     }
     const String& Name() const { return name_; }
     void Release() { name_.clear(); }
@@ -234,12 +244,8 @@ void ReplaceTarget(HANDLE in, const String& target, const TCopyProgress& callbac
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!probe.Valid()) throw EInOutError("Error opening target file.");
     }
-    String dir = ExtractFilePath(target);
-    if (dir.empty()) dir = ".";
     TTempFile temp;
-    if (!temp.Create(dir)) throw EInOutError("Error opening target file.");
-    THandle out(CreateFileA(temp.Name().c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
+    THandle out(temp.Create(ExtractFilePath(target)));
     if (!out.Valid()) throw EInOutError("Error opening target file.");
     CopyContents(in, out.Get(), callback);
     if (!out.Close()) throw EInOutError("Error during file copy.");
@@ -273,4 +279,36 @@ void CopyFileWithProgress(const String& source, const String& target, const TCop
     TNewTarget out(target, created);
     CopyContents(in.Get(), out.Get(), callback);
     if (!out.Finish()) throw EInOutError("Error during file copy.");
+}
+
+namespace {
+
+bool ProcessRuns(uint32_t id)
+{
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!h) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool runs = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    CloseHandle(h);
+    return runs;
+}
+
+}  // namespace
+
+int RemoveSetupLeftovers(const String& dir)
+{
+    const String folder = AddBackslash(dir);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + SetupTempPattern()).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int removed = 0;
+    do {
+        uint32_t writer = 0;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (!ParseSetupTempName(found.cFileName, writer)) continue;
+        // Another setup may be writing it right now.
+        if (writer == GetCurrentProcessId() || ProcessRuns(writer)) continue;
+        if (DeleteFileA((folder + found.cFileName).c_str())) ++removed;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return removed;
 }

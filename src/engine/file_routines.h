@@ -46,3 +46,8 @@ using TCopyProgress = std::function<void(int, int)>;
 // replaced only by a complete copy, written to a temporary file beside it:
 // a failure leaves it untouched.
 void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback = {});
+
+// Removes the temporary files a killed run of the setup (or of its
+// compression library) left in `dir`: only files of the setup's own naming
+// whose writing process no longer runs. Returns how many it removed.
+int RemoveSetupLeftovers(const String& dir);

@@ -94,6 +94,11 @@ public:
     // What this installation created, for the log.
     void AddCreatedDir(const String& path);
     void AddInstalledFile(const String& path);
+    // Files of the selection that this run did not install although the user
+    // went on (a copy error ignored, a directory that could not be made):
+    // the closing message tells how many.
+    void AddNotInstalled(int count) { notInstalled_ += count; }
+    int NotInstalled() const { return notInstalled_; }
     void AddGroupEntry(const String& item, const String& group);
     void SetBDEType(uint8_t type) { loggedBDEType_ = type; }
     uint8_t LoggedBDEType() const { return loggedBDEType_; }
@@ -127,6 +132,7 @@ private:
     bool unInstallDone_ = false;
     uint8_t loggedBDEType_ = 0;
     TStringList createdDirs_;
+    int notInstalled_ = 0;
     // Files recorded since installedFiles_ was last read: sorted into it in
     // one pass when it is read, not one insertion at a time.
     mutable TStringList installedFiles_;

@@ -98,6 +98,10 @@ String FormatDateTimeValue(TDateTime v)
     return FormatDateTime(st);
 }
 
+// Thrown from the progress of a plain copy when the user confirmed Cancel:
+// the copy routine then removes what it wrote, and the page cancels.
+struct TCopyStopped {};
+
 int ClampToInt(int64_t v) { return v > INT32_MAX ? INT32_MAX : v < 0 ? 0 : static_cast<int>(v); }
 
 int64_t PlatformFreeSpace(const String& root)
@@ -173,14 +177,19 @@ int TNimboFileCopy::Run()
 
     CreateDirectories();
     if (aborted_) return 2;
+    // What a killed earlier run left in the folders this run installs into.
+    for (int i = 0; i < dirList_.Count(); ++i)
+        RemoveSetupLeftovers(dirList_[i]);
 
     TStringList list;
-    BuildCopyList(list);
+    std::vector<TNimboFile*> offDisk;
+    BuildCopyList(list, offDisk);
     TNimboPagesForm* f = NimboPagesForm;
     int64_t total = 0;
     for (int i = 0; i < list.Count(); ++i) total += static_cast<TNimboFile*>(list.Objects(i))->Size();
     f->pbrFCProgress->SetMaxValue(ClampToInt(total));
     f->pbrFCProgress->SetProgress(0);
+    ReportOffDisk(offDisk);
     int currentDisk = 1;
     while (list.Count() > 0 && !aborted_ && f->ModalResult() != mrCancel) {
         f->laFCFilesLeft->SetCaption(IntToStr(list.Count()));
@@ -305,14 +314,16 @@ void TNimboFileCopy::CreateDirectories()
             if (dir->Name() != "Windows" && dir->Name() != "Windows System") controller_->AddCreatedDir(full);
             continue;
         }
-        if (!entered.empty() && !SameText(AddBackslash(path), AddBackslash(entered))) {
-            try {
-                RemoveDirChain(RemoveBackslash(entered));
-            } catch (const EInOutError&) {
-            }
-        }
+        UndoPartialDirs(path, ancestors);
         for (int k = dirList_.Count() - 1; k >= 0; --k)
-            if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) dirList_.Delete(k);
+            if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) {
+                // Its files are not installed; the closing message counts them.
+                auto* dropped = static_cast<TNimboDir*>(dirList_.Objects(k));
+                if (TNimboFileList* files =
+                        controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr)
+                    controller_->AddNotInstalled(files->Files().Count());
+                dirList_.Delete(k);
+            }
         --i;  // the line that now follows takes this place
         if (Ask(Format(Text(44), full) + " " + Text(45), mtWarning,
                               NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
@@ -321,7 +332,24 @@ void TNimboFileCopy::CreateDirectories()
     SetCurrentDirectoryA(ChDirPath(ExtractFileDir(ProgramPath())).c_str());
 }
 
-void TNimboFileCopy::BuildCopyList(TStringList& list)
+void TNimboFileCopy::UndoPartialDirs(const String& path, const std::vector<String>& ancestors)
+{
+    // A path that fails part way (too long, a name the file system refuses)
+    // may have left some of its directories made. Only those this pass made
+    // are removed, deepest first; one that cannot be removed is logged, so
+    // that an uninstall removes it.
+    SetCurrentDirectoryA(ChDirPath(ExtractFileDir(ProgramPath())).c_str());
+    std::vector<String> made{AddBackslash(path)};
+    made.insert(made.end(), ancestors.begin(), ancestors.end());
+    std::vector<String> kept;
+    for (const String& dir : made)
+        if (DirectoryExists(RemoveBackslash(dir)) && !RemoveDirectoryA(RemoveBackslash(dir).c_str()))
+            kept.push_back(dir);
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it)
+        controller_->AddCreatedDir(*it);
+}
+
+void TNimboFileCopy::BuildCopyList(TStringList& list, std::vector<TNimboFile*>& offDisk)
 {
     TNimboFileGroup* selected = controller_->SelectedFiles();
     const auto& disks = script_->Disks();
@@ -331,13 +359,32 @@ void TNimboFileCopy::BuildCopyList(TStringList& list)
         TNimboFileList* files = selected->FileListOf(dir);
         if (!files) continue;
         for (TNimboFile* file : files->Files()) {
+            bool onDisk = false;
             for (int d = 0; d < disks.Count(); ++d)
-                if (disks[d]->Contains(file))
+                if (disks[d]->Contains(file)) {
                     list.AddObject(IntToStr(d + 1) + "::" + file->Name() + "::" + dirList_[i], file);
+                    onDisk = true;
+                }
+            if (!onDisk) offDisk.push_back(file);
             KeepAlive();
         }
     }
     SortByLocale(list);
+}
+
+void TNimboFileCopy::ReportOffDisk(const std::vector<TNimboFile*>& files)
+{
+    // A file the script selects but puts on no disk (one larger than its
+    // disk, say) cannot be installed: a copy error the user hears of before
+    // anything is copied, and may abort on.
+    for (TNimboFile* file : files) {
+        if (aborted_) return;
+        controller_->AddNotInstalled(1);
+        if (Ask(Format(Text(95), file->Name()), mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbIgnore)) ==
+                mrAbort &&
+            Ask(Text(45), mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
+            aborted_ = true;
+    }
 }
 
 void TNimboFileCopy::PromptForDisk(int disk)
@@ -378,8 +425,10 @@ void TNimboFileCopy::AdvanceProgressLater(int64_t bytes)
     pendingProgress_ += bytes;
     if (GetTickCount() - lastProgress_ >= kKeepAliveGap) {
         FlushProgress();
-        // A large file keeps the window alive while it is copied.
+        // A large file keeps the window alive while it is copied, and a
+        // Cancel confirmed meanwhile ends it there.
         KeepAlive();
+        if (NimboPagesForm->ModalResult() == mrCancel) throw TCopyStopped();
     }
 }
 
@@ -416,13 +465,25 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     }
     for (bool done = false; !done;) {
         done = true;
+        bool compressionError = false;
         f->pbrFCFile->SetProgress(0);
         try {
             if (file->Compressed() && !controller_->Test()) {
                 f->pbrFCFile->SetMaxValue(file->CompressedSize());
                 const int64_t totalBefore = f->pbrFCProgress->Progress();
-                if (!deCompress_ || deCompress_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS) < 0)
+                // The library's progress messages keep the window alive
+                // during a long expansion.
+                struct Hook {
+                    TNimboPagesForm* form;
+                    ~Hook() { form->OnExpandProgress = nullptr; }
+                } hook{f};
+                f->OnExpandProgress = [this] { KeepAlive(); };
+                const int32_t expanded =
+                    deCompress_ ? deCompress_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS) : -1;
+                if (expanded < 0) {
+                    compressionError = true;
                     throw EInOutError(Text(49));
+                }
                 // The library counts packed bytes, the total bar expanded ones:
                 // the file's whole share, so the bar ends full.
                 f->pbrFCProgress->SetProgress(
@@ -439,18 +500,26 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
             }
             if (!existed) controller_->AddInstalledFile(target);
             KeepAlive();
+        } catch (const TCopyStopped&) {
+            // Cancel confirmed during the file: the run ends as cancelled.
         } catch (const EInOutError&) {
-            const int answer =
-                Ask(Format(Text(50), ExtractFileName(source), disk), mtWarning,
-                                  NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
+            // A failed expansion says so; the other failures read as before.
+            String text = Format(Text(50), ExtractFileName(source), disk);
+            if (compressionError) text += "\r\n" + Text(49);
+            const int answer = Ask(
+                text, mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
             if (answer == mrRetry) {
                 done = false;
-            } else if (answer == mrIgnore) {
-                AdvanceProgress(file->Size());
-            } else if (answer == mrAbort) {
-                if (Ask(Text(45), mtConfirmation,
-                                      NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
-                    aborted_ = true;
+            } else {
+                // Ignore, or Abort whatever the answer to the question after
+                // it: the file is left.
+                controller_->AddNotInstalled(1);
+                if (answer == mrIgnore) {
+                    AdvanceProgress(file->Size());
+                } else if (answer == mrAbort) {
+                    if (Ask(Text(45), mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
+                        aborted_ = true;
+                }
             }
         }
     }
@@ -487,7 +556,10 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
             const int answer =
                 Ask(text, mtWarning,
                                   NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
-            if (answer == mrYes) return false;
+            if (answer == mrYes) {
+                controller_->AddNotInstalled(1);
+                return false;
+            }
             if (answer == mrAbort) {
                 aborted_ = true;
                 return false;
@@ -513,7 +585,8 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
                 aborted_ = true;
                 return false;
             }
-            return true;
+            // The user has not agreed to replace the file: ask again.
+            continue;
         }
         // Closed some other way: ask again.
     }

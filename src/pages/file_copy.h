@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "engine/nimbo_component.h"
 
 class TNimboDir;
@@ -57,7 +59,11 @@ private:
     void LoadLibrary();
     void UnloadLibrary();
     void CreateDirectories();
-    void BuildCopyList(TStringList& list);
+    // Removes what a failed directory path made, or logs what stays.
+    void UndoPartialDirs(const String& path, const std::vector<String>& ancestors);
+    // Files that lie on no disk go to `offDisk`.
+    void BuildCopyList(TStringList& list, std::vector<TNimboFile*>& offDisk);
+    void ReportOffDisk(const std::vector<TNimboFile*>& files);
     void PromptForDisk(int disk);
     void CopyOneFile(const String& source, const String& target, TNimboFile* file, int disk);
     bool ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed);

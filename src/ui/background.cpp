@@ -285,5 +285,11 @@ void TNimboBackground::Report(uint8_t result, bool unInstall)
         message = unInstall ? 5 : 3;
     else
         return;
+    // Going on past a copy error is the user's choice, but not a success.
+    if (result == psDone && !unInstall && controller_->NotInstalled() > 0) {
+        ShowMessageDialog(controller_, Format(controller_->GetMessageText(94), controller_->NotInstalled()), mtWarning,
+                          NimboDialogButton(mbOK));
+        return;
+    }
     ShowMessageDialog(controller_, controller_->GetMessageText(message), mtInformation, NimboDialogButton(mbOK));
 }

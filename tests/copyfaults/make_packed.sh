@@ -13,3 +13,8 @@ cp "$out/good.tnc" "$out/bad.tnc"
 # Past the 44-byte header, inside the zlib stream.
 printf '\x55\xaa\x55\xaa\x55\xaa\x55\xaa' | dd of="$out/bad.tnc" bs=1 seek=200 conv=notrunc status=none
 head -c "$(($(stat -c %s "$out/good.tnc") / 2))" "$out/good.tnc" >"$out/short.tnc"
+# 64 MiB that pack into a few kilobytes: one input block expands to many
+# megabytes, the hardest case for keeping the window alive.
+head -c $((64 * 1024 * 1024)) /dev/zero >"$out/zeros.bin"
+"$tool" "$out/zeros.bin" "$out/zeros.tnc"
+rm "$out/zeros.bin"

@@ -328,7 +328,8 @@ TEST_F(PageChain, MessagesComeFromTheStringTable)
     EXPECT_EQ(info->GetMessageText(9), "&Next");
     EXPECT_EQ(info->GetMessageText(7), "Unable to load language DLL.  Reverting to the default language.");
     EXPECT_EQ(info->GetMessageText(93), "Unable to launch the uninstall program.");
-    EXPECT_EQ(info->GetMessageText(94), "*** String not found ***");
+    EXPECT_EQ(info->GetMessageText(95), "FILE COPY ERROR: %s is on none of the setup disks.");
+    EXPECT_EQ(info->GetMessageText(96), "*** String not found ***");
     EXPECT_EQ(info->GetMessageText(65536 + 9), "&Next") << "the number is taken as 16 bits";
 }
 

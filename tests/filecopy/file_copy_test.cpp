@@ -292,7 +292,7 @@ TEST_F(FileCopy, AFailedExpansionIsACopyErrorAndIgnoreGoesOn)
     EXPECT_EQ(Run(), psDone);
     DeleteFileA((exeDir + "bad.bin").c_str());
     DeleteFileA((exeDir + "good.txt").c_str());
-    EXPECT_EQ(error, "\r\nFILE COPY ERROR: bad.bin located on disk 1.\r\n");
+    EXPECT_EQ(error, "\r\nFILE COPY ERROR: bad.bin located on disk 1.\r\nCompression error.\r\n");
     EXPECT_EQ(ReadAll(dst + "bad.bin"), "the user's own file") << "a failed expansion leaves the target as it was";
     EXPECT_EQ(ReadAll(dst + "good.txt"), "fine");
 }

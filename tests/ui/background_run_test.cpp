@@ -121,4 +121,25 @@ TEST(BackgroundRun, ADoneSetupIsReportedAsCompleted)
     EXPECT_EQ(seen, "\r\nSetup completed successfully.\r\n");
 }
 
+// Going on past copy errors finishes the setup, but not successfully.
+TEST(BackgroundRun, ADoneSetupWithFilesNotInstalledSaysHowMany)
+{
+    Host h(true);
+    auto* page = NewComponent<TQuickPage>(h.form);
+    h.bg->SetAutoSetup(page);
+    h.info->AddNotInstalled(2);
+    h.info->AddNotInstalled(1);
+    String seen;
+    TGuiScript g;
+    g.Then([&seen] {
+        HWND dlg = FindTopWindow("Warning");
+        if (!dlg) return false;
+        seen = WindowText(FindChildByName(dlg, "Message"));
+        PostMessageA(FindChildByName(dlg, "B1"), BM_CLICK, 0, 0);
+        return true;
+    });
+    h.Run();
+    EXPECT_EQ(seen, "\r\nSetup finished, but files were not installed: 3.\r\n");
+}
+
 }  // namespace

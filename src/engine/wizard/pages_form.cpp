@@ -150,6 +150,7 @@ bool TNimboPagesForm::HandleUserMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT
     pbrFCFile->AddProgress(static_cast<int>(lParam));
     pbrFCProgress->AddProgress(static_cast<int>(lParam));
     result = 0;
+    if (OnExpandProgress) OnExpandProgress();
     return true;
 }
 

@@ -4,6 +4,8 @@
 // first page once visible and forwards progress messages.
 #pragma once
 
+#include <functional>
+
 #include "framework/win32/dde.h"
 #include "framework/win32/extctrls.h"
 #include "framework/win32/filectrls.h"
@@ -64,6 +66,9 @@ public:
     TQuenProgressBar *pbrFCFile = nullptr, *pbrFCProgress = nullptr;
     TTimer* timKickOff = nullptr;
     TNimboPage* CurrentPage = nullptr;  // not owned: the page shown last
+    // Called after each progress message of the compression library: the
+    // copy page keeps the window alive from there during a long expansion.
+    std::function<void()> OnExpandProgress;
 
     // Published handlers.
     void FormCreate(TObject* sender);

@@ -1,0 +1,50 @@
+// Names of the temporary files the setup and its compression library write
+// beside a target. A run that is killed leaves them behind; the name carries
+// the writing process's id, so a later run can tell its own leftovers from
+// the user's files and from those of a setup still running.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// "~nimbo-<process id>-<n>.tmp", both numbers as 8 hex digits.
+inline std::string SetupTempName(uint32_t processId, uint32_t n)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "~nimbo-%08X-%08X.tmp", static_cast<unsigned>(processId),
+                  static_cast<unsigned>(n));
+    return name;
+}
+
+// The pattern a directory search lists the candidates with.
+inline const char* SetupTempPattern()
+{
+    return "~nimbo-*.tmp";
+}
+
+// Whether `name` (without a directory) is exactly such a name; gives the
+// process id.
+inline bool ParseSetupTempName(const std::string& name, uint32_t& processId)
+{
+    const std::string prefix = "~nimbo-", suffix = ".tmp";
+    if (name.size() != prefix.size() + 8 + 1 + 8 + suffix.size()) return false;
+    if (name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0 || name[prefix.size() + 8] != '-')
+        return false;
+    uint32_t id = 0;
+    for (size_t i = 0; i < 17; ++i) {
+        if (i == 8) continue;
+        const char c = name[prefix.size() + i];
+        uint32_t digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<uint32_t>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<uint32_t>(c - 'A' + 10);
+        else
+            return false;
+        if (i < 8) id = id * 16 + digit;
+    }
+    processId = id;
+    return true;
+}
