@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/nimbo_info.h"
+#include "engine/run_switches.h"
 #include "framework/win32/extctrls.h"
 #include "framework/properties.h"
 
@@ -39,6 +40,7 @@ int Round80(int v) { return static_cast<int>(std::lround(v * 0.8)); }
 
 int ShowMessageDialog(TNimboInfo* controller, const String& text, TMsgDlgType kind, unsigned buttons, int)
 {
+    if (const int answer = UnattendedAnswer(text, buttons & ((1u << 9) - 1), false)) return answer;
     TNimboMessageForm* form = NewComponent<TNimboMessageForm>(Application);
     std::unique_ptr<TComponent, TComponentDeleter> guard(form);
     form->SetBounds(10, 10, form->Width(), form->Height());

@@ -1,6 +1,7 @@
 #include "engine/nimbo_component.h"
 
 #include "engine/nimbo_info.h"
+#include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 
@@ -107,6 +108,11 @@ uint8_t TNimboPage::Execute()
             ShowPage();
             if (state_ == psWaiting) TNimboComponent::Execute();
             if (state_ == psWaiting) PageActive();
+            // Unattended: the page takes what it shows, as Next would.
+            if (state_ == psWaiting && Unattended()) {
+                RunLog("Page: " + (NimboPagesForm ? NimboPagesForm->Caption() : Name()) + " -> Next");
+                state_ = psNext;
+            }
             while (state_ == psWaiting) {
                 Application->HandleMessage();
                 // The session is ending: leave the chain as cancelled.

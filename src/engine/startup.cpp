@@ -8,6 +8,7 @@
 #include "engine/deferred_delete.h"
 #include "engine/messages.h"
 #include "engine/profile.h"
+#include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
 #include "engine/file_routines.h"
 #include "engine/message_dialog.h"
@@ -47,14 +48,14 @@ void ChangeDirectory(const String& dir)
 }
 
 // Starts a program in a normal window; false when the platform refuses.
-bool StartProgram(const String& path)
+bool StartProgram(const String& path, const String& arguments = String())
 {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION pi{};
-    String cmd = "\"" + path + "\"";
+    String cmd = "\"" + path + "\"" + (arguments.empty() ? String() : " " + arguments);
     if (!CreateProcessA(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         ExtractFileDir(path).c_str(), &si, &pi))
         return false;
@@ -113,13 +114,14 @@ void TNimboInfo::Loaded()
     const bool run = !HasState(csDesigning);
     if (run) CheckSingleInstance();
     LoadLanguage(language_);
+    if (!RunSwitches().lang.empty()) SetLanguage(RunSwitches().lang);
     if (run) {
         TakeMultiDiskHandOver();
         const char first = ProgramPath().empty() ? '\0' : ProgramPath()[0];
         if ((first == 'A' || first == 'B' || first == 'a' || first == 'b') && script_->Disks().Count() > 1)
             FloppyRestart();
         TakeUnInstallHandOver();
-        if (UpperCase(ProgramArgument(1)) == "UNINSTALL") UnInstallRestart();
+        if (RunSwitches().unInstall) UnInstallRestart();
     }
     ResolveSystemDirectories();
     for (TNimboDir* d : script_->Dirs()) {
@@ -143,6 +145,7 @@ void TNimboInfo::CheckSingleInstance()
         CloseHandle(h);
         instanceMutex_ = nullptr;
         if (OnMultiInstance) OnMultiInstance(this);
+        SetRunExitCode(exitAlreadyRunning);
         if (multiException_) throw ENimboError("Only one instance of the setup program allowed.");
         ExitProcess(0);
     }
@@ -234,7 +237,10 @@ void TNimboInfo::UnInstallRestart()
     if (!logFile_.empty() && script_->LogFileDir()) WriteProfileString(kHandOverFile, kUnInstallSection, "Log File", logFile_);
     for (size_t i = 0; i < files.size(); ++i)
         WriteProfileString(kHandOverFile, kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
-    if (!StartProgram(temp + name))
+    // The copy runs as this one was asked to: silently, say.
+    String switches;
+    for (int i = 2; i < __argc; ++i) switches += String(i > 2 ? " " : "") + "\"" + __argv[i] + "\"";
+    if (!StartProgram(temp + name, switches))
         ShowMessageDialog(this, GetMessageText(93) + " " + GetMessageText(89), mtWarning, NimboDialogButton(mbOK));
     EndProcessNow();
 }

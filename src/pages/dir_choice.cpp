@@ -1,10 +1,11 @@
 #include "pages/dir_choice.h"
 
-#include "engine/nimbo_info.h"
-#include "framework/properties.h"
 #include "engine/file_routines.h"
 #include "engine/message_dialog.h"
+#include "engine/nimbo_info.h"
 #include "engine/path_routines.h"
+#include "engine/run_switches.h"
+#include "framework/properties.h"
 
 NIMBO_DEFINE_CLASS(TNimboDirChoice, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboDirChoice)
@@ -17,7 +18,10 @@ NIMBO_DEFINE_CLASS(TNimboDirChoice, TNimboPage, true,
                        .Str("TargetDir", &TNimboDirChoice::SetTargetDir))
 
 namespace {
-bool IsDriveRoot(const String& path) { return path.size() >= 2 && path.size() <= 3 && path[1] == ':'; }
+bool IsDriveRoot(const String& path)
+{
+    return path.size() >= 2 && path.size() <= 3 && path[1] == ':';
+}
 
 // Waits, dispatching messages, until the page's state is set.
 void WaitForState(TNimboPage* page)
@@ -61,12 +65,32 @@ uint8_t TNimboDirChoice::Execute()
         state_ = psCancelled;
         return psCancelled;
     }
+    if (!ApplyDirSwitch()) {
+        state_ = psCancelled;
+        return psCancelled;
+    }
     if (!doInvisible_) return TNimboPage::Execute();
     if (controller_) controller_->SelectDir(InstallDirEntry(), false);
     state_ = psDone;
     DoNext();
     // A refused target ends the run here: nothing can be installed.
     return state_ == psDone ? psDone : psCancelled;
+}
+
+bool TNimboDirChoice::ApplyDirSwitch()
+{
+    // The command line's destination, taken once, checked as a typed one.
+    const String& wanted = RunSwitches().dir;
+    if (wanted.empty() || dirSwitchTaken_ || !controller_) return true;
+    dirSwitchTaken_ = true;
+    SetTargetDir(wanted);
+    if (SameText(TargetDir(), AddBackslash(wanted))) return true;
+    RunLog("Error: the destination " + wanted + " is not a full path on a drive.");
+    SetRunExitCode(exitBadCommandLine);
+    if (!Unattended())
+        ShowMessageDialog(controller_, "The destination " + wanted + " is not a full path on a drive.", mtError,
+                          NimboDialogButton(mbOK));
+    return !Unattended();
 }
 
 void TNimboDirChoice::ShowPage()

@@ -43,6 +43,8 @@ private:
     void RunSelectionView();
     void PointTreeAtTarget();
     void NextOfChain();
+    // False when an unattended run cannot go on with the /DIR destination.
+    bool ApplyDirSwitch();
 
     bool allowDirChange_ = true;
     bool doInvisible_ = false;
@@ -50,4 +52,5 @@ private:
     int preserveTrailing_ = 0;
     TStringList selectText_;
     TStringList text_;
+    bool dirSwitchTaken_ = false;
 };

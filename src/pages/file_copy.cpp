@@ -9,6 +9,7 @@
 #include "framework/properties.h"
 #include "engine/file_routines.h"
 #include "engine/message_dialog.h"
+#include "engine/run_switches.h"
 #include "ui/progress_bar.h"
 
 const TEnumInfo& OverWriteNames()
@@ -236,6 +237,8 @@ bool TNimboFileCopy::CheckFreeSpace()
         const int64_t available = gFreeSpace(String(1, letter) + ":\\");
         if (needed <= available) continue;
         ok = false;
+        SetRunExitCode(exitDiskSpace);
+        RunLog(Format("Error: not enough space on drive %s:", String(1, letter)));
         if (OnDriveTooSmall) {
             OnDriveTooSmall(this, letter, needed, available);
         } else {
@@ -531,7 +534,8 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
     if (overWrite_ == swAlways || !existed) return true;
     if (overWrite_ == swNever) return false;
     FILETIME sourceTime{}, targetTime{};
-    if (overWrite_ == swOlder) {
+    // Nobody to ask: a newer source replaces the target, nothing else does.
+    if (overWrite_ == swOlder || (overWrite_ == swAsk && Unattended())) {
         LastWriteTime(source, sourceTime);
         LastWriteTime(target, targetTime);
         return DosStamp(sourceTime) > DosStamp(targetTime);

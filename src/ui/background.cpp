@@ -1,8 +1,10 @@
 #include "ui/background.h"
 
+#include "engine/run_switches.h"
+
+#include "engine/message_dialog.h"
 #include "engine/nimbo_component.h"
 #include "framework/properties.h"
-#include "engine/message_dialog.h"
 
 namespace {
 // Posted by the start timer: the run starts from the message loop once the
@@ -129,7 +131,10 @@ void TNimboBackground::SetAppFont(const TFont* font)
     if (label_) label_->Font()->Assign(&appFont_);
 }
 
-String TNimboBackground::AppName() const { return controller_ ? controller_->AppName() : String(); }
+String TNimboBackground::AppName() const
+{
+    return controller_ ? controller_->AppName() : String();
+}
 
 void TNimboBackground::SetAppName(const String& v)
 {
@@ -211,7 +216,8 @@ void TNimboBackground::DrawGradient(TCanvas& canvas)
         const int top = ::MulDiv(i - 1, client.bottom, n);
         const int bottom = ::MulDiv(i, client.bottom, n);
         int c[3];
-        for (int k = 0; k < 3; ++k) c[k] = (start[k] + ::MulDiv(i, delta[k], n)) & 0xFF;
+        for (int k = 0; k < 3; ++k)
+            c[k] = (start[k] + ::MulDiv(i, delta[k], n)) & 0xFF;
         const RECT band{0, top, client.right, bottom};
         HBRUSH brush = CreateSolidBrush(RGB(c[0], c[1], c[2]));
         ::FillRect(dc, &band, brush);
@@ -241,13 +247,15 @@ LRESULT TNimboBackground::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         StartRun();
         return 0;
-    default: return TPanel::WndProc(msg, wParam, lParam);
+    default:
+        return TPanel::WndProc(msg, wParam, lParam);
     }
 }
 
 void TNimboBackground::StartTimerTick()
 {
-    if (!painted_ || !timer_ || !timer_->Enabled()) return;
+    // Without windows nothing is ever painted.
+    if ((!painted_ && !Application->WindowsHidden()) || !timer_ || !timer_->Enabled()) return;
     timer_->SetEnabled(false);
     PostMessageA(Handle(), WM_NIMBO_START, 0, 0);
 }
@@ -261,6 +269,7 @@ void TNimboBackground::StartRun()
     try {
         result = page->Execute();
     } catch (...) {
+        SetRunExitCode(exitFailed);
         // The error reaches the default handler; the program still ends,
         // since no window is left from which the user could end it.
         Application->Terminate();
@@ -277,6 +286,10 @@ void TNimboBackground::StartRun()
 
 void TNimboBackground::Report(uint8_t result, bool unInstall)
 {
+    // Nobody cancels an unattended run: it ended because something failed.
+    if (result != psDone) SetRunExitCode(Unattended() ? exitFailed : exitCancelled);
+    RunLog(result == psDone ? "Done." : "Ended without completing.");
+    if (Unattended()) return;
     if (!controller_ || !displayMessage_) return;
     unsigned message;
     if (result == psDone)

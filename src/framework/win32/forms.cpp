@@ -215,7 +215,8 @@ void TForm::SetVisible(bool v)
         return;
     }
     HWND h = Handle();
-    ShowWindow(h, windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    if (!Application || !Application->WindowsHidden())
+        ShowWindow(h, windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
     if (activeControl_ && activeControl_->HandleAllocated() && activeControl_->Enabled()) activeControl_->SetFocus();
     DoShow();
 }
@@ -378,6 +379,8 @@ void TApplication::ShowException(const String& message)
 
 int MessageDlg(const String& text, TMsgDlgType type, unsigned buttons)
 {
+    if (Application && Application->OnQuestion)
+        if (const int answer = Application->OnQuestion(text, buttons)) return answer;
     static const char* const captions[] = {"Warning", "Error", "Information", "Confirm", ""};
     UINT flags = 0;
     auto has = [buttons](TMsgDlgBtn b) { return (buttons & (1u << b)) != 0; };

@@ -92,6 +92,12 @@ public:
     void HandleMessage();
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // An unattended run without any window: forms are made but never shown.
+    bool WindowsHidden() const { return windowsHidden_; }
+    void SetWindowsHidden(bool v) { windowsHidden_ = v; }
+    // Answers a question of MessageDlg without showing it (unattended runs);
+    // returns 0 to have the box shown.
+    std::function<int(const String& text, unsigned buttons)> OnQuestion;
     // The default handler: shows the exception's message in the standard box.
     void HandleException(const std::exception& e);
     void ShowException(const String& message);
@@ -102,6 +108,7 @@ private:
     String title_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
+    bool windowsHidden_ = false;
 };
 
 extern TApplication* Application;

@@ -1,0 +1,137 @@
+#include "engine/run_switches.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "framework/win32/forms.h"
+
+namespace {
+bool gParsed = false;
+TRunSwitches gSwitches;
+int gExitCode = exitDone;
+
+// "/NAME=value" (the value may be quoted): the value, or false.
+bool SwitchValue(const String& arg, const char* name, String& value)
+{
+    const String prefix = String("/") + name + "=";
+    if (arg.size() < prefix.size() || !SameText(arg.substr(0, prefix.size()), prefix)) return false;
+    value = arg.substr(prefix.size());
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    return true;
+}
+
+std::vector<String> ProcessArguments()
+{
+    std::vector<String> args;
+    for (int i = 1; i < __argc; ++i)
+        args.push_back(__argv[i] ? __argv[i] : "");
+    return args;
+}
+}  // namespace
+
+TRunSwitches ParseRunSwitches(const std::vector<String>& args)
+{
+    TRunSwitches s;
+    for (size_t i = 0; i < args.size() && s.error.empty(); ++i) {
+        const String& a = args[i];
+        String value;
+        if (i == 0 && SameText(a, "UNINSTALL")) {
+            s.unInstall = true;
+        } else if (SameText(a, "/SILENT")) {
+            if (s.mode == TRunMode::interactive) s.mode = TRunMode::silent;
+        } else if (SameText(a, "/VERYSILENT")) {
+            s.mode = TRunMode::verySilent;
+        } else if (a == "/?" || SameText(a, "/HELP")) {
+            s.help = true;
+        } else if (SwitchValue(a, "DIR", value)) {
+            if (value.empty()) s.error = "/DIR needs a directory.";
+            s.dir = value;
+        } else if (SwitchValue(a, "LANG", value)) {
+            if (value.empty()) s.error = "/LANG needs a language name.";
+            s.lang = value;
+        } else if (SwitchValue(a, "LOG", value)) {
+            if (value.empty()) s.error = "/LOG needs a file name.";
+            s.log = value;
+        } else {
+            s.error = "Unknown argument: " + a;
+        }
+    }
+    return s;
+}
+
+String RunSwitchesUsage()
+{
+    return "setup [UNINSTALL] [/SILENT | /VERYSILENT] [/DIR=\"path\"] [/LANG=name] [/LOG=\"file\"]\r\n\r\n"
+           "/SILENT\tno page waits: every page takes its default; the progress shows\r\n"
+           "/VERYSILENT\tthe same without any window\r\n"
+           "/DIR=\tthe destination directory\r\n"
+           "/LANG=\tthe language (English, Fran\xE7"
+           "ais, Deutsch, ...)\r\n"
+           "/LOG=\ta plain-text record of every step, question and error\r\n\r\n"
+           "Exit codes: 0 done, 1 bad command line, 2 cancelled by the user, 3 failed,\r\n"
+           "4 another setup of this program is running, 5 not enough disk space.";
+}
+
+const TRunSwitches& RunSwitches()
+{
+    if (!gParsed) {
+        gSwitches = ParseRunSwitches(ProcessArguments());
+        gParsed = true;
+    }
+    return gSwitches;
+}
+
+void SetRunSwitches(const TRunSwitches& switches)
+{
+    gSwitches = switches;
+    gParsed = true;
+}
+
+bool Unattended()
+{
+    return RunSwitches().mode != TRunMode::interactive;
+}
+
+int RunExitCode()
+{
+    return gExitCode;
+}
+
+void SetRunExitCode(int code)
+{
+    if (gExitCode == exitDone) gExitCode = code;
+}
+
+void ResetRunExitCode()
+{
+    gExitCode = exitDone;
+}
+
+void RunLog(const String& line)
+{
+    const String& file = RunSwitches().log;
+    if (file.empty()) return;
+    if (FILE* f = std::fopen(file.c_str(), "ab")) {
+        std::fwrite(line.data(), 1, line.size(), f);
+        std::fwrite("\r\n", 1, 2, f);
+        std::fclose(f);
+    }
+}
+
+int UnattendedAnswer(const String& text, unsigned buttons, bool hostQuestion)
+{
+    if (!Unattended()) return 0;
+    static const TMsgDlgBtn suite[] = {mbAbort, mbYes, mbCancel, mbOK, mbNo, mbIgnore, mbRetry, mbAll};
+    static const TMsgDlgBtn host[] = {mbNo, mbOK, mbCancel, mbAbort, mbYes, mbIgnore, mbRetry, mbAll};
+    static const int results[] = {mrYes, mrNo, mrOk, mrCancel, mrAbort, mrRetry, mrIgnore, mrAll, mrNone};
+    static const char* const names[] = {"Yes", "No", "OK", "Cancel", "Abort", "Retry", "Ignore", "All", "Help"};
+    for (TMsgDlgBtn b : hostQuestion ? host : suite)
+        if (buttons & (1u << b)) {
+            String oneLine = text;
+            for (char& c : oneLine)
+                if (c == '\r' || c == '\n') c = ' ';
+            RunLog("Question: " + oneLine + " -> " + names[b]);
+            return results[b];
+        }
+    return mrCancel;
+}

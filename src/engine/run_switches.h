@@ -1,0 +1,57 @@
+// The command line of the setup program, read once at start: the word
+// UNINSTALL and the switches of an unattended run. An unattended run is the
+// same page chain with every page taking its shown default and every
+// question a fixed answer; it ends with an exit code that says how it went.
+#pragma once
+
+#include <vector>
+
+#include "base/nstring.h"
+
+enum class TRunMode { interactive, silent, verySilent };
+
+struct TRunSwitches {
+    bool unInstall = false;
+    bool help = false;
+    TRunMode mode = TRunMode::interactive;
+    String dir;    // /DIR=: replaces the directory page's destination
+    String lang;   // /LANG=: the language of the run
+    String log;    // /LOG=: a plain-text record of the run
+    String error;  // what was wrong with the command line, if anything
+};
+
+// Exit codes of the program.
+enum TExitCode : int {
+    exitDone = 0,
+    exitBadCommandLine = 1,
+    exitCancelled = 2,
+    exitFailed = 3,
+    exitAlreadyRunning = 4,
+    exitDiskSpace = 5,
+};
+
+// Parses the arguments after the program's own name.
+TRunSwitches ParseRunSwitches(const std::vector<String>& args);
+// The text `setup.exe /?` shows.
+String RunSwitchesUsage();
+
+// The switches of this run (the process's command line unless set).
+const TRunSwitches& RunSwitches();
+void SetRunSwitches(const TRunSwitches& switches);
+bool Unattended();
+
+// The exit code so far; the first failure that names a code keeps it.
+int RunExitCode();
+void SetRunExitCode(int code);
+void ResetRunExitCode();
+
+// Appends a line to the /LOG file, when there is one.
+void RunLog(const String& line);
+
+// The fixed answer of an unattended run to a question with these buttons
+// (bit n = TMsgDlgBtn n), as a modal result; 0 when the run is attended.
+// The suite's own questions take the answer that goes on safely or ends
+// the run (Abort, else Yes, else Cancel, else OK); the host form's
+// questions (the read-me offer) are declined. The question and the answer
+// go to the /LOG file.
+int UnattendedAnswer(const String& text, unsigned buttons, bool hostQuestion);
