@@ -18,11 +18,10 @@ String BatchQuoted(const String& path)
 }
 }  // namespace
 
-bool DeleteAfterExit(const std::vector<String>& files)
+bool DeleteAfterExit(const std::vector<String>& files, const std::vector<String>& dirs, const String& scriptDir)
 {
-    if (files.empty()) return true;
-    const String dir = AddBackslash(ExtractFileDir(files.front()));
-    const String script = Format("%s~NIMBO%d.BAT", dir, static_cast<int>(GetCurrentProcessId()));
+    if (files.empty() && dirs.empty()) return true;
+    const String script = Format("%s~NIMBO%d.BAT", AddBackslash(scriptDir), static_cast<int>(GetCurrentProcessId()));
     // Each file is tried until it goes (this process has ended) or about a
     // minute has passed; ping is the interpreter's portable one-second wait.
     String text = "@echo off\r\nset n=0\r\n:again\r\nset left=0\r\n";
@@ -30,8 +29,10 @@ bool DeleteAfterExit(const std::vector<String>& files)
         text += "if exist " + BatchQuoted(f) + " del /f /q " + BatchQuoted(f) + " >nul 2>&1\r\nif exist " +
                 BatchQuoted(f) + " set left=1\r\n";
     text += "if %left%==0 goto done\r\nset /a n=n+1\r\nif %n% geq 60 goto done\r\n"
-            "ping -n 2 127.0.0.1 >nul\r\ngoto again\r\n:done\r\ndel " +
-            BatchQuoted(script) + " >nul 2>&1\r\n";
+            "ping -n 2 127.0.0.1 >nul\r\ngoto again\r\n:done\r\n";
+    for (const String& d : dirs)
+        text += "rmdir " + BatchQuoted(RemoveBackslash(d)) + " >nul 2>&1\r\n";
+    text += "del " + BatchQuoted(script) + " >nul 2>&1\r\n";
     FILE* out = std::fopen(script.c_str(), "wb");
     if (!out) return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();

@@ -8,5 +8,7 @@
 #include "base/nstring.h"
 
 // Starts the deletion; false when it could not be started. It gives up
-// after about a minute if a file still cannot be deleted.
-bool DeleteAfterExit(const std::vector<String>& files);
+// after about a minute if a file still cannot be deleted. The directories
+// are removed afterwards, each only if it is empty by then. The script is
+// written into `scriptDir`.
+bool DeleteAfterExit(const std::vector<String>& files, const std::vector<String>& dirs, const String& scriptDir);

@@ -103,6 +103,11 @@ public:
     void SetBDEType(uint8_t type) { loggedBDEType_ = type; }
     uint8_t LoggedBDEType() const { return loggedBDEType_; }
     void ClearLogLists();
+    // What the uninstall could not remove while a program it belongs to
+    // still runs: removed once this process has ended.
+    void DeferDelete(const String& file) { deferredFiles_.push_back(file); }
+    void DeferRemoveDir(const String& dir) { deferredDirs_.push_back(dir); }
+    bool IsDeferred(const String& file) const;
     const TStringList& CreatedDirs() const { return createdDirs_; }
     const TStringList& InstalledFiles() const;
     const TStringList& GroupNames() const { return groupNames_; }
@@ -140,6 +145,7 @@ private:
     TStringList groupNames_;
     TStringList groupItems_;
     HANDLE instanceMutex_ = nullptr;
+    std::vector<String> deferredFiles_, deferredDirs_;
     UINT savedErrorMode_ = 0;
     bool endOfRunDone_ = false;
 

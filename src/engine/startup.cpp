@@ -48,7 +48,7 @@ void ChangeDirectory(const String& dir)
 }
 
 // Starts a program in a normal window; false when the platform refuses.
-bool StartProgram(const String& path, const String& arguments = String())
+bool StartProgram(const String& path, const String& arguments = String(), HANDLE* process = nullptr)
 {
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -60,7 +60,10 @@ bool StartProgram(const String& path, const String& arguments = String())
                         ExtractFileDir(path).c_str(), &si, &pi))
         return false;
     CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (process)
+        *process = pi.hProcess;
+    else
+        CloseHandle(pi.hProcess);
     return true;
 }
 
@@ -240,8 +243,29 @@ void TNimboInfo::UnInstallRestart()
     // The copy runs as this one was asked to: silently, say.
     String switches;
     for (int i = 2; i < __argc; ++i) switches += String(i > 2 ? " " : "") + "\"" + __argv[i] + "\"";
-    if (!StartProgram(temp + name, switches))
+    HANDLE copy = nullptr;
+    if (!StartProgram(temp + name, switches, Unattended() ? &copy : nullptr)) {
         ShowMessageDialog(this, GetMessageText(93) + " " + GetMessageText(89), mtWarning, NimboDialogButton(mbOK));
+        if (Unattended()) SetRunExitCode(exitFailed);
+    }
+    if (copy) {
+        // A script that started the uninstall learns when it is over, and
+        // how it went: this process waits for the copy and ends with its
+        // code. (This program file goes once this process has ended.)
+        FreeNimboPagesForm();
+        // Messages keep flowing: the copy's broadcasts (DDE with Program
+        // Manager) reach this process's windows too and must be answered.
+        while (MsgWaitForMultipleObjects(1, &copy, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                if (msg.message != WM_QUIT) DispatchMessageA(&msg);
+        }
+        DWORD code = exitFailed;
+        GetExitCodeProcess(copy, &code);
+        CloseHandle(copy);
+        ExitProcess(code);
+    }
+    if (Unattended()) ExitProcess(static_cast<UINT>(RunExitCode()));
     EndProcessNow();
 }
 
@@ -259,6 +283,13 @@ void TNimboInfo::ResolveSystemDirectories()
         system->SetParent(nullptr);
     }
     system->SetDir(AddBackslash(sys));
+}
+
+bool TNimboInfo::IsDeferred(const String& file) const
+{
+    for (const String& f : deferredFiles_)
+        if (SameText(f, file)) return true;
+    return false;
 }
 
 void TNimboInfo::RegisterPages()
@@ -314,7 +345,9 @@ void TNimboInfo::EndOfRun()
         for (int i = 0; i < multiDiskFiles_.Count(); ++i) remove(dir + multiDiskFiles_[i]);
         remove(program);
     }
-    if (!left.empty()) DeleteAfterExit(left);
+    left.insert(left.end(), deferredFiles_.begin(), deferredFiles_.end());
+    if (!left.empty() || !deferredDirs_.empty())
+        DeleteAfterExit(left, deferredDirs_, AddBackslash(ExtractFileDir(program)));
 }
 
 // Tests of the restarts watch a restarted copy from outside: when

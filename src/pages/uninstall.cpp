@@ -131,9 +131,29 @@ void TNimboUnInstall::RemoveGroups()
 void TNimboUnInstall::RemoveFiles()
 {
     const TStringList& files = controller_->InstalledFiles();
+    // A file still in use (the program that started this uninstall and
+    // waits for it) goes once this run has ended.
     for (int i = 0; i < files.Count(); ++i)
-        if (FileExists(files[i])) DeleteFileA(files[i].c_str());
+        if (FileExists(files[i]) && !DeleteFileA(files[i].c_str()) && FileExists(files[i]))
+            controller_->DeferDelete(files[i]);
     if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());
+}
+
+bool TNimboUnInstall::HoldsOnlyDeferred(const String& dir) const
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((AddBackslash(dir) + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool only = true, any = false;
+    do {
+        const String n = fd.cFileName;
+        if (n == "." || n == "..") continue;
+        any = true;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !controller_->IsDeferred(AddBackslash(dir) + n))
+            only = false;
+    } while (only && FindNextFileA(h, &fd));
+    FindClose(h);
+    return only && any;
 }
 
 void TNimboUnInstall::RemoveDirectories()
@@ -145,9 +165,14 @@ void TNimboUnInstall::RemoveDirectories()
     const TStringList& dirs = controller_->CreatedDirs();
     for (int i = dirs.Count() - 1; i >= 0; --i) {
         const String dir = ChDirPath(RemoveBackslash(dirs[i]));
-        // One already gone (removed by hand) needs no word.
-        if (!RemoveDirectoryA(dir.c_str()) && DirectoryExists(dir))
-            MessageDlg(Format(NimboMessageText(controller_, 92), dirs[i]), mtWarning, 1u << mbOK);
+        // One already gone (removed by hand) needs no word; one that holds
+        // only files still in use goes with them.
+        if (!RemoveDirectoryA(dir.c_str()) && DirectoryExists(dir)) {
+            if (HoldsOnlyDeferred(dirs[i]))
+                controller_->DeferRemoveDir(dirs[i]);
+            else
+                MessageDlg(Format(NimboMessageText(controller_, 92), dirs[i]), mtWarning, 1u << mbOK);
+        }
     }
 }
 

@@ -41,6 +41,7 @@ private:
     void RemoveGroups();
     void RemoveFiles();
     void RemoveDirectories();
+    bool HoldsOnlyDeferred(const String& dir) const;
     void PlaceProgram(const String& dir);
 
     TStringList noFiles_;  // the file list without a script: always empty

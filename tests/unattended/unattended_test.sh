@@ -81,7 +81,13 @@ rc=$?
 # --- The registered command, very silent: everything goes again.
 temp_u="$(wine_temp_dir)"
 rm -f "$temp_u"/~NIMBO*.BAT
-(cd "$work" && wine cmd /c 'C:\Apps\Silent\Nested\setup.exe UNINSTALL /VERYSILENT' >"$work/uninstall.out" 2>&1 </dev/null)
+(cd "$work" && wine 'C:\Apps\Silent\Nested\setup.exe' UNINSTALL /VERYSILENT >"$work/uninstall.out" 2>&1 </dev/null)
+rc=$?
+# The caller waited for the removal: only the program it started is left,
+# and that goes a moment after it has ended.
+[ $rc -eq 0 ] && pass "the quiet uninstall ends with 0" || fail "the quiet uninstall ended with $rc"
+left="$(ls "$dir" 2>/dev/null | grep -vix setup.exe)"
+[ -z "$left" ] && pass "the removal was over when the caller's wait ended" || fail "still there after the wait: $left"
 wait_for "$dir" 30 gone && pass "the quiet uninstall removes the installation" || { fail "left:"; ls -la "$dir"; }
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker' >/dev/null 2>&1 </dev/null \
     && fail "the registration is left" || pass "the registration is gone"
