@@ -22,6 +22,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // End-of-run work that can fail (the install log) runs before anything
     // is destroyed; its error is reported and the process still ends.
     NimboEndOfRun();
+    const int exitCode = Application->ExitCode();
     FinalizeApplication();
-    return 0;
+    return exitCode;
 }

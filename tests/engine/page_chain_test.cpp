@@ -224,17 +224,18 @@ TEST_F(PageChain, TheKickOffRunsTheChainOnceEvenWhenTheDialogIsShownAgain)
     EXPECT_EQ(pages[0]->shows, 1);
 }
 
-TEST_F(PageChain, AnErrorInsideAPageReachesTheHandlerAndTheDialogCloses)
+TEST_F(PageChain, AnErrorInsideAPageLeavesTheFirstExecuteAndTheDialogCloses)
 {
     auto pages = Chain(2);
     pages[1]->OnExecute = [](TObject*) { throw ENimboError("page failed"); };
     String reported;
-    auto saved = Application->OnException;
-    Application->OnException = [&](const String& m) { reported = m; };
     TGuiScript g;
     g.WaitForPage([&] { return pages[0]; }).ClickNext();
-    pages[0]->Execute();
-    Application->OnException = saved;
+    try {
+        pages[0]->Execute();
+    } catch (const ENimboError& e) {
+        reported = e.Message();
+    }
     EXPECT_EQ(reported, "page failed");
     EXPECT_FALSE(NimboPagesForm->Visible());
     EXPECT_TRUE(info->PageHistory().empty());

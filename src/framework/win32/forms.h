@@ -92,6 +92,9 @@ public:
     void HandleMessage();
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // What the process ends with: a run that failed says so to its caller.
+    int ExitCode() const { return exitCode_; }
+    void SetExitCode(int v) { exitCode_ = v; }
     // The default handler: shows the exception's message in the standard box.
     void HandleException(const std::exception& e);
     void ShowException(const String& message);
@@ -102,6 +105,7 @@ private:
     String title_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
+    int exitCode_ = 0;
 };
 
 extern TApplication* Application;
