@@ -43,6 +43,10 @@ private:
     void RunSelectionView();
     void PointTreeAtTarget();
     void NextOfChain();
+    // The message that refuses a typed destination (0: none); an accepted
+    // one comes back normalised.
+    unsigned TypedPathRefusal(String& typed) const;
+    String RefusalText(unsigned message, const String& path) const;
 
     bool allowDirChange_ = true;
     bool doInvisible_ = false;

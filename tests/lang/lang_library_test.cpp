@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kMessages = 94;
+constexpr int kMessages = 97;
 constexpr UINT kEnglishBase = 5000;
 
 // The build passes the library's Unix path; Wine shows the Unix root as Z:.
@@ -93,8 +93,8 @@ TEST_F(LangLibrary, LanguageNames) {
 
 TEST_F(LangLibrary, ListEndsAfterTwoLanguages) {
   EXPECT_FALSE(LoadA(library_, 2000));
-  EXPECT_FALSE(LoadA(library_, 94));
-  EXPECT_FALSE(LoadA(library_, 1094));
+  EXPECT_FALSE(LoadA(library_, 97));
+  EXPECT_FALSE(LoadA(library_, 1097));
 }
 
 TEST_F(LangLibrary, EveryMessageTranslated) {
