@@ -21,7 +21,7 @@ mkdir -p "$work/src"
 python3 - "$build/setup.exe" "$work/src/setup.exe" <<'PY' || exit 1
 import sys
 data = bytearray(open(sys.argv[1], 'rb').read())
-form = data.find(b'TPF0\x0fTNimboPagesForm')
+form = data.find(b'NFRM\x0fTNimboPagesForm')
 at = data.find(b'\x09TNotebook', form)
 if form < 0 or at < 0:
     sys.exit('no wizard dialog resource found')

@@ -7,13 +7,14 @@
 #include <typeinfo>
 
 #include "base/exceptions.h"
+#include "framework/form_reader.h"
 #include "framework/form_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     try {
         const std::vector<uint8_t> form = FormTextToBinary(std::string_view(reinterpret_cast<const char*>(data), size));
-        if (form.size() < 4 || std::memcmp(form.data(), "TPF0", 4) != 0) {
+        if (form.size() < 4 || std::memcmp(form.data(), kFormSignature, 4) != 0) {
             std::fprintf(stderr, "compiled form without its signature\n");
             std::abort();
         }
