@@ -12,6 +12,7 @@
 #include <random>
 #include <sstream>
 
+#include "engine/path_routines.h"
 #include "gui_test_support.h"
 #include "script/nimbo_data.h"
 
@@ -58,16 +59,13 @@ String Mutate(String text, std::mt19937& rng)
 
 // A log may name a language that is not there: the reader then says so in
 // a message box, which this closes as a user would.
-void CALLBACK CloseMessageBoxes(HWND, UINT, UINT_PTR, DWORD)
+BOOL CALLBACK CloseIfVisible(HWND h, LPARAM)
 {
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM) -> BOOL {
-            if (IsWindowVisible(h)) PostMessageA(h, WM_CLOSE, 0, 0);
-            return TRUE;
-        },
-        0);
+    if (IsWindowVisible(h)) PostMessageA(h, WM_CLOSE, 0, 0);
+    return TRUE;
 }
+
+void CALLBACK CloseMessageBoxes(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), CloseIfVisible, 0); }
 
 TEST(InstallLogFuzz, DamagedLogsReadIntoConsistentListsOrNotAtAll)
 {

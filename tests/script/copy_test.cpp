@@ -89,7 +89,7 @@ TEST(ScriptCopy, FailedObjectCopiesAreReportedAndTheCopyGoesOn)
     EXPECT_EQ(errors.texts, (std::vector<String>{
                                 "TNimbo data structure error: TNimboWinItem: List index out of bounds (0)",
                                 "TNimbo data structure error: TNimboWinGroup: List index out of bounds (1)",
-                                "TNimbo data structure error: TNimboChoiceData: List index out of bounds (0)",
+                                "TNimbo data structure error: TNimboChoiceData: List index out of bounds (1)",
                                 "TNimbo data structure error: TNimboFileGroup: List index out of bounds (3)",
                                 "TNimbo data structure error: TNimboFileGroupList: List index out of bounds (1)",
                             }));
