@@ -329,7 +329,8 @@ TEST_F(PageChain, MessagesComeFromTheStringTable)
     EXPECT_EQ(info->GetMessageText(9), "&Next");
     EXPECT_EQ(info->GetMessageText(7), "Unable to load language DLL.  Reverting to the default language.");
     EXPECT_EQ(info->GetMessageText(93), "Unable to launch the uninstall program.");
-    EXPECT_EQ(info->GetMessageText(94), "*** String not found ***");
+    EXPECT_EQ(info->GetMessageText(96), "Network paths are not allowed. Please choose a directory on a local drive.");
+    EXPECT_EQ(info->GetMessageText(97), "*** String not found ***");
     EXPECT_EQ(info->GetMessageText(65536 + 9), "&Next") << "the number is taken as 16 bits";
 }
 
