@@ -129,7 +129,8 @@ TTargetPathCheck NormaliseTargetPath(String& path)
         parts.push_back(part);
     }
     String r = p.substr(0, 3);
-    for (const String& part : parts) r += part + "\\";
+    for (const String& part : parts)
+        r += part + "\\";
     path = r;
     return TTargetPathCheck::tpOk;
 }

@@ -61,9 +61,12 @@ void TNimboDirChoice::SetTargetDir(const String& v)
 unsigned TNimboDirChoice::TypedPathRefusal(String& typed) const
 {
     switch (NormaliseTargetPath(typed)) {
-    case TTargetPathCheck::tpNetwork: return 96;
-    case TTargetPathCheck::tpNotFull: return 95;
-    case TTargetPathCheck::tpOk: break;
+    case TTargetPathCheck::tpNetwork:
+        return 96;
+    case TTargetPathCheck::tpNotFull:
+        return 95;
+    case TTargetPathCheck::tpOk:
+        break;
     }
     return DriveMissing(typed) ? 94 : 0;
 }

@@ -34,7 +34,6 @@ T* SamePosition(const TNimboList<T>& from, const TNimboList<T>& to, const T* ent
     return to.Items(from.IndexOf(entry));
 }
 
-
 }  // namespace
 
 void TNimboFile::Assign(const TPersistent* source)
@@ -107,8 +106,9 @@ void TNimboDir::Assign(const TPersistent* source)
         return;
     }
     Guarded("TNimboDir", [&] {
-        SetParent(s->parent_ ? SamePosition(RequireScript(s->Script())->Dirs(), RequireScript(Script())->Dirs(), s->parent_)
-                             : nullptr);
+        SetParent(s->parent_
+                      ? SamePosition(RequireScript(s->Script())->Dirs(), RequireScript(Script())->Dirs(), s->parent_)
+                      : nullptr);
         dir_ = s->dir_;
         CopyFileListFrom(*s);
         name_ = s->name_;
@@ -185,8 +185,8 @@ void TNimboChoiceData::Assign(const TPersistent* source)
     Guarded("TNimboChoiceData", [&] {
         items_.Clear();
         name_ = s->name_;
-        common_ = s->common_ ? SamePosition(RequireScript(s->script_)->ChoiceItems(), RequireScript(script_)->ChoiceItems(),
-                                            s->common_)
+        common_ = s->common_ ? SamePosition(RequireScript(s->script_)->ChoiceItems(),
+                                            RequireScript(script_)->ChoiceItems(), s->common_)
                              : nullptr;
         for (const TNimboChoiceItem* item : s->items_) {
             const TNimboData* from = RequireScript(s->script_);
@@ -205,7 +205,8 @@ void TNimboWinItem::Assign(const TPersistent* source)
     }
     Guarded("TNimboWinItem", [&] {
         commandLine_ = s->commandLine_;
-        dir_ = s->dir_ ? SamePosition(RequireScript(s->script_)->Dirs(), RequireScript(script_)->Dirs(), s->dir_) : nullptr;
+        dir_ = s->dir_ ? SamePosition(RequireScript(s->script_)->Dirs(), RequireScript(script_)->Dirs(), s->dir_)
+                       : nullptr;
         itemFile_ = s->itemFile_
                         ? SamePosition(RequireScript(s->script_)->Files(), RequireScript(script_)->Files(), s->itemFile_)
                         : nullptr;
@@ -248,8 +249,10 @@ void TNimboData::Assign(const TPersistent* source)
     for (const TNimboDisk* d : s->disks_) AddDisk("")->Assign(d);
     // Every directory exists before any is filled: a parent may stand after
     // its child in a hand-made script.
-    for (int i = 0; i < s->dirs_.Count(); ++i) NewDir();
-    for (int i = 0; i < s->dirs_.Count(); ++i) dirs_[i]->Assign(s->dirs_[i]);
+    for (int i = 0; i < s->dirs_.Count(); ++i)
+        NewDir();
+    for (int i = 0; i < s->dirs_.Count(); ++i)
+        dirs_[i]->Assign(s->dirs_[i]);
     for (const TNimboFileGroup* g : s->fileGroups_) NewFileGroup()->Assign(g);
     for (const TNimboChoiceItem* c : s->choiceItems_) NewChoiceItem()->Assign(c);
     for (const TNimboChoiceData* c : s->choiceData_) NewChoiceData()->Assign(c);
@@ -258,7 +261,8 @@ void TNimboData::Assign(const TPersistent* source)
     bdeFiles_->Assign(s->bdeFiles_.get());
     bdeLDFiles_->Assign(s->bdeLDFiles_.get());
     bdeWSFiles_->Assign(s->bdeWSFiles_.get());
-    logFileDir_ = s->logFileDir_ && s->dirs_.IndexOf(s->logFileDir_) >= 0 ? dirs_[s->dirs_.IndexOf(s->logFileDir_)] : nullptr;
+    logFileDir_ =
+        s->logFileDir_ && s->dirs_.IndexOf(s->logFileDir_) >= 0 ? dirs_[s->dirs_.IndexOf(s->logFileDir_)] : nullptr;
     logFileName_ = s->logFileName_;
     unInstallFiles_->Clear();
     for (int i = 0; i < s->unInstallFiles_->Count(); ++i) unInstallFiles_->Add((*s->unInstallFiles_)[i]);

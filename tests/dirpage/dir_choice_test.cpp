@@ -333,12 +333,12 @@ TEST_F(DirChoice, UnusableDestinationsAreRefusedWithTheReason)
     odd.insert(3, "/./");
     std::vector<String> texts(4);
     int viewAfterRefusals = -1;
-    auto type = [&](const String& t) {
-        return [&, t] { SetWindowTextA(F()->edtSDPath->Handle(), t.c_str()); };
-    };
+    auto type = [&](const String& t) { return [&, t] { SetWindowTextA(F()->edtSDPath->Handle(), t.c_str()); }; };
     TGuiScript g;
     ToDirPage(g).ClickNext();
-    Reply(g, "Warning", "OK", &texts[0]).WaitForPage([this] { return dir; }).Click([this] { return F()->btnCDLBrowse; });
+    Reply(g, "Warning", "OK", &texts[0]).WaitForPage([this] { return dir; }).Click([this] {
+        return F()->btnCDLBrowse;
+    });
     g.Then([&] { return F()->nbPage->PageIndex() == 8; });
     const char* typed[] = {"\\\\server\\share\\apps", "apps\\new", "Q:\\x"};
     for (int i = 0; i < 3; ++i) {
@@ -351,8 +351,9 @@ TEST_F(DirChoice, UnusableDestinationsAreRefusedWithTheReason)
     EXPECT_TRUE(g.Finished());
     EXPECT_EQ(texts[0], "Drive Q: does not exist. Please choose a directory on another drive.");
     EXPECT_EQ(texts[1], "Network paths are not allowed. Please choose a directory on a local drive.");
-    EXPECT_EQ(texts[2], "apps\\new is not a full directory path. Please enter a path that begins with a drive letter and "
-                        "a backslash.");
+    EXPECT_EQ(texts[2],
+              "apps\\new is not a full directory path. Please enter a path that begins with a drive letter and "
+              "a backslash.");
     EXPECT_EQ(texts[3], texts[0]);
     EXPECT_EQ(viewAfterRefusals, 8) << "the selection view stays after a refusal";
     EXPECT_EQ(dir->TargetDir(), existing) << "the odd spelling of an existing directory is taken in its plain form";

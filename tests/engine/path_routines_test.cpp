@@ -107,7 +107,8 @@ TEST(ResolveDirName, BuiltInNamesScriptDirectoriesAndUnknownNames)
 // Names handed between processes are deleted relative to a folder.
 TEST(PathRoutines, OnlyPlainFileNamesStayInsideTheirFolder)
 {
-    for (const char* plain : {"A.TXT", "TNLANG32.DLL", "name with spaces", "..x", "x.."}) EXPECT_TRUE(IsPlainFileName(plain)) << plain;
+    for (const char* plain : {"A.TXT", "TNLANG32.DLL", "name with spaces", "..x", "x.."})
+        EXPECT_TRUE(IsPlainFileName(plain)) << plain;
     for (const char* outside : {"", ".", "..", "..\\x", "sub\\x", "sub/x", "C:x", "C:\\x", "\\\\srv\\s\\x", "\\x"})
         EXPECT_FALSE(IsPlainFileName(outside)) << outside;
 }

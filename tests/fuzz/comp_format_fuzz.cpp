@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     std::vector<uint8_t> input(bytes, bytes + size);
     if (size >= kCompHeaderSize && size % 2 == 0) {
         const uint32_t crc = static_cast<uint32_t>(crc32(0, input.data(), 40));
-        for (int i = 0; i < 4; ++i) input[40 + static_cast<size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            input[40 + static_cast<size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
     }
     const uint8_t* data = input.data();
     TCompHeader header{};
@@ -58,10 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     TBoundedSink out;
     uint64_t reported = 0;
     TCompHeader read{};
-    const int32_t r = ExpandCompStream(in, out, [&](uint32_t consumed) { reported += consumed; }, &read);
+    const int32_t r = ExpandCompStream(
+        in, out, [&](uint32_t consumed) { reported += consumed; }, &read);
     if (r == kCompOk && (out.written != read.expandedSize || reported != size)) {
         std::fprintf(stderr, "expanded %zu bytes of %llu promised, reported %llu of %zu\n", out.written,
-                     static_cast<unsigned long long>(read.expandedSize), static_cast<unsigned long long>(reported), size);
+                     static_cast<unsigned long long>(read.expandedSize), static_cast<unsigned long long>(reported),
+                     size);
         std::abort();
     }
     return 0;

@@ -33,15 +33,17 @@ std::vector<String> Seeds()
         if (!s.str().empty()) seeds.push_back(s.str());
     }
     if (seeds.empty())
-        seeds.push_back("[Directories]\r\nInstall=C:\\App\\\r\n[Created Dirs]\r\nC:\\App\\\r\n[Files]\r\nC:\\App\\A.EXE\r\n"
-                        "[Program Groups]\r\n0=App:~:Run\r\n[BDE Files]\r\nBDE Type=2\r\n[Language]\r\nLanguage=English\r\n");
+        seeds.push_back(
+            "[Directories]\r\nInstall=C:\\App\\\r\n[Created Dirs]\r\nC:\\App\\\r\n[Files]\r\nC:\\App\\A.EXE\r\n"
+            "[Program Groups]\r\n0=App:~:Run\r\n[BDE Files]\r\nBDE Type=2\r\n[Language]\r\nLanguage=English\r\n");
     return seeds;
 }
 
 String Mutate(String text, std::mt19937& rng)
 {
-    static const char* const pieces[] = {"[", "]", "=", "\r\n", ":~:", "0x", "\\", "..", "%s", "Files", "Language",
-                                         "BDE Type", "Program Groups", "Created Dirs", "Directories", "\0"};
+    static const char* const pieces[] = {
+        "[",     "]",        "=",        "\r\n",           ":~:",          "0x",          "\\", "..", "%s",
+        "Files", "Language", "BDE Type", "Program Groups", "Created Dirs", "Directories", "\0"};
     const int edits = 1 + static_cast<int>(rng() % 6);
     for (int e = 0; e < edits; ++e) {
         const size_t at = text.empty() ? 0 : rng() % (text.size() + 1);
@@ -49,9 +51,15 @@ String Mutate(String text, std::mt19937& rng)
         case 0:
             if (!text.empty()) text[at % text.size()] = static_cast<char>(rng());
             break;
-        case 1: text.insert(at, pieces[rng() % (sizeof pieces / sizeof *pieces)]); break;
-        case 2: text.erase(at, rng() % 16); break;
-        default: text.insert(at, text.substr(rng() % (text.size() + 1), rng() % 64)); break;
+        case 1:
+            text.insert(at, pieces[rng() % (sizeof pieces / sizeof *pieces)]);
+            break;
+        case 2:
+            text.erase(at, rng() % 16);
+            break;
+        default:
+            text.insert(at, text.substr(rng() % (text.size() + 1), rng() % 64));
+            break;
         }
     }
     return text;
@@ -65,7 +73,10 @@ BOOL CALLBACK CloseIfVisible(HWND h, LPARAM)
     return TRUE;
 }
 
-void CALLBACK CloseMessageBoxes(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), CloseIfVisible, 0); }
+void CALLBACK CloseMessageBoxes(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(GetCurrentThreadId(), CloseIfVisible, 0);
+}
 
 TEST(InstallLogFuzz, DamagedLogsReadIntoConsistentListsOrNotAtAll)
 {
@@ -95,10 +106,12 @@ TEST(InstallLogFuzz, DamagedLogsReadIntoConsistentListsOrNotAtAll)
             logs += isLog;
             EXPECT_TRUE(read) << "an existing file reads";
             EXPECT_EQ(info->GroupNames().Count(), info->GroupItems().Count()) << text;
-            for (int i = 0; i < info->GroupNames().Count(); ++i) EXPECT_FALSE(info->GroupNames()[i].empty()) << text;
+            for (int i = 0; i < info->GroupNames().Count(); ++i)
+                EXPECT_FALSE(info->GroupNames()[i].empty()) << text;
             for (int i = 0; i < info->InstalledFiles().Count(); ++i)
                 EXPECT_FALSE(info->InstalledFiles()[i].empty()) << text;
-            for (int i = 0; i < info->CreatedDirs().Count(); ++i) EXPECT_FALSE(info->CreatedDirs()[i].empty()) << text;
+            for (int i = 0; i < info->CreatedDirs().Count(); ++i)
+                EXPECT_FALSE(info->CreatedDirs()[i].empty()) << text;
             if (!isLog) {
                 EXPECT_EQ(info->InstalledFiles().Count() + info->CreatedDirs().Count() + info->GroupNames().Count(), 0)
                     << "entries from a file that is no log: " << text;
