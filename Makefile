@@ -4,8 +4,10 @@
 JOBS ?= $(shell nproc)
 HOST_DIR := build/host
 WIN_DIR := build/win32
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 25
 
-.PHONY: all bootstrap host win32 run test bench clean
+.PHONY: all bootstrap host win32 run test bench fuzz clean
 
 all: win32
 
@@ -31,6 +33,14 @@ test: win32
 
 bench: win32
 	@./scripts/bench.sh
+
+# Every fuzz target for FUZZ_SECONDS each, from the corpus in tests/fuzz/:
+# the native readers under libFuzzer with the sanitizers (a clang tree of
+# their own), the install log reader under Wine.
+fuzz: win32
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIMBO_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target nimbo_fuzzers
+	@./scripts/fuzz.sh $(FUZZ_DIR) $(WIN_DIR) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

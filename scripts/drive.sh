@@ -44,7 +44,12 @@ fi
 wait "$app"
 app_rc=$?
 echo "setup.exe ended with exit code $app_rc"
-[ $rc -eq 0 ] && rc=$app_rc
+# A scenario that cancels expects setup.exe's code for that (NIMBO_EXPECT_EXIT).
+expected="${NIMBO_EXPECT_EXIT:-0}"
+if [ $rc -eq 0 ] && [ "$app_rc" -ne "$expected" ]; then
+    echo "setup.exe should have ended with $expected"
+    rc=1
+fi
 # A prefix of its own (NIMBO_STOP): its server, display and window manager end here.
 [ -n "${NIMBO_STOP:-}" ] && "$root/scripts/wine-env.sh" stop
 exit $rc

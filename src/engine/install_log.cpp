@@ -79,6 +79,14 @@ void TNimboInfo::ClearLogLists()
     groupItems_.Clear();
 }
 
+bool TNimboInfo::IsInstallLog(const String& fileName)
+{
+    if (!FileExists(fileName)) return false;
+    for (const char* section : {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kLanguage})
+        if (!ReadProfileSection(fileName, section).empty()) return true;
+    return false;
+}
+
 bool TNimboInfo::ReadLog(const String& fileName, bool merge)
 {
     if (!FileExists(fileName)) return false;

@@ -1,5 +1,7 @@
 #include "engine/nimbo_component.h"
 
+#include <utility>
+
 #include "engine/nimbo_info.h"
 #include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
@@ -98,7 +100,9 @@ uint8_t TNimboPage::Execute()
         NimboPagesForm = CreateNimboPagesForm();
         if (controller_ && !controller_->Picture()->Empty()) NimboPagesForm->imSetup->Picture()->Assign(controller_->Picture());
         KickOffPage = this;
+        KickOffError = nullptr;
         NimboPagesForm->ShowModal();
+        if (KickOffError) std::rethrow_exception(std::exchange(KickOffError, nullptr));
         return state_;
     }
     if (controller_) controller_->PushPage(this);

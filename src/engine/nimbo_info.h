@@ -90,6 +90,9 @@ public:
     // current lists; without, they replace them and the directories take
     // the paths the setup resolved.
     bool ReadLog(const String& fileName, bool merge);
+    // Whether a file holds one of the sections that every log written by
+    // WriteLog has: only such a file may be deleted as a log.
+    static bool IsInstallLog(const String& fileName);
     void WriteLog();
     // What this installation created, for the log.
     void AddCreatedDir(const String& path);

@@ -1,6 +1,8 @@
 #include "engine/path_routines.h"
 
 #include <algorithm>
+#include <cctype>
+#include <vector>
 
 String AddBackslash(std::string_view path)
 {
@@ -94,4 +96,41 @@ String ResolveDirName(const String& name, const TDirMacroSources& sources)
         r = sources.systemDir;
     if (r.empty() && sources.scriptDirPath) r = sources.scriptDirPath(name);
     return AddBackslash(r);
+}
+
+bool IsPlainFileName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find_first_of("\\/:") == std::string_view::npos;
+}
+
+TTargetPathCheck NormaliseTargetPath(String& path)
+{
+    String p = Trim(path);
+    std::replace(p.begin(), p.end(), '/', '\\');
+    if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') return TTargetPathCheck::tpNetwork;
+    const char drive = p.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(p[0])));
+    if (p.size() < 3 || drive < 'A' || drive > 'Z' || p[1] != ':' || p[2] != '\\') return TTargetPathCheck::tpNotFull;
+    std::vector<String> parts;
+    String rest = p.substr(3);
+    while (!rest.empty()) {
+        const size_t q = rest.find('\\');
+        const String part = rest.substr(0, q);
+        rest = q == String::npos ? String() : rest.substr(q + 1);
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (parts.empty()) return TTargetPathCheck::tpNotFull;
+            parts.pop_back();
+            continue;
+        }
+        for (char c : part)
+            if (static_cast<unsigned char>(c) < 32 || String("<>:\"|?*").find(c) != String::npos)
+                return TTargetPathCheck::tpNotFull;
+        parts.push_back(part);
+    }
+    String r = p.substr(0, 3);
+    for (const String& part : parts)
+        r += part + "\\";
+    path = r;
+    return TTargetPathCheck::tpOk;
 }

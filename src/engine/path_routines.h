@@ -38,3 +38,17 @@ struct TDirMacroSources {
 // A directory name of a component property as a full path with a trailing
 // backslash: "(none)" and unknown names give the empty string.
 String ResolveDirName(const String& name, const TDirMacroSources& sources);
+
+// A bare file name that stays inside the folder it is taken relative to:
+// no drive, no separator, not "." or "..". Names handed over between
+// processes are deleted relative to a folder, so nothing else may pass.
+bool IsPlainFileName(std::string_view name);
+
+// How a typed destination directory was taken.
+enum class TTargetPathCheck { tpOk, tpNotFull, tpNetwork };
+// A typed destination as the suite keeps it, "X:\dir\...\": forward slashes
+// become backslashes, repeated backslashes one, "." components go and ".."
+// takes its parent away. A network path, a path without drive and root
+// ("dir", "D:dir", "\dir"), ".." above the root and characters that file
+// names cannot hold are refused; `path` is then left unchanged.
+TTargetPathCheck NormaliseTargetPath(String& path);

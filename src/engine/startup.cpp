@@ -83,6 +83,17 @@ void ShowRestartDialog(TNimboInfo* info)
     Application->ProcessMessages();
 }
 
+// A path in its long form, so that two spellings of one file compare equal.
+String LongPath(const String& path)
+{
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return path;
+    char longer[MAX_PATH];
+    n = GetLongPathNameA(full, longer, MAX_PATH);
+    return n == 0 || n >= MAX_PATH ? String(full) : String(longer, n);
+}
+
 [[noreturn]] void EndProcessNow()
 {
     FreeNimboPagesForm();
@@ -170,19 +181,28 @@ void TNimboInfo::TakeMultiDiskHandOver()
 void TNimboInfo::TakeUnInstallHandOver()
 {
     const String log = ReadProfileString(kHandOverFile, kUnInstallSection, "Log File");
-    if (log.empty()) return;
+    const String copy = ReadProfileString(kHandOverFile, kUnInstallSection, "Program");
+    // The section belongs to the temporary copy that the uninstall restart
+    // started; left over by a crashed run or another program, it is stale.
+    const bool ours = !copy.empty() && SameText(LongPath(copy), LongPath(ProgramPath()));
+    if (!ours) {
+        EraseProfileSection(kHandOverFile, kUnInstallSection);
+        return;
+    }
     TStringList& files = script_->UnInstallFiles();
     files.Clear();
     for (int i = 0;; ++i) {
         const String v = ReadProfileString(kHandOverFile, kUnInstallSection, IntToStr(i));
         if (v.empty()) break;
-        files.Add(UpperCase(v));
+        if (IsPlainFileName(v)) files.Add(UpperCase(v));
     }
     EraseProfileSection(kHandOverFile, kUnInstallSection);
+    if (log.empty()) return;
     unInstallMode_ = true;
     logFile_ = log;
-    // The log is deleted only once its content is safely in memory.
-    if (ReadLog(logFile_, false)) DeleteFileA(logFile_.c_str());
+    // Deleted only when it really is an install log and its content is
+    // safely in memory.
+    if (IsInstallLog(logFile_) && ReadLog(logFile_, false)) DeleteFileA(logFile_.c_str());
 }
 
 void TNimboInfo::FloppyRestart()
@@ -224,8 +244,9 @@ void TNimboInfo::UnInstallRestart()
     ShowRestartDialog(this);
     std::vector<String> files;
     const TStringList& list = script_->UnInstallFiles();
+    // The copy deletes these beside itself at its end: plain names only.
     for (int i = 0; i < list.Count(); ++i)
-        if (!SameText(list[i], name)) files.push_back(list[i]);
+        if (!SameText(list[i], name) && IsPlainFileName(list[i])) files.push_back(list[i]);
     // The copy speaks the installation's language only with the library.
     bool listed = false;
     for (const String& f : files) listed = listed || SameText(f, kLanguageLibraryName);
@@ -237,6 +258,9 @@ void TNimboInfo::UnInstallRestart()
         ShowMessageDialog(this, GetMessageText(91) + "  " + GetMessageText(89), mtWarning, NimboDialogButton(mbOK));
         EndProcessNow();
     }
+    // A fresh section, named for the copy it is meant for.
+    EraseProfileSection(kHandOverFile, kUnInstallSection);
+    WriteProfileString(kHandOverFile, kUnInstallSection, "Program", temp + name);
     if (!logFile_.empty() && script_->LogFileDir()) WriteProfileString(kHandOverFile, kUnInstallSection, "Log File", logFile_);
     for (size_t i = 0; i < files.size(); ++i)
         WriteProfileString(kHandOverFile, kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
@@ -337,7 +361,8 @@ void TNimboInfo::EndOfRun()
     if (unInstallDone_ || unInstallMode_) {
         const String dir = AddBackslash(ExtractFileDir(program));
         const TStringList& files = script_->UnInstallFiles();
-        for (int i = 0; i < files.Count(); ++i) remove(dir + files[i]);
+        for (int i = 0; i < files.Count(); ++i)
+            if (IsPlainFileName(files[i])) remove(dir + files[i]);
         remove(program);
     }
     if (!HasState(csDesigning) && multiDisk_) {
@@ -381,6 +406,7 @@ void NimboEndOfRun()
                     info->EndOfRun();
                 } catch (const std::exception& e) {
                     Application->HandleException(e);
+                    SetRunExitCode(exitFailed);
                 }
             }
     }

@@ -23,6 +23,13 @@ bool IsDriveRoot(const String& path)
     return path.size() >= 2 && path.size() <= 3 && path[1] == ':';
 }
 
+// A drive letter that names no drive of this machine ("Q:").
+bool DriveMissing(const String& path)
+{
+    if (path.size() < 2 || path[1] != ':') return false;
+    return GetDriveTypeA((path.substr(0, 2) + "\\").c_str()) == DRIVE_NO_ROOT_DIR;
+}
+
 // Waits, dispatching messages, until the page's state is set.
 void WaitForState(TNimboPage* page)
 {
@@ -49,14 +56,29 @@ String TNimboDirChoice::TargetDir() const
 
 void TNimboDirChoice::SetTargetDir(const String& v)
 {
-    const String p = AddBackslash(v);
-    if (!controller_ || installDir_.empty() || p.size() < 3) return;
-    if (p[1] != ':' || p[2] != '\\') return;
-    const char drive = static_cast<char>(toupper(static_cast<unsigned char>(p[0])));
-    if (drive < 'A' || drive > 'Z') return;
-    if (p.find("\\\\") != String::npos || p.find('/') != String::npos) return;
+    String p = v;
+    if (!controller_ || installDir_.empty() || NormaliseTargetPath(p) != TTargetPathCheck::tpOk) return;
     // A name that designates no script directory has nowhere to keep it.
     if (TNimboDir* dir = InstallDirEntry()) dir->SetDir(p);
+}
+
+unsigned TNimboDirChoice::TypedPathRefusal(String& typed) const
+{
+    switch (NormaliseTargetPath(typed)) {
+    case TTargetPathCheck::tpNetwork:
+        return 98;
+    case TTargetPathCheck::tpNotFull:
+        return 97;
+    case TTargetPathCheck::tpOk:
+        break;
+    }
+    return DriveMissing(typed) ? 96 : 0;
+}
+
+String TNimboDirChoice::RefusalText(unsigned message, const String& path) const
+{
+    const String text = NimboMessageText(controller_, message);
+    return message == 96 ? Format(text, path.substr(0, 2)) : message == 97 ? Format(text, path) : text;
 }
 
 uint8_t TNimboDirChoice::Execute()
@@ -190,14 +212,22 @@ void TNimboDirChoice::RunSelectionView()
     f->btnCancel->SetEnabled(true);
     f->nbPage->SetPageIndex(8);
     try {
-        state_ = psWaiting;
-        WaitForState(this);
-        if (state_ == psNext) {
-            SetTargetDir(f->edtSDPath->Text());
-            f->laCDLDirectory->SetCaption(TargetDir());
-        } else if (state_ == psPrevious) {
+        for (;;) {
             state_ = psWaiting;
+            WaitForState(this);
+            if (state_ != psNext) break;
+            // A path that cannot be used is refused with the reason, and
+            // the view stays for the user to correct it.
+            String typed = f->edtSDPath->Text();
+            const unsigned refusal = TypedPathRefusal(typed);
+            if (refusal == 0) {
+                SetTargetDir(typed);
+                f->laCDLDirectory->SetCaption(TargetDir());
+                break;
+            }
+            ShowMessageDialog(controller_, RefusalText(refusal, typed), mtWarning, NimboDialogButton(mbOK));
         }
+        if (state_ == psPrevious) state_ = psWaiting;
     } catch (...) {
         restore();
         throw;
@@ -219,6 +249,11 @@ void TNimboDirChoice::DoNext()
         }
     }
     const String target = TargetDir();
+    if (DriveMissing(target)) {
+        ShowMessageDialog(controller_, RefusalText(96, target), mtWarning, NimboDialogButton(mbOK));
+        state_ = psWaiting;
+        return;
+    }
     if (doInvisible_ || DirectoryExists(RemoveBackslash(target))) {
         controller_->SelectDir(InstallDirEntry(), false);
     } else {

@@ -45,6 +45,10 @@ private:
     void NextOfChain();
     // False when an unattended run cannot go on with the /DIR destination.
     bool ApplyDirSwitch();
+    // The message that refuses a typed destination (0: none); an accepted
+    // one comes back normalised.
+    unsigned TypedPathRefusal(String& typed) const;
+    String RefusalText(unsigned message, const String& path) const;
 
     bool allowDirChange_ = true;
     bool doInvisible_ = false;

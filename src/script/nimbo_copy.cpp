@@ -1,6 +1,8 @@
-// Copying scripts and their entries. Entries are mapped into the
-// destination's script by position or by name; every single object's copy
-// is guarded, so one broken reference costs that object, not the whole copy.
+// Copying scripts and their entries. References are mapped into the
+// destination's script by position, never by name: names need not be unique
+// in a damaged or hand-made script, positions are. Every single object's
+// copy is guarded, so one broken reference costs that object, not the
+// whole copy.
 #include "script/data_error.h"
 #include "script/nimbo_data.h"
 
@@ -104,15 +106,9 @@ void TNimboDir::Assign(const TPersistent* source)
         return;
     }
     Guarded("TNimboDir", [&] {
-        // By name, but never this directory: its own name is not copied yet,
-        // so a match on it is not the parent the source meant.
-        TNimboDir* parent = nullptr;
-        if (s->parent_) {
-            const TNimboList<TNimboDir>& dirs = RequireScript(Script())->Dirs();
-            for (int i = dirs.Count() - 1; i >= 0 && !parent; --i)
-                if (dirs[i] != this && dirs[i]->Name() == s->parent_->Name()) parent = dirs[i];
-        }
-        SetParent(parent);
+        SetParent(s->parent_
+                      ? SamePosition(RequireScript(s->Script())->Dirs(), RequireScript(Script())->Dirs(), s->parent_)
+                      : nullptr);
         dir_ = s->dir_;
         CopyFileListFrom(*s);
         name_ = s->name_;
@@ -189,7 +185,9 @@ void TNimboChoiceData::Assign(const TPersistent* source)
     Guarded("TNimboChoiceData", [&] {
         items_.Clear();
         name_ = s->name_;
-        common_ = s->common_ ? RequireScript(script_)->FindChoiceItem(s->common_->Name()) : nullptr;
+        common_ = s->common_ ? SamePosition(RequireScript(s->script_)->ChoiceItems(),
+                                            RequireScript(script_)->ChoiceItems(), s->common_)
+                             : nullptr;
         for (const TNimboChoiceItem* item : s->items_) {
             const TNimboData* from = RequireScript(s->script_);
             items_.Add(SamePosition(from->ChoiceItems(), RequireScript(script_)->ChoiceItems(), item));
@@ -207,7 +205,8 @@ void TNimboWinItem::Assign(const TPersistent* source)
     }
     Guarded("TNimboWinItem", [&] {
         commandLine_ = s->commandLine_;
-        dir_ = s->dir_ ? RequireScript(script_)->FindDir(s->dir_->Name()) : nullptr;
+        dir_ = s->dir_ ? SamePosition(RequireScript(s->script_)->Dirs(), RequireScript(script_)->Dirs(), s->dir_)
+                       : nullptr;
         itemFile_ = s->itemFile_
                         ? SamePosition(RequireScript(s->script_)->Files(), RequireScript(script_)->Files(), s->itemFile_)
                         : nullptr;
@@ -248,7 +247,12 @@ void TNimboData::Assign(const TPersistent* source)
     // Referenced lists come before the lists that refer to them.
     for (const TNimboFile* f : s->files_) NewFile()->Assign(f);
     for (const TNimboDisk* d : s->disks_) AddDisk("")->Assign(d);
-    for (const TNimboDir* d : s->dirs_) NewDir()->Assign(d);
+    // Every directory exists before any is filled: a parent may stand after
+    // its child in a hand-made script.
+    for (int i = 0; i < s->dirs_.Count(); ++i)
+        NewDir();
+    for (int i = 0; i < s->dirs_.Count(); ++i)
+        dirs_[i]->Assign(s->dirs_[i]);
     for (const TNimboFileGroup* g : s->fileGroups_) NewFileGroup()->Assign(g);
     for (const TNimboChoiceItem* c : s->choiceItems_) NewChoiceItem()->Assign(c);
     for (const TNimboChoiceData* c : s->choiceData_) NewChoiceData()->Assign(c);
@@ -257,7 +261,8 @@ void TNimboData::Assign(const TPersistent* source)
     bdeFiles_->Assign(s->bdeFiles_.get());
     bdeLDFiles_->Assign(s->bdeLDFiles_.get());
     bdeWSFiles_->Assign(s->bdeWSFiles_.get());
-    logFileDir_ = s->logFileDir_ ? FindDir(s->logFileDir_->Name()) : nullptr;
+    logFileDir_ =
+        s->logFileDir_ && s->dirs_.IndexOf(s->logFileDir_) >= 0 ? dirs_[s->dirs_.IndexOf(s->logFileDir_)] : nullptr;
     logFileName_ = s->logFileName_;
     unInstallFiles_->Clear();
     for (int i = 0; i < s->unInstallFiles_->Count(); ++i) unInstallFiles_->Add((*s->unInstallFiles_)[i]);

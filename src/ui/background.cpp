@@ -265,21 +265,14 @@ void TNimboBackground::StartRun()
     const bool unInstall = controller_ && controller_->UnInstallMode();
     TNimboPage* page = unInstall ? autoUnInstall_ : autoSetup_;
     if (!page) return;  // nothing to run: the program stays with the background
-    uint8_t result;
     try {
-        result = page->Execute();
+        Report(page->Execute(), unInstall);
     } catch (...) {
+        // Shown before the application is told to end (a box opened after
+        // the quit request closes at once); the program still ends, since
+        // no window is left from which the user could end it.
+        HandleWindowException();
         SetRunExitCode(exitFailed);
-        // The error reaches the default handler; the program still ends,
-        // since no window is left from which the user could end it.
-        Application->Terminate();
-        throw;
-    }
-    try {
-        Report(result, unInstall);
-    } catch (...) {
-        Application->Terminate();
-        throw;
     }
     Application->Terminate();
 }

@@ -81,14 +81,15 @@ TEST_F(InstallTypeHandler, FewerThanThreeTypesFailOnNext)
     TNimboChoiceData* data = form->suInfo->Script()->FindChoiceData("suInstallType");
     form->suInfo->Script()->DeleteChoiceData(data);
     form->suInfo->Script()->AddChoiceData("suInstallType")->AddItem(form->suInfo->Script()->FindChoiceItem("Complete"));
-    // The error ends the chain and reaches the application's handler.
+    // The error ends the chain and leaves the page that opened the dialog.
     String error;
-    auto handler = Application->OnException;
-    Application->OnException = [&](const String& m) { error = m; };
     TGuiScript g;
     g.WaitForPage([this] { return types; }).ClickNext();
-    types->Execute();
-    Application->OnException = handler;
+    try {
+        types->Execute();
+    } catch (const Exception& e) {
+        error = e.Message();
+    }
     EXPECT_TRUE(g.Finished());
     EXPECT_EQ(error, "Selection index out of bounds.");
 }

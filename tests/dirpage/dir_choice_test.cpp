@@ -2,6 +2,8 @@
 // directories of the test's Windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "gui_test_support.h"
 #include "test_files.h"
 #include "pages/dir_choice.h"
@@ -103,13 +105,16 @@ protected:
     String existing, missing;
 };
 
-TEST_F(DirChoice, TargetDirTakesOnlyDriveLetterPaths)
+TEST_F(DirChoice, TargetDirTakesDriveLetterPathsInTheirPlainForm)
 {
     dir->SetTargetDir("d:\\tools");
     EXPECT_EQ(dir->TargetDir(), "d:\\tools\\") << "letter case kept, backslash added";
     EXPECT_EQ(install->Dir(), "d:\\tools\\");
-    for (const char* refused : {"d:/tools", "d:\\tools/x", "\\\\server\\share", "D:tools", "1:\\x", "D:\\a\\\\b", "",
-                                ":\\x"}) {
+    dir->SetTargetDir("d:/tools//x/./y/..");
+    EXPECT_EQ(dir->TargetDir(), "d:\\tools\\x\\") << "slashes, doubled separators and dot components normalised";
+    dir->SetTargetDir("d:\\tools");
+    for (const char* refused : {"\\\\server\\share", "//server/share", "D:tools", "tools", "\\tools", "1:\\x", "",
+                                ":\\x", "D:\\..\\x", "D:\\a?b"}) {
         dir->SetTargetDir(refused);
         EXPECT_EQ(dir->TargetDir(), "d:\\tools\\") << refused;
     }
@@ -316,6 +321,44 @@ TEST_F(DirChoice, SelectionViewBrowsesAndNextTakesThePathField)
     EXPECT_EQ(browsed, RemoveBackslash(apps) + "\\");
     EXPECT_EQ(question, "The directory " + typed + "\\ does not exist. Create it?");
     EXPECT_EQ(dir->TargetDir(), typed + "\\");
+    EXPECT_TRUE(info->IsDirSelected(install));
+}
+
+// What cannot be installed to is refused with its reason and the page
+// stays; what only looks odd is put in its plain form and taken.
+TEST_F(DirChoice, UnusableDestinationsAreRefusedWithTheReason)
+{
+    dir->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
+    dir->SetTargetDir("Q:\\Corvane");  // a drive the system does not have
+    String odd = existing;
+    std::replace(odd.begin(), odd.end(), '\\', '/');
+    odd.insert(3, "/./");
+    std::vector<String> texts(4);
+    int viewAfterRefusals = -1;
+    auto type = [&](const String& t) { return [&, t] { SetWindowTextA(F()->edtSDPath->Handle(), t.c_str()); }; };
+    TGuiScript g;
+    ToDirPage(g).ClickNext();
+    Reply(g, "Warning", "OK", &texts[0]).WaitForPage([this] { return dir; }).Click([this] {
+        return F()->btnCDLBrowse;
+    });
+    g.Then([&] { return F()->nbPage->PageIndex() == 8; });
+    const char* typed[] = {"\\\\server\\share\\apps", "apps\\new", "Q:\\x"};
+    for (int i = 0; i < 3; ++i) {
+        Step(g, type(typed[i])).ClickNext();
+        Reply(g, "Warning", "OK", &texts[static_cast<size_t>(i) + 1]);
+    }
+    Step(g, [&] { viewAfterRefusals = F()->nbPage->PageIndex(); });
+    Step(g, type(odd)).ClickNext().WaitForPage([this] { return last; }).ClickNext();
+    EXPECT_EQ(first->Execute(), psDone);
+    EXPECT_TRUE(g.Finished());
+    EXPECT_EQ(texts[0], "Drive Q: does not exist. Please choose a directory on another drive.");
+    EXPECT_EQ(texts[1], "Network paths are not allowed. Please choose a directory on a local drive.");
+    EXPECT_EQ(texts[2],
+              "apps\\new is not a full directory path. Please enter a path that begins with a drive letter and "
+              "a backslash.");
+    EXPECT_EQ(texts[3], texts[0]);
+    EXPECT_EQ(viewAfterRefusals, 8) << "the selection view stays after a refusal";
+    EXPECT_EQ(dir->TargetDir(), existing) << "the odd spelling of an existing directory is taken in its plain form";
     EXPECT_TRUE(info->IsDirSelected(install));
 }
 

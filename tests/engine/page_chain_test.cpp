@@ -224,17 +224,18 @@ TEST_F(PageChain, TheKickOffRunsTheChainOnceEvenWhenTheDialogIsShownAgain)
     EXPECT_EQ(pages[0]->shows, 1);
 }
 
-TEST_F(PageChain, AnErrorInsideAPageReachesTheHandlerAndTheDialogCloses)
+TEST_F(PageChain, AnErrorInsideAPageLeavesTheFirstExecuteAndTheDialogCloses)
 {
     auto pages = Chain(2);
     pages[1]->OnExecute = [](TObject*) { throw ENimboError("page failed"); };
     String reported;
-    auto saved = Application->OnException;
-    Application->OnException = [&](const String& m) { reported = m; };
     TGuiScript g;
     g.WaitForPage([&] { return pages[0]; }).ClickNext();
-    pages[0]->Execute();
-    Application->OnException = saved;
+    try {
+        pages[0]->Execute();
+    } catch (const ENimboError& e) {
+        reported = e.Message();
+    }
     EXPECT_EQ(reported, "page failed");
     EXPECT_FALSE(NimboPagesForm->Visible());
     EXPECT_TRUE(info->PageHistory().empty());
@@ -329,7 +330,8 @@ TEST_F(PageChain, MessagesComeFromTheStringTable)
     EXPECT_EQ(info->GetMessageText(7), "Unable to load language DLL.  Reverting to the default language.");
     EXPECT_EQ(info->GetMessageText(93), "Unable to launch the uninstall program.");
     EXPECT_EQ(info->GetMessageText(95), "FILE COPY ERROR: %s is on none of the setup disks.");
-    EXPECT_EQ(info->GetMessageText(96), "*** String not found ***");
+    EXPECT_EQ(info->GetMessageText(98), "Network paths are not allowed. Please choose a directory on a local drive.");
+    EXPECT_EQ(info->GetMessageText(99), "*** String not found ***");
     EXPECT_EQ(info->GetMessageText(65536 + 9), "&Next") << "the number is taken as 16 bits";
 }
 

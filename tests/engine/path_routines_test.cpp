@@ -104,4 +104,44 @@ TEST(ResolveDirName, BuiltInNamesScriptDirectoriesAndUnknownNames)
     EXPECT_EQ(ResolveDirName("Windows", s), "D:\\WIN\\");
 }
 
+// Names handed between processes are deleted relative to a folder.
+TEST(PathRoutines, OnlyPlainFileNamesStayInsideTheirFolder)
+{
+    for (const char* plain : {"A.TXT", "TNLANG32.DLL", "name with spaces", "..x", "x.."})
+        EXPECT_TRUE(IsPlainFileName(plain)) << plain;
+    for (const char* outside : {"", ".", "..", "..\\x", "sub\\x", "sub/x", "C:x", "C:\\x", "\\\\srv\\s\\x", "\\x"})
+        EXPECT_FALSE(IsPlainFileName(outside)) << outside;
+}
+
+TEST(PathRoutines, TypedDestinationsAreNormalisedOrRefused)
+{
+    struct Case {
+        const char* typed;
+        TTargetPathCheck check;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"d:\\tools", TTargetPathCheck::tpOk, "d:\\tools\\"},
+        {"  C:/Apps/Corvane/ ", TTargetPathCheck::tpOk, "C:\\Apps\\Corvane\\"},
+        {"C:\\\\Apps\\\\\\New", TTargetPathCheck::tpOk, "C:\\Apps\\New\\"},
+        {"C:\\Apps\\.\\Old\\..\\New\\.", TTargetPathCheck::tpOk, "C:\\Apps\\New\\"},
+        {"E:\\", TTargetPathCheck::tpOk, "E:\\"},
+        {"\\\\server\\share\\x", TTargetPathCheck::tpNetwork, ""},
+        {"//server/share", TTargetPathCheck::tpNetwork, ""},
+        {"apps\\new", TTargetPathCheck::tpNotFull, ""},
+        {"\\apps", TTargetPathCheck::tpNotFull, ""},
+        {"D:apps", TTargetPathCheck::tpNotFull, ""},
+        {"1:\\x", TTargetPathCheck::tpNotFull, ""},
+        {"C:\\..\\x", TTargetPathCheck::tpNotFull, ""},
+        {"C:\\a<b", TTargetPathCheck::tpNotFull, ""},
+        {"C:\\a\\b:c", TTargetPathCheck::tpNotFull, ""},
+        {"", TTargetPathCheck::tpNotFull, ""},
+    };
+    for (const Case& c : cases) {
+        String p = c.typed;
+        EXPECT_EQ(NormaliseTargetPath(p), c.check) << c.typed;
+        EXPECT_EQ(p, c.check == TTargetPathCheck::tpOk ? String(c.result) : String(c.typed)) << c.typed;
+    }
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // Copying scripts and single entries, with the guarded per-object copy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "script_test_util.h"
 
 TEST(ScriptCopy, CopyOntoASecondScriptMapsEveryReferenceIntoIt)
@@ -87,7 +89,7 @@ TEST(ScriptCopy, FailedObjectCopiesAreReportedAndTheCopyGoesOn)
     EXPECT_EQ(errors.texts, (std::vector<String>{
                                 "TNimbo data structure error: TNimboWinItem: List index out of bounds (0)",
                                 "TNimbo data structure error: TNimboWinGroup: List index out of bounds (1)",
-                                "TNimbo data structure error: TNimboChoiceData: List index out of bounds (0)",
+                                "TNimbo data structure error: TNimboChoiceData: List index out of bounds (1)",
                                 "TNimbo data structure error: TNimboFileGroup: List index out of bounds (3)",
                                 "TNimbo data structure error: TNimboFileGroupList: List index out of bounds (1)",
                             }));
@@ -153,4 +155,43 @@ TEST(ScriptCopy, WrongClassesAreRefused)
     EXPECT_THROW(s.Assign(&f), EConvertError);
     EXPECT_THROW(f.Assign(nullptr), EConvertError);
     EXPECT_THROW(s.FindDir("Install")->Assign(&f), EConvertError);
+}
+
+// A damaged or hand-made stream may name two directories (or choice items)
+// alike: the copy keeps each reference on the entry it points at.
+TEST(ScriptCopy, ReferencesSurviveACopyWhenNamesRepeat)
+{
+    TNimboData built;
+    TNimboDir* first = built.AddDir("DataA", "A", built.FindDir("Install"));
+    TNimboDir* second = built.AddDir("DataB", "B", built.FindDir("Windows"));
+    built.AddDir("Sub", "S", second);
+    built.AddWinItem("Run")->SetDir(second);
+    built.SetLogFileDir(second);
+    first->AddFile(built.AddFile("F"));
+    TNimboChoiceData* choices = built.AddChoiceData("suType");
+    choices->AddItem(built.AddChoiceItem("ItemA"));
+    TNimboChoiceItem* common = built.AddChoiceItem("ItemB");
+    choices->AddItem(common);
+    choices->SetCommon(common);
+    std::vector<uint8_t> bytes = WriteScript(built);
+    for (const char* from : {"DataB", "ItemB"}) {
+        const String to = String(from).substr(0, 4) + "A";
+        for (auto it = bytes.begin(); (it = std::search(it, bytes.end(), from, from + 5)) != bytes.end();)
+            it = std::copy(to.begin(), to.end(), it);
+    }
+    TNimboData read;
+    ReadScript(read, bytes);
+    ASSERT_EQ(read.Dirs()[3]->Name(), read.Dirs()[4]->Name());
+    ASSERT_EQ(read.LogFileDir(), read.Dirs()[4]);
+
+    ErrorRecorder errors;
+    TNimboData copy;
+    copy.Assign(&read);
+    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_EQ(Describe(copy), Describe(read));
+    EXPECT_EQ(copy.LogFileDir(), copy.Dirs()[4]);
+    EXPECT_EQ(copy.WinItems()[0]->Dir(), copy.Dirs()[4]);
+    EXPECT_EQ(copy.Dirs()[5]->Parent(), copy.Dirs()[4]);
+    EXPECT_EQ(copy.ChoiceData()[0]->Common(), copy.ChoiceItems()[1]);
+    EXPECT_EQ(WriteScript(copy), WriteScript(read));
 }

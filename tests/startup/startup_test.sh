@@ -110,6 +110,45 @@ else
     cat "$work/uninstall.log"
 fi
 
+# --- Stale uninstall hand-overs: one left by another program or a crashed
+# run is erased and the setup starts normally; one meant for this very copy
+# deletes no file that is not an install log and drops names that would
+# reach outside the copy's folder.
+make_setup "$work/stale" quiet
+printf 'my letter\n' >"$work/stale/letter.txt"
+printf 'keep me\n' >"$work/victim.txt"
+stale_ini() {  # program the section is for
+    printf '[UnInstall]\r\nProgram=%s\r\nLog File=%s\r\n0=..\\victim.txt\r\n1=C:\\victim.txt\r\n2=A.TXT\r\n' \
+        "$1" "$(winpath "$work/stale/letter.txt")" >"$ini"
+}
+for case in other self; do
+    if [ $case = other ]; then stale_ini 'C:\temp\gone\setup.exe'; else stale_ini "$(winpath "$work/stale/setup.exe")"; fi
+    export NIMBO_STATE_FILE="$(winpath "$work/state-stale-$case.txt")"
+    wine "$(winpath "$work/stale/setup.exe")" >"$work/stale-$case.log" 2>&1 </dev/null &
+    app=$!
+    if wait_for "$work/state-stale-$case.txt" 30; then
+        state="$work/state-stale-$case.txt"
+        if [ $case = other ]; then
+            expect_line "$state" 'UnInstallMode=0' "a stale hand-over for another program starts a normal setup"
+        else
+            expect_line "$state" 'UnInstallMode=1' "a hand-over for this copy is honoured"
+            expect_line "$state" 'UnInstallFile=A.TXT' "a plain uninstall file name is kept"
+            grep -q 'victim' "$state" && fail "a name outside the copy's folder was taken" ||
+                pass "names with a folder or drive are dropped"
+        fi
+        grep -qx 'my letter' "$work/stale/letter.txt" 2>/dev/null && pass "$case: a file that is no install log is kept" ||
+            fail "$case: the user's file named as log was deleted"
+        grep -qi '^\[UnInstall\]' "$ini" 2>/dev/null && fail "$case: [UnInstall] still in TNIMBO.INI" ||
+            pass "$case: the hand-over section is erased"
+    else
+        fail "$case: the setup never reported"
+        cat "$work/stale-$case.log"
+    fi
+    robot 'close NimboForm' 'wait gone NimboForm' || fail "$case: closing the setup"
+    wait $app
+    [ -f "$work/victim.txt" ] && [ -f "$work/stale/a.txt" ] || fail "$case: a file outside the run's own was deleted"
+done
+
 # --- One instance per program file.
 export NIMBO_STATE_FILE="$(winpath "$work/state-first.txt")"
 wine "$(winpath "$work/app/setup.exe")" >"$work/first.log" 2>&1 </dev/null &

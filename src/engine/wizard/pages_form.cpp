@@ -9,6 +9,7 @@
 
 TNimboPagesForm* NimboPagesForm = nullptr;
 TNimboPage* KickOffPage = nullptr;
+std::exception_ptr KickOffError;
 String CancelPrompt;
 TNimboInfo* PromptController = nullptr;
 
@@ -91,12 +92,12 @@ void TNimboPagesForm::timKickOffTimer(TObject*)
     timKickOff->SetTag(1);
     timKickOff->SetEnabled(false);
     // The whole chain runs inside this call; the dialog closes when it
-    // ends, also when a page raised, so the modal run always returns.
+    // ends, also when a page raised, so the modal run always returns. An
+    // error goes on to the page that opened the dialog, which ends the run.
     try {
         if (KickOffPage) KickOffPage->Execute();
     } catch (...) {
-        Close();
-        throw;
+        KickOffError = std::current_exception();
     }
     Close();
 }

@@ -4,6 +4,7 @@
 // first page once visible and forwards progress messages.
 #pragma once
 
+#include <exception>
 #include <functional>
 
 #include "framework/win32/dde.h"
@@ -89,6 +90,9 @@ protected:
 // The dialog's module state.
 extern TNimboPagesForm* NimboPagesForm;
 extern TNimboPage* KickOffPage;
+// An error that left the chain run by the kick-off timer, for the page
+// that opened the dialog to raise again.
+extern std::exception_ptr KickOffError;
 extern String CancelPrompt;
 extern TNimboInfo* PromptController;
 
