@@ -100,8 +100,7 @@ void RemoveDirChain(const String& path)
     do {
         const String dir = RemoveBackslash(p);
         if (!RemoveDirectoryA(dir.c_str())) throw EInOutError("Unable to remove directory " + dir + ".");
-        while (!p.empty() && p.back() != '\\' && p.size() != 3)
-            p.pop_back();
+        while (!p.empty() && p.back() != '\\' && p.size() != 3) p.pop_back();
         if (!p.empty()) p.pop_back();
     } while (p.size() > 3);
 }
@@ -212,8 +211,8 @@ void ReplaceTarget(HANDLE in, const String& target, const TCopyProgress& callbac
     if (dir.empty()) dir = ".";
     TTempFile temp;
     if (!temp.Create(dir)) throw EInOutError("Error opening target file.");
-    THandle out(
-        CreateFileA(temp.Name().c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    THandle out(CreateFileA(temp.Name().c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
     if (!out.Valid()) throw EInOutError("Error opening target file.");
     CopyContents(in, out.Get(), callback);
     if (!out.Close()) throw EInOutError("Error during file copy.");

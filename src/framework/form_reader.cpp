@@ -49,17 +49,14 @@ void TFormReader::ReadRootComponent(TComponent* root)
             throw EReadError("Error reading " + f.context + ": " + e.Message());
         }
     }
-    for (TComponent* c : loaded_)
-        c->SetState(csReading, false);
-    for (TComponent* c : loaded_)
-        c->Loaded();
+    for (TComponent* c : loaded_) c->SetState(csReading, false);
+    for (TComponent* c : loaded_) c->Loaded();
 }
 
 void TFormReader::ReadChildren(TComponent* parent)
 {
     if (++depth_ > TValueReader::kMaxDepth) throw EReadError("Invalid stream format");
-    while (values_.NextValue() != TValueType::vaNull)
-        ReadComponent(parent);
+    while (values_.NextValue() != TValueType::vaNull) ReadComponent(parent);
     values_.ReadByte();
     --depth_;
 }

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "base/exceptions.h"
-#include "engine/file_routines.h"
 #include "gui_test_support.h"
-#include "script/nimbo_data.h"
 #include "test_files.h"
+#include "engine/file_routines.h"
+#include "script/nimbo_data.h"
 
 namespace {
 
@@ -32,8 +32,7 @@ String ReadBytes(const String& name)
     String r;
     char buf[4096];
     DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
-        r.append(buf, got);
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) r.append(buf, got);
     CloseHandle(h);
     return r;
 }
@@ -50,8 +49,7 @@ String ReadBytes(const String& name)
 String Pattern(size_t n)
 {
     String s(n, '\0');
-    for (size_t i = 0; i < n; ++i)
-        s[i] = static_cast<char>(i * 7 + i / 251);
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 7 + i / 251);
     return s;
 }
 
@@ -90,7 +88,8 @@ bool SameTime(const FILETIME& a, const FILETIME& b)
 }
 
 // The message of the I/O error the call raises, or "" when it raises none.
-template <class F> String IoError(F&& call)
+template <class F>
+String IoError(F&& call)
 {
     try {
         call();
