@@ -202,33 +202,6 @@ void CopyContents(HANDLE in, HANDLE out, const TCopyProgress& callback)
         throw EInOutError("Error during file copy.");
 }
 
-// A target that was not there before: written in place, and deleted again
-// unless the copy completes.
-class TNewTarget {
-public:
-    TNewTarget(const String& name, HANDLE h) : name_(name), file_(h) {}
-    ~TNewTarget()
-    {
-        if (name_.empty()) return;
-        file_.Close();
-        DeleteFileA(name_.c_str());
-    }
-    TNewTarget(const TNewTarget&) = delete;
-    TNewTarget& operator=(const TNewTarget&) = delete;
-    HANDLE Get() const { return file_.Get(); }
-    // Closing flushes; a write the disk refuses late still fails here.
-    bool Finish()
-    {
-        if (!file_.Close()) return false;
-        name_.clear();
-        return true;
-    }
-
-private:
-    String name_;
-    THandle file_;
-};
-
 // An existing target is replaced only by a complete copy: the copy goes to a
 // temporary file beside it, which takes its place at the end.
 void ReplaceTarget(HANDLE in, const String& target, const TCopyProgress& callback)
@@ -256,8 +229,12 @@ void ReplaceTarget(HANDLE in, const String& target, const TCopyProgress& callbac
 
 }  // namespace
 
-void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback)
+void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback, TNewFile* created)
 {
+    // A target made by the caller is written in place, and deleted if the
+    // copy fails, as one made here.
+    TNewFile out;
+    if (created) out.Take(*created);
     THandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in.Valid()) {
@@ -268,17 +245,52 @@ void CopyFileWithProgress(const String& source, const String& target, const TCop
             throw EInOutError("Source file doesn't exist.");
         throw EInOutError("Error opening source file.");
     }
-    HANDLE created = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created == INVALID_HANDLE_VALUE) {
+    if (!out.Valid() && !out.Create(target)) {
         // Anything but an existing target (no such folder, say) ends here.
         if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES)
             throw EInOutError("Error opening target file.");
         ReplaceTarget(in.Get(), target, callback);
         return;
     }
-    TNewTarget out(target, created);
-    CopyContents(in.Get(), out.Get(), callback);
+    CopyContents(in.Get(), out.Handle(), callback);
     if (!out.Finish()) throw EInOutError("Error during file copy.");
+}
+
+bool TNewFile::Create(const String& path)
+{
+    Discard();
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    name_ = path;
+    handle_ = h;
+    return true;
+}
+
+void TNewFile::Take(TNewFile& other)
+{
+    Discard();
+    name_.swap(other.name_);
+    handle_ = other.handle_;
+    other.handle_ = nullptr;
+}
+
+bool TNewFile::Finish()
+{
+    if (!Valid()) return false;
+    const bool closed = CloseHandle(handle_) != 0;
+    if (!closed) DeleteFileA(name_.c_str());
+    name_.clear();
+    handle_ = nullptr;
+    return closed;
+}
+
+void TNewFile::Discard()
+{
+    if (!Valid()) return;
+    CloseHandle(handle_);
+    DeleteFileA(name_.c_str());
+    name_.clear();
+    handle_ = nullptr;
 }
 
 namespace {

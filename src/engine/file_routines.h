@@ -45,7 +45,35 @@ using TCopyProgress = std::function<void(int, int)>;
 // written in place and deleted again when the copy fails; an existing one is
 // replaced only by a complete copy, written to a temporary file beside it:
 // a failure leaves it untouched.
-void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback = {});
+// A file made only where nothing was yet, for CopyFileWithProgress to
+// fill: it is deleted again unless a copy into it completes. Making the
+// target this way first spares a new file the look-up of its name (which
+// under Wine reads the whole folder when the name is missing).
+class TNewFile {
+public:
+    TNewFile() = default;
+    ~TNewFile() { Discard(); }
+    TNewFile(const TNewFile&) = delete;
+    TNewFile& operator=(const TNewFile&) = delete;
+    // False, with nothing done, when something is at the path already or
+    // the file cannot be made there.
+    bool Create(const String& path);
+    bool Valid() const { return !name_.empty(); }
+    void* Handle() const { return handle_; }
+    // Closing flushes; a write the disk refuses late still fails here.
+    bool Finish();
+    void Discard();
+    // Takes over the other's file, leaving it empty.
+    void Take(TNewFile& other);
+
+private:
+    String name_;
+    void* handle_ = nullptr;
+};
+// `created`, when valid, is the target made by TNewFile::Create: the copy
+// writes into it (and deletes it if the copy fails).
+void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback = {},
+                          TNewFile* created = nullptr);
 
 // Removes the temporary files a killed run of the setup (or of its
 // compression library) left in `dir`: only files of the setup's own naming

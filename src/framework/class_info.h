@@ -15,23 +15,35 @@ class TFormReader;
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
+struct TEnumInfo;
+
+// A published setter, getter or handler as the table keeps it: the entry's
+// own reader casts it back to the type it was registered with.
+using TPropMember = void (TPersistent::*)();
+
+// One published property: a plain record, so that a class's table costs
+// data rather than code for each property it lists.
 struct TPropInfo {
     String name;
     // Reads the property's value at the reader's position and applies it.
-    std::function<void(TPersistent* self, TFormReader& reader)> read;
+    void (*read)(const TPropInfo& prop, TPersistent* self, TFormReader& reader) = nullptr;
     // For properties holding a persistent object ("Font", "Lines"): the
     // object whose own properties follow a dot ("Font.Name").
-    std::function<TPersistent*(TPersistent* self)> object;
+    TPersistent* (*object)(const TPropInfo& prop, TPersistent* self) = nullptr;
+    TPropMember member = nullptr;
+    TNotifyEvent TPersistent::*event = nullptr;
+    void (*custom)() = nullptr;  // a class's own reader, cast back by `read`
+    const TEnumInfo* names = nullptr;
 };
 
 struct TMethodInfo {
     String name;
-    std::function<void(TObject* self, TObject* sender)> call;
+    void (TObject::*call)(TObject* sender);
 };
 
 class TClassInfo {
 public:
-    TClassInfo(String name, const TClassInfo* parent, std::function<TComponent*()> create = nullptr)
+    TClassInfo(String name, const TClassInfo* parent, TComponent* (*create)() = nullptr)
         : name(std::move(name)), parent(parent), create(std::move(create))
     {
     }
@@ -42,7 +54,7 @@ public:
 
     String name;
     const TClassInfo* parent;
-    std::function<TComponent*()> create;  // empty for classes a form cannot create
+    TComponent* (*create)();  // null for classes a form cannot create
     std::vector<TPropInfo> props;
     std::vector<TMethodInfo> methods;
 };

@@ -13,7 +13,7 @@ TNotifyEvent TFormReader::BindMethod(const String& name)
     if (!m) throw EReadError("Method " + name + " not found in " + root_->ClassName());
     TComponent* root = root_;
     auto call = m->call;
-    return [root, call](TObject* sender) { call(root, sender); };
+    return [root, call](TObject* sender) { (root->*call)(sender); };
 }
 
 void TFormReader::ReadRootComponent(TComponent* root)
@@ -110,14 +110,14 @@ void TFormReader::ReadProperty(TPersistent* instance, const String& path, const 
     // A dotted name may be registered whole ("Lines.Strings"); otherwise each
     // part before the last names a persistent sub-object ("Font.Name").
     if (const TPropInfo* p = instance->ClassInfo().FindProp(path); p && p->read) {
-        p->read(instance, *this);
+        p->read(*p, instance, *this);
         return;
     }
     const size_t dot = path.find('.');
     if (dot != String::npos) {
         const TPropInfo* p = instance->ClassInfo().FindProp(std::string_view(path).substr(0, dot));
         if (p && p->object) {
-            TPersistent* sub = p->object(instance);
+            TPersistent* sub = p->object(*p, instance);
             if (sub) {
                 ReadProperty(sub, path.substr(dot + 1), ownerName);
                 return;

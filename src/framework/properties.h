@@ -3,138 +3,175 @@
 // own setter, so a resource sets properties exactly as code would.
 #pragma once
 
+#include <bit>
+
+#include "base/string_list.h"
 #include "framework/component.h"
 #include "framework/form_reader.h"
-#include "base/string_list.h"
 
-template <class C>
-class TPropsBuilder {
+// The kinds of value a table entry reads; each has one reader, shared by
+// every class, that calls the setter the entry keeps.
+class TPropsTable {
 public:
-    explicit TPropsBuilder(TClassInfo& info) : info_(info) {}
+    explicit TPropsTable(TClassInfo& info) : info_(info) {}
+
+protected:
+    using ReadFn = void (*)(const TPropInfo&, TPersistent*, TFormReader&);
+    using ObjectFn = TPersistent* (*)(const TPropInfo&, TPersistent*);
+
+    void Add(const char* name, ReadFn read, TPropMember member, const TEnumInfo* names = nullptr);
+    void AddLines(const char* name, TPropMember get);
+    void AddObject(const char* name, ObjectFn object, TPropMember member);
+    void AddEvent(const char* name, TNotifyEvent TPersistent::*field);
+    void AddCustom(const char* name, ReadFn read, void (*custom)());
+    void AddMethod(const char* name, void (TObject::*handler)(TObject*));
+
+    static void ReadInt(const TPropInfo& p, TPersistent* s, TFormReader& r);
+    static void ReadStr(const TPropInfo& p, TPersistent* s, TFormReader& r);
+    static void ReadBool(const TPropInfo& p, TPersistent* s, TFormReader& r);
+    static int ReadOrdinal(const TPropInfo& p, TFormReader& r);
+    static void ReadSet(const TPropInfo& p, TPersistent* s, TFormReader& r);
+    static void ReadLines(const TPropInfo& p, TPersistent* s, TFormReader& r);
+    static void ReadIgnore(const TPropInfo& p, TPersistent* s, TFormReader& r);
+    // A reference's name, or false after applying nil.
+    static bool ReadRefName(TFormReader& r, String& target);
+
+    template <class E>
+
+    static void ReadEnum(const TPropInfo& p, TPersistent* s, TFormReader& r)
+    {
+        (s->*std::bit_cast<void (TPersistent::*)(E)>(p.member))(static_cast<E>(ReadOrdinal(p, r)));
+    }
+    template <class T>
+    static void ReadRef(const TPropInfo& p, TPersistent* s, TFormReader& r)
+    {
+        const auto set = std::bit_cast<void (TPersistent::*)(T*)>(p.member);
+        String target;
+        if (!ReadRefName(r, target)) {
+            (s->*set)(nullptr);
+            return;
+        }
+        r.AddFixup(
+            [s, set](TComponent* c) {
+                T* t = dynamic_cast<T*>(c);
+                if (!t) TValueReader::Fail();
+                (s->*set)(t);
+            },
+            target);
+    }
+    template <class T>
+    static TPersistent* GetObject(const TPropInfo& p, TPersistent* s)
+    {
+        return (s->*std::bit_cast<T* (TPersistent::*)()>(p.member))();
+    }
+    template <class C>
+    static void ReadCustom(const TPropInfo& p, TPersistent* s, TFormReader& r)
+    {
+        reinterpret_cast<void (*)(C*, TFormReader&)>(p.custom)(static_cast<C*>(s), r);
+    }
+
+private:
+    TClassInfo& info_;
+};
+
+// The builder that NIMBO_DEFINE_CLASS hands its body. Each entry stores the
+// class's member, cast to a member of TPersistent (whose object it is), so
+// one reader per kind of value serves all classes.
+template <class C>
+class TPropsBuilder : private TPropsTable {
+public:
+    explicit TPropsBuilder(TClassInfo& info) : TPropsTable(info) {}
 
     template <class B>
-    TPropsBuilder& Int(const String& name, void (B::*set)(int))
+
+    TPropsBuilder& Int(const char* name, void (B::*set)(int))
     {
-        return Add(name, [set](TPersistent* s, TFormReader& r) { (static_cast<C*>(s)->*set)(r.Values().ReadInteger()); });
+        Add(name, &ReadInt, Member(set));
+        return *this;
     }
     template <class B>
-    TPropsBuilder& Str(const String& name, void (B::*set)(const String&))
+    TPropsBuilder& Str(const char* name, void (B::*set)(const String&))
     {
-        return Add(name, [set](TPersistent* s, TFormReader& r) { (static_cast<C*>(s)->*set)(r.Values().ReadString()); });
+        Add(name, &ReadStr, Member(set));
+        return *this;
     }
     template <class B>
-    TPropsBuilder& Bool(const String& name, void (B::*set)(bool))
+    TPropsBuilder& Bool(const char* name, void (B::*set)(bool))
     {
-        return Add(name, [set](TPersistent* s, TFormReader& r) {
-            const TValueType t = r.Values().ReadValue();
-            if (t != TValueType::vaTrue && t != TValueType::vaFalse) TValueReader::Fail();
-            (static_cast<C*>(s)->*set)(t == TValueType::vaTrue);
-        });
+        Add(name, &ReadBool, Member(set));
+        return *this;
     }
+    // The setter takes the value's ordinal in `names`.
     template <class B, class E>
-    TPropsBuilder& Enum(const String& name, void (B::*set)(E), const TEnumInfo& names)
+    TPropsBuilder& Enum(const char* name, void (B::*set)(E), const TEnumInfo& names)
     {
-        return Add(name, [set, &names](TPersistent* s, TFormReader& r) {
-            const int v = names.Ordinal(r.Values().ReadIdent());
-            if (v < 0) TValueReader::Fail();
-            (static_cast<C*>(s)->*set)(static_cast<E>(v));
-        });
+        Add(name, &ReadEnum<E>, Member(set), &names);
+        return *this;
     }
     // A set of enumeration values, passed as a bit mask (bit n = ordinal n).
     template <class B>
-    TPropsBuilder& Set(const String& name, void (B::*set)(unsigned), const TEnumInfo& names)
+    TPropsBuilder& Set(const char* name, void (B::*set)(unsigned), const TEnumInfo& names)
     {
-        return Add(name, [set, &names](TPersistent* s, TFormReader& r) {
-            unsigned bits = 0;
-            for (const String& m : r.Values().ReadSet()) {
-                const int v = names.Ordinal(m);
-                if (v < 0 || v >= 32) TValueReader::Fail();
-                bits |= 1u << v;
-            }
-            (static_cast<C*>(s)->*set)(bits);
-        });
+        Add(name, &ReadSet, Member(set), &names);
+        return *this;
     }
     // A persistent sub-object whose properties follow a dot ("Font.Name").
     template <class B, class T>
-    TPropsBuilder& Object(const String& name, T* (B::*get)())
+    TPropsBuilder& Object(const char* name, T* (B::*get)())
     {
-        info_.props.push_back({name, nullptr, [get](TPersistent* s) -> TPersistent* { return (static_cast<C*>(s)->*get)(); }});
+        AddObject(name, &GetObject<T>, Member(get));
         return *this;
     }
     // A string list written as "<name>.Strings = ( 'line' ... )".
     template <class B>
-    TPropsBuilder& Lines(const String& name, TStringList* (B::*get)())
+    TPropsBuilder& Lines(const char* name, TStringList* (B::*get)())
     {
-        return Add(name + ".Strings", [get](TPersistent* s, TFormReader& r) {
-            TStringList lines;
-            TValueReader& v = r.Values();
-            v.ReadListBegin();
-            while (!v.EndOfList()) lines.Add(v.ReadString());
-            v.ReadListEnd();
-            TStringList* target = (static_cast<C*>(s)->*get)();
-            target->Assign(lines);
-        });
+        AddLines(name, Member(get));
+        return *this;
     }
     // A reference to another component of the form, by name (or nil).
     template <class B, class T>
-    TPropsBuilder& Ref(const String& name, void (B::*set)(T*))
+    TPropsBuilder& Ref(const char* name, void (B::*set)(T*))
     {
-        return Add(name, [set](TPersistent* s, TFormReader& r) {
-            if (r.Values().NextValue() == TValueType::vaNil) {
-                r.Values().ReadValue();
-                (static_cast<C*>(s)->*set)(nullptr);
-                return;
-            }
-            const String target = r.Values().ReadIdent();
-            C* self = static_cast<C*>(s);
-            r.AddFixup(
-                [self, set](TComponent* c) {
-                    T* t = dynamic_cast<T*>(c);
-                    if (!t) TValueReader::Fail();
-                    (self->*set)(t);
-                },
-                target);
-        });
+        Add(name, &ReadRef<T>, Member(set));
+        return *this;
     }
     // An event: the name of a published method of the form being read.
     template <class B>
-    TPropsBuilder& Event(const String& name, TNotifyEvent B::*field)
+    TPropsBuilder& Event(const char* name, TNotifyEvent B::*field)
     {
-        return Add(name, [field](TPersistent* s, TFormReader& r) {
-            if (r.Values().NextValue() == TValueType::vaNil) {
-                r.Values().ReadValue();
-                static_cast<C*>(s)->*field = nullptr;
-                return;
-            }
-            static_cast<C*>(s)->*field = r.BindMethod(r.Values().ReadIdent());
-        });
+        AddEvent(name, static_cast<TNotifyEvent TPersistent::*>(field));
+        return *this;
     }
     // Accepted and skipped: design-time values with no run-time effect.
-    TPropsBuilder& Ignore(const String& name)
+    TPropsBuilder& Ignore(const char* name)
     {
-        return Add(name, [](TPersistent*, TFormReader& r) { r.Values().SkipValue(); });
+        Add(name, &ReadIgnore, nullptr);
+        return *this;
     }
-    TPropsBuilder& Custom(const String& name, std::function<void(C*, TFormReader&)> read)
+    TPropsBuilder& Custom(const char* name, void (*read)(C*, TFormReader&))
     {
-        return Add(name, [read](TPersistent* s, TFormReader& r) { read(static_cast<C*>(s), r); });
+        AddCustom(name, &ReadCustom<C>, reinterpret_cast<void (*)()>(read));
+        return *this;
     }
-    TPropsBuilder& Method(const String& name, void (C::*handler)(TObject*))
+    TPropsBuilder& Method(const char* name, void (C::*handler)(TObject*))
     {
-        info_.methods.push_back({name, [handler](TObject* self, TObject* sender) { (static_cast<C*>(self)->*handler)(sender); }});
+        AddMethod(name, static_cast<void (TObject::*)(TObject*)>(handler));
         return *this;
     }
 
 private:
-    TPropsBuilder& Add(const String& name, std::function<void(TPersistent*, TFormReader&)> read)
+    // A member of B as a member of TPersistent: B derives from it, and the
+    // reader calls it only on a C, which derives from B.
+    template <class B, class R, class... A>
+    static TPropMember Member(R (B::*m)(A...))
     {
-        info_.props.push_back({name, std::move(read), nullptr});
-        return *this;
+        return std::bit_cast<TPropMember>(static_cast<R (TPersistent::*)(A...)>(m));
     }
-    TClassInfo& info_;
 };
 
 template <class T, bool creatable>
-std::function<TComponent*()> MakeFactory()
+TComponent* (*MakeFactory())()
 {
     if constexpr (creatable)
         return []() -> TComponent* { return new T(); };

@@ -462,7 +462,11 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
         return;
     }
     bool existed = false;
-    if (!ConfirmOverwrite(source, target, disk, existed)) {
+    // A plain copy makes a new target at once: only one that is there
+    // already costs the overwrite policy's look-ups.
+    TNewFile created;
+    if (!(file->Compressed() && !controller_->Test())) created.Create(target);
+    if (!created.Valid() && !ConfirmOverwrite(source, target, disk, existed)) {
         AdvanceProgress(file->Size());
         return;
     }
@@ -494,7 +498,8 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
             } else {
                 f->pbrFCFile->SetMaxValue(file->Size());
                 try {
-                    CopyFileWithProgress(source, target, [this](int, int bytes) { AdvanceProgressLater(bytes); });
+                    CopyFileWithProgress(
+                        source, target, [this](int, int bytes) { AdvanceProgressLater(bytes); }, &created);
                 } catch (...) {
                     FlushProgress();
                     throw;

@@ -347,7 +347,8 @@ TEST_F(CopyFaults, LargeFilesKeepTheWindowAliveAndCancelStopsWithinTheFile)
     const int64_t zeros = 64 * 1024 * 1024;
     TNimboFile* packed = AddPacked("a-zeros.bin", "zeros.tnc");
     packed->SetSize(static_cast<int32_t>(zeros));
-    AddFile("b-large.dat", String(48 * 1024 * 1024, 'p'));
+    // Large enough that copying it takes a good many timer ticks.
+    AddFile("b-large.dat", String(192 * 1024 * 1024, 'p'));
     AddFile("c-after.txt", "after");
     gLast = gLongest = 0;
     gMidExpansion = gMidCopy = 0;
@@ -358,7 +359,7 @@ TEST_F(CopyFaults, LargeFilesKeepTheWindowAliveAndCancelStopsWithinTheFile)
          if (!FindTopWindow("Confirmation")) return false;
          WIN32_FILE_ATTRIBUTE_DATA d{};
          copyUnderWay = GetFileAttributesExA((dst + "b-large.dat").c_str(), GetFileExInfoStandard, &d) &&
-                        d.nFileSizeLow < 48u * 1024 * 1024;
+                        d.nFileSizeLow < 192u * 1024 * 1024;
          return true;
      }).Answer("Confirmation", "Yes");
     const uint8_t result = Run();

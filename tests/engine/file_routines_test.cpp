@@ -178,6 +178,48 @@ TEST_F(FileRoutines, AFailureHalfWayThroughANewTargetLeavesNoFile)
     EXPECT_EQ(Entries(dir), (std::vector<String>{"src.dat"}));
 }
 
+TEST_F(FileRoutines, ATargetMadeBeforehandIsFilledOrDeleted)
+{
+    const String src = dir + "src.dat", dst = dir + "dst.dat";
+    WriteBytes(src, Pattern(5000));
+    {
+        // Only where nothing is yet.
+        WriteBytes(dst, "old");
+        TNewFile created;
+        EXPECT_FALSE(created.Create(dst));
+        EXPECT_FALSE(created.Create(dir + "no such folder\\x.dat"));
+        EXPECT_FALSE(created.Valid());
+    }
+    EXPECT_TRUE(Holds(dst, "old"));
+    DeleteFileA(dst.c_str());
+
+    TNewFile created;
+    ASSERT_TRUE(created.Create(dst));
+    Calls calls;
+    CopyFileWithProgress(
+        src, dst, [&](int a, int b) { calls.emplace_back(a, b); }, &created);
+    EXPECT_EQ(calls, (Calls{{0, 2048}, {0, 2048}, {0, 904}}));
+    EXPECT_FALSE(created.Valid());
+    EXPECT_TRUE(Holds(dst, Pattern(5000)));
+    DeleteFileA(dst.c_str());
+
+    // A source that does not open: the made target goes too, and a second
+    // try (the page's Retry) makes its own.
+    ASSERT_TRUE(created.Create(dst));
+    EXPECT_EQ(IoError([&] { CopyFileWithProgress(dir + "none.dat", dst, {}, &created); }),
+              "Source file doesn't exist.");
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"src.dat"}));
+    CopyFileWithProgress(src, dst, {}, &created);
+    EXPECT_TRUE(Holds(dst, Pattern(5000)));
+
+    // Discarded unused, it leaves nothing.
+    {
+        TNewFile unused;
+        ASSERT_TRUE(unused.Create(dir + "unused.dat"));
+    }
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"dst.dat", "src.dat"}));
+}
+
 TEST_F(FileRoutines, CopyOfAnEmptySourceGivesAnEmptyTargetWithTheSourceTime)
 {
     const String src = dir + "empty.txt", dst = dir + "copy.txt";
@@ -266,7 +308,8 @@ TEST_F(FileRoutines, ForceDirsCreatesTheChainAndRemoveDirChainTakesItDownToTheFi
 {
     const String deep = dir + "A\\B\\C\\";
     ForceDirs(deep);
-    EXPECT_EQ(GetFileAttributesA(deep.c_str()) & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(GetFileAttributesA(deep.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     ForceDirs(deep);  // already there: nothing to do, nothing reported
 
     // `dir` holds a file, so the chain ends there, after C, B and A.

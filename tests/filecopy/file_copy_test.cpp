@@ -309,16 +309,18 @@ TEST_F(FileCopy, AnEmptyCopyListGoesStraightOn)
 
 TEST_F(FileCopy, ACancelConfirmedDuringTheCopyStopsBeforeTheNextFile)
 {
-    const int count = 200;
-    for (int i = 0; i < count; ++i) AddFile("f" + IntToStr(1000 + i) + ".dat", String(65536, 'x'));
+    // Enough to outlast the script's Cancel on a fast disk: 200 files were
+    // copied before it landed.
+    const int count = 1000;
+    for (int i = 0; i < count; ++i) AddFile("f" + IntToStr(10000 + i) + ".dat", String(65536, 'x'));
     TGuiScript g(20000);
     g.WaitForPage([this] { return page; })
-        .Then([&] { return FileExists(dst + "f1000.dat"); })  // the copy is under way
+        .Then([&] { return FileExists(dst + "f10000.dat"); })  // the copy is under way
         .ClickCancel()
         .Answer("Confirmation", "Yes");
     EXPECT_EQ(Run(), psCancelled);
     int present = 0;
-    for (int i = 0; i < count; ++i) present += FileExists(dst + "f" + IntToStr(1000 + i) + ".dat") ? 1 : 0;
+    for (int i = 0; i < count; ++i) present += FileExists(dst + "f" + IntToStr(10000 + i) + ".dat") ? 1 : 0;
     EXPECT_GT(present, 0);
     EXPECT_LT(present, count) << "the copy went on after the Cancel";
     EXPECT_EQ(info->InstalledFiles().Count(), present) << "the log lists exactly what was installed";
