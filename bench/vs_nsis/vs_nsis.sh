@@ -11,6 +11,7 @@ build="$root/build/win32"
 work="$root/build/bench/vs_nsis"
 export NIMBO_WINEPREFIX="$work/wineprefix"
 source "$root/scripts/wine-env.sh"
+trap '"$root/scripts/wine-env.sh" stop' EXIT
 command -v makensis >/dev/null || { echo "vs_nsis: makensis missing (scripts/bootstrap.sh installs nsis)"; exit 1; }
 [ -x "$build/nimbobuild.exe" ] || [ -f "$build/nimbobuild.exe" ] || { echo "vs_nsis: build the win32 tree first"; exit 1; }
 rm -rf "$work/payload" "$work/ours" "$work/nsis"
@@ -25,7 +26,7 @@ if grep -qa VERYSILENT "$build/setup.exe"; then
 else
     mode="copy page alone (no /VERYSILENT yet)"; first=suCopy
 fi
-sed "s/@FIRST@/$first/" "$root/bench/vs_nsis/bench.nfm" >"$work/bench.nfm"
+sed "s/%FIRST%/$first/" "$root/bench/vs_nsis/bench.nfm" >"$work/bench.nfm"
 
 # Text: lines of words; executables: our own built programs end to end;
 # random bytes: incompressible.
@@ -37,14 +38,13 @@ d, kind, size, n, build = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.ar
 os.makedirs(d, exist_ok=True)
 rnd = random.Random(14)
 words = [''.join(rnd.choice('abcdefghijklmnopqrstuvwxyz') for _ in range(rnd.randint(2, 10))) for _ in range(5000)]
-exes = b''.join(open(p, 'rb').read() for p in sorted(glob.glob(build + '/**/*.exe', recursive=True))[:40])
+lines = [(' '.join(rnd.choices(words, k=rnd.randint(4, 14))) + '\r\n').encode() for _ in range(20000)]
+# (not below the prefixes: their z: drive is the whole file system)
+exes = b''.join(open(p, 'rb').read() for p in sorted(glob.glob(build + '/*.exe') + glob.glob(build + '/tests/*/*.exe'))[:40])
 for i in range(n):
     k = kind if kind != 'mixed' else ('text', 'exe', 'random')[i % 3]
     if k == 'text':
-        out = bytearray()
-        while len(out) < size:
-            out += (' '.join(rnd.choices(words, k=12)) + '\r\n').encode()
-        data = bytes(out[:size]); name = 'text%04d.txt' % i
+        data = b''.join(rnd.choices(lines, k=size // 40 + 16))[:size]; name = 'text%04d.txt' % i
     elif k == 'exe':
         start = rnd.randrange(len(exes))
         data = (exes[start:] + exes * (size // len(exes) + 1))[:size]; name = 'prog%04d.exe' % i
@@ -61,7 +61,6 @@ best_of_3() {
     local best=""
     for i in 1 2 3; do
         rm -rf "$target"
-        wineserver -w >/dev/null 2>&1
         local t0 t1
         t0=$(now)
         "$@" >/dev/null 2>&1 </dev/null
@@ -110,6 +109,5 @@ echo "ours driven by: $mode"
 rc=0
 run_case "200 MiB in 20 files" mixed $((10 * 1024 * 1024)) 20 0.5 || rc=1
 run_case "5000 files of 4 KiB" text 4096 5000 1.0 || rc=1
-"$root/scripts/wine-env.sh" stop
 rm -rf "$work/ours" "$work/nsis" "$work/payload"
 exit $rc
