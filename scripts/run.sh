@@ -21,15 +21,26 @@ rm -rf "$run"
 mkdir -p "$run" "$screens"
 rm -f "$screens"/*.png
 
+# The demo setup, made by the setup builder from the shipped form source and
+# the demo payload.
+(source "$root/scripts/wine-env.sh" &&
+    wine "$build/nimbobuild.exe" "$(winepath -w "$root/src/app/nimbo_form.nfm")" \
+        "$(winepath -w "$build/payload")" "$(winepath -w "$run/demo")" >"$run/build.log" 2>&1 </dev/null) ||
+    { cat "$run/build.log"; exit 1; }
+
 if [ "$interactive" = 1 ]; then
     source "$root/scripts/wine-env.sh"
-    mkdir -p "$run/source" && cp "$build/setup.exe" "$run/source/"
-    [ -d "$build/payload" ] && cp -r "$build/payload/." "$run/source/"
+    mkdir -p "$run/source" && cp -r "$run/demo/." "$run/source/"
     (cd "$run/source" && wine setup.exe)
     rc=$?
 else
     export NIMBO_OWN_XVFB=1
-    SCREENS="$screens" "$root/scripts/drive.sh" "$build" "$root/tests/e2e/demo_path.scn" "$run"
+    # drive.sh takes a build tree's layout: the program at the top, the
+    # payload in payload/, the robot in tools/.
+    tree="$run/demo-tree"
+    mkdir -p "$tree/payload" && cp -r "$run/demo/." "$tree/payload/" && ln -s "$build/tools" "$tree/tools"
+    mv "$tree/payload/setup.exe" "$tree/payload/TNLANG32.DLL" "$tree/"
+    SCREENS="$screens" "$root/scripts/drive.sh" "$tree" "$root/tests/e2e/demo_path.scn" "$run"
     rc=$?
     echo "screenshots in build/screens:"
     ls -1 "$screens"

@@ -26,9 +26,12 @@ private:
     [[noreturn]] void Error(const String& what)
     {
         int line = 1;
-        for (size_t i = 0; i < pos_ && i < text_.size(); ++i)
-            if (text_[i] == '\n') ++line;
-        throw EReadError(Format("Line %d: %s", line, what));
+        int column = 1;
+        for (size_t i = 0; i < pos_ && i < text_.size(); ++i) {
+            ++column;
+            if (text_[i] == '\n') ++line, column = 1;
+        }
+        throw EReadError(Format("Line %d, column %d: %s", line, column, what));
     }
 
     void SkipBlanks()

@@ -7,5 +7,5 @@
 
 #include "base/nstring.h"
 
-// Raises EReadError "Line N: ..." on a syntax error.
+// Raises EReadError "Line N, column M: ..." on a syntax error.
 std::vector<uint8_t> FormTextToBinary(std::string_view text);

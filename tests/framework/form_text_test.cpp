@@ -97,8 +97,8 @@ TEST(FormText, IntegersUseTheSmallestTag)
         TValueReader r(v);
         EXPECT_EQ(r.ReadInteger(), c.value);
     }
-    EXPECT_EQ(CompileError("object A: TX\n V = 2147483648\nend"), "Line 2: integer out of range");
-    EXPECT_EQ(CompileError("object A: TX\n V = -2147483649\nend"), "Line 2: integer out of range");
+    EXPECT_EQ(CompileError("object A: TX\n V = 2147483648\nend"), "Line 2, column 16: integer out of range");
+    EXPECT_EQ(CompileError("object A: TX\n V = -2147483649\nend"), "Line 2, column 17: integer out of range");
 }
 
 TEST(FormText, NumbersThatAreNotNumbersAreSyntaxErrors)
@@ -108,7 +108,7 @@ TEST(FormText, NumbersThatAreNotNumbersAreSyntaxErrors)
     for (const char* v : {"99999999999999999999999", "-", "- 5", "#99999999999999999999", "#"}) {
         SCOPED_TRACE(v);
         const String msg = CompileError(String("object A: TX\n\n V = ") + v + "\nend");
-        EXPECT_EQ(msg.rfind("Line 3: ", 0), 0u) << msg;
+        EXPECT_EQ(msg.rfind("Line 3, column ", 0), 0u) << msg;
     }
 }
 
@@ -171,24 +171,24 @@ TEST(FormText, SyntaxErrorsGiveTheLine)
         const char* message;
     };
     const Case cases[] = {
-        {"", "Line 1: 'object' expected"},
-        {"object A TX\nend", "Line 1: ':' expected"},
-        {"object A: TX\n  V 1\nend", "Line 2: '=' expected"},
-        {"object A: TX\n  V = 'abc\nend", "Line 2: unterminated string"},
-        {"object A: TX\n  V = 'abc", "Line 2: unterminated string"},
-        {"object A: TX\n\n  V = #300\nend", "Line 3: character code above 255"},
-        {"object A: TX\n  V = 'a' +\nend", "Line 3: string expected"},
-        {"object A: TX\n  V = 'a' 'b'\nend", "Line 2: identifier expected"},
-        {"object A: TX\n  V = {0A1}\nend", "Line 2: odd number of hexadecimal digits"},
-        {"object A: TX\n  V = {0G}\nend", "Line 2: hexadecimal digit expected"},
-        {"object A: TX\n  V = {00", "Line 2: '}' expected"},
-        {"object A: TX\n  V = [a,]\nend", "Line 2: identifier expected"},
-        {"object A: TX\n  V = [a\nend", "Line 3: ']' expected"},
-        {"object A: TX\n  V = (1\n", "Line 3: value expected"},
-        {"object A: TX\n  V =", "Line 2: value expected"},
-        {"object A: TX\n  object B: TY\n  end\n", "Line 4: 'end' expected"},
-        {"object A: TX\n  object B: TY\n  end\n  V = 1\nend", "Line 4: 'end' expected"},
-        {"object A: TX\nend\nend", "Line 3: text after the last 'end'"},
+        {"", "Line 1, column 1: 'object' expected"},
+        {"object A TX\nend", "Line 1, column 10: ':' expected"},
+        {"object A: TX\n  V 1\nend", "Line 2, column 5: '=' expected"},
+        {"object A: TX\n  V = 'abc\nend", "Line 2, column 11: unterminated string"},
+        {"object A: TX\n  V = 'abc", "Line 2, column 11: unterminated string"},
+        {"object A: TX\n\n  V = #300\nend", "Line 3, column 11: character code above 255"},
+        {"object A: TX\n  V = 'a' +\nend", "Line 3, column 1: string expected"},
+        {"object A: TX\n  V = 'a' 'b'\nend", "Line 2, column 11: identifier expected"},
+        {"object A: TX\n  V = {0A1}\nend", "Line 2, column 12: odd number of hexadecimal digits"},
+        {"object A: TX\n  V = {0G}\nend", "Line 2, column 10: hexadecimal digit expected"},
+        {"object A: TX\n  V = {00", "Line 2, column 10: '}' expected"},
+        {"object A: TX\n  V = [a,]\nend", "Line 2, column 10: identifier expected"},
+        {"object A: TX\n  V = [a\nend", "Line 3, column 1: ']' expected"},
+        {"object A: TX\n  V = (1\n", "Line 3, column 1: value expected"},
+        {"object A: TX\n  V =", "Line 2, column 6: value expected"},
+        {"object A: TX\n  object B: TY\n  end\n", "Line 4, column 1: 'end' expected"},
+        {"object A: TX\n  object B: TY\n  end\n  V = 1\nend", "Line 4, column 3: 'end' expected"},
+        {"object A: TX\nend\nend", "Line 3, column 1: text after the last 'end'"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CompileError(c.text), c.message) << c.text;
@@ -198,7 +198,7 @@ TEST(FormText, DeepNestingIsAnErrorNotACrash)
 {
     String lists = "object A: TX\n  V = ";
     lists += String(100000, '(');
-    EXPECT_EQ(CompileError(lists).rfind("Line 2: ", 0), 0u);
+    EXPECT_EQ(CompileError(lists).rfind("Line 2, column ", 0), 0u);
 
     String objects;
     for (int i = 0; i < 100000; ++i)
@@ -210,7 +210,7 @@ TEST(FormText, DeepNestingIsAnErrorNotACrash)
 TEST(FormText, OverlongIdentifiersAreErrors)
 {
     const String msg = CompileError("object A: TX\n  V = " + String(300, 'a') + "\nend");
-    EXPECT_EQ(msg, "Line 2: identifier too long");
+    EXPECT_EQ(msg, "Line 2, column 307: identifier too long");
 }
 
 }  // namespace

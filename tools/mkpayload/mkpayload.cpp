@@ -5,36 +5,19 @@
 #include <sys/stat.h>
 #include <utime.h>
 
-#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iostream>
-#include <sstream>
+#include <iterator>
+#include <vector>
 
 #include "base/date_time.h"
 #include "base/exceptions.h"
-#include "framework/form_reader.h"
+#include "form_script.h"
+#include "framework/value_stream.h"
 #include "script/nimbo_data.h"
 
 namespace {
-
-// Walks the form stream to the value of the first "SetupData" property.
-bool FindSetupData(TValueReader& r, int depth = 0)
-{
-    if (depth > TValueReader::kMaxDepth) return false;
-    r.ReadShortString();  // class
-    r.ReadShortString();  // name
-    for (;;) {
-        const String prop = r.ReadShortString();
-        if (prop.empty()) break;
-        if (SameText(prop, "SetupData")) return true;
-        r.SkipValue();
-    }
-    while (r.NextValue() != TValueType::vaNull)
-        if (FindSetupData(r, depth + 1)) return true;
-    r.ReadByte();
-    return false;
-}
 
 // Readable lines for text files, a fixed pseudo-random stream for the rest.
 String Content(const String& name, int32_t size)
@@ -42,9 +25,11 @@ String Content(const String& name, int32_t size)
     String out;
     out.reserve(static_cast<size_t>(size));
     const String lower = LowerCase(name);
-    const bool text = lower.size() > 4 && (lower.substr(lower.size() - 4) == ".txt" || lower.substr(lower.size() - 4) == ".rpt");
+    const bool text =
+        lower.size() > 4 && (lower.substr(lower.size() - 4) == ".txt" || lower.substr(lower.size() - 4) == ".rpt");
     uint32_t seed = 2166136261u;
-    for (char c : name) seed = (seed ^ static_cast<uint8_t>(c)) * 16777619u;
+    for (char c : name)
+        seed = (seed ^ static_cast<uint8_t>(c)) * 16777619u;
     int line = 1;
     while (static_cast<int32_t>(out.size()) < size) {
         if (text) {
@@ -67,17 +52,14 @@ int main(int argc, char** argv)
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const String bytes = ss.str();
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     try {
-        TValueReader r(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        char sig[4];
-        r.ReadBytes(sig, 4);
-        if (std::memcmp(sig, kFormSignature, 4) != 0 || !FindSetupData(r)) {
+        TSetupDataSpan span;
+        if (!FindSetupData(bytes, span)) {
             std::cerr << argv[1] << ": no setup script in this form\n";
             return 1;
         }
+        TValueReader r(bytes.data() + span.begin, span.end - span.begin);
         TNimboData script;
         script.ReadData(r);
         mkdir(argv[2], 0755);

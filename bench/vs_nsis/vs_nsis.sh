@@ -1,0 +1,113 @@
+#!/bin/bash
+# Our setup against NSIS on the same payload: each installer is built
+# (ours by nimbobuild with compression, NSIS's by makensis with zlib,
+# x86-ansi), then installed silently into a fresh folder of one Wine prefix,
+# timed from process start to exit, best of 3. Prints the ratios ours / NSIS
+# of install time and of the size of what ships.
+# Targets: time at most 0.5 (large payload) and 1.0 (small); size within 5%.
+set -uo pipefail
+root="@CMAKE_SOURCE_DIR@"
+build="$root/build/win32"
+work="$root/build/bench/vs_nsis"
+export NIMBO_WINEPREFIX="$work/wineprefix"
+source "$root/scripts/wine-env.sh"
+trap '"$root/scripts/wine-env.sh" stop' EXIT
+command -v makensis >/dev/null || { echo "vs_nsis: makensis missing (scripts/bootstrap.sh installs nsis)"; exit 1; }
+[ -x "$build/nimbobuild.exe" ] || [ -f "$build/nimbobuild.exe" ] || { echo "vs_nsis: build the win32 tree first"; exit 1; }
+rm -rf "$work/payload" "$work/ours" "$work/nsis"
+mkdir -p "$work"
+win() { winepath -w "$1" 2>/dev/null; }
+
+# Until setup.exe takes /VERYSILENT, ours runs a form whose chain is the copy
+# page alone (no page waits for an answer); with it, the directory page and
+# the copy page with /VERYSILENT /DIR=.
+if grep -qa VERYSILENT "$build/setup.exe"; then
+    mode="/VERYSILENT /DIR"; first=suDir
+else
+    mode="copy page alone (no /VERYSILENT yet)"; first=suCopy
+fi
+sed "s/%FIRST%/$first/" "$root/bench/vs_nsis/bench.nfm" >"$work/bench.nfm"
+
+# Text: lines of words; executables: our own built programs end to end;
+# random bytes: incompressible.
+make_payload() {
+    local dir="$1" kind="$2" size="$3" n="$4"
+    python3 - "$dir" "$kind" "$size" "$n" "$build" <<'PY'
+import os, random, sys, glob
+d, kind, size, n, build = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
+os.makedirs(d, exist_ok=True)
+rnd = random.Random(14)
+words = [''.join(rnd.choice('abcdefghijklmnopqrstuvwxyz') for _ in range(rnd.randint(2, 10))) for _ in range(5000)]
+lines = [(' '.join(rnd.choices(words, k=rnd.randint(4, 14))) + '\r\n').encode() for _ in range(20000)]
+# (not below the prefixes: their z: drive is the whole file system)
+exes = b''.join(open(p, 'rb').read() for p in sorted(glob.glob(build + '/*.exe') + glob.glob(build + '/tests/*/*.exe'))[:40])
+for i in range(n):
+    k = kind if kind != 'mixed' else ('text', 'exe', 'random')[i % 3]
+    if k == 'text':
+        data = b''.join(rnd.choices(lines, k=size // 40 + 16))[:size]; name = 'text%04d.txt' % i
+    elif k == 'exe':
+        start = rnd.randrange(len(exes))
+        data = (exes[start:] + exes * (size // len(exes) + 1))[:size]; name = 'prog%04d.exe' % i
+    else:
+        data = os.urandom(size); name = 'data%04d.bin' % i
+    open(os.path.join(d, name), 'wb').write(data)
+PY
+}
+
+now() { date +%s.%N; }
+# Best of 3 installs into a fresh folder; prints seconds.
+best_of_3() {
+    local target="$1"; shift
+    local best=""
+    for i in 1 2 3; do
+        rm -rf "$target"
+        local t0 t1
+        t0=$(now)
+        "$@" >/dev/null 2>&1 </dev/null
+        t1=$(now)
+        best=$(python3 -c "t=$t1-$t0; b='$best'; print(t if not b or t<float(b) else b)")
+    done
+    echo "$best"
+}
+
+run_case() {
+    local label="$1" kind="$2" size="$3" n="$4" target_ratio="$5"
+    local payload="$work/payload/$label"
+    make_payload "$payload" "$kind" "$size" "$n"
+    rm -rf "$work/ours" "$work/nsis" && mkdir -p "$work/nsis"
+    wine "$build/nimbobuild.exe" --compress "$(win "$work/bench.nfm")" "$(win "$payload")" "$(win "$work/ours")" \
+        >"$work/build.log" 2>&1 </dev/null || { cat "$work/build.log"; return 1; }
+    makensis -V1 -DOUTFILE="$work/nsis/setup.exe" -DPAYLOAD="$payload" "$root/bench/vs_nsis/installer.nsi" \
+        >"$work/makensis.log" 2>&1 || { cat "$work/makensis.log"; return 1; }
+    local ours_dir="$WINEPREFIX/drive_c/NimboBench/ours" nsis_dir="$WINEPREFIX/drive_c/NimboBench/nsis"
+    local ours_t nsis_t
+    if [ "$first" = suDir ]; then
+        ours_t=$(cd "$work/ours" && best_of_3 "$ours_dir" wine setup.exe /VERYSILENT '/DIR=C:\NimboBench\ours')
+    else
+        ours_t=$(cd "$work/ours" && best_of_3 "$ours_dir" wine setup.exe)
+    fi
+    nsis_t=$(best_of_3 "$nsis_dir" wine "$work/nsis/setup.exe" /S '/D=C:\NimboBench\nsis')
+    local got_ours got_nsis
+    got_ours=$(find "$ours_dir" -type f ! -name INSTALL.LOG | wc -l)
+    got_nsis=$(find "$nsis_dir" -type f | wc -l)
+    local ours_b nsis_b
+    ours_b=$(du -cb "$work/ours"/* | tail -1 | cut -f1)
+    nsis_b=$(stat -c %s "$work/nsis/setup.exe")
+    python3 - "$label" "$ours_t" "$nsis_t" "$ours_b" "$nsis_b" "$target_ratio" "$got_ours" "$got_nsis" "$n" <<'PY'
+import sys
+label, ot, nt, ob, nb, target, go, gn, n = sys.argv[1:]
+ot, nt, ob, nb, target = float(ot), float(nt), int(ob), int(nb), float(target)
+print(f"{label}: install ours {ot:.2f} s, NSIS {nt:.2f} s, ratio {ot/nt:.2f} (target <= {target:.1f})")
+print(f"{label}: shipped ours {ob} bytes, NSIS {nb} bytes, ratio {ob/nb:.3f} (target 0.95 to 1.05)")
+if int(go) != int(n) or int(gn) != int(n):
+    print(f"{label}: WARNING installed files: ours {go}, NSIS {gn}, expected {n}")
+PY
+    rm -rf "$payload" "$ours_dir" "$nsis_dir"
+}
+
+echo "ours driven by: $mode"
+rc=0
+run_case "200 MiB in 20 files" mixed $((10 * 1024 * 1024)) 20 0.5 || rc=1
+run_case "5000 files of 4 KiB" text 4096 5000 1.0 || rc=1
+rm -rf "$work/ours" "$work/nsis" "$work/payload"
+exit $rc

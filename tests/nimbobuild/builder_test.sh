@@ -1,0 +1,76 @@
+#!/bin/bash
+# The setup builder end to end under Wine:
+#  - a folder with nested subfolders, empty files, names with spaces and
+#    letters of code page 1252 builds (compressed) into a setup whose run
+#    installs every file byte for byte with its time stamp;
+#  - the shipped form source builds unchanged with the demo payload;
+#  - each bad input gives its error and leaves no setup folder.
+#   builder_test.sh <win32 build dir> <work dir>
+set -uo pipefail
+build="$1"
+work="$2"
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+source "$root/scripts/wine-env.sh"
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
+win() { winepath -w "$1" 2>/dev/null; }
+build_setup() { wine "$build/nimbobuild.exe" "$@" >"$work/build.out" 2>"$work/build.err" </dev/null; }
+
+rm -rf "$work"
+in="$work/in"
+mkdir -p "$in/Sub Dir/Deeper Ünter" "$in/Ärger/x y" "$in/only empty dir"
+: >"$in/empty.txt"
+: >"$in/Sub Dir/Deeper Ünter/Ñame é.dat"
+seq 1 30000 >"$in/Café menu.txt"
+head -c 300000 /dev/urandom >"$in/Sub Dir/random bytes.bin"
+cp "$build/TNLANG32.DLL" "$in/Ärger/x y/library copy.dll"
+printf 'deep\r\n' >"$in/Ärger/x y/naïve façade.txt"
+touch -d '2001-02-03 04:05:07' "$in/Café menu.txt"
+touch -d '1999-12-31 23:59:58' "$in/Sub Dir/random bytes.bin"
+touch -d '2024-06-30 12:00:01' "$in/empty.txt"
+
+target="$WINEPREFIX/drive_c/NimboBuildTest"
+rm -rf "$target"
+build_setup --compress "$(win "$here/copy_only.nfm")" "$(win "$in")" "$(win "$work/out")"
+check "the good folder builds: $(cat "$work/build.err")" '[ $? -eq 0 ]'
+check "the setup folder holds the program, both libraries and the payload" \
+    '[ -f "$work/out/setup.exe" ] && [ -f "$work/out/TNComp32.DLL" ] && [ -f "$work/out/TNLANG32.DLL" ] && [ -f "$work/out/naïve façade.txt" ]'
+(cd "$work/out" && wine setup.exe >"$work/setup.log" 2>&1 </dev/null)
+check "the built setup ends with 0" '[ $? -eq 0 ]'
+listing() { (cd "$1" && find . -type f ! -name INSTALL.LOG -printf '%P\n' | sort | while read -r f; do
+    printf '%s %s %s\n' "$f" "$(stat -c '%s %Y' "$f")" "$(md5sum <"$f" | cut -c1-32)"; done); }
+listing "$in" >"$work/expected"
+listing "$target" >"$work/installed" 2>/dev/null
+check "every file is installed byte for byte with its time stamp: $(diff "$work/expected" "$work/installed")" \
+    'cmp -s "$work/expected" "$work/installed"'
+check "the install log lists the nested file" 'grep -q "x y\\\\naïve façade.txt" <(iconv -f cp1252 -t utf-8 "$target/INSTALL.LOG")'
+
+rm -rf "$work/demo"
+build_setup "$(win "$root/src/app/nimbo_form.nfm")" "$(win "$build/payload")" "$(win "$work/demo")"
+check "the shipped form builds with the demo payload: $(cat "$work/build.err")" '[ $? -eq 0 ] && [ -f "$work/demo/corvane.exe" ]'
+
+# Bad input: the error, exit code 1, and no setup folder.
+bad() {
+    local what="$1" expect="$2" form="$3" folder="$4"
+    rm -rf "$work/bad"
+    build_setup "$(win "$form")" "$(win "$folder")" "$(win "$work/bad")"
+    local rc=$?
+    check "$what: exit code 1, got $rc" '[ $rc -eq 1 ]'
+    check "$what: says '$expect', said '$(cat "$work/build.err")'" 'grep -qF -- "$expect" "$work/build.err"'
+    check "$what: writes nothing" '[ ! -e "$work/bad" ]'
+}
+sed 's/Test = False/Test = = False/' "$here/copy_only.nfm" >"$work/broken.nfm"
+bad "a form that does not compile" "broken.nfm: Line 16, column 12: identifier expected" "$work/broken.nfm" "$in"
+mkdir -p "$work/greek" && : >"$work/greek/Ωμέγα.txt"
+bad "a name outside the code page" "cannot hold" "$here/copy_only.nfm" "$work/greek"
+mkdir -p "$work/cases/Sub" && : >"$work/cases/read me.txt" && : >"$work/cases/Sub/READ ME.TXT"
+bad "names that differ only in case" "read me.txt and Sub\\READ ME.TXT" "$here/copy_only.nfm" "$work/cases"
+# A socket: listed like a file, but no one can open it, not even root.
+mkdir -p "$work/unreadable" && : >"$work/unreadable/a.txt" &&
+    python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$work/unreadable/b.txt"
+bad "an unreadable file" "b.txt: cannot read the file" "$here/copy_only.nfm" "$work/unreadable"
+
+rm -rf "$target"
+[ $fail -eq 0 ] && echo "builder: all checks passed"
+exit $fail

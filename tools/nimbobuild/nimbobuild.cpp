@@ -1,0 +1,111 @@
+// The setup builder: a text form source and a folder of files in, a ready
+// setup folder out (setup.exe carrying the form with the filled script,
+// the libraries it needs, the payload).
+//   nimbobuild [--compress] <form.nfm> <folder> <new setup folder>
+// setup.exe, TNLANG32.DLL and TNComp32.DLL are taken from beside the
+// builder. On any error it says what is wrong and writes nothing.
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "base/exceptions.h"
+#include "folder_scan.h"
+#include "form_script.h"
+#include "framework/form_text.h"
+#include "script/nimbo_data.h"
+#include "setup_folder.h"
+
+namespace {
+
+String FullPath(const String& path)
+{
+    char buf[MAX_PATH];
+    const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, buf, nullptr);
+    if (n == 0 || n >= MAX_PATH) throw ENimboError(Format("%s: path too long", path));
+    String full(buf, n);
+    while (full.size() > 3 && full.back() == '\\')
+        full.pop_back();
+    return full;
+}
+
+String BuilderFolder()
+{
+    char buf[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    return ExtractFileDir(String(buf, n));
+}
+
+std::vector<uint8_t> CompileForm(const String& path)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    if (!in) throw ENimboError(Format("%s: cannot read the form source", path));
+    std::stringstream text;
+    text << in.rdbuf();
+    try {
+        return FormTextToBinary(text.str());
+    } catch (const EReadError& e) {
+        throw ENimboError(Format("%s: %s", path, e.Message()));
+    }
+}
+
+int Build(const String& formPath, const String& folderArg, const String& outArg, bool compress)
+{
+    std::vector<uint8_t> form = CompileForm(formPath);
+    TSetupDataSpan span;
+    TNimboData script;
+    try {
+        if (!FindSetupData(form, span)) throw ENimboError(Format("%s: the form has no SetupData", formPath));
+        TValueReader r(form.data() + span.begin, span.end - span.begin);
+        script.ReadData(r);
+    } catch (const EReadError& e) {
+        throw ENimboError(Format("%s: the form's setup script cannot be read: %s", formPath, e.Message()));
+    }
+    const String folder = FullPath(folderArg);
+    std::vector<TScannedFile> scanned = ScanFolder(folder);
+    std::vector<TPayloadFile> files;
+    for (const TScannedFile& s : scanned)
+        files.push_back(s.file);
+    CheckScriptAgainstFolder(script, files);
+
+    TSetupFolder out(FullPath(outArg), BuilderFolder());
+    out.AddProgram(compress);
+    int64_t payload = 0;
+    for (size_t i = 0; i < scanned.size(); ++i) {
+        TPayloadFile& f = files[i];
+        payload += f.size;
+        if (compress) {
+            f.compressed = out.CompressIn(scanned[i].path, f.name, f.size, f.compressedSize);
+        } else {
+            out.CopyIn(scanned[i].path, f.name);
+        }
+    }
+    FillScript(script, files, folder);
+    TValueWriter w;
+    script.WriteData(w);
+    out.SetForm(ReplaceSetupData(form, span, w.Data()));
+    std::printf("%s: %d files, %lld bytes; the setup folder holds %lld bytes\n", outArg.c_str(),
+                static_cast<int>(files.size()), static_cast<long long>(payload), static_cast<long long>(out.Size()));
+    out.Keep();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    bool compress = false;
+    int first = 1;
+    if (argc > 1 && String(argv[1]) == "--compress") compress = true, first = 2;
+    if (argc - first != 3) {
+        std::fprintf(stderr, "usage: nimbobuild [--compress] <form.nfm> <folder> <new setup folder>\n");
+        return 2;
+    }
+    try {
+        return Build(argv[first], argv[first + 1], argv[first + 2], compress);
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "nimbobuild: %s\n", e.Message().c_str());
+        return 1;
+    }
+}

@@ -1,0 +1,110 @@
+#include "setup_folder.h"
+
+#include <windows.h>
+
+#include "base/exceptions.h"
+#include "comp_file.h"
+
+namespace {
+
+constexpr const char* kFormResource = "TNIMBOFORM";
+
+int64_t SizeOf(const String& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+    return (static_cast<int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+BOOL CALLBACK FirstLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
+{
+    *reinterpret_cast<WORD*>(found) = language;
+    return FALSE;
+}
+
+}  // namespace
+
+TSetupFolder::TSetupFolder(const String& path, const String& templates) : path_(path), templates_(templates)
+{
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        throw ENimboError(Format("%s: exists already; the builder makes a new setup folder", path));
+    if (!CreateDirectoryA(path.c_str(), nullptr))
+        throw ENimboError(Format("%s: cannot make the folder (error %d)", path, static_cast<int>(GetLastError())));
+}
+
+TSetupFolder::~TSetupFolder()
+{
+    if (keep_) return;
+    for (const String& name : written_)
+        DeleteFileA(Target(name).c_str());
+    RemoveDirectoryA(path_.c_str());
+}
+
+void TSetupFolder::Copy(const String& source, const String& name)
+{
+    written_.push_back(name);
+    // CopyFile keeps the last-write time, which the installed file inherits.
+    if (!CopyFileA(source.c_str(), Target(name).c_str(), TRUE))
+        throw ENimboError(
+            Format("%s: cannot copy to %s (error %d)", source, Target(name), static_cast<int>(GetLastError())));
+}
+
+void TSetupFolder::AddProgram(bool compressed)
+{
+    Copy(templates_ + "\\setup.exe", "setup.exe");
+    Copy(templates_ + "\\TNLANG32.DLL", "TNLANG32.DLL");
+    if (compressed) Copy(templates_ + "\\TNComp32.DLL", "TNComp32.DLL");
+}
+
+void TSetupFolder::CopyIn(const String& source, const String& name)
+{
+    Copy(source, name);
+}
+
+bool TSetupFolder::CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize)
+{
+    written_.push_back(name);
+    const int32_t r = CompressCompFile(source.c_str(), Target(name).c_str(), 9);
+    if (r != kCompOk) throw ENimboError(Format("%s: cannot compress (result %d)", source, r));
+    const int64_t packed = SizeOf(Target(name));
+    // Data that does not shrink ships plain: smaller, and copied faster.
+    if (packed >= 0 && packed < size) {
+        shippedSize = static_cast<int32_t>(packed);
+        return true;
+    }
+    written_.pop_back();
+    DeleteFileA(Target(name).c_str());
+    Copy(source, name);
+    shippedSize = size;
+    return false;
+}
+
+void TSetupFolder::SetForm(const std::vector<uint8_t>& form)
+{
+    const String exe = Target("setup.exe");
+    WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+    if (HMODULE m = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        EnumResourceLanguagesA(m, MAKEINTRESOURCEA(10), kFormResource, FirstLanguage,
+                               reinterpret_cast<LONG_PTR>(&language));
+        FreeLibrary(m);
+    }
+    HANDLE u = BeginUpdateResourceA(exe.c_str(), FALSE);
+    if (!u)
+        throw ENimboError(Format("%s: cannot open its resources (error %d)", exe, static_cast<int>(GetLastError())));
+    if (!UpdateResourceA(u, MAKEINTRESOURCEA(10), kFormResource, language, const_cast<uint8_t*>(form.data()),
+                         static_cast<DWORD>(form.size()))) {
+        const int err = static_cast<int>(GetLastError());
+        EndUpdateResourceA(u, TRUE);
+        throw ENimboError(Format("%s: cannot replace the form (error %d)", exe, err));
+    }
+    if (!EndUpdateResourceA(u, FALSE))
+        throw ENimboError(Format("%s: cannot write the form (error %d)", exe, static_cast<int>(GetLastError())));
+}
+
+int64_t TSetupFolder::Size() const
+{
+    int64_t total = 0;
+    for (const String& name : written_)
+        total += SizeOf(Target(name));
+    return total;
+}

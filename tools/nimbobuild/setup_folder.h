@@ -1,0 +1,42 @@
+// The setup folder the builder writes: setup.exe with the new form, the
+// libraries it needs and the payload. A folder that is not kept is removed
+// again with everything written into it, so a failed build leaves nothing.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "base/nstring.h"
+
+class TSetupFolder {
+public:
+    // templates: the folder holding setup.exe and its libraries. Raises
+    // ENimboError when path exists already (nothing of the user's is ever
+    // overwritten) or cannot be made.
+    TSetupFolder(const String& path, const String& templates);
+    TSetupFolder(const TSetupFolder&) = delete;
+    TSetupFolder& operator=(const TSetupFolder&) = delete;
+    ~TSetupFolder();
+
+    // setup.exe and TNLANG32.DLL, and TNComp32.DLL when compressed is set.
+    void AddProgram(bool compressed);
+    // The file as it is, with its time stamp.
+    void CopyIn(const String& source, const String& name);
+    // The file in our compressed format when that is smaller; the plain
+    // file otherwise. Gives whether it was compressed, and its size.
+    bool CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize);
+    // Replaces setup.exe's form resource.
+    void SetForm(const std::vector<uint8_t>& form);
+    // Bytes of everything written.
+    int64_t Size() const;
+    void Keep() { keep_ = true; }
+
+private:
+    String Target(const String& name) const { return path_ + "\\" + name; }
+    void Copy(const String& source, const String& name);
+
+    String path_;
+    String templates_;
+    std::vector<String> written_;
+    bool keep_ = false;
+};
