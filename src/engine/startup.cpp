@@ -279,11 +279,7 @@ void TNimboInfo::UnInstallRestart()
         FreeNimboPagesForm();
         // Messages keep flowing: the copy's broadcasts (DDE with Program
         // Manager) reach this process's windows too and must be answered.
-        while (MsgWaitForMultipleObjects(1, &copy, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                if (msg.message != WM_QUIT) DispatchMessageA(&msg);
-        }
+        WaitForProcessEnd(copy);
         DWORD code = exitFailed;
         GetExitCodeProcess(copy, &code);
         CloseHandle(copy);

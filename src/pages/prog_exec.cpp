@@ -1,7 +1,5 @@
 #include "pages/prog_exec.h"
 
-#include <vector>
-
 #include "engine/file_routines.h"
 #include "framework/properties.h"
 
@@ -11,56 +9,6 @@ NIMBO_DEFINE_CLASS(TNimboProgExec, TNimboComponent, true,
                        .Str("ProgName", &TNimboProgExec::SetProgName)
                        .Bool("WaitForDone", &TNimboProgExec::SetWaitForDone)
                        .Enum("WindowState", &TNimboProgExec::SetWindowState, WindowStateNames()))
-
-namespace {
-BOOL CALLBACK CollectEnabledWindow(HWND h, LPARAM list)
-{
-    if (IsWindowVisible(h) && IsWindowEnabled(h)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
-    return TRUE;
-}
-
-bool IsInputMessage(UINT m)
-{
-    return (m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) ||
-           (m >= WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK);
-}
-}  // namespace
-
-void WaitForProcessEnd(HANDLE process)
-{
-    // As under a modal window: the thread's windows are disabled, and what
-    // input still arrives is dropped; paint, timers and posted work go on.
-    const HWND active = GetActiveWindow();
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
-    for (HWND h : disabled)
-        EnableWindow(h, FALSE);
-    bool quit = false;
-    WPARAM quitCode = 0;
-    for (;;) {
-        const DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-        if (r != WAIT_OBJECT_0 + 1) break;  // ended, or the handle is unusable
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // Kept for the message loop that waits for it, after the wait.
-                quit = true;
-                quitCode = msg.wParam;
-                continue;
-            }
-            if (IsInputMessage(msg.message)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    for (auto it = disabled.rbegin(); it != disabled.rend(); ++it)
-        if (IsWindow(*it)) EnableWindow(*it, TRUE);
-    if (active && IsWindow(active)) {
-        SetForegroundWindow(active);
-        SetActiveWindow(active);
-    }
-    if (quit) PostQuitMessage(static_cast<int>(quitCode));
-}
 
 String TNimboProgExec::ProgramPath() const
 {

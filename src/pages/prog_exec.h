@@ -37,7 +37,3 @@ private:
     bool waitForDone_ = true;
     TWindowState windowState_ = wsNormal;
 };
-
-// Waits for a process to end while this thread's windows keep painting and
-// their timers keep running; they take no input meanwhile.
-void WaitForProcessEnd(HANDLE process);

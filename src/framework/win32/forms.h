@@ -133,6 +133,11 @@ enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom }
 enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbHelp };
 int MessageDlg(const String& text, TMsgDlgType type, unsigned buttons);
 
+// Waits for a process to end while this thread's windows keep painting and
+// their timers keep running; they take no input meanwhile (as under a
+// modal window).
+void WaitForProcessEnd(HANDLE process);
+
 // Screen metrics.
 int ScreenWidth();
 int ScreenHeight();
