@@ -41,6 +41,13 @@ void TNimboComponent::Notification(TComponent* component, TOperation operation)
     }
 }
 
+void TNimboComponent::SetName(const String& name)
+{
+    const String old = Name();
+    TComponent::SetName(name);
+    if (script_ && old != name) RenameScriptEntry(old, name);
+}
+
 void TNimboComponent::SetController(TComponent* value)
 {
     if (HasState(csReading)) return;

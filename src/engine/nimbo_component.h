@@ -29,6 +29,9 @@ public:
     // find or create it by their name, and delete it when they leave.
     virtual void RegisterScriptEntry() {}
     virtual void UnregisterScriptEntry() {}
+    // ... and keep it keyed by their name when they are renamed.
+    virtual void RenameScriptEntry(const String& /*from*/, const String& /*to*/) {}
+    void SetName(const String& name) override;
     // Runs the component; pages return their final state.
     virtual uint8_t Execute();
 

@@ -83,20 +83,7 @@ void TNimboChoice::UnregisterScriptEntry()
     if (script_) script_->DeleteChoiceData(script_->FindChoiceData(Name()));
 }
 
-void TNimboChoice::SetName(const String& name)
-{
-    const String old = Name();
-    TNimboPage::SetName(name);
-    if (!script_ || old == name) return;
-    // The script's entry follows the page; an entry already keyed by the
-    // new name wins and the old one goes.
-    TNimboChoiceData* entry = script_->FindChoiceData(old);
-    if (!entry) return;
-    if (script_->FindChoiceData(name))
-        script_->DeleteChoiceData(entry);
-    else
-        entry->SetName(name);
-}
+void TNimboChoice::RenameScriptEntry(const String& from, const String& to) { script_->RenameChoiceData(from, to); }
 
 void TNimboChoice::FitSelection()
 {

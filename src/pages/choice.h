@@ -17,7 +17,7 @@ class TNimboChoice : public TNimboPage {
 public:
     TNimboChoice();
     ~TNimboChoice() override;
-    void SetName(const String& name) override;
+    void RenameScriptEntry(const String& from, const String& to) override;
     void RegisterScriptEntry() override;
     void UnregisterScriptEntry() override;
 

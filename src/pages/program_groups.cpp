@@ -41,20 +41,7 @@ void TNimboGroups::UnregisterScriptEntry()
     if (script_) script_->DeleteWinGroup(script_->FindWinGroup(Name()));
 }
 
-void TNimboGroups::SetName(const String& name)
-{
-    const String old = Name();
-    TNimboPage::SetName(name);
-    // The script's record follows the page's name; a record already under
-    // the new name wins over the old one.
-    if (!script_ || name == old) return;
-    if (TNimboWinGroups* record = script_->FindWinGroup(old)) {
-        if (script_->FindWinGroup(name))
-            script_->DeleteWinGroup(record);
-        else
-            record->SetName(name);
-    }
-}
+void TNimboGroups::RenameScriptEntry(const String& from, const String& to) { script_->RenameWinGroup(from, to); }
 
 int TNimboGroups::ProgramFileCount() const
 {

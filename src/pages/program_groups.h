@@ -13,7 +13,7 @@ class TNimboGroups : public TNimboPage {
 
 public:
     TNimboGroups();
-    void SetName(const String& name) override;
+    void RenameScriptEntry(const String& from, const String& to) override;
     void RegisterScriptEntry() override;
     void UnregisterScriptEntry() override;
 

@@ -32,6 +32,19 @@ bool DeleteEntry(TNimboList<T>& list, T* entry)
     return true;
 }
 
+template <class T>
+bool RenameEntry(TNimboList<T>& list, const String& from, const String& to)
+{
+    T* entry = FindLast(list, from);
+    if (!entry) return false;
+    if (from == to) return true;
+    if (FindLast(list, to))
+        DeleteEntry(list, entry);
+    else
+        entry->SetName(to);
+    return true;
+}
+
 }  // namespace
 
 TNimboData::TNimboData()
@@ -194,6 +207,8 @@ TNimboChoiceData* TNimboData::FindChoiceData(const String& name) const { return 
 
 bool TNimboData::DeleteChoiceData(TNimboChoiceData* entry) { return DeleteEntry(choiceData_, entry); }
 
+bool TNimboData::RenameChoiceData(const String& from, const String& to) { return RenameEntry(choiceData_, from, to); }
+
 void TNimboData::ClearChoiceData() { FreeAll(choiceData_); }
 
 TNimboWinItem* TNimboData::NewWinItem(const String& name)
@@ -233,6 +248,8 @@ TNimboWinGroups* TNimboData::AddWinGroup(const String& name)
 TNimboWinGroups* TNimboData::FindWinGroup(const String& name) const { return FindLast(winGroups_, name); }
 
 bool TNimboData::DeleteWinGroup(TNimboWinGroups* entry) { return DeleteEntry(winGroups_, entry); }
+
+bool TNimboData::RenameWinGroup(const String& from, const String& to) { return RenameEntry(winGroups_, from, to); }
 
 void TNimboData::ClearWinGroups() { FreeAll(winGroups_); }
 

@@ -62,6 +62,9 @@ public:
     TNimboChoiceData* AddChoiceData(const String& name);
     TNimboChoiceData* FindChoiceData(const String& name) const;
     bool DeleteChoiceData(TNimboChoiceData* entry);
+    // Re-keys the entry named `from`; when one named `to` exists already,
+    // that one wins and `from` is deleted. False when there is no `from`.
+    bool RenameChoiceData(const String& from, const String& to);
     void ClearChoiceData();
     TNimboWinItem* AddWinItem(const String& name);
     TNimboWinItem* FindWinItem(const String& name) const;
@@ -69,6 +72,7 @@ public:
     TNimboWinGroups* AddWinGroup(const String& name);
     TNimboWinGroups* FindWinGroup(const String& name) const;
     bool DeleteWinGroup(TNimboWinGroups* entry);
+    bool RenameWinGroup(const String& from, const String& to);
     void ClearWinGroups();
 
     // Copies a whole script; entries are rebuilt and references mapped.
