@@ -5,15 +5,17 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-// "~nimbo-<process id>-<n>.tmp", both numbers as 8 hex digits.
+// "~nimbo-<process id>-<n>.tmp", both numbers as 8 hex digits. (Written by
+// hand: a printf would bring a formatter into the compression library.)
 inline std::string SetupTempName(uint32_t processId, uint32_t n)
 {
-    char name[32];
-    std::snprintf(name, sizeof name, "~nimbo-%08X-%08X.tmp", static_cast<unsigned>(processId),
-                  static_cast<unsigned>(n));
+    std::string name = "~nimbo-XXXXXXXX-XXXXXXXX.tmp";
+    for (int i = 0; i < 8; ++i) {
+        name[7 + i] = "0123456789ABCDEF"[(processId >> (28 - 4 * i)) & 15];
+        name[16 + i] = "0123456789ABCDEF"[(n >> (28 - 4 * i)) & 15];
+    }
     return name;
 }
 
