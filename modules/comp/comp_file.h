@@ -35,10 +35,14 @@ public:
     // Closes and deletes the file unless Commit moved it over the target.
     ~TCompTempFile() override;
 
-    bool Create(const char* target);  // a new file in the target's directory
+    // The file the data goes into: the target itself when there is none yet
+    // (nothing of the user's is at stake, and the move is saved), otherwise
+    // a new file in the target's directory.
+    bool Create(const char* target);
     bool Write(const void* data, size_t size) override;
     bool WriteAt(uint64_t offset, const void* data, size_t size);
-    // Sets the last-write time (unless 0), closes, and replaces the target.
+    // Sets the last-write time (unless 0), closes, and replaces the target
+    // (unless the data went into the target itself).
     bool Commit(uint64_t fileTime);
     const std::string& Path() const { return path_; }
 
@@ -48,6 +52,7 @@ private:
     intptr_t handle_ = -1;
     std::string path_;
     std::string target_;
+    bool inPlace_ = false;
     bool committed_ = false;
 };
 

@@ -79,6 +79,14 @@ void TCompTempFile::Close()
 bool TCompTempFile::Create(const char* target)
 {
     target_ = target;
+    int made = ::open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (made >= 0) {
+        handle_ = made;
+        path_ = target_;
+        inPlace_ = true;
+        return true;
+    }
+    if (errno != EEXIST) return false;
     std::string name = DirectoryOf(target_) + "/.tnc-XXXXXX";
     int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return false;
@@ -134,6 +142,7 @@ bool TCompTempFile::Commit(uint64_t fileTime)
     handle_ = -1;
     // A late write error (a full disk on a network file system) shows at close.
     if (::close(fd) != 0) return false;
+    if (inPlace_) return committed_ = true;
     if (::rename(path_.c_str(), target_.c_str()) != 0) return false;
     committed_ = true;
     return true;

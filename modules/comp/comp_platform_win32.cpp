@@ -76,6 +76,14 @@ void TCompTempFile::Close()
 bool TCompTempFile::Create(const char* target)
 {
     target_ = target;
+    HANDLE made = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made != INVALID_HANDLE_VALUE) {
+        path_ = target_;
+        handle_ = reinterpret_cast<intptr_t>(made);
+        inPlace_ = true;
+        return true;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
     // Named so that the next setup run recognises the file as its own
     // leftover if this process is killed before the file is gone.
     const std::string dir = DirectoryOf(target_);
@@ -129,6 +137,7 @@ bool TCompTempFile::Commit(uint64_t fileTime)
     HANDLE h = H(handle_);
     handle_ = -1;
     if (!CloseHandle(h)) return false;
+    if (inPlace_) return committed_ = true;
     // Windows refuses to replace a read-only file, but Wine's MoveFileEx
     // does it anyway; a read-only target must stay as it is on both.
     DWORD attributes = GetFileAttributesA(target_.c_str());

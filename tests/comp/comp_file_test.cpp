@@ -6,6 +6,7 @@
 
 #include "comp_file.h"
 #include "comp_test_util.h"
+#include "base/temp_names.h"
 
 namespace fs = std::filesystem;
 
@@ -89,6 +90,9 @@ TEST_F(CompFile, EveryFailureLeavesTheOldTargetAndNoTemporaryFile)
     WriteBytes(Path("source"), bad);
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), nullptr), kCompCorrupt,
                     "damaged checksum");
+    // A new file is written in place; found damaged, it is removed again.
+    expectUntouched(ExpandCompFile(Path("source").c_str(), Path("new").c_str(), nullptr), kCompCorrupt,
+                    "damaged checksum, new target");
 
     WriteBytes(Path("source"), Bytes{'h', 'e', 'l', 'l', 'o'});
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), nullptr), kCompForeign, "plain");
@@ -130,3 +134,18 @@ TEST_F(CompFile, HeaderReadingRejectsWhatExpansionWouldReject)
 }
 
 }  // namespace
+
+// The name a killed run leaves behind must read back to the process that
+// wrote it, whatever the digits; anything else is not ours.
+TEST(SetupTempNames, NamesReadBackToTheirProcessAndNothingElseMatches)
+{
+    uint32_t id = 0;
+    EXPECT_EQ(SetupTempName(0x1A2B3C4D, 0xFFFFFFFF), "~nimbo-1A2B3C4D-FFFFFFFF.tmp");
+    for (uint32_t pid : {0u, 0x10u, 0xDEADBEEFu, 0xFFFFFFFFu}) {
+        ASSERT_TRUE(ParseSetupTempName(SetupTempName(pid, 7), id));
+        EXPECT_EQ(id, pid);
+    }
+    for (const char* other : {"~nimbo-1a2b3c4d-00000001.tmp", "~nimbo-1A2B3C4D-0000001.tmp", "~nimbo-1A2B3C4D_00000001.tmp",
+                              "~nimbo-1A2B3C4D-00000001.TMP", "nimbo-1A2B3C4D-00000001.tmpx"})
+        EXPECT_FALSE(ParseSetupTempName(other, id)) << other;
+}
