@@ -46,6 +46,14 @@ check "every file is installed byte for byte with its time stamp: $(diff "$work/
     'cmp -s "$work/expected" "$work/installed"'
 check "the install log lists the nested file" 'grep -q "x y\\\\naïve façade.txt" <(iconv -f cp1252 -t utf-8 "$target/INSTALL.LOG")'
 
+check "a setup not in test mode does not carry the folder's path" '! grep -qaF "$(win "$in")" "$work/out/setup.exe"'
+# In test mode the files come from the folder the setup was built from.
+sed 's/Test = False/Test = True/' "$here/copy_only.nfm" >"$work/test_mode.nfm"
+build_setup "$(win "$work/test_mode.nfm")" "$(win "$in")" "$(win "$work/testmode")"
+rm -f "$work/testmode/Café menu.txt" && rm -rf "$target"
+(cd "$work/testmode" && wine setup.exe >"$work/setup.log" 2>&1 </dev/null)
+check "a setup in test mode takes its files from where they were found" 'cmp -s "$in/Café menu.txt" "$target/Café menu.txt"'
+
 rm -rf "$work/demo"
 build_setup "$(win "$root/src/app/nimbo_form.nfm")" "$(win "$build/payload")" "$(win "$work/demo")"
 check "the shipped form builds with the demo payload: $(cat "$work/build.err")" '[ $? -eq 0 ] && [ -f "$work/demo/corvane.exe" ]'

@@ -13,15 +13,26 @@ bool FindIn(TValueReader& r, TSetupDataSpan& span, int depth)
     if (depth > TValueReader::kMaxDepth) TValueReader::Fail();
     r.ReadShortString();  // class
     r.ReadShortString();  // name
+    bool found = false, test = false;
     for (;;) {
         const String prop = r.ReadShortString();
         if (prop.empty()) break;
-        span.begin = r.Position();
+        const size_t begin = r.Position();
+        const TValueType type = r.NextValue();
+        if (SameText(prop, "Test") && (type == TValueType::vaTrue || type == TValueType::vaFalse)) {
+            test = r.ReadBoolean();
+            continue;
+        }
         r.SkipValue();
         if (SameText(prop, "SetupData")) {
+            span.begin = begin;
             span.end = r.Position();
-            return true;
+            found = true;
         }
+    }
+    if (found) {
+        span.test = test;
+        return true;
     }
     while (r.NextValue() != TValueType::vaNull)
         if (FindIn(r, span, depth + 1)) return true;

@@ -7,8 +7,9 @@
 #include <vector>
 
 struct TSetupDataSpan {
-    size_t begin = 0;  // first byte of the value (its tag)
-    size_t end = 0;    // one past its last byte
+    size_t begin = 0;   // first byte of the value (its tag)
+    size_t end = 0;     // one past its last byte
+    bool test = false;  // the Test property of the component holding it
 };
 
 // False when the form holds no "SetupData" property; a malformed form

@@ -81,7 +81,9 @@ int Build(const String& formPath, const String& folderArg, const String& outArg,
             out.CopyIn(scanned[i].path, f.name);
         }
     }
-    FillScript(script, files, folder);
+    // Only a setup in test mode takes its files from where they were found;
+    // the others would carry the folder's path in every entry for nothing.
+    FillScript(script, files, span.test ? folder : String());
     TValueWriter w;
     script.WriteData(w);
     out.SetForm(ReplaceSetupData(form, span, w.Data()));
