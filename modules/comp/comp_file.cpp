@@ -12,8 +12,14 @@ int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
     return kCompOk;
 }
 
-int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress, TCompHeader* header)
+int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress, TCompHeader* header,
+                       bool newOnly)
 {
+    TCompTempFile out;
+    // A new target is made before anything else, so an existing one is
+    // known without reading the source.
+    if (newOnly && (!target || !out.Create(target, true)))
+        return out.TargetExisted() ? kCompTargetExists : kCompCannotWrite;
     TCompInFile in;
     if (!source || !in.Open(source)) return kCompCannotOpen;
     TCompHeader h;
@@ -23,8 +29,7 @@ int32_t ExpandCompFile(const char* source, const char* target, const TCompProgre
     int64_t size = in.Size();
     if (size >= 0 && static_cast<uint64_t>(size) - kCompHeaderSize != h.streamSize) return kCompCorrupt;
 
-    TCompTempFile out;
-    if (!target || !out.Create(target)) return kCompCannotWrite;
+    if (!newOnly && (!target || !out.Create(target))) return kCompCannotWrite;
     r = ExpandCompBody(in, h, out, progress);
     if (r != kCompOk) return r;
     // The source may be the target itself; let go of it before the move.

@@ -38,7 +38,10 @@ public:
     // The file the data goes into: the target itself when there is none yet
     // (nothing of the user's is at stake, and the move is saved), otherwise
     // a new file in the target's directory.
-    bool Create(const char* target);
+    // With newOnly, only the target itself: false, with TargetExisted(), when
+    // it is there.
+    bool Create(const char* target, bool newOnly = false);
+    bool TargetExisted() const { return targetExisted_; }
     bool Write(const void* data, size_t size) override;
     bool WriteAt(uint64_t offset, const void* data, size_t size);
     // Sets the last-write time (unless 0), closes, and replaces the target
@@ -53,13 +56,16 @@ private:
     std::string path_;
     std::string target_;
     bool inPlace_ = false;
+    bool targetExisted_ = false;
     bool committed_ = false;
 };
 
 // Expands source into target. On success the target is complete, carries
 // the original's time stamp, and header (when given) holds the file's header.
+// With newOnly an existing target is left as it is (kCompTargetExists) and
+// the source is not read.
 int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress,
-                       TCompHeader* header = nullptr);
+                       TCompHeader* header = nullptr, bool newOnly = false);
 
 // Compresses source into target with the source's last-write time in the
 // header; the target also gets that time, so "is the source newer" checks

@@ -24,6 +24,7 @@ constexpr int32_t kCompForeign = -2;      // not a compressed file of ours
 constexpr int32_t kCompCorrupt = -3;      // damaged or truncated; size or CRC mismatch
 constexpr int32_t kCompCannotWrite = -4;  // the target or its temporary file cannot be written
 constexpr int32_t kCompNoMemory = -5;     // zlib or the library ran out of memory
+constexpr int32_t kCompTargetExists = -6; // a new target was asked for, and a file of that name is there
 
 constexpr size_t kCompHeaderSize = 44;
 constexpr size_t kCompSignatureSize = 8;

@@ -76,7 +76,7 @@ void TCompTempFile::Close()
     handle_ = -1;
 }
 
-bool TCompTempFile::Create(const char* target)
+bool TCompTempFile::Create(const char* target, bool newOnly)
 {
     target_ = target;
     int made = ::open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -87,6 +87,8 @@ bool TCompTempFile::Create(const char* target)
         return true;
     }
     if (errno != EEXIST) return false;
+    targetExisted_ = true;
+    if (newOnly) return false;
     std::string name = DirectoryOf(target_) + "/.tnc-XXXXXX";
     int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return false;

@@ -73,7 +73,7 @@ void TCompTempFile::Close()
     handle_ = -1;
 }
 
-bool TCompTempFile::Create(const char* target)
+bool TCompTempFile::Create(const char* target, bool newOnly)
 {
     target_ = target;
     HANDLE made = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -84,6 +84,8 @@ bool TCompTempFile::Create(const char* target)
         return true;
     }
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    targetExisted_ = true;
+    if (newOnly) return false;
     // Named so that the next setup run recognises the file as its own
     // leftover if this process is killed before the file is gone.
     const std::string dir = DirectoryOf(target_);

@@ -22,11 +22,9 @@ double LocalDateTime(uint64_t fileTime)
 
 extern "C" {
 
-// Expands source into target. Success: the expanded size (clamped, see
-// CompClampSize). While it runs, message goes to window (when not null)
-// after each block with that block's compressed bytes in LParam; the
-// reports add up to the size of the compressed file.
-int32_t __stdcall TNDeCompress(const char* source, const char* target, HWND window, UINT message)
+namespace {
+
+int32_t Expand(const char* source, const char* target, HWND window, UINT message, bool newOnly)
 {
     try {
         TCompProgress progress;
@@ -36,11 +34,30 @@ int32_t __stdcall TNDeCompress(const char* source, const char* target, HWND wind
             };
         }
         TCompHeader header;
-        int32_t r = ExpandCompFile(source, target, progress, &header);
+        int32_t r = ExpandCompFile(source, target, progress, &header, newOnly);
         return r < 0 ? r : CompClampSize(header.expandedSize);
     } catch (...) {
         return kCompNoMemory;
     }
+}
+
+}  // namespace
+
+// Expands source into target. Success: the expanded size (clamped, see
+// CompClampSize). While it runs, message goes to window (when not null)
+// after each block with that block's compressed bytes in LParam; the
+// reports add up to the size of the compressed file.
+int32_t __stdcall TNDeCompress(const char* source, const char* target, HWND window, UINT message)
+{
+    return Expand(source, target, window, message, false);
+}
+
+// As TNDeCompress, but only into a new file: when target is there already
+// it returns kCompTargetExists (-6) and touches neither file. A setup tries
+// this first, so a new file costs one look-up of its name, not two.
+int32_t __stdcall TNDeCompressNew(const char* source, const char* target, HWND window, UINT message)
+{
+    return Expand(source, target, window, message, true);
 }
 
 // -1 when path is not a sound compressed file of ours; otherwise its expanded size.

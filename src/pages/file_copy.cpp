@@ -24,6 +24,10 @@ NIMBO_DEFINE_CLASS(TNimboFileCopy, TNimboPage, true,
                        .Enum("OverWrite", &TNimboFileCopy::SetOverWrite, OverWriteNames()))
 
 namespace {
+// What the library's TNDeCompressNew returns when a file of the target's
+// name is there already (it has touched nothing).
+constexpr int32_t kLibraryTargetExists = -6;
+
 // The platform's comparison for the user's locale, ignoring case: it orders
 // the directory and copy lists.
 int LocaleCompare(const String& a, const String& b)
@@ -259,6 +263,8 @@ void TNimboFileCopy::LoadLibrary()
     }
     compress_ = GetProcAddress(compLib_, "TNCompress");
     deCompress_ = reinterpret_cast<TDeCompress>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNDeCompress")));
+    deCompressNew_ =
+        reinterpret_cast<TDeCompress>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNDeCompressNew")));
     isCompressed_ = reinterpret_cast<TIsCompressed>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNIsCompressed")));
     timeStamp_ =
         reinterpret_cast<TTimeStamp>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNCompressedFileTimeStamp")));
@@ -270,6 +276,7 @@ void TNimboFileCopy::UnloadLibrary()
     compLib_ = nullptr;
     compress_ = nullptr;
     deCompress_ = nullptr;
+    deCompressNew_ = nullptr;
     isCompressed_ = nullptr;
     timeStamp_ = nullptr;
 }
@@ -462,11 +469,15 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
         return;
     }
     bool existed = false;
-    // A plain copy makes a new target at once: only one that is there
-    // already costs the overwrite policy's look-ups.
+    // A new target is made at once: only one that is there already costs
+    // the overwrite policy's look-ups (each look-up of a name that is not
+    // there may read the whole folder). A plain copy makes it here, an
+    // expansion in the library, when the library can.
+    const bool expand = file->Compressed() && !controller_->Test();
     TNewFile created;
-    if (!(file->Compressed() && !controller_->Test())) created.Create(target);
-    if (!created.Valid() && !ConfirmOverwrite(source, target, disk, existed)) {
+    if (!expand) created.Create(target);
+    bool expandNew = expand && deCompressNew_;
+    if (!created.Valid() && !expandNew && !ConfirmOverwrite(source, target, disk, existed)) {
         AdvanceProgress(file->Size());
         return;
     }
@@ -475,7 +486,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
         bool compressionError = false;
         f->pbrFCFile->SetProgress(0);
         try {
-            if (file->Compressed() && !controller_->Test()) {
+            if (expand) {
                 f->pbrFCFile->SetMaxValue(file->CompressedSize());
                 const int64_t totalBefore = f->pbrFCProgress->Progress();
                 // The library's progress messages keep the window alive
@@ -485,8 +496,19 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
                     ~Hook() { form->OnExpandProgress = nullptr; }
                 } hook{f};
                 f->OnExpandProgress = [this] { KeepAlive(); };
-                const int32_t expanded =
-                    deCompress_ ? deCompress_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS) : -1;
+                int32_t expanded = -1;
+                if (expandNew) {
+                    expanded = deCompressNew_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS);
+                    if (expanded == kLibraryTargetExists) {
+                        expandNew = false;
+                        if (!ConfirmOverwrite(source, target, disk, existed)) {
+                            AdvanceProgress(file->Size());
+                            return;
+                        }
+                    }
+                }
+                if (!expandNew && deCompress_)
+                    expanded = deCompress_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS);
                 if (expanded < 0) {
                     compressionError = true;
                     throw EInOutError(Text(49));

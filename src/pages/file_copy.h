@@ -85,6 +85,7 @@ private:
     HMODULE compLib_ = nullptr;
     FARPROC compress_ = nullptr;
     TDeCompress deCompress_ = nullptr;
+    TDeCompress deCompressNew_ = nullptr;  // into a new file only; may be missing
     TIsCompressed isCompressed_ = nullptr;
     TTimeStamp timeStamp_ = nullptr;
     TNimboOverWriteOptions overWrite_ = swAsk;

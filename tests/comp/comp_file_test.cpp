@@ -90,6 +90,9 @@ TEST_F(CompFile, EveryFailureLeavesTheOldTargetAndNoTemporaryFile)
     WriteBytes(Path("source"), bad);
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), nullptr), kCompCorrupt,
                     "damaged checksum");
+    // Asked for a new file only, an existing one is left, the source unread.
+    expectUntouched(ExpandCompFile(Path("missing").c_str(), Path("target").c_str(), nullptr, nullptr, true),
+                    kCompTargetExists, "new only, target there");
     // A new file is written in place; found damaged, it is removed again.
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("new").c_str(), nullptr), kCompCorrupt,
                     "damaged checksum, new target");

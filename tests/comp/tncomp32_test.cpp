@@ -193,6 +193,36 @@ TEST_F(TNComp32, FailuresKeepTheOldTargetAndLeaveNoTemporaryFile)
                     -4, "read-only target");
 }
 
+// The setup's first try for a new file: it expands only into a file that is
+// not there, and otherwise touches nothing, not even a damaged source.
+TEST_F(TNComp32, ExpandingIntoANewFileOnlyLeavesAnExistingOneAlone)
+{
+    auto deCompressNew = Entry<DeCompressFn>(module_, "TNDeCompressNew");
+    ASSERT_NE(deCompressNew, nullptr);
+    const Bytes data = MixedData(150000, 5);
+    const Bytes packed = Pack(data, kOriginalTime);
+    WriteBytes(Path("source.da_"), packed);
+    EXPECT_EQ(deCompressNew(Path("source.da_").c_str(), Path("new.dat").c_str(), window_, kProgressMessage),
+              static_cast<int32_t>(data.size()));
+    EXPECT_TRUE(ReadBytes(Path("new.dat")) == data);
+    EXPECT_EQ(LastWrite(Path("new.dat")), kOriginalTime);
+    EXPECT_EQ(g_progressSum, packed.size());
+
+    const Bytes old(321, 'u');
+    WriteBytes(Path("user.dat"), old);
+    for (const char* source : {"source.da_", "missing.da_"})
+        EXPECT_EQ(deCompressNew(Path(source).c_str(), Path("user.dat").c_str(), window_, kProgressMessage), -6)
+            << source;
+    EXPECT_TRUE(ReadBytes(Path("user.dat")) == old);
+
+    Bytes bad = packed;
+    bad[bad.size() / 2] ^= 0x20;
+    WriteBytes(Path("source.da_"), bad);
+    EXPECT_EQ(deCompressNew(Path("source.da_").c_str(), Path("other.dat").c_str(), nullptr, 0), -3);
+    EXPECT_EQ(deCompressNew(Path("missing.da_").c_str(), Path("other.dat").c_str(), nullptr, 0), -1);
+    EXPECT_EQ(Names(), (std::set<std::string>{"new.dat", "source.da_", "user.dat"}));
+}
+
 TEST_F(TNComp32, SizesFromTwoGibOnReadAsTheLargest32BitSize)
 {
     // A header that promises 3 GiB; only the header is looked at.
