@@ -79,7 +79,9 @@ void TNimboBackground::Create(TComponent* owner)
     label_ = label;
     if (!HasState(csDesigning)) {
         timer_ = NewComponent<TTimer>(this);
-        timer_->SetInterval(100);
+        // The run starts once the background has been painted; with no
+        // window to paint it need not wait.
+        timer_->SetInterval(Application->WindowsHidden() ? 1 : 100);
         timer_->SetOnTimer([this](TObject*) { StartTimerTick(); });
     }
     SetUpLabel();
