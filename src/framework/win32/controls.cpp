@@ -191,6 +191,9 @@ void TWinControl::CreateWnd()
     if (!enabled_) p.style |= WS_DISABLED;
     if (tabStop_) p.style |= WS_TABSTOP;
     HWND parent = ParentHandle();
+    // Making the parent's window makes its children's, this one's included:
+    // a second window would be left behind, pointing at this object.
+    if (handle_) return;
     // Long texts go in after creation (an edit refuses a long initial text).
     if (caption_.size() < 30000) p.text = caption_.c_str();
     if (p.className.empty()) {
