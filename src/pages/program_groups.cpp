@@ -177,16 +177,30 @@ bool TNimboGroups::IsProgManWindow(HWND h) const
     return (SameText(cls, "CabinetWClass") || SameText(cls, "ExplorerWClass")) && SameText(title, shownGroup_);
 }
 
+namespace {
+BOOL CALLBACK FirstUsableWindow(HWND h, LPARAM found)
+{
+    if (!IsWindowVisible(h) || !IsWindowEnabled(h)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = h;
+    return FALSE;
+}
+}  // namespace
+
 void TNimboGroups::MinimizeTick(TObject*)
 {
     // The window in front, whichever process owns it: the active window of
     // this thread is never Program Manager's.
     const HWND front = GetForegroundWindow();
-    if (!minimizeProgMan_ || !IsProgManWindow(front)) return;
-    ShowWindow(front, SW_MINIMIZE);
-    // And the setup's own window in front again, its dialog if one is up.
-    TForm* main = Application->MainForm();
-    HWND ours = main && main->HandleAllocated() ? GetLastActivePopup(main->Handle()) : nullptr;
-    if (!ours && NimboPagesForm && NimboPagesForm->HandleAllocated()) ours = NimboPagesForm->Handle();
+    if (!minimizeProgMan_) return;
+    if (IsProgManWindow(front))
+        ShowWindow(front, SW_MINIMIZE);
+    else if (front)
+        return;
+    // Nothing is in front once the shell's window went down or away (its
+    // folder window can appear late, after our next box): ours comes back,
+    // the one waiting for an answer, which is the only one enabled while a
+    // box or dialog is up (the thread's windows are listed top first).
+    HWND ours = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FirstUsableWindow, reinterpret_cast<LPARAM>(&ours));
     if (ours) SetForegroundWindow(ours);
 }

@@ -304,6 +304,9 @@ int TForm::ShowModal()
     ++modalDepth_;
     try {
         SetVisible(true);
+        // In front even when another program's window (a shell's folder
+        // window, say) took the front while this one was being made.
+        if (!Application->WindowsHidden()) SetForegroundWindow(self);
         while (modalResult_ == mrNone) {
             Application->HandleMessage();
             if (Application->Terminated()) modalResult_ = mrCancel;
