@@ -177,15 +177,6 @@ bool TNimboGroups::IsProgManWindow(HWND h) const
     return (SameText(cls, "CabinetWClass") || SameText(cls, "ExplorerWClass")) && SameText(title, shownGroup_);
 }
 
-namespace {
-BOOL CALLBACK FirstUsableWindow(HWND h, LPARAM found)
-{
-    if (!IsWindowVisible(h) || !IsWindowEnabled(h)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = h;
-    return FALSE;
-}
-}  // namespace
-
 void TNimboGroups::MinimizeTick(TObject*)
 {
     // The window in front, whichever process owns it: the active window of
@@ -200,7 +191,6 @@ void TNimboGroups::MinimizeTick(TObject*)
     // folder window can appear late, after our next box): ours comes back,
     // the one waiting for an answer, which is the only one enabled while a
     // box or dialog is up (the thread's windows are listed top first).
-    HWND ours = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FirstUsableWindow, reinterpret_cast<LPARAM>(&ours));
-    if (ours) SetForegroundWindow(ours);
+    const std::vector<HWND> ours = EnabledThreadWindows();
+    if (!ours.empty()) SetForegroundWindow(ours.front());
 }

@@ -253,13 +253,19 @@ bool IsInputMessage(UINT m)
 }
 }  // namespace
 
+std::vector<HWND> EnabledThreadWindows()
+{
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
 void WaitForProcessEnd(HANDLE process)
 {
     // As under a modal window: the thread's windows are disabled, and what
     // input still arrives is dropped; paint, timers and posted work go on.
     const HWND active = GetActiveWindow();
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+    const std::vector<HWND> disabled = EnabledThreadWindows();
     for (HWND h : disabled)
         EnableWindow(h, FALSE);
     bool quit = false;
@@ -296,8 +302,7 @@ int TForm::ShowModal()
     if (HWND owner = ModalOwner(self))
         SetWindowLongPtrA(self, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
     // Every other window of this thread waits while the form is modal.
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+    const std::vector<HWND> disabled = EnabledThreadWindows();
     for (HWND h : disabled)
         if (h != self) EnableWindow(h, FALSE);
     modalResult_ = mrNone;

@@ -138,6 +138,10 @@ int MessageDlg(const String& text, TMsgDlgType type, unsigned buttons);
 // modal window).
 void WaitForProcessEnd(HANDLE process);
 
+// This thread's visible and enabled top-level windows, the front one first:
+// while a modal form or box is up, only it.
+std::vector<HWND> EnabledThreadWindows();
+
 // Screen metrics.
 int ScreenWidth();
 int ScreenHeight();
