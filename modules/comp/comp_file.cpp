@@ -15,7 +15,7 @@ int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
 int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress, TCompHeader* header,
                        bool newOnly)
 {
-    TCompTempFile out;
+    TCompOutFile out;
     // A new target is made before anything else, so an existing one is
     // known without reading the source.
     if (newOnly && (!target || !out.Create(target, true)))
@@ -43,7 +43,7 @@ int32_t CompressCompFile(const char* source, const char* target, int level)
 {
     TCompInFile in;
     if (!source || !in.Open(source)) return kCompCannotOpen;
-    TCompTempFile out;
+    TCompOutFile out;
     if (!target || !out.Create(target)) return kCompCannotWrite;
     // Room for the header, filled in once the stream's CRC and sizes are known.
     uint8_t raw[kCompHeaderSize] = {};

@@ -27,13 +27,15 @@ private:
     intptr_t handle_ = -1;
 };
 
-class TCompTempFile : public TCompSink {
+// Where an expanded or compressed file is written: the target itself when it
+// is new, otherwise a temporary file that replaces the target on Commit.
+class TCompOutFile : public TCompSink {
 public:
-    TCompTempFile() = default;
-    TCompTempFile(const TCompTempFile&) = delete;
-    TCompTempFile& operator=(const TCompTempFile&) = delete;
-    // Closes and deletes the file unless Commit moved it over the target.
-    ~TCompTempFile() override;
+    TCompOutFile() = default;
+    TCompOutFile(const TCompOutFile&) = delete;
+    TCompOutFile& operator=(const TCompOutFile&) = delete;
+    // Closes and deletes the file unless Commit completed it.
+    ~TCompOutFile() override;
 
     // The file the data goes into: the target itself when there is none yet
     // (nothing of the user's is at stake, and the move is saved), otherwise

@@ -64,19 +64,19 @@ void TCompInFile::Close()
     handle_ = -1;
 }
 
-TCompTempFile::~TCompTempFile()
+TCompOutFile::~TCompOutFile()
 {
     Close();
     if (!committed_ && !path_.empty()) ::unlink(path_.c_str());
 }
 
-void TCompTempFile::Close()
+void TCompOutFile::Close()
 {
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
     handle_ = -1;
 }
 
-bool TCompTempFile::Create(const char* target, bool newOnly)
+bool TCompOutFile::Create(const char* target, bool newOnly)
 {
     target_ = target;
     int made = ::open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -101,7 +101,7 @@ bool TCompTempFile::Create(const char* target, bool newOnly)
     return true;
 }
 
-bool TCompTempFile::Write(const void* data, size_t size)
+bool TCompOutFile::Write(const void* data, size_t size)
 {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -114,7 +114,7 @@ bool TCompTempFile::Write(const void* data, size_t size)
     return true;
 }
 
-bool TCompTempFile::WriteAt(uint64_t offset, const void* data, size_t size)
+bool TCompOutFile::WriteAt(uint64_t offset, const void* data, size_t size)
 {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -128,7 +128,7 @@ bool TCompTempFile::WriteAt(uint64_t offset, const void* data, size_t size)
     return true;
 }
 
-bool TCompTempFile::Commit(uint64_t fileTime)
+bool TCompOutFile::Commit(uint64_t fileTime)
 {
     if (handle_ < 0) return false;
     int fd = static_cast<int>(handle_);

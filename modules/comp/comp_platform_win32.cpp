@@ -61,19 +61,19 @@ void TCompInFile::Close()
     handle_ = -1;
 }
 
-TCompTempFile::~TCompTempFile()
+TCompOutFile::~TCompOutFile()
 {
     Close();
     if (!committed_ && !path_.empty()) DeleteFileA(path_.c_str());
 }
 
-void TCompTempFile::Close()
+void TCompOutFile::Close()
 {
     if (handle_ != -1) CloseHandle(H(handle_));
     handle_ = -1;
 }
 
-bool TCompTempFile::Create(const char* target, bool newOnly)
+bool TCompOutFile::Create(const char* target, bool newOnly)
 {
     target_ = target;
     HANDLE made = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -104,7 +104,7 @@ bool TCompTempFile::Create(const char* target, bool newOnly)
     return false;
 }
 
-bool TCompTempFile::Write(const void* data, size_t size)
+bool TCompOutFile::Write(const void* data, size_t size)
 {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -117,7 +117,7 @@ bool TCompTempFile::Write(const void* data, size_t size)
     return true;
 }
 
-bool TCompTempFile::WriteAt(uint64_t offset, const void* data, size_t size)
+bool TCompOutFile::WriteAt(uint64_t offset, const void* data, size_t size)
 {
     LARGE_INTEGER at;
     at.QuadPart = static_cast<LONGLONG>(offset);
@@ -127,7 +127,7 @@ bool TCompTempFile::WriteAt(uint64_t offset, const void* data, size_t size)
     return SetFilePointerEx(H(handle_), zero, nullptr, FILE_END) && ok;
 }
 
-bool TCompTempFile::Commit(uint64_t fileTime)
+bool TCompOutFile::Commit(uint64_t fileTime)
 {
     if (handle_ == -1) return false;
     if (fileTime != 0) {
