@@ -96,7 +96,9 @@ constexpr DWORD kRepaintGap = 20;
 
 void TQuenProgressBar::RepaintNow()
 {
-    if (!HandleAllocated()) return;
+    // A hidden bar (a very silent run) has nothing to paint, and asking the
+    // window system to paint it now costs a round trip each time.
+    if (!HandleAllocated() || !IsWindowVisible(Handle())) return;
     if (!paintPending_) {
         paintPending_ = true;
         InvalidateRect(Handle(), nullptr, FALSE);

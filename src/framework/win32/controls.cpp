@@ -1,12 +1,46 @@
 #include "framework/win32/controls.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "framework/properties.h"
 
 namespace {
-const char kObjectProp[] = "NimboObject";
 const char kNameProp[] = "NimboName";
+
+// Which object a window of ours belongs to. A table in the process, not a
+// window property: every message looks its window up, and a property is a
+// round trip to the window system's server on some platforms (thousands a
+// second while the copy page reports progress). Windows of other processes
+// and windows not made by the framework are never in it. Sorted by handle.
+std::vector<std::pair<HWND, TWinControl*>>& WindowTable()
+{
+    static std::vector<std::pair<HWND, TWinControl*>> table;
+    return table;
+}
+
+std::vector<std::pair<HWND, TWinControl*>>::iterator FindWindowEntry(HWND h)
+{
+    auto& t = WindowTable();
+    return std::lower_bound(t.begin(), t.end(), h,
+                            [](const std::pair<HWND, TWinControl*>& e, HWND key) { return e.first < key; });
+}
+
+void AttachWindow(HWND h, TWinControl* c)
+{
+    auto it = FindWindowEntry(h);
+    if (it != WindowTable().end() && it->first == h)
+        it->second = c;
+    else
+        WindowTable().insert(it, {h, c});
+}
+
+void DetachWindow(HWND h)
+{
+    auto it = FindWindowEntry(h);
+    if (it != WindowTable().end() && it->first == h) WindowTable().erase(it);
+}
 }  // namespace
 
 const TEnumInfo& AlignNames()
@@ -37,7 +71,7 @@ LRESULT CALLBACK NimboWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
         auto* self = static_cast<TWinControl*>(cs->lpCreateParams);
         if (self) {
-            SetPropA(hwnd, kObjectProp, self);
+            AttachWindow(hwnd, self);
             self->handle_ = hwnd;
         }
     }
@@ -114,7 +148,8 @@ TWinControl::~TWinControl()
 
 TWinControl* TWinControl::FromHandle(HWND h)
 {
-    return h ? static_cast<TWinControl*>(GetPropA(h, kObjectProp)) : nullptr;
+    auto it = FindWindowEntry(h);
+    return h && it != WindowTable().end() && it->first == h ? it->second : nullptr;
 }
 
 void TWinControl::SetParentComponent(TComponent* c)
@@ -205,7 +240,7 @@ void TWinControl::CreateWnd()
                                  height_, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (!h) throw EComponentError("Error creating window for " + Name());
         handle_ = h;
-        SetPropA(h, kObjectProp, this);
+        AttachWindow(h, this);
         oldProc_ = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NimboSubclassProc)));
     }
@@ -301,7 +336,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_NCDESTROY: {
         LRESULT r = DefaultHandler(msg, wParam, lParam);
         if (oldProc_) SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
-        RemovePropA(handle_, kObjectProp);
+        DetachWindow(handle_);
         RemovePropA(handle_, kNameProp);
         handle_ = nullptr;
         oldProc_ = nullptr;
