@@ -1,5 +1,7 @@
 #include "comp_file.h"
 
+#include <cstring>
+
 int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
 {
     TCompInFile in;
@@ -8,7 +10,7 @@ int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
     if (r != kCompOk) return r;
     int64_t size = in.Size();
     if (size < 0) return kCompCannotOpen;
-    if (static_cast<uint64_t>(size) - kCompHeaderSize != header.streamSize) return kCompCorrupt;
+    if (static_cast<uint64_t>(size) - header.size != header.streamSize) return kCompCorrupt;
     return kCompOk;
 }
 
@@ -22,15 +24,14 @@ int32_t ExpandCompFile(const char* source, const char* target, const TCompProgre
         return out.TargetExisted() ? kCompTargetExists : kCompCannotWrite;
     TCompInFile in;
     if (!source || !in.Open(source)) return kCompCannotOpen;
+    const int64_t size = in.Size();
     TCompHeader h;
-    int32_t r = ReadCompHeader(in, h);
-    if (r != kCompOk) return r;
-    // A truncated or extended file is known before anything is written.
-    int64_t size = in.Size();
-    if (size >= 0 && static_cast<uint64_t>(size) - kCompHeaderSize != h.streamSize) return kCompCorrupt;
-
-    if (!newOnly && (!target || !out.Create(target))) return kCompCannotWrite;
-    r = ExpandCompBody(in, h, out, progress);
+    int32_t r = ExpandCompStream(in, out, progress, &h, [&](const TCompHeader& read) {
+        // A truncated or extended file is known before anything is written.
+        if (size >= 0 && static_cast<uint64_t>(size) - read.size != read.streamSize) return kCompCorrupt;
+        if (!newOnly && (!target || !out.Create(target))) return kCompCannotWrite;
+        return kCompOk;
+    });
     if (r != kCompOk) return r;
     // The source may be the target itself; let go of it before the move.
     in.Close();
@@ -43,18 +44,26 @@ int32_t CompressCompFile(const char* source, const char* target, int level)
 {
     TCompInFile in;
     if (!source || !in.Open(source)) return kCompCannotOpen;
+    const int64_t size = in.Size();
+    if (size < 0) return kCompCannotOpen;
     TCompOutFile out;
     if (!target || !out.Create(target)) return kCompCannotWrite;
-    // Room for the header, filled in once the stream's CRC and sizes are known.
-    uint8_t raw[kCompHeaderSize] = {};
-    if (!out.Write(raw, sizeof raw)) return kCompCannotWrite;
+    // Room for the header, filled in once the stream's CRC and size are
+    // known; its stream size takes as many bytes as the largest stream could.
     TCompHeader h;
-    int32_t r = CompressCompBody(in, out, level, h);
+    h.expandedSize = static_cast<uint64_t>(size);
+    h.streamSize = CompStreamBound(h.expandedSize);
+    uint8_t raw[kCompMaxHeaderSize] = {};
+    const size_t streamSizeBytes = CompVarintSize(h.streamSize);
+    const size_t headerSize = EncodeCompHeader(h, raw);
+    std::memset(raw, 0, sizeof raw);
+    if (!out.Write(raw, headerSize)) return kCompCannotWrite;
+    int32_t r = CompressCompBody(in, h.expandedSize, out, level, h);
     if (r != kCompOk) return r;
     h.fileTime = in.LastWriteTime();
     in.Close();
-    EncodeCompHeader(h, raw);
-    if (!out.WriteAt(0, raw, sizeof raw)) return kCompCannotWrite;
+    if (EncodeCompHeader(h, raw, streamSizeBytes) != headerSize) return kCompCannotWrite;
+    if (!out.WriteAt(0, raw, headerSize)) return kCompCannotWrite;
     if (!out.Commit(h.fileTime)) return kCompCannotWrite;
     return kCompOk;
 }

@@ -63,6 +63,113 @@ int64_t ReadFull(TCompSource& in, uint8_t* buffer, size_t size)
     return static_cast<int64_t>(done);
 }
 
+// CRC-16 (CCITT, initial value FFFF) of the header: catches every burst of
+// damage up to 16 bits long, in two bytes.
+uint16_t HeaderCheck(const uint8_t* data, size_t size)
+{
+    uint16_t crc = 0xffff;
+    for (size_t i = 0; i < size; ++i) {
+        crc = static_cast<uint16_t>(crc ^ (data[i] << 8));
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+    return crc;
+}
+
+size_t PutVarint(uint8_t* p, uint64_t v, size_t minBytes = 1)
+{
+    size_t n = 0;
+    while (v >= 0x80 || n + 1 < minBytes) {
+        p[n++] = static_cast<uint8_t>(v | 0x80);
+        v >>= 7;
+    }
+    p[n++] = static_cast<uint8_t>(v);
+    return n;
+}
+
+// Reads a varint of at most 10 bytes whose value fits 64 bits; false otherwise.
+template <typename NextByte>
+bool GetVarint(NextByte next, uint64_t& v)
+{
+    v = 0;
+    for (int i = 0; i < 10; ++i) {
+        int b = next();
+        if (b < 0) return false;
+        if (i == 9 && b > 1) return false;
+        v |= static_cast<uint64_t>(b & 0x7f) << (7 * i);
+        if (!(b & 0x80)) return true;
+    }
+    return false;
+}
+
+// The source read through a buffer: the header is read with what follows
+// it, and a small file comes in with one read.
+class TReader {
+public:
+    TReader(TCompSource& in, size_t firstRead) : in_(in), buffer_(std::make_unique<uint8_t[]>(kCompBlockSize))
+    {
+        first_ = firstRead;
+    }
+    // At least size bytes buffered unless the source ends first; -1 on a read error.
+    int64_t Fill(size_t size)
+    {
+        if (end_ - pos_ >= size) return static_cast<int64_t>(end_ - pos_);
+        std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
+        end_ -= pos_;
+        pos_ = 0;
+        size_t want = first_ ? std::max(first_, size) : kCompBlockSize;
+        first_ = 0;
+        int64_t n = ReadFull(in_, buffer_.get() + end_, std::min(want, kCompBlockSize) - end_);
+        if (n < 0) return -1;
+        end_ += static_cast<size_t>(n);
+        return static_cast<int64_t>(end_ - pos_);
+    }
+    const uint8_t* Data() const { return buffer_.get() + pos_; }
+    void Skip(size_t n) { pos_ += n; }
+    // -1 at the end, -2 on a read error.
+    int Byte()
+    {
+        if (pos_ == end_) {
+            int64_t n = Fill(1);
+            if (n < 0) return -2;
+            if (n == 0) return -1;
+        }
+        return buffer_[pos_++];
+    }
+    // Like ReadFull.
+    int64_t Read(uint8_t* out, size_t size)
+    {
+        size_t have = std::min(size, end_ - pos_);
+        std::memcpy(out, buffer_.get() + pos_, have);
+        pos_ += have;
+        if (have == size) return static_cast<int64_t>(size);
+        int64_t n = ReadFull(in_, out + have, size - have);
+        return n < 0 ? -1 : static_cast<int64_t>(have) + n;
+    }
+
+private:
+    TCompSource& in_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t pos_ = 0, end_ = 0, first_ = 0;
+};
+
+int32_t ReadHeader(TReader& reader, TCompHeader& header)
+{
+    int64_t have = reader.Fill(kCompMaxHeaderSize);
+    if (have < 0) return kCompCannotOpen;
+    int32_t r = DecodeCompHeader(reader.Data(), static_cast<size_t>(have), header);
+    if (r == kCompOk) reader.Skip(header.size);
+    return r;
+}
+
+// Nothing may follow the stream.
+int32_t ExpectEnd(TReader& reader)
+{
+    int b = reader.Byte();
+    if (b == -2) return kCompCannotOpen;
+    return b == -1 ? kCompOk : kCompCorrupt;
+}
+
 struct TInflater {
     z_stream s{};
     bool live = false;
@@ -81,7 +188,8 @@ struct TDeflater {
     }
 };
 
-int32_t ExpandBody(TCompSource& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
+// Version 1: one zlib stream, read and expanded a block at a time.
+int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
 {
     TInflater z;
     int init = inflateInit(&z.s);
@@ -93,10 +201,10 @@ int32_t ExpandBody(TCompSource& in, const TCompHeader& header, TCompSink& out, c
     uint64_t remaining = header.streamSize;
     uint64_t produced = 0;
     uint32_t crc = Crc(0, nullptr, 0);
-    uint32_t headerBytes = kCompHeaderSize;
+    uint32_t headerBytes = header.size;
     bool ended = false;
     while (remaining > 0) {
-        int64_t got = ReadFull(in, inBuf.get(), static_cast<size_t>(std::min<uint64_t>(remaining, kCompBlockSize)));
+        int64_t got = in.Read(inBuf.get(), static_cast<size_t>(std::min<uint64_t>(remaining, kCompBlockSize)));
         if (got < 0) return kCompCannotOpen;
         if (got == 0 || ended) return kCompCorrupt;  // file shorter than stated, or stream ended early
         remaining -= static_cast<uint64_t>(got);
@@ -135,107 +243,313 @@ int32_t ExpandBody(TCompSource& in, const TCompHeader& header, TCompSink& out, c
         headerBytes = 0;
     }
     if (!ended) return kCompCorrupt;
-    uint8_t extra;
-    int64_t n = in.Read(&extra, 1);
-    if (n < 0) return kCompCannotOpen;
-    if (n > 0) return kCompCorrupt;  // something follows the stream
+    int32_t r = ExpectEnd(in);
+    if (r != kCompOk) return r;
     if (produced != header.expandedSize || crc != header.crc) return kCompCorrupt;
     return kCompOk;
 }
 
-int32_t CompressBody(TCompSource& in, TCompSink& out, int level, TCompHeader& header)
+// One piece of a version 2 stream, expanded on whichever thread takes it.
+// Runs no code that may throw and touches nothing but its own fields.
+struct TPiece {
+    TInflater z;
+    std::unique_ptr<uint8_t[]> in, out;
+    size_t inRoom = 0, outRoom = 0;
+    size_t inSize = 0;   // compressed bytes in `in`
+    size_t outSize = 0;  // expanded bytes the piece must give
+    uint32_t consumed = 0;  // source bytes of the piece, its size prefix included
+    uint32_t crc = 0;
+    int32_t result = kCompOk;
+
+    bool Reserve(size_t inBytes, size_t outBytes)
+    {
+        if (inRoom < inBytes) {
+            in = std::make_unique<uint8_t[]>(inBytes);
+            inRoom = inBytes;
+        }
+        if (outRoom < outBytes) {
+            out = std::make_unique<uint8_t[]>(outBytes);
+            outRoom = outBytes;
+        }
+        if (!z.live) {
+            if (inflateInit2(&z.s, -15) != Z_OK) return false;
+            z.live = true;
+        }
+        return true;
+    }
+
+    static void Expand(void* self) { static_cast<TPiece*>(self)->Run(); }
+
+    void Run()
+    {
+        if (inflateReset(&z.s) != Z_OK) {
+            result = kCompNoMemory;
+            return;
+        }
+        z.s.next_in = in.get();
+        z.s.avail_in = static_cast<uInt>(inSize);
+        z.s.next_out = out.get();
+        z.s.avail_out = static_cast<uInt>(outSize);
+        int ret = inflate(&z.s, Z_FINISH);
+        if (ret == Z_MEM_ERROR) {
+            result = kCompNoMemory;
+        } else if (ret != Z_STREAM_END || z.s.avail_in != 0 || z.s.avail_out != 0) {
+            // Damage: a stream that ends early or late, or does not fill its piece exactly.
+            result = kCompCorrupt;
+        } else {
+            crc = Crc(Crc(0, nullptr, 0), out.get(), outSize);
+            result = kCompOk;
+        }
+    }
+};
+
+// The most a piece of pieceSize bytes can take compressed: stored blocks
+// add 5 bytes a 16 KiB at worst.
+size_t PieceBound(size_t pieceSize) { return pieceSize + (pieceSize >> 8) + 64; }
+
+// Version 2: pieces, two at a time when a second thread can be had.
+int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
+{
+    const uint64_t pieceSize = uint64_t{1} << header.pieceShift;
+    const uint64_t pieces = (header.expandedSize + pieceSize - 1) / pieceSize;
+    uint64_t streamLeft = header.streamSize;
+    uint64_t expandedLeft = header.expandedSize;
+    uint64_t piecesLeft = pieces;
+    uint32_t headerBytes = header.size;
+    uint32_t crc = Crc(0, nullptr, 0);
+    TPiece slot[2];
+    TCompHelperThread helper;
+    bool helperTried = false, helperRuns = false;
+
+    // Reads the next piece into slot p: its size prefix (all but the last), then its bytes.
+    auto readPiece = [&](TPiece& p) -> int32_t {
+        uint64_t size = streamLeft;
+        uint32_t prefix = 0;
+        if (piecesLeft > 1) {
+            int failed = 0;
+            bool ok = GetVarint(
+                [&]() {
+                    int b = in.Byte();
+                    if (b < 0) failed = b;
+                    ++prefix;
+                    return b;
+                },
+                size);
+            if (failed == -2) return kCompCannotOpen;
+            if (!ok || prefix > streamLeft) return kCompCorrupt;
+            streamLeft -= prefix;
+            if (size > streamLeft) return kCompCorrupt;
+        }
+        const size_t outSize = static_cast<size_t>(std::min(expandedLeft, pieceSize));
+        if (size > PieceBound(outSize) || size == 0) return kCompCorrupt;
+        if (!p.Reserve(static_cast<size_t>(size), outSize)) return kCompNoMemory;
+        int64_t got = in.Read(p.in.get(), static_cast<size_t>(size));
+        if (got < 0) return kCompCannotOpen;
+        if (static_cast<uint64_t>(got) != size) return kCompCorrupt;
+        streamLeft -= size;
+        expandedLeft -= outSize;
+        --piecesLeft;
+        p.inSize = static_cast<size_t>(size);
+        p.outSize = outSize;
+        p.consumed = static_cast<uint32_t>(size) + prefix + headerBytes;
+        headerBytes = 0;
+        return kCompOk;
+    };
+    auto finishPiece = [&](TPiece& p) -> int32_t {
+        if (p.result != kCompOk) return p.result;
+        crc = static_cast<uint32_t>(crc32_combine(crc, p.crc, static_cast<z_off_t>(p.outSize)));
+        if (!out.Write(p.out.get(), p.outSize)) return kCompCannotWrite;
+        if (progress) progress(p.consumed);
+        return kCompOk;
+    };
+
+    while (piecesLeft > 0) {
+        int32_t r = readPiece(slot[0]);
+        if (r != kCompOk) return r;
+        bool pair = piecesLeft > 0;
+        if (pair && !helperTried) {
+            helperTried = true;
+            helperRuns = helper.Start();
+        }
+        pair = pair && helperRuns;
+        if (pair) {
+            r = readPiece(slot[1]);
+            if (r != kCompOk) return r;
+            helper.Post(&TPiece::Expand, &slot[1]);
+        }
+        slot[0].Run();
+        r = finishPiece(slot[0]);
+        if (pair) {
+            helper.Wait();
+            if (r == kCompOk) r = finishPiece(slot[1]);
+        }
+        if (r != kCompOk) return r;
+    }
+    if (streamLeft != 0) return kCompCorrupt;
+    if (pieces == 0 && progress) progress(headerBytes);
+    int32_t r = ExpectEnd(in);
+    if (r != kCompOk) return r;
+    return crc == header.crc ? kCompOk : kCompCorrupt;
+}
+
+int32_t ExpandStream(TCompSource& source, TCompSink& out, const TCompProgress& progress, TCompHeader& header,
+                     const TCompHeaderCheck& check)
+{
+    TReader in(source, kCompBlockSize);
+    int32_t r = ReadHeader(in, header);
+    if (r != kCompOk) return r;
+    if (check) {
+        r = check(header);
+        if (r != kCompOk) return r;
+    }
+    return header.version == 1 ? ExpandVersion1(in, header, out, progress)
+                               : ExpandVersion2(in, header, out, progress);
+}
+
+int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header)
 {
     TDeflater z;
-    int init = deflateInit(&z.s, std::clamp(level, 0, 9));
-    if (init != Z_OK) return kCompNoMemory;
+    if (deflateInit2(&z.s, std::clamp(level, 0, 9), Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return kCompNoMemory;
     z.live = true;
-    auto inBuf = std::make_unique<uint8_t[]>(kCompBlockSize);
-    auto outBuf = std::make_unique<uint8_t[]>(kCompBlockSize);
+    const size_t pieceSize = size_t{1} << kCompPieceShift;
+    const size_t firstPiece = static_cast<size_t>(std::min<uint64_t>(expandedSize, pieceSize));
+    auto inBuf = std::make_unique<uint8_t[]>(firstPiece);
+    auto outBuf = std::make_unique<uint8_t[]>(PieceBound(firstPiece));
 
+    header.version = kCompVersion;
+    header.pieceShift = kCompPieceShift;
     header.crc = Crc(0, nullptr, 0);
-    header.expandedSize = 0;
+    header.expandedSize = expandedSize;
     header.streamSize = 0;
-    int flush = Z_NO_FLUSH;
-    while (flush != Z_FINISH) {
-        int64_t got = ReadFull(in, inBuf.get(), kCompBlockSize);
-        if (got < 0) return kCompCannotOpen;
-        if (static_cast<size_t>(got) < kCompBlockSize) flush = Z_FINISH;
-        header.crc = Crc(header.crc, inBuf.get(), static_cast<size_t>(got));
-        header.expandedSize += static_cast<uint64_t>(got);
+    uint64_t left = expandedSize;
+    while (left > 0) {
+        const size_t size = static_cast<size_t>(std::min<uint64_t>(left, pieceSize));
+        int64_t got = ReadFull(in, inBuf.get(), size);
+        if (got < 0 || static_cast<size_t>(got) != size) return kCompCannotOpen;
+        left -= size;
+        header.crc = Crc(header.crc, inBuf.get(), size);
+        if (deflateReset(&z.s) != Z_OK) return kCompNoMemory;
         z.s.next_in = inBuf.get();
-        z.s.avail_in = static_cast<uInt>(got);
-        do {
-            z.s.next_out = outBuf.get();
-            z.s.avail_out = kCompBlockSize;
-            int ret = deflate(&z.s, flush);
-            if (ret == Z_STREAM_ERROR) return kCompNoMemory;
-            size_t have = kCompBlockSize - z.s.avail_out;
-            header.streamSize += have;
-            if (have > 0 && !out.Write(outBuf.get(), have)) return kCompCannotWrite;
-        } while (z.s.avail_out == 0);
+        z.s.avail_in = static_cast<uInt>(size);
+        z.s.next_out = outBuf.get();
+        z.s.avail_out = static_cast<uInt>(PieceBound(size));
+        if (deflate(&z.s, Z_FINISH) != Z_STREAM_END) return kCompNoMemory;
+        const size_t packed = PieceBound(size) - z.s.avail_out;
+        if (left > 0) {
+            uint8_t prefix[10];
+            size_t n = PutVarint(prefix, packed);
+            if (!out.Write(prefix, n)) return kCompCannotWrite;
+            header.streamSize += n;
+        }
+        if (!out.Write(outBuf.get(), packed)) return kCompCannotWrite;
+        header.streamSize += packed;
     }
+    // A source longer than it was sized has changed while it was read.
+    uint8_t extra;
+    if (in.Read(&extra, 1) != 0) return kCompCannotOpen;
     return kCompOk;
 }
 
 }  // namespace
 
-void EncodeCompHeader(const TCompHeader& header, uint8_t out[kCompHeaderSize])
+size_t EncodeCompHeader(const TCompHeader& header, uint8_t* out, size_t streamSizeBytes)
 {
     std::memcpy(out, kSignature, kCompSignatureSize);
     Put16(out + 8, kCompVersion);
-    Put16(out + 10, kCompMethodDeflate);
-    Put32(out + 12, header.crc);
-    Put64(out + 16, header.expandedSize);
-    Put64(out + 24, header.streamSize);
-    Put64(out + 32, header.fileTime);
-    Put32(out + kHeaderCrcOffset, Crc(Crc(0, nullptr, 0), out, kHeaderCrcOffset));
+    out[10] = header.pieceShift;
+    size_t n = 11;
+    n += PutVarint(out + n, header.expandedSize);
+    n += PutVarint(out + n, header.streamSize, std::min<size_t>(streamSizeBytes, 10));
+    Put32(out + n, header.crc);
+    Put64(out + n + 4, header.fileTime);
+    n += 12;
+    Put16(out + n, HeaderCheck(out, n));
+    return n + 2;
 }
 
 int32_t DecodeCompHeader(const uint8_t* data, size_t size, TCompHeader& header)
 {
     if (size < kCompSignatureSize || std::memcmp(data, kSignature, kCompSignatureSize) != 0) return kCompForeign;
-    if (size < kCompHeaderSize) return kCompCorrupt;
+    if (size < 10) return kCompCorrupt;
+    const uint16_t version = Get16(data + 8);
+    if (version == 1) {
+        // 44 bytes, guarded by a CRC-32 of the first 40.
+        if (size < kCompHeaderSizeV1) return kCompCorrupt;
+        if (Get32(data + 40) != Crc(Crc(0, nullptr, 0), data, 40)) return kCompCorrupt;
+        if (Get16(data + 10) != 8) return kCompForeign;  // a method other than deflate
+        header.version = 1;
+        header.pieceShift = 0;
+        header.size = kCompHeaderSizeV1;
+        header.crc = Get32(data + 12);
+        header.expandedSize = Get64(data + 16);
+        header.streamSize = Get64(data + 24);
+        header.fileTime = Get64(data + 32);
+        return kCompOk;
+    }
     // Another version may lay out its header differently: not ours to read.
-    if (Get16(data + 8) != kCompVersion) return kCompForeign;
-    if (Get32(data + kHeaderCrcOffset) != Crc(Crc(0, nullptr, 0), data, kHeaderCrcOffset)) return kCompCorrupt;
-    if (Get16(data + 10) != kCompMethodDeflate) return kCompForeign;
-    header.crc = Get32(data + 12);
-    header.expandedSize = Get64(data + 16);
-    header.streamSize = Get64(data + 24);
-    header.fileTime = Get64(data + 32);
+    if (version != 2) return kCompForeign;
+    size_t n = 11;
+    auto next = [&]() -> int { return n < size ? data[n++] : -1; };
+    uint64_t expanded = 0, stream = 0;
+    if (size < 11 || !GetVarint(next, expanded) || !GetVarint(next, stream) || size < n + 14) return kCompCorrupt;
+    if (Get16(data + n + 12) != HeaderCheck(data, n + 12)) return kCompCorrupt;
+    if (data[10] < 16 || data[10] > 24) return kCompCorrupt;
+    header.version = 2;
+    header.pieceShift = data[10];
+    header.size = static_cast<uint32_t>(n + 14);
+    header.crc = Get32(data + n);
+    header.expandedSize = expanded;
+    header.streamSize = stream;
+    header.fileTime = Get64(data + n + 4);
     return kCompOk;
+}
+
+uint64_t CompStreamBound(uint64_t expandedSize)
+{
+    const uint64_t pieceSize = uint64_t{1} << kCompPieceShift;
+    const uint64_t pieces = expandedSize / pieceSize + 1;
+    return expandedSize + (expandedSize >> 8) + pieces * (64 + 10);
+}
+
+size_t CompVarintSize(uint64_t value)
+{
+    size_t n = 1;
+    while (value >= 0x80) {
+        value >>= 7;
+        ++n;
+    }
+    return n;
 }
 
 int32_t ReadCompHeader(TCompSource& in, TCompHeader& header)
 {
-    uint8_t raw[kCompHeaderSize];
-    int64_t got = ReadFull(in, raw, kCompHeaderSize);
-    if (got < 0) return kCompCannotOpen;
-    return DecodeCompHeader(raw, static_cast<size_t>(got), header);
-}
-
-int32_t ExpandCompBody(TCompSource& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
-{
+    TReader reader(in, kCompMaxHeaderSize);
     try {
-        return ExpandBody(in, header, out, progress);
+        return ReadHeader(reader, header);
     } catch (const std::bad_alloc&) {
         return kCompNoMemory;
     }
 }
 
-int32_t ExpandCompStream(TCompSource& in, TCompSink& out, const TCompProgress& progress, TCompHeader* header)
+int32_t ExpandCompStream(TCompSource& in, TCompSink& out, const TCompProgress& progress, TCompHeader* header,
+                         const TCompHeaderCheck& check)
 {
     TCompHeader h;
-    int32_t r = ReadCompHeader(in, h);
-    if (r == kCompOk) r = ExpandCompBody(in, h, out, progress);
+    int32_t r;
+    try {
+        r = ExpandStream(in, out, progress, h, check);
+    } catch (const std::bad_alloc&) {
+        r = kCompNoMemory;
+    }
     if (header) *header = h;
     return r;
 }
 
-int32_t CompressCompBody(TCompSource& in, TCompSink& out, int level, TCompHeader& header)
+int32_t CompressCompBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header)
 {
     try {
-        return CompressBody(in, out, level, header);
+        return CompressBody(in, expandedSize, out, level, header);
     } catch (const std::bad_alloc&) {
         return kCompNoMemory;
     }

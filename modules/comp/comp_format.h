@@ -1,16 +1,26 @@
-// The compressed file of TNComp32.DLL: a header of ours, then one zlib
-// (deflate) stream. The code here knows nothing of files or windows; it reads
-// from a source and writes to a sink, so the DLL, the host compressor, the
-// tests and the bench share it.
+// The compressed file of TNComp32.DLL: a header of ours, then the deflate
+// data. The code here knows nothing of files or windows; it reads from a
+// source and writes to a sink, so the DLL, the host compressor, the tests
+// and the bench share it.
 //
-// Header, 44 bytes, little-endian:
+// Version 2, written now. Integers little-endian; a varint is 7 bits a byte,
+// low bits first, the top bit set on every byte but the last (it may be
+// padded with such bytes):
 //   0  signature "TNCZ\r\n\x1a\n" (the CR LF and ^Z catch text-mode transfers)
-//   8  uint16 format version (1), uint16 method (8 = deflate in a zlib wrapper)
-//  12  uint32 CRC-32 of the expanded bytes
-//  16  uint64 expanded size
-//  24  uint64 size of the zlib stream that follows (the file ends with it)
-//  32  uint64 last-write time of the original, 100 ns units since 1601 UTC (0: unknown)
-//  40  uint32 CRC-32 of bytes 0 to 39
+//   8  uint16 format version (2)
+//  10  uint8 piece size as a power of two (16 to 24)
+//  11  varint expanded size
+//      varint size of the stream that follows the header (the file ends with it)
+//      uint32 CRC-32 of the expanded bytes
+//      uint64 last-write time of the original, 100 ns units since 1601 UTC (0: unknown)
+//      uint16 CRC-16 (CCITT) of the header's bytes before it
+// The stream is the expanded bytes cut into pieces of the piece size (the
+// last one shorter), each a raw deflate stream of its own, so pieces expand
+// side by side. Every piece but the last is preceded by its varint size.
+//
+// Version 1, still read: a 44-byte header (signature, uint16 1, uint16
+// method 8, uint32 CRC-32, uint64 expanded size, uint64 stream size,
+// uint64 time, uint32 CRC-32 of bytes 0 to 39), then one zlib stream.
 #pragma once
 
 #include <cstddef>
@@ -26,24 +36,35 @@ constexpr int32_t kCompCannotWrite = -4;  // the target or its temporary file ca
 constexpr int32_t kCompNoMemory = -5;     // zlib or the library ran out of memory
 constexpr int32_t kCompTargetExists = -6; // a new target was asked for, and a file of that name is there
 
-constexpr size_t kCompHeaderSize = 44;
 constexpr size_t kCompSignatureSize = 8;
-constexpr uint16_t kCompVersion = 1;
-constexpr uint16_t kCompMethodDeflate = 8;
-// Unit of reading, writing and progress reports.
+constexpr size_t kCompHeaderSizeV1 = 44;
+constexpr size_t kCompMaxHeaderSize = 11 + 10 + 10 + 4 + 8 + 2;
+constexpr uint16_t kCompVersion = 2;
+constexpr uint8_t kCompPieceShift = 20;  // pieces of 1 MiB
+// Unit of reading and writing (and of progress reports in version 1).
 constexpr size_t kCompBlockSize = 64 * 1024;
 
 struct TCompHeader {
+    uint16_t version = kCompVersion;
+    uint8_t pieceShift = kCompPieceShift;
+    uint32_t size = 0;  // bytes of the header itself
     uint32_t crc = 0;
     uint64_t expandedSize = 0;
     uint64_t streamSize = 0;
     uint64_t fileTime = 0;
 };
 
-void EncodeCompHeader(const TCompHeader& header, uint8_t out[kCompHeaderSize]);
-// kCompForeign when the bytes do not start with our signature and version;
-// kCompCorrupt when they do but the header is short or damaged.
+// Writes a version 2 header and returns its size (at most
+// kCompMaxHeaderSize); the stream size takes at least streamSizeBytes
+// bytes, so a header written before the stream is known keeps its length.
+size_t EncodeCompHeader(const TCompHeader& header, uint8_t* out, size_t streamSizeBytes = 0);
+// kCompForeign when the bytes do not start with our signature and a version
+// we read; kCompCorrupt when they do but the header is short or damaged.
 int32_t DecodeCompHeader(const uint8_t* data, size_t size, TCompHeader& header);
+// The most the stream of expandedSize bytes can take, compressed.
+uint64_t CompStreamBound(uint64_t expandedSize);
+// Bytes of a number written as a varint.
+size_t CompVarintSize(uint64_t value);
 
 class TCompSource {
 public:
@@ -62,21 +83,44 @@ public:
 // bytes that block consumed.
 using TCompProgress = std::function<void(uint32_t consumed)>;
 
-// Reads exactly the header from the start of the source.
+// Reads the header from the start of the source (and perhaps some bytes after it).
 int32_t ReadCompHeader(TCompSource& in, TCompHeader& header);
 
-// Expands the stream that follows a header already read, verifying size,
-// CRC and that the source ends with the stream. The header's bytes count
-// with the first block, so on success the reports add up to the file size.
-int32_t ExpandCompBody(TCompSource& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress);
+// Called with the header once it is read, before anything is written; a
+// result other than kCompOk ends the expansion with that result.
+using TCompHeaderCheck = std::function<int32_t(const TCompHeader&)>;
 
-// Header and body in one call.
+// Reads the header and expands the stream, verifying sizes, CRC and that
+// the source ends with the stream. The header's bytes count with the first
+// report, so on success the reports add up to the file size. Pieces expand
+// on two processors when there are two.
 int32_t ExpandCompStream(TCompSource& in, TCompSink& out, const TCompProgress& progress,
-                         TCompHeader* header = nullptr);
+                         TCompHeader* header = nullptr, const TCompHeaderCheck& check = nullptr);
 
-// Writes the zlib stream of the whole source to the sink (no header) and
-// fills the header's CRC and sizes; the caller places the header in front.
-int32_t CompressCompBody(TCompSource& in, TCompSink& out, int level, TCompHeader& header);
+// Writes the stream of exactly expandedSize bytes of the source to the sink
+// (no header) and fills the header's CRC and sizes; the caller places the
+// header in front. A source that ends early, or goes on, cannot be read as
+// it was sized.
+int32_t CompressCompBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header);
+
+// A second thread that runs one job at a time: the pieces of a stream
+// expand on it beside the caller's thread. comp_platform_*.cpp implement it.
+class TCompHelperThread {
+public:
+    TCompHelperThread() = default;
+    TCompHelperThread(const TCompHelperThread&) = delete;
+    TCompHelperThread& operator=(const TCompHelperThread&) = delete;
+    ~TCompHelperThread();
+    // False with one processor, or when no thread can be had: the caller
+    // then does every job itself.
+    bool Start();
+    void Post(void (*job)(void*), void* argument);
+    // Until the posted job is done.
+    void Wait();
+
+private:
+    void* impl_ = nullptr;
+};
 
 // Sizes past 2 GiB - 1 read as 2 GiB - 1: the callers take a 32-bit signed
 // size and compare or show it; a clamped size still reads as "large".

@@ -1,5 +1,6 @@
 // File operations of the host build (the compressor tool, tests and bench).
 #include <errno.h>
+#include <pthread.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -148,4 +149,79 @@ bool TCompOutFile::Commit(uint64_t fileTime)
     if (::rename(path_.c_str(), target_.c_str()) != 0) return false;
     committed_ = true;
     return true;
+}
+
+namespace {
+
+struct THelper {
+    pthread_t thread{};
+    pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
+    pthread_cond_t changed = PTHREAD_COND_INITIALIZER;
+    void (*job)(void*) = nullptr;
+    void* argument = nullptr;
+    bool posted = false;
+    bool quit = false;
+};
+
+void* HelperMain(void* p)
+{
+    auto* h = static_cast<THelper*>(p);
+    pthread_mutex_lock(&h->lock);
+    for (;;) {
+        while (!h->posted && !h->quit) pthread_cond_wait(&h->changed, &h->lock);
+        if (h->quit) break;
+        pthread_mutex_unlock(&h->lock);
+        h->job(h->argument);
+        pthread_mutex_lock(&h->lock);
+        h->posted = false;
+        pthread_cond_broadcast(&h->changed);
+    }
+    pthread_mutex_unlock(&h->lock);
+    return nullptr;
+}
+
+}  // namespace
+
+TCompHelperThread::~TCompHelperThread()
+{
+    auto* h = static_cast<THelper*>(impl_);
+    if (!h) return;
+    pthread_mutex_lock(&h->lock);
+    h->quit = true;
+    pthread_cond_broadcast(&h->changed);
+    pthread_mutex_unlock(&h->lock);
+    pthread_join(h->thread, nullptr);
+    delete h;
+}
+
+bool TCompHelperThread::Start()
+{
+    if (impl_) return true;
+    if (sysconf(_SC_NPROCESSORS_ONLN) < 2) return false;
+    auto* h = new THelper;
+    if (pthread_create(&h->thread, nullptr, &HelperMain, h) != 0) {
+        delete h;
+        return false;
+    }
+    impl_ = h;
+    return true;
+}
+
+void TCompHelperThread::Post(void (*job)(void*), void* argument)
+{
+    auto* h = static_cast<THelper*>(impl_);
+    pthread_mutex_lock(&h->lock);
+    h->job = job;
+    h->argument = argument;
+    h->posted = true;
+    pthread_cond_broadcast(&h->changed);
+    pthread_mutex_unlock(&h->lock);
+}
+
+void TCompHelperThread::Wait()
+{
+    auto* h = static_cast<THelper*>(impl_);
+    pthread_mutex_lock(&h->lock);
+    while (h->posted) pthread_cond_wait(&h->changed, &h->lock);
+    pthread_mutex_unlock(&h->lock);
 }

@@ -148,3 +148,76 @@ bool TCompOutFile::Commit(uint64_t fileTime)
     committed_ = true;
     return true;
 }
+
+namespace {
+
+struct THelper {
+    HANDLE thread = nullptr;
+    HANDLE go = nullptr;
+    HANDLE done = nullptr;
+    void (*job)(void*) = nullptr;
+    void* argument = nullptr;
+    volatile LONG quit = 0;
+};
+
+DWORD WINAPI HelperMain(void* p)
+{
+    auto* h = static_cast<THelper*>(p);
+    for (;;) {
+        WaitForSingleObject(h->go, INFINITE);
+        if (h->quit) return 0;
+        h->job(h->argument);
+        SetEvent(h->done);
+    }
+}
+
+void Release(THelper* h)
+{
+    if (h->thread) {
+        InterlockedExchange(&h->quit, 1);
+        SetEvent(h->go);
+        WaitForSingleObject(h->thread, INFINITE);
+        CloseHandle(h->thread);
+    }
+    if (h->go) CloseHandle(h->go);
+    if (h->done) CloseHandle(h->done);
+    delete h;
+}
+
+}  // namespace
+
+TCompHelperThread::~TCompHelperThread()
+{
+    if (impl_) Release(static_cast<THelper*>(impl_));
+}
+
+bool TCompHelperThread::Start()
+{
+    if (impl_) return true;
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    if (info.dwNumberOfProcessors < 2) return false;
+    auto* h = new THelper;
+    h->go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    h->done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (h->go && h->done) h->thread = CreateThread(nullptr, 64 * 1024, &HelperMain, h, 0, nullptr);
+    if (!h->thread) {
+        Release(h);
+        return false;
+    }
+    impl_ = h;
+    return true;
+}
+
+void TCompHelperThread::Post(void (*job)(void*), void* argument)
+{
+    auto* h = static_cast<THelper*>(impl_);
+    h->job = job;
+    h->argument = argument;
+    SetEvent(h->go);
+}
+
+void TCompHelperThread::Wait()
+{
+    WaitForSingleObject(static_cast<THelper*>(impl_)->done, INFINITE);
+}

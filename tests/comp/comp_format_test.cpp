@@ -46,7 +46,9 @@ uint32_t ZlibCrc(const Bytes& data)
 
 TEST(CompFormat, RoundTripsKeepEveryByteAndReportTheWholeFileAsProgress)
 {
-    const size_t sizes[] = {0, 1, kCompBlockSize, 3 * kCompBlockSize, 5 * 1024 * 1024 + 17};
+    const size_t piece = size_t{1} << kCompPieceShift;
+    // Empty, tiny, one piece exactly, pieces in pairs with one over, odd counts.
+    const size_t sizes[] = {0, 1, kCompBlockSize, piece, 2 * piece + 1, 5 * piece + 17};
     for (size_t size : sizes) {
         SCOPED_TRACE(size);
         Bytes data = MixedData(size, static_cast<uint32_t>(size));
@@ -56,12 +58,48 @@ TEST(CompFormat, RoundTripsKeepEveryByteAndReportTheWholeFileAsProgress)
         EXPECT_TRUE(e.data == data);
         // The page's bar runs to the compressed size: the reports must add up to it.
         EXPECT_EQ(e.reported, packed.size());
-        EXPECT_GE(e.reports, (packed.size() - kCompHeaderSize + kCompBlockSize - 1) / kCompBlockSize);
+        EXPECT_EQ(e.reports, std::max<size_t>(1, (size + piece - 1) / piece));
+        EXPECT_EQ(e.header.version, 2);
         EXPECT_EQ(e.header.expandedSize, size);
-        EXPECT_EQ(e.header.streamSize, packed.size() - kCompHeaderSize);
+        EXPECT_EQ(e.header.streamSize, packed.size() - e.header.size);
         EXPECT_EQ(e.header.crc, ZlibCrc(data));
         EXPECT_EQ(e.header.fileTime, 0x01c08d9a7b3e1200ULL);
     }
+}
+
+TEST(CompFormat, FilesOfTheFirstVersionStillExpand)
+{
+    for (size_t size : {size_t{0}, size_t{1000}, 3 * kCompBlockSize + 5}) {
+        SCOPED_TRACE(size);
+        Bytes data = MixedData(size, 7);
+        Bytes packed = PackVersion1(data, 0x01c08d9a7b3e1200ULL);
+        Expanded e = Expand(packed);
+        ASSERT_EQ(e.result, kCompOk);
+        EXPECT_TRUE(e.data == data);
+        EXPECT_EQ(e.reported, packed.size());
+        EXPECT_EQ(e.header.version, 1);
+        EXPECT_EQ(e.header.size, kCompHeaderSizeV1);
+        EXPECT_EQ(e.header.fileTime, 0x01c08d9a7b3e1200ULL);
+        // Damage in its header or its stream is still damage.
+        Bytes bad = packed;
+        bad[20] ^= 1;
+        EXPECT_EQ(Expand(bad).result, kCompCorrupt);
+        bad = packed;
+        bad.back() ^= 1;
+        EXPECT_EQ(Expand(bad).result, kCompCorrupt);
+    }
+}
+
+TEST(CompFormat, SmallFilesCarryAFewBytesMoreThanTheirDeflateData)
+{
+    // A setup of thousands of small files pays the header once a file.
+    Bytes data = MixedData(4096, 3);
+    Bytes packed = Pack(data);
+    uLongf raw = compressBound(4096);
+    Bytes zlib(raw);
+    ASSERT_EQ(compress2(zlib.data(), &raw, data.data(), 4096, 9), Z_OK);
+    // zlib's own wrapper is 6 bytes; ours, with name, sizes, CRC and time, at most 30.
+    EXPECT_LE(packed.size(), raw - 6 + 30);
 }
 
 TEST(CompFormat, HeaderKeepsItsFieldsAndRejectsOtherVersionsAndDamage)
@@ -71,25 +109,39 @@ TEST(CompFormat, HeaderKeepsItsFieldsAndRejectsOtherVersionsAndDamage)
     h.expandedSize = 0x0102030405060708ULL;
     h.streamSize = 0x1000;
     h.fileTime = 0x01d0000000000001ULL;
-    uint8_t raw[kCompHeaderSize];
-    EncodeCompHeader(h, raw);
+    uint8_t raw[kCompMaxHeaderSize];
+    const size_t size = EncodeCompHeader(h, raw);
     TCompHeader back;
-    ASSERT_EQ(DecodeCompHeader(raw, sizeof raw, back), kCompOk);
+    ASSERT_EQ(DecodeCompHeader(raw, size, back), kCompOk);
+    EXPECT_EQ(back.size, size);
     EXPECT_EQ(back.crc, h.crc);
     EXPECT_EQ(back.expandedSize, h.expandedSize);
     EXPECT_EQ(back.streamSize, h.streamSize);
     EXPECT_EQ(back.fileTime, h.fileTime);
+    EXPECT_EQ(back.pieceShift, kCompPieceShift);
+
+    // A stream size written wider than it needs, as a header written ahead
+    // of its stream is, reads the same.
+    uint8_t wide[kCompMaxHeaderSize];
+    ASSERT_EQ(EncodeCompHeader(h, wide, 5), size + 3);
+    ASSERT_EQ(DecodeCompHeader(wide, size + 3, back), kCompOk);
+    EXPECT_EQ(back.streamSize, h.streamSize);
+    EXPECT_EQ(back.size, size + 3);
 
     // Another version is not ours to read, whatever its checksum says.
+    raw[8] = 3;
+    EXPECT_EQ(DecodeCompHeader(raw, size, back), kCompForeign);
     raw[8] = 2;
-    EXPECT_EQ(DecodeCompHeader(raw, sizeof raw, back), kCompForeign);
-    raw[8] = 1;
-    // Any other changed bit of the header is damage.
-    for (size_t i = 10; i < kCompHeaderSize; ++i) {
-        raw[i] ^= 0x20;
-        EXPECT_EQ(DecodeCompHeader(raw, sizeof raw, back), kCompCorrupt) << "byte " << i;
-        raw[i] ^= 0x20;
+    // Any other changed bit of the header is damage, and so is a short one.
+    for (size_t i = 10; i < size; ++i) {
+        for (uint8_t bit = 1; bit != 0; bit = static_cast<uint8_t>(bit << 1)) {
+            raw[i] ^= bit;
+            EXPECT_EQ(DecodeCompHeader(raw, size, back), kCompCorrupt) << "byte " << i;
+            raw[i] ^= bit;
+        }
     }
+    for (size_t cut = kCompSignatureSize; cut < size; ++cut)
+        EXPECT_EQ(DecodeCompHeader(raw, cut, back), kCompCorrupt) << "cut at " << cut;
 }
 
 TEST(CompFormat, TruncationAtEveryOffsetFailsWithTheRightCode)
@@ -140,8 +192,9 @@ TEST(CompFormat, StreamsThatDisagreeWithTheHeaderAreDamage)
         TCompHeader h;
         EXPECT_EQ(DecodeCompHeader(packed.data(), packed.size(), h), kCompOk);
         change(h);
-        Bytes out = packed;
-        EncodeCompHeader(h, out.data());
+        Bytes out(kCompMaxHeaderSize);
+        out.resize(EncodeCompHeader(h, out.data()));
+        out.insert(out.end(), packed.begin() + h.size, packed.end());
         return out;
     };
     // A header that understates the size: expansion stops at the promised
@@ -156,7 +209,7 @@ TEST(CompFormat, StreamsThatDisagreeWithTheHeaderAreDamage)
     Bytes trailing = packed;
     trailing.push_back(0);
     EXPECT_EQ(Expand(trailing).result, kCompCorrupt);
-    // A stream that says it is longer than the zlib data it holds.
+    // A stream that says it is longer than the deflate data it holds.
     Bytes longer = rewrite([](TCompHeader& h) { h.streamSize += 4; });
     longer.insert(longer.end(), 4, 0);
     EXPECT_EQ(Expand(longer).result, kCompCorrupt);
@@ -167,9 +220,11 @@ TEST(CompFormat, ForeignFilesAreNotOurs)
     EXPECT_EQ(Expand(Literal("Plain text, not compressed at all.\r\n")).result, kCompForeign);
     EXPECT_EQ(Expand(Literal("PK\x03\x04\x14\x00\x00\x00\x08\x00 zip local header and more")).result, kCompForeign);
     EXPECT_EQ(Expand(Bytes{}).result, kCompForeign);
-    // A bare zlib stream without our header.
+    // A bare deflate stream without our header.
     Bytes packed = Pack(MixedData(1000, 1));
-    EXPECT_EQ(Expand(Bytes(packed.begin() + kCompHeaderSize, packed.end())).result, kCompForeign);
+    TCompHeader h;
+    ASSERT_EQ(DecodeCompHeader(packed.data(), packed.size(), h), kCompOk);
+    EXPECT_EQ(Expand(Bytes(packed.begin() + h.size, packed.end())).result, kCompForeign);
 }
 
 TEST(CompFormat, ReadAndWriteFailuresHaveTheirOwnCodes)
@@ -183,10 +238,15 @@ TEST(CompFormat, ReadAndWriteFailuresHaveTheirOwnCodes)
     MemorySource in(data, 1000);
     MemorySink out;
     TCompHeader h;
-    EXPECT_EQ(CompressCompBody(in, out, 9, h), kCompCannotOpen);
+    EXPECT_EQ(CompressCompBody(in, data.size(), out, 9, h), kCompCannotOpen);
     MemorySource whole(data);
     MemorySink full(100);
-    EXPECT_EQ(CompressCompBody(whole, full, 9, h), kCompCannotWrite);
+    EXPECT_EQ(CompressCompBody(whole, data.size(), full, 9, h), kCompCannotWrite);
+    // A source that is shorter or longer than it was sized has changed while read.
+    MemorySource shorter(data), longer(data);
+    MemorySink any;
+    EXPECT_EQ(CompressCompBody(shorter, data.size() + 1, any, 9, h), kCompCannotOpen);
+    EXPECT_EQ(CompressCompBody(longer, data.size() - 1, any, 9, h), kCompCannotOpen);
 }
 
 TEST(CompFormat, FileTimesBecomeDateTimes)

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <random>
 
+#include <zlib.h>
+
 namespace fs = std::filesystem;
 
 int64_t MemorySource::Read(void* buffer, size_t size)
@@ -64,11 +66,30 @@ Bytes Pack(const Bytes& data, uint64_t fileTime, int level)
     MemorySource in(data);
     MemorySink body;
     TCompHeader header;
-    if (CompressCompBody(in, body, level, header) != kCompOk) return {};
+    if (CompressCompBody(in, data.size(), body, level, header) != kCompOk) return {};
     header.fileTime = fileTime;
-    Bytes out(kCompHeaderSize);
-    EncodeCompHeader(header, out.data());
+    Bytes out(kCompMaxHeaderSize);
+    out.resize(EncodeCompHeader(header, out.data()));
     out.insert(out.end(), body.data.begin(), body.data.end());
+    return out;
+}
+
+Bytes PackVersion1(const Bytes& data, uint64_t fileTime)
+{
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    Bytes stream(size);
+    if (compress2(stream.data(), &size, data.data(), static_cast<uLong>(data.size()), 9) != Z_OK) return {};
+    stream.resize(size);
+    Bytes out = {'T', 'N', 'C', 'Z', '\r', '\n', 0x1a, '\n', 1, 0, 8, 0};
+    auto put = [&](uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    put(crc32(0, data.data(), static_cast<uInt>(data.size())), 4);
+    put(data.size(), 8);
+    put(stream.size(), 8);
+    put(fileTime, 8);
+    put(crc32(0, out.data(), static_cast<uInt>(out.size())), 4);
+    out.insert(out.end(), stream.begin(), stream.end());
     return out;
 }
 

@@ -38,6 +38,8 @@ Bytes RandomData(size_t size, uint32_t seed);
 
 // A whole compressed file in memory.
 Bytes Pack(const Bytes& data, uint64_t fileTime = 0, int level = 9);
+// The same as the first version of the format wrote it: one zlib stream.
+Bytes PackVersion1(const Bytes& data, uint64_t fileTime = 0);
 
 void WriteBytes(const std::string& path, const Bytes& data);
 Bytes ReadBytes(const std::string& path);

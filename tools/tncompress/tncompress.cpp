@@ -45,7 +45,7 @@ int main(int argc, char** argv)
         int32_t r = ReadCompFileHeader(argv[2], h);
         if (r != kCompOk) return Fail(argv[2], r);
         std::printf("expanded %" PRIu64 "\ncompressed %" PRIu64 "\ncrc32 %08" PRIx32 "\ndatetime %.6f\n",
-                    h.expandedSize, h.streamSize + kCompHeaderSize, h.crc, CompFileTimeToDateTime(h.fileTime));
+                    h.expandedSize, h.streamSize + h.size, h.crc, CompFileTimeToDateTime(h.fileTime));
         return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "-d") == 0) {
