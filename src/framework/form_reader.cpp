@@ -2,6 +2,22 @@
 
 #include <cstring>
 
+#include "base/raw_inflate.h"
+
+bool UnpackForm(const uint8_t* data, size_t size, std::vector<uint8_t>& form)
+{
+    if (size < 4 || std::memcmp(data, kPackedFormSignature, 4) != 0) return false;
+    // Far more than any form holds, and a bound for a damaged size.
+    constexpr uint32_t kLimit = 64u << 20;
+    if (size < kPackedFormHeaderSize) throw EReadError("Packed form is damaged");
+    const uint32_t formSize = data[4] | (data[5] << 8) | (data[6] << 16) | (static_cast<uint32_t>(data[7]) << 24);
+    if (formSize > kLimit) throw EReadError("Packed form is damaged");
+    form.resize(formSize);
+    if (!InflateRaw(data + kPackedFormHeaderSize, size - kPackedFormHeaderSize, form.data(), form.size()))
+        throw EReadError("Packed form is damaged");
+    return true;
+}
+
 void TFormReader::AddFixup(std::function<void(TComponent*)> apply, const String& name)
 {
     fixups_.push_back({std::move(apply), name, context_});

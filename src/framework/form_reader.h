@@ -6,6 +6,10 @@
 // Stream layout: the signature "NFRM", then one object:
 //   class name, object name (short strings), properties (name, typed value)
 //   up to an empty name, nested objects up to an empty class name.
+//
+// A packed form (as the setup builder writes one with compression on): the
+// signature "NFRZ", the uint32 size of the form (little-endian), then the
+// form as raw deflate data.
 #pragma once
 
 #include <vector>
@@ -14,6 +18,12 @@
 #include "framework/value_stream.h"
 
 inline constexpr char kFormSignature[4] = {'N', 'F', 'R', 'M'};
+inline constexpr char kPackedFormSignature[4] = {'N', 'F', 'R', 'Z'};
+inline constexpr size_t kPackedFormHeaderSize = 8;
+
+// True when data is a packed form; `form` then holds it expanded. Throws
+// EReadError when it is packed but damaged.
+bool UnpackForm(const uint8_t* data, size_t size, std::vector<uint8_t>& form);
 
 class TFormReader {
 public:

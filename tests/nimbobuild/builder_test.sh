@@ -36,6 +36,7 @@ build_setup --compress "$(win "$here/copy_only.nfm")" "$(win "$in")" "$(win "$wo
 check "the good folder builds: $(cat "$work/build.err")" '[ $? -eq 0 ]'
 check "the setup folder holds the program, both libraries and the payload" \
     '[ -f "$work/out/setup.exe" ] && [ -f "$work/out/TNComp32.DLL" ] && [ -f "$work/out/TNLANG32.DLL" ] && [ -f "$work/out/naïve façade.txt" ]'
+check "with compression the form ships packed" 'grep -qa NFRZ "$work/out/setup.exe"'
 (cd "$work/out" && wine setup.exe >"$work/setup.log" 2>&1 </dev/null)
 check "the built setup ends with 0" '[ $? -eq 0 ]'
 listing() { (cd "$1" && find . -type f ! -name INSTALL.LOG -printf '%P\n' | sort | while read -r f; do

@@ -86,7 +86,7 @@ int Build(const String& formPath, const String& folderArg, const String& outArg,
     FillScript(script, files, span.test ? folder : String());
     TValueWriter w;
     script.WriteData(w);
-    out.SetForm(ReplaceSetupData(form, span, w.Data()));
+    out.SetForm(ReplaceSetupData(form, span, w.Data()), compress);
     std::printf("%s: %d files, %lld bytes; the setup folder holds %lld bytes\n", outArg.c_str(),
                 static_cast<int>(files.size()), static_cast<long long>(payload), static_cast<long long>(out.Size()));
     out.Keep();

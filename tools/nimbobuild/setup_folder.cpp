@@ -2,8 +2,13 @@
 
 #include <windows.h>
 
+#include <cstring>
+
+#include <zlib.h>
+
 #include "base/exceptions.h"
 #include "comp_file.h"
+#include "framework/form_reader.h"
 
 namespace {
 
@@ -20,6 +25,28 @@ BOOL CALLBACK FirstLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR fou
 {
     *reinterpret_cast<WORD*>(found) = language;
     return FALSE;
+}
+
+// The form as raw deflate data behind its own signature and size; setup.exe
+// expands it when it starts. The file list of a large payload shrinks to a
+// fraction (names, dates and sizes repeat).
+std::vector<uint8_t> PackForm(const std::vector<uint8_t>& form)
+{
+    z_stream z{};
+    if (deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw ENimboError("cannot pack the form: out of memory");
+    std::vector<uint8_t> out(kPackedFormHeaderSize + deflateBound(&z, static_cast<uLong>(form.size())));
+    std::memcpy(out.data(), kPackedFormSignature, 4);
+    for (int i = 0; i < 4; ++i) out[4 + static_cast<size_t>(i)] = static_cast<uint8_t>(form.size() >> (8 * i));
+    z.next_in = const_cast<uint8_t*>(form.data());
+    z.avail_in = static_cast<uInt>(form.size());
+    z.next_out = out.data() + kPackedFormHeaderSize;
+    z.avail_out = static_cast<uInt>(out.size() - kPackedFormHeaderSize);
+    const int r = deflate(&z, Z_FINISH);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    if (r != Z_STREAM_END) throw ENimboError("cannot pack the form");
+    return out;
 }
 
 }  // namespace
@@ -79,8 +106,11 @@ bool TSetupFolder::CompressIn(const String& source, const String& name, int32_t 
     return false;
 }
 
-void TSetupFolder::SetForm(const std::vector<uint8_t>& form)
+void TSetupFolder::SetForm(const std::vector<uint8_t>& plainForm, bool pack)
 {
+    std::vector<uint8_t> packed;
+    if (pack) packed = PackForm(plainForm);
+    const std::vector<uint8_t>& form = pack && packed.size() < plainForm.size() ? packed : plainForm;
     const String exe = Target("setup.exe");
     WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
     if (HMODULE m = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {

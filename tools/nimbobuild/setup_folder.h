@@ -25,8 +25,9 @@ public:
     // The file in our compressed format when that is smaller; the plain
     // file otherwise. Gives whether it was compressed, and its size.
     bool CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize);
-    // Replaces setup.exe's form resource.
-    void SetForm(const std::vector<uint8_t>& form);
+    // Replaces setup.exe's form resource; with pack, by the packed form
+    // when that is smaller.
+    void SetForm(const std::vector<uint8_t>& form, bool pack);
     // Bytes of everything written.
     int64_t Size() const;
     void Keep() { keep_ = true; }

@@ -101,6 +101,11 @@ void TForm::ReadFormResource(const String& resourceName)
 
 void TForm::ReadFormData(const uint8_t* data, size_t size)
 {
+    std::vector<uint8_t> unpacked;
+    if (UnpackForm(data, size, unpacked)) {
+        data = unpacked.data();
+        size = unpacked.size();
+    }
     TFormReader reader(data, size);
     reader.ReadRootComponent(this);
     if (OnCreate) OnCreate(this);
