@@ -4,9 +4,36 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <cstring>
 
 #include "comp_format.h"
+
+// A path on the C heap (see TCompBuffer): Assign and Append are false when
+// there is no memory.
+class TCompPath {
+public:
+    bool Assign(const char* text, size_t size)
+    {
+        size_ = 0;
+        return Append(text, size);
+    }
+    bool Assign(const char* text) { return Assign(text, std::strlen(text)); }
+    bool Append(const char* text, size_t size)
+    {
+        if (!buffer_.Reserve(size_ + size + 1)) return false;
+        std::memcpy(buffer_.Data() + size_, text, size);
+        size_ += size;
+        buffer_.Data()[size_] = 0;
+        return true;
+    }
+    const char* c_str() const { return buffer_.Data() ? reinterpret_cast<const char*>(buffer_.Data()) : ""; }
+    bool empty() const { return size_ == 0; }
+    size_t size() const { return size_; }
+
+private:
+    TCompBuffer buffer_;
+    size_t size_ = 0;
+};
 
 // The file operations the library needs; comp_platform_posix.cpp and
 // comp_platform_win32.cpp implement them.
@@ -49,14 +76,13 @@ public:
     // Sets the last-write time (unless 0), closes, and replaces the target
     // (unless the data went into the target itself).
     bool Commit(uint64_t fileTime);
-    const std::string& Path() const { return path_; }
 
 private:
     void Close();
 
     intptr_t handle_ = -1;
-    std::string path_;
-    std::string target_;
+    TCompPath path_;
+    TCompPath target_;
     bool inPlace_ = false;
     bool targetExisted_ = false;
     bool committed_ = false;

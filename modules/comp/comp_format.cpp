@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -106,25 +104,24 @@ bool GetVarint(NextByte next, uint64_t& v)
 // it, and a small file comes in with one read.
 class TReader {
 public:
-    TReader(TCompSource& in, size_t firstRead) : in_(in), buffer_(std::make_unique<uint8_t[]>(kCompBlockSize))
-    {
-        first_ = firstRead;
-    }
+    TReader(TCompSource& in, size_t firstRead) : in_(in), first_(firstRead) { ok_ = buffer_.Reserve(kCompBlockSize); }
+    // False when its buffer could not be had.
+    bool Ok() const { return ok_; }
     // At least size bytes buffered unless the source ends first; -1 on a read error.
     int64_t Fill(size_t size)
     {
         if (end_ - pos_ >= size) return static_cast<int64_t>(end_ - pos_);
-        std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
+        std::memmove(buffer_.Data(), buffer_.Data() + pos_, end_ - pos_);
         end_ -= pos_;
         pos_ = 0;
         size_t want = first_ ? std::max(first_, size) : kCompBlockSize;
         first_ = 0;
-        int64_t n = ReadFull(in_, buffer_.get() + end_, std::min(want, kCompBlockSize) - end_);
+        int64_t n = ReadFull(in_, buffer_.Data() + end_, std::min(want, kCompBlockSize) - end_);
         if (n < 0) return -1;
         end_ += static_cast<size_t>(n);
         return static_cast<int64_t>(end_ - pos_);
     }
-    const uint8_t* Data() const { return buffer_.get() + pos_; }
+    const uint8_t* Data() const { return buffer_.Data() + pos_; }
     void Skip(size_t n) { pos_ += n; }
     // -1 at the end, -2 on a read error.
     int Byte()
@@ -134,13 +131,13 @@ public:
             if (n < 0) return -2;
             if (n == 0) return -1;
         }
-        return buffer_[pos_++];
+        return buffer_.Data()[pos_++];
     }
     // Like ReadFull.
     int64_t Read(uint8_t* out, size_t size)
     {
         size_t have = std::min(size, end_ - pos_);
-        std::memcpy(out, buffer_.get() + pos_, have);
+        std::memcpy(out, buffer_.Data() + pos_, have);
         pos_ += have;
         if (have == size) return static_cast<int64_t>(size);
         int64_t n = ReadFull(in_, out + have, size - have);
@@ -149,8 +146,10 @@ public:
 
 private:
     TCompSource& in_;
-    std::unique_ptr<uint8_t[]> buffer_;
-    size_t pos_ = 0, end_ = 0, first_ = 0;
+    TCompBuffer buffer_;
+    size_t first_;
+    size_t pos_ = 0, end_ = 0;
+    bool ok_ = false;
 };
 
 int32_t ReadHeader(TReader& reader, TCompHeader& header)
@@ -195,8 +194,8 @@ int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, c
     int init = inflateInit(&z.s);
     if (init != Z_OK) return init == Z_MEM_ERROR ? kCompNoMemory : kCompCorrupt;
     z.live = true;
-    auto inBuf = std::make_unique<uint8_t[]>(kCompBlockSize);
-    auto outBuf = std::make_unique<uint8_t[]>(kCompBlockSize);
+    TCompBuffer inBuf, outBuf;
+    if (!inBuf.Reserve(kCompBlockSize) || !outBuf.Reserve(kCompBlockSize)) return kCompNoMemory;
 
     uint64_t remaining = header.streamSize;
     uint64_t produced = 0;
@@ -204,18 +203,18 @@ int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, c
     uint32_t headerBytes = header.size;
     bool ended = false;
     while (remaining > 0) {
-        int64_t got = in.Read(inBuf.get(), static_cast<size_t>(std::min<uint64_t>(remaining, kCompBlockSize)));
+        int64_t got = in.Read(inBuf.Data(), static_cast<size_t>(std::min<uint64_t>(remaining, kCompBlockSize)));
         if (got < 0) return kCompCannotOpen;
         if (got == 0 || ended) return kCompCorrupt;  // file shorter than stated, or stream ended early
         remaining -= static_cast<uint64_t>(got);
-        z.s.next_in = inBuf.get();
+        z.s.next_in = inBuf.Data();
         z.s.avail_in = static_cast<uInt>(got);
         // Reported per output block as well: one well-packed input block
         // can expand to tens of megabytes, and the caller's window lives on
         // these reports.
         uint32_t reported = 0;
         do {
-            z.s.next_out = outBuf.get();
+            z.s.next_out = outBuf.Data();
             z.s.avail_out = kCompBlockSize;
             int ret = inflate(&z.s, Z_NO_FLUSH);
             if (ret == Z_MEM_ERROR) return kCompNoMemory;
@@ -224,8 +223,8 @@ int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, c
             // More than the header promises: damage, and no reason to fill the disk.
             if (have > header.expandedSize - produced) return kCompCorrupt;
             produced += have;
-            crc = Crc(crc, outBuf.get(), have);
-            if (have > 0 && !out.Write(outBuf.get(), have)) return kCompCannotWrite;
+            crc = Crc(crc, outBuf.Data(), have);
+            if (have > 0 && !out.Write(outBuf.Data(), have)) return kCompCannotWrite;
             const uint32_t consumed = static_cast<uint32_t>(got) - z.s.avail_in;
             if (progress && consumed > reported) {
                 progress(consumed - reported + headerBytes);
@@ -253,8 +252,7 @@ int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, c
 // Runs no code that may throw and touches nothing but its own fields.
 struct TPiece {
     TInflater z;
-    std::unique_ptr<uint8_t[]> in, out;
-    size_t inRoom = 0, outRoom = 0;
+    TCompBuffer in, out;
     size_t inSize = 0;   // compressed bytes in `in`
     size_t outSize = 0;  // expanded bytes the piece must give
     uint32_t consumed = 0;  // source bytes of the piece, its size prefix included
@@ -263,14 +261,7 @@ struct TPiece {
 
     bool Reserve(size_t inBytes, size_t outBytes)
     {
-        if (inRoom < inBytes) {
-            in = std::make_unique<uint8_t[]>(inBytes);
-            inRoom = inBytes;
-        }
-        if (outRoom < outBytes) {
-            out = std::make_unique<uint8_t[]>(outBytes);
-            outRoom = outBytes;
-        }
+        if (!in.Reserve(inBytes) || !out.Reserve(outBytes)) return false;
         if (!z.live) {
             if (inflateInit2(&z.s, -15) != Z_OK) return false;
             z.live = true;
@@ -286,9 +277,9 @@ struct TPiece {
             result = kCompNoMemory;
             return;
         }
-        z.s.next_in = in.get();
+        z.s.next_in = in.Data();
         z.s.avail_in = static_cast<uInt>(inSize);
-        z.s.next_out = out.get();
+        z.s.next_out = out.Data();
         z.s.avail_out = static_cast<uInt>(outSize);
         int ret = inflate(&z.s, Z_FINISH);
         if (ret == Z_MEM_ERROR) {
@@ -297,7 +288,7 @@ struct TPiece {
             // Damage: a stream that ends early or late, or does not fill its piece exactly.
             result = kCompCorrupt;
         } else {
-            crc = Crc(Crc(0, nullptr, 0), out.get(), outSize);
+            crc = Crc(Crc(0, nullptr, 0), out.Data(), outSize);
             result = kCompOk;
         }
     }
@@ -310,7 +301,7 @@ size_t PieceBound(size_t pieceSize) { return pieceSize + (pieceSize >> 8) + 64; 
 // Version 2: pieces, two at a time when a second thread can be had.
 int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
 {
-    const uint64_t pieceSize = uint64_t{1} << header.pieceShift;
+    const uint64_t pieceSize = uint64_t{1} << kCompPieceShift;
     const uint64_t pieces = (header.expandedSize + pieceSize - 1) / pieceSize;
     uint64_t streamLeft = header.streamSize;
     uint64_t expandedLeft = header.expandedSize;
@@ -343,7 +334,7 @@ int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, c
         const size_t outSize = static_cast<size_t>(std::min(expandedLeft, pieceSize));
         if (size > PieceBound(outSize) || size == 0) return kCompCorrupt;
         if (!p.Reserve(static_cast<size_t>(size), outSize)) return kCompNoMemory;
-        int64_t got = in.Read(p.in.get(), static_cast<size_t>(size));
+        int64_t got = in.Read(p.in.Data(), static_cast<size_t>(size));
         if (got < 0) return kCompCannotOpen;
         if (static_cast<uint64_t>(got) != size) return kCompCorrupt;
         streamLeft -= size;
@@ -358,7 +349,7 @@ int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, c
     auto finishPiece = [&](TPiece& p) -> int32_t {
         if (p.result != kCompOk) return p.result;
         crc = static_cast<uint32_t>(crc32_combine(crc, p.crc, static_cast<z_off_t>(p.outSize)));
-        if (!out.Write(p.out.get(), p.outSize)) return kCompCannotWrite;
+        if (!out.Write(p.out.Data(), p.outSize)) return kCompCannotWrite;
         if (progress) progress(p.consumed);
         return kCompOk;
     };
@@ -396,6 +387,7 @@ int32_t ExpandStream(TCompSource& source, TCompSink& out, const TCompProgress& p
                      const TCompHeaderCheck& check)
 {
     TReader in(source, kCompBlockSize);
+    if (!in.Ok()) return kCompNoMemory;
     int32_t r = ReadHeader(in, header);
     if (r != kCompOk) return r;
     if (check) {
@@ -414,25 +406,24 @@ int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int
     z.live = true;
     const size_t pieceSize = size_t{1} << kCompPieceShift;
     const size_t firstPiece = static_cast<size_t>(std::min<uint64_t>(expandedSize, pieceSize));
-    auto inBuf = std::make_unique<uint8_t[]>(firstPiece);
-    auto outBuf = std::make_unique<uint8_t[]>(PieceBound(firstPiece));
+    TCompBuffer inBuf, outBuf;
+    if (!inBuf.Reserve(firstPiece) || !outBuf.Reserve(PieceBound(firstPiece))) return kCompNoMemory;
 
     header.version = kCompVersion;
-    header.pieceShift = kCompPieceShift;
     header.crc = Crc(0, nullptr, 0);
     header.expandedSize = expandedSize;
     header.streamSize = 0;
     uint64_t left = expandedSize;
     while (left > 0) {
         const size_t size = static_cast<size_t>(std::min<uint64_t>(left, pieceSize));
-        int64_t got = ReadFull(in, inBuf.get(), size);
+        int64_t got = ReadFull(in, inBuf.Data(), size);
         if (got < 0 || static_cast<size_t>(got) != size) return kCompCannotOpen;
         left -= size;
-        header.crc = Crc(header.crc, inBuf.get(), size);
+        header.crc = Crc(header.crc, inBuf.Data(), size);
         if (deflateReset(&z.s) != Z_OK) return kCompNoMemory;
-        z.s.next_in = inBuf.get();
+        z.s.next_in = inBuf.Data();
         z.s.avail_in = static_cast<uInt>(size);
-        z.s.next_out = outBuf.get();
+        z.s.next_out = outBuf.Data();
         z.s.avail_out = static_cast<uInt>(PieceBound(size));
         if (deflate(&z.s, Z_FINISH) != Z_STREAM_END) return kCompNoMemory;
         const size_t packed = PieceBound(size) - z.s.avail_out;
@@ -442,7 +433,7 @@ int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int
             if (!out.Write(prefix, n)) return kCompCannotWrite;
             header.streamSize += n;
         }
-        if (!out.Write(outBuf.get(), packed)) return kCompCannotWrite;
+        if (!out.Write(outBuf.Data(), packed)) return kCompCannotWrite;
         header.streamSize += packed;
     }
     // A source longer than it was sized has changed while it was read.
@@ -457,8 +448,7 @@ size_t EncodeCompHeader(const TCompHeader& header, uint8_t* out, size_t streamSi
 {
     std::memcpy(out, kSignature, kCompSignatureSize);
     Put16(out + 8, kCompVersion);
-    out[10] = header.pieceShift;
-    size_t n = 11;
+    size_t n = 10;
     n += PutVarint(out + n, header.expandedSize);
     n += PutVarint(out + n, header.streamSize, std::min<size_t>(streamSizeBytes, 10));
     Put32(out + n, header.crc);
@@ -479,7 +469,6 @@ int32_t DecodeCompHeader(const uint8_t* data, size_t size, TCompHeader& header)
         if (Get32(data + 40) != Crc(Crc(0, nullptr, 0), data, 40)) return kCompCorrupt;
         if (Get16(data + 10) != 8) return kCompForeign;  // a method other than deflate
         header.version = 1;
-        header.pieceShift = 0;
         header.size = kCompHeaderSizeV1;
         header.crc = Get32(data + 12);
         header.expandedSize = Get64(data + 16);
@@ -489,14 +478,12 @@ int32_t DecodeCompHeader(const uint8_t* data, size_t size, TCompHeader& header)
     }
     // Another version may lay out its header differently: not ours to read.
     if (version != 2) return kCompForeign;
-    size_t n = 11;
+    size_t n = 10;
     auto next = [&]() -> int { return n < size ? data[n++] : -1; };
     uint64_t expanded = 0, stream = 0;
-    if (size < 11 || !GetVarint(next, expanded) || !GetVarint(next, stream) || size < n + 14) return kCompCorrupt;
+    if (!GetVarint(next, expanded) || !GetVarint(next, stream) || size < n + 14) return kCompCorrupt;
     if (Get16(data + n + 12) != HeaderCheck(data, n + 12)) return kCompCorrupt;
-    if (data[10] < 16 || data[10] > 24) return kCompCorrupt;
     header.version = 2;
-    header.pieceShift = data[10];
     header.size = static_cast<uint32_t>(n + 14);
     header.crc = Get32(data + n);
     header.expandedSize = expanded;
@@ -525,34 +512,21 @@ size_t CompVarintSize(uint64_t value)
 int32_t ReadCompHeader(TCompSource& in, TCompHeader& header)
 {
     TReader reader(in, kCompMaxHeaderSize);
-    try {
-        return ReadHeader(reader, header);
-    } catch (const std::bad_alloc&) {
-        return kCompNoMemory;
-    }
+    return reader.Ok() ? ReadHeader(reader, header) : kCompNoMemory;
 }
 
 int32_t ExpandCompStream(TCompSource& in, TCompSink& out, const TCompProgress& progress, TCompHeader* header,
                          const TCompHeaderCheck& check)
 {
     TCompHeader h;
-    int32_t r;
-    try {
-        r = ExpandStream(in, out, progress, h, check);
-    } catch (const std::bad_alloc&) {
-        r = kCompNoMemory;
-    }
+    const int32_t r = ExpandStream(in, out, progress, h, check);
     if (header) *header = h;
     return r;
 }
 
 int32_t CompressCompBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header)
 {
-    try {
-        return CompressBody(in, expandedSize, out, level, header);
-    } catch (const std::bad_alloc&) {
-        return kCompNoMemory;
-    }
+    return CompressBody(in, expandedSize, out, level, header);
 }
 
 int32_t CompClampSize(uint64_t size)

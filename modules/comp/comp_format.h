@@ -8,15 +8,14 @@
 // padded with such bytes):
 //   0  signature "TNCZ\r\n\x1a\n" (the CR LF and ^Z catch text-mode transfers)
 //   8  uint16 format version (2)
-//  10  uint8 piece size as a power of two (16 to 24)
-//  11  varint expanded size
+//  10  varint expanded size
 //      varint size of the stream that follows the header (the file ends with it)
 //      uint32 CRC-32 of the expanded bytes
 //      uint64 last-write time of the original, 100 ns units since 1601 UTC (0: unknown)
 //      uint16 CRC-16 (CCITT) of the header's bytes before it
-// The stream is the expanded bytes cut into pieces of the piece size (the
-// last one shorter), each a raw deflate stream of its own, so pieces expand
-// side by side. Every piece but the last is preceded by its varint size.
+// The stream is the expanded bytes cut into pieces of 1 MiB (the last one
+// shorter), each a raw deflate stream of its own, so pieces expand side by
+// side. Every piece but the last is preceded by its varint size.
 //
 // Version 1, still read: a 44-byte header (signature, uint16 1, uint16
 // method 8, uint32 CRC-32, uint64 expanded size, uint64 stream size,
@@ -25,7 +24,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <cstdlib>
+#include <type_traits>
 
 // Results of the library's calls; the entry points return them as they are.
 constexpr int32_t kCompOk = 0;
@@ -38,15 +38,14 @@ constexpr int32_t kCompTargetExists = -6; // a new target was asked for, and a f
 
 constexpr size_t kCompSignatureSize = 8;
 constexpr size_t kCompHeaderSizeV1 = 44;
-constexpr size_t kCompMaxHeaderSize = 11 + 10 + 10 + 4 + 8 + 2;
+constexpr size_t kCompMaxHeaderSize = 10 + 10 + 10 + 4 + 8 + 2;
 constexpr uint16_t kCompVersion = 2;
-constexpr uint8_t kCompPieceShift = 20;  // pieces of 1 MiB
+constexpr unsigned kCompPieceShift = 20;  // pieces of 1 MiB
 // Unit of reading and writing (and of progress reports in version 1).
 constexpr size_t kCompBlockSize = 64 * 1024;
 
 struct TCompHeader {
     uint16_t version = kCompVersion;
-    uint8_t pieceShift = kCompPieceShift;
     uint32_t size = 0;  // bytes of the header itself
     uint32_t crc = 0;
     uint64_t expandedSize = 0;
@@ -79,23 +78,76 @@ public:
     virtual bool Write(const void* data, size_t size) = 0;
 };
 
-// Called after each block's expanded bytes are written, with the compressed
-// bytes that block consumed.
-using TCompProgress = std::function<void(uint32_t consumed)>;
+// A call the library makes back while it works: a function object of the
+// caller's, referred to, never copied. It must outlive the call it is passed
+// to. (The library is built without the C++ runtime's exceptions and
+// allocations, so it takes no std::function.)
+template <typename Signature>
+class TCompCall;
+template <typename R, typename... Args>
+class TCompCall<R(Args...)> {
+public:
+    TCompCall() = default;
+    TCompCall(std::nullptr_t) {}
+    template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TCompCall>>>
+    TCompCall(F&& f)
+        : object_(const_cast<void*>(static_cast<const void*>(&f))),
+          call_([](void* object, Args... args) -> R {
+              return (*static_cast<std::remove_reference_t<F>*>(object))(args...);
+          })
+    {
+    }
+    explicit operator bool() const { return call_ != nullptr; }
+    R operator()(Args... args) const { return call_(object_, args...); }
+
+private:
+    void* object_ = nullptr;
+    R (*call_)(void*, Args...) = nullptr;
+};
+
+// Called after each piece's expanded bytes are written, with the compressed
+// bytes that piece consumed.
+using TCompProgress = TCompCall<void(uint32_t consumed)>;
+
+// Bytes from the C heap: a failed allocation is a result (kCompNoMemory),
+// not an exception.
+class TCompBuffer {
+public:
+    TCompBuffer() = default;
+    TCompBuffer(const TCompBuffer&) = delete;
+    TCompBuffer& operator=(const TCompBuffer&) = delete;
+    ~TCompBuffer() { std::free(data_); }
+    // Room for at least size bytes, the contents kept; false (and the
+    // buffer as it was) when there is no memory.
+    bool Reserve(size_t size)
+    {
+        if (size <= room_ && data_) return true;
+        void* grown = std::realloc(data_, size ? size : 1);
+        if (!grown) return false;
+        data_ = static_cast<uint8_t*>(grown);
+        room_ = size;
+        return true;
+    }
+    uint8_t* Data() const { return data_; }
+
+private:
+    uint8_t* data_ = nullptr;
+    size_t room_ = 0;
+};
 
 // Reads the header from the start of the source (and perhaps some bytes after it).
 int32_t ReadCompHeader(TCompSource& in, TCompHeader& header);
 
 // Called with the header once it is read, before anything is written; a
 // result other than kCompOk ends the expansion with that result.
-using TCompHeaderCheck = std::function<int32_t(const TCompHeader&)>;
+using TCompHeaderCheck = TCompCall<int32_t(const TCompHeader&)>;
 
 // Reads the header and expands the stream, verifying sizes, CRC and that
 // the source ends with the stream. The header's bytes count with the first
 // report, so on success the reports add up to the file size. Pieces expand
 // on two processors when there are two.
 int32_t ExpandCompStream(TCompSource& in, TCompSink& out, const TCompProgress& progress,
-                         TCompHeader* header = nullptr, const TCompHeaderCheck& check = nullptr);
+                         TCompHeader* header = nullptr, const TCompHeaderCheck& check = {});
 
 // Writes the stream of exactly expandedSize bytes of the source to the sink
 // (no header) and fills the header's CRC and sizes; the caller places the

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
+
 #include "comp_file.h"
 
 namespace {
@@ -79,22 +81,30 @@ void TCompOutFile::Close()
 
 bool TCompOutFile::Create(const char* target, bool newOnly)
 {
-    target_ = target;
+    if (!target_.Assign(target)) return false;
     int made = ::open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (made >= 0) {
         handle_ = made;
-        path_ = target_;
         inPlace_ = true;
-        return true;
+        if (path_.Assign(target)) return true;
+        ::close(made);
+        handle_ = -1;
+        ::unlink(target);
+        return false;
     }
     if (errno != EEXIST) return false;
     targetExisted_ = true;
     if (newOnly) return false;
-    std::string name = DirectoryOf(target_) + "/.tnc-XXXXXX";
+    std::string name = DirectoryOf(target) + "/.tnc-XXXXXX";
     int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return false;
     handle_ = fd;
-    path_ = name;
+    if (!path_.Assign(name.c_str())) {
+        ::close(fd);
+        handle_ = -1;
+        ::unlink(name.c_str());
+        return false;
+    }
     // mkstemp makes the file private; a replaced file keeps its mode, a new one gets the usual.
     struct stat st;
     mode_t mode = ::stat(target, &st) == 0 ? (st.st_mode & 07777) : 0644;
@@ -153,14 +163,15 @@ bool TCompOutFile::Commit(uint64_t fileTime)
 
 namespace {
 
+// Plain data, zeroed when it is allocated.
 struct THelper {
-    pthread_t thread{};
-    pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
-    pthread_cond_t changed = PTHREAD_COND_INITIALIZER;
-    void (*job)(void*) = nullptr;
-    void* argument = nullptr;
-    bool posted = false;
-    bool quit = false;
+    pthread_t thread;
+    pthread_mutex_t lock;
+    pthread_cond_t changed;
+    void (*job)(void*);
+    void* argument;
+    bool posted;
+    bool quit;
 };
 
 void* HelperMain(void* p)
@@ -191,16 +202,23 @@ TCompHelperThread::~TCompHelperThread()
     pthread_cond_broadcast(&h->changed);
     pthread_mutex_unlock(&h->lock);
     pthread_join(h->thread, nullptr);
-    delete h;
+    pthread_cond_destroy(&h->changed);
+    pthread_mutex_destroy(&h->lock);
+    free(h);
 }
 
 bool TCompHelperThread::Start()
 {
     if (impl_) return true;
     if (sysconf(_SC_NPROCESSORS_ONLN) < 2) return false;
-    auto* h = new THelper;
+    auto* h = static_cast<THelper*>(calloc(1, sizeof(THelper)));
+    if (!h) return false;
+    pthread_mutex_init(&h->lock, nullptr);
+    pthread_cond_init(&h->changed, nullptr);
     if (pthread_create(&h->thread, nullptr, &HelperMain, h) != 0) {
-        delete h;
+        pthread_cond_destroy(&h->changed);
+        pthread_mutex_destroy(&h->lock);
+        free(h);
         return false;
     }
     impl_ = h;

@@ -13,12 +13,13 @@ uint64_t FromFileTime(const FILETIME& ft)
     return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-// The target's directory, with its separator ("." for a bare name).
-std::string DirectoryOf(const std::string& path)
+// Length of the directory part of a path, its separator included (0 for a bare name).
+size_t DirectoryLength(const char* path)
 {
-    size_t sep = path.find_last_of("\\/:");
-    if (sep == std::string::npos) return ".";
-    return path.substr(0, sep + 1);
+    size_t length = 0;
+    for (size_t i = 0; path[i]; ++i)
+        if (path[i] == '\\' || path[i] == '/' || path[i] == ':') length = i + 1;
+    return length;
 }
 
 }  // namespace
@@ -75,32 +76,38 @@ void TCompOutFile::Close()
 
 bool TCompOutFile::Create(const char* target, bool newOnly)
 {
-    target_ = target;
+    if (!target_.Assign(target)) return false;
     HANDLE made = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (made != INVALID_HANDLE_VALUE) {
-        path_ = target_;
         handle_ = reinterpret_cast<intptr_t>(made);
         inPlace_ = true;
-        return true;
+        if (path_.Assign(target)) return true;
+        // Without memory to remember the name, the new file cannot be cleaned up later.
+        CloseHandle(made);
+        handle_ = -1;
+        DeleteFileA(target);
+        return false;
     }
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
     targetExisted_ = true;
     if (newOnly) return false;
     // Named so that the next setup run recognises the file as its own
     // leftover if this process is killed before the file is gone.
-    const std::string dir = DirectoryOf(target_);
+    const size_t dir = DirectoryLength(target);
     static uint32_t counter = 0;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::string name =
-            (dir == "." ? std::string() : dir) + SetupTempName(GetCurrentProcessId(), GetTickCount() + ++counter);
-        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        char name[kSetupTempNameSize + 1];
+        SetupTempNameInto(name, GetCurrentProcessId(), GetTickCount() + ++counter);
+        if (!path_.Assign(target, dir) || !path_.Append(name, kSetupTempNameSize)) break;
+        HANDLE h = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
-            path_ = name;
             handle_ = reinterpret_cast<intptr_t>(h);
             return true;
         }
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
+    // No file of ours is there to delete later.
+    path_.Assign("", 0);
     return false;
 }
 
@@ -151,13 +158,14 @@ bool TCompOutFile::Commit(uint64_t fileTime)
 
 namespace {
 
+// Plain data, zeroed when it is allocated.
 struct THelper {
-    HANDLE thread = nullptr;
-    HANDLE go = nullptr;
-    HANDLE done = nullptr;
-    void (*job)(void*) = nullptr;
-    void* argument = nullptr;
-    volatile LONG quit = 0;
+    HANDLE thread;
+    HANDLE go;
+    HANDLE done;
+    void (*job)(void*);
+    void* argument;
+    volatile LONG quit;
 };
 
 DWORD WINAPI HelperMain(void* p)
@@ -181,7 +189,7 @@ void Release(THelper* h)
     }
     if (h->go) CloseHandle(h->go);
     if (h->done) CloseHandle(h->done);
-    delete h;
+    HeapFree(GetProcessHeap(), 0, h);
 }
 
 }  // namespace
@@ -197,7 +205,8 @@ bool TCompHelperThread::Start()
     SYSTEM_INFO info;
     GetSystemInfo(&info);
     if (info.dwNumberOfProcessors < 2) return false;
-    auto* h = new THelper;
+    auto* h = static_cast<THelper*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(THelper)));
+    if (!h) return false;
     h->go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     h->done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (h->go && h->done) h->thread = CreateThread(nullptr, 64 * 1024, &HelperMain, h, 0, nullptr);

@@ -1,5 +1,7 @@
-// TNComp32.DLL: the entry points the setup program looks up by name. Each
-// catches everything, since no C++ exception may cross into the caller.
+// TNComp32.DLL: the entry points the setup program looks up by name. The
+// library is built without C++ exceptions: every failure, running out of
+// memory included, is one of the results, so nothing can cross into the
+// caller.
 #include <windows.h>
 
 #include <cstdint>
@@ -26,19 +28,12 @@ namespace {
 
 int32_t Expand(const char* source, const char* target, HWND window, UINT message, bool newOnly)
 {
-    try {
-        TCompProgress progress;
-        if (window) {
-            progress = [window, message](uint32_t consumed) {
-                SendMessageA(window, message, 0, static_cast<LPARAM>(consumed));
-            };
-        }
-        TCompHeader header;
-        int32_t r = ExpandCompFile(source, target, progress, &header, newOnly);
-        return r < 0 ? r : CompClampSize(header.expandedSize);
-    } catch (...) {
-        return kCompNoMemory;
-    }
+    auto report = [window, message](uint32_t consumed) {
+        SendMessageA(window, message, 0, static_cast<LPARAM>(consumed));
+    };
+    TCompHeader header;
+    int32_t r = ExpandCompFile(source, target, window ? TCompProgress(report) : TCompProgress(), &header, newOnly);
+    return r < 0 ? r : CompClampSize(header.expandedSize);
 }
 
 }  // namespace
@@ -63,35 +58,23 @@ int32_t __stdcall TNDeCompressNew(const char* source, const char* target, HWND w
 // -1 when path is not a sound compressed file of ours; otherwise its expanded size.
 int32_t __stdcall TNIsCompressed(const char* path)
 {
-    try {
-        TCompHeader header;
-        if (ReadCompFileHeader(path, header) != kCompOk) return -1;
-        return CompClampSize(header.expandedSize);
-    } catch (...) {
-        return -1;
-    }
+    TCompHeader header;
+    if (ReadCompFileHeader(path, header) != kCompOk) return -1;
+    return CompClampSize(header.expandedSize);
 }
 
 // The original's last-write time in local time as a date-time; 0 when unknown.
 double __stdcall TNCompressedFileTimeStamp(const char* path)
 {
-    try {
-        TCompHeader header;
-        if (ReadCompFileHeader(path, header) != kCompOk || header.fileTime == 0) return 0;
-        return LocalDateTime(header.fileTime);
-    } catch (...) {
-        return 0;
-    }
+    TCompHeader header;
+    if (ReadCompFileHeader(path, header) != kCompOk || header.fileTime == 0) return 0;
+    return LocalDateTime(header.fileTime);
 }
 
 // Compresses source into target at the best ratio; 0 or a negative result.
 int32_t __stdcall TNCompress(const char* source, const char* target)
 {
-    try {
-        return CompressCompFile(source, target, 9);
-    } catch (...) {
-        return kCompNoMemory;
-    }
+    return CompressCompFile(source, target, 9);
 }
 
 }  // extern "C"

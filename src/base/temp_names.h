@@ -4,18 +4,27 @@
 // the user's files and from those of a setup still running.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 // "~nimbo-<process id>-<n>.tmp", both numbers as 8 hex digits. (Written by
 // hand: a printf would bring a formatter into the compression library.)
+constexpr size_t kSetupTempNameSize = 28;
+inline void SetupTempNameInto(char out[kSetupTempNameSize + 1], uint32_t processId, uint32_t n)
+{
+    const char pattern[] = "~nimbo-XXXXXXXX-XXXXXXXX.tmp";
+    for (size_t i = 0; i <= kSetupTempNameSize; ++i) out[i] = pattern[i];
+    for (int i = 0; i < 8; ++i) {
+        out[7 + i] = "0123456789ABCDEF"[(processId >> (28 - 4 * i)) & 15];
+        out[16 + i] = "0123456789ABCDEF"[(n >> (28 - 4 * i)) & 15];
+    }
+}
+
 inline std::string SetupTempName(uint32_t processId, uint32_t n)
 {
-    std::string name = "~nimbo-XXXXXXXX-XXXXXXXX.tmp";
-    for (int i = 0; i < 8; ++i) {
-        name[7 + i] = "0123456789ABCDEF"[(processId >> (28 - 4 * i)) & 15];
-        name[16 + i] = "0123456789ABCDEF"[(n >> (28 - 4 * i)) & 15];
-    }
+    char name[kSetupTempNameSize + 1];
+    SetupTempNameInto(name, processId, n);
     return name;
 }
 

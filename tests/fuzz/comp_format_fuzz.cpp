@@ -51,9 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         const uint32_t crc = static_cast<uint32_t>(crc32(0, input.data(), 40));
         for (int i = 0; i < 4; ++i)
             input[40 + static_cast<size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
-    } else if (size >= 11 && size % 2 == 0 && input[8] == 2) {
+    } else if (size >= 10 && size % 2 == 0 && input[8] == 2) {
         // Read the fields as they stand and write the header again.
-        size_t n = 11;
+        size_t n = 10;
         uint64_t fields[2] = {0, 0};
         for (uint64_t& field : fields) {
             for (int shift = 0; n < size && shift < 64; shift += 7) {
@@ -63,7 +63,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         }
         if (n + 14 <= size) {
             TCompHeader h;
-            h.pieceShift = input[10];
             h.expandedSize = fields[0];
             h.streamSize = fields[1];
             std::memcpy(&h.crc, &input[n], 4);
