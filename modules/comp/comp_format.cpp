@@ -8,7 +8,6 @@
 namespace {
 
 constexpr uint8_t kSignature[kCompSignatureSize] = {'T', 'N', 'C', 'Z', '\r', '\n', 0x1a, '\n'};
-constexpr size_t kHeaderCrcOffset = 40;
 
 void Put16(uint8_t* p, uint16_t v)
 {
