@@ -301,7 +301,8 @@ size_t PieceBound(size_t pieceSize) { return pieceSize + (pieceSize >> 8) + 64; 
 int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
 {
     const uint64_t pieceSize = uint64_t{1} << kCompPieceShift;
-    const uint64_t pieces = (header.expandedSize + pieceSize - 1) / pieceSize;
+    // (Not rounded up by adding: a damaged size near the top would wrap.)
+    const uint64_t pieces = header.expandedSize / pieceSize + (header.expandedSize % pieceSize != 0 ? 1 : 0);
     uint64_t streamLeft = header.streamSize;
     uint64_t expandedLeft = header.expandedSize;
     uint64_t piecesLeft = pieces;

@@ -205,6 +205,14 @@ TEST(CompFormat, StreamsThatDisagreeWithTheHeaderAreDamage)
     EXPECT_EQ(Expand(rewrite([](TCompHeader& h) { h.crc ^= 1; })).result, kCompCorrupt);
     EXPECT_EQ(Expand(rewrite([](TCompHeader& h) { h.streamSize = 0; })).result, kCompCorrupt);
 
+    // A size near the top of the range is no reason to count zero pieces.
+    TCompHeader huge;
+    huge.expandedSize = UINT64_MAX;
+    huge.crc = 0;
+    Bytes hugeFile(kCompMaxHeaderSize);
+    hugeFile.resize(EncodeCompHeader(huge, hugeFile.data()));
+    EXPECT_EQ(Expand(hugeFile).result, kCompCorrupt);
+
     Bytes trailing = packed;
     trailing.push_back(0);
     EXPECT_EQ(Expand(trailing).result, kCompCorrupt);
