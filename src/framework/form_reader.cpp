@@ -11,7 +11,9 @@ bool UnpackForm(const uint8_t* data, size_t size, std::vector<uint8_t>& form)
     constexpr uint32_t kLimit = 64u << 20;
     if (size < kPackedFormHeaderSize) throw EReadError("Packed form is damaged");
     const uint32_t formSize = data[4] | (data[5] << 8) | (data[6] << 16) | (static_cast<uint32_t>(data[7]) << 24);
-    if (formSize > kLimit) throw EReadError("Packed form is damaged");
+    // Deflate packs at most 1032 bytes into one: a larger size is damage,
+    // and no reason to allocate it.
+    if (formSize > kLimit || formSize / 1032 > size) throw EReadError("Packed form is damaged");
     form.resize(formSize);
     if (!InflateRaw(data + kPackedFormHeaderSize, size - kPackedFormHeaderSize, form.data(), form.size()))
         throw EReadError("Packed form is damaged");
