@@ -146,6 +146,11 @@ TEST(PackedForm, UnpacksToTheFormAndLeavesPlainFormsAlone)
     Bytes huge = packed;
     huge[7] = 0x7f;  // a size of about 2 GiB
     EXPECT_THROW(UnpackForm(huge.data(), huge.size(), unpacked), EReadError);
+    // Within the limit, but more than deflate can pack into these bytes.
+    Bytes tooMuch = packed;
+    const uint32_t claimed = static_cast<uint32_t>(packed.size() * 1033);
+    for (int i = 0; i < 4; ++i) tooMuch[4 + static_cast<size_t>(i)] = static_cast<uint8_t>(claimed >> (8 * i));
+    EXPECT_THROW(UnpackForm(tooMuch.data(), tooMuch.size(), unpacked), EReadError);
 }
 
 }  // namespace
