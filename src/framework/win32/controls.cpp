@@ -14,32 +14,42 @@ const char kNameProp[] = "NimboName";
 // round trip to the window system's server on some platforms (thousands a
 // second while the copy page reports progress). Windows of other processes
 // and windows not made by the framework are never in it. Sorted by handle.
-std::vector<std::pair<HWND, TWinControl*>>& WindowTable()
+using TWindowTable = std::vector<std::pair<HWND, TWinControl*>>;
+
+TWindowTable& WindowTable()
 {
-    static std::vector<std::pair<HWND, TWinControl*>> table;
+    static TWindowTable table;
     return table;
 }
 
-std::vector<std::pair<HWND, TWinControl*>>::iterator FindWindowEntry(HWND h)
+// Where h's entry is, or would go.
+TWindowTable::iterator WindowPosition(HWND h)
 {
     auto& t = WindowTable();
     return std::lower_bound(t.begin(), t.end(), h,
                             [](const std::pair<HWND, TWinControl*>& e, HWND key) { return e.first < key; });
 }
 
+// h's entry, or the table's end.
+TWindowTable::iterator WindowEntry(HWND h)
+{
+    auto it = WindowPosition(h);
+    return it != WindowTable().end() && it->first == h ? it : WindowTable().end();
+}
+
 void AttachWindow(HWND h, TWinControl* c)
 {
-    auto it = FindWindowEntry(h);
-    if (it != WindowTable().end() && it->first == h)
+    auto it = WindowEntry(h);
+    if (it != WindowTable().end())
         it->second = c;
     else
-        WindowTable().insert(it, {h, c});
+        WindowTable().insert(WindowPosition(h), {h, c});
 }
 
 void DetachWindow(HWND h)
 {
-    auto it = FindWindowEntry(h);
-    if (it != WindowTable().end() && it->first == h) WindowTable().erase(it);
+    auto it = WindowEntry(h);
+    if (it != WindowTable().end()) WindowTable().erase(it);
 }
 }  // namespace
 
@@ -148,8 +158,8 @@ TWinControl::~TWinControl()
 
 TWinControl* TWinControl::FromHandle(HWND h)
 {
-    auto it = FindWindowEntry(h);
-    return h && it != WindowTable().end() && it->first == h ? it->second : nullptr;
+    auto it = WindowEntry(h);
+    return it != WindowTable().end() ? it->second : nullptr;
 }
 
 void TWinControl::SetParentComponent(TComponent* c)
