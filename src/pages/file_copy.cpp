@@ -477,10 +477,14 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     TNewFile created;
     if (!expand) created.Create(target);
     bool expandNew = expand && deCompressNew_;
-    if (!created.Valid() && !expandNew && !ConfirmOverwrite(source, target, disk, existed)) {
+    // The overwrite policy for a target that is there: a file it keeps is
+    // skipped, with its share of the bar.
+    auto keptByPolicy = [&] {
+        if (ConfirmOverwrite(source, target, disk, existed)) return false;
         AdvanceProgress(file->Size());
-        return;
-    }
+        return true;
+    };
+    if (!created.Valid() && !expandNew && keptByPolicy()) return;
     for (bool done = false; !done;) {
         done = true;
         bool compressionError = false;
@@ -501,10 +505,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
                     expanded = deCompressNew_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS);
                     if (expanded == kLibraryTargetExists) {
                         expandNew = false;
-                        if (!ConfirmOverwrite(source, target, disk, existed)) {
-                            AdvanceProgress(file->Size());
-                            return;
-                        }
+                        if (keptByPolicy()) return;
                     }
                 }
                 if (!expandNew && deCompress_)
