@@ -2,6 +2,16 @@
 
 #include <cstring>
 
+namespace {
+
+// Whether a file of fileSize bytes ends where its header says its stream does.
+bool LengthAgrees(uint64_t fileSize, const TCompHeader& header)
+{
+    return fileSize - header.size == header.streamSize;
+}
+
+}  // namespace
+
 int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
 {
     TCompInFile in;
@@ -10,7 +20,7 @@ int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
     if (r != kCompOk) return r;
     int64_t size = in.Size();
     if (size < 0) return kCompCannotOpen;
-    if (static_cast<uint64_t>(size) - header.size != header.streamSize) return kCompCorrupt;
+    if (!LengthAgrees(static_cast<uint64_t>(size), header)) return kCompCorrupt;
     return kCompOk;
 }
 
@@ -28,7 +38,7 @@ int32_t ExpandCompFile(const char* source, const char* target, const TCompProgre
     TCompHeader h;
     int32_t r = ExpandCompStream(in, out, progress, &h, [&](const TCompHeader& read) {
         // A truncated or extended file is known before anything is written.
-        if (size >= 0 && static_cast<uint64_t>(size) - read.size != read.streamSize) return kCompCorrupt;
+        if (size >= 0 && !LengthAgrees(static_cast<uint64_t>(size), read)) return kCompCorrupt;
         if (!newOnly && (!target || !out.Create(target))) return kCompCannotWrite;
         return kCompOk;
     });
