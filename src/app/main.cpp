@@ -20,6 +20,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         }
         return switches.help ? exitDone : exitBadCommandLine;
     }
+    // A record that was asked for and cannot be written: nothing is done.
+    if (!PrepareRunLog()) {
+        if (!quiet) MessageBoxA(nullptr, ("Unable to write the log file " + switches.log + ".").c_str(), "Setup", MB_ICONERROR);
+        return exitBadCommandLine;
+    }
     InitializeApplication();
     RegisterSuiteClasses();
     Application->SetTitle("Corvaen Linker");

@@ -10,6 +10,7 @@
 #include "engine/profile.h"
 #include "engine/file_routines.h"
 #include "engine/path_routines.h"
+#include "engine/run_switches.h"
 
 namespace {
 constexpr const char* kDirectories = "Directories";
@@ -19,6 +20,12 @@ constexpr const char* kProgramGroups = "Program Groups";
 constexpr const char* kBDEFiles = "BDE Files";
 constexpr const char* kLanguage = "Language";
 constexpr const char* kSeparator = ":~:";
+// Written last: which application the log belongs to and a checksum over
+// everything the uninstall reads from it.
+constexpr const char* kSeal = "Nimbo Setup";
+constexpr const char* kSealApplication = "Application";
+constexpr const char* kSealChecksum = "Checksum";
+constexpr const char* kLogSections[] = {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kLanguage};
 
 // Decimal, or hexadecimal after "0x"; text that is no number gives 0.
 long ParseLogInteger(const String& text)
@@ -82,9 +89,72 @@ void TNimboInfo::ClearLogLists()
 bool TNimboInfo::IsInstallLog(const String& fileName)
 {
     if (!FileExists(fileName)) return false;
-    for (const char* section : {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kLanguage})
+    for (const char* section : kLogSections)
         if (!ReadProfileSection(fileName, section).empty()) return true;
     return false;
+}
+
+namespace {
+// FNV-1a over the entries as the profile services read them back (letter
+// case kept), so the writer and the reader count the same text. It tells
+// an edited log from ours; it is no lock against someone who can also
+// replace the uninstall program beside the log.
+String LogChecksum(const String& fileName, const String& application)
+{
+    uint32_t h = 2166136261u;
+    auto add = [&h](const String& text) {
+        for (char c : text) {
+            h ^= static_cast<unsigned char>(c);
+            h *= 16777619u;
+        }
+        h ^= 0x0A;
+        h *= 16777619u;
+    };
+    add(application);
+    // Exactly what ReadLog takes: lines an editor adds beside them (a
+    // comment, a key or section of its own) change nothing of the removal.
+    for (const char* section : {kDirectories, kCreatedDirs, kFiles, kProgramGroups}) {
+        add(String("[") + section + "]");
+        for (const auto& [key, value] : ReadProfileSection(fileName, section)) add(key + "=" + value);
+    }
+    add(ReadProfileString(fileName, kBDEFiles, "BDE Type"));
+    add(ReadProfileString(fileName, kLanguage, "Language"));
+    static const char digits[] = "0123456789ABCDEF";
+    String text(8, '0');
+    for (int i = 7; i >= 0; --i, h >>= 4) text[static_cast<size_t>(i)] = digits[h & 15];
+    return text;
+}
+}  // namespace
+
+TLogSeal TNimboInfo::CheckLogSeal(const String& fileName, const String& application)
+{
+    if (!FileExists(fileName)) return TLogSeal::missing;
+    const String owner = ReadProfileString(fileName, kSeal, kSealApplication);
+    const String sum = ReadProfileString(fileName, kSeal, kSealChecksum);
+    if (owner.empty() && sum.empty()) return IsInstallLog(fileName) ? TLogSeal::changed : TLogSeal::foreign;
+    if (!SameText(sum, LogChecksum(fileName, owner))) return TLogSeal::changed;
+    return SameText(owner, application) ? TLogSeal::ours : TLogSeal::foreign;
+}
+
+String TNimboInfo::LogFileFor(const String& dir, bool forWriting) const
+{
+    // Another program's log keeps its name; ours goes beside it as
+    // INSTALL-1.LOG and so on, which the uninstall looks for as well.
+    const String name = script_->LogFileName();
+    const size_t dot = name.rfind('.');
+    const String stem = dot == String::npos ? name : name.substr(0, dot);
+    const String ext = dot == String::npos ? String() : name.substr(dot);
+    String firstLog;
+    for (int n = 0; n < 100; ++n) {
+        const String file = dir + (n == 0 ? name : stem + "-" + IntToStr(n) + ext);
+        const TLogSeal seal = CheckLogSeal(file, AppName());
+        if (seal == TLogSeal::ours) return file;
+        if (seal == TLogSeal::missing) return forWriting ? file : firstLog;
+        // Without a log of ours, an uninstall takes the first one it finds
+        // that is not another product's, and trusts it only within limits.
+        if (seal == TLogSeal::changed && firstLog.empty()) firstLog = file;
+    }
+    return forWriting ? String() : firstLog;
 }
 
 bool TNimboInfo::ReadLog(const String& fileName, bool merge)
@@ -117,15 +187,19 @@ void TNimboInfo::WriteLog()
     TNimboDir* logDir = script_->LogFileDir();
     if (!logDir) return;
     const String dir = ResolveDirMacro(logDir->Name(), this, script_);
-    if (dir.empty() || !DirectoryExists(RemoveBackslash(dir))) {
-        // A run that installed nothing (cancelled before the copy) has
-        // nothing to record; only a log that would lose entries is an error.
-        const bool nothingDone = createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 &&
-                                 groupNames_.Count() == 0 && loggedBDEType_ == 0;
-        if (nothingDone) return;
-        throw ENimboError("NO LOG DIR");
-    }
-    const String file = dir + script_->LogFileName();
+    // A run that installed nothing and did not complete (cancelled before
+    // the copy, a destination refused) leaves no file behind, not even in a
+    // folder that is there; only a log that would lose entries is an error.
+    const bool nothingDone = createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 && groupNames_.Count() == 0 &&
+                             loggedBDEType_ == 0;
+    const bool missing = dir.empty() || !DirectoryExists(RemoveBackslash(dir));
+    if (nothingDone && (missing || RunExitCode() != exitDone)) return;
+    if (missing) throw ENimboError("NO LOG DIR");
+    const String file = LogFileFor(dir, true);
+    if (file.empty()) throw ENimboError("Unable to find a free name for the install log in " + dir + ".");
+    if (!SameText(file, dir + script_->LogFileName()))
+        RunLog("The folder " + dir + " holds an install log that is not this installation's; it is kept, and this "
+               "installation's log is " + ExtractFileName(file) + ".");
     if (FileExists(file)) {
         logFile_ = file;
         ReadLog(file, true);
@@ -161,7 +235,10 @@ void TNimboInfo::WriteLog()
     sections.erase(std::remove_if(sections.begin(), sections.end(), [](const TProfileSection& s) { return s.lines.empty(); }),
                    sections.end());
     // "Language" is overwritten in place, not erased.
-    RewriteProfile(file, {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles}, sections,
+    RewriteProfile(file, {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kSeal}, sections,
                    {{kLanguage, {{"Language", language_}}}});
+    // The seal, computed over what was written as it reads back.
+    WriteProfileString(file, kSeal, kSealApplication, AppName());
+    WriteProfileString(file, kSeal, kSealChecksum, LogChecksum(file, AppName()));
     logFile_ = file;
 }

@@ -12,6 +12,11 @@
 class TNimboPage;
 class TNimboInfo;
 
+// Whose an install log is, by the seal its writer puts last: this
+// application's, another product's (or no install log at all), or one
+// whose entries changed since it was written (or that has no seal).
+enum class TLogSeal { missing, ours, foreign, changed };
+
 // A component of the form that the controller links when it joins (the
 // background; the language page, which takes the current language as its
 // default).
@@ -83,6 +88,9 @@ public:
     bool UnInstallDone() const { return unInstallDone_; }
     void SetUnInstallDone(bool v) { unInstallDone_ = v; }
     const String& LogFile() const { return logFile_; }
+    // What an uninstall must tell before it removes anything (a log that
+    // was changed since it was written); empty when all is well.
+    const String& LogWarning() const { return logWarning_; }
     void SetLogFile(const String& v) { logFile_ = v; }
     HANDLE InstanceMutex() const { return instanceMutex_; }
     // The install log (written at the end of a run, read by an uninstall);
@@ -93,6 +101,11 @@ public:
     // Whether a file holds one of the sections that every log written by
     // WriteLog has: only such a file may be deleted as a log.
     static bool IsInstallLog(const String& fileName);
+    static TLogSeal CheckLogSeal(const String& fileName, const String& application);
+    // The log of this application in a folder: for writing, where the log
+    // goes (ours to merge with, else a free name, another program's log
+    // kept); for an uninstall, the one to read, empty when there is none.
+    String LogFileFor(const String& dir, bool forWriting) const;
     void WriteLog();
     // What this installation created, for the log.
     void AddCreatedDir(const String& path);
@@ -110,7 +123,8 @@ public:
     // still runs: removed once this process has ended.
     void DeferDelete(const String& file) { deferredFiles_.push_back(file); }
     void DeferRemoveDir(const String& dir) { deferredDirs_.push_back(dir); }
-    bool IsDeferred(const String& file) const;
+    // Whether a file or folder is left for after this process.
+    bool IsDeferred(const String& path) const;
     const TStringList& CreatedDirs() const { return createdDirs_; }
     const TStringList& InstalledFiles() const;
     const TStringList& GroupNames() const { return groupNames_; }
@@ -137,6 +151,7 @@ private:
     TComponent* unInstallRef_ = nullptr;  // written by the UnInstall property; nothing reads it
     TNimboData ownScript_;
     String logFile_;
+    String logWarning_;
     bool unInstallDone_ = false;
     uint8_t loggedBDEType_ = 0;
     TStringList createdDirs_;
@@ -155,6 +170,12 @@ private:
     void CheckSingleInstance();
     void TakeMultiDiskHandOver();
     void TakeUnInstallHandOver();
+    // Keeps of the log's files and folders those inside the installation
+    // (all of a log of ours, else only the log's own folder); the others
+    // are listed in the run's log. A log with nothing inside is refused.
+    void ConfineLogEntries(bool sealed);
+    // Ends an uninstall that cannot go on, as failed, with nothing removed.
+    [[noreturn]] void AbortUnInstall(const String& why);
     [[noreturn]] void FloppyRestart();
     [[noreturn]] void UnInstallRestart();
     void ResolveSystemDirectories();
@@ -172,6 +193,9 @@ TSystemDirectoriesSource SetSystemDirectoriesSource(TSystemDirectoriesSource sou
 // The program's own path (argument 0) and its command-line arguments.
 String ProgramPath();
 String ProgramArgument(int index);
+// What is copied beside the install log so that the installation can be
+// removed: the program itself and, when it is there, its language library.
+std::vector<String> UnInstallProgramFiles();
 
 // Runs the end-of-run step of every controller on the forms the
 // application owns; an error goes to the application's default handler.

@@ -20,6 +20,17 @@ bool SwitchValue(const String& arg, const char* name, String& value)
     return true;
 }
 
+// A switch's value, given once: two of them would leave the run to guess
+// which one was meant.
+void TakeValue(TRunSwitches& s, const char* name, const char* what, const String& value, String& field)
+{
+    if (value.empty())
+        s.error = String(name) + " needs " + what + ".";
+    else if (!field.empty())
+        s.error = String(name) + " is given twice.";
+    field = value;
+}
+
 std::vector<String> ProcessArguments()
 {
     std::vector<String> args;
@@ -44,14 +55,11 @@ TRunSwitches ParseRunSwitches(const std::vector<String>& args)
         } else if (a == "/?" || SameText(a, "/HELP")) {
             s.help = true;
         } else if (SwitchValue(a, "DIR", value)) {
-            if (value.empty()) s.error = "/DIR needs a directory.";
-            s.dir = value;
+            TakeValue(s, "/DIR", "a directory", value, s.dir);
         } else if (SwitchValue(a, "LANG", value)) {
-            if (value.empty()) s.error = "/LANG needs a language name.";
-            s.lang = value;
+            TakeValue(s, "/LANG", "a language name", value, s.lang);
         } else if (SwitchValue(a, "LOG", value)) {
-            if (value.empty()) s.error = "/LOG needs a file name.";
-            s.log = value;
+            TakeValue(s, "/LOG", "a file name", value, s.log);
         } else {
             s.error = "Unknown argument: " + a;
         }
@@ -105,6 +113,38 @@ void SetRunExitCode(int code)
 void ResetRunExitCode()
 {
     gExitCode = exitDone;
+}
+
+bool PrepareRunLog()
+{
+    RunSwitches();
+    TRunSwitches& s = gSwitches;
+    if (s.log.empty()) return true;
+    // The run changes its current directory (and the uninstall runs from a
+    // copy elsewhere): a relative name is fixed to where it was given.
+    char full[MAX_PATH];
+    const DWORD n = GetFullPathNameA(s.log.c_str(), MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return false;
+    s.log.assign(full, n);
+    FILE* f = std::fopen(s.log.c_str(), "ab");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+String ForwardedSwitches()
+{
+    const TRunSwitches& s = RunSwitches();
+    String out = s.mode == TRunMode::verySilent ? "/VERYSILENT" : s.mode == TRunMode::silent ? "/SILENT" : "";
+    auto add = [&out](const char* name, const String& value) {
+        if (value.empty()) return;
+        if (!out.empty()) out += " ";
+        out += String("\"/") + name + "=" + value + "\"";
+    };
+    add("DIR", s.dir);
+    add("LANG", s.lang);
+    add("LOG", s.log);
+    return out;
 }
 
 void RunLog(const String& line)

@@ -45,6 +45,12 @@ int RunExitCode();
 void SetRunExitCode(int code);
 void ResetRunExitCode();
 
+// Makes the /LOG file's name a full path and checks that it can be
+// written; false when it cannot (the run must not start without its log).
+bool PrepareRunLog();
+// The switches of this run as a restarted copy is to be given them.
+String ForwardedSwitches();
+
 // Appends a line to the /LOG file, when there is one.
 void RunLog(const String& line);
 

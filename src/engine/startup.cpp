@@ -11,6 +11,7 @@
 #include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
 #include "engine/file_routines.h"
+#include "engine/install_scope.h"
 #include "engine/message_dialog.h"
 #include "engine/path_routines.h"
 
@@ -98,7 +99,7 @@ String LongPath(const String& path)
 {
     FreeNimboPagesForm();
     Application->Terminate();
-    ExitProcess(0);
+    ExitProcess(static_cast<UINT>(RunExitCode()));
 }
 }  // namespace
 
@@ -114,6 +115,15 @@ String ProgramPath()
     char buf[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
     return String(buf, n);
+}
+
+std::vector<String> UnInstallProgramFiles()
+{
+    const String program = ProgramPath();
+    const String library = AddBackslash(ExtractFileDir(program)) + kLanguageLibraryName;
+    std::vector<String> files{program};
+    if (FileExists(library)) files.push_back(library);
+    return files;
 }
 
 String ProgramArgument(int index)
@@ -200,9 +210,61 @@ void TNimboInfo::TakeUnInstallHandOver()
     if (log.empty()) return;
     unInstallMode_ = true;
     logFile_ = log;
-    // Deleted only when it really is an install log and its content is
-    // safely in memory.
-    if (IsInstallLog(logFile_) && ReadLog(logFile_, false)) DeleteFileA(logFile_.c_str());
+    // The log stays until everything it lists is gone: an uninstall that is
+    // cancelled or killed can be run again.
+    const TLogSeal seal = CheckLogSeal(logFile_, AppName());
+    if (seal == TLogSeal::missing || seal == TLogSeal::foreign || !ReadLog(logFile_, false))
+        AbortUnInstall(GetMessageText(90) + "\r\n" + logFile_);
+    ConfineLogEntries(seal == TLogSeal::ours);
+}
+
+void TNimboInfo::ConfineLogEntries(bool sealed)
+{
+    const String logDir = AddBackslash(ExtractFileDir(logFile_));
+    TInstallScope scope;
+    scope.AddRoot(logDir);
+    // The folders made on the way to the log's own go when they are empty.
+    for (int i = 0; i < createdDirs_.Count(); ++i) {
+        const String dir = NormaliseLogPath(createdDirs_[i], true);
+        if (!dir.empty() && logDir.size() > dir.size() && SameText(logDir.substr(0, dir.size()), dir))
+            scope.AddParent(dir);
+    }
+    if (sealed) {
+        // A log of ours: its other destinations count too.
+        for (TNimboDir* d : script_->Dirs()) scope.AddRoot(d->GetPath());
+    } else {
+        // Shown on the uninstall page, before anything is removed.
+        logWarning_ = Format(GetMessageText(99), logDir);
+        RunLog("Warning: " + logWarning_);
+    }
+    TStringList files, dirs;
+    int listed = 0;
+    auto keep = [&listed](const TStringList& from, TStringList& to, auto inScope) {
+        for (int i = 0; i < from.Count(); ++i, ++listed) {
+            const String name = inScope(from[i]);
+            if (name.empty())
+                RunLog("Skipped, outside the installation: " + from[i]);
+            else
+                to.Add(name);
+        }
+    };
+    keep(InstalledFiles(), files, [&scope](const String& e) { return scope.File(e); });
+    keep(createdDirs_, dirs, [&scope](const String& e) { return scope.Folder(e); });
+    if (listed > 0 && files.Count() == 0 && dirs.Count() == 0)
+        AbortUnInstall(Format(GetMessageText(100), logFile_, logDir));
+    installedFiles_.Assign(files);
+    createdDirs_.Assign(dirs);
+}
+
+void TNimboInfo::AbortUnInstall(const String& why)
+{
+    const String text = why + "  " + GetMessageText(89);
+    RunLog("Error: " + text);
+    SetRunExitCode(exitFailed);
+    ShowMessageDialog(this, text, mtError, NimboDialogButton(mbOK));
+    // Nothing was removed; a temporary copy still takes itself away.
+    if (unInstallMode_) EndOfRun();
+    EndProcessNow();
 }
 
 void TNimboInfo::FloppyRestart()
@@ -230,6 +292,7 @@ void TNimboInfo::FloppyRestart()
         }
     } catch (const EInOutError&) {
         // Reported above; the process ends either way.
+        SetRunExitCode(exitFailed);
     }
     EndProcessNow();
 }
@@ -240,7 +303,11 @@ void TNimboInfo::UnInstallRestart()
     const String program = ProgramPath();
     const String name = ExtractFileName(program);
     const String own = AddBackslash(ExtractFileDir(program));
-    logFile_ = own + script_->LogFileName();
+    // Without the log there is nothing to go by: the registration stays,
+    // and the run ends as failed.
+    if (!script_->LogFileDir()) AbortUnInstall(GetMessageText(88));
+    logFile_ = LogFileFor(own, false);
+    if (logFile_.empty()) AbortUnInstall(GetMessageText(90) + "\r\n" + own + script_->LogFileName());
     ShowRestartDialog(this);
     std::vector<String> files;
     const TStringList& list = script_->UnInstallFiles();
@@ -255,8 +322,7 @@ void TNimboInfo::UnInstallRestart()
         CopyFileWithProgress(program, temp + name);
         for (const String& f : files) CopyFileWithProgress(own + f, temp + f);
     } catch (const EInOutError&) {
-        ShowMessageDialog(this, GetMessageText(91) + "  " + GetMessageText(89), mtWarning, NimboDialogButton(mbOK));
-        EndProcessNow();
+        AbortUnInstall(GetMessageText(91));
     }
     // A fresh section, named for the copy it is meant for.
     EraseProfileSection(kHandOverFile, kUnInstallSection);
@@ -265,27 +331,23 @@ void TNimboInfo::UnInstallRestart()
     for (size_t i = 0; i < files.size(); ++i)
         WriteProfileString(kHandOverFile, kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
     // The copy runs as this one was asked to: silently, say.
-    String switches;
-    for (int i = 2; i < __argc; ++i) switches += String(i > 2 ? " " : "") + "\"" + __argv[i] + "\"";
+    const String switches = ForwardedSwitches();
     HANDLE copy = nullptr;
-    if (!StartProgram(temp + name, switches, Unattended() ? &copy : nullptr)) {
-        ShowMessageDialog(this, GetMessageText(93) + " " + GetMessageText(89), mtWarning, NimboDialogButton(mbOK));
-        if (Unattended()) SetRunExitCode(exitFailed);
-    }
+    if (!StartProgram(temp + name, switches, Unattended() ? &copy : nullptr)) AbortUnInstall(GetMessageText(93));
     if (copy) {
         // A script that started the uninstall learns when it is over, and
         // how it went: this process waits for the copy and ends with its
         // code. (This program file goes once this process has ended.)
         FreeNimboPagesForm();
-        // Messages keep flowing: the copy's broadcasts (DDE with Program
-        // Manager) reach this process's windows too and must be answered.
-        WaitForProcessEnd(copy);
+        // Only waiting: the copy's broadcasts (DDE with Program Manager)
+        // reach this process's windows and are answered, but nothing of
+        // this run's own (the background's start timer) goes on.
+        WaitForProcessEndIdle(copy);
         DWORD code = exitFailed;
         GetExitCodeProcess(copy, &code);
         CloseHandle(copy);
         ExitProcess(code);
     }
-    if (Unattended()) ExitProcess(static_cast<UINT>(RunExitCode()));
     EndProcessNow();
 }
 
@@ -305,10 +367,12 @@ void TNimboInfo::ResolveSystemDirectories()
     system->SetDir(AddBackslash(sys));
 }
 
-bool TNimboInfo::IsDeferred(const String& file) const
+bool TNimboInfo::IsDeferred(const String& path) const
 {
     for (const String& f : deferredFiles_)
-        if (SameText(f, file)) return true;
+        if (SameText(f, path)) return true;
+    for (const String& d : deferredDirs_)
+        if (SameText(RemoveBackslash(d), RemoveBackslash(path))) return true;
     return false;
 }
 
@@ -341,7 +405,8 @@ void TNimboInfo::EndOfRun()
         CloseHandle(instanceMutex_);
         instanceMutex_ = nullptr;
     }
-    if (!HasState(csDesigning) && !unInstallDone_) WriteLog();
+    // An uninstall that did not finish leaves the log as it found it.
+    if (!HasState(csDesigning) && !unInstallDone_ && !unInstallMode_) WriteLog();
     if (languageModule_ && languageModule_ != GetModuleHandleA(nullptr)) {
         FreeLibrary(languageModule_);
         languageModule_ = GetModuleHandleA(nullptr);

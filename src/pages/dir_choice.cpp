@@ -72,13 +72,32 @@ unsigned TNimboDirChoice::TypedPathRefusal(String& typed) const
     case TTargetPathCheck::tpOk:
         break;
     }
-    return DriveMissing(typed) ? 96 : 0;
+    return TargetRefusal(typed);
+}
+
+unsigned TNimboDirChoice::TargetRefusal(const String& target) const
+{
+    if (DriveMissing(target)) return 96;
+    return IsDriveRoot(target) ? 101 : 0;
+}
+
+void TNimboDirChoice::RefuseTarget(const String& text)
+{
+    ShowMessageDialog(controller_, text, mtWarning, NimboDialogButton(mbOK));
+    if (!Unattended()) {
+        state_ = psWaiting;
+        return;
+    }
+    // Nobody can choose another: the run ends here, with the reason.
+    RunLog("Error: " + text);
+    SetRunExitCode(RunSwitches().dir.empty() ? exitFailed : exitBadCommandLine);
+    state_ = psCancelled;
 }
 
 String TNimboDirChoice::RefusalText(unsigned message, const String& path) const
 {
     const String text = NimboMessageText(controller_, message);
-    return message == 96 ? Format(text, path.substr(0, 2)) : message == 97 ? Format(text, path) : text;
+    return message == 96 ? Format(text, path.substr(0, 2)) : message == 97 || message == 101 ? Format(text, path) : text;
 }
 
 uint8_t TNimboDirChoice::Execute()
@@ -243,15 +262,13 @@ void TNimboDirChoice::DoNext()
     if (!shown.empty()) {
         const char drive = static_cast<char>(toupper(static_cast<unsigned char>(shown[0])));
         if (drive == 'A' || drive == 'B') {
-            ShowMessageDialog(controller_, NimboMessageText(controller_, 32), mtWarning, NimboDialogButton(mbOK));
-            state_ = psWaiting;
+            RefuseTarget(NimboMessageText(controller_, 32));
             return;
         }
     }
     const String target = TargetDir();
-    if (DriveMissing(target)) {
-        ShowMessageDialog(controller_, RefusalText(96, target), mtWarning, NimboDialogButton(mbOK));
-        state_ = psWaiting;
+    if (const unsigned refusal = TargetRefusal(target)) {
+        RefuseTarget(RefusalText(refusal, target));
         return;
     }
     if (doInvisible_ || DirectoryExists(RemoveBackslash(target))) {

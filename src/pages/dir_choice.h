@@ -48,6 +48,10 @@ private:
     // The message that refuses a typed destination (0: none); an accepted
     // one comes back normalised.
     unsigned TypedPathRefusal(String& typed) const;
+    // Why a destination cannot be installed to (a missing drive, a drive's
+    // root), as a message number; 0 when it can.
+    unsigned TargetRefusal(const String& target) const;
+    void RefuseTarget(const String& text);
     String RefusalText(unsigned message, const String& path) const;
 
     bool allowDirChange_ = true;

@@ -222,19 +222,26 @@ int TNimboFileCopy::Run()
 bool TNimboFileCopy::CheckFreeSpace()
 {
     std::vector<std::pair<char, int64_t>> drives;
+    auto drive = [&drives](const String& path) -> int64_t& {
+        const char letter = path.empty() ? '?' : UpperCase(path.substr(0, 1))[0];
+        auto it = std::find_if(drives.begin(), drives.end(), [letter](const auto& d) { return d.first == letter; });
+        if (it != drives.end()) return it->second;
+        drives.emplace_back(letter, 0);
+        return drives.back().second;
+    };
     TNimboFileGroup* selected = controller_->SelectedFiles();
     for (int i = 0; i < selected->Dirs().Count(); ++i) {
         TNimboDir* dir = selected->Dirs()[i];
-        const String path = dir->GetPath();
-        const char letter = path.empty() ? '?' : UpperCase(path.substr(0, 1))[0];
-        auto it = std::find_if(drives.begin(), drives.end(), [letter](const auto& d) { return d.first == letter; });
-        if (it == drives.end()) {
-            drives.emplace_back(letter, 0);
-            it = drives.end() - 1;
-        }
+        int64_t& needed = drive(dir->GetPath());
         if (!controller_->IsDirSelected(dir)) continue;
         if (TNimboFileList* files = selected->FileLists(i))
-            for (TNimboFile* file : files->Files()) it->second += file->Size();
+            for (TNimboFile* file : files->Files()) needed += file->Size();
+    }
+    // The program that later removes the installation goes into the log's
+    // folder as well.
+    if (const TNimboDir* logDir = script_->LogFileDir()) {
+        int64_t& needed = drive(logDir->GetPath());
+        for (const String& file : UnInstallProgramFiles()) needed += std::max<int64_t>(FileSizeOf(file), 0);
     }
     bool ok = true;
     for (const auto& [letter, needed] : drives) {

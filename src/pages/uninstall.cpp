@@ -1,11 +1,15 @@
 #include "pages/uninstall.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "engine/file_routines.h"
 #include "engine/message_dialog.h"
 #include "engine/messages.h"
 #include "engine/nimbo_info.h"
 #include "engine/path_routines.h"
 #include "engine/registry.h"
+#include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 #include "pages/bde_install.h"
@@ -95,6 +99,7 @@ void TNimboUnInstall::ShowPage()
         memo->Lines()->Add(Format(NimboMessageText(controller_, 85), AppName()) + "  " +
                            NimboMessageText(controller_, 86) + "\r\n\r\n" + NimboMessageText(controller_, 87));
     }
+    if (!controller_->LogWarning().empty()) memo->Lines()->Add("\r\n" + controller_->LogWarning());
     f->SetCaption(Format(NimboMessageText(controller_, 84), AppName()));
     f->nbPage->SetPageIndex(5);
 }
@@ -128,15 +133,32 @@ void TNimboUnInstall::RemoveGroups()
     CloseProgMan();
 }
 
+namespace {
+// A folder on the way that is a link (a junction put there after the
+// install) would lead the removal out of the installation.
+bool PassesThroughLink(const String& path)
+{
+    for (size_t p = path.find('\\', 3); p != String::npos; p = path.find('\\', p + 1)) {
+        const DWORD a = GetFileAttributesA(path.substr(0, p).c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    }
+    return false;
+}
+}  // namespace
+
 void TNimboUnInstall::RemoveFiles()
 {
     const TStringList& files = controller_->InstalledFiles();
     // A file still in use (the program that started this uninstall and
     // waits for it) goes once this run has ended.
-    for (int i = 0; i < files.Count(); ++i)
-        if (FileExists(files[i]) && !DeleteFileA(files[i].c_str()) && FileExists(files[i]))
-            controller_->DeferDelete(files[i]);
-    if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());
+    for (int i = 0; i < files.Count(); ++i) {
+        if (!FileExists(files[i])) continue;
+        if (PassesThroughLink(files[i])) {
+            RunLog("Skipped, behind a folder link: " + files[i]);
+            continue;
+        }
+        if (!DeleteFileA(files[i].c_str()) && FileExists(files[i])) controller_->DeferDelete(files[i]);
+    }
 }
 
 bool TNimboUnInstall::HoldsOnlyDeferred(const String& dir) const
@@ -149,7 +171,9 @@ bool TNimboUnInstall::HoldsOnlyDeferred(const String& dir) const
         const String n = fd.cFileName;
         if (n == "." || n == "..") continue;
         any = true;
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !controller_->IsDeferred(AddBackslash(dir) + n))
+        // A folder made on the way to the installation holds only the
+        // installation's folder, itself left for later.
+        if (!controller_->IsDeferred(AddBackslash(dir) + n))
             only = false;
     } while (only && FindNextFileA(h, &fd));
     FindClose(h);
@@ -184,8 +208,11 @@ void TNimboUnInstall::DoNext()
     if (OnCleanup) OnCleanup(this);
     RemoveGroupItems();
     RemoveFiles();
-    RemoveDirectories();
     RemoveGroups();
+    // The log goes once what it lists is gone (an uninstall cut short can
+    // be run again), and before the folders, the log's own among them.
+    if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());
+    RemoveDirectories();
     const auto engine = static_cast<TNimboBDEInstallTypes>(controller_->LoggedBDEType());
     if (TComponent* form = Owner())
         for (int i = 0; i < form->ComponentCount(); ++i)
@@ -197,14 +224,11 @@ void TNimboUnInstall::DoNext()
 
 void TNimboUnInstall::PlaceProgram(const String& dir)
 {
-    const String program = ProgramPath();
-    const String own = AddBackslash(ExtractFileDir(program));
-    if (SameText(own, dir)) return;
-    std::vector<String> names{ExtractFileName(program)};
-    if (FileExists(own + kLanguageLibraryName)) names.push_back(kLanguageLibraryName);
-    for (const String& name : names) {
-        CopyFileWithProgress(own + name, dir + name);
-        controller_->AddInstalledFile(dir + name);
+    if (SameText(AddBackslash(ExtractFileDir(ProgramPath())), dir)) return;
+    for (const String& file : UnInstallProgramFiles()) {
+        const String target = dir + ExtractFileName(file);
+        CopyFileWithProgress(file, target);
+        controller_->AddInstalledFile(target);
     }
 }
 
@@ -219,11 +243,26 @@ void TNimboUnInstall::RegisterUnInstall(const String& displayName)
     TRegistryKey key;
     key.Create(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName);
     // Quoted when it holds a blank, so the path cannot be read as a shorter one.
-    String command = dir + ExtractFileName(ProgramPath());
-    if (command.find(' ') != String::npos) command = "\"" + command + "\"";
+    const String program = dir + ExtractFileName(ProgramPath());
+    const String command = program.find(' ') != String::npos ? "\"" + program + "\"" : program;
+    // Besides the two the uninstall needs, what Add/Remove Programs and
+    // administrators' tools show and use.
     for (const auto& [name, value] : {std::pair<String, String>{"DisplayName", displayName},
-                                      std::pair<String, String>{"UnInstallString", command + " UNINSTALL"}})
+                                      {"UnInstallString", command + " UNINSTALL"},
+                                      {"QuietUninstallString", command + " UNINSTALL /VERYSILENT"},
+                                      {"InstallLocation", dir},
+                                      {"DisplayIcon", program}})
         if (!key.IsOpen() || !key.WriteString(name, value)) throw ENimboError("Failed to set data for '" + name + "'");
+    if (controller_ && !key.WriteInteger("EstimatedSize", InstalledKilobytes()))
+        throw ENimboError("Failed to set data for 'EstimatedSize'");
+}
+
+uint32_t TNimboUnInstall::InstalledKilobytes() const
+{
+    int64_t bytes = 0;
+    const TStringList& files = controller_->InstalledFiles();
+    for (int i = 0; i < files.Count(); ++i) bytes += std::max<int64_t>(FileSizeOf(files[i]), 0);
+    return static_cast<uint32_t>((bytes + 1023) / 1024);
 }
 
 void TNimboUnInstall::UnregisterUnInstall(const String& displayName)

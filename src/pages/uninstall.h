@@ -43,6 +43,8 @@ private:
     void RemoveDirectories();
     bool HoldsOnlyDeferred(const String& dir) const;
     void PlaceProgram(const String& dir);
+    // The size of what this run installed, for Add/Remove Programs.
+    uint32_t InstalledKilobytes() const;
 
     TStringList noFiles_;  // the file list without a script: always empty
     TStringList text_;

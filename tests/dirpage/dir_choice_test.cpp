@@ -333,7 +333,7 @@ TEST_F(DirChoice, UnusableDestinationsAreRefusedWithTheReason)
     String odd = existing;
     std::replace(odd.begin(), odd.end(), '\\', '/');
     odd.insert(3, "/./");
-    std::vector<String> texts(4);
+    std::vector<String> texts(5);
     int viewAfterRefusals = -1;
     auto type = [&](const String& t) { return [&, t] { SetWindowTextA(F()->edtSDPath->Handle(), t.c_str()); }; };
     TGuiScript g;
@@ -342,8 +342,8 @@ TEST_F(DirChoice, UnusableDestinationsAreRefusedWithTheReason)
         return F()->btnCDLBrowse;
     });
     g.Then([&] { return F()->nbPage->PageIndex() == 8; });
-    const char* typed[] = {"\\\\server\\share\\apps", "apps\\new", "Q:\\x"};
-    for (int i = 0; i < 3; ++i) {
+    const char* typed[] = {"\\\\server\\share\\apps", "apps\\new", "Q:\\x", "C:\\"};
+    for (int i = 0; i < 4; ++i) {
         Step(g, type(typed[i])).ClickNext();
         Reply(g, "Warning", "OK", &texts[static_cast<size_t>(i) + 1]);
     }
@@ -357,6 +357,8 @@ TEST_F(DirChoice, UnusableDestinationsAreRefusedWithTheReason)
               "apps\\new is not a full directory path. Please enter a path that begins with a drive letter and "
               "a backslash.");
     EXPECT_EQ(texts[3], texts[0]);
+    EXPECT_EQ(texts[4], "C:\\ is the root folder of a drive. Please choose a directory on the drive.")
+        << "a whole drive is never one application's";
     EXPECT_EQ(viewAfterRefusals, 8) << "the selection view stays after a refusal";
     EXPECT_EQ(dir->TargetDir(), existing) << "the odd spelling of an existing directory is taken in its plain form";
     EXPECT_TRUE(info->IsDirSelected(install));

@@ -8,6 +8,7 @@
 #include "test_files.h"
 #include "pages/file_copy.h"
 #include "engine/file_routines.h"
+#include "engine/nimbo_info.h"
 #include "pages/message_page.h"
 #include "script/nimbo_data.h"
 #include "ui/progress_bar.h"
@@ -149,6 +150,24 @@ TEST_F(FileCopy, AHandlerForTooLittleSpaceReplacesTheMessageButTheCopyStops)
     EXPECT_EQ(drive, dst[0]);
     EXPECT_EQ(needed, 100);
     EXPECT_EQ(available, 99);
+}
+
+TEST_F(FileCopy, TheProgramPlacedForTheUninstallNeedsSpaceToo)
+{
+    AddFile("a.txt", String(100, 'a'));
+    script->SetLogFileDir(install);
+    SetFreeSpaceSource(FixedFreeSpace);
+    gFree = 100;  // the files fit, the uninstall program beside the log does not
+    int64_t needed = 0;
+    page->OnDriveTooSmall = [&](TObject*, char, int64_t n, int64_t) { needed = n; };
+    TGuiScript g;
+    g.WaitForPage([this] { return page; }).ClickCancel().Answer("Confirmation", "Yes");
+    EXPECT_EQ(Run(), psCancelled);
+    int64_t program = 0;
+    for (const String& f : UnInstallProgramFiles()) program += FileSizeOf(f);
+    EXPECT_GT(program, 0);
+    EXPECT_EQ(needed, 100 + program);
+    EXPECT_FALSE(FileExists(dst + "a.txt"));
 }
 
 TEST_F(FileCopy, ByteCountsBeyondTwoGigabytesAreComparedWhole)

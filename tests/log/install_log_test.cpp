@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "gui_test_support.h"
+#include "test_files.h"
 #include "script/nimbo_data.h"
 
 namespace {
@@ -67,7 +68,7 @@ protected:
 TEST_F(InstallLog, NothingCreatedGivesOnlyDirectoriesAndLanguage)
 {
     info->WriteLog();
-    EXPECT_EQ(Sections(), (std::vector<String>{"[Directories]", "[Language]"}));
+    EXPECT_EQ(Sections(), (std::vector<String>{"[Directories]", "[Language]", "[Nimbo Setup]"}));
     const String text = LogText();
     EXPECT_NE(text.find("Install=" + dir + "\n"), String::npos) << text;
     EXPECT_NE(text.find("Language=English\n"), String::npos) << text;
@@ -151,17 +152,23 @@ TEST_F(InstallLog, AThousandsOfFilesLogReadsBackComplete)
 
 TEST_F(InstallLog, RewritingKeepsForeignSectionsAndTheLanguagePlaceAndNeverHalfWrites)
 {
-    {
-        std::ofstream out(LogPath().c_str(), std::ios::binary);
-        out << "; kept\r\n[Language]\r\nNote=mine\r\nlanguage=English\r\n[files]\r\nC:\\OLD.TXT=\r\n"
-               "[Other]\r\nx=1\r\n";
-    }
+    info->AddInstalledFile(dir + "old.txt");
+    info->WriteLog();
+    // What an editor adds beside our entries: a comment, a key of its own
+    // in our section, a section of its own. The log stays ours.
+    String text = ReadAll(LogPath());
+    text = "; kept\r\n" + text.replace(text.find("[Language]\r\n"), 12, "[Language]\r\nNote=mine\r\n") +
+           "[Other]\r\nx=1\r\n";
+    WriteAll(LogPath(), text);
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
+    NewController();
     info->AddInstalledFile(dir + "new.txt");
     info->WriteLog();
-    EXPECT_EQ(LogText(), "; kept\n[Language]\nNote=mine\nlanguage=English\n[Other]\nx=1\n[Directories]\n"
-                         "Windows System=" + info->Script()->FindDir("Windows System")->Dir() + "\n"
-                         "Windows=" + info->Script()->FindDir("Windows")->Dir() + "\nInstall=" + dir + "\n"
-                         "[Files]\nC:\\OLD.TXT=\n" + dir + "new.txt=\n");
+    const String dirs = "[Directories]\nWindows System=" + info->Script()->FindDir("Windows System")->Dir() +
+                        "\nWindows=" + info->Script()->FindDir("Windows")->Dir() + "\nInstall=" + dir + "\n";
+    const String seal = LogText().substr(LogText().find("[Nimbo Setup]"));
+    EXPECT_EQ(LogText(), "; kept\n[Language]\nNote=mine\nLanguage=English\n[Other]\nx=1\n" + dirs + "[Files]\n" + dir +
+                             "new.txt=\n" + dir + "old.txt=\n" + seal);
 
     // A log that cannot be replaced stays as it was, and no piece of the
     // new one is left beside it.
@@ -175,6 +182,51 @@ TEST_F(InstallLog, RewritingKeepsForeignSectionsAndTheLanguagePlaceAndNeverHalfW
     HANDLE h = FindFirstFileA((dir + "*.tmp").c_str(), &fd);
     EXPECT_EQ(h, INVALID_HANDLE_VALUE);
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
+}
+
+TEST_F(InstallLog, ASealTellsOursFromAnotherProductsAndFromAnEditedLog)
+{
+    info->Script()->SetAppName("Corvane Linker");
+    info->AddInstalledFile(dir + "a.txt");
+    info->WriteLog();
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), "corvane linker"), TLogSeal::ours);
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), "Other Product"), TLogSeal::foreign);
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(dir + "NONE.LOG", "Corvane Linker"), TLogSeal::missing);
+    // An entry added, or one changed, breaks the seal.
+    WritePrivateProfileStringA("Files", "C:\\windows\\win.ini", "", LogPath().c_str());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), "Corvane Linker"), TLogSeal::changed);
+    WritePrivateProfileStringA("Files", "C:\\windows\\win.ini", nullptr, LogPath().c_str());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), "Corvane Linker"), TLogSeal::ours);
+    WritePrivateProfileStringA("Directories", "Install", "C:\\", LogPath().c_str());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), "Corvane Linker"), TLogSeal::changed);
+    // A file that is no log at all is another product's.
+    WriteAll(dir + "NOTES.LOG", "just text\r\n");
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(dir + "NOTES.LOG", "Corvane Linker"), TLogSeal::foreign);
+    DeleteFileA((dir + "NOTES.LOG").c_str());
+}
+
+TEST_F(InstallLog, AnotherProgramsLogIsNeitherMergedNorTouched)
+{
+    const String theirs = "[Created Dirs]\r\nC:\\OtherApp\\=\r\n[Files]\r\nC:\\OtherApp\\important.dll=\r\n";
+    WriteAll(LogPath(), theirs);
+    const String ours = dir + "INSTALL-1.LOG";
+    info->AddInstalledFile(dir + "a.txt");
+    info->WriteLog();
+    EXPECT_EQ(ReadAll(LogPath()), theirs);
+    EXPECT_EQ(info->LogFile(), ours);
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(ours, info->AppName()), TLogSeal::ours);
+    EXPECT_EQ(info->LogFileFor(dir, false), ours) << "the uninstall finds ours beside theirs";
+
+    // A second run joins ours, still without theirs.
+    NewController();
+    info->AddInstalledFile(dir + "b.txt");
+    info->WriteLog();
+    NewController();
+    ASSERT_TRUE(info->ReadLog(ours, false));
+    EXPECT_EQ(info->InstalledFiles().Lines(), (std::vector<String>{dir + "a.txt", dir + "b.txt"}));
+    DeleteFileA(ours.c_str());
+    // Without one of ours, an uninstall takes the first install log there.
+    EXPECT_EQ(info->LogFileFor(dir, false), LogPath());
 }
 
 TEST_F(InstallLog, AMissingLogDirectoryLosesNothingSilently)

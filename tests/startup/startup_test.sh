@@ -83,6 +83,7 @@ wait $app
 
 # --- The uninstall restart, the word in any letter case.
 make_setup "$work/app" twodisk
+printf '[Language]\r\nLanguage=English\r\n' >"$work/app/INSTALL.LOG"
 rm -f "$temp_u/setup.exe" "$temp_u/a.txt" "$temp_u/b.txt"
 export NIMBO_STATE_FILE="$(winpath "$work/state-uninstall.txt")"
 wine "$(winpath "$work/app/setup.exe")" uNiNsTaLl >"$work/uninstall.log" 2>&1 </dev/null
@@ -124,6 +125,19 @@ stale_ini() {  # program the section is for
 for case in other self; do
     if [ $case = other ]; then stale_ini 'C:\temp\gone\setup.exe'; else stale_ini "$(winpath "$work/stale/setup.exe")"; fi
     export NIMBO_STATE_FILE="$(winpath "$work/state-stale-$case.txt")"
+    if [ $case = self ]; then
+        # Meant for this copy but naming no install log: the uninstall is
+        # refused as failed before anything is removed.
+        timeout 60 wine "$(winpath "$work/stale/setup.exe")" /VERYSILENT >"$work/stale-$case.log" 2>&1 </dev/null
+        rc=$?
+        [ $rc -eq 3 ] && pass "self: a hand-over naming no install log ends with 3" || fail "self: it ended with $rc"
+        grep -qx 'my letter' "$work/stale/letter.txt" 2>/dev/null && pass "self: the file named as log is kept" ||
+            fail "self: the user's file named as log was deleted"
+        grep -qi '^\[UnInstall\]' "$ini" 2>/dev/null && fail "self: [UnInstall] still in TNIMBO.INI" ||
+            pass "self: the hand-over section is erased"
+        [ -f "$work/victim.txt" ] || fail "self: a file outside the run's own was deleted"
+        continue
+    fi
     wine "$(winpath "$work/stale/setup.exe")" >"$work/stale-$case.log" 2>&1 </dev/null &
     app=$!
     if wait_for "$work/state-stale-$case.txt" 30; then

@@ -157,7 +157,21 @@ TEST_F(UnInstall, RegistrationPointsAtAProgramThatIsThere)
     ASSERT_TRUE(k.Open(HKEY_LOCAL_MACHINE, key));
     EXPECT_EQ(k.ReadString("DisplayName"), "Nimbo Test");
     EXPECT_EQ(k.ReadString("UnInstallString"), "\"" + dir + program + "\" UNINSTALL");
+    // What Add/Remove Programs and administrators' tools read besides.
+    EXPECT_EQ(k.ReadString("QuietUninstallString"), "\"" + dir + program + "\" UNINSTALL /VERYSILENT");
+    EXPECT_EQ(k.ReadString("InstallLocation"), dir);
+    EXPECT_EQ(k.ReadString("DisplayIcon"), dir + program);
     k.Close();
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &raw), ERROR_SUCCESS);
+    DWORD size = 0, type = 0, bytes = sizeof size;
+    EXPECT_EQ(RegQueryValueExA(raw, "EstimatedSize", nullptr, &type, reinterpret_cast<BYTE*>(&size), &bytes),
+              ERROR_SUCCESS);
+    RegCloseKey(raw);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    int64_t placed = 0;
+    for (const String& f : UnInstallProgramFiles()) placed += FileSizeOf(dir + ExtractFileName(f));
+    EXPECT_EQ(size, static_cast<DWORD>((placed + 1023) / 1024)) << "kilobytes of what was installed, rounded up";
 
     page->UnregisterUnInstall("Nimbo Test");
     EXPECT_FALSE(k.Open(HKEY_LOCAL_MACHINE, key));

@@ -300,6 +300,16 @@ void WaitForProcessEnd(HANDLE process)
     if (quit) PostQuitMessage(static_cast<int>(quitCode));
 }
 
+void WaitForProcessEndIdle(HANDLE process)
+{
+    for (;;) {
+        const DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + 1) break;
+        // Looking delivers the sent messages; nothing posted is taken.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
 
 int TForm::ShowModal()
 {

@@ -137,6 +137,10 @@ int MessageDlg(const String& text, TMsgDlgType type, unsigned buttons);
 // their timers keep running; they take no input meanwhile (as under a
 // modal window).
 void WaitForProcessEnd(HANDLE process);
+// Waits for a process to end while this thread does nothing of its own: it
+// answers only what other threads and processes send it (a broadcast must
+// not hang the sender); its timers and posted work wait.
+void WaitForProcessEndIdle(HANDLE process);
 
 // This thread's visible and enabled top-level windows, the front one first:
 // while a modal form or box is up, only it.
