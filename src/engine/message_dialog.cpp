@@ -1,5 +1,6 @@
 #include "engine/message_dialog.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -23,26 +24,36 @@ class TNimboMessageForm : public TForm {
 };
 NIMBO_DEFINE_CLASS(TNimboMessageForm, TForm, false, (void)0)
 
-struct ButtonSpec {
-    TMsgDlgBtn member;
+// What each answer of a message dialog looks like: its button kind and the
+// message that captions it.
+struct TAnswerButton {
+    TMsgDlgBtn answer;
     TBitBtnKind kind;
-    unsigned message;
+    unsigned caption;
 };
 // The order buttons appear in: All comes before Ignore.
-const ButtonSpec kButtons[] = {
+const TAnswerButton kAnswerButtons[] = {
     {mbYes, bkYes, 15},      {mbNo, bkNo, 16},       {mbOK, bkOK, 17},         {mbCancel, bkCancel, 11},
     {mbAbort, bkAbort, 18},  {mbRetry, bkRetry, 12}, {mbAll, bkAll, 14},       {mbIgnore, bkIgnore, 13},
     {mbHelp, bkHelp, 19},
 };
+constexpr unsigned kAnswerMask = (1u << 9) - 1;  // the answers a dialog can offer
 
+// The dialog's layout, in pixels.
+constexpr int kMargin = 10;
+constexpr int kBarHeight = 38;  // the button bar along the bottom
+constexpr int kButtonTop = 5;
+constexpr int kButtonWidth = 90;
+constexpr int kButtonHeight = 25;
+constexpr int kButtonPitch = 98;  // from one button's left edge to the next one's
+constexpr int kIconWidth = 52;    // the column of the kind's icon on the left
+
+// A size within 80 % of the screen's.
 int Round80(int v) { return static_cast<int>(std::lround(v * 0.8)); }
-}  // namespace
 
-int ShowMessageDialog(TNimboInfo* controller, const String& text, TMsgDlgType kind, unsigned buttons, int)
+TNimboMessageForm* NewMessageForm(TNimboInfo* controller, TMsgDlgType kind)
 {
-    if (const int answer = UnattendedAnswer(text, buttons & ((1u << 9) - 1), false)) return answer;
     TNimboMessageForm* form = NewComponent<TNimboMessageForm>(Application);
-    std::unique_ptr<TComponent, TComponentDeleter> guard(form);
     form->SetBounds(10, 10, form->Width(), form->Height());
     form->SetBorderIcons(0);
     form->SetBorderStyle(bsDialog);
@@ -51,46 +62,49 @@ int ShowMessageDialog(TNimboInfo* controller, const String& text, TMsgDlgType ki
     form->Font()->SetStyle(1u << fsBold);
     static const unsigned captions[] = {21, 22, 24, 23};
     form->SetCaption(kind == mtCustom ? String() : NimboMessageText(controller, captions[kind]));
+    return form;
+}
 
+// One button per answer asked for, in the dialog's order, left to right
+// from the bar's edge; OK when none is.
+std::vector<TBitBtn*> AddButtons(TNimboMessageForm* form, TNimboInfo* controller, unsigned buttons)
+{
     auto* bar = NewComponent<TPanel>(form);
     bar->SetName("ButtonBar");
     bar->SetBevelOuter(bvNone);
-    bar->SetHeight(38);
+    bar->SetHeight(kBarHeight);
     bar->SetParent(form);
     bar->SetAlign(alBottom);
-
-    buttons &= (1u << 9) - 1;
-    int count = 0;
-    for (unsigned b = buttons; b; b &= b - 1) ++count;
-    if (count == 0) {
-        buttons = NimboDialogButton(mbOK);
-        count = 1;
-    }
+    if ((buttons & kAnswerMask) == 0) buttons = NimboDialogButton(mbOK);
     std::vector<TBitBtn*> made;
-    for (int i = 0; i < count; ++i) {
-        for (const ButtonSpec& spec : kButtons) {
-            if (!(buttons & NimboDialogButton(spec.member))) continue;
-            buttons &= ~NimboDialogButton(spec.member);
-            auto* b = NewComponent<TBitBtn>(form);
-            b->SetName("B" + IntToStr(i + 1));
-            b->SetKind(spec.kind);
-            b->SetCaption(NimboMessageText(controller, spec.message));
-            b->SetBounds(i * 98 + 10, 5, 90, 25);
-            b->SetParent(bar);
-            made.push_back(b);
-            break;
-        }
+    for (const TAnswerButton& spec : kAnswerButtons) {
+        if (!(buttons & NimboDialogButton(spec.answer))) continue;
+        const int i = static_cast<int>(made.size());
+        auto* b = NewComponent<TBitBtn>(form);
+        b->SetName("B" + IntToStr(i + 1));
+        b->SetKind(spec.kind);
+        b->SetCaption(NimboMessageText(controller, spec.caption));
+        b->SetBounds(i * kButtonPitch + kMargin, kButtonTop, kButtonWidth, kButtonHeight);
+        b->SetParent(bar);
+        made.push_back(b);
     }
+    return made;
+}
 
+void AddIcon(TNimboMessageForm* form, TMsgDlgType kind)
+{
     auto* image = NewComponent<TImage>(form);
     image->SetName("Image");
-    image->SetWidth(52);
+    image->SetWidth(kIconWidth);
     image->SetCenter(true);
     image->SetParent(form);
     image->SetAlign(alLeft);
     static const LPCSTR icons[] = {IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION};
     if (kind != mtCustom) image->SetIcon(LoadIconA(nullptr, icons[kind]));
+}
 
+TMemo* AddText(TNimboMessageForm* form, const String& text)
+{
     auto* memo = NewComponent<TMemo>(form);
     memo->SetName("Message");
     memo->SetBorderStyle(bsNoBorder);
@@ -99,10 +113,17 @@ int ShowMessageDialog(TNimboInfo* controller, const String& text, TMsgDlgType ki
     memo->SetTabStop(false);
     memo->SetParent(form);
     memo->SetAlign(alClient);
-    const String shown = "\r\n" + text + "\r\n";
-    memo->SetCaption(shown);
+    memo->SetCaption("\r\n" + text + "\r\n");
+    return memo;
+}
 
-    // Width from the widest line, within 80 % of the screen.
+// Wide enough for the widest line and the buttons, high enough for the
+// lines as the memo shows them, each within 80 % of the screen; the
+// buttons centred; the whole in the middle of the screen (a maximized
+// message box would hide everything behind it and ignore this sizing).
+void SizeAndPlace(TNimboMessageForm* form, TMemo* memo, const std::vector<TBitBtn*>& made)
+{
+    const int count = static_cast<int>(made.size());
     TCanvas& canvas = form->Canvas();
     unsigned widest = 0;
     for (const String& line : memo->Lines()->Lines()) {
@@ -110,36 +131,44 @@ int ShowMessageDialog(TNimboInfo* controller, const String& text, TMsgDlgType ki
         if (w > widest) widest = w;
     }
     int w = static_cast<int>(widest);
-    if (w < count * 98 + 10) w = count * 98 - 8;
-    const int maxW = Round80(GetSystemMetrics(SM_CXFULLSCREEN));
-    if (w > maxW) w = maxW;
-    form->SetWidth(2 * GetSystemMetrics(SM_CXBORDER) + w + 52 + 10);
+    if (w < count * kButtonPitch + kMargin) w = count * kButtonPitch - (kButtonPitch - kButtonWidth);
+    w = std::min(w, Round80(GetSystemMetrics(SM_CXFULLSCREEN)));
+    form->SetWidth(2 * GetSystemMetrics(SM_CXBORDER) + w + kIconWidth + kMargin);
 
-    // Buttons centred in the bar.
-    const int start = (bar->Width() - count * 98) / 2;
-    for (int i = 0; i < count; ++i) made[static_cast<size_t>(i)]->SetLeft(start + i * 98);
+    const int start = (made.front()->Parent()->Width() - count * kButtonPitch) / 2;
+    for (int i = 0; i < count; ++i) made[static_cast<size_t>(i)]->SetLeft(start + i * kButtonPitch);
 
-    // Height from the lines as the memo shows them, within 80 % of the screen.
-    int h = memo->DisplayLineCount() * canvas.TextHeight("X");
-    const int maxH = Round80(GetSystemMetrics(SM_CYFULLSCREEN));
-    if (h > maxH) h = maxH;
-    form->SetHeight(GetSystemMetrics(SM_CYCAPTION) + h + GetSystemMetrics(SM_CYBORDER) + 38 + 10);
+    const int h = std::min(memo->DisplayLineCount() * canvas.TextHeight("X"), Round80(GetSystemMetrics(SM_CYFULLSCREEN)));
+    form->SetHeight(GetSystemMetrics(SM_CYCAPTION) + h + GetSystemMetrics(SM_CYBORDER) + kBarHeight + kMargin);
 
-    // Shown at its computed size in the middle of the screen (a maximized
-    // message box would hide everything behind it and ignore this sizing).
     form->SetPosition(poScreenCenter);
     form->SetBounds((GetSystemMetrics(SM_CXSCREEN) - form->Width()) / 2,
                     (GetSystemMetrics(SM_CYSCREEN) - form->Height()) / 2, form->Width(), form->Height());
-    // Enter gives the first answer, Esc the Cancel or No answer, or the OK
-    // of a dialog that only informs.
-    if (!made.empty()) {
-        made.front()->SetDefault(true);
-        form->SetActiveControl(made.front());
-    }
+}
+
+// Enter gives the first answer, Esc the Cancel or No answer, or the OK of
+// a dialog that only informs.
+void SetKeys(TNimboMessageForm* form, const std::vector<TBitBtn*>& made)
+{
+    made.front()->SetDefault(true);
+    form->SetActiveControl(made.front());
     TBitBtn* escape = nullptr;
     for (TBitBtn* b : made)
         if (b->Kind() == bkCancel || (b->Kind() == bkNo && !escape)) escape = b;
     if (!escape && made.size() == 1 && made.front()->Kind() == bkOK) escape = made.front();
     if (escape) escape->SetCancel(true);
+}
+}  // namespace
+
+int ShowMessageDialog(TNimboInfo* controller, const String& text, TMsgDlgType kind, unsigned buttons, int)
+{
+    if (const int answer = UnattendedAnswer(text, buttons & kAnswerMask, false)) return answer;
+    TNimboMessageForm* form = NewMessageForm(controller, kind);
+    std::unique_ptr<TComponent, TComponentDeleter> guard(form);
+    const std::vector<TBitBtn*> made = AddButtons(form, controller, buttons);
+    AddIcon(form, kind);
+    TMemo* memo = AddText(form, text);
+    SizeAndPlace(form, memo, made);
+    SetKeys(form, made);
     return form->ShowModal();
 }
