@@ -19,7 +19,6 @@ constexpr const char* kFiles = "Files";
 constexpr const char* kProgramGroups = "Program Groups";
 constexpr const char* kBDEFiles = "BDE Files";
 constexpr const char* kLanguage = "Language";
-constexpr const char* kSeparator = ":~:";
 // Written last: which application the log belongs to and a checksum over
 // everything the uninstall reads from it.
 constexpr const char* kSeal = "Nimbo Setup";
@@ -171,7 +170,7 @@ bool TNimboInfo::ReadLog(const String& fileName, bool merge)
     for (const String& key : ReadProfileKeys(fileName, kFiles)) AddInstalledFile(key);
     for (const auto& [key, value] : ReadProfileSection(fileName, kProgramGroups)) {
         if (value.empty()) continue;
-        const size_t p = value.find(kSeparator);
+        const size_t p = value.find(kFieldSeparator);
         const String group = p == String::npos ? value : value.substr(0, p);
         const String item = p == String::npos ? value : value.substr(p + 3);
         if (!group.empty()) AddGroupEntry(item, group);
@@ -227,7 +226,7 @@ void TNimboInfo::WriteLog()
 
     TProfileSection groups{kProgramGroups, {}};
     for (int i = 0; i < groupNames_.Count(); ++i)
-        groups.lines.emplace_back(IntToStr(i), groupNames_[i] + kSeparator + groupItems_[i]);
+        groups.lines.emplace_back(IntToStr(i), groupNames_[i] + kFieldSeparator + groupItems_[i]);
     sections.push_back(std::move(groups));
 
     if (loggedBDEType_ != 0) sections.push_back({kBDEFiles, {{"BDE Type", IntToStr(loggedBDEType_)}}});

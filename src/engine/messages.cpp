@@ -8,7 +8,6 @@
 // Names are code page 1252, like every text of the program.
 namespace {
 constexpr const char* kNotFound = "*** String not found ***";
-constexpr const char* kLibrary = "TNLANG32.DLL";
 
 String LanguageNameTable[] = {"English", "(compiled)", "Fran\xe7" "ais", "Dutch",     "Norwegian",
                               "Italiano", "Espa\xf1ol",   "Deutsch",  "Hungarian"};
@@ -31,9 +30,12 @@ const String& LanguageName(TLanguageTypes t) { return LanguageNameTable[t]; }
 String TNimboInfo::GetMessageText(unsigned n) const
 {
     n &= 0xFFFF;
+    String text;
+    // Before any language is loaded (while the form is read) the program's
+    // own English speaks.
+    if (!languageModule_) return LoadModuleString(Self(), 5000 + n, text) ? text : String(kNotFound);
     // A module handle below 32 is an error code of the loader, not a module.
     if (reinterpret_cast<UINT_PTR>(languageModule_) < 32) return kNotFound;
-    String text;
     return LoadModuleString(languageModule_, static_cast<UINT>(messageBase_) + n, text) ? text : String(kNotFound);
 }
 
@@ -48,7 +50,7 @@ void TNimboInfo::BuildLanguageList()
         languages_.Add(compiled);
         LanguageNameTable[laCompiled] = compiled;
     }
-    HMODULE lib = LoadLibraryA(kLibrary);
+    HMODULE lib = LoadLibraryA(kLanguageLibraryName);
     if (!lib) return;
     for (UINT k = 0;; ++k) {
         String name;
@@ -68,7 +70,7 @@ void TNimboInfo::LoadLanguage(String name)
     languageModule_ = nullptr;
     const String& compiledName = LanguageNameTable[laCompiled];
     if (languages_.IndexOf(name) >= 0 && name != "English" && name != compiledName) {
-        HMODULE lib = LoadLibraryA(kLibrary);
+        HMODULE lib = LoadLibraryA(kLanguageLibraryName);
         if (lib) {
             for (UINT k = 0;; ++k) {
                 String entry;

@@ -16,7 +16,8 @@ const TEnumInfo& NimboButtonNames()
 NIMBO_DEFINE_CLASS(TNimboComponent, TComponent, false,
                    p.Str("AppName", &TNimboComponent::SetAppName)
                        .Event("OnExecute", &TNimboComponent::OnExecute)
-                       .Ref("SetupInfo", &TNimboComponent::SetSetupInfo)
+                       // Every component finds the form's one controller by itself.
+                       .Ignore("SetupInfo")
                        .Ignore("Left")
                        .Ignore("Top"))
 

@@ -39,13 +39,11 @@ public:
     TNimboData* Script() const { return script_; }
     String AppName() const;
     void SetAppName(const String& v);
-    void SetSetupInfo(TComponent* c) { setupInfo_ = c; }
 
     TNotifyEvent OnExecute;
 
 protected:
     friend class TNimboInfo;
-    TComponent* setupInfo_ = nullptr;  // written by the SetupInfo property; nothing reads it
     TNimboData* script_ = nullptr;
     TNimboInfo* controller_ = nullptr;
 };

@@ -13,7 +13,8 @@ NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,
                        .Event("OnMultiInstance", &TNimboInfo::OnMultiInstance)
                        .Object("Picture", &TNimboInfo::Picture)
                        .Bool("Test", &TNimboInfo::SetTest)
-                       .Ref("UnInstall", &TNimboInfo::SetUnInstallRef))
+                       // Forms may name the uninstall page; nothing needs it.
+                       .Ignore("UnInstall"))
 
 TNimboInfo::TNimboInfo()
 {

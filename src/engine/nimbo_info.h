@@ -84,7 +84,13 @@ public:
     TStringList* MultiDiskFiles() { return &multiDiskFiles_; }
     // Assigning the whole list keeps only names of script files.
     void SetMultiDiskFiles(const TStringList& files);
+    // Copies the names that are script files into `into`, each once; each
+    // other name is reported.
+    void KeepScriptFiles(const TStringList& names, TStringList& into) const;
     bool UnInstallMode() const { return unInstallMode_; }
+    // Set while start-up hands the run over to a restarted copy: this
+    // process only copies, starts and waits, and runs no page of its own.
+    bool HandingOver() const { return handingOver_; }
     bool UnInstallDone() const { return unInstallDone_; }
     void SetUnInstallDone(bool v) { unInstallDone_ = v; }
     const String& LogFile() const { return logFile_; }
@@ -129,12 +135,12 @@ public:
     const TStringList& InstalledFiles() const;
     const TStringList& GroupNames() const { return groupNames_; }
     const TStringList& GroupItems() const { return groupItems_; }
-    void SetUnInstallRef(TComponent* c) { unInstallRef_ = c; }
 
     TNotifyEvent OnMultiInstance;
 
 private:
     bool unInstallMode_ = false;
+    bool handingOver_ = false;
     std::vector<TNimboPage*> pageHistory_;
     std::vector<TNimboDir*> selectedDirs_;
     TNimboFileGroup selectedFiles_;
@@ -148,7 +154,6 @@ private:
     TPicture picture_;
     String sourceDir_;
     bool test_ = false;
-    TComponent* unInstallRef_ = nullptr;  // written by the UnInstall property; nothing reads it
     TNimboData ownScript_;
     String logFile_;
     String logWarning_;

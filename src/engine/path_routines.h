@@ -11,6 +11,9 @@ String RemoveBackslash(std::string_view path);
 // A directory as a platform call wants it: no trailing backslash, except a
 // bare drive, which keeps its root ("C:\").
 String ChDirPath(std::string_view path);
+// The separator of the fields that the suite keeps in one text (a group and
+// its item in the install log, a key and its value in the engine's list).
+inline constexpr const char* kFieldSeparator = ":~:";
 // The text before the first separator, removed from `s` with the separator;
 // all of `s` (left in place) when there is none.
 String SplitToken(String& s, std::string_view sep);

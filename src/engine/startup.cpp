@@ -269,6 +269,7 @@ void TNimboInfo::AbortUnInstall(const String& why)
 
 void TNimboInfo::FloppyRestart()
 {
+    handingOver_ = true;
     const String temp = TemporaryDirectory();
     const String program = ProgramPath();
     const String name = ExtractFileName(program);
@@ -299,6 +300,7 @@ void TNimboInfo::FloppyRestart()
 
 void TNimboInfo::UnInstallRestart()
 {
+    handingOver_ = true;
     const String temp = TemporaryDirectory();
     const String program = ProgramPath();
     const String name = ExtractFileName(program);
@@ -384,16 +386,18 @@ void TNimboInfo::RegisterPages()
         if (auto* c = dynamic_cast<TNimboComponent*>(owner->Components(i))) c->RegisterScriptEntry();
 }
 
-void TNimboInfo::SetMultiDiskFiles(const TStringList& files)
+void TNimboInfo::SetMultiDiskFiles(const TStringList& files) { KeepScriptFiles(files, multiDiskFiles_); }
+
+void TNimboInfo::KeepScriptFiles(const TStringList& names, TStringList& into) const
 {
-    multiDiskFiles_.Clear();
-    for (int i = 0; i < files.Count(); ++i) {
-        const String& entry = files[i];
-        if (entry.empty() || multiDiskFiles_.IndexOf(entry) >= 0) continue;
+    into.Clear();
+    for (int i = 0; i < names.Count(); ++i) {
+        const String& entry = names[i];
+        if (entry.empty() || into.IndexOf(entry) >= 0) continue;
         if (script_->FindFile(entry))
-            multiDiskFiles_.Add(entry);
+            into.Add(entry);
         else
-            MessageDlg("Unable to locate file " + entry + " in the installed files.", mtWarning, 1u << mbOK);
+            MessageDlg(Format(GetMessageText(102), entry), mtWarning, 1u << mbOK);
     }
 }
 

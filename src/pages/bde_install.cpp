@@ -5,6 +5,7 @@
 #include "engine/file_routines.h"
 #include "engine/message_dialog.h"
 #include "engine/nimbo_info.h"
+#include "engine/path_routines.h"
 #include "engine/profile.h"
 #include "engine/registry.h"
 #include "engine/wizard/pages_form.h"
@@ -31,7 +32,6 @@ constexpr const char* kWinIni = "WIN.INI";
 constexpr const char* kIdapi = "IDAPI";
 constexpr const char* kLanguageDrivers = "Borland Language Drivers";
 constexpr const char* kEngineKey = "SOFTWARE\\Borland\\Database Engine";
-constexpr const char* kSeparator = ":~:";
 constexpr const char* kFloppyEngineDir = "C:\\IDAPI\\";
 
 // A path on the first or second floppy drive.
@@ -283,10 +283,10 @@ void TNimboBDEInstall::IntegratedInstall()
     } else if (bdeType_ == bde32Integrated) {
         for (int i = 0; i < extraData_.Count(); ++i) {
             String rest = extraData_[i];
-            const String key = SplitToken(rest, kSeparator);
+            const String key = SplitToken(rest, kFieldSeparator);
             // A line without its second separator lacks the data.
-            if (rest.find(kSeparator) == String::npos) continue;
-            const String name = SplitToken(rest, kSeparator);
+            if (rest.find(kFieldSeparator) == String::npos) continue;
+            const String name = SplitToken(rest, kFieldSeparator);
             String data = rest;
             if (key.empty() || name.empty() || data.empty()) continue;
             const String upper = UpperCase(name);

@@ -26,6 +26,12 @@ void TNimboLanguage::LinkController(TNimboInfo* controller)
     if (defaultLanguage_.empty()) defaultLanguage_ = controller->Language();
 }
 
+void TNimboLanguage::Loaded()
+{
+    TNimboPage::Loaded();
+    if (controller_) LinkController(controller_);
+}
+
 void TNimboLanguage::SetDefaultLanguage(const String& v)
 {
     if (!controller_) return;

@@ -17,6 +17,9 @@ public:
     // Joining a form with a controller: an empty DefaultLanguage becomes
     // the controller's current language.
     void LinkController(TNimboInfo* controller) override;
+    // A page read before the controller takes its language once the whole
+    // form is there.
+    void Loaded() override;
 
     const String& DefaultLanguage() const { return defaultLanguage_; }
     // Only a language of the controller's list (or "(compiled)") is taken.

@@ -73,17 +73,7 @@ TStringList* TNimboUnInstall::UnInstallFiles()
 
 void TNimboUnInstall::SetUnInstallFiles(const TStringList& files)
 {
-    if (!script_) return;
-    TStringList& list = script_->UnInstallFiles();
-    list.Clear();
-    for (int i = 0; i < files.Count(); ++i) {
-        const String& entry = files[i];
-        if (entry.empty() || list.IndexOf(entry) >= 0) continue;
-        if (script_->FindFile(entry))
-            list.Add(entry);
-        else
-            MessageDlg("Unable to locate file " + entry + " in the installed files.", mtWarning, 1u << mbOK);
-    }
+    if (controller_) controller_->KeepScriptFiles(files, script_->UnInstallFiles());
 }
 
 void TNimboUnInstall::ShowPage()
@@ -222,13 +212,32 @@ void TNimboUnInstall::DoNext()
     TNimboPage::DoNext();
 }
 
+void TNimboUnInstall::MakeLogDir(const String& dir)
+{
+    // Nothing may have been installed there: the folders made for the
+    // program are the installation's, outermost first.
+    std::vector<String> made;
+    for (String p = AddBackslash(dir); p.size() > 3 && !DirectoryExists(RemoveBackslash(p));
+         p = ExtractFilePath(RemoveBackslash(p)))
+        made.push_back(p);
+    if (made.empty()) return;
+    ForceDirs(RemoveBackslash(dir));
+    for (auto it = made.rbegin(); it != made.rend(); ++it) controller_->AddCreatedDir(*it);
+}
+
 void TNimboUnInstall::PlaceProgram(const String& dir)
 {
     if (SameText(AddBackslash(ExtractFileDir(ProgramPath())), dir)) return;
-    for (const String& file : UnInstallProgramFiles()) {
-        const String target = dir + ExtractFileName(file);
-        CopyFileWithProgress(file, target);
-        controller_->AddInstalledFile(target);
+    try {
+        MakeLogDir(dir);
+        for (const String& file : UnInstallProgramFiles()) {
+            const String target = dir + ExtractFileName(file);
+            CopyFileWithProgress(file, target);
+            controller_->AddInstalledFile(target);
+        }
+    } catch (const EInOutError& e) {
+        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 103), dir) + "\r\n" + e.Message(),
+                          mtError, NimboDialogButton(mbOK));
     }
 }
 
@@ -240,6 +249,9 @@ void TNimboUnInstall::RegisterUnInstall(const String& displayName)
     // Without a copy of the program in the log directory, Add/Remove
     // Programs would point at nothing and the application stay for good.
     if (controller_ && !dir.empty()) PlaceProgram(dir);
+    // A registration that names no program would leave the application
+    // in the list for good, with nothing to remove it.
+    if (!FileExists(dir + ExtractFileName(ProgramPath()))) return;
     TRegistryKey key;
     key.Create(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName);
     // Quoted when it holds a blank, so the path cannot be read as a shorter one.

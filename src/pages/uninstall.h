@@ -43,6 +43,7 @@ private:
     void RemoveDirectories();
     bool HoldsOnlyDeferred(const String& dir) const;
     void PlaceProgram(const String& dir);
+    void MakeLogDir(const String& dir);
     // The size of what this run installed, for Add/Remove Programs.
     uint32_t InstalledKilobytes() const;
 

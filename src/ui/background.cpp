@@ -256,8 +256,11 @@ LRESULT TNimboBackground::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void TNimboBackground::StartTimerTick()
 {
-    // Without windows nothing is ever painted.
+    // Without windows nothing is ever painted. A process that hands the
+    // run over to a restarted copy (the copy dialog's messages reach this
+    // timer too) starts nothing itself.
     if ((!painted_ && !Application->WindowsHidden()) || !timer_ || !timer_->Enabled()) return;
+    if (controller_ && controller_->HandingOver()) return;
     timer_->SetEnabled(false);
     PostMessageA(Handle(), WM_NIMBO_START, 0, 0);
 }

@@ -107,6 +107,17 @@ TEST_F(LanguagePage, WithoutTheLibraryOnlyEnglishIsOffered)
     EXPECT_EQ(info->Language(), "English");
 }
 
+TEST_F(LanguagePage, APageBeforeTheControllerTakesItsLanguageWhenTheFormIsLoaded)
+{
+    form = NewComponent<TTestHostForm>(Application);
+    page = NewComponent<TNimboLanguage>(form);
+    info = NewComponent<TNimboInfo>(form);
+    EXPECT_EQ(page->DefaultLanguage(), "");
+    page->Loaded();
+    info->Loaded();
+    EXPECT_EQ(page->DefaultLanguage(), "English");
+}
+
 TEST_F(LanguagePage, FrenchMakesThePagesAfterItSpeakFrenchAndTheLogSaysSo)
 {
     Make(true);

@@ -87,6 +87,8 @@ done
 grep -q 'only files inside C:\\Safe\\App\\ will be removed' "$work/edited.log" \
     && grep -q 'Skipped, outside the installation: C:\\Victim\\keep.txt' "$work/edited.log" \
     && pass "the run's log tells of the change and lists what it skipped" || { fail "the run's log:"; cat "$work/edited.log"; }
+grep -q '^Page: Welcome' "$work/edited.log" && fail "the waiting caller ran the install pages" \
+    || pass "the waiting caller ran no page of its own"
 wait_for "$c/Safe/App" 30 gone && pass "the installation itself is gone" || { fail "left:"; ls -R "$c/Safe"; }
 [ ! -d "$c/Safe" ] && pass "with the folder made for it" || fail "C:\\Safe is left"
 

@@ -177,4 +177,37 @@ TEST_F(UnInstall, RegistrationPointsAtAProgramThatIsThere)
     EXPECT_FALSE(k.Open(HKEY_LOCAL_MACHINE, key));
 }
 
+TEST_F(UnInstall, ALogFolderNothingWasInstalledToIsMadeForTheProgramAndRecorded)
+{
+    const String dir = folder + "new\\deeper\\";
+    install->SetDir(dir);
+    page->SetLogDir("Install");
+    page->RegisterUnInstall("Nimbo Test");
+    const String program = ExtractFileName(ProgramPath());
+    EXPECT_TRUE(FileExists(dir + program));
+    EXPECT_EQ(info->CreatedDirs().Lines(), (std::vector<String>{folder + "new\\", dir})) << "so the uninstall removes them";
+    TRegistryKey k;
+    EXPECT_TRUE(k.Open(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\Nimbo Test"));
+}
+
+TEST_F(UnInstall, NoRegistrationNamesAProgramThatCouldNotBePlaced)
+{
+    // A file where the log's folder should be: the folder cannot be made.
+    WriteAll(folder + "blocked", "x");
+    install->SetDir(folder + "blocked\\inside\\");
+    page->SetLogDir("Install");
+    TGuiScript g;
+    String text;
+    g.Then([&] {
+         const HWND box = FindTopWindow("Error");
+         if (box) text = WindowText(FindChildByName(box, "Message"));
+         return box != nullptr;
+     }).Answer("Error", "OK");
+    page->RegisterUnInstall("Nimbo Test");
+    EXPECT_TRUE(g.Finished());
+    EXPECT_NE(text.find("Unable to place the uninstall program in " + folder + "blocked\\inside\\."), String::npos) << text;
+    TRegistryKey k;
+    EXPECT_FALSE(k.Open(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\Nimbo Test"));
+}
+
 }  // namespace
