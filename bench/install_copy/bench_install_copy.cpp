@@ -21,7 +21,7 @@
 #include "pages/file_copy.h"
 #include "engine/file_routines.h"
 #include "script/nimbo_data.h"
-#include "ui/progress_bar.h"
+#include "framework/win32/progress_bar.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "engine/file_routines.h"
 #include "engine/message_dialog.h"
 #include "engine/run_switches.h"
-#include "ui/progress_bar.h"
+#include "framework/win32/progress_bar.h"
 
 const TEnumInfo& OverWriteNames()
 {

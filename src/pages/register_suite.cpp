@@ -12,7 +12,7 @@
 #include "pages/program_groups.h"
 #include "pages/uninstall.h"
 #include "ui/background.h"
-#include "ui/progress_bar.h"
+#include "framework/win32/progress_bar.h"
 
 void RegisterSuiteClasses()
 {

@@ -14,7 +14,7 @@
 #include "pages/file_copy.h"
 #include "script/nimbo_data.h"
 #include "test_files.h"
-#include "ui/progress_bar.h"
+#include "framework/win32/progress_bar.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "gui_test_support.h"
 #include "pages/message_page.h"
-#include "ui/progress_bar.h"
+#include "framework/win32/progress_bar.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "engine/nimbo_info.h"
 #include "pages/message_page.h"
 #include "script/nimbo_data.h"
-#include "ui/progress_bar.h"
+#include "framework/win32/progress_bar.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "framework/properties.h"
 #include "engine/message_dialog.h"
 #include "engine/path_routines.h"
-#include "ui/progress_bar.h"
+#include "framework/win32/progress_bar.h"
 
 TNimboPagesForm* NimboPagesForm = nullptr;
 TNimboPage* KickOffPage = nullptr;

@@ -1,4 +1,4 @@
-#include "ui/progress_bar.h"
+#include "framework/win32/progress_bar.h"
 
 #include <cmath>
 
