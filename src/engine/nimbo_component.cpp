@@ -125,11 +125,7 @@ uint8_t TNimboPage::Execute()
                 RunLog("Page: " + (NimboPagesForm ? NimboPagesForm->Caption() : Name()) + " -> Next");
                 state_ = psNext;
             }
-            while (state_ == psWaiting) {
-                Application->HandleMessage();
-                // The session is ending: leave the chain as cancelled.
-                if (Application->Terminated() && state_ == psWaiting) state_ = psCancelled;
-            }
+            WaitForState();
             if (state_ == psPrevious) {
                 state_ = psDone;
                 DoPrevious();
@@ -146,6 +142,15 @@ uint8_t TNimboPage::Execute()
     }
     if (controller_) controller_->PopPage();
     return state_;
+}
+
+void TNimboPage::WaitForState()
+{
+    while (state_ == psWaiting) {
+        Application->HandleMessage();
+        // The session is ending: leave the chain as cancelled.
+        if (Application->Terminated() && state_ == psWaiting) state_ = psCancelled;
+    }
 }
 
 void TNimboPage::PageActive() {}

@@ -78,6 +78,8 @@ public:
     TNotifyEvent OnCancel, OnNextPage, OnPrevPage;
 
 protected:
+    // Dispatches messages until a button (or the session's end) sets the state.
+    void WaitForState();
     TNimboButtons buttons_ = NimboButton(btPrev) | NimboButton(btNext) | NimboButton(btCancel);
     TNimboPage* nextPage_ = nullptr;
     uint8_t state_ = psWaiting;

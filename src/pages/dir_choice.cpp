@@ -30,14 +30,6 @@ bool DriveMissing(const String& path)
     return GetDriveTypeA((path.substr(0, 2) + "\\").c_str()) == DRIVE_NO_ROOT_DIR;
 }
 
-// Waits, dispatching messages, until the page's state is set.
-void WaitForState(TNimboPage* page)
-{
-    while (page->State() == psWaiting) {
-        Application->HandleMessage();
-        if (Application->Terminated() && page->State() == psWaiting) page->SetState(psCancelled);
-    }
-}
 }  // namespace
 
 TNimboDirChoice::TNimboDirChoice() = default;
@@ -233,7 +225,7 @@ void TNimboDirChoice::RunSelectionView()
     try {
         for (;;) {
             state_ = psWaiting;
-            WaitForState(this);
+            WaitForState();
             if (state_ != psNext) break;
             // A path that cannot be used is refused with the reason, and
             // the view stays for the user to correct it.
