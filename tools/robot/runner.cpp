@@ -212,6 +212,54 @@ HWND Runner::VisibleWindow(const Ref &ref, double seconds)
     }
 }
 
+void Runner::OnControl(const Step &step)
+{
+    HWND h = Operable(step.control, TimeoutOf(step));
+    std::string e, doing;
+    if (step.op == Op::Click) {
+        e = Click(h);
+        doing = "clicking ";
+    } else if (step.op == Op::Type) {
+        e = TypeText(h, step.text);
+        doing = "typing into ";
+    } else {
+        e = SelectEntry(h, step.text);
+        doing = "selecting in ";
+    }
+    if (!e.empty()) Fail(doing + step.control.Describe() + ": " + e);
+}
+
+// Clicks the dialog's button and waits for the dialog to go.
+void Runner::Answer(const Step &step)
+{
+    ControlRef button;
+    button.control = Ref{Ref::Caption, step.text};
+    button.window = *step.window;
+    HWND h = Operable(button, TimeoutOf(step));
+    HWND dialog = GetAncestor(h, GA_ROOT);
+    if (const auto e = Click(h); !e.empty()) Fail("answering " + step.window->Describe() + ": " + e);
+    Deadline deadline(TimeoutOf(step));
+    while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+        if (deadline.Passed())
+            Fail("dialog " + step.window->Describe() + " still open " + Seconds(TimeoutOf(step)) +
+                 " after clicking " + Quote(step.text));
+        Sleep(kPollMs);
+    }
+}
+
+// Real key presses, once the target has the focus when one is named.
+void Runner::Keys(const Step &step)
+{
+    if (step.keyTarget) {
+        Condition focused;
+        focused.kind = Cond::Focused;
+        focused.control = step.control;
+        Poll(focused, TimeoutOf(step), "timed out waiting ");
+    }
+    for (const KeyChord &chord : step.keys)
+        if (const auto e = PressKeys(chord); !e.empty()) Fail("pressing " + chord.Describe() + ": " + e);
+}
+
 void Runner::Execute(const Step &step)
 {
     switch (step.op) {
@@ -231,55 +279,22 @@ void Runner::Execute(const Step &step)
     case Op::Assert:
         Poll(step.cond, step.timeout.value_or(settings_.settle), "not true within ");
         return;
-    case Op::Click: {
-        HWND h = Operable(step.control, TimeoutOf(step));
-        if (const auto e = Click(h); !e.empty()) Fail("clicking " + step.control.Describe() + ": " + e);
+    case Op::Click:
+    case Op::Type:
+    case Op::Select:
+        OnControl(step);
         return;
-    }
-    case Op::Type: {
-        HWND h = Operable(step.control, TimeoutOf(step));
-        if (const auto e = TypeText(h, step.text); !e.empty())
-            Fail("typing into " + step.control.Describe() + ": " + e);
+    case Op::Answer:
+        Answer(step);
         return;
-    }
-    case Op::Select: {
-        HWND h = Operable(step.control, TimeoutOf(step));
-        if (const auto e = SelectEntry(h, step.text); !e.empty())
-            Fail("selecting in " + step.control.Describe() + ": " + e);
-        return;
-    }
-    case Op::Answer: {
-        ControlRef button;
-        button.control = Ref{Ref::Caption, step.text};
-        button.window = *step.window;
-        HWND h = Operable(button, TimeoutOf(step));
-        HWND dialog = GetAncestor(h, GA_ROOT);
-        if (const auto e = Click(h); !e.empty()) Fail("answering " + step.window->Describe() + ": " + e);
-        Deadline deadline(TimeoutOf(step));
-        while (IsWindow(dialog) && IsWindowVisible(dialog)) {
-            if (deadline.Passed())
-                Fail("dialog " + step.window->Describe() + " still open " + Seconds(TimeoutOf(step)) +
-                     " after clicking " + Quote(step.text));
-            Sleep(kPollMs);
-        }
-        return;
-    }
     case Op::Close: {
         HWND h = VisibleWindow(*step.window, TimeoutOf(step));
         if (const auto e = PostClose(h); !e.empty()) Fail("closing " + step.window->Describe() + ": " + e);
         return;
     }
-    case Op::Key: {
-        if (step.keyTarget) {
-            Condition focused;
-            focused.kind = Cond::Focused;
-            focused.control = step.control;
-            Poll(focused, TimeoutOf(step), "timed out waiting ");
-        }
-        for (const KeyChord &chord : step.keys)
-            if (const auto e = PressKeys(chord); !e.empty()) Fail("pressing " + chord.Describe() + ": " + e);
+    case Op::Key:
+        Keys(step);
         return;
-    }
     case Op::Sleep:
         Sleep(static_cast<DWORD>(step.seconds * 1000));
         return;

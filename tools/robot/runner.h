@@ -29,6 +29,9 @@ public:
 
 private:
     void Execute(const Step &step);
+    void OnControl(const Step &step);
+    void Answer(const Step &step);
+    void Keys(const Step &step);
     std::string Check(const Condition &cond) const;
     void Poll(const Condition &cond, double seconds, const char *verb);
     HWND Operable(const ControlRef &ref, double seconds);

@@ -232,20 +232,54 @@ Condition ParseCondition(LineParser &p)
     return c;
 }
 
+// key <key or "text">... [on <control>]
+void ParseKeys(LineParser &p, Step &s)
+{
+    s.op = Op::Key;
+    while (!p.AtEnd() && !p.PeekWord("on")) {
+        const Token &t = p.Next("key");
+        if (t.quoted) {
+            if (t.text.empty()) p.Fail("empty text to type");
+            KeyChord typed;
+            typed.text = t.text;
+            s.keys.push_back(typed);
+            continue;
+        }
+        const auto chord = ParseKeyChord(t.text);
+        if (!chord)
+            p.Fail("unknown key '" + t.text +
+                   "' (Enter, Esc, Tab, Space, Backspace, Delete, Home, End, Up, Down, Left, Right, PageUp, "
+                   "PageDown, F1..F12, A..Z, 0..9, with Shift+, Ctrl+, Alt+)");
+        s.keys.push_back(*chord);
+    }
+    if (s.keys.empty()) p.Fail("missing key");
+    if (p.PeekWord("on")) {
+        p.Word("on");
+        s.control = p.ParseControl();
+        s.keyTarget = true;
+    }
+}
+
+// set timeout|settle <seconds>
+void ParseSetting(LineParser &p, Step &s)
+{
+    const std::string what = p.Word("'timeout' or 'settle'");
+    if (what == "timeout")
+        s.op = Op::SetTimeout;
+    else if (what == "settle")
+        s.op = Op::SetSettle;
+    else
+        p.Fail("unknown setting '" + what + "' (timeout, settle)");
+    s.seconds = p.Seconds(p.Word("seconds"));
+}
+
 Step ParseStep(LineParser &p)
 {
     Step s;
     s.timeout = p.TrailingTimeout();
     const std::string cmd = p.Word("command");
     if (cmd == "set") {
-        const std::string what = p.Word("'timeout' or 'settle'");
-        if (what == "timeout")
-            s.op = Op::SetTimeout;
-        else if (what == "settle")
-            s.op = Op::SetSettle;
-        else
-            p.Fail("unknown setting '" + what + "' (timeout, settle)");
-        s.seconds = p.Seconds(p.Word("seconds"));
+        ParseSetting(p, s);
     } else if (cmd == "within") {
         s.op = Op::Within;
         if (p.PeekWord("any"))
@@ -267,29 +301,7 @@ Step ParseStep(LineParser &p)
         s.window = p.ParseRef("dialog caption");
         s.text = p.String("button caption");
     } else if (cmd == "key") {
-        s.op = Op::Key;
-        while (!p.AtEnd() && !p.PeekWord("on")) {
-            const Token &t = p.Next("key");
-            if (t.quoted) {
-                if (t.text.empty()) p.Fail("empty text to type");
-                KeyChord typed;
-                typed.text = t.text;
-                s.keys.push_back(typed);
-                continue;
-            }
-            const auto chord = ParseKeyChord(t.text);
-            if (!chord)
-                p.Fail("unknown key '" + t.text +
-                       "' (Enter, Esc, Tab, Space, Backspace, Delete, Home, End, Up, Down, Left, Right, PageUp, "
-                       "PageDown, F1..F12, A..Z, 0..9, with Shift+, Ctrl+, Alt+)");
-            s.keys.push_back(*chord);
-        }
-        if (s.keys.empty()) p.Fail("missing key");
-        if (p.PeekWord("on")) {
-            p.Word("on");
-            s.control = p.ParseControl();
-            s.keyTarget = true;
-        }
+        ParseKeys(p, s);
     } else if (cmd == "close") {
         s.op = Op::Close;
         s.window = p.ParseRef("window");
