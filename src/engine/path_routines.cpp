@@ -104,6 +104,32 @@ bool IsPlainFileName(std::string_view name)
     return name.find_first_of("\\/:") == std::string_view::npos;
 }
 
+String StoredFileName(std::string_view name)
+{
+    const size_t end = name.find_last_not_of(". ");
+    return String(end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1));
+}
+
+bool IsValidFileName(std::string_view name)
+{
+    if (name.empty() || name.size() > 255) return false;
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 32 || String("\\/:*?\"<>|").find(c) != String::npos) return false;
+    const String stored = StoredFileName(name);
+    if (stored.empty()) return false;
+    // The part before the first dot names the device, blanks after it aside.
+    String base = stored.substr(0, stored.find('.'));
+    base.erase(base.find_last_not_of(' ') + 1);
+    for (char& c : base)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (const char* device : kDevices)
+        if (base == device) return false;
+    // COM0 to COM9 and LPT0 to LPT9, also with the superscript digits 1 to 3.
+    return !(base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+             String("0123456789\xB9\xB2\xB3").find(base[3]) != String::npos);
+}
+
 TTargetPathCheck NormaliseTargetPath(String& path)
 {
     String p = Trim(path);

@@ -47,6 +47,16 @@ String ResolveDirName(const String& name, const TDirMacroSources& sources);
 // processes are deleted relative to a folder, so nothing else may pass.
 bool IsPlainFileName(std::string_view name);
 
+// A name the platform can hold as one file or folder name: at most 255
+// characters, none of \ / : * ? " < > | or a control character, not only
+// dots and blanks, and no device name (CON, NUL, COM1, ...), with or
+// without an extension. Names that reach a shell or a path from outside
+// (typed, read from a log) must pass before they are used.
+bool IsValidFileName(std::string_view name);
+// The name the file system keeps for a file or folder made under `name`:
+// trailing dots and blanks go ("Tools." is the folder "Tools").
+String StoredFileName(std::string_view name);
+
 // How a typed destination directory was taken.
 enum class TTargetPathCheck { tpOk, tpNotFull, tpNetwork };
 // A typed destination as the suite keeps it, "X:\dir\...\": forward slashes

@@ -1,5 +1,6 @@
 #include "pages/progman.h"
 
+#include "engine/path_routines.h"
 #include "engine/wizard/pages_form.h"
 
 namespace {
@@ -32,10 +33,26 @@ void CloseProgMan()
     if (TDdeClientConv* dde = Client()) dde->CloseLink();
 }
 
-bool ProgManExecute(const String& command)
+bool ProgManExecute(const String& command, bool wait)
 {
     TDdeClientConv* dde = Client();
-    return dde && dde->ExecuteMacro(command + "\r\n", false);
+    return dde && dde->ExecuteMacro(command + "\r\n", wait);
+}
+
+bool IsProgManName(const String& name)
+{
+    return IsValidFileName(name) && name.find_first_of("[]") == String::npos;
+}
+
+String ProgManArg(const String& name)
+{
+    return "\"" + name + "\"";
+}
+
+unsigned long ProgManProcess()
+{
+    TDdeClientConv* dde = Client();
+    return dde ? dde->ServerProcessId() : 0;
 }
 
 String ProgManGroups()

@@ -1,12 +1,17 @@
 #include "pages/program_groups.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "engine/file_routines.h"
 #include "engine/message_dialog.h"
 #include "engine/nimbo_info.h"
 #include "engine/path_routines.h"
+#include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 #include "pages/progman.h"
+#include "pages/program_folders.h"
 
 NIMBO_DEFINE_CLASS(TNimboGroups, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboGroups)
@@ -22,6 +27,23 @@ String ItemPath(const TNimboWinItem* item)
     if (!item->Dir() || !item->ItemFile()) return String();
     return AddBackslash(item->Dir()->GetPath()) + item->ItemFile()->Name();
 }
+
+// Whether an item can be made as the script has it: its name as a link
+// file, its program as the quoted start of AddItem's first argument, and
+// its arguments as the rest, which nothing may end early (a quote, a
+// bracket, a comma).
+bool CanMakeItem(const TNimboWinItem* item, const String& path)
+{
+    auto holdsAny = [](const String& text, const char* stops) {
+        return std::any_of(text.begin(), text.end(), [stops](char c) {
+            return static_cast<unsigned char>(c) < 32 || std::strchr(stops, c) != nullptr;
+        });
+    };
+    return IsProgManName(item->Name()) && !holdsAny(path, "\"") && !holdsAny(item->CommandLine(), "\"()[],");
+}
+
+// How long the page waits for the folder windows its commands open.
+constexpr DWORD kFolderWindowWaitMs = 15000;
 }  // namespace
 
 TNimboGroups::TNimboGroups() = default;
@@ -79,9 +101,15 @@ void TNimboGroups::FillGroupList()
 {
     TComboBox* combo = NimboPagesForm->cbCWGGroups;
     TStringList groups;
-    OpenProgMan();
-    groups.SetText(ProgManGroups());
-    CloseProgMan();
+    // Unattended, nothing may start Program Manager (a window): the shell's
+    // list is the user's program folder.
+    if (Unattended()) {
+        ListGroupFolders(groups);
+    } else {
+        OpenProgMan();
+        groups.SetText(ProgManGroups());
+        CloseProgMan();
+    }
     for (int i = groups.Count() - 1; i >= 0; --i)
         if (groups[i].empty()) groups.Delete(i);
     existingGroups_.Assign(groups);
@@ -100,34 +128,65 @@ void TNimboGroups::PageActive()
     if (ProgramFileCount() == 0) DoNext();
 }
 
-void TNimboGroups::CreateGroup(const String& group)
+bool TNimboGroups::GroupExists(const String& group) const
 {
-    OpenProgMan();
-    bool existing = false;
-    for (int i = 0; i < existingGroups_.Count() && !existing; ++i)
-        existing = SameText(existingGroups_[i], group);
-    if (!existing) controller_->AddGroupEntry("", group);
-    if (!ProgManExecute(Format("[CreateGroup(%s)]", group)))
-        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 63), group), mtError,
-                          NimboDialogButton(mbOK));
-    CloseProgMan();
+    // The shell keeps "Tools." as the folder "Tools": that group is there.
+    const String stored = StoredFileName(group);
+    for (int i = 0; i < existingGroups_.Count(); ++i)
+        if (SameText(StoredFileName(existingGroups_[i]), stored)) return true;
+    return GroupFolderExists(group);
 }
 
-void TNimboGroups::CreateItems(const String& group)
+void TNimboGroups::CreateItems(const String& group,
+                               const std::function<bool(const TNimboWinItem*, const String&)>& make)
 {
     const TNimboWinGroups* record = Groups();
     if (!record) return;
-    OpenProgMan();
     for (const TNimboWinItem* item : record->Items()) {
         const String path = ItemPath(item);
         if (path.empty() || !controller_->IsFileSelected(item->ItemFile(), item->Dir()) || !FileExists(path)) continue;
-        // Recorded first: an item whose command failed may still exist.
-        controller_->AddGroupEntry(item->Name(), group);
-        if (!ProgManExecute(Format("[AddItem(\"%s\" %s,%s)]", path, item->CommandLine(), item->Name())))
+        const bool possible = CanMakeItem(item, path);
+        // Recorded first: an item whose making failed may still exist.
+        if (possible) controller_->AddGroupEntry(item->Name(), group);
+        if (!possible || !make(item, path))
             ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 64), item->Name()), mtError,
                               NimboDialogButton(mbOK));
     }
+}
+
+void TNimboGroups::SendCommands(const String& group, bool existing)
+{
+    TGroupWindowWatch windows;
+    OpenProgMan();
+    windows.Start(ProgManProcess());
+    if (!existing) controller_->AddGroupEntry("", group);
+    if (!ProgManExecute("[CreateGroup(" + ProgManArg(group) + ")]"))
+        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 63), group), mtError,
+                          NimboDialogButton(mbOK));
     CloseProgMan();
+    OpenProgMan();
+    CreateItems(group, [](const TNimboWinItem* item, const String& path) {
+        return ProgManExecute(Format("[AddItem(\"%s\" %s,%s)]", path, item->CommandLine(), ProgManArg(item->Name())));
+    });
+    CloseProgMan();
+    // Waited for: once it is carried out, so is every command before it,
+    // and the shell has started the windows that show the group.
+    if (OpenProgMan()) ProgManExecute("[ShowGroup(" + ProgManArg(group) + ", 7)]", true);
+    CloseProgMan();
+    windows.CloseOpened(group, kFolderWindowWaitMs);
+}
+
+void TNimboGroups::MakeFolders(const String& group, bool existing)
+{
+    if (!existing) controller_->AddGroupEntry("", group);
+    const String folder = MakeGroupFolder(group);
+    if (folder.empty())
+        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 63), group), mtError,
+                          NimboDialogButton(mbOK));
+    CreateItems(group, [&folder](const TNimboWinItem* item, const String& path) {
+        return !folder.empty() &&
+               WriteShellLink(ItemLinkPath(folder, item->Name()), path, item->CommandLine(), item->Name());
+    });
 }
 
 void TNimboGroups::DoNext()
@@ -140,57 +199,52 @@ void TNimboGroups::DoNext()
         return;
     }
     const String group = f->cbCWGGroups->Text();
-    if (group.empty()) {
-        ShowMessageDialog(controller_, NimboMessageText(controller_, 62), mtWarning, NimboDialogButton(mbOK));
-        state_ = psPrevious;
+    if (group.empty() || !IsProgManName(group)) {
+        const String text =
+            group.empty() ? NimboMessageText(controller_, 62) : Format(NimboMessageText(controller_, 104), group);
+        ShowMessageDialog(controller_, text, mtWarning, NimboDialogButton(mbOK));
+        // Unattended, the page would take the same name again: the run ends.
+        state_ = Unattended() ? psCancelled : psPrevious;
         return;
     }
-    progMan_ = FindWindowA("progman", nullptr);
-    if (!minimizeTimer_) {
-        minimizeTimer_ = NewComponent<TTimer>(this);
-        minimizeTimer_->SetEnabled(false);
-        minimizeTimer_->SetInterval(1000);
-        minimizeTimer_->SetOnTimer([this](TObject* sender) { MinimizeTick(sender); });
+    // Looked at before anything is made: a group that is there already
+    // (the user's) is never recorded as this installation's.
+    const bool existing = GroupExists(group);
+    if (Unattended()) {
+        MakeFolders(group, existing);
+    } else {
+        progMan_ = FindWindowA("progman", nullptr);
+        if (!minimizeTimer_) {
+            minimizeTimer_ = NewComponent<TTimer>(this);
+            minimizeTimer_->SetEnabled(false);
+            minimizeTimer_->SetInterval(1000);
+            minimizeTimer_->SetOnTimer([this](TObject* sender) { MinimizeTick(sender); });
+        }
+        shownGroup_ = group;
+        SendCommands(group, existing);
+        ShowWindow(f->Handle(), SW_SHOWNORMAL);
+        minimizeTimer_->SetEnabled(true);
     }
-    CreateGroup(group);
-    CreateItems(group);
-    shownGroup_ = group;
-    if (OpenProgMan()) ProgManExecute(Format("[ShowGroup(%s, 7)]", group));
-    CloseProgMan();
-    ShowWindow(f->Handle(), SW_SHOWNORMAL);
-    if (minimizeProgMan_) minimizeTimer_->SetEnabled(true);
     state_ = psDone;
     TNimboPage::DoNext();
 }
 
-bool TNimboGroups::IsProgManWindow(HWND h) const
-{
-    if (!h) return false;
-    if (h == progMan_) return true;
-    // Today's shells answer ShowGroup with the group's folder window.
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    if (pid == GetCurrentProcessId() || shownGroup_.empty()) return false;
-    char cls[64] = "", title[256] = "";
-    GetClassNameA(h, cls, sizeof cls);
-    GetWindowTextA(h, title, sizeof title);
-    return (SameText(cls, "CabinetWClass") || SameText(cls, "ExplorerWClass")) && SameText(title, shownGroup_);
-}
-
 void TNimboGroups::MinimizeTick(TObject*)
 {
+    // A shell that shows the group in a window of its own process, late.
+    CloseGroupWindows(shownGroup_);
+    if (!minimizeProgMan_) return;
     // The window in front, whichever process owns it: the active window of
     // this thread is never Program Manager's.
     const HWND front = GetForegroundWindow();
-    if (!minimizeProgMan_) return;
-    if (IsProgManWindow(front))
+    if (front && front == progMan_)
         ShowWindow(front, SW_MINIMIZE);
-    else if (front)
+    else if (front && !IsGroupWindow(front, shownGroup_))
         return;
-    // Nothing is in front once the shell's window went down or away (its
-    // folder window can appear late, after our next box): ours comes back,
-    // the one waiting for an answer, which is the only one enabled while a
-    // box or dialog is up (the thread's windows are listed top first).
+    // Nothing is in front once the shell's window went down or away: ours
+    // comes back, the one waiting for an answer, which is the only one
+    // enabled while a box or dialog is up (the thread's windows are listed
+    // top first).
     const std::vector<HWND> ours = EnabledThreadWindows();
     if (!ours.empty()) SetForegroundWindow(ours.front());
 }

@@ -1,12 +1,18 @@
 // The program groups page: lets the user pick or name the Program Manager
 // group of the installed application, then creates the group and one item
-// per installed program file over DDE, and records both for the log.
+// per installed program file, and records both for the log. An attended
+// run asks Program Manager over DDE (and closes the folder windows its
+// shell opens for that); an unattended one, which may open no window,
+// makes the group's folder and links in the Start menu itself.
 #pragma once
+
+#include <functional>
 
 #include "engine/nimbo_component.h"
 #include "framework/win32/extctrls.h"
 
 class TNimboWinGroups;
+class TNimboWinItem;
 
 class TNimboGroups : public TNimboPage {
     NIMBO_CLASS()
@@ -34,15 +40,18 @@ public:
 
 private:
     void FillGroupList();
-    void CreateGroup(const String& group);
-    void CreateItems(const String& group);
+    bool GroupExists(const String& group) const;
+    void SendCommands(const String& group, bool existing);
+    void MakeFolders(const String& group, bool existing);
+    // Records and makes each item that is installed; `make` makes one from
+    // its program's path, false when it failed.
+    void CreateItems(const String& group, const std::function<bool(const TNimboWinItem*, const String&)>& make);
     void MinimizeTick(TObject* sender);
-    bool IsProgManWindow(HWND h) const;
 
     bool minimizeProgMan_ = true;
     TStringList existingGroups_;
     HWND progMan_ = nullptr;
-    String shownGroup_;  // the group Next showed last
+    String shownGroup_;  // the group Next showed last, whose folder windows are closed
     TStringList text_;
     TTimer* minimizeTimer_ = nullptr;  // owned as a component of this page
 };

@@ -13,7 +13,7 @@
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 #include "pages/bde_install.h"
-#include "pages/progman.h"
+#include "pages/group_removal.h"
 
 NIMBO_DEFINE_CLASS(TNimboUnInstall, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboUnInstall)
@@ -94,35 +94,6 @@ void TNimboUnInstall::ShowPage()
     f->nbPage->SetPageIndex(5);
 }
 
-void TNimboUnInstall::RemoveGroupItems()
-{
-    const TStringList& groups = controller_->GroupNames();
-    const TStringList& items = controller_->GroupItems();
-    if (groups.Count() == 0) return;
-    OpenProgMan();
-    String last;
-    for (int i = 0; i < groups.Count(); ++i) {
-        if (items[i].empty()) continue;
-        if (groups[i] != last) {
-            last = groups[i];
-            ProgManExecute(Format("[ShowGroup(%s, 7)]", last));
-        }
-        ProgManExecute(Format("[DeleteItem(%s)]", items[i]));
-    }
-    CloseProgMan();
-}
-
-void TNimboUnInstall::RemoveGroups()
-{
-    const TStringList& groups = controller_->GroupNames();
-    const TStringList& items = controller_->GroupItems();
-    if (groups.Count() == 0) return;
-    OpenProgMan();
-    for (int i = 0; i < groups.Count(); ++i)
-        if (items[i].empty()) ProgManExecute(Format("[DeleteGroup(%s)]", groups[i]));
-    CloseProgMan();
-}
-
 namespace {
 // A folder on the way that is a link (a junction put there after the
 // install) would lead the removal out of the installation.
@@ -196,9 +167,8 @@ void TNimboUnInstall::DoNext()
     TNimboPagesForm* f = NimboPagesForm;
     f->btnNext->SetEnabled(false);
     if (OnCleanup) OnCleanup(this);
-    RemoveGroupItems();
+    RemoveLoggedGroups(*controller_);
     RemoveFiles();
-    RemoveGroups();
     // The log goes once what it lists is gone (an uninstall cut short can
     // be run again), and before the folders, the log's own among them.
     if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());

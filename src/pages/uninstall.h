@@ -37,8 +37,6 @@ public:
     TNotifyEvent OnCleanup;
 
 private:
-    void RemoveGroupItems();
-    void RemoveGroups();
     void RemoveFiles();
     void RemoveDirectories();
     bool HoldsOnlyDeferred(const String& dir) const;

@@ -332,7 +332,10 @@ TEST_F(PageChain, MessagesComeFromTheStringTable)
     EXPECT_EQ(info->GetMessageText(95), "FILE COPY ERROR: %s is on none of the setup disks.");
     EXPECT_EQ(info->GetMessageText(98), "Network paths are not allowed. Please choose a directory on a local drive.");
     EXPECT_EQ(info->GetMessageText(101), "%s is the root folder of a drive. Please choose a directory on the drive.");
-    EXPECT_EQ(info->GetMessageText(104), "*** String not found ***");
+    EXPECT_EQ(info->GetMessageText(104),
+              "%s cannot be a program group name. A group name may not contain \\ / : * ? \" < > [ ] |, consist of "
+              "dots and spaces only, or be a device name such as CON or NUL.");
+    EXPECT_EQ(info->GetMessageText(105), "*** String not found ***");
     EXPECT_EQ(info->GetMessageText(65536 + 9), "&Next") << "the number is taken as 16 bits";
 }
 

@@ -113,6 +113,32 @@ TEST(PathRoutines, OnlyPlainFileNamesStayInsideTheirFolder)
         EXPECT_FALSE(IsPlainFileName(outside)) << outside;
 }
 
+// Group and item names become folder and link names of the Start menu.
+TEST(PathRoutines, ValidFileNamesAreThoseThePlatformCanHold)
+{
+    for (const char* ok : {"Corvane Linker", "Tools (x86)", "a[1],b", "X)][DeleteGroup(Y", "..x", "Notes.", " lead",
+                           "CONSOLE", "COM10", "LPTX", "my.con", "NUL-less", "\xE9t\xE9"})
+        EXPECT_TRUE(IsValidFileName(ok)) << ok;
+    const String longest(255, 'n'), tooLong(256, 'n');
+    EXPECT_TRUE(IsValidFileName(longest));
+    EXPECT_FALSE(IsValidFileName(tooLong));
+    // Characters no file name holds, names of dots and blanks, devices.
+    for (const char* bad :
+         {"a\\b",      "..\\..",      "a/b",      "C:",   "a*",   "a?",     "say \"hi\"", "<x>",     "a|b",
+          "tab\there", "line\nbreak", "",         ".",    "..",   "...",    " ",          " . ",     "CON",
+          "con",       "Nul.txt",     "AUX .lnk", "prn.", "COM1", "com9.x", "LPT0",       "COM\xB9", "CONIN$"})
+        EXPECT_FALSE(IsValidFileName(bad)) << bad;
+}
+
+TEST(PathRoutines, StoredFileNamesLoseTrailingDotsAndBlanks)
+{
+    EXPECT_EQ(StoredFileName("Corvane Linker."), "Corvane Linker");
+    EXPECT_EQ(StoredFileName("Corvane Linker . ."), "Corvane Linker");
+    EXPECT_EQ(StoredFileName(" Tools"), " Tools") << "leading blanks stay";
+    EXPECT_EQ(StoredFileName("a.b"), "a.b");
+    EXPECT_EQ(StoredFileName(".."), "");
+}
+
 TEST(PathRoutines, TypedDestinationsAreNormalisedOrRefused)
 {
     struct Case {

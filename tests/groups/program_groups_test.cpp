@@ -6,10 +6,12 @@
 
 #include "dde_recorder.h"
 #include "engine/file_routines.h"
+#include "engine/run_switches.h"
 #include "gui_test_support.h"
 #include "pages/message_page.h"
-#include "pages/program_groups.h"
 #include "pages/progman.h"
+#include "pages/program_folders.h"
+#include "pages/program_groups.h"
 #include "test_files.h"
 
 namespace {
@@ -18,6 +20,26 @@ String Trimmed(const String& s)
 {
     const size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
     return a == String::npos ? String() : s.substr(a, b - a + 1);
+}
+
+// The user's or everybody's Start menu program folder, with a backslash.
+String Programs(bool common = false)
+{
+    char path[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, path, common ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, TRUE);
+    return String(path) + "\\";
+}
+
+// A name of this test process's own, so runs never meet.
+String Unique(const String& name)
+{
+    return Format("%s %d", name, static_cast<int>(GetCurrentProcessId()));
+}
+
+// A folder window of the shell that shows the group, of any process.
+bool FolderWindowShown(const String& title)
+{
+    return FindWindowA("ExplorerWClass", title.c_str()) || FindWindowA("CabinetWClass", title.c_str());
 }
 
 class ProgramGroups : public ::testing::Test {
@@ -47,6 +69,7 @@ protected:
     }
     void TearDown() override
     {
+        SetRunSwitches(TRunSwitches{});
         SetProgManService(oldService);
         ResetWizard();
         form->Free();
@@ -93,6 +116,24 @@ protected:
         g.WaitForPage([this] { return last; }).ClickNext();
         EXPECT_EQ(first->Execute(), psDone);
         EXPECT_TRUE(g.Finished()) << "the chain ended before the script did";
+    }
+    // On the groups page: types each name and answers the warning it gets,
+    // whose text goes to `warnings`; then Next with the name left.
+    void TypeRefused(TGuiScript& g, const std::vector<String>& names, std::vector<String>& warnings)
+    {
+        for (const String& name : names) {
+            g.WaitForPage([this] { return groups; }).Then([name] {
+                NimboPagesForm->cbCWGGroups->SetText(name);
+                return true;
+            });
+            g.ClickNext().Then([&warnings] {
+                HWND dlg = FindTopWindow("Warning");
+                if (!dlg) return false;
+                warnings.push_back(Trimmed(WindowText(FindChildByName(dlg, "Message"))));
+                PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
+                return true;
+            });
+        }
     }
     std::vector<std::pair<String, String>> Entries() const
     {
@@ -173,13 +214,13 @@ TEST_F(ProgramGroups, CommandsSentToProgramManager)
     ASSERT_TRUE(recorder->WaitForCommands(5));
     const std::vector<String> c = recorder->Commands();
     ASSERT_EQ(c.size(), 5u);
-    EXPECT_EQ(c[0], "[CreateGroup(Nimbo TOOLS)]\r\n");
-    EXPECT_EQ(c[1], "[AddItem(\"" + folder + "edit.exe\" ,Editor)]\r\n")
+    EXPECT_EQ(c[0], "[CreateGroup(\"Nimbo TOOLS\")]\r\n");
+    EXPECT_EQ(c[1], "[AddItem(\"" + folder + "edit.exe\" ,\"Editor\")]\r\n")
         << "empty command line: blank before the comma";
-    EXPECT_EQ(c[2], "[AddItem(\"" + folder + "tools\\toolbox.exe\" /quiet,Tool Box)]\r\n");
-    EXPECT_EQ(c[3], "[AddItem(\"" + folder + "long.exe\" -x," + longName + ")]\r\n") << "sent whole";
+    EXPECT_EQ(c[2], "[AddItem(\"" + folder + "tools\\toolbox.exe\" /quiet,\"Tool Box\")]\r\n");
+    EXPECT_EQ(c[3], "[AddItem(\"" + folder + "long.exe\" -x,\"" + longName + "\")]\r\n") << "sent whole";
     EXPECT_GT(c[3].size(), 255u);
-    EXPECT_EQ(c[4], "[ShowGroup(Nimbo TOOLS, 7)]\r\n");
+    EXPECT_EQ(c[4], "[ShowGroup(\"Nimbo TOOLS\", 7)]\r\n");
     // The group existed: only the items are recorded, under the typed name.
     EXPECT_EQ(Entries(), (Pairs{{"Nimbo TOOLS", "Editor"}, {"Nimbo TOOLS", "Tool Box"}, {"Nimbo TOOLS", longName}}));
 }
@@ -209,7 +250,7 @@ TEST_F(ProgramGroups, BlankNameKeepsThePageAndANewGroupIsRecordedOnce)
     });
     EXPECT_EQ(warning, "Group name cannot be blank.");
     ASSERT_TRUE(recorder->WaitForCommands(3));
-    EXPECT_EQ(recorder->Commands()[0], "[CreateGroup(Nimbo Tools)]\r\n");
+    EXPECT_EQ(recorder->Commands()[0], "[CreateGroup(\"Nimbo Tools\")]\r\n");
     EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}}));
 }
 
@@ -300,14 +341,121 @@ TEST_F(ProgramGroups, NextAgainAfterPreviousWithOneMinimizeTimer)
     EXPECT_EQ(shownAgain, "Nimbo Tools");
     ASSERT_TRUE(recorder->WaitForCommands(6));
     const std::vector<String> c = recorder->Commands();
-    EXPECT_EQ(c[0], "[CreateGroup(Custom)]\r\n");
-    EXPECT_EQ(c[3], "[CreateGroup(Nimbo Tools)]\r\n");
-    EXPECT_EQ(c[5], "[ShowGroup(Nimbo Tools, 7)]\r\n");
+    EXPECT_EQ(c[0], "[CreateGroup(\"Custom\")]\r\n");
+    EXPECT_EQ(c[3], "[CreateGroup(\"Nimbo Tools\")]\r\n");
+    EXPECT_EQ(c[5], "[ShowGroup(\"Nimbo Tools\", 7)]\r\n");
     EXPECT_EQ(Entries(),
               (Pairs{{"Custom", ""}, {"Custom", "Editor"}, {"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}}));
     int timers = 0;
     for (int i = 0; i < groups->ComponentCount(); ++i) timers += dynamic_cast<TTimer*>(groups->Components(i)) != nullptr;
     EXPECT_EQ(timers, 1);
+}
+
+// Names that would end a command early, or that no folder can have, are
+// refused on the page with a warning and never reach Program Manager; an
+// item the script names so is skipped with its error and not recorded.
+TEST_F(ProgramGroups, RefusedNamesAndItemsNeverReachProgramManager)
+{
+    UseRecorder("");
+    AddItem("Editor", "edit.exe", apps);
+    AddItem("a/b", "ab.exe", apps);
+    AddItem("Bracket", "bracket.exe", apps, "x)][DeleteGroup(\"Victim\")][y");
+    const std::vector<String> refused = {
+        "X)][DeleteGroup(Victim)][CreateGroup(Y", "..", "say \"hi\"", "CON", "a\\b", ". ."};
+    std::vector<String> warnings, errors;
+    Run([&](TGuiScript& g) {
+        TypeRefused(g, refused, warnings);
+        // Shown again with the default name, which goes.
+        g.WaitForPage([this] { return groups; }).Then([] {
+            return NimboPagesForm->cbCWGGroups->Text() == "Nimbo Tools";
+        });
+        g.ClickNext();
+        for (int i = 0; i < 2; ++i)
+            g.Then([&errors] {
+                HWND dlg = FindTopWindow("Error");
+                if (!dlg) return false;
+                errors.push_back(Trimmed(WindowText(FindChildByName(dlg, "Message"))));
+                PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
+                return true;
+            });
+    });
+    ASSERT_EQ(warnings.size(), refused.size());
+    for (size_t i = 0; i < refused.size(); ++i)
+        EXPECT_EQ(warnings[i], refused[i] + " cannot be a program group name. A group name may not contain \\ / : * ? "
+                                            "\" < > [ ] |, consist of dots and spaces only, or be a device name such "
+                                            "as CON or NUL.");
+    EXPECT_EQ(errors, (std::vector<String>{"Unable to create program group item: a/b.",
+                                           "Unable to create program group item: Bracket."}));
+    ASSERT_TRUE(recorder->WaitForCommands(3));
+    Sleep(200);
+    EXPECT_EQ(recorder->Commands(), (std::vector<String>{"[CreateGroup(\"Nimbo Tools\")]\r\n",
+                                                         "[AddItem(\"" + folder + "edit.exe\" ,\"Editor\")]\r\n",
+                                                         "[ShowGroup(\"Nimbo Tools\", 7)]\r\n"}));
+    EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}}));
+}
+
+// A group is there already when the shell keeps a folder of its name in
+// the user's or everybody's Start menu, whatever Program Manager listed and
+// however the name is spelt ("Tools." is the folder "Tools"): never recorded
+// as this installation's, so the uninstall never takes it.
+TEST_F(ProgramGroups, GroupsThatExistAsFoldersAreNotRecordedAsCreated)
+{
+    UseRecorder("");
+    AddItem("Editor", "edit.exe", apps);
+    const String common = Unique("Nimbo Common"), mine = Unique("Nimbo Mine");
+    ASSERT_TRUE(CreateDirectoryA((Programs(true) + common).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((Programs() + mine).c_str(), nullptr));
+    for (const String& typed : {common, mine + ".", mine + " . "}) {
+        ResetWizard();
+        record->SetTitle(typed);
+        Run([&](TGuiScript& g) { g.WaitForPage([this] { return groups; }).ClickNext(); });
+        EXPECT_EQ(Entries().back(), std::make_pair(typed, String("Editor")));
+    }
+    EXPECT_EQ(Entries(), (Pairs{{common, "Editor"}, {mine + ".", "Editor"}, {mine + " . ", "Editor"}}));
+    RemoveDirectoryA((Programs(true) + common).c_str());
+    RemoveDirectoryA((Programs() + mine).c_str());
+}
+
+// Unattended, the group and its items are made in the Start menu directly,
+// with no Program Manager command (its shell would open windows), and
+// recorded as the commands would have been.
+TEST_F(ProgramGroups, UnattendedRunMakesFolderAndLinksWithoutProgramManager)
+{
+    UseRecorder("");
+    const String title = Unique("Nimbo Quiet");
+    record->SetTitle(title);
+    AddItem("Editor", "edit.exe", apps, "/x file.txt");
+    AddItem("Tool Box", "toolbox.exe", tools);
+    TRunSwitches quiet;
+    quiet.mode = TRunMode::verySilent;
+    SetRunSwitches(quiet);
+    EXPECT_EQ(first->Execute(), psDone);
+
+    const String group = Programs() + title + "\\";
+    EXPECT_EQ(ShellLinkTarget(group + "Editor.lnk"), folder + "edit.exe");
+    EXPECT_EQ(ShellLinkTarget(group + "Tool Box.lnk"), folder + "tools\\toolbox.exe");
+    IShellLinkA* link = nullptr;
+    CoInitialize(nullptr);
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                           reinterpret_cast<void**>(&link))));
+    IPersistFile* file = nullptr;
+    ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+    const std::wstring wide(group.begin(), group.end());
+    ASSERT_TRUE(SUCCEEDED(file->Load((wide + L"Editor.lnk").c_str(), STGM_READ)));
+    char text[MAX_PATH] = "";
+    link->GetArguments(text, sizeof text);
+    EXPECT_STREQ(text, "/x file.txt");
+    link->GetDescription(text, sizeof text);
+    EXPECT_STREQ(text, "Editor");
+    file->Release();
+    link->Release();
+    CoUninitialize();
+
+    EXPECT_EQ(Entries(), (Pairs{{title, ""}, {title, "Editor"}, {title, "Tool Box"}}));
+    Sleep(200);
+    EXPECT_TRUE(recorder->Commands().empty());
+    EXPECT_FALSE(FolderWindowShown(title));
+    RemoveTree(group);
 }
 
 // Wine's own Program Manager server: the group becomes a folder of the
@@ -337,14 +485,39 @@ TEST_F(ProgramGroups, WineProgramManagerCreatesTheGroupAndItsLinks)
     TStringList listed;
     listed.SetText(dde.RequestData("Groups"));
     EXPECT_GE(listed.IndexOf(title), 0) << listed.Text();
-    EXPECT_TRUE(dde.ExecuteMacro("[DeleteGroup(" + title + ")]", true));
     dde.CloseLink();
+    // The shell opened a folder window for CreateGroup and for ShowGroup;
+    // the page closed them before it moved on.
+    EXPECT_FALSE(FolderWindowShown(title));
     RemoveTree(groupDir);
-    // Showing the group opened its folder window.
-    HWND shown = nullptr;
-    for (int i = 0; i < 50 && !(shown = FindTopWindow(title)); ++i)
-        Sleep(100);
-    if (shown) PostMessageA(shown, WM_CLOSE, 0, 0);
+}
+
+// A name that would run commands of its own were it sent unquoted is
+// refused; the user's group that it names keeps its entries, and no group
+// of its making appears.
+TEST_F(ProgramGroups, WineProgramManagerNeverSeesAHostileName)
+{
+    const String victim = Unique("Nimbo Victim"), other = Unique("Nimbo Y");
+    const String victimDir = Programs() + victim + "\\";
+    ASSERT_TRUE(CreateDirectoryA(victimDir.c_str(), nullptr));
+    WriteAll(victimDir + "mine.txt", "the user's own");
+    record->SetTitle(Unique("Nimbo Safe"));
+    AddItem("Editor", "edit.exe", apps);
+    std::vector<String> warnings;
+    Run([&](TGuiScript& g) {
+        TypeRefused(g,
+                    {"X)][DeleteGroup(" + victim + ")][CreateGroup(" + other,
+                     "X\")][DeleteGroup(\"" + victim + "\")][CreateGroup(\"" + other},
+                    warnings);
+        g.WaitForPage([this] { return groups; }).ClickNext();
+    });
+    EXPECT_EQ(warnings.size(), 2u);
+    EXPECT_TRUE(FileExists(victimDir + "mine.txt"));
+    EXPECT_FALSE(DirectoryExists(Programs() + other));
+    EXPECT_EQ(Entries(), (Pairs{{Unique("Nimbo Safe"), ""}, {Unique("Nimbo Safe"), "Editor"}}));
+    EXPECT_FALSE(FolderWindowShown(Unique("Nimbo Safe")));
+    RemoveTree(victimDir);
+    RemoveTree(Programs() + Unique("Nimbo Safe") + "\\");
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kMessages = 104;
+constexpr int kMessages = 105;
 constexpr UINT kEnglishBase = 5000;
 
 // The build passes the library's Unix path; Wine shows the Unix root as Z:.

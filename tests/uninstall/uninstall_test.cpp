@@ -1,14 +1,22 @@
 // The uninstall page run for real: what the log lists is removed in order,
-// Program Manager gets its commands, and the registration is written and
-// deleted in the real registry.
+// the program groups from the Start menu's folders (with no word to Program
+// Manager), and the registration is written and deleted in the real
+// registry.
 #include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <fstream>
+#include <iterator>
 
 #include "dde_recorder.h"
 #include "engine/file_routines.h"
 #include "engine/registry.h"
+#include "engine/run_switches.h"
 #include "gui_test_support.h"
+#include "pages/group_removal.h"
 #include "pages/message_page.h"
 #include "pages/progman.h"
+#include "pages/program_folders.h"
 #include "pages/uninstall.h"
 #include "test_files.h"
 
@@ -18,6 +26,28 @@ String Trimmed(const String& s)
 {
     const size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
     return a == String::npos ? String() : s.substr(a, b - a + 1);
+}
+
+// The user's or everybody's Start menu program folder, with a backslash.
+String Programs(bool common = false)
+{
+    char path[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, path, common ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, TRUE);
+    return String(path) + "\\";
+}
+
+// A name of this test process's own, so runs never meet.
+String Unique(const String& name)
+{
+    return Format("%s %d", name, static_cast<int>(GetCurrentProcessId()));
+}
+
+// A folder with links named after the items, each starting `target`.
+void MakeGroup(const String& dir, const std::vector<String>& items, const String& target)
+{
+    CreateDirectoryA(dir.c_str(), nullptr);
+    for (const String& item : items)
+        ASSERT_TRUE(WriteShellLink(dir + item + ".lnk", target, "", item)) << dir + item;
 }
 
 class UnInstall : public ::testing::Test {
@@ -36,6 +66,7 @@ protected:
     }
     void TearDown() override
     {
+        SetRunSwitches(TRunSwitches{});
         SetProgManService(oldService);
         ResetWizard();
         form->Free();
@@ -60,9 +91,10 @@ TEST_F(UnInstall, PropertiesAndOnePerForm)
     EXPECT_THROW(NewComponent<TNimboUnInstall>(form), ENimboError);
 }
 
-// Next removes what the log lists: the items (each group shown first),
-// the files and the log, the created directories deepest first (one still
-// holding a file of the user's is reported and kept), then the groups.
+// Next removes what the log lists: the items' links and the groups it
+// created (through the file system: Program Manager is told nothing), the
+// files and the log, the created directories deepest first (one still
+// holding a file of the user's is reported and kept).
 TEST_F(UnInstall, NextRemovesWhatTheLogLists)
 {
     TDdeRecorder recorder("NimboProgmanTest", "");
@@ -79,10 +111,15 @@ TEST_F(UnInstall, NextRemovesWhatTheLogLists)
         info->AddInstalledFile(f);
     for (const String& d : {a, b, kept})
         info->AddCreatedDir(d);
-    info->AddGroupEntry("", "Corvane Linker");
-    info->AddGroupEntry("order.txt", "Corvane Linker");
-    info->AddGroupEntry("ReadMe.txt", "Corvane Linker");
-    info->AddGroupEntry("Other", "Second");
+    const String linker = Unique("Nimbo Linker"), second = Unique("Nimbo Second");
+    const String linkerDir = Programs() + linker + "\\", secondDir = Programs() + second + "\\";
+    MakeGroup(linkerDir, {"order.txt", "ReadMe.txt"}, b + "one.txt");
+    MakeGroup(secondDir, {"Other"}, a + "two.txt");
+    WriteAll(secondDir + "mine.txt", "the user's own");
+    info->AddGroupEntry("", linker);
+    info->AddGroupEntry("order.txt", linker);
+    info->AddGroupEntry("ReadMe.txt", linker);
+    info->AddGroupEntry("Other", second);
     info->SetLogFile(folder + "INSTALL.LOG");
     bool filesThereAtCleanup = false;
     page->OnCleanup = [&](TObject*) { filesThereAtCleanup = FileExists(b + "one.txt"); };
@@ -115,11 +152,62 @@ TEST_F(UnInstall, NextRemovesWhatTheLogLists)
     EXPECT_TRUE(FileExists(kept + "mine.txt"));
     EXPECT_EQ(warning, "Unable to delete directory " + kept + ".");
     EXPECT_TRUE(info->UnInstallDone());
-    ASSERT_TRUE(recorder.WaitForCommands(6));
-    EXPECT_EQ(recorder.Commands(),
-              (std::vector<String>{"[ShowGroup(Corvane Linker, 7)]\r\n", "[DeleteItem(order.txt)]\r\n",
-                                   "[DeleteItem(ReadMe.txt)]\r\n", "[ShowGroup(Second, 7)]\r\n",
-                                   "[DeleteItem(Other)]\r\n", "[DeleteGroup(Corvane Linker)]\r\n"}));
+    EXPECT_FALSE(DirectoryExists(RemoveBackslash(linkerDir))) << "the group it created, emptied";
+    EXPECT_FALSE(FileExists(secondDir + "Other.lnk"));
+    EXPECT_TRUE(FileExists(secondDir + "mine.txt")) << "a group it did not create keeps the rest";
+    Sleep(200);
+    EXPECT_TRUE(recorder.Commands().empty());
+    RemoveTree(secondDir);
+}
+
+// What an edited log names is checked before any path is made of it: names
+// that lead out of the program folder, or that Program Manager could not
+// have made, remove nothing; a group it did not create, or one holding
+// entries of the user's, stays with them; a link of a logged name that
+// starts none of the installed files is the user's and stays too.
+TEST_F(UnInstall, AnEditedLogRemovesNothingOfTheUsers)
+{
+    const String installed = folder + "app.exe";
+    WriteAll(installed, "x");
+    info->AddInstalledFile(installed);
+    const String startMenu = Programs() + "..\\", windows = Programs() + "..\\..\\";
+    const String outside1 = startMenu + Unique("nimbo") + ".lnk", outside2 = windows + Unique("nimbo") + ".lnk";
+    ASSERT_TRUE(WriteShellLink(outside1, installed, "", "x"));
+    ASSERT_TRUE(WriteShellLink(outside2, installed, "", "x"));
+    const String users = Unique("Nimbo Users"), claimed = Unique("Nimbo Claimed");
+    const String usersDir = Programs() + users + "\\", claimedDir = Programs() + claimed + "\\";
+    MakeGroup(usersDir, {"Notes"}, "C:\\windows\\notepad.exe");
+    MakeGroup(claimedDir, {"App"}, installed);
+    WriteAll(claimedDir + "mine.txt", "the user's own");
+    for (const String& hostile : {String(".."), String("..\\.."), String("[" + users + "]")}) {
+        info->AddGroupEntry("", hostile);
+        info->AddGroupEntry(Unique("nimbo"), hostile);
+    }
+    info->AddGroupEntry("..\\..\\" + Unique("nimbo"), users);
+    info->AddGroupEntry("Notes", users);
+    info->AddGroupEntry("", claimed + ".");
+    info->AddGroupEntry("App", claimed);
+    TRunSwitches switches;
+    switches.log = folder + "run.log";
+    SetRunSwitches(switches);
+
+    RemoveLoggedGroups(*info);
+
+    EXPECT_TRUE(FileExists(outside1));
+    EXPECT_TRUE(FileExists(outside2));
+    EXPECT_TRUE(FileExists(usersDir + "Notes.lnk")) << "it starts no file of this installation";
+    EXPECT_FALSE(FileExists(claimedDir + "App.lnk"));
+    EXPECT_TRUE(FileExists(claimedDir + "mine.txt"));
+    std::ifstream log(folder + "run.log");
+    const String record((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(record.find("Program group kept: " + claimed + ". holds entries this installation did not make."),
+              String::npos)
+        << record;
+    EXPECT_NE(record.find("Program group left alone: \"..\\..\" is no group name."), String::npos) << record;
+    DeleteFileA(outside1.c_str());
+    DeleteFileA(outside2.c_str());
+    RemoveTree(usersDir);
+    RemoveTree(claimedDir);
 }
 
 TEST_F(UnInstall, CancelRemovesNothing)

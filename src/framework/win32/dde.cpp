@@ -117,6 +117,16 @@ void TDdeClientConv::CloseLink()
     conv_ = nullptr;
 }
 
+DWORD TDdeClientConv::ServerProcessId() const
+{
+    if (!conv_) return 0;
+    CONVINFO info{};
+    info.cb = sizeof info;
+    DWORD pid = 0;
+    if (DdeQueryConvInfo(conv_, QID_SYNC, &info) && info.hwndPartner) GetWindowThreadProcessId(info.hwndPartner, &pid);
+    return pid;
+}
+
 bool TDdeClientConv::ExecuteMacro(const String& command, bool wait)
 {
     if (!conv_) return false;

@@ -34,6 +34,8 @@ public:
     bool OpenLink();
     void CloseLink();
     bool Connected() const { return conv_ != nullptr; }
+    // The process of the server at the other end of the link; 0 without one.
+    DWORD ServerProcessId() const;
     // Sends an execute command, whole. Without `wait` it returns once the
     // transaction has started; false when it could not be started (no
     // conversation, or refused) or, waiting, when the server failed it.

@@ -267,6 +267,11 @@ std::vector<HWND> EnabledThreadWindows()
 
 void WaitForProcessEnd(HANDLE process)
 {
+    WaitForProcessesEnd({process}, INFINITE);
+}
+
+bool WaitForProcessesEnd(std::vector<HANDLE> processes, DWORD timeoutMs, const std::function<void()>& poll)
+{
     // As under a modal window: the thread's windows are disabled, and what
     // input still arrives is dropped; paint, timers and posted work go on.
     const HWND active = GetActiveWindow();
@@ -275,9 +280,25 @@ void WaitForProcessEnd(HANDLE process)
         EnableWindow(h, FALSE);
     bool quit = false;
     WPARAM quitCode = 0;
-    for (;;) {
-        const DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-        if (r != WAIT_OBJECT_0 + 1) break;  // ended, or the handle is unusable
+    constexpr DWORD kPollMs = 100;
+    const DWORD start = GetTickCount();
+    DWORD polled = start - kPollMs;
+    while (!processes.empty()) {
+        const DWORD now = GetTickCount();
+        if (timeoutMs != INFINITE && now - start >= timeoutMs) break;
+        if (poll && now - polled >= kPollMs) {
+            poll();
+            polled = now;
+        }
+        const DWORD slice = poll ? kPollMs : timeoutMs == INFINITE ? INFINITE : timeoutMs - (now - start);
+        const DWORD count = static_cast<DWORD>(processes.size());
+        const DWORD r = MsgWaitForMultipleObjects(count, processes.data(), FALSE, slice, QS_ALLINPUT);
+        if (r < WAIT_OBJECT_0 + count) {
+            processes.erase(processes.begin() + (r - WAIT_OBJECT_0));
+            continue;
+        }
+        if (r == WAIT_TIMEOUT) continue;
+        if (r != WAIT_OBJECT_0 + count) break;  // a handle is unusable
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
@@ -298,6 +319,7 @@ void WaitForProcessEnd(HANDLE process)
         SetActiveWindow(active);
     }
     if (quit) PostQuitMessage(static_cast<int>(quitCode));
+    return processes.empty();
 }
 
 void WaitForProcessEndIdle(HANDLE process)

@@ -2,6 +2,9 @@
 // a modal result) and the application object with its message loop.
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include "framework/win32/controls.h"
 
 enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7, mrAll = 8 };
@@ -141,6 +144,9 @@ void WaitForProcessEnd(HANDLE process);
 // answers only what other threads and processes send it (a broadcast must
 // not hang the sender); its timers and posted work wait.
 void WaitForProcessEndIdle(HANDLE process);
+// The same for several processes, for at most `timeoutMs`; `poll` runs
+// about every 100 ms meanwhile. True when every one has ended.
+bool WaitForProcessesEnd(std::vector<HANDLE> processes, DWORD timeoutMs, const std::function<void()>& poll = {});
 
 // This thread's visible and enabled top-level windows, the front one first:
 // while a modal form or box is up, only it.

@@ -1,0 +1,16 @@
+// The uninstall's removal of the Program Manager groups and items that the
+// install log lists, done on the Start menu's folders: Program Manager's
+// commands open folder windows, and its DeleteGroup takes a group's folder
+// with everything in it, the user's entries too.
+#pragma once
+
+class TNimboInfo;
+
+// Works through the controller's log lists (`GroupNames`, `GroupItems`: an
+// empty item stands for a group this installation created). An item's link
+// goes from its group's folder, in the user's and everybody's program
+// folder, when it starts a file this installation installed; a group this
+// installation created goes when nothing else is left in it. Names that
+// fail IsProgManName (an edited log) are left alone. What stays, and why,
+// goes to the /LOG file.
+void RemoveLoggedGroups(const TNimboInfo& controller);

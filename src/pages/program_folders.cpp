@@ -1,0 +1,186 @@
+#include "pages/program_folders.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+#include "engine/file_routines.h"
+#include "framework/win32/forms.h"
+#include "pages/progman.h"
+
+String ProgramsFolder(bool common)
+{
+    char path[MAX_PATH] = "";
+    if (!SHGetSpecialFolderPathA(nullptr, path, common ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, !common))
+        return String();
+    return AddBackslash(path);
+}
+
+String GroupFolder(const String& programs, const String& group)
+{
+    if (programs.empty() || !IsProgManName(group)) return String();
+    return programs + StoredFileName(group);
+}
+
+bool GroupFolderExists(const String& group)
+{
+    for (bool common : {false, true}) {
+        const String folder = GroupFolder(ProgramsFolder(common), group);
+        if (!folder.empty() && DirectoryExists(folder)) return true;
+    }
+    return false;
+}
+
+void ListGroupFolders(TStringList& groups)
+{
+    groups.Clear();
+    const String programs = ProgramsFolder(false);
+    if (programs.empty()) return;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((programs + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        const String name = fd.cFileName;
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..") groups.Add(name);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
+String MakeGroupFolder(const String& group)
+{
+    const String folder = GroupFolder(ProgramsFolder(false), group);
+    if (folder.empty()) return String();
+    return CreateDirectoryA(folder.c_str(), nullptr) || DirectoryExists(folder) ? folder : String();
+}
+
+String ItemLinkPath(const String& folder, const String& item)
+{
+    return AddBackslash(folder) + item + ".lnk";
+}
+
+namespace {
+std::wstring Wide(const String& s)
+{
+    const int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
+    return w;
+}
+
+// COM for the calls of one routine: the thread may have it already.
+class TComScope {
+public:
+    TComScope() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~TComScope()
+    {
+        if (ok_) CoUninitialize();
+    }
+    TComScope(const TComScope&) = delete;
+    TComScope& operator=(const TComScope&) = delete;
+
+private:
+    bool ok_;
+};
+}  // namespace
+
+bool WriteShellLink(const String& link, const String& target, const String& arguments, const String& description)
+{
+    TComScope com;
+    IShellLinkA* shellLink = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&shellLink))))
+        return false;
+    bool saved = false;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shellLink->SetPath(target.c_str())) && SUCCEEDED(shellLink->SetArguments(arguments.c_str())) &&
+        SUCCEEDED(shellLink->SetDescription(description.c_str())) &&
+        SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        saved = SUCCEEDED(file->Save(Wide(link).c_str(), TRUE));
+        file->Release();
+    }
+    shellLink->Release();
+    return saved;
+}
+
+String ShellLinkTarget(const String& link)
+{
+    TComScope com;
+    IShellLinkA* shellLink = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&shellLink))))
+        return String();
+    char target[MAX_PATH] = "";
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (FAILED(file->Load(Wide(link).c_str(), STGM_READ)) ||
+            FAILED(shellLink->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH)))
+            target[0] = '\0';
+        file->Release();
+    }
+    shellLink->Release();
+    return target;
+}
+
+bool IsGroupWindow(HWND h, const String& group)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (!h || pid == GetCurrentProcessId() || group.empty()) return false;
+    char cls[64] = "", title[MAX_PATH] = "";
+    GetClassNameA(h, cls, sizeof cls);
+    if (!SameText(cls, "CabinetWClass") && !SameText(cls, "ExplorerWClass")) return false;
+    GetWindowTextA(h, title, sizeof title);
+    return SameText(title, StoredFileName(group));
+}
+
+namespace {
+BOOL CALLBACK CloseIfGroupWindow(HWND h, LPARAM p)
+{
+    if (IsGroupWindow(h, *reinterpret_cast<const String*>(p))) PostMessageA(h, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+// The folder windows' processes that `parent` has started (the shell starts
+// others too, such as its menu builder for each new link).
+std::vector<DWORD> FolderProcessesOf(DWORD parent)
+{
+    std::vector<DWORD> ids;
+    if (!parent) return ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent &&
+            SameText(ExtractFileName(entry.szExeFile), "explorer.exe"))
+            ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+}  // namespace
+
+void CloseGroupWindows(const String& group)
+{
+    EnumWindows(CloseIfGroupWindow, reinterpret_cast<LPARAM>(&group));
+}
+
+void TGroupWindowWatch::Start(DWORD server)
+{
+    server_ = server;
+    before_ = FolderProcessesOf(server);
+}
+
+void TGroupWindowWatch::CloseOpened(const String& group, DWORD timeoutMs)
+{
+    std::vector<HANDLE> opened;
+    for (DWORD id : FolderProcessesOf(server_))
+        if (std::find(before_.begin(), before_.end(), id) == before_.end())
+            if (HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, id)) opened.push_back(h);
+    if (!opened.empty()) WaitForProcessesEnd(opened, timeoutMs, [&group] { CloseGroupWindows(group); });
+    for (HANDLE h : opened)
+        CloseHandle(h);
+    // A shell that shows folders in its own process: whatever is up by now.
+    CloseGroupWindows(group);
+}
