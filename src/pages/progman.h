@@ -1,7 +1,6 @@
-// The Program Manager conversation the program groups and uninstall pages
-// share: the wizard dialog's DDE client linked to service and topic
-// "Progman", and commands sent whole, each followed by CR LF, without
-// waiting for Program Manager to carry them out.
+// The Program Manager conversation of the program groups page: the wizard
+// dialog's DDE client linked to service and topic "Progman", commands sent
+// whole, each followed by CR LF, and the names they may carry.
 #pragma once
 
 #include "base/nstring.h"
