@@ -137,6 +137,11 @@ bool TNimboGroups::GroupExists(const String& group) const
     return GroupFolderExists(group);
 }
 
+void TNimboGroups::GroupFailed(const String& group)
+{
+    ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 63), group), mtError, NimboDialogButton(mbOK));
+}
+
 void TNimboGroups::CreateItems(const String& group,
                                const std::function<bool(const TNimboWinItem*, const String&)>& make)
 {
@@ -160,9 +165,7 @@ void TNimboGroups::SendCommands(const String& group, bool existing)
     OpenProgMan();
     windows.Start(ProgManProcess());
     if (!existing) controller_->AddGroupEntry("", group);
-    if (!ProgManExecute("[CreateGroup(" + ProgManArg(group) + ")]"))
-        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 63), group), mtError,
-                          NimboDialogButton(mbOK));
+    if (!ProgManExecute("[CreateGroup(" + ProgManArg(group) + ")]")) GroupFailed(group);
     CloseProgMan();
     OpenProgMan();
     CreateItems(group, [](const TNimboWinItem* item, const String& path) {
@@ -180,9 +183,7 @@ void TNimboGroups::MakeFolders(const String& group, bool existing)
 {
     if (!existing) controller_->AddGroupEntry("", group);
     const String folder = MakeGroupFolder(group);
-    if (folder.empty())
-        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 63), group), mtError,
-                          NimboDialogButton(mbOK));
+    if (folder.empty()) GroupFailed(group);
     CreateItems(group, [&folder](const TNimboWinItem* item, const String& path) {
         return !folder.empty() &&
                WriteShellLink(ItemLinkPath(folder, item->Name()), path, item->CommandLine(), item->Name());

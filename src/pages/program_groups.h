@@ -43,6 +43,7 @@ private:
     bool GroupExists(const String& group) const;
     void SendCommands(const String& group, bool existing);
     void MakeFolders(const String& group, bool existing);
+    void GroupFailed(const String& group);
     // Records and makes each item that is installed; `make` makes one from
     // its program's path, false when it failed.
     void CreateItems(const String& group, const std::function<bool(const TNimboWinItem*, const String&)>& make);

@@ -492,32 +492,4 @@ TEST_F(ProgramGroups, WineProgramManagerCreatesTheGroupAndItsLinks)
     RemoveTree(groupDir);
 }
 
-// A name that would run commands of its own were it sent unquoted is
-// refused; the user's group that it names keeps its entries, and no group
-// of its making appears.
-TEST_F(ProgramGroups, WineProgramManagerNeverSeesAHostileName)
-{
-    const String victim = Unique("Nimbo Victim"), other = Unique("Nimbo Y");
-    const String victimDir = Programs() + victim + "\\";
-    ASSERT_TRUE(CreateDirectoryA(victimDir.c_str(), nullptr));
-    WriteAll(victimDir + "mine.txt", "the user's own");
-    record->SetTitle(Unique("Nimbo Safe"));
-    AddItem("Editor", "edit.exe", apps);
-    std::vector<String> warnings;
-    Run([&](TGuiScript& g) {
-        TypeRefused(g,
-                    {"X)][DeleteGroup(" + victim + ")][CreateGroup(" + other,
-                     "X\")][DeleteGroup(\"" + victim + "\")][CreateGroup(\"" + other},
-                    warnings);
-        g.WaitForPage([this] { return groups; }).ClickNext();
-    });
-    EXPECT_EQ(warnings.size(), 2u);
-    EXPECT_TRUE(FileExists(victimDir + "mine.txt"));
-    EXPECT_FALSE(DirectoryExists(Programs() + other));
-    EXPECT_EQ(Entries(), (Pairs{{Unique("Nimbo Safe"), ""}, {Unique("Nimbo Safe"), "Editor"}}));
-    EXPECT_FALSE(FolderWindowShown(Unique("Nimbo Safe")));
-    RemoveTree(victimDir);
-    RemoveTree(Programs() + Unique("Nimbo Safe") + "\\");
-}
-
 }  // namespace

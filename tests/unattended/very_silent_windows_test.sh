@@ -49,8 +49,8 @@ watch_run() {
             known="$known$id "
             echo "$id $rest" >>"$seen"
         done < <(shown_windows)
-        if [ $end -eq 0 ] && [ -s "$seen.rc" ]; then end=$(($(date +%s) + 10)); fi
-        [ $end -ne 0 ] && [ "$(date +%s)" -ge $end ] && break
+        if [ $end -eq 0 ] && [ -s "$seen.rc" ]; then end=$(($(date +%s%3N) + 10000)); fi
+        [ $end -ne 0 ] && [ "$(date +%s%3N)" -ge $end ] && break
         sleep 0.1
     done
     wait $run
