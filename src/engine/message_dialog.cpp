@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 
+#include "engine/messages.h"
 #include "engine/nimbo_info.h"
 #include "engine/run_switches.h"
 #include "framework/win32/extctrls.h"
@@ -13,7 +14,7 @@ String NimboMessageText(const TNimboInfo* controller, unsigned n)
 {
     if (controller) return controller->GetMessageText(n);
     char buf[2048];
-    const int len = LoadStringA(GetModuleHandleA(nullptr), 5000 + n, buf, sizeof buf);
+    const int len = LoadStringA(GetModuleHandleA(nullptr), kEnglishMessages + n, buf, sizeof buf);
     return len > 0 ? String(buf, static_cast<size_t>(len)) : String("*** String not found ***");
 }
 
@@ -33,9 +34,9 @@ struct TAnswerButton {
 };
 // The order buttons appear in: All comes before Ignore.
 const TAnswerButton kAnswerButtons[] = {
-    {mbYes, bkYes, 15},      {mbNo, bkNo, 16},       {mbOK, bkOK, 17},         {mbCancel, bkCancel, 11},
-    {mbAbort, bkAbort, 18},  {mbRetry, bkRetry, 12}, {mbAll, bkAll, 14},       {mbIgnore, bkIgnore, 13},
-    {mbHelp, bkHelp, 19},
+    {mbYes, bkYes, msgButtonYes},       {mbNo, bkNo, msgButtonNo},          {mbOK, bkOK, msgButtonOK},
+    {mbCancel, bkCancel, msgButtonCancel}, {mbAbort, bkAbort, msgButtonAbort}, {mbRetry, bkRetry, msgButtonRetry},
+    {mbAll, bkAll, msgButtonAll},       {mbIgnore, bkIgnore, msgButtonIgnore}, {mbHelp, bkHelp, msgButtonHelp},
 };
 constexpr unsigned kAnswerMask = (1u << 9) - 1;  // the answers a dialog can offer
 
@@ -60,7 +61,9 @@ TNimboMessageForm* NewMessageForm(TNimboInfo* controller, TMsgDlgType kind)
     form->Font()->SetName("Arial");
     form->Font()->SetSize(9);
     form->Font()->SetStyle(1u << fsBold);
-    static const unsigned captions[] = {21, 22, 24, 23};
+    // In the order of TMsgDlgType.
+    static const unsigned captions[] = {msgCaptionWarning, msgCaptionError, msgCaptionInformation,
+                                        msgCaptionConfirmation};
     form->SetCaption(kind == mtCustom ? String() : NimboMessageText(controller, captions[kind]));
     return form;
 }

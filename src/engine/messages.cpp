@@ -33,7 +33,7 @@ String TNimboInfo::GetMessageText(unsigned n) const
     String text;
     // Before any language is loaded (while the form is read) the program's
     // own English speaks.
-    if (!languageModule_) return LoadModuleString(Self(), 5000 + n, text) ? text : String(kNotFound);
+    if (!languageModule_) return LoadModuleString(Self(), kEnglishMessages + n, text) ? text : String(kNotFound);
     // A module handle below 32 is an error code of the loader, not a module.
     if (reinterpret_cast<UINT_PTR>(languageModule_) < 32) return kNotFound;
     return LoadModuleString(languageModule_, static_cast<UINT>(messageBase_) + n, text) ? text : String(kNotFound);
@@ -46,7 +46,7 @@ void TNimboInfo::BuildLanguageList()
     String compiled;
     if (HasState(csDesigning)) {
         languages_.Add("(compiled)");
-    } else if (LoadModuleString(Self(), 6000, compiled)) {
+    } else if (LoadModuleString(Self(), kCompiledMessages, compiled)) {
         languages_.Add(compiled);
         LanguageNameTable[laCompiled] = compiled;
     }
@@ -92,16 +92,16 @@ void TNimboInfo::LoadLanguage(String name)
     }
     if (!languageModule_) {
         String compiled;
-        if (LoadModuleString(Self(), 6000, compiled) && compiled == name) {
+        if (LoadModuleString(Self(), kCompiledMessages, compiled) && compiled == name) {
             language_ = compiledName;
-            messageBase_ = 6000;
+            messageBase_ = kCompiledMessages;
         } else {
             language_ = "English";
-            messageBase_ = 5000;
+            messageBase_ = kEnglishMessages;
         }
         languageModule_ = Self();
     }
-    if (name != language_) ShowMessageDialog(this, GetMessageText(7), mtWarning, NimboDialogButton(mbOK));
+    if (name != language_) ShowMessageDialog(this, GetMessageText(msgLanguageNotLoaded), mtWarning, NimboDialogButton(mbOK));
 }
 
 void TNimboInfo::SetLanguage(const String& name)

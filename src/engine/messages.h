@@ -10,5 +10,10 @@ using TLanguageTypeSet = unsigned;  // bit n = TLanguageTypes n
 // once the language list has been built.
 const String& LanguageName(TLanguageTypes t);
 
+// Where the catalogues start among the program's own strings: the English
+// one, and the second language a program may carry compiled in.
+inline constexpr unsigned kEnglishMessages = 5000;
+inline constexpr unsigned kCompiledMessages = 6000;
+
 // The language library, looked up beside the program.
 inline constexpr const char* kLanguageLibraryName = "TNLANG32.DLL";

@@ -164,17 +164,17 @@ void TNimboPage::ShowPage()
     f->btnNext->Show();
     f->btnPrev->Show();
     f->btnCancel->Show();
-    f->btnNext->SetCaption(controller_->GetMessageText(9));
-    f->btnPrev->SetCaption(controller_->GetMessageText(8));
-    f->btnCancel->SetCaption(controller_->GetMessageText(11));
-    CancelPrompt = controller_->GetMessageText(20);
+    f->btnNext->SetCaption(controller_->GetMessageText(msgButtonNext));
+    f->btnPrev->SetCaption(controller_->GetMessageText(msgButtonPrevious));
+    f->btnCancel->SetCaption(controller_->GetMessageText(msgButtonCancel));
+    CancelPrompt = controller_->GetMessageText(msgCancelSetup);
     TNimboPage* previous = controller_->PreviousPage();
     f->btnPrev->SetEnabled((buttons_ & NimboButton(btPrev)) && previous);
     f->btnNext->SetEnabled(buttons_ & NimboButton(btNext));
     f->btnCancel->SetEnabled(buttons_ & NimboButton(btCancel));
     if (buttons_ & NimboButton(btFinish)) {
         f->btnNext->SetEnabled(true);
-        f->btnNext->SetCaption(controller_->GetMessageText(10));
+        f->btnNext->SetCaption(controller_->GetMessageText(msgButtonFinish));
     }
     PromptController = controller_;
     if (previous && previous->BlocksPrevious()) f->btnPrev->SetEnabled(false);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/string_list.h"
+#include "engine/message_ids.h"
 #include "engine/nimbo_component.h"
 #include "script/nimbo_groups.h"
 

@@ -73,10 +73,10 @@ void ShowRestartDialog(TNimboInfo* info)
 {
     if (!NimboPagesForm) NimboPagesForm = CreateNimboPagesForm();
     TNimboPagesForm* f = NimboPagesForm;
-    f->SetCaption(info->GetMessageText(65));
-    f->lblMDIIntent->SetCaption(info->GetMessageText(70));
+    f->SetCaption(info->GetMessageText(msgTempCopying));
+    f->lblMDIIntent->SetCaption(info->GetMessageText(msgTempWait));
     if (!info->Picture()->Empty()) f->imSetup->Picture()->Assign(info->Picture());
-    f->nbPage->SetPageIndex(7);
+    f->nbPage->SetPageIndex(wpMultiDisk);
     f->btnPrev->SetEnabled(false);
     f->btnNext->SetEnabled(false);
     f->btnCancel->SetEnabled(false);
@@ -214,7 +214,7 @@ void TNimboInfo::TakeUnInstallHandOver()
     // cancelled or killed can be run again.
     const TLogSeal seal = CheckLogSeal(logFile_, AppName());
     if (seal == TLogSeal::missing || seal == TLogSeal::foreign || !ReadLog(logFile_, false))
-        AbortUnInstall(GetMessageText(90) + "\r\n" + logFile_);
+        AbortUnInstall(GetMessageText(msgNoLogFile) + "\r\n" + logFile_);
     ConfineLogEntries(seal == TLogSeal::ours);
 }
 
@@ -234,7 +234,7 @@ void TNimboInfo::ConfineLogEntries(bool sealed)
         for (TNimboDir* d : script_->Dirs()) scope.AddRoot(d->GetPath());
     } else {
         // Shown on the uninstall page, before anything is removed.
-        logWarning_ = Format(GetMessageText(99), logDir);
+        logWarning_ = Format(GetMessageText(msgLogChanged), logDir);
         RunLog("Warning: " + logWarning_);
     }
     TStringList files, dirs;
@@ -251,14 +251,14 @@ void TNimboInfo::ConfineLogEntries(bool sealed)
     keep(InstalledFiles(), files, [&scope](const String& e) { return scope.File(e); });
     keep(createdDirs_, dirs, [&scope](const String& e) { return scope.Folder(e); });
     if (listed > 0 && files.Count() == 0 && dirs.Count() == 0)
-        AbortUnInstall(Format(GetMessageText(100), logFile_, logDir));
+        AbortUnInstall(Format(GetMessageText(msgLogNothingInside), logFile_, logDir));
     installedFiles_.Assign(files);
     createdDirs_.Assign(dirs);
 }
 
 void TNimboInfo::AbortUnInstall(const String& why)
 {
-    const String text = why + "  " + GetMessageText(89);
+    const String text = why + "  " + GetMessageText(msgUnInstallAborted);
     RunLog("Error: " + text);
     SetRunExitCode(exitFailed);
     ShowMessageDialog(this, text, mtError, NimboDialogButton(mbOK));
@@ -281,15 +281,15 @@ void TNimboInfo::FloppyRestart()
             for (int i = 0; i < multiDiskFiles_.Count(); ++i)
                 CopyFileWithProgress(source + multiDiskFiles_[i], temp + multiDiskFiles_[i]);
         } catch (const EInOutError&) {
-            ShowMessageDialog(this, GetMessageText(66) + "\r\n" + GetMessageText(67), mtError,
+            ShowMessageDialog(this, GetMessageText(msgTempNotCopied) + "\r\n" + GetMessageText(msgInstallAborted), mtError,
                               NimboDialogButton(mbOK));
-            throw EInOutError(GetMessageText(66));
+            throw EInOutError(GetMessageText(msgTempNotCopied));
         }
         WriteProfileString(kHandOverFile, kMultiDiskSection, "Source Dir", source);
         if (!StartProgram(temp + name)) {
-            ShowMessageDialog(this, GetMessageText(71) + "\r\n" + GetMessageText(67), mtError,
+            ShowMessageDialog(this, GetMessageText(msgSetupNotExecuted) + "\r\n" + GetMessageText(msgInstallAborted), mtError,
                               NimboDialogButton(mbOK));
-            throw EInOutError(GetMessageText(67));
+            throw EInOutError(GetMessageText(msgInstallAborted));
         }
     } catch (const EInOutError&) {
         // Reported above; the process ends either way.
@@ -307,9 +307,9 @@ void TNimboInfo::UnInstallRestart()
     const String own = AddBackslash(ExtractFileDir(program));
     // Without the log there is nothing to go by: the registration stays,
     // and the run ends as failed.
-    if (!script_->LogFileDir()) AbortUnInstall(GetMessageText(88));
+    if (!script_->LogFileDir()) AbortUnInstall(GetMessageText(msgNoLogDir));
     logFile_ = LogFileFor(own, false);
-    if (logFile_.empty()) AbortUnInstall(GetMessageText(90) + "\r\n" + own + script_->LogFileName());
+    if (logFile_.empty()) AbortUnInstall(GetMessageText(msgNoLogFile) + "\r\n" + own + script_->LogFileName());
     ShowRestartDialog(this);
     std::vector<String> files;
     const TStringList& list = script_->UnInstallFiles();
@@ -324,7 +324,7 @@ void TNimboInfo::UnInstallRestart()
         CopyFileWithProgress(program, temp + name);
         for (const String& f : files) CopyFileWithProgress(own + f, temp + f);
     } catch (const EInOutError&) {
-        AbortUnInstall(GetMessageText(91));
+        AbortUnInstall(GetMessageText(msgUnInstallNotCopied));
     }
     // A fresh section, named for the copy it is meant for.
     EraseProfileSection(kHandOverFile, kUnInstallSection);
@@ -335,7 +335,7 @@ void TNimboInfo::UnInstallRestart()
     // The copy runs as this one was asked to: silently, say.
     const String switches = ForwardedSwitches();
     HANDLE copy = nullptr;
-    if (!StartProgram(temp + name, switches, Unattended() ? &copy : nullptr)) AbortUnInstall(GetMessageText(93));
+    if (!StartProgram(temp + name, switches, Unattended() ? &copy : nullptr)) AbortUnInstall(GetMessageText(msgUnInstallNotLaunched));
     if (copy) {
         // A script that started the uninstall learns when it is over, and
         // how it went: this process waits for the copy and ends with its
@@ -397,7 +397,7 @@ void TNimboInfo::KeepScriptFiles(const TStringList& names, TStringList& into) co
         if (script_->FindFile(entry))
             into.Add(entry);
         else
-            MessageDlg(Format(GetMessageText(102), entry), mtWarning, 1u << mbOK);
+            MessageDlg(Format(GetMessageText(msgFileNotInScript), entry), mtWarning, 1u << mbOK);
     }
 }
 

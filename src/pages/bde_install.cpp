@@ -161,18 +161,18 @@ void TNimboBDEInstall::ShowPage()
     if (text_.Count() > 0) {
         lines->Assign(text_);
     } else {
-        lines->Add(NimboMessageText(controller_, 75));
+        lines->Add(NimboMessageText(controller_, msgEngineIntent));
         lines->Add("");
-        lines->Add(NimboMessageText(controller_, 76) + "  " + NimboMessageText(controller_, 77));
+        lines->Add(NimboMessageText(controller_, msgEngineLegal) + "  " + NimboMessageText(controller_, msgEngineChanges));
         lines->Add("");
-        lines->Add(NimboMessageText(controller_, 78) + "  " + NimboMessageText(controller_, 79));
+        lines->Add(NimboMessageText(controller_, msgEngineSkipped) + "  " + NimboMessageText(controller_, msgEngineMayReinstall));
     }
-    f->SetCaption(NimboMessageText(controller_, 73));
-    f->btnBDEReinstall->SetCaption(NimboMessageText(controller_, 74));
+    f->SetCaption(NimboMessageText(controller_, msgEngineCaption));
+    f->btnBDEReinstall->SetCaption(NimboMessageText(controller_, msgEngineReinstall));
     const bool found = EngineInstalled();
     f->btnBDEReinstall->SetEnabled(found);
     if (found) installed_ = true;
-    f->nbPage->SetPageIndex(4);
+    f->nbPage->SetPageIndex(wpEngine);
 }
 
 void TNimboBDEInstall::DoNext()
@@ -216,7 +216,7 @@ void TNimboBDEInstall::RunEngineSetup()
     if (OnFloppy(program)) {
         const String marker = program.substr(0, 2) + "\\DISK1.DSK";
         do {
-            if (ShowMessageDialog(controller_, NimboMessageText(controller_, 83), mtConfirmation,
+            if (ShowMessageDialog(controller_, NimboMessageText(controller_, msgEngineInsertDisk), mtConfirmation,
                                   NimboDialogButton(mbOK) | NimboDialogButton(mbCancel)) != mrOk)
                 return;
         } while (!FileExists(marker));
@@ -239,14 +239,14 @@ void TNimboBDEInstall::RunEngineSetup()
             CloseHandle(pi.hProcess);
         } else {
             const unsigned long error = GetLastError();
-            ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 81), error), mtWarning,
+            ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgEngineNotRun), error), mtWarning,
                               NimboDialogButton(mbOK));
         }
     } else {
-        ShowMessageDialog(controller_, NimboMessageText(controller_, 82), mtWarning, NimboDialogButton(mbOK));
+        ShowMessageDialog(controller_, NimboMessageText(controller_, msgEngineNotFound), mtWarning, NimboDialogButton(mbOK));
     }
     if (!installed_ || !IsEngineInstalled16()) {
-        ShowMessageDialog(controller_, NimboMessageText(controller_, 80), mtWarning, NimboDialogButton(mbOK));
+        ShowMessageDialog(controller_, NimboMessageText(controller_, msgEngineFailed), mtWarning, NimboDialogButton(mbOK));
         installed_ = false;
     }
 }

@@ -9,7 +9,6 @@ NIMBO_DEFINE_CLASS(TNimboCheckBoxChoice, TNimboChoice, true, (void)0)
 NIMBO_DEFINE_CLASS(TNimboRadioChoice, TNimboChoice, true, (void)0)
 
 namespace {
-constexpr int kChoicesPage = 3;
 constexpr int kButtonHeight = 17;
 
 // A title that takes clicks (a plain label lets them through to its parent).
@@ -57,7 +56,7 @@ template <class T> void FreeAll(std::vector<T*>& controls)
 
 TWinControl* ChoicesPage()
 {
-    return NimboPagesForm->nbPage->Pages(kChoicesPage);
+    return NimboPagesForm->nbPage->Pages(wpChoices);
 }
 }  // namespace
 
@@ -126,8 +125,8 @@ void TNimboChoice::ShowPage()
     if (!controller_) return;
     FitSelection();
     TNimboPagesForm* f = NimboPagesForm;
-    f->SetCaption(controller_->GetMessageText(72));
-    f->nbPage->SetPageIndex(kChoicesPage);
+    f->SetCaption(controller_->GetMessageText(msgChoiceCaption));
+    f->nbPage->SetPageIndex(wpChoices);
     FreeControls();
     shownItems_.Clear();
     if (const TNimboChoiceData* data = ChoiceData()) data->ListItems(shownItems_);

@@ -58,9 +58,9 @@ unsigned TNimboDirChoice::TypedPathRefusal(String& typed) const
 {
     switch (NormaliseTargetPath(typed)) {
     case TTargetPathCheck::tpNetwork:
-        return 98;
+        return msgNetworkPath;
     case TTargetPathCheck::tpNotFull:
-        return 97;
+        return msgPathNotFull;
     case TTargetPathCheck::tpOk:
         break;
     }
@@ -69,8 +69,8 @@ unsigned TNimboDirChoice::TypedPathRefusal(String& typed) const
 
 unsigned TNimboDirChoice::TargetRefusal(const String& target) const
 {
-    if (DriveMissing(target)) return 96;
-    return IsDriveRoot(target) ? 101 : 0;
+    if (DriveMissing(target)) return msgDriveMissing;
+    return IsDriveRoot(target) ? msgDriveRoot : 0;
 }
 
 void TNimboDirChoice::RefuseTarget(const String& text)
@@ -89,7 +89,8 @@ void TNimboDirChoice::RefuseTarget(const String& text)
 String TNimboDirChoice::RefusalText(unsigned message, const String& path) const
 {
     const String text = NimboMessageText(controller_, message);
-    return message == 96 ? Format(text, path.substr(0, 2)) : message == 97 || message == 101 ? Format(text, path) : text;
+    if (message == msgDriveMissing) return Format(text, path.substr(0, 2));
+    return message == msgPathNotFull || message == msgDriveRoot ? Format(text, path) : text;
 }
 
 uint8_t TNimboDirChoice::Execute()
@@ -140,22 +141,22 @@ void TNimboDirChoice::ShowPage()
     if (text_.Count() > 0)
         memo->Lines()->Assign(text_);
     else
-        memo->Lines()->Add(Format(NimboMessageText(controller_, 28), AppName()));
+        memo->Lines()->Add(Format(NimboMessageText(controller_, msgDirIntent), AppName()));
     String second = "\r\n";
-    if (allowDirChange_) second += NimboMessageText(controller_, 29) + "  ";
-    second += NimboMessageText(controller_, 30) + "\r\n\r\n" + NimboMessageText(controller_, 31);
+    if (allowDirChange_) second += NimboMessageText(controller_, msgDirMayChange) + "  ";
+    second += NimboMessageText(controller_, msgDirAccept) + "\r\n\r\n" + NimboMessageText(controller_, msgDirMayHalt);
     memo->Lines()->Add(second);
     const int lineHeight = f->Canvas().TextHeight("X");
     if (lineHeight * memo->DisplayLineCount() > memo->Height()) {
         memo->SetScrollBars(ssVertical);
         memo->SetBorderStyle(bsSingleBorder);
     }
-    f->SetCaption(NimboMessageText(controller_, 25));
+    f->SetCaption(NimboMessageText(controller_, msgDirCaption));
     f->btnCDLBrowse->SetEnabled(allowDirChange_);
-    f->btnCDLBrowse->SetCaption(NimboMessageText(controller_, 26));
-    f->gbCDLDestination->SetCaption(NimboMessageText(controller_, 27));
+    f->btnCDLBrowse->SetCaption(NimboMessageText(controller_, msgDirBrowse));
+    f->gbCDLDestination->SetCaption(NimboMessageText(controller_, msgDirLabel));
     f->laCDLDirectory->SetCaption(ShortenPath(TargetDir(), f->laCDLDirectory->Width(), f));
-    f->nbPage->SetPageIndex(0);
+    f->nbPage->SetPageIndex(wpDirChoice);
 }
 
 void TNimboDirChoice::ButtonClick(TObject* sender)
@@ -195,8 +196,8 @@ void TNimboDirChoice::PointTreeAtTarget()
 void TNimboDirChoice::RunSelectionView()
 {
     TNimboPagesForm* f = NimboPagesForm;
-    f->SetCaption(NimboMessageText(controller_, 34));
-    f->lblSDPathLabel->SetCaption(NimboMessageText(controller_, 35));
+    f->SetCaption(NimboMessageText(controller_, msgSelectDirCaption));
+    f->lblSDPathLabel->SetCaption(NimboMessageText(controller_, msgSelectDirPath));
     TMemo* memo = f->memSDIntent;
     memo->SetReadOnly(true);
     memo->SetEnabled(true);
@@ -204,7 +205,7 @@ void TNimboDirChoice::RunSelectionView()
     if (selectText_.Count() > 0)
         memo->Lines()->Assign(selectText_);
     else
-        memo->Lines()->Add(Format(NimboMessageText(controller_, 36), AppName()));
+        memo->Lines()->Add(Format(NimboMessageText(controller_, msgSelectDirIntent), AppName()));
     PointTreeAtTarget();
     f->edtSDPath->SetText(TargetDir());
 
@@ -214,14 +215,14 @@ void TNimboDirChoice::RunSelectionView()
         f->btnPrev->SetEnabled(prevEnabled);
         f->btnNext->SetEnabled(nextEnabled);
         f->btnCancel->SetEnabled(cancelEnabled);
-        f->nbPage->SetPageIndex(0);
+        f->nbPage->SetPageIndex(wpDirChoice);
         // The main view again, under its own caption.
-        f->SetCaption(NimboMessageText(controller_, 25));
+        f->SetCaption(NimboMessageText(controller_, msgDirCaption));
     };
     f->btnPrev->SetEnabled(true);
     f->btnNext->SetEnabled(true);
     f->btnCancel->SetEnabled(true);
-    f->nbPage->SetPageIndex(8);
+    f->nbPage->SetPageIndex(wpSelectDirectory);
     try {
         for (;;) {
             state_ = psWaiting;
@@ -254,7 +255,7 @@ void TNimboDirChoice::DoNext()
     if (!shown.empty()) {
         const char drive = static_cast<char>(toupper(static_cast<unsigned char>(shown[0])));
         if (drive == 'A' || drive == 'B') {
-            RefuseTarget(NimboMessageText(controller_, 32));
+            RefuseTarget(NimboMessageText(controller_, msgDirNoFloppy));
             return;
         }
     }
@@ -266,7 +267,7 @@ void TNimboDirChoice::DoNext()
     if (doInvisible_ || DirectoryExists(RemoveBackslash(target))) {
         controller_->SelectDir(InstallDirEntry(), false);
     } else {
-        const int answer = ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 33), target),
+        const int answer = ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgDirCreate), target),
                                              mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo));
         if (answer == mrNo) {
             state_ = psPrevious;

@@ -4,7 +4,6 @@
 #include "framework/properties.h"
 
 namespace {
-constexpr int kLanguagePage = 9;
 
 const TEnumInfo& LanguageTypeNames()
 {
@@ -62,7 +61,7 @@ void TNimboLanguage::ShowPage()
         preselected = defaultLanguage_;
     } else {
         controller_->SetLanguage(compiled);
-        preselected = controller_->GetMessageText(0);
+        preselected = controller_->GetMessageText(msgLanguageName);
         controller_->SetLanguage(current);
     }
     if (offered.IndexOf(preselected) < 0 && offered.Count() > 0) preselected = offered[0];
@@ -73,7 +72,7 @@ void TNimboLanguage::ShowPage()
     group->Items()->Assign(offered);
     group->SetItemIndex(offered.IndexOf(preselected));
     if (group->ItemIndex() < 0 && offered.Count() > 0) group->SetItemIndex(0);
-    NimboPagesForm->nbPage->SetPageIndex(kLanguagePage);
+    NimboPagesForm->nbPage->SetPageIndex(wpLanguage);
 }
 
 void TNimboLanguage::PageActive()

@@ -36,5 +36,5 @@ void TNimboMessage::ShowPage()
     }
     memo->SetEnabled(true);
     f->SetCaption(caption_);
-    f->nbPage->SetPageIndex(6);
+    f->nbPage->SetPageIndex(wpMessage);
 }

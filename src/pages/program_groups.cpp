@@ -87,13 +87,13 @@ void TNimboGroups::ShowPage()
         for (int i = 0; i < text_.Count(); ++i)
             text += text_[i] + "\r\n";
     } else {
-        text = NimboMessageText(controller_, 59) + "\r\n\r\n" + NimboMessageText(controller_, 60) + "\r\n\r\n" +
-               NimboMessageText(controller_, 61);
+        text = NimboMessageText(controller_, msgGroupsIntent) + "\r\n\r\n" + NimboMessageText(controller_, msgGroupsChoose) + "\r\n\r\n" +
+               NimboMessageText(controller_, msgGroupsAccept);
     }
     f->meCWGActions->Lines()->Clear();
     f->meCWGActions->Lines()->Add(text);
-    f->SetCaption(NimboMessageText(controller_, 58));
-    f->nbPage->SetPageIndex(2);
+    f->SetCaption(NimboMessageText(controller_, msgGroupsCaption));
+    f->nbPage->SetPageIndex(wpGroups);
     FillGroupList();
 }
 
@@ -139,7 +139,7 @@ bool TNimboGroups::GroupExists(const String& group) const
 
 void TNimboGroups::GroupFailed(const String& group)
 {
-    ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 63), group), mtError, NimboDialogButton(mbOK));
+    ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgGroupNotCreated), group), mtError, NimboDialogButton(mbOK));
 }
 
 void TNimboGroups::CreateItems(const String& group,
@@ -154,7 +154,7 @@ void TNimboGroups::CreateItems(const String& group,
         // Recorded first: an item whose making failed may still exist.
         if (possible) controller_->AddGroupEntry(item->Name(), group);
         if (!possible || !make(item, path))
-            ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 64), item->Name()), mtError,
+            ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgGroupItemNotCreated), item->Name()), mtError,
                               NimboDialogButton(mbOK));
     }
 }
@@ -202,7 +202,7 @@ void TNimboGroups::DoNext()
     const String group = f->cbCWGGroups->Text();
     if (group.empty() || !IsProgManName(group)) {
         const String text =
-            group.empty() ? NimboMessageText(controller_, 62) : Format(NimboMessageText(controller_, 104), group);
+            group.empty() ? NimboMessageText(controller_, msgGroupBlank) : Format(NimboMessageText(controller_, msgGroupNameRefused), group);
         ShowMessageDialog(controller_, text, mtWarning, NimboDialogButton(mbOK));
         // Unattended, the page would take the same name again: the run ends.
         state_ = Unattended() ? psCancelled : psPrevious;

@@ -86,12 +86,12 @@ void TNimboUnInstall::ShowPage()
     if (text_.Count() > 0) {
         memo->Lines()->Assign(text_);
     } else {
-        memo->Lines()->Add(Format(NimboMessageText(controller_, 85), AppName()) + "  " +
-                           NimboMessageText(controller_, 86) + "\r\n\r\n" + NimboMessageText(controller_, 87));
+        memo->Lines()->Add(Format(NimboMessageText(controller_, msgUnInstallIntent), AppName()) + "  " +
+                           NimboMessageText(controller_, msgUnInstallSure) + "\r\n\r\n" + NimboMessageText(controller_, msgUnInstallContinue));
     }
     if (!controller_->LogWarning().empty()) memo->Lines()->Add("\r\n" + controller_->LogWarning());
-    f->SetCaption(Format(NimboMessageText(controller_, 84), AppName()));
-    f->nbPage->SetPageIndex(5);
+    f->SetCaption(Format(NimboMessageText(controller_, msgUnInstallCaption), AppName()));
+    f->nbPage->SetPageIndex(wpUnInstall);
 }
 
 namespace {
@@ -156,7 +156,7 @@ void TNimboUnInstall::RemoveDirectories()
             if (HoldsOnlyDeferred(dirs[i]))
                 controller_->DeferRemoveDir(dirs[i]);
             else
-                MessageDlg(Format(NimboMessageText(controller_, 92), dirs[i]), mtWarning, 1u << mbOK);
+                MessageDlg(Format(NimboMessageText(controller_, msgDirNotDeleted), dirs[i]), mtWarning, 1u << mbOK);
         }
     }
 }
@@ -206,7 +206,7 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
             controller_->AddInstalledFile(target);
         }
     } catch (const EInOutError& e) {
-        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, 103), dir) + "\r\n" + e.Message(),
+        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgUnInstallNotPlaced), dir) + "\r\n" + e.Message(),
                           mtError, NimboDialogButton(mbOK));
     }
 }

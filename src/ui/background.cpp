@@ -298,7 +298,7 @@ void TNimboBackground::Report(uint8_t result, bool unInstall)
         return;
     // Going on past a copy error is the user's choice, but not a success.
     if (result == psDone && !unInstall && controller_->NotInstalled() > 0) {
-        ShowMessageDialog(controller_, Format(controller_->GetMessageText(94), controller_->NotInstalled()), mtWarning,
+        ShowMessageDialog(controller_, Format(controller_->GetMessageText(msgFilesNotInstalled), controller_->NotInstalled()), mtWarning,
                           NimboDialogButton(mbOK));
         return;
     }

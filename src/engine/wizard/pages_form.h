@@ -28,6 +28,20 @@ public:
     virtual int BrowsePreserveTrailing() const = 0;
 };
 
+// The pages of the dialog's notebook, in the form's order.
+enum TWizardPage : int {
+    wpDirChoice,
+    wpFileCopy,
+    wpGroups,
+    wpChoices,
+    wpEngine,
+    wpUnInstall,
+    wpMessage,
+    wpMultiDisk,
+    wpSelectDirectory,
+    wpLanguage,
+};
+
 class TNimboPagesForm : public TForm {
     NIMBO_CLASS()
 
