@@ -24,11 +24,11 @@ list() {
         pid="${e#/proc/}"
         pid="${pid%/environ}"
         [[ "$ancestors" == *" $pid "* ]] && continue
-        prefix="$(tr '\0' '\n' <"$e" 2>/dev/null | sed -n 's/^WINEPREFIX=//p' | head -1)"
+        prefix="$( (tr '\0' '\n' <"$e") 2>/dev/null | sed -n 's/^WINEPREFIX=//p' | head -1)"
         case "$prefix" in
         "$dir"/*)
             printf '  %s %s (prefix %s)\n' "$pid" \
-                "$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-120)" "${prefix#"$dir"/}"
+                "$( (tr '\0' ' ' <"/proc/$pid/cmdline") 2>/dev/null | cut -c1-120)" "${prefix#"$dir"/}"
             ;;
         esac
     done
