@@ -19,26 +19,32 @@ while [ "$p" -gt 1 ] 2>/dev/null; do
 done
 
 list() {
-    local e pid prefix
+    local e pid var
     for e in /proc/[0-9]*/environ; do
         pid="${e#/proc/}"
         pid="${pid%/environ}"
         [[ "$ancestors" == *" $pid "* ]] && continue
-        prefix="$( (tr '\0' '\n' <"$e") 2>/dev/null | sed -n 's/^WINEPREFIX=//p' | head -1)"
-        case "$prefix" in
-        "$dir"/*)
-            printf '  %s %s (prefix %s)\n' "$pid" \
-                "$( (tr '\0' ' ' <"/proc/$pid/cmdline") 2>/dev/null | cut -c1-120)" "${prefix#"$dir"/}"
-            ;;
-        esac
+        # Read without starting a process for each of the machine's processes.
+        { while IFS= read -r -d '' var; do
+            case "$var" in
+            WINEPREFIX="$dir"/*)
+                printf '  %s %s (prefix %s)\n' "$pid" \
+                    "$( (tr '\0' ' ' <"/proc/$pid/cmdline") 2>/dev/null | cut -c1-120)" "${var#WINEPREFIX="$dir"/}"
+                break
+                ;;
+            WINEPREFIX=*) break ;;
+            esac
+        done <"$e"; } 2>/dev/null
     done
 }
 
 # Stopped servers take their processes with them, not at once.
-for _ in $(seq 1 100); do
+end=$((SECONDS + 10))
+while :; do
     left="$(list)"
     [ -z "$left" ] && exit 0
-    sleep 0.1
+    [ $SECONDS -ge $end ] && break
+    sleep 0.2
 done
 echo "FAILED: processes of test prefixes are still running after the tests:"
 echo "$left"
