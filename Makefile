@@ -26,10 +26,14 @@ win32: host
 run: win32
 	@./scripts/run.sh
 
+# The Wine tests end with their prefix's server and display stopped, and
+# with no process of any test prefix left behind, passed or not.
 test: win32
 	@cd $(HOST_DIR) && ctest --output-on-failure -j$(JOBS)
-	@cd $(WIN_DIR) && ctest --output-on-failure
-	@./scripts/wine-env.sh stop
+	@cd $(WIN_DIR) && ctest --output-on-failure; rc=$$?; \
+	    cd $(CURDIR) && ./scripts/wine-env.sh stop; \
+	    ./scripts/leftovers.sh $(WIN_DIR) || rc=1; \
+	    exit $$rc
 
 bench: win32
 	@./scripts/bench.sh

@@ -13,6 +13,9 @@ work="$3"
 shift 3
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# A prefix of its own (NIMBO_STOP): its server, display and window manager
+# end with this script, however it ends.
+[ -n "${NIMBO_STOP:-}" ] && trap '"$root/scripts/wine-env.sh" stop' EXIT
 source "$root/scripts/wine-env.sh"
 
 # A fresh start for the configured application: no earlier installation
@@ -38,7 +41,7 @@ rc=$?
 cat "$work/robot.log"
 if [ $rc -ne 0 ]; then
     # The scenario failed: end the setup rather than wait for it.
-    sleep 1
+    nimbo_wm_check
     wineserver -k >/dev/null 2>&1
 fi
 wait "$app"
@@ -50,6 +53,4 @@ if [ $rc -eq 0 ] && [ "$app_rc" -ne "$expected" ]; then
     echo "setup.exe should have ended with $expected"
     rc=1
 fi
-# A prefix of its own (NIMBO_STOP): its server, display and window manager end here.
-[ -n "${NIMBO_STOP:-}" ] && "$root/scripts/wine-env.sh" stop
 exit $rc

@@ -1,33 +1,65 @@
 #!/bin/bash
 # Wine prefix and X display for the tests and `make run`.
 #   source scripts/wine-env.sh   -> exports WINEPREFIX, DISPLAY, WINEDEBUG, ...
-#   scripts/wine-env.sh stop     -> ends the prefix's wineserver and our Xvfb
+#   scripts/wine-env.sh stop     -> ends the prefix's wineserver, our Xvfb
+#                                   and window manager
 # The prefix lives in the build tree (NIMBO_WINEPREFIX overrides) and is
-# created on first use; the Xvfb server is started once and reused.
+# created on first use; the Xvfb server is started once and reused. When
+# the display or the window manager cannot be had, the script that sourced
+# this one ends with exit code 1.
 
 _nimbo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="${NIMBO_WINEPREFIX:-$_nimbo_root/build/win32/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-_nimbo_xstate="$WINEPREFIX.xvfb"
+# No Mono or Gecko prompt; and no menu builder: it would turn every
+# shortcut a test makes into an entry of the Linux desktop's menu, one
+# process per shortcut, and nothing here reads those entries.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+_nimbo_xstate="$WINEPREFIX.xvfb"   # "DISPLAY PID" of our Xvfb
+_nimbo_wmstate="$WINEPREFIX.wm"    # PID of our window manager
 
 nimbo_display_ok() { [ -n "${DISPLAY:-}" ] && xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; }
 
+# Runs the command until it succeeds while process $1 lives; gives up when
+# that process ends, or after a minute, so a start that hangs ends the run.
+nimbo_wait_while_alive() {
+    local pid="$1"
+    shift
+    for _ in $(seq 1 600); do
+        "$@" && return 0
+        kill -0 "$pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
 nimbo_ensure_display() {
     if [ -f "$_nimbo_xstate" ]; then
-        export DISPLAY="$(cat "$_nimbo_xstate")"
+        local d
+        read -r d _ <"$_nimbo_xstate"
+        export DISPLAY="$d"
         nimbo_display_ok && return 0
     fi
     # A window manager of ours never goes onto someone else's display.
     if [ -z "${NIMBO_OWN_XVFB:-}${NIMBO_WM:-}" ] && nimbo_display_ok; then return 0; fi
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    export DISPLAY=":$n"
-    for _ in $(seq 1 50); do nimbo_display_ok && break; sleep 0.1; done
+    # Xvfb takes a free display number itself and writes it down once it
+    # accepts connections: two sessions starting at once cannot both think
+    # they have the same display, and nothing starts on it too early.
     mkdir -p "$(dirname "$_nimbo_xstate")"
-    echo "$DISPLAY" >"$_nimbo_xstate"
+    local out="$_nimbo_xstate.new"
+    : >"$out"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out" >/dev/null 2>&1 </dev/null &
+    local pid=$!
+    if ! nimbo_wait_while_alive "$pid" grep -qx '[0-9]\+' "$out"; then
+        kill "$pid" 2>/dev/null
+        rm -f "$out"
+        echo "wine-env: Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$(cat "$out")"
+    echo "$DISPLAY $pid" >"$_nimbo_xstate"
+    rm -f "$out"
 }
 
 # The pages are laid out for Arial; Wine has none of the Windows fonts, so
@@ -68,36 +100,60 @@ nimbo_ensure_prefix() {
 }
 
 # A window manager on our display (NIMBO_WM=openbox), started once, like
-# the display; `stop` ends it with the display.
+# the display; `stop` ends it with the display. As in a desktop session, it
+# manages the display before any program starts: a program that maps its
+# windows with none there gets no captions, placement or maximize from it.
+nimbo_wm_ready() {
+    # It manages once it has redirected the root window's children to
+    # itself; it then names its check window on the root, and the check
+    # window names itself.
+    local id
+    id="$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | sed -n 's/.*window id # //p')"
+    [ -n "$id" ] && xprop -id "$id" _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "# $id\$"
+}
+
 nimbo_ensure_wm() {
     [ -n "${NIMBO_WM:-}" ] || return 0
-    local state="$WINEPREFIX.wm"
-    if [ -f "$state" ] && kill -0 "$(cat "$state")" 2>/dev/null; then return 0; fi
-    "$NIMBO_WM" >/dev/null 2>&1 </dev/null &
-    echo $! >"$state"
-    # Managing starts once it owns the screen's window manager selection.
-    for _ in $(seq 1 50); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-        sleep 0.1
-    done
+    if [ -f "$_nimbo_wmstate" ] && kill -0 "$(cat "$_nimbo_wmstate")" 2>/dev/null && nimbo_wm_ready; then
+        return 0
+    fi
+    "$NIMBO_WM" >"$_nimbo_wmstate.log" 2>&1 </dev/null &
+    local pid=$!
+    echo "$pid" >"$_nimbo_wmstate"
+    if ! nimbo_wait_while_alive "$pid" nimbo_wm_ready; then
+        echo "wine-env: $NIMBO_WM does not manage the display $DISPLAY:" >&2
+        cat "$_nimbo_wmstate.log" >&2
+        return 1
+    fi
+}
+
+# Whether our window manager still runs; says so, with its output, if not.
+nimbo_wm_check() {
+    [ -n "${NIMBO_WM:-}" ] || return 0
+    kill -0 "$(cat "$_nimbo_wmstate" 2>/dev/null)" 2>/dev/null && return 0
+    echo "wine-env: the window manager $NIMBO_WM has ended:"
+    cat "$_nimbo_wmstate.log" 2>/dev/null
+    return 1
 }
 
 if [ "${1:-}" = "stop" ]; then
     [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
-    if [ -f "$WINEPREFIX.wm" ]; then
-        kill "$(cat "$WINEPREFIX.wm")" >/dev/null 2>&1
-        rm -f "$WINEPREFIX.wm"
+    if [ -f "$_nimbo_wmstate" ]; then
+        kill "$(cat "$_nimbo_wmstate")" >/dev/null 2>&1
+        rm -f "$_nimbo_wmstate" "$_nimbo_wmstate.log"
     fi
     if [ -f "$_nimbo_xstate" ]; then
-        d="$(cat "$_nimbo_xstate")"
-        pkill -f "Xvfb $d " >/dev/null 2>&1
+        read -r _ pid <"$_nimbo_xstate"
+        [ -n "${pid:-}" ] && kill "$pid" >/dev/null 2>&1
         rm -f "$_nimbo_xstate"
     fi
     exit 0
 fi
 
-nimbo_ensure_display
-nimbo_ensure_wm
+if ! { nimbo_ensure_display && nimbo_ensure_wm; }; then
+    [[ $- == *i* ]] && return 1
+    exit 1
+fi
 nimbo_ensure_prefix
 # One server for the whole run: a server that exits between two programs
 # can reset the next one's connection. `wine-env.sh stop` ends it.

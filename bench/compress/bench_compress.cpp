@@ -3,6 +3,7 @@
 // uncompress of the same data in the same run. Expansion is timed twice for
 // ours: file to file as the DLL does it (temporary file, CRC, replace,
 // time stamp) and memory to memory, which isolates the format's overhead.
+// The three expansions run in interleaved rounds (bench/support/rounds.h).
 #include <unistd.h>
 #include <zlib.h>
 
@@ -17,13 +18,14 @@
 #include <vector>
 
 #include "comp_file.h"
+#include "rounds.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-constexpr int kRuns = 5;
+constexpr int kRounds = 7;
 
 class MemorySource : public TCompSource {
 public:
@@ -100,20 +102,17 @@ Bytes Executable(std::string& name)
     return {};
 }
 
-double Best(const std::function<void()>& run)
+double Timed(const std::function<void()>& run)
 {
-    double best = 1e30;
-    for (int i = 0; i < kRuns; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        run();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
+    const auto start = bench::Clock::now();
+    run();
+    return bench::Seconds(start);
 }
 
+// Seconds of each round.
 struct Result {
     size_t size = 0, ours = 0, zlib = 0;
-    double oursFile = 0, oursMemory = 0, zlibTime = 0;
+    std::vector<double> oursFile, oursMemory, zlibTime;
 };
 
 Result Measure(const Bytes& data, const fs::path& dir)
@@ -136,19 +135,28 @@ Result Measure(const Bytes& data, const fs::path& dir)
     r.zlib = zlibSize;
 
     bool ok = true;
-    r.oursFile = Best([&] { ok &= ExpandCompFile(packed.c_str(), target.c_str(), nullptr) == kCompOk; });
     Bytes out;
     out.reserve(data.size());
-    r.oursMemory = Best([&] {
-        MemorySource in(ours);
-        MemorySink sink(out);
-        ok &= ExpandCompStream(in, sink, nullptr) == kCompOk;
-    });
     Bytes plain(data.size());
-    r.zlibTime = Best([&] {
-        uLongf n = static_cast<uLongf>(plain.size());
-        ok &= uncompress(plain.data(), &n, zlibData.data(), static_cast<uLong>(zlibData.size())) == Z_OK;
-    });
+    const auto seconds = bench::Interleave(
+        kRounds, {[&] { return Timed([&] { ok &= ExpandCompFile(packed.c_str(), target.c_str(), nullptr) == kCompOk; }); },
+                  [&] {
+                      return Timed([&] {
+                          MemorySource in(ours);
+                          MemorySink sink(out);
+                          ok &= ExpandCompStream(in, sink, nullptr) == kCompOk;
+                      });
+                  },
+                  [&] {
+                      return Timed([&] {
+                          uLongf n = static_cast<uLongf>(plain.size());
+                          ok &= uncompress(plain.data(), &n, zlibData.data(), static_cast<uLong>(zlibData.size())) ==
+                                Z_OK;
+                      });
+                  }});
+    r.oursFile = seconds[0];
+    r.oursMemory = seconds[1];
+    r.zlibTime = seconds[2];
     if (!ok || out != data || plain != data || ReadFile(target) != data) {
         std::fprintf(stderr, "bench_compress: expansion gave other bytes\n");
         std::exit(1);
@@ -159,11 +167,12 @@ Result Measure(const Bytes& data, const fs::path& dir)
 void Print(const char* name, const Result& r)
 {
     std::printf("%-10s %9zu bytes  ratio ours %5.1f%%  zlib %5.1f%%  |  expand ours file %7.2f ms  "
-                "memory %7.2f ms  zlib uncompress %7.2f ms  |  ours/zlib file %.2f  memory %.2f\n",
+                "memory %7.2f ms  zlib uncompress %7.2f ms (medians)\n",
                 name, r.size, 100.0 * static_cast<double>(r.ours) / static_cast<double>(std::max<size_t>(r.size, 1)),
                 100.0 * static_cast<double>(r.zlib) / static_cast<double>(std::max<size_t>(r.size, 1)),
-                r.oursFile * 1e3, r.oursMemory * 1e3, r.zlibTime * 1e3, r.oursFile / r.zlibTime,
-                r.oursMemory / r.zlibTime);
+                bench::Median(r.oursFile) * 1e3, bench::Median(r.oursMemory) * 1e3, bench::Median(r.zlibTime) * 1e3);
+    std::printf("%-10s ours/zlib file %s, memory %s\n", "", bench::RatioText(bench::Ratios(r.oursFile, r.zlibTime)).c_str(),
+                bench::RatioText(bench::Ratios(r.oursMemory, r.zlibTime)).c_str());
 }
 
 }  // namespace
@@ -181,8 +190,8 @@ int main()
     Bytes mixed;
     for (const Bytes* part : {&text, &exe, &random}) mixed.insert(mixed.end(), part->begin(), part->end());
 
-    std::printf("payload: text %zu, executable %zu (%s), random %zu bytes; best of %d runs\n", text.size(),
-                exe.size(), exeName.c_str(), random.size(), kRuns);
+    std::printf("payload: text %zu, executable %zu (%s), random %zu bytes; %d interleaved rounds\n", text.size(),
+                exe.size(), exeName.c_str(), random.size(), kRounds);
     Print("text", Measure(text, dir));
     Print("executable", Measure(exe, dir));
     Print("random", Measure(random, dir));

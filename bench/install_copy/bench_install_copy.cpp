@@ -1,11 +1,11 @@
 // The copy page's file loop run for real in the wizard dialog, against
 // CopyFileA of the same files in the same run: 200 MiB in 20 files and
-// 5,000 files of 4 KiB. Each copy goes into a fresh target folder; the best
-// of three runs of each counts. Prints both times and the ratio
-// page / CopyFileA for each payload, and where the page's time goes per
-// file: the copy routine alone, and the dialog work the page does for each
-// file (labels, bars, letting messages through) timed alone in the open
-// dialog; the rest is the page's own bookkeeping.
+// 5,000 files of 4 KiB. Each copy goes into a fresh target folder; the two
+// run in interleaved rounds (bench/support/rounds.h). Prints the median
+// times and the ratio page / CopyFileA for each payload, and where the
+// page's time goes per file: the copy routine alone, and the dialog work
+// the page does for each file (labels, bars, letting messages through)
+// timed alone in the open dialog; the rest is the page's own bookkeeping.
 #include <windows.h>
 
 #include <chrono>
@@ -22,6 +22,7 @@
 #include "engine/file_routines.h"
 #include "script/nimbo_data.h"
 #include "framework/win32/progress_bar.h"
+#include "rounds.h"
 
 namespace {
 
@@ -36,7 +37,9 @@ NIMBO_DEFINE_CLASS(TBenchHostForm, TForm, true, (void)0)
 
 namespace {
 
-constexpr int kRuns = 3;
+constexpr int kRounds = 5;
+// The breakdown is a guide, not a target: fewer runs.
+constexpr int kBreakdownRuns = 3;
 // Wine looks a name that does not exist yet up by reading the whole folder
 // (its file systems are case-sensitive), so every new file costs time in
 // proportion to its folder's size, for CopyFileA and the page alike. 5,000
@@ -54,7 +57,7 @@ struct Payload {
     int32_t size;
 };
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
 // printf-style text; the suite's Format knows only plain %s and %d.
 template <class... A> String Printf(const char* fmt, A... args)
@@ -285,22 +288,24 @@ double RoutineRun(const Payload& p, const String& target)
 // Where the page's time goes per file, in microseconds.
 void Breakdown(const Payload& p, const String& root, double page, double api)
 {
-    double copy = 1e9;
-    DialogWork work{1e9, 1e9, 1e9, 1e9};
-    for (int run = 0; run < kRuns && !gFailed; ++run) {
-        const String target = root + Printf("routine%d\\", run);
-        copy = std::min(copy, RoutineRun(p, target));
+    std::vector<double> copies, labels, bars, messages, eachFileMessages;
+    for (int run = 0; run < kBreakdownRuns && !gFailed; ++run) {
+        const String target = root + "routine\\";
+        copies.push_back(RoutineRun(p, target));
         RemoveTree(target);
-        const String pageTarget = root + Printf("work%d\\", run);
+        const String pageTarget = root + "work\\";
         PageRun(p, pageTarget, [&] {
             const DialogWork w = TimeDialogWork(p, pageTarget);
-            work.labels = std::min(work.labels, w.labels);
-            work.bars = std::min(work.bars, w.bars);
-            work.messages = std::min(work.messages, w.messages);
-            work.eachFileMessages = std::min(work.eachFileMessages, w.eachFileMessages);
+            labels.push_back(w.labels);
+            bars.push_back(w.bars);
+            messages.push_back(w.messages);
+            eachFileMessages.push_back(w.eachFileMessages);
         });
         RemoveTree(pageTarget);
     }
+    const double copy = bench::Median(copies);
+    const DialogWork work{bench::Median(labels), bench::Median(bars), bench::Median(messages),
+                          bench::Median(eachFileMessages)};
     const double n = static_cast<double>(p.files.size()), us = 1e6;
     const double perFile = page / n * us, copyUs = copy / n * us;
     const double rest = perFile - copyUs - (work.labels + work.bars + work.messages) * us;
@@ -312,16 +317,21 @@ void Breakdown(const Payload& p, const String& root, double page, double api)
 
 void Measure(const Payload& p, const String& root)
 {
-    double page = 1e9, api = 1e9;
-    for (int run = 0; run < kRuns && !gFailed; ++run) {
-        const String apiTarget = root + Printf("api%d\\", run);
-        const String pageTarget = root + Printf("page%d\\", run);
-        api = std::min(api, CopyFileRun(p, apiTarget));
-        RemoveTree(apiTarget);
-        page = std::min(page, PageRun(p, pageTarget));
-        RemoveTree(pageTarget);
-    }
-    std::printf("%-22s page %8.3f s   CopyFileA %8.3f s   ratio %5.2f\n", p.label, page, api, page / api);
+    const auto seconds = bench::Interleave(kRounds, {[&] {
+                                                         const String target = root + "page\\";
+                                                         const double t = gFailed ? 0 : PageRun(p, target);
+                                                         RemoveTree(target);
+                                                         return t;
+                                                     },
+                                                     [&] {
+                                                         const String target = root + "api\\";
+                                                         const double t = gFailed ? 0 : CopyFileRun(p, target);
+                                                         RemoveTree(target);
+                                                         return t;
+                                                     }});
+    const double page = bench::Median(seconds[0]), api = bench::Median(seconds[1]);
+    std::printf("%-22s page %8.3f s   CopyFileA %8.3f s (medians)   ratio %s\n", p.label, page, api,
+                bench::RatioText(bench::Ratios(seconds[0], seconds[1])).c_str());
     if (!gFailed) Breakdown(p, root, page, api);
 }
 
@@ -341,7 +351,7 @@ int main()
     RemoveTree(root);
     CreateDirectoryA(root.c_str(), nullptr);
 
-    std::printf("best of %d; ratio = page / CopyFileA (target: at most 1.5 on both; aim 1.15 on small files)\n", kRuns);
+    std::printf("ratio = page / CopyFileA (target: at most 1.5 on both; aim 1.15 on small files)\n");
     {
         const Payload large = MakePayload("200 MiB in 20 files", root + "large\\", 1, 20, 10 << 20);
         if (!gFailed) Measure(large, root);

@@ -3,7 +3,8 @@
 // controller reads it back (ReadLog), through the real profile services.
 // Prints the time per 1,000 entries at each size, for writing and for
 // reading, and the ratio of the larger run's figure to the smaller one's:
-// near-linear code stays close to 1.
+// near-linear code stays close to 1. The two sizes run in interleaved
+// rounds (bench/support/rounds.h).
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstdio>
 
 #include "engine/nimbo_info.h"
+#include "rounds.h"
 #include "pages/register_suite.h"
 #include "framework/properties.h"
 #include "framework/win32/register.h"
@@ -29,15 +31,8 @@ NIMBO_DEFINE_CLASS(TBenchHostForm, TForm, true, (void)0)
 
 namespace {
 
-constexpr int kRuns = 3;
+constexpr int kRounds = 5;
 constexpr int kDirs = 50;
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double>(b - a).count();
-}
 
 bool gFailed = false;
 
@@ -65,7 +60,7 @@ struct Controller {
 };
 
 struct Times {
-    double write = 1e9, read = 1e9;
+    double write = 0, read = 0;
 };
 
 // Paths as an installation makes them: files spread over folders.
@@ -74,35 +69,42 @@ String FilePath(const String& dir, int i)
     return dir + "SUB" + IntToStr(i % kDirs) + "\\FILE" + IntToStr(i) + ".DAT";
 }
 
-Times Measure(const String& dir, int files)
+// One run: a log of `files` entries written, then read back.
+Times Run(const String& dir, int files)
 {
-    Times best;
+    Times t;
     const String log = dir + "INSTALL.LOG";
-    for (int run = 0; run < kRuns && !gFailed; ++run) {
-        DeleteFileA(log.c_str());  // a fresh log, not a merge with the last run's
-        {
-            Controller c(dir);
-            const auto start = Clock::now();
-            for (int d = 0; d < kDirs; ++d)
-                c.info->AddCreatedDir(dir + "SUB" + IntToStr(d) + "\\");
-            for (int i = 0; i < files; ++i)
-                c.info->AddInstalledFile(FilePath(dir, i));
-            c.info->WriteLog();
-            best.write = std::min(best.write, Seconds(start, Clock::now()));
-        }
-        {
-            Controller c(dir);
-            const auto start = Clock::now();
-            const bool read = c.info->ReadLog(log, false);
-            best.read = std::min(best.read, Seconds(start, Clock::now()));
-            if (!read || c.info->InstalledFiles().Count() != files || c.info->CreatedDirs().Count() != kDirs ||
-                c.info->InstalledFiles().IndexOf(FilePath(dir, files - 1)) < 0)
-                Fail("the log read back is not what was written (" + IntToStr(c.info->InstalledFiles().Count()) +
-                     " files)");
-        }
+    if (gFailed) return t;
+    DeleteFileA(log.c_str());  // a fresh log, not a merge with the last run's
+    {
+        Controller c(dir);
+        const auto start = bench::Clock::now();
+        for (int d = 0; d < kDirs; ++d)
+            c.info->AddCreatedDir(dir + "SUB" + IntToStr(d) + "\\");
+        for (int i = 0; i < files; ++i)
+            c.info->AddInstalledFile(FilePath(dir, i));
+        c.info->WriteLog();
+        t.write = bench::Seconds(start);
+    }
+    {
+        Controller c(dir);
+        const auto start = bench::Clock::now();
+        const bool read = c.info->ReadLog(log, false);
+        t.read = bench::Seconds(start);
+        if (!read || c.info->InstalledFiles().Count() != files || c.info->CreatedDirs().Count() != kDirs ||
+            c.info->InstalledFiles().IndexOf(FilePath(dir, files - 1)) < 0)
+            Fail("the log read back is not what was written (" + IntToStr(c.info->InstalledFiles().Count()) +
+                 " files)");
     }
     DeleteFileA(log.c_str());
-    return best;
+    return t;
+}
+
+std::vector<double> Part(const std::vector<Times>& runs, double Times::*part)
+{
+    std::vector<double> v;
+    for (const Times& t : runs) v.push_back(t.*part);
+    return v;
 }
 
 }  // namespace
@@ -119,16 +121,16 @@ int main()
     const String dir = String(tmp) + "nimbo-bench-log-" + IntToStr(GetCurrentProcessId()) + "\\";
     CreateDirectoryA(dir.c_str(), nullptr);
 
-    const Times small = Measure(dir, 1000);
-    const Times large = gFailed ? Times{} : Measure(dir, 10000);
+    const auto runs = bench::Interleave<Times>(kRounds, {[&] { return Run(dir, 1000); }, [&] { return Run(dir, 10000); }});
     RemoveDirectoryA(dir.c_str());
     FinalizeApplication();
     if (gFailed) return 1;
 
-    std::printf("best of %d; ms per 1,000 entries (ratio 10,000 / 1,000; near-linear is close to 1)\n", kRuns);
-    const double w1 = small.write * 1000.0, w10 = large.write * 1000.0 / 10.0;
-    const double r1 = small.read * 1000.0, r10 = large.read * 1000.0 / 10.0;
-    std::printf("write  %8.2f ms at 1,000   %8.2f ms at 10,000   ratio %5.2f\n", w1, w10, w10 / w1);
-    std::printf("read   %8.2f ms at 1,000   %8.2f ms at 10,000   ratio %5.2f\n", r1, r10, r10 / r1);
+    std::printf("ms per 1,000 entries, medians (ratio 10,000 / 1,000 per round; near-linear is close to 1)\n");
+    for (auto [label, part] : {std::pair{"write", &Times::write}, std::pair{"read ", &Times::read}}) {
+        const std::vector<double> small = Part(runs[0], part), large = Part(runs[1], part);
+        std::printf("%s  %8.2f ms at 1,000   %8.2f ms at 10,000   ratio %s\n", label, bench::Median(small) * 1000.0,
+                    bench::Median(large) * 100.0, bench::RatioText(bench::Ratios(large, small, 0.1)).c_str());
+    }
     return 0;
 }

@@ -2,26 +2,23 @@
 // and 20,000 files in 200 directories, with disks and file groups, are
 // written, read back and then every file is selected through a file group.
 // Prints each time and the ratio of the larger run to the smaller one;
-// near-linear code stays well under 2.5.
-#include <chrono>
+// near-linear code stays well under 2.5. The two sizes run in interleaved
+// rounds (bench/support/rounds.h).
 #include <cstdio>
 
+#include "rounds.h"
 #include "script/nimbo_data.h"
 
 namespace {
 
 constexpr int kDirs = 200;
 constexpr int kFilesPerDisk = 1000;
+constexpr int kRounds = 5;
 
 struct Times {
     double write = 0, read = 0, select = 0;
     double Total() const { return write + read + select; }
 };
-
-double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 void Build(TNimboData& s, int files)
 {
@@ -54,20 +51,20 @@ Times Run(int files)
     TNimboData source;
     Build(source, files);
     Times t;
-    auto start = std::chrono::steady_clock::now();
+    auto start = bench::Clock::now();
     TWriter writer;
     source.WriteData(writer);
-    t.write = Seconds(start);
+    t.write = bench::Seconds(start);
 
-    start = std::chrono::steady_clock::now();
+    start = bench::Clock::now();
     TNimboData script;
     TReader reader(writer.Data());
     script.ReadData(reader);
-    t.read = Seconds(start);
+    t.read = bench::Seconds(start);
 
     // As the controller does at start and a choice page on Next: select
     // every file of every directory, then apply the choice item.
-    start = std::chrono::steady_clock::now();
+    start = bench::Clock::now();
     TNimboFileGroup selected;
     for (TNimboDir* d : script.Dirs())
         for (TNimboFile* f : d->Files()) selected.AddFile(f, d, true);
@@ -83,36 +80,38 @@ Times Run(int files)
         selected.ListFiles(d, lines);
         listed += lines.Count();
     }
-    t.select = Seconds(start);
+    t.select = bench::Seconds(start);
     if (listed != files || script.Files().Count() != files) {
         std::fprintf(stderr, "bench_script_stream: wrong result (%d listed)\n", listed);
         std::exit(1);
     }
-    std::printf("%6d files: write %.3f s, read %.3f s, select %.3f s, total %.3f s (%zu bytes)\n", files, t.write,
-                t.read, t.select, t.Total(), writer.Data().size());
     return t;
+}
+
+std::vector<double> Part(const std::vector<Times>& runs, double (*part)(const Times&))
+{
+    std::vector<double> v;
+    for (const Times& t : runs) v.push_back(part(t));
+    return v;
 }
 
 }  // namespace
 
-// The fastest of three runs, so a busy machine disturbs the ratio less.
-Times Best(int files)
-{
-    Times best = Run(files);
-    for (int i = 0; i < 2; ++i) {
-        const Times t = Run(files);
-        if (t.Total() < best.Total()) best = t;
-    }
-    return best;
-}
-
 int main()
 {
     Run(2000);  // warm-up
-    const Times small = Best(10000);
-    const Times large = Best(20000);
-    const double ratio = large.Total() / small.Total();
-    std::printf("ratio 20000/10000: %.2f (write %.2f, read %.2f, select %.2f)\n", ratio, large.write / small.write,
-                large.read / small.read, large.select / small.select);
-    return ratio <= 2.5 ? 0 : 1;
+    const auto runs = bench::Interleave<Times>(kRounds, {[] { return Run(10000); }, [] { return Run(20000); }});
+    std::printf("medians; ratio 20000/10000 per round\n");
+    const std::pair<const char*, double (*)(const Times&)> parts[] = {
+        {"write", [](const Times& t) { return t.write; }},
+        {"read", [](const Times& t) { return t.read; }},
+        {"select", [](const Times& t) { return t.select; }},
+        {"total", [](const Times& t) { return t.Total(); }}};
+    for (const auto& [label, part] : parts) {
+        const std::vector<double> small = Part(runs[0], part), large = Part(runs[1], part);
+        std::printf("%-7s %.3f s at 10000, %.3f s at 20000, ratio %s\n", label, bench::Median(small),
+                    bench::Median(large), bench::RatioText(bench::Ratios(large, small)).c_str());
+    }
+    const auto total = parts[3].second;
+    return bench::Median(bench::Ratios(Part(runs[1], total), Part(runs[0], total))) <= 2.5 ? 0 : 1;
 }

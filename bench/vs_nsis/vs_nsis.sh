@@ -2,8 +2,10 @@
 # Our setup against NSIS on the same payload: each installer is built
 # (ours by nimbobuild with compression, NSIS's by makensis with zlib,
 # x86-ansi), then installed silently into a fresh folder of one Wine prefix,
-# timed from process start to exit, best of 3. Prints the ratios ours / NSIS
-# of install time and of the size of what ships.
+# timed from process start to exit, in interleaved rounds (ours first in one
+# round, NSIS first in the next; each round gives a ratio). Prints the
+# median time ratio ours / NSIS with its spread (lowest to highest round),
+# and the ratio of the size of what ships.
 # Targets: time at most 0.5 (large payload) and 1.0 (small); size within 5%.
 set -uo pipefail
 root="@CMAKE_SOURCE_DIR@"
@@ -62,24 +64,29 @@ PY
 }
 
 now() { date +%s.%N; }
-# Best of 3 installs into a fresh folder; prints seconds. Each starts with
-# the disk at rest: the writes of the last install (or of building the
+rounds=5
+# One install into a fresh folder; prints seconds. Each starts with the
+# disk at rest: the writes of the last install (or of building the
 # payload) go out first, outside the timing, so neither side pays for the
 # other's.
-best_of_3() {
+timed_install() {
     local target="$1"; shift
-    local best=""
-    for i in 1 2 3; do
-        rm -rf "$target"
-        sync
-        local t0 t1
-        t0=$(now)
-        "$@" >/dev/null 2>&1 </dev/null
-        t1=$(now)
-        best=$(python3 -c "t=$t1-$t0; b='$best'; print(t if not b or t<float(b) else b)")
-    done
-    echo "$best"
+    rm -rf "$target"
+    sync
+    local t0 t1
+    t0=$(now)
+    "$@" >/dev/null 2>&1 </dev/null
+    t1=$(now)
+    python3 -c "print($t1 - $t0)"
 }
+ours_install() {
+    if [ "$first" = suDir ]; then
+        (cd "$work/ours" && timed_install "$1" wine setup.exe /VERYSILENT '/DIR=C:\NimboBench\ours')
+    else
+        (cd "$work/ours" && timed_install "$1" wine setup.exe)
+    fi
+}
+nsis_install() { timed_install "$1" wine "$work/nsis/setup.exe" /S '/D=C:\NimboBench\nsis'; }
 
 run_case() {
     local label="$1" kind="$2" size="$3" n="$4" target_ratio="$5"
@@ -91,13 +98,16 @@ run_case() {
     makensis -V1 -DOUTFILE="$work/nsis/setup.exe" -DPAYLOAD="$payload" "$root/bench/vs_nsis/installer.nsi" \
         >"$work/makensis.log" 2>&1 || { cat "$work/makensis.log"; return 1; }
     local ours_dir="$WINEPREFIX/drive_c/NimboBench/ours" nsis_dir="$WINEPREFIX/drive_c/NimboBench/nsis"
-    local ours_t nsis_t
-    if [ "$first" = suDir ]; then
-        ours_t=$(cd "$work/ours" && best_of_3 "$ours_dir" wine setup.exe /VERYSILENT '/DIR=C:\NimboBench\ours')
-    else
-        ours_t=$(cd "$work/ours" && best_of_3 "$ours_dir" wine setup.exe)
-    fi
-    nsis_t=$(best_of_3 "$nsis_dir" wine "$work/nsis/setup.exe" /S '/D=C:\NimboBench\nsis')
+    local ours_t="" nsis_t="" r
+    for r in $(seq 1 $rounds); do
+        if [ $((r % 2)) -eq 1 ]; then
+            ours_t="$ours_t $(ours_install "$ours_dir")"
+            nsis_t="$nsis_t $(nsis_install "$nsis_dir")"
+        else
+            nsis_t="$nsis_t $(nsis_install "$nsis_dir")"
+            ours_t="$ours_t $(ours_install "$ours_dir")"
+        fi
+    done
     local got_ours got_nsis
     got_ours=$(find "$ours_dir" -type f ! -name INSTALL.LOG | wc -l)
     got_nsis=$(find "$nsis_dir" -type f | wc -l)
@@ -105,10 +115,14 @@ run_case() {
     ours_b=$(du -cb "$work/ours"/* | tail -1 | cut -f1)
     nsis_b=$(stat -c %s "$work/nsis/setup.exe")
     python3 - "$label" "$ours_t" "$nsis_t" "$ours_b" "$nsis_b" "$target_ratio" "$got_ours" "$got_nsis" "$n" <<'PY'
-import sys
+import statistics, sys
 label, ot, nt, ob, nb, target, go, gn, n = sys.argv[1:]
-ot, nt, ob, nb, target = float(ot), float(nt), int(ob), int(nb), float(target)
-print(f"{label}: install ours {ot:.2f} s, NSIS {nt:.2f} s, ratio {ot/nt:.2f} (target <= {target:.1f})")
+ot, nt = [float(t) for t in ot.split()], [float(t) for t in nt.split()]
+ob, nb, target = int(ob), int(nb), float(target)
+ratios = [o / t for o, t in zip(ot, nt)]
+print(f"{label}: install ours {statistics.median(ot):.2f} s, NSIS {statistics.median(nt):.2f} s (medians), "
+      f"ratio {statistics.median(ratios):.2f} (median of {len(ratios)} rounds, spread {min(ratios):.2f}-{max(ratios):.2f}; "
+      f"target <= {target:.1f})")
 print(f"{label}: shipped ours {ob} bytes, NSIS {nb} bytes, ratio {ob/nb:.3f} (target 0.95 to 1.05)")
 if int(go) != int(n) or int(gn) != int(n):
     print(f"{label}: WARNING installed files: ours {go}, NSIS {gn}, expected {n}")

@@ -75,6 +75,7 @@ std::string Flags(HWND hwnd)
 {
     std::string f;
     if (!IsWindowVisible(hwnd)) f += " [hidden]";
+    if (IsIconic(hwnd)) f += " [minimized]";
     if (!IsWindowEnabled(hwnd)) f += " [disabled]";
     return f;
 }
