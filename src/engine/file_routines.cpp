@@ -72,7 +72,7 @@ public:
     {
         static uint32_t counter = 0;
         for (int attempt = 0; attempt < 1000; ++attempt) {
-            const String name = dir + SetupTempName(GetCurrentProcessId(), GetTickCount() + ++counter);
+            const String name = dir + SetupTempName(GetCurrentProcessId(), SetupTempNumber(GetTickCount() + ++counter));
             HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (h != INVALID_HANDLE_VALUE) {
                 name_ = name;
@@ -202,95 +202,101 @@ void CopyContents(HANDLE in, HANDLE out, const TCopyProgress& callback)
         throw EInOutError("Error during file copy.");
 }
 
-// An existing target is replaced only by a complete copy: the copy goes to a
-// temporary file beside it, which takes its place at the end.
-void ReplaceTarget(HANDLE in, const String& target, const TCopyProgress& callback)
+// The source opened for the copy, or the reason it cannot be.
+HANDLE OpenSource(const String& source)
 {
-    // A target that could not be rewritten in place is refused before any
-    // work, as it would be by opening it for writing: read-only, a
-    // directory, or held open by another program.
+    HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (in != INVALID_HANDLE_VALUE) return in;
+    // Only now tell a missing source (or a directory) from one that cannot
+    // be opened: a look-up less for every file that opens.
+    const DWORD attr = GetFileAttributesA(source.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
+        throw EInOutError("Source file doesn't exist.");
+    throw EInOutError("Error opening source file.");
+}
+
+// A target that could not be rewritten in place is refused, as it would be
+// by opening it for writing: read-only, a directory, or held open by
+// another program.
+void CheckReplaceable(const String& target)
+{
     const DWORD targetAttr = GetFileAttributesA(target.c_str());
     if (targetAttr == INVALID_FILE_ATTRIBUTES || (targetAttr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         throw EInOutError("Error opening target file.");
-    {
-        THandle probe(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!probe.Valid()) throw EInOutError("Error opening target file.");
-    }
-    TTempFile temp;
-    THandle out(temp.Create(ExtractFilePath(target)));
+    THandle probe(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe.Valid()) throw EInOutError("Error opening target file.");
+}
+
+// The copy into a temporary file of its own, in the work folder or else
+// beside the target, complete and closed.
+void CopyToTemp(HANDLE in, TTempFile& temp, const String& target, const String& workDir, const TCopyProgress& callback)
+{
+    HANDLE made = workDir.empty() ? INVALID_HANDLE_VALUE : temp.Create(workDir);
+    if (made == INVALID_HANDLE_VALUE) made = temp.Create(ExtractFilePath(target));
+    THandle out(made);
     if (!out.Valid()) throw EInOutError("Error opening target file.");
     CopyContents(in, out.Get(), callback);
     if (!out.Close()) throw EInOutError("Error during file copy.");
+}
+
+bool NameTaken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
+
+}  // namespace
+
+void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
+                          const String& workDir)
+{
+    THandle in(OpenSource(source));
+    const bool existed = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (existed) CheckReplaceable(target);
+    TTempFile temp;
+    CopyToTemp(in.Get(), temp, target, workDir, callback);
+    if (!existed) {
+        if (MoveFileExA(temp.Name().c_str(), target.c_str(), 0)) {
+            temp.Release();
+            return;
+        }
+        // Made meanwhile by someone else: replaced as one that was there.
+        if (!NameTaken(GetLastError())) throw EInOutError("Error during file copy.");
+        CheckReplaceable(target);
+    }
     if (!MoveFileExA(temp.Name().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
         throw EInOutError("Error during file copy.");
     temp.Release();
 }
 
-}  // namespace
-
-void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback, TNewFile* created)
+bool CopyNewFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
+                             const String& workDir)
 {
-    // A target made by the caller is written in place, and deleted if the
-    // copy fails, as one made here.
-    TNewFile out;
-    if (created) out.Take(*created);
-    THandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!in.Valid()) {
-        // Only now tell a missing source (or a directory) from one that
-        // cannot be opened: a look-up less for every file that opens.
-        const DWORD attr = GetFileAttributesA(source.c_str());
-        if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
-            throw EInOutError("Source file doesn't exist.");
-        throw EInOutError("Error opening source file.");
+    THandle in(OpenSource(source));
+    TTempFile temp;
+    CopyToTemp(in.Get(), temp, target, workDir, callback);
+    if (MoveFileExA(temp.Name().c_str(), target.c_str(), 0)) {
+        temp.Release();
+        return true;
     }
-    if (!out.Valid() && !out.Create(target)) {
-        // Anything but an existing target (no such folder, say) ends here.
-        if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES)
-            throw EInOutError("Error opening target file.");
-        ReplaceTarget(in.Get(), target, callback);
-        return;
-    }
-    CopyContents(in.Get(), out.Handle(), callback);
-    if (!out.Finish()) throw EInOutError("Error during file copy.");
+    if (NameTaken(GetLastError())) return false;
+    throw EInOutError("Error during file copy.");
 }
 
-bool TNewFile::Create(const String& path)
+String TWorkFolders::In(const String& dir)
 {
-    Discard();
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    name_ = path;
-    handle_ = h;
-    return true;
+    for (const auto& [where, folder] : folders_)
+        if (where == dir) return folder;
+    String folder = dir + SetupWorkFolderName(GetCurrentProcessId());
+    // One there already is a killed run's of the same process id: still ours to use.
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) folder.clear();
+    folders_.emplace_back(dir, folder.empty() ? folder : folder + "\\");
+    return folders_.back().second;
 }
 
-void TNewFile::Take(TNewFile& other)
+void TWorkFolders::RemoveAll()
 {
-    Discard();
-    name_.swap(other.name_);
-    handle_ = other.handle_;
-    other.handle_ = nullptr;
-}
-
-bool TNewFile::Finish()
-{
-    if (!Valid()) return false;
-    const bool closed = CloseHandle(handle_) != 0;
-    if (!closed) DeleteFileA(name_.c_str());
-    name_.clear();
-    handle_ = nullptr;
-    return closed;
-}
-
-void TNewFile::Discard()
-{
-    if (!Valid()) return;
-    CloseHandle(handle_);
-    DeleteFileA(name_.c_str());
-    name_.clear();
-    handle_ = nullptr;
+    for (const auto& entry : folders_)
+        if (!entry.second.empty()) RemoveDirectoryA(RemoveBackslash(entry.second).c_str());
+    folders_.clear();
 }
 
 namespace {
@@ -304,22 +310,47 @@ bool ProcessRuns(uint32_t id)
     return runs;
 }
 
+// A killed run's work folder: the temporary files in it go, then the folder
+// unless something else is in it.
+bool RemoveWorkFolder(const String& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + SetupTempPattern()).c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            uint32_t writer = 0;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ParseSetupTempName(found.cFileName, writer))
+                DeleteFileA((folder + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return RemoveDirectoryA(RemoveBackslash(folder).c_str()) != 0;
+}
+
 }  // namespace
 
-int RemoveSetupLeftovers(const String& dir)
+int RemoveSetupLeftovers(const String& dir, std::vector<String>* others)
 {
     const String folder = AddBackslash(dir);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + SetupTempPattern()).c_str(), &found);
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return 0;
     int removed = 0;
     do {
+        const String name = found.cFileName;
+        if (name == "." || name == "..") continue;
         uint32_t writer = 0;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (!ParseSetupTempName(found.cFileName, writer)) continue;
         // Another setup may be writing it right now.
-        if (writer == GetCurrentProcessId() || ProcessRuns(writer)) continue;
-        if (DeleteFileA((folder + found.cFileName).c_str())) ++removed;
+        if (ParseSetupTempName(name, writer) && writer != GetCurrentProcessId() && !ProcessRuns(writer) &&
+            ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveWorkFolder(folder + name + "\\")
+                                                                 : DeleteFileA((folder + name).c_str()) != 0)) {
+            ++removed;
+            continue;
+        }
+        if (others) {
+            others->push_back(name);
+            if (found.cAlternateFileName[0]) others->push_back(found.cAlternateFileName);
+        }
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return removed;
