@@ -1,12 +1,18 @@
 // File operations of TNComp32.DLL, through the ANSI Win32 API.
 #include <windows.h>
 
+#include "base/rename_open_file.h"
 #include "base/temp_names.h"
 #include "comp_file.h"
 
 namespace {
 
 HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+bool NameTaken(DWORD error)
+{
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+}
 
 uint64_t FromFileTime(const FILETIME& ft)
 {
@@ -91,8 +97,8 @@ bool TCompOutFile::Create(const char* target)
                 (inWork && (!path_.Append(work, kSetupTempNameSize) || !path_.Append("\\", 1))) ||
                 !path_.Append(name, kSetupTempNameSize))
                 break;
-            HANDLE h =
-                CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            HANDLE h = CreateFileA(path_.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
             if (h != INVALID_HANDLE_VALUE) {
                 handle_ = reinterpret_cast<intptr_t>(h);
                 return true;
@@ -140,11 +146,21 @@ bool TCompOutFile::Commit(uint64_t fileTime, bool newOnly)
     }
     HANDLE h = H(handle_);
     handle_ = -1;
-    if (!CloseHandle(h)) return false;
     // A new target first: the rename alone finds out whether the name is
     // free, so a new file costs no look-up of its own.
-    if (MoveFileExA(path_.c_str(), target_.c_str(), 0)) return committed_ = true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
+    if (RenameOpenFile(h, target_.c_str(), false)) {
+        committed_ = true;
+        if (CloseHandle(h)) return true;
+        // A write refused when the file is closed: the new file goes again.
+        DeleteFileA(target_.c_str());
+        return false;
+    }
+    const DWORD error = GetLastError();
+    if (!CloseHandle(h)) return false;
+    if (!NameTaken(error)) {
+        if (MoveFileExA(path_.c_str(), target_.c_str(), 0)) return committed_ = true;
+        if (!NameTaken(GetLastError())) return false;
+    }
     targetExisted_ = true;
     if (newOnly) return false;
     // Windows refuses to replace a read-only file, but Wine's MoveFileEx

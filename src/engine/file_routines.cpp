@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/exceptions.h"
+#include "base/rename_open_file.h"
 #include "base/temp_names.h"
 #include "engine/nimbo_info.h"
 #include "framework/win32/forms.h"
@@ -47,6 +48,11 @@ public:
     THandle& operator=(const THandle&) = delete;
     HANDLE Get() const { return h_; }
     bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    void Reset(HANDLE h)
+    {
+        Close();
+        h_ = h;
+    }
     bool Close()
     {
         if (!Valid()) return true;
@@ -57,36 +63,6 @@ public:
 
 private:
     HANDLE h_;
-};
-
-// The temporary copy beside the target: deleted unless it became the target.
-class TTempFile {
-public:
-    ~TTempFile()
-    {
-        if (!name_.empty()) DeleteFileA(name_.c_str());
-    }
-    // A new, empty file in `dir` (with its backslash), named so that a later
-    // run removes it if this process is killed before it is gone.
-    HANDLE Create(const String& dir)
-    {
-        static uint32_t counter = 0;
-        for (int attempt = 0; attempt < 1000; ++attempt) {
-            const String name = dir + SetupTempName(GetCurrentProcessId(), SetupTempNumber(GetTickCount() + ++counter));
-            HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (h != INVALID_HANDLE_VALUE) {
-                name_ = name;
-                return h;
-            }
-            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-        }
-        return INVALID_HANDLE_VALUE;
-    }
-    const String& Name() const { return name_; }
-    void Release() { name_.clear(); }
-
-private:
-    String name_;
 };
 
 }  // namespace
@@ -229,19 +205,83 @@ void CheckReplaceable(const String& target)
     if (!probe.Valid()) throw EInOutError("Error opening target file.");
 }
 
-// The copy into a temporary file of its own, in the work folder or else
-// beside the target, complete and closed.
-void CopyToTemp(HANDLE in, TTempFile& temp, const String& target, const String& workDir, const TCopyProgress& callback)
-{
-    HANDLE made = workDir.empty() ? INVALID_HANDLE_VALUE : temp.Create(workDir);
-    if (made == INVALID_HANDLE_VALUE) made = temp.Create(ExtractFilePath(target));
-    THandle out(made);
-    if (!out.Valid()) throw EInOutError("Error opening target file.");
-    CopyContents(in, out.Get(), callback);
-    if (!out.Close()) throw EInOutError("Error during file copy.");
-}
-
 bool NameTaken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
+
+// A copy on its way to the target: a temporary file in the work folder, or
+// else beside the target, named so that a later run removes it if this
+// process is killed before it is gone. Deleted unless it became the target.
+class TStagedCopy {
+public:
+    TStagedCopy(const String& target, const String& workDir) : target_(target)
+    {
+        if (!workDir.empty()) Create(workDir);
+        if (!out_.Valid()) Create(ExtractFilePath(target));
+        if (!out_.Valid()) throw EInOutError("Error opening target file.");
+    }
+    ~TStagedCopy()
+    {
+        out_.Close();
+        if (!name_.empty()) DeleteFileA(name_.c_str());
+    }
+    TStagedCopy(const TStagedCopy&) = delete;
+    TStagedCopy& operator=(const TStagedCopy&) = delete;
+    HANDLE Handle() const { return out_.Get(); }
+
+    // Gives the complete copy the target's name where nothing has it:
+    // false, with the copy still here, when something has.
+    bool TakeFreeName()
+    {
+        if (RenameOpenFile(out_.Get(), target_.c_str(), false)) {
+            name_.clear();
+            // A write refused when the file is closed: the new file goes again.
+            if (out_.Close()) return true;
+            DeleteFileA(target_.c_str());
+            throw EInOutError("Error during file copy.");
+        }
+        if (NameTaken(GetLastError())) return false;
+        Close();
+        if (MoveFileExA(name_.c_str(), target_.c_str(), 0)) {
+            name_.clear();
+            return true;
+        }
+        if (NameTaken(GetLastError())) return false;
+        throw EInOutError("Error during file copy.");
+    }
+    // Takes the place of the target that is there.
+    void Replace()
+    {
+        Close();
+        if (!MoveFileExA(name_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING))
+            throw EInOutError("Error during file copy.");
+        name_.clear();
+    }
+
+private:
+    void Create(const String& dir)
+    {
+        static uint32_t counter = 0;
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            const String name = dir + SetupTempName(GetCurrentProcessId(), SetupTempNumber(GetTickCount() + ++counter));
+            HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                name_ = name;
+                out_.Reset(h);
+                return;
+            }
+            if (!NameTaken(GetLastError())) return;
+        }
+    }
+    // Closing flushes; a write the disk refuses late still fails here.
+    void Close()
+    {
+        if (!out_.Close()) throw EInOutError("Error during file copy.");
+    }
+
+    String target_;
+    String name_;
+    THandle out_;
+};
 
 }  // namespace
 
@@ -251,34 +291,21 @@ void CopyFileWithProgress(const String& source, const String& target, const TCop
     THandle in(OpenSource(source));
     const bool existed = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (existed) CheckReplaceable(target);
-    TTempFile temp;
-    CopyToTemp(in.Get(), temp, target, workDir, callback);
-    if (!existed) {
-        if (MoveFileExA(temp.Name().c_str(), target.c_str(), 0)) {
-            temp.Release();
-            return;
-        }
-        // Made meanwhile by someone else: replaced as one that was there.
-        if (!NameTaken(GetLastError())) throw EInOutError("Error during file copy.");
-        CheckReplaceable(target);
-    }
-    if (!MoveFileExA(temp.Name().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-        throw EInOutError("Error during file copy.");
-    temp.Release();
+    TStagedCopy copy(target, workDir);
+    CopyContents(in.Get(), copy.Handle(), callback);
+    if (!existed && copy.TakeFreeName()) return;
+    // One made meanwhile by someone else is replaced as one that was there.
+    if (!existed) CheckReplaceable(target);
+    copy.Replace();
 }
 
 bool CopyNewFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
                              const String& workDir)
 {
     THandle in(OpenSource(source));
-    TTempFile temp;
-    CopyToTemp(in.Get(), temp, target, workDir, callback);
-    if (MoveFileExA(temp.Name().c_str(), target.c_str(), 0)) {
-        temp.Release();
-        return true;
-    }
-    if (NameTaken(GetLastError())) return false;
-    throw EInOutError("Error during file copy.");
+    TStagedCopy copy(target, workDir);
+    CopyContents(in.Get(), copy.Handle(), callback);
+    return copy.TakeFreeName();
 }
 
 String TWorkFolders::In(const String& dir)
