@@ -24,30 +24,42 @@ int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
     return kCompOk;
 }
 
+namespace {
+
+int32_t ExpandInto(TCompOutFile& out, const char* source, const char* target, const TCompProgress& progress,
+                   TCompHeader& header, bool newOnly)
+{
+    TCompInFile in;
+    if (!source || !in.Open(source)) return kCompCannotOpen;
+    const int64_t size = in.Size();
+    int32_t r = ExpandCompStream(in, out, progress, &header, [&](const TCompHeader& read) {
+        // A truncated or extended file is known before anything is written.
+        if (size >= 0 && !LengthAgrees(static_cast<uint64_t>(size), read)) return kCompCorrupt;
+        return target && out.Create(target) ? kCompOk : kCompCannotWrite;
+    });
+    if (r != kCompOk) return r;
+    // The source may be the target itself; let go of it before the rename.
+    in.Close();
+    return out.Commit(header.fileTime, newOnly) ? kCompOk : kCompCannotWrite;
+}
+
+}  // namespace
+
 int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress, TCompHeader* header,
                        bool newOnly)
 {
     TCompOutFile out;
-    // A new target is made before anything else, so an existing one is
-    // known without reading the source.
-    if (newOnly && (!target || !out.Create(target, true)))
-        return out.TargetExisted() ? kCompTargetExists : kCompCannotWrite;
-    TCompInFile in;
-    if (!source || !in.Open(source)) return kCompCannotOpen;
-    const int64_t size = in.Size();
     TCompHeader h;
-    int32_t r = ExpandCompStream(in, out, progress, &h, [&](const TCompHeader& read) {
-        // A truncated or extended file is known before anything is written.
-        if (size >= 0 && !LengthAgrees(static_cast<uint64_t>(size), read)) return kCompCorrupt;
-        if (!newOnly && (!target || !out.Create(target))) return kCompCannotWrite;
+    const int32_t r = ExpandInto(out, source, target, progress, h, newOnly);
+    if (r == kCompOk) {
+        if (header) *header = h;
         return kCompOk;
-    });
-    if (r != kCompOk) return r;
-    // The source may be the target itself; let go of it before the move.
-    in.Close();
-    if (!out.Commit(h.fileTime)) return kCompCannotWrite;
-    if (header) *header = h;
-    return kCompOk;
+    }
+    // A caller that asked for a new file hears that the target is there,
+    // whatever failed first; only a failure pays for the look-up.
+    if (newOnly && r != kCompCancelled && (out.TargetExisted() || (target && CompPathExists(target))))
+        return kCompTargetExists;
+    return r;
 }
 
 int32_t CompressCompFile(const char* source, const char* target, int level)

@@ -1,6 +1,7 @@
 // Whole compressed files. An expansion or compression writes a temporary
-// file beside the target and moves it over the target only when it is
-// complete and verified, so a failure leaves the target as it was.
+// file and gives it the target's name only when it is complete and
+// verified: a failure, or a kill, leaves the target as it was, and a new
+// target is either complete or not there.
 #pragma once
 
 #include <cstdint>
@@ -54,28 +55,28 @@ private:
     intptr_t handle_ = -1;
 };
 
-// Where an expanded or compressed file is written: the target itself when it
-// is new, otherwise a temporary file that replaces the target on Commit.
+// Where an expanded or compressed file is written: a temporary file that
+// takes the target's name on Commit. It lies in the setup's work folder
+// beside the target when there is one (see SetupWorkFolderName: a new file
+// then costs one look-up of a missing name, the target's own), otherwise
+// beside the target.
 class TCompOutFile : public TCompSink {
 public:
     TCompOutFile() = default;
     TCompOutFile(const TCompOutFile&) = delete;
     TCompOutFile& operator=(const TCompOutFile&) = delete;
-    // Closes and deletes the file unless Commit completed it.
+    // Closes and deletes the file unless Commit gave it the target's name.
     ~TCompOutFile() override;
 
-    // The file the data goes into: the target itself when there is none yet
-    // (nothing of the user's is at stake, and the move is saved), otherwise
-    // a new file in the target's directory.
-    // With newOnly, only the target itself: false, with TargetExisted(), when
-    // it is there.
-    bool Create(const char* target, bool newOnly = false);
-    bool TargetExisted() const { return targetExisted_; }
+    bool Create(const char* target);
     bool Write(const void* data, size_t size) override;
     bool WriteAt(uint64_t offset, const void* data, size_t size);
-    // Sets the last-write time (unless 0), closes, and replaces the target
-    // (unless the data went into the target itself).
-    bool Commit(uint64_t fileTime);
+    // Sets the last-write time (unless 0), closes, and gives the file the
+    // target's name: with newOnly only where nothing has that name (false,
+    // with TargetExisted(), when something has), otherwise in place of what
+    // is there, unless that is read-only or a folder.
+    bool Commit(uint64_t fileTime, bool newOnly = false);
+    bool TargetExisted() const { return targetExisted_; }
 
 private:
     void Close();
@@ -83,15 +84,19 @@ private:
     intptr_t handle_ = -1;
     TCompPath path_;
     TCompPath target_;
-    bool inPlace_ = false;
     bool targetExisted_ = false;
     bool committed_ = false;
 };
 
+// Whether anything (a file or a folder) is at path.
+bool CompPathExists(const char* path);
+
 // Expands source into target. On success the target is complete, carries
 // the original's time stamp, and header (when given) holds the file's header.
-// With newOnly an existing target is left as it is (kCompTargetExists) and
-// the source is not read.
+// With newOnly an existing target is left as it is and the result is
+// kCompTargetExists, whatever else fails; it is found when the expanded file
+// is to take its name, so a caller that knows the target is there expands
+// without newOnly. A stop asked for by progress gives kCompCancelled.
 int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress,
                        TCompHeader* header = nullptr, bool newOnly = false);
 

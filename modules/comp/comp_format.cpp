@@ -226,7 +226,7 @@ int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, c
             if (have > 0 && !out.Write(outBuf.Data(), have)) return kCompCannotWrite;
             const uint32_t consumed = static_cast<uint32_t>(got) - z.s.avail_in;
             if (progress && consumed > reported) {
-                progress(consumed - reported + headerBytes);
+                if (progress(consumed - reported + headerBytes)) return kCompCancelled;
                 headerBytes = 0;
                 reported = consumed;
             }
@@ -236,8 +236,9 @@ int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, c
             }
         } while (z.s.avail_out == 0);
         if (ended && z.s.avail_in > 0) return kCompCorrupt;
-        if (progress && static_cast<uint32_t>(got) + headerBytes > reported)
-            progress(static_cast<uint32_t>(got) - reported + headerBytes);
+        if (progress && static_cast<uint32_t>(got) + headerBytes > reported &&
+            progress(static_cast<uint32_t>(got) - reported + headerBytes))
+            return kCompCancelled;
         headerBytes = 0;
     }
     if (!ended) return kCompCorrupt;
@@ -350,8 +351,7 @@ int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, c
         if (p.result != kCompOk) return p.result;
         crc = static_cast<uint32_t>(crc32_combine(crc, p.crc, static_cast<z_off_t>(p.outSize)));
         if (!out.Write(p.out.Data(), p.outSize)) return kCompCannotWrite;
-        if (progress) progress(p.consumed);
-        return kCompOk;
+        return progress && progress(p.consumed) ? kCompCancelled : kCompOk;
     };
 
     while (piecesLeft > 0) {
@@ -371,13 +371,15 @@ int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, c
         slot[0].Run();
         r = finishPiece(slot[0]);
         if (pair) {
+            // Whatever ended the first piece, the helper's piece lives in
+            // slot[1] until the helper is done with it.
             helper.Wait();
             if (r == kCompOk) r = finishPiece(slot[1]);
         }
         if (r != kCompOk) return r;
     }
     if (streamLeft != 0) return kCompCorrupt;
-    if (pieces == 0 && progress) progress(headerBytes);
+    if (pieces == 0 && progress && progress(headerBytes)) return kCompCancelled;
     int32_t r = ExpectEnd(in);
     if (r != kCompOk) return r;
     return crc == header.crc ? kCompOk : kCompCorrupt;

@@ -35,6 +35,7 @@ constexpr int32_t kCompCorrupt = -3;      // damaged or truncated; size or CRC m
 constexpr int32_t kCompCannotWrite = -4;  // the target or its temporary file cannot be written
 constexpr int32_t kCompNoMemory = -5;     // zlib or the library ran out of memory
 constexpr int32_t kCompTargetExists = -6; // a new target was asked for, and a file of that name is there
+constexpr int32_t kCompCancelled = -7;    // a progress report was answered with "stop"
 
 constexpr size_t kCompSignatureSize = 8;
 constexpr size_t kCompHeaderSizeV1 = 44;
@@ -106,8 +107,8 @@ private:
 };
 
 // Called after each piece's expanded bytes are written, with the compressed
-// bytes that piece consumed.
-using TCompProgress = TCompCall<void(uint32_t consumed)>;
+// bytes that piece consumed; true stops the expansion (kCompCancelled).
+using TCompProgress = TCompCall<bool(uint32_t consumed)>;
 
 // Bytes from the C heap: a failed allocation is a result (kCompNoMemory),
 // not an exception.
@@ -145,7 +146,8 @@ using TCompHeaderCheck = TCompCall<int32_t(const TCompHeader&)>;
 // Reads the header and expands the stream, verifying sizes, CRC and that
 // the source ends with the stream. The header's bytes count with the first
 // report, so on success the reports add up to the file size. Pieces expand
-// on two processors when there are two.
+// on two processors when there are two; a stop asked for in a report ends
+// the expansion there, once the second processor's piece is done.
 int32_t ExpandCompStream(TCompSource& in, TCompSink& out, const TCompProgress& progress,
                          TCompHeader* header = nullptr, const TCompHeaderCheck& check = {});
 

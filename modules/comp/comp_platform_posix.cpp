@@ -79,22 +79,9 @@ void TCompOutFile::Close()
     handle_ = -1;
 }
 
-bool TCompOutFile::Create(const char* target, bool newOnly)
+bool TCompOutFile::Create(const char* target)
 {
     if (!target_.Assign(target)) return false;
-    int made = ::open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (made >= 0) {
-        handle_ = made;
-        inPlace_ = true;
-        if (path_.Assign(target)) return true;
-        ::close(made);
-        handle_ = -1;
-        ::unlink(target);
-        return false;
-    }
-    if (errno != EEXIST) return false;
-    targetExisted_ = true;
-    if (newOnly) return false;
     std::string name = DirectoryOf(target) + "/.tnc-XXXXXX";
     int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return false;
@@ -139,7 +126,7 @@ bool TCompOutFile::WriteAt(uint64_t offset, const void* data, size_t size)
     return true;
 }
 
-bool TCompOutFile::Commit(uint64_t fileTime)
+bool TCompOutFile::Commit(uint64_t fileTime, bool newOnly)
 {
     if (handle_ < 0) return false;
     int fd = static_cast<int>(handle_);
@@ -155,10 +142,23 @@ bool TCompOutFile::Commit(uint64_t fileTime)
     handle_ = -1;
     // A late write error (a full disk on a network file system) shows at close.
     if (::close(fd) != 0) return false;
-    if (inPlace_) return committed_ = true;
-    if (::rename(path_.c_str(), target_.c_str()) != 0) return false;
-    committed_ = true;
-    return true;
+    if (!newOnly) {
+        if (::rename(path_.c_str(), target_.c_str()) != 0) return false;
+        return committed_ = true;
+    }
+    // A link fails where the name is taken, as a rename would not.
+    if (::link(path_.c_str(), target_.c_str()) != 0) {
+        targetExisted_ = errno == EEXIST;
+        return false;
+    }
+    ::unlink(path_.c_str());
+    return committed_ = true;
+}
+
+bool CompPathExists(const char* path)
+{
+    struct stat st;
+    return ::lstat(path, &st) == 0;
 }
 
 namespace {

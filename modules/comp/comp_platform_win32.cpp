@@ -1,12 +1,18 @@
 // File operations of TNComp32.DLL, through the ANSI Win32 API.
 #include <windows.h>
 
+#include "base/rename_open_file.h"
 #include "base/temp_names.h"
 #include "comp_file.h"
 
 namespace {
 
 HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+bool NameTaken(DWORD error)
+{
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+}
 
 uint64_t FromFileTime(const FILETIME& ft)
 {
@@ -74,37 +80,32 @@ void TCompOutFile::Close()
     handle_ = -1;
 }
 
-bool TCompOutFile::Create(const char* target, bool newOnly)
+bool TCompOutFile::Create(const char* target)
 {
     if (!target_.Assign(target)) return false;
-    HANDLE made = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (made != INVALID_HANDLE_VALUE) {
-        handle_ = reinterpret_cast<intptr_t>(made);
-        inPlace_ = true;
-        if (path_.Assign(target)) return true;
-        // Without memory to remember the name, the new file cannot be cleaned up later.
-        CloseHandle(made);
-        handle_ = -1;
-        DeleteFileA(target);
-        return false;
-    }
-    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    targetExisted_ = true;
-    if (newOnly) return false;
+    const size_t dir = DirectoryLength(target);
+    char work[kSetupTempNameSize + 1];
+    SetupWorkFolderNameInto(work, GetCurrentProcessId());
+    static uint32_t counter = 0;
     // Named so that the next setup run recognises the file as its own
     // leftover if this process is killed before the file is gone.
-    const size_t dir = DirectoryLength(target);
-    static uint32_t counter = 0;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        char name[kSetupTempNameSize + 1];
-        SetupTempNameInto(name, GetCurrentProcessId(), GetTickCount() + ++counter);
-        if (!path_.Assign(target, dir) || !path_.Append(name, kSetupTempNameSize)) break;
-        HANDLE h = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            handle_ = reinterpret_cast<intptr_t>(h);
-            return true;
+    for (bool inWork : {true, false}) {
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            char name[kSetupTempNameSize + 1];
+            SetupTempNameInto(name, GetCurrentProcessId(), SetupTempNumber(GetTickCount() + ++counter));
+            if (!path_.Assign(target, dir) ||
+                (inWork && (!path_.Append(work, kSetupTempNameSize) || !path_.Append("\\", 1))) ||
+                !path_.Append(name, kSetupTempNameSize))
+                break;
+            HANDLE h = CreateFileA(path_.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                handle_ = reinterpret_cast<intptr_t>(h);
+                return true;
+            }
+            // No work folder (or none usable): beside the target.
+            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
         }
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
     // No file of ours is there to delete later.
     path_.Assign("", 0);
@@ -134,7 +135,7 @@ bool TCompOutFile::WriteAt(uint64_t offset, const void* data, size_t size)
     return SetFilePointerEx(H(handle_), zero, nullptr, FILE_END) && ok;
 }
 
-bool TCompOutFile::Commit(uint64_t fileTime)
+bool TCompOutFile::Commit(uint64_t fileTime, bool newOnly)
 {
     if (handle_ == -1) return false;
     if (fileTime != 0) {
@@ -145,15 +146,36 @@ bool TCompOutFile::Commit(uint64_t fileTime)
     }
     HANDLE h = H(handle_);
     handle_ = -1;
+    // A new target first: the rename alone finds out whether the name is
+    // free, so a new file costs no look-up of its own.
+    if (RenameOpenFile(h, target_.c_str(), false)) {
+        committed_ = true;
+        if (CloseHandle(h)) return true;
+        // A write refused when the file is closed: the new file goes again.
+        DeleteFileA(target_.c_str());
+        return false;
+    }
+    const DWORD error = GetLastError();
     if (!CloseHandle(h)) return false;
-    if (inPlace_) return committed_ = true;
+    if (!NameTaken(error)) {
+        if (MoveFileExA(path_.c_str(), target_.c_str(), 0)) return committed_ = true;
+        if (!NameTaken(GetLastError())) return false;
+    }
+    targetExisted_ = true;
+    if (newOnly) return false;
     // Windows refuses to replace a read-only file, but Wine's MoveFileEx
     // does it anyway; a read-only target must stay as it is on both.
     DWORD attributes = GetFileAttributesA(target_.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
     if (!MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
     committed_ = true;
     return true;
+}
+
+bool CompPathExists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 namespace {

@@ -29,7 +29,7 @@ namespace {
 int32_t Expand(const char* source, const char* target, HWND window, UINT message, bool newOnly)
 {
     auto report = [window, message](uint32_t consumed) {
-        SendMessageA(window, message, 0, static_cast<LPARAM>(consumed));
+        return SendMessageA(window, message, 0, static_cast<LPARAM>(consumed)) != 0;
     };
     TCompHeader header;
     int32_t r = ExpandCompFile(source, target, window ? TCompProgress(report) : TCompProgress(), &header, newOnly);
@@ -39,17 +39,28 @@ int32_t Expand(const char* source, const char* target, HWND window, UINT message
 }  // namespace
 
 // Expands source into target. Success: the expanded size (clamped, see
-// CompClampSize). While it runs, message goes to window (when not null)
-// after each block with that block's compressed bytes in LParam; the
-// reports add up to the size of the compressed file.
+// CompClampSize); the target is complete and has the original's time stamp.
+// The expansion is written to a temporary file that takes the target's name
+// only when complete, so a failure, a stop or a kill leaves an existing
+// target as it was and a new one not there. (When the calling setup has made
+// its work folder beside the target, see base/temp_names.h, the temporary
+// file lies in it.)
+// While it runs, message goes to window (when not null) after each block
+// with that block's compressed bytes in LParam; the reports add up to the
+// size of the compressed file. The window's answer decides whether to go on:
+// 0 goes on, anything else stops the expansion at once (a version 2 file's
+// piece under way on the second processor is waited for), and the call
+// returns kCompCancelled (-7), the target as it was.
 int32_t __stdcall TNDeCompress(const char* source, const char* target, HWND window, UINT message)
 {
     return Expand(source, target, window, message, false);
 }
 
 // As TNDeCompress, but only into a new file: when target is there already
-// it returns kCompTargetExists (-6) and touches neither file. A setup tries
-// this first, so a new file costs one look-up of its name, not two.
+// it returns kCompTargetExists (-6) and touches neither file. The expanded
+// file takes the name only if it is still free then, so a new file costs one
+// look-up of its name, the rename's. A setup that does not know the target
+// to be there tries this first.
 int32_t __stdcall TNDeCompressNew(const char* source, const char* target, HWND window, UINT message)
 {
     return Expand(source, target, window, message, true);

@@ -1,7 +1,8 @@
 // Names of the temporary files the setup and its compression library write
-// beside a target. A run that is killed leaves them behind; the name carries
-// the writing process's id, so a later run can tell its own leftovers from
-// the user's files and from those of a setup still running.
+// beside a target, and of the work folder they write new files in. A run
+// that is killed leaves them behind; the name carries the writing process's
+// id, so a later run can tell its own leftovers from the user's files and
+// from those of a setup still running.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +27,27 @@ inline std::string SetupTempName(uint32_t processId, uint32_t n)
     char name[kSetupTempNameSize + 1];
     SetupTempNameInto(name, processId, n);
     return name;
+}
+
+// The number of a temporary file: never 0, which names the work folder.
+inline uint32_t SetupTempNumber(uint32_t seed)
+{
+    return seed ? seed : 1;
+}
+
+// The folder a setup process writes new files in, one in each folder it
+// installs into; a file takes its name beside it only when complete. Under
+// Wine a name that is not there is looked for by reading its whole folder:
+// the temporary file's name is looked up in this small folder instead. The
+// compression library writes there too when it finds the folder.
+inline void SetupWorkFolderNameInto(char out[kSetupTempNameSize + 1], uint32_t processId)
+{
+    SetupTempNameInto(out, processId, 0);
+}
+
+inline std::string SetupWorkFolderName(uint32_t processId)
+{
+    return SetupTempName(processId, 0);
 }
 
 // The pattern a directory search lists the candidates with.

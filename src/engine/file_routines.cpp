@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/exceptions.h"
+#include "base/rename_open_file.h"
 #include "base/temp_names.h"
 #include "engine/nimbo_info.h"
 #include "framework/win32/forms.h"
@@ -47,6 +48,11 @@ public:
     THandle& operator=(const THandle&) = delete;
     HANDLE Get() const { return h_; }
     bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    void Reset(HANDLE h)
+    {
+        Close();
+        h_ = h;
+    }
     bool Close()
     {
         if (!Valid()) return true;
@@ -57,36 +63,6 @@ public:
 
 private:
     HANDLE h_;
-};
-
-// The temporary copy beside the target: deleted unless it became the target.
-class TTempFile {
-public:
-    ~TTempFile()
-    {
-        if (!name_.empty()) DeleteFileA(name_.c_str());
-    }
-    // A new, empty file in `dir` (with its backslash), named so that a later
-    // run removes it if this process is killed before it is gone.
-    HANDLE Create(const String& dir)
-    {
-        static uint32_t counter = 0;
-        for (int attempt = 0; attempt < 1000; ++attempt) {
-            const String name = dir + SetupTempName(GetCurrentProcessId(), GetTickCount() + ++counter);
-            HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (h != INVALID_HANDLE_VALUE) {
-                name_ = name;
-                return h;
-            }
-            if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-        }
-        return INVALID_HANDLE_VALUE;
-    }
-    const String& Name() const { return name_; }
-    void Release() { name_.clear(); }
-
-private:
-    String name_;
 };
 
 }  // namespace
@@ -202,95 +178,152 @@ void CopyContents(HANDLE in, HANDLE out, const TCopyProgress& callback)
         throw EInOutError("Error during file copy.");
 }
 
-// An existing target is replaced only by a complete copy: the copy goes to a
-// temporary file beside it, which takes its place at the end.
-void ReplaceTarget(HANDLE in, const String& target, const TCopyProgress& callback)
+// The source opened for the copy, or the reason it cannot be.
+HANDLE OpenSource(const String& source)
 {
-    // A target that could not be rewritten in place is refused before any
-    // work, as it would be by opening it for writing: read-only, a
-    // directory, or held open by another program.
+    HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (in != INVALID_HANDLE_VALUE) return in;
+    // Only now tell a missing source (or a directory) from one that cannot
+    // be opened: a look-up less for every file that opens.
+    const DWORD attr = GetFileAttributesA(source.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
+        throw EInOutError("Source file doesn't exist.");
+    throw EInOutError("Error opening source file.");
+}
+
+// A target that could not be rewritten in place is refused, as it would be
+// by opening it for writing: read-only, a directory, or held open by
+// another program.
+void CheckReplaceable(const String& target)
+{
     const DWORD targetAttr = GetFileAttributesA(target.c_str());
     if (targetAttr == INVALID_FILE_ATTRIBUTES || (targetAttr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         throw EInOutError("Error opening target file.");
-    {
-        THandle probe(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!probe.Valid()) throw EInOutError("Error opening target file.");
-    }
-    TTempFile temp;
-    THandle out(temp.Create(ExtractFilePath(target)));
-    if (!out.Valid()) throw EInOutError("Error opening target file.");
-    CopyContents(in, out.Get(), callback);
-    if (!out.Close()) throw EInOutError("Error during file copy.");
-    if (!MoveFileExA(temp.Name().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-        throw EInOutError("Error during file copy.");
-    temp.Release();
+    THandle probe(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe.Valid()) throw EInOutError("Error opening target file.");
 }
+
+bool NameTaken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
+
+// A copy on its way to the target: a temporary file in the work folder, or
+// else beside the target, named so that a later run removes it if this
+// process is killed before it is gone. Deleted unless it became the target.
+class TStagedCopy {
+public:
+    TStagedCopy(const String& target, const String& workDir) : target_(target)
+    {
+        if (!workDir.empty()) Create(workDir);
+        if (!out_.Valid()) Create(ExtractFilePath(target));
+        if (!out_.Valid()) throw EInOutError("Error opening target file.");
+    }
+    ~TStagedCopy()
+    {
+        out_.Close();
+        if (!name_.empty()) DeleteFileA(name_.c_str());
+    }
+    TStagedCopy(const TStagedCopy&) = delete;
+    TStagedCopy& operator=(const TStagedCopy&) = delete;
+    HANDLE Handle() const { return out_.Get(); }
+
+    // Gives the complete copy the target's name where nothing has it:
+    // false, with the copy still here, when something has.
+    bool TakeFreeName()
+    {
+        if (RenameOpenFile(out_.Get(), target_.c_str(), false)) {
+            name_.clear();
+            // A write refused when the file is closed: the new file goes again.
+            if (out_.Close()) return true;
+            DeleteFileA(target_.c_str());
+            throw EInOutError("Error during file copy.");
+        }
+        if (NameTaken(GetLastError())) return false;
+        Close();
+        if (MoveFileExA(name_.c_str(), target_.c_str(), 0)) {
+            name_.clear();
+            return true;
+        }
+        if (NameTaken(GetLastError())) return false;
+        throw EInOutError("Error during file copy.");
+    }
+    // Takes the place of the target that is there.
+    void Replace()
+    {
+        Close();
+        if (!MoveFileExA(name_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING))
+            throw EInOutError("Error during file copy.");
+        name_.clear();
+    }
+
+private:
+    void Create(const String& dir)
+    {
+        static uint32_t counter = 0;
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            const String name = dir + SetupTempName(GetCurrentProcessId(), SetupTempNumber(GetTickCount() + ++counter));
+            HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                name_ = name;
+                out_.Reset(h);
+                return;
+            }
+            if (!NameTaken(GetLastError())) return;
+        }
+    }
+    // Closing flushes; a write the disk refuses late still fails here.
+    void Close()
+    {
+        if (!out_.Close()) throw EInOutError("Error during file copy.");
+    }
+
+    String target_;
+    String name_;
+    THandle out_;
+};
 
 }  // namespace
 
-void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback, TNewFile* created)
+void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
+                          const String& workDir)
 {
-    // A target made by the caller is written in place, and deleted if the
-    // copy fails, as one made here.
-    TNewFile out;
-    if (created) out.Take(*created);
-    THandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!in.Valid()) {
-        // Only now tell a missing source (or a directory) from one that
-        // cannot be opened: a look-up less for every file that opens.
-        const DWORD attr = GetFileAttributesA(source.c_str());
-        if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
-            throw EInOutError("Source file doesn't exist.");
-        throw EInOutError("Error opening source file.");
-    }
-    if (!out.Valid() && !out.Create(target)) {
-        // Anything but an existing target (no such folder, say) ends here.
-        if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES)
-            throw EInOutError("Error opening target file.");
-        ReplaceTarget(in.Get(), target, callback);
-        return;
-    }
-    CopyContents(in.Get(), out.Handle(), callback);
-    if (!out.Finish()) throw EInOutError("Error during file copy.");
+    THandle in(OpenSource(source));
+    const bool existed = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (existed) CheckReplaceable(target);
+    TStagedCopy copy(target, workDir);
+    CopyContents(in.Get(), copy.Handle(), callback);
+    if (!existed && copy.TakeFreeName()) return;
+    // One made meanwhile by someone else is replaced as one that was there.
+    if (!existed) CheckReplaceable(target);
+    copy.Replace();
 }
 
-bool TNewFile::Create(const String& path)
+bool CopyNewFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
+                             const String& workDir)
 {
-    Discard();
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    name_ = path;
-    handle_ = h;
-    return true;
+    THandle in(OpenSource(source));
+    TStagedCopy copy(target, workDir);
+    CopyContents(in.Get(), copy.Handle(), callback);
+    return copy.TakeFreeName();
 }
 
-void TNewFile::Take(TNewFile& other)
+String TWorkFolders::In(const String& dir)
 {
-    Discard();
-    name_.swap(other.name_);
-    handle_ = other.handle_;
-    other.handle_ = nullptr;
+    for (const auto& [where, folder] : folders_)
+        if (where == dir) return folder;
+    String folder = dir + SetupWorkFolderName(GetCurrentProcessId());
+    // One there already is a killed run's of the same process id: still ours to use.
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) folder.clear();
+    folders_.emplace_back(dir, folder.empty() ? folder : folder + "\\");
+    return folders_.back().second;
 }
 
-bool TNewFile::Finish()
+void TWorkFolders::RemoveAll()
 {
-    if (!Valid()) return false;
-    const bool closed = CloseHandle(handle_) != 0;
-    if (!closed) DeleteFileA(name_.c_str());
-    name_.clear();
-    handle_ = nullptr;
-    return closed;
-}
-
-void TNewFile::Discard()
-{
-    if (!Valid()) return;
-    CloseHandle(handle_);
-    DeleteFileA(name_.c_str());
-    name_.clear();
-    handle_ = nullptr;
+    for (const auto& entry : folders_)
+        if (!entry.second.empty()) RemoveDirectoryA(RemoveBackslash(entry.second).c_str());
+    folders_.clear();
 }
 
 namespace {
@@ -304,22 +337,47 @@ bool ProcessRuns(uint32_t id)
     return runs;
 }
 
+// A killed run's work folder: the temporary files in it go, then the folder
+// unless something else is in it.
+bool RemoveWorkFolder(const String& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + SetupTempPattern()).c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            uint32_t writer = 0;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ParseSetupTempName(found.cFileName, writer))
+                DeleteFileA((folder + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return RemoveDirectoryA(RemoveBackslash(folder).c_str()) != 0;
+}
+
 }  // namespace
 
-int RemoveSetupLeftovers(const String& dir)
+int RemoveSetupLeftovers(const String& dir, std::vector<String>* others)
 {
     const String folder = AddBackslash(dir);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + SetupTempPattern()).c_str(), &found);
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return 0;
     int removed = 0;
     do {
+        const String name = found.cFileName;
+        if (name == "." || name == "..") continue;
         uint32_t writer = 0;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (!ParseSetupTempName(found.cFileName, writer)) continue;
         // Another setup may be writing it right now.
-        if (writer == GetCurrentProcessId() || ProcessRuns(writer)) continue;
-        if (DeleteFileA((folder + found.cFileName).c_str())) ++removed;
+        if (ParseSetupTempName(name, writer) && writer != GetCurrentProcessId() && !ProcessRuns(writer) &&
+            ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveWorkFolder(folder + name + "\\")
+                                                                 : DeleteFileA((folder + name).c_str()) != 0)) {
+            ++removed;
+            continue;
+        }
+        if (others) {
+            others->push_back(name);
+            if (found.cAlternateFileName[0]) others->push_back(found.cAlternateFileName);
+        }
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return removed;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "base/nstring.h"
 #include "engine/path_routines.h"
@@ -41,41 +43,46 @@ String ShortenPath(const String& path, int maxWidth, TForm* form);
 // multiple of 2048.
 using TCopyProgress = std::function<void(int, int)>;
 // Copies `source` to `target` (in large blocks; the progress comes per 2048
-// bytes) and gives the target the source's last-write time. A new target is
-// written in place and deleted again when the copy fails; an existing one is
-// replaced only by a complete copy, written to a temporary file beside it:
-// a failure leaves it untouched.
-// A file made only where nothing was yet, for CopyFileWithProgress to
-// fill: it is deleted again unless a copy into it completes. Making the
-// target this way first spares a new file the look-up of its name (which
-// under Wine reads the whole folder when the name is missing).
-class TNewFile {
+// bytes) and gives the target the source's last-write time. The copy is
+// written to a temporary file, in `workDir` when one is given (a folder of
+// this setup beside the target, see TWorkFolders) and otherwise beside the
+// target, and takes the target's name only when it is complete: a failure,
+// a Cancel or a kill leaves an existing target untouched and no cut file
+// under a new target's name. An existing target that could not be
+// rewritten (read-only, a folder, held open) is refused before any work.
+void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback = {},
+                          const String& workDir = {});
+// The same for a target not known to be there, which is not looked up: the
+// copy takes the name only where nothing has it, and otherwise the result
+// is false, with the target untouched and nothing of the copy left. A new
+// file so costs one look-up of its missing name, the rename's (under Wine
+// each such look-up may read the whole folder).
+bool CopyNewFileWithProgress(const String& source, const String& target, const TCopyProgress& callback = {},
+                             const String& workDir = {});
+
+// This setup's work folders (see SetupWorkFolderName): one in each folder it
+// installs new files into, made on first use; the compression library finds
+// them by their name. Removed again when this goes.
+class TWorkFolders {
 public:
-    TNewFile() = default;
-    ~TNewFile() { Discard(); }
-    TNewFile(const TNewFile&) = delete;
-    TNewFile& operator=(const TNewFile&) = delete;
-    // False, with nothing done, when something is at the path already or
-    // the file cannot be made there.
-    bool Create(const String& path);
-    bool Valid() const { return !name_.empty(); }
-    void* Handle() const { return handle_; }
-    // Closing flushes; a write the disk refuses late still fails here.
-    bool Finish();
-    void Discard();
-    // Takes over the other's file, leaving it empty.
-    void Take(TNewFile& other);
+    TWorkFolders() = default;
+    ~TWorkFolders() { RemoveAll(); }
+    TWorkFolders(const TWorkFolders&) = delete;
+    TWorkFolders& operator=(const TWorkFolders&) = delete;
+    // The work folder in `dir` (with its trailing backslash), with a
+    // trailing backslash; empty when none can be made there.
+    String In(const String& dir);
+    // Each is empty by then; one that is not stays for a later run to clean.
+    void RemoveAll();
 
 private:
-    String name_;
-    void* handle_ = nullptr;
+    std::vector<std::pair<String, String>> folders_;  // the folder it is in, and its path or empty
 };
-// `created`, when valid, is the target made by TNewFile::Create: the copy
-// writes into it (and deletes it if the copy fails).
-void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback = {},
-                          TNewFile* created = nullptr);
 
-// Removes the temporary files a killed run of the setup (or of its
-// compression library) left in `dir`: only files of the setup's own naming
-// whose writing process no longer runs. Returns how many it removed.
-int RemoveSetupLeftovers(const String& dir);
+// Removes the temporary files and work folders a killed run of the setup
+// (or of its compression library) left in `dir`: only those of the setup's
+// own naming whose writing process no longer runs. Returns how many it
+// removed. `others`, when given, gets the names of everything else in the
+// folder (short names too): one read of the folder tells which targets are
+// there.
+int RemoveSetupLeftovers(const String& dir, std::vector<String>* others = nullptr);

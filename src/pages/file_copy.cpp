@@ -25,8 +25,10 @@ NIMBO_DEFINE_CLASS(TNimboFileCopy, TNimboPage, true,
 
 namespace {
 // What the library's TNDeCompressNew returns when a file of the target's
-// name is there already (it has touched nothing).
+// name is there already (it has touched nothing), and what an expansion
+// returns when its progress message was answered with "stop".
 constexpr int32_t kLibraryTargetExists = -6;
+constexpr int32_t kLibraryCancelled = -7;
 
 // The platform's comparison for the user's locale, ignoring case: it orders
 // the directory and copy lists.
@@ -177,14 +179,23 @@ int TNimboFileCopy::Run()
     LoadLibrary();
     struct Unload {
         TNimboFileCopy* page;
-        ~Unload() { page->UnloadLibrary(); }
+        ~Unload()
+        {
+            page->workFolders_.RemoveAll();
+            page->UnloadLibrary();
+        }
     } unload{this};
 
     CreateDirectories();
     if (aborted_) return 2;
-    // What a killed earlier run left in the folders this run installs into.
-    for (int i = 0; i < dirList_.Count(); ++i)
-        RemoveSetupLeftovers(dirList_[i]);
+    // What a killed earlier run left in the folders this run installs into;
+    // the rest of what they hold tells which targets are there already.
+    present_.clear();
+    for (int i = 0; i < dirList_.Count(); ++i) {
+        std::vector<String> names;
+        RemoveSetupLeftovers(dirList_[i], &names);
+        for (const String& name : names) present_.insert(AnsiUpperCase(dirList_[i] + name));
+    }
 
     TStringList list;
     std::vector<TNimboFile*> offDisk;
@@ -212,6 +223,8 @@ int TNimboFileCopy::Run()
         CopyOneFile(source, targetDir + name, file, disk);
         list.Delete(0);
     }
+    // Before the pages that follow, which run from here.
+    workFolders_.RemoveAll();
     if (aborted_ || f->ModalResult() == mrCancel)
         DoCancel();
     else
@@ -475,15 +488,15 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
         AdvanceProgress(file->Size());
         return;
     }
-    bool existed = false;
-    // A new target is made at once: only one that is there already costs
-    // the overwrite policy's look-ups (each look-up of a name that is not
-    // there may read the whole folder). A plain copy makes it here, an
-    // expansion in the library, when the library can.
+    // Whether the target is there comes from its folder's listing (each
+    // look-up of a name that is not there may read the whole folder). One
+    // that is not is written as a new file, which takes its name when
+    // complete and only if the name is still free; one that is goes through
+    // the overwrite policy first. Both are written in the work folder.
     const bool expand = file->Compressed() && !controller_->Test();
-    TNewFile created;
-    if (!expand) created.Create(target);
-    bool expandNew = expand && deCompressNew_;
+    bool existed = present_.count(AnsiUpperCase(target)) != 0;
+    // An older library without the new-only expansion: the policy looks first.
+    bool asNew = !existed && (!expand || deCompressNew_);
     // The overwrite policy for a target that is there: a file it keeps is
     // skipped, with its share of the bar.
     auto keptByPolicy = [&] {
@@ -491,32 +504,44 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
         AdvanceProgress(file->Size());
         return true;
     };
-    if (!created.Valid() && !expandNew && keptByPolicy()) return;
+    if (!asNew && keptByPolicy()) return;
+    const String work = workFolders_.In(ExtractFilePath(target));
     for (bool done = false; !done;) {
         done = true;
         bool compressionError = false;
         f->pbrFCFile->SetProgress(0);
+        const int64_t totalBefore = f->pbrFCProgress->Progress();
+        // A new file whose name was taken meanwhile: its progress is undone
+        // and the policy decides.
+        auto nameTaken = [&] {
+            asNew = false;
+            pendingProgress_ = 0;
+            f->pbrFCFile->SetProgress(0);
+            f->pbrFCProgress->SetProgress(ClampToInt(totalBefore));
+            return keptByPolicy();
+        };
         try {
             if (expand) {
                 f->pbrFCFile->SetMaxValue(file->CompressedSize());
-                const int64_t totalBefore = f->pbrFCProgress->Progress();
                 // The library's progress messages keep the window alive
-                // during a long expansion.
+                // during a long expansion, and their answer stops it once a
+                // Cancel is confirmed.
                 struct Hook {
                     TNimboPagesForm* form;
                     ~Hook() { form->OnExpandProgress = nullptr; }
                 } hook{f};
-                f->OnExpandProgress = [this] { KeepAlive(); };
+                f->OnExpandProgress = [this, f] {
+                    KeepAlive();
+                    return f->ModalResult() == mrCancel;
+                };
                 int32_t expanded = -1;
-                if (expandNew) {
+                if (asNew) {
                     expanded = deCompressNew_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS);
-                    if (expanded == kLibraryTargetExists) {
-                        expandNew = false;
-                        if (keptByPolicy()) return;
-                    }
+                    if (expanded == kLibraryTargetExists && nameTaken()) return;
                 }
-                if (!expandNew && deCompress_)
+                if (!asNew && deCompress_)
                     expanded = deCompress_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS);
+                if (expanded == kLibraryCancelled) throw TCopyStopped();
                 if (expanded < 0) {
                     compressionError = true;
                     throw EInOutError(Text(49));
@@ -527,9 +552,10 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
                     ClampToInt(std::min<int64_t>(f->pbrFCProgress->MaxValue(), totalBefore + file->Size())));
             } else {
                 f->pbrFCFile->SetMaxValue(file->Size());
+                const TCopyProgress progress = [this](int, int bytes) { AdvanceProgressLater(bytes); };
                 try {
-                    CopyFileWithProgress(
-                        source, target, [this](int, int bytes) { AdvanceProgressLater(bytes); }, &created);
+                    if (asNew && !CopyNewFileWithProgress(source, target, progress, work) && nameTaken()) return;
+                    if (!asNew) CopyFileWithProgress(source, target, progress, work);
                 } catch (...) {
                     FlushProgress();
                     throw;
@@ -537,6 +563,8 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
                 FlushProgress();
             }
             if (!existed) controller_->AddInstalledFile(target);
+            // A second entry for this target (a file on two disks) finds it there.
+            present_.insert(AnsiUpperCase(target));
             KeepAlive();
         } catch (const TCopyStopped&) {
             // Cancel confirmed during the file: the run ends as cancelled.

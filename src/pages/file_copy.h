@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <unordered_set>
 #include <vector>
 
+#include "engine/file_routines.h"
 #include "engine/nimbo_component.h"
 
 class TNimboDir;
@@ -97,4 +99,8 @@ private:
     DWORD lastProgress_ = 0;
     DWORD lastKeepAlive_ = 0;
     bool answered_ = false;  // a question was answered since messages last went through
+    // The upper-cased paths of what the target folders held when the copy
+    // began, and of what it installed since.
+    std::unordered_set<String> present_;
+    TWorkFolders workFolders_;
 };

@@ -1,4 +1,4 @@
-// Whole files: the target is replaced only by a complete, verified
+// Whole files: the target is replaced or made only by a complete, verified
 // expansion, keeps the original's time stamp, and no temporary file stays.
 #include <gtest/gtest.h>
 
@@ -46,7 +46,10 @@ TEST_F(CompFile, CompressAndExpandOverAnOldTargetKeepTheOriginalTime)
 
     WriteBytes(Path("target"), Bytes(10, 'x'));
     uint64_t reported = 0;
-    ASSERT_EQ(ExpandCompFile(Path("packed").c_str(), Path("target").c_str(), [&](uint32_t n) { reported += n; }),
+    ASSERT_EQ(ExpandCompFile(Path("packed").c_str(), Path("target").c_str(), [&](uint32_t n) {
+                  reported += n;
+                  return false;
+              }),
               kCompOk);
     EXPECT_TRUE(ReadBytes(Path("target")) == data);
     EXPECT_EQ(reported, fs::file_size(Path("packed")));
@@ -91,10 +94,11 @@ TEST_F(CompFile, EveryFailureLeavesTheOldTargetAndNoTemporaryFile)
     WriteBytes(Path("source"), bad);
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), nullptr), kCompCorrupt,
                     "damaged checksum");
-    // Asked for a new file only, an existing one is left, the source unread.
+    // Asked for a new file only, an existing one is left and reported,
+    // whatever else is wrong.
     expectUntouched(ExpandCompFile(Path("missing").c_str(), Path("target").c_str(), nullptr, nullptr, true),
                     kCompTargetExists, "new only, target there");
-    // A new file is written in place; found damaged, it is removed again.
+    // A new file found damaged does not appear.
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("new").c_str(), nullptr), kCompCorrupt,
                     "damaged checksum, new target");
 
@@ -108,6 +112,52 @@ TEST_F(CompFile, EveryFailureLeavesTheOldTargetAndNoTemporaryFile)
                     "missing");
     expectUntouched(ExpandCompFile(Path("source").c_str(), Path("no-such-dir/target").c_str(), nullptr),
                     kCompCannotWrite, "missing directory");
+}
+
+// While the expansion runs, the target's name holds what it held before
+// (or nothing): the expanded file takes it only when complete. A stop
+// answered to a report leaves it so, and no temporary file.
+TEST_F(CompFile, TheTargetChangesOnlyWhenTheExpansionIsComplete)
+{
+    const Bytes data = MixedData(3 * (size_t{1} << kCompPieceShift), 12);
+    WriteBytes(Path("source"), Pack(data));
+    const Bytes old(99, 'o');
+    WriteBytes(Path("target"), old);
+    int reports = 0;
+    bool seenOld = true, seenNothing = true;
+    auto watch = [&](int stopAt) {
+        return [&, stopAt](uint32_t) {
+            seenOld = seenOld && ReadBytes(Path("target")) == old;
+            seenNothing = seenNothing && !fs::exists(Path("new"));
+            return ++reports == stopAt;
+        };
+    };
+    for (const char* target : {"target", "new"}) {
+        for (bool newOnly : {false, true}) {
+            SCOPED_TRACE(std::string(target) + (newOnly ? ", new only" : ""));
+            reports = 0;
+            auto stopAtSecond = watch(2);
+            EXPECT_EQ(ExpandCompFile(Path("source").c_str(), Path(target).c_str(), stopAtSecond, nullptr, newOnly),
+                      kCompCancelled);
+            EXPECT_EQ(reports, 2);
+            EXPECT_EQ(Names(), (std::set<std::string>{"source", "target"}));
+        }
+    }
+    EXPECT_TRUE(ReadBytes(Path("target")) == old);
+
+    // Run to the end: only then is the name taken, or, asked for a new file
+    // where one is, nothing is.
+    auto toTheEnd = watch(0);
+    EXPECT_EQ(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), toTheEnd, nullptr, true),
+              kCompTargetExists);
+    EXPECT_EQ(ExpandCompFile(Path("source").c_str(), Path("new").c_str(), toTheEnd, nullptr, true), kCompOk);
+    EXPECT_TRUE(seenOld);
+    EXPECT_TRUE(seenNothing);
+    EXPECT_TRUE(ReadBytes(Path("target")) == old);
+    EXPECT_TRUE(ReadBytes(Path("new")) == data);
+    EXPECT_EQ(ExpandCompFile(Path("source").c_str(), Path("target").c_str(), toTheEnd), kCompOk);
+    EXPECT_TRUE(ReadBytes(Path("target")) == data);
+    EXPECT_EQ(Names(), (std::set<std::string>{"new", "source", "target"}));
 }
 
 TEST_F(CompFile, ATargetThatCannotBeReplacedFailsCleanly)

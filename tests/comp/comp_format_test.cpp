@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <random>
@@ -20,14 +21,16 @@ struct Expanded {
     size_t reports = 0;
 };
 
-Expanded Expand(const Bytes& packed, size_t sinkRoom = SIZE_MAX, size_t failReadAt = SIZE_MAX)
+// The report numbered stopAt (from 1) asks to stop.
+Expanded Expand(const Bytes& packed, size_t sinkRoom = SIZE_MAX, size_t failReadAt = SIZE_MAX,
+                size_t stopAt = SIZE_MAX)
 {
     MemorySource in(packed, failReadAt);
     MemorySink out(sinkRoom);
     Expanded e{};
     e.result = ExpandCompStream(in, out, [&](uint32_t n) {
         e.reported += n;
-        ++e.reports;
+        return ++e.reports == stopAt;
     }, &e.header);
     e.data = std::move(out.data);
     return e;
@@ -87,6 +90,42 @@ TEST(CompFormat, FilesOfTheFirstVersionStillExpand)
         bad = packed;
         bad.back() ^= 1;
         EXPECT_EQ(Expand(bad).result, kCompCorrupt);
+    }
+}
+
+// A report answered with "stop" ends the expansion there with a code of its
+// own, in both versions: nothing more is written or reported. With two
+// pieces under way, the one on the second processor is waited for (the
+// sanitizers see it if not).
+TEST(CompFormat, AStopAnsweredToAReportEndsTheExpansionThere)
+{
+    const size_t piece = size_t{1} << kCompPieceShift;
+    const Bytes data = MixedData(6 * piece + 5, 31);
+    const Bytes packed = Pack(data);
+    for (size_t stopAt : {size_t{1}, size_t{2}, size_t{5}, size_t{7}}) {
+        SCOPED_TRACE(stopAt);
+        const Expanded e = Expand(packed, SIZE_MAX, SIZE_MAX, stopAt);
+        EXPECT_EQ(e.result, kCompCancelled);
+        EXPECT_EQ(e.reports, stopAt);
+        EXPECT_EQ(e.data.size(), std::min(stopAt * piece, data.size()));
+        EXPECT_TRUE(std::equal(e.data.begin(), e.data.end(), data.begin()));
+    }
+    EXPECT_EQ(Expand(Pack({}), SIZE_MAX, SIZE_MAX, 1).result, kCompCancelled);
+
+    const Bytes older = RandomData(3 * kCompBlockSize + 5, 6);
+    const Bytes packedOlder = PackVersion1(older);
+    const Expanded all = Expand(packedOlder);
+    ASSERT_EQ(all.result, kCompOk);
+    ASSERT_GE(all.reports, 3u);
+    for (size_t stopAt = 1; stopAt <= all.reports; ++stopAt) {
+        SCOPED_TRACE(stopAt);
+        const Expanded e = Expand(packedOlder, SIZE_MAX, SIZE_MAX, stopAt);
+        EXPECT_EQ(e.result, kCompCancelled);
+        EXPECT_EQ(e.reports, stopAt);
+        EXPECT_TRUE(std::equal(e.data.begin(), e.data.end(), older.begin()));
+        if (stopAt == 1) {
+            EXPECT_LT(e.data.size(), older.size());
+        }
     }
 }
 

@@ -119,9 +119,11 @@ TempDir::~TempDir()
     fs::remove_all(dir_, ec);
 }
 
-std::set<std::string> TempDir::Names() const
+std::set<std::string> TempDir::Names(const std::string& sub) const
 {
     std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(sub.empty() ? dir_ : dir_ / sub, ec))
+        names.insert(e.path().filename().string());
     return names;
 }

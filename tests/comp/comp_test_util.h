@@ -52,7 +52,8 @@ public:
     ~TempDir();
     std::string Path(const char* name) const { return (dir_ / name).string(); }
     std::string Name() const { return dir_.string(); }
-    std::set<std::string> Names() const;
+    // What the folder holds, or one folder in it (nothing when it is not there).
+    std::set<std::string> Names(const std::string& sub = {}) const;
 
 private:
     std::filesystem::path dir_;

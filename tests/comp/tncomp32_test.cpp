@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "base/date_time.h"
+#include "base/temp_names.h"
 #include "comp_test_util.h"
 
 namespace {
@@ -35,13 +37,17 @@ F Entry(HMODULE module, const char* name)
 
 uint64_t g_progressSum = 0;
 int g_progressCount = 0;
+// The message numbered g_stopAt (from 1) is answered with "stop"; 0: none.
+int g_stopAt = 0;
+std::function<void()> g_onProgress;
 
 LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kProgressMessage) {
         g_progressSum += static_cast<uint32_t>(lParam);
         ++g_progressCount;
-        return 0;
+        if (g_onProgress) g_onProgress();
+        return g_progressCount == g_stopAt ? 1 : 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -95,6 +101,8 @@ protected:
         ASSERT_NE(window_, nullptr);
         g_progressSum = 0;
         g_progressCount = 0;
+        g_stopAt = 0;
+        g_onProgress = nullptr;
     }
 
     void TearDown() override
@@ -222,6 +230,53 @@ TEST_F(TNComp32, ExpandingIntoANewFileOnlyLeavesAnExistingOneAlone)
     EXPECT_EQ(deCompressNew(Path("source.da_").c_str(), Path("other.dat").c_str(), nullptr, 0), -3);
     EXPECT_EQ(deCompressNew(Path("missing.da_").c_str(), Path("other.dat").c_str(), nullptr, 0), -1);
     EXPECT_EQ(Names(), (std::set<std::string>{"new.dat", "source.da_", "user.dat"}));
+}
+
+// The window's answer stops an expansion at once, in both versions of the
+// format, leaving an existing target as it was and a new one not there.
+// Meanwhile the expansion is written in the setup's work folder when the
+// folder is there, and takes the target's name only at the end.
+TEST_F(TNComp32, AnAnswerToAProgressMessageStopsTheExpansion)
+{
+    auto deCompressNew = Entry<DeCompressFn>(module_, "TNDeCompressNew");
+    ASSERT_NE(deCompressNew, nullptr);
+    const Bytes data = MixedData(5 * (size_t{1} << kCompPieceShift), 9);
+    WriteBytes(Path("v2.da_"), Pack(data, kOriginalTime));
+    WriteBytes(Path("v1.da_"), PackVersion1(data, kOriginalTime));
+    const Bytes old(555, 'u');
+    WriteBytes(Path("user.dat"), old);
+    const std::string work = SetupWorkFolderName(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(Path(work.c_str()).c_str(), nullptr));
+    std::set<std::string> seen;
+    g_onProgress = [&] {
+        for (const std::string& name : dir_.Names(work)) seen.insert(name);
+        if (Names() != std::set<std::string>{"user.dat", "v1.da_", "v2.da_", work}) seen.insert("<beside>");
+    };
+    for (const char* source : {"v2.da_", "v1.da_"}) {
+        for (const char* target : {"user.dat", "new.dat"}) {
+            SCOPED_TRACE(std::string(source) + " into " + target);
+            g_progressCount = 0;
+            g_stopAt = 2;
+            seen.clear();
+            EXPECT_EQ(deCompress_(Path(source).c_str(), Path(target).c_str(), window_, kProgressMessage), -7);
+            EXPECT_EQ(g_progressCount, 2) << "no message after the stop";
+            EXPECT_EQ(seen.size(), 1u) << "one temporary file, in the work folder";
+            EXPECT_EQ(seen.count("<beside>"), 0u);
+            EXPECT_TRUE(ReadBytes(Path("user.dat")) == old);
+            EXPECT_TRUE(dir_.Names(work).empty());
+        }
+    }
+    g_progressCount = 0;
+    g_stopAt = 1;
+    EXPECT_EQ(deCompressNew(Path("v2.da_").c_str(), Path("new.dat").c_str(), window_, kProgressMessage), -7);
+    g_stopAt = 0;
+    EXPECT_EQ(deCompressNew(Path("v1.da_").c_str(), Path("new.dat").c_str(), window_, kProgressMessage),
+              static_cast<int32_t>(data.size()));
+    EXPECT_TRUE(ReadBytes(Path("new.dat")) == data);
+    EXPECT_EQ(LastWrite(Path("new.dat")), kOriginalTime);
+    EXPECT_TRUE(dir_.Names(work).empty());
+    ASSERT_TRUE(RemoveDirectoryA(Path(work.c_str()).c_str()));
+    EXPECT_EQ(Names(), (std::set<std::string>{"new.dat", "user.dat", "v1.da_", "v2.da_"}));
 }
 
 TEST_F(TNComp32, SizesFromTwoGibOnReadAsTheLargest32BitSize)

@@ -75,8 +75,13 @@ protected:
     {
         WriteAll(exeDir + name, content);
         sources.push_back(name);
+        return Declare(name, size >= 0 ? size : static_cast<int32_t>(content.size()));
+    }
+    // A file of the script whose source is there already.
+    TNimboFile* Declare(const String& name, int32_t size)
+    {
         TNimboFile* f = script->AddFile(name);
-        f->SetSize(size >= 0 ? size : static_cast<int32_t>(content.size()));
+        f->SetSize(size);
         install->AddFile(f);
         if (script->Disks().Count() == 0) script->AddDisk("Disk 1");
         script->GetDisk(1)->AddFile(f);
@@ -370,21 +375,84 @@ TEST_F(CopyFaults, LargeFilesKeepTheWindowAliveAndCancelStopsWithinTheFile)
     bool copyUnderWay = false;
     g.Then([&] {
          if (!FindTopWindow("Confirmation")) return false;
-         WIN32_FILE_ATTRIBUTE_DATA d{};
-         copyUnderWay = GetFileAttributesExA((dst + "b-large.dat").c_str(), GetFileExInfoStandard, &d) &&
-                        d.nFileSizeLow < 192u * 1024 * 1024;
+         TQuenProgressBar* bar = NimboPagesForm->pbrFCFile;
+         copyUnderWay = NimboPagesForm->laFCTarget->Caption().find("b-large") != String::npos &&
+                        bar->Progress() > 0 && bar->Progress() < bar->MaxValue() &&
+                        GetFileAttributesA((dst + "b-large.dat").c_str()) == INVALID_FILE_ATTRIBUTES;
          return true;
      }).Answer("Confirmation", "Yes");
     const uint8_t result = Run();
     KillTimer(nullptr, timer);
     EXPECT_EQ(result, psCancelled);
     EXPECT_TRUE(g.Finished());
-    EXPECT_TRUE(copyUnderWay) << "the question came while b-large.dat was written";
+    EXPECT_TRUE(copyUnderWay) << "the question came while b-large.dat was copied, not yet under its name";
     EXPECT_GT(gMidExpansion, 0) << "the window took input during the expansion";
     EXPECT_GT(gMidCopy, 0);
     EXPECT_LE(gLongest, 100u);
     EXPECT_EQ(FileSizeOf(dst + "a-zeros.bin"), zeros);
     EXPECT_EQ(Entries(dst), (std::vector<String>{"a-zeros.bin"})) << "the cut file and c-after.txt are not there";
+}
+
+// Posts a click on Cancel once the file bar is under way for the target
+// named gCancelAt.
+const char* gCancelAt = "";
+bool gCancelPosted;
+void CALLBACK CancelMidFile(HWND, UINT, UINT_PTR, DWORD)
+{
+    TQuenProgressBar* bar = NimboPagesForm->pbrFCFile;
+    if (gCancelPosted || bar->Progress() <= 0 || bar->Progress() >= bar->MaxValue() ||
+        NimboPagesForm->laFCTarget->Caption().find(gCancelAt) == String::npos)
+        return;
+    gCancelPosted = true;
+    PostMessageA(NimboPagesForm->btnCancel->Handle(), BM_CLICK, 0, 0);
+}
+
+class CancelledExpansion : public CopyFaults {
+protected:
+    // Runs the page over a large compressed file and a small one after it,
+    // confirms a Cancel in the middle of the first, and gives how far its
+    // bar had come of how far it goes when the page cancelled.
+    std::pair<int, int> RunCancelled()
+    {
+        AddPacked("a-zeros.bin", "zeros.tnc")->SetSize(64 * 1024 * 1024);
+        AddFile("b-after.txt", "after");
+        std::pair<int, int> bar{-1, -1};
+        page->OnCancel = [&](TObject*) {
+            bar = {NimboPagesForm->pbrFCFile->Progress(), NimboPagesForm->pbrFCFile->MaxValue()};
+        };
+        gCancelAt = "a-zeros";
+        gCancelPosted = false;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 10, CancelMidFile);
+        TGuiScript g(30000);
+        g.Answer("Confirmation", "Yes");
+        EXPECT_EQ(Run(), psCancelled);
+        KillTimer(nullptr, timer);
+        EXPECT_TRUE(g.Finished());
+        EXPECT_TRUE(gCancelPosted);
+        return bar;
+    }
+};
+
+// A Cancel confirmed while a large file expands stops the expansion there:
+// no cut file is left under its name, and nothing after it is copied.
+TEST_F(CancelledExpansion, ANewFileIsNotLeftCut)
+{
+    const auto [done, size] = RunCancelled();
+    EXPECT_GT(done, 0);
+    EXPECT_LT(done, size) << "the expansion stopped within the file";
+    EXPECT_EQ(Entries(dst), std::vector<String>{});
+    EXPECT_EQ(info->InstalledFiles().Count(), 0);
+}
+
+// The same over a file of the user's, which stays as it was.
+TEST_F(CancelledExpansion, AReplacedFileStaysAsItWas)
+{
+    Existing("a-zeros.bin", "the user's a-zeros.bin");
+    page->SetOverWrite(swAlways);
+    const auto [done, size] = RunCancelled();
+    EXPECT_LT(done, size) << "the expansion stopped within the file";
+    EXPECT_EQ(ReadAll(dst + "a-zeros.bin"), "the user's a-zeros.bin");
+    EXPECT_EQ(Entries(dst), (std::vector<String>{"a-zeros.bin"}));
 }
 
 // The child of the test below, in a process of its own: replaces the
@@ -455,6 +523,109 @@ TEST_F(CopyFaults, LeftoversOfAKilledCopyAreRemovedByTheNextRun)
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(left, kept);
     EXPECT_EQ(ReadAll(dst + "plain.dat"), "the user's plain.dat");
+}
+
+// Once the copy is under way, each time the page lets messages through
+// takes a while; set again after each, so letting messages through ends.
+void CALLBACK TakeAWhile(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    if (NimboPagesForm && NimboPagesForm->pbrFCFile->Progress() > 0) Sleep(300);
+    SetTimer(nullptr, 0, 10, TakeAWhile);
+}
+
+// The child of the test below, in a process of its own: installs the file
+// NIMBO_KILL_NAME of NIMBO_KILL_SIZE bytes (compressed when
+// NIMBO_KILL_PACKED is set) into NIMBO_KILL_DIR with the page, slowly (every
+// time the page lets messages through takes a while), until it is killed.
+TEST_F(CopyFaults, DISABLED_KillChildInstall)
+{
+    const String own = dst;
+    dst = GetEnvValue("NIMBO_KILL_DIR");
+    install->SetDir(dst);
+    const String name = GetEnvValue("NIMBO_KILL_NAME");
+    TNimboFile* f = Declare(name, std::atoi(GetEnvValue("NIMBO_KILL_SIZE").c_str()));
+    if (!GetEnvValue("NIMBO_KILL_PACKED").empty()) {
+        f->SetCompressed(true);
+        f->SetCompressedSize(static_cast<int32_t>(FileSizeOf(exeDir + name)));
+    }
+    SetTimer(nullptr, 0, 10, TakeAWhile);
+    Run();
+    dst = own;
+}
+
+// Sizes as the folder tells them: a file being written is open to no one else.
+int64_t BytesBelow(const String& dir)
+{
+    int64_t bytes = 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    do {
+        const String n = fd.cFileName;
+        if (n == "." || n == "..") continue;
+        bytes += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                     ? BytesBelow(dir + n + "\\")
+                     : static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return bytes;
+}
+
+// A setup killed while it installs a new file, expanded or plain, leaves no
+// cut file under the file's name: the next run, even one that keeps every
+// file that is there, installs the file whole and clears what the killed
+// one left.
+TEST_F(CopyFaults, ANewFileOfAKilledRunIsInstalledWholeByTheNextRun)
+{
+    const String plain(64 * 1024 * 1024, 'n');
+    AddFile("plain.dat", plain);
+    AddPacked("packed.bin", "zeros.tnc")->SetSize(64 * 1024 * 1024);
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    for (const char* name : {"plain.dat", "packed.bin"}) {
+        SCOPED_TRACE(name);
+        const String killDir = dst + "killed-" + name + "\\";
+        SetEnvironmentVariableA("NIMBO_KILL_DIR", killDir.c_str());
+        SetEnvironmentVariableA("NIMBO_KILL_NAME", name);
+        SetEnvironmentVariableA("NIMBO_KILL_SIZE",
+                                String(name) == "plain.dat" ? IntToStr(static_cast<int>(plain.size())).c_str()
+                                                            : IntToStr(64 * 1024 * 1024).c_str());
+        SetEnvironmentVariableA("NIMBO_KILL_PACKED", String(name) == "plain.dat" ? nullptr : "1");
+        String command =
+            String("\"") + exe + "\" --gtest_also_run_disabled_tests --gtest_filter=CopyFaults.DISABLED_KillChildInstall";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        // Killed as soon as the file's first bytes are written.
+        bool started = false;
+        for (DWORD begin = GetTickCount(); !started && GetTickCount() - begin < 60000;) {
+            started = BytesBelow(killDir) > 0;
+            if (!started) Sleep(1);
+        }
+        TerminateProcess(pi.hProcess, 9);
+        WaitForSingleObject(pi.hProcess, 10000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        ASSERT_TRUE(started) << "the killed run never began the file";
+        EXPECT_EQ(GetFileAttributesA((killDir + name).c_str()), INVALID_FILE_ATTRIBUTES)
+            << "nothing under the file's name yet";
+    }
+    // The next run installs both into the folder the killed runs used.
+    for (const char* name : {"plain.dat", "packed.bin"}) {
+        TNimboDir* d = script->AddDir(String("Killed ") + name, dst + "killed-" + name + "\\", nullptr);
+        TNimboFile* f = script->FindFile(name);
+        install->RemoveFile(f);
+        d->AddFile(f);
+    }
+    page->SetOverWrite(swNever);
+    EXPECT_EQ(Run(), psDone);
+    EXPECT_TRUE(ReadAll(dst + "killed-plain.dat\\plain.dat") == plain);
+    EXPECT_EQ(FileSizeOf(dst + "killed-packed.bin\\packed.bin"), 64 * 1024 * 1024);
+    EXPECT_EQ(Entries(dst + "killed-plain.dat\\"), (std::vector<String>{"plain.dat"}));
+    EXPECT_EQ(Entries(dst + "killed-packed.bin\\"), (std::vector<String>{"packed.bin"}));
+    EXPECT_EQ(info->InstalledFiles().Count(), 2);
 }
 
 // Run by disk_full_copy_test.sh, which maps the drive letter in

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/exceptions.h"
+#include "base/temp_names.h"
 #include "gui_test_support.h"
 #include "test_files.h"
 #include "engine/file_routines.h"
@@ -178,46 +179,122 @@ TEST_F(FileRoutines, AFailureHalfWayThroughANewTargetLeavesNoFile)
     EXPECT_EQ(Entries(dir), (std::vector<String>{"src.dat"}));
 }
 
-TEST_F(FileRoutines, ATargetMadeBeforehandIsFilledOrDeleted)
+// The copy for a target not known to be there takes the name only where
+// nothing has it, leaves nothing of itself when it cannot, and a failed try
+// can simply be made again (the page's Retry).
+TEST_F(FileRoutines, ACopyIntoANewFileTakesOnlyAFreeName)
 {
     const String src = dir + "src.dat", dst = dir + "dst.dat";
     WriteBytes(src, Pattern(5000));
-    {
-        // Only where nothing is yet.
-        WriteBytes(dst, "old");
-        TNewFile created;
-        EXPECT_FALSE(created.Create(dst));
-        EXPECT_FALSE(created.Create(dir + "no such folder\\x.dat"));
-        EXPECT_FALSE(created.Valid());
-    }
-    EXPECT_TRUE(Holds(dst, "old"));
-    DeleteFileA(dst.c_str());
-
-    TNewFile created;
-    ASSERT_TRUE(created.Create(dst));
+    SetLastWrite(src, 2002);
     Calls calls;
-    CopyFileWithProgress(
-        src, dst, [&](int a, int b) { calls.emplace_back(a, b); }, &created);
-    EXPECT_EQ(calls, (Calls{{0, 2048}, {0, 2048}, {0, 904}}));
-    EXPECT_FALSE(created.Valid());
-    EXPECT_TRUE(Holds(dst, Pattern(5000)));
+    auto copyNew = [&](const String& from, const String& to) {
+        return CopyNewFileWithProgress(from, to, [&](int a, int b) { calls.emplace_back(a, b); });
+    };
+    WriteBytes(dst, "old");
+    EXPECT_FALSE(copyNew(src, dst));
+    EXPECT_TRUE(Holds(dst, "old"));
+    EXPECT_EQ(IoError([&] { copyNew(src, dir + "no such folder\\x.dat"); }), "Error opening target file.");
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"dst.dat", "src.dat"}));
     DeleteFileA(dst.c_str());
 
-    // A source that does not open: the made target goes too, and a second
-    // try (the page's Retry) makes its own.
-    ASSERT_TRUE(created.Create(dst));
-    EXPECT_EQ(IoError([&] { CopyFileWithProgress(dir + "none.dat", dst, {}, &created); }),
-              "Source file doesn't exist.");
-    EXPECT_EQ(Entries(dir), (std::vector<String>{"src.dat"}));
-    CopyFileWithProgress(src, dst, {}, &created);
+    calls.clear();
+    EXPECT_TRUE(copyNew(src, dst));
+    EXPECT_EQ(calls, (Calls{{0, 2048}, {0, 2048}, {0, 904}}));
     EXPECT_TRUE(Holds(dst, Pattern(5000)));
+    EXPECT_TRUE(SameTime(LastWrite(dst), LastWrite(src)));
+    DeleteFileA(dst.c_str());
 
-    // Discarded unused, it leaves nothing.
+    // A source that does not open, and a copy that fails half way, leave
+    // nothing; the next try makes the file.
+    EXPECT_EQ(IoError([&] { copyNew(dir + "none.dat", dst); }), "Source file doesn't exist.");
+    int blocks = 0;
+    EXPECT_EQ(IoError([&] {
+                  CopyNewFileWithProgress(src, dst, [&](int, int) {
+                      if (++blocks == 2) throw EInOutError("Error during file copy.");
+                  });
+              }),
+              "Error during file copy.");
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"src.dat"}));
+    EXPECT_TRUE(copyNew(src, dst));
+    EXPECT_TRUE(Holds(dst, Pattern(5000)));
+}
+
+// A new file and a replacement are both written in the work folder while
+// they are copied, and take the target's name only at the end: until then
+// the name holds nothing, or the earlier file. The folder has the name the
+// compression library looks for, and goes again.
+TEST_F(FileRoutines, CopiesAreWrittenInTheWorkFolderAndTakeTheirNamesComplete)
+{
+    const String src = dir + "src.dat", dst = dir + "dst.dat";
+    WriteBytes(src, Pattern(100 * 2048));
+    const String name = SetupWorkFolderName(GetCurrentProcessId());
+    std::vector<String> seen;
+    auto look = [&](int, int) {
+        if (seen.empty()) {
+            seen = Entries(dir);
+            seen.push_back(ReadBytes(dst));
+            for (const String& e : Entries(dir + name + "\\")) seen.push_back(e);
+        }
+    };
     {
-        TNewFile unused;
-        ASSERT_TRUE(unused.Create(dir + "unused.dat"));
+        TWorkFolders work;
+        const String folder = work.In(dir);
+        EXPECT_EQ(folder, dir + name + "\\");
+        EXPECT_EQ(work.In(dir), folder) << "made once";
+        EXPECT_EQ(work.In(dir + "missing\\"), "");
+
+        EXPECT_TRUE(CopyNewFileWithProgress(src, dst, look, folder));
+        ASSERT_EQ(seen.size(), 4u);
+        EXPECT_EQ(seen[0], "src.dat");
+        EXPECT_EQ(seen[1], name);
+        EXPECT_EQ(seen[2], "<missing>");
+        uint32_t writer = 0;
+        EXPECT_TRUE(ParseSetupTempName(seen[3], writer) && writer == GetCurrentProcessId()) << seen[3];
+        EXPECT_TRUE(Holds(dst, Pattern(100 * 2048)));
+
+        WriteBytes(src, Pattern(30 * 2048));
+        seen.clear();
+        CopyFileWithProgress(src, dst, look, folder);
+        ASSERT_EQ(seen.size(), 5u);
+        EXPECT_EQ(seen[0], "dst.dat");
+        EXPECT_EQ(seen[3].size(), 100u * 2048) << "the earlier file, whole";
+        EXPECT_TRUE(ParseSetupTempName(seen[4], writer) && writer == GetCurrentProcessId()) << seen[4];
+        EXPECT_TRUE(Holds(dst, Pattern(30 * 2048)));
+        EXPECT_TRUE(Entries(folder).empty());
     }
     EXPECT_EQ(Entries(dir), (std::vector<String>{"dst.dat", "src.dat"}));
+}
+
+// What a killed run left: its temporary files and its work folder with what
+// it was writing, found by their names and their process that is gone. The
+// rest of the folder is told, not touched.
+TEST_F(FileRoutines, LeftoversOfADeadProcessGoAndTheRestIsListed)
+{
+    // The id of no process.
+    const uint32_t dead = 0xFFFFFFF0u;
+    ASSERT_EQ(OpenProcess(SYNCHRONIZE, FALSE, dead), nullptr);
+    const String deadWork = SetupWorkFolderName(dead), ownWork = SetupWorkFolderName(GetCurrentProcessId());
+    WriteBytes(dir + SetupTempName(dead, 5), "cut");
+    ASSERT_TRUE(CreateDirectoryA((dir + deadWork).c_str(), nullptr));
+    WriteBytes(dir + deadWork + "\\" + SetupTempName(dead, 6), "cut");
+    ASSERT_TRUE(CreateDirectoryA((dir + ownWork).c_str(), nullptr));
+    WriteBytes(dir + "Kept File.txt", "user");
+    // A folder of that name holding something else is not only ours.
+    const String mixed = SetupTempName(dead, 7);
+    ASSERT_TRUE(CreateDirectoryA((dir + mixed).c_str(), nullptr));
+    WriteBytes(dir + mixed + "\\notes.txt", "user");
+
+    std::vector<String> others;
+    EXPECT_EQ(RemoveSetupLeftovers(dir, &others), 2);
+    auto listed = [&](const String& n) { return std::find(others.begin(), others.end(), n) != others.end(); };
+    for (const String& n : {String("Kept File.txt"), mixed, ownWork}) EXPECT_TRUE(listed(n)) << n;
+    for (const String& n : {SetupTempName(dead, 5), deadWork}) EXPECT_FALSE(listed(n)) << n;
+    std::vector<String> left = Entries(dir), kept{"Kept File.txt", mixed, ownWork};
+    std::sort(left.begin(), left.end());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(left, kept);
+    EXPECT_EQ(Entries(dir + mixed + "\\"), (std::vector<String>{"notes.txt"}));
 }
 
 TEST_F(FileRoutines, CopyOfAnEmptySourceGivesAnEmptyTargetWithTheSourceTime)

@@ -80,7 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     uint64_t reported = 0;
     TCompHeader read{};
     const int32_t r = ExpandCompStream(
-        in, out, [&](uint32_t consumed) { reported += consumed; }, &read);
+        in, out, [&](uint32_t consumed) {
+            reported += consumed;
+            return false;
+        }, &read);
     if (r == kCompOk && (out.written != read.expandedSize || reported != size)) {
         std::fprintf(stderr, "expanded %zu bytes of %llu promised, reported %llu of %zu\n", out.written,
                      static_cast<unsigned long long>(read.expandedSize), static_cast<unsigned long long>(reported),

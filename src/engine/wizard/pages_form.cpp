@@ -150,8 +150,7 @@ bool TNimboPagesForm::HandleUserMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT
     if (msg != WM_NIMBO_PROGRESS) return false;
     pbrFCFile->AddProgress(static_cast<int>(lParam));
     pbrFCProgress->AddProgress(static_cast<int>(lParam));
-    result = 0;
-    if (OnExpandProgress) OnExpandProgress();
+    result = OnExpandProgress && OnExpandProgress() ? 1 : 0;
     return true;
 }
 

@@ -82,8 +82,9 @@ public:
     TTimer* timKickOff = nullptr;
     TNimboPage* CurrentPage = nullptr;  // not owned: the page shown last
     // Called after each progress message of the compression library: the
-    // copy page keeps the window alive from there during a long expansion.
-    std::function<void()> OnExpandProgress;
+    // copy page keeps the window alive from there during a long expansion,
+    // and answers true (the message's answer 1) to stop it.
+    std::function<bool()> OnExpandProgress;
 
     // Published handlers.
     void FormCreate(TObject* sender);
