@@ -146,17 +146,17 @@ void TNimboFileCopy::ShowPage()
     TNimboPage::ShowPage();
     TNimboPagesForm* f = NimboPagesForm;
     f->meFCActions->Lines()->Clear();
-    f->meFCActions->Lines()->Add(Text(38) + "\r\n\r\n" + Text(31));
-    f->SetCaption(Text(37));
+    f->meFCActions->Lines()->Add(Text(msgCopyWait) + "\r\n\r\n" + Text(msgDirMayHalt));
+    f->SetCaption(Text(msgCopyCaption));
     f->btnPrev->Hide();
     f->btnPrev->SetEnabled(false);
     f->btnNext->Hide();
     f->btnNext->SetEnabled(false);
-    f->laFCFileInfo->SetCaption(Text(39));
-    f->laFC1->SetCaption(Text(40));
-    f->laFC2->SetCaption(Text(41));
-    f->laFCFile->SetCaption(Text(42));
-    f->laFCTotal->SetCaption(Text(43));
+    f->laFCFileInfo->SetCaption(Text(msgCopyFilesLeft));
+    f->laFC1->SetCaption(Text(msgCopyCopying));
+    f->laFC2->SetCaption(Text(msgCopyTo));
+    f->laFCFile->SetCaption(Text(msgCopyFile));
+    f->laFCTotal->SetCaption(Text(msgCopyTotal));
     f->pbrFCFile->SetBounds(f->pbrFCFile->Left(), f->laFCFile->Top() - 2, f->pbrFCFile->Width(), f->laFCFile->Height() + 4);
     f->pbrFCProgress->SetBounds(f->pbrFCProgress->Left(), f->laFCTotal->Top() - 2, f->pbrFCProgress->Width(),
                                 f->laFCTotal->Height() + 4);
@@ -164,7 +164,7 @@ void TNimboFileCopy::ShowPage()
     const int width = f->nbPage->Width() - a - f->laFCTotal->Left() - 30;
     f->pbrFCProgress->SetBounds(a + 20, f->pbrFCProgress->Top(), width, f->pbrFCProgress->Height());
     f->pbrFCFile->SetBounds(a + 20, f->pbrFCFile->Top(), width, f->pbrFCFile->Height());
-    f->nbPage->SetPageIndex(1);
+    f->nbPage->SetPageIndex(wpFileCopy);
 }
 
 void TNimboFileCopy::PageActive() { lastResult_ = Run(); }
@@ -266,8 +266,8 @@ bool TNimboFileCopy::CheckFreeSpace()
         if (OnDriveTooSmall) {
             OnDriveTooSmall(this, letter, needed, available);
         } else {
-            MessageDlg(Format(Text(54), String(1, letter)) + "\r\n" + Format(Text(55), available) + "\r\n" +
-                           Format(Text(56), needed) + "\r\n" + Format(Text(57), needed - available) + "\r\n",
+            MessageDlg(Format(Text(msgSpaceNotEnough), String(1, letter)) + "\r\n" + Format(Text(msgSpaceAvailable), available) + "\r\n" +
+                           Format(Text(msgSpaceRequired), needed) + "\r\n" + Format(Text(msgSpaceMissing), needed - available) + "\r\n",
                        mtWarning, 1u << mbOK);
         }
     }
@@ -355,7 +355,7 @@ void TNimboFileCopy::CreateDirectories()
                 dirList_.Delete(k);
             }
         --i;  // the line that now follows takes this place
-        if (Ask(Format(Text(44), full) + " " + Text(45), mtWarning,
+        if (Ask(Format(Text(msgCopyNoDirectory), full) + " " + Text(msgCopyAbort), mtWarning,
                               NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
             aborted_ = true;
     }
@@ -410,9 +410,9 @@ void TNimboFileCopy::ReportOffDisk(const std::vector<TNimboFile*>& files)
     for (TNimboFile* file : files) {
         if (aborted_) return;
         controller_->AddNotInstalled(1);
-        if (Ask(Format(Text(95), file->Name()), mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbIgnore)) ==
+        if (Ask(Format(Text(msgFileOnNoDisk), file->Name()), mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbIgnore)) ==
                 mrAbort &&
-            Ask(Text(45), mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
+            Ask(Text(msgCopyAbort), mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
             aborted_ = true;
     }
 }
@@ -423,7 +423,7 @@ void TNimboFileCopy::PromptForDisk(int disk)
     if (first != 'A' && first != 'B' && controller_->Test()) return;
     TNimboDisk* d = script_->GetDisk(disk);
     const String label = d ? d->Description() : String();
-    if (Ask(Format(Text(47), disk, label), mtInformation,
+    if (Ask(Format(Text(msgInsertDisk), disk, label), mtInformation,
                           NimboDialogButton(mbOK) | NimboDialogButton(mbCancel)) == mrCancel)
         aborted_ = true;
 }
@@ -484,7 +484,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     f->laFCTarget->SetCaption(RemoveBackslash(ShortenPath(target, f->laFCSource->Width(), f)));
     KeepAlive();
     if (source == target) {
-        Ask(Text(48) + ":" + source, mtInformation, NimboDialogButton(mbOK));
+        Ask(Text(msgCopySameFile) + ":" + source, mtInformation, NimboDialogButton(mbOK));
         AdvanceProgress(file->Size());
         return;
     }
@@ -544,7 +544,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
                 if (expanded == kLibraryCancelled) throw TCopyStopped();
                 if (expanded < 0) {
                     compressionError = true;
-                    throw EInOutError(Text(49));
+                    throw EInOutError(Text(msgCompressionError));
                 }
                 // The library counts packed bytes, the total bar expanded ones:
                 // the file's whole share, so the bar ends full.
@@ -570,8 +570,8 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
             // Cancel confirmed during the file: the run ends as cancelled.
         } catch (const EInOutError&) {
             // A failed expansion says so; the other failures read as before.
-            String text = Format(Text(50), ExtractFileName(source), disk);
-            if (compressionError) text += "\r\n" + Text(49);
+            String text = Format(Text(msgCopyError), ExtractFileName(source), disk);
+            if (compressionError) text += "\r\n" + Text(msgCompressionError);
             const int answer = Ask(
                 text, mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
             if (answer == mrRetry) {
@@ -583,7 +583,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
                 if (answer == mrIgnore) {
                     AdvanceProgress(file->Size());
                 } else if (answer == mrAbort) {
-                    if (Ask(Text(45), mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
+                    if (Ask(Text(msgCopyAbort), mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
                         aborted_ = true;
                 }
             }
@@ -618,8 +618,8 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
         const int64_t targetSize = FileSizeOf(target);
         LastWriteTime(target, targetTime);
         if (sourceSize == -1 || targetSize == -1) {
-            const String text = (sourceSize == -1 ? Format(Text(50), source, disk) : Format(Text(50), target, 0)) +
-                                "\r\n" + Text(46);
+            const String text = (sourceSize == -1 ? Format(Text(msgCopyError), source, disk) : Format(Text(msgCopyError), target, 0)) +
+                                "\r\n" + Text(msgCopySkip);
             const int answer =
                 Ask(text, mtWarning,
                                   NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
@@ -635,7 +635,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
             return false;  // closed some other way: leave the file
         }
         const String name = ExtractFileName(target);
-        const String text = Format(Text(51) + "\r\n" + "%s " + Text(52) + "\r\n" + Text(53) + "\r\n" + "%s " + Text(52),
+        const String text = Format(Text(msgOverwriteFile) + "\r\n" + "%s " + Text(msgOverwriteBytes) + "\r\n" + Text(msgOverwriteWith) + "\r\n" + "%s " + Text(msgOverwriteBytes),
                                    name, FormatFileTime(targetTime), targetSize, name, sourceWhen, sourceSize);
         const int answer = Ask(text, mtConfirmation,
                                              NimboDialogButton(mbYes) | NimboDialogButton(mbNo) |
@@ -647,7 +647,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
             return true;
         }
         if (answer == mrAbort) {
-            if (Ask(Text(45), mtConfirmation,
+            if (Ask(Text(msgCopyAbort), mtConfirmation,
                                   NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes) {
                 aborted_ = true;
                 return false;
