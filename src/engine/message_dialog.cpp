@@ -80,13 +80,13 @@ std::vector<TBitBtn*> AddButtons(TNimboMessageForm* form, TNimboInfo* controller
     bar->SetAlign(alBottom);
     if ((buttons & kAnswerMask) == 0) buttons = NimboDialogButton(mbOK);
     std::vector<TBitBtn*> made;
-    for (const TAnswerButton& spec : kAnswerButtons) {
-        if (!(buttons & NimboDialogButton(spec.answer))) continue;
+    for (const TAnswerButton& answer : kAnswerButtons) {
+        if (!(buttons & NimboDialogButton(answer.answer))) continue;
         const int i = static_cast<int>(made.size());
         auto* b = NewComponent<TBitBtn>(form);
         b->SetName("B" + IntToStr(i + 1));
-        b->SetKind(spec.kind);
-        b->SetCaption(NimboMessageText(controller, spec.caption));
+        b->SetKind(answer.kind);
+        b->SetCaption(NimboMessageText(controller, answer.caption));
         b->SetBounds(i * kButtonPitch + kMargin, kButtonTop, kButtonWidth, kButtonHeight);
         b->SetParent(bar);
         made.push_back(b);
