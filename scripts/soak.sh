@@ -6,8 +6,9 @@
 # keeps both processors busy (SOAK_LOAD: its arguments, "--cpu 2" unless
 # set; SOAK_LOAD=none runs without load). Each run's output goes to
 # build/soak/run-N.log; at the end the script prints which tests failed in
-# how many runs, and how (Failed, Timeout, ...). Exit code 0 when every
-# run passed.
+# how many runs, and how (Failed, Timeout, ...). A run also fails when a
+# process of a test prefix outlives it, as `make test` does. Exit code 0
+# when every run passed.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/win32"
@@ -58,8 +59,13 @@ for n in $(seq 1 "$runs"); do
     start=$(date +%s)
     (cd "$build" && ctest --output-on-failure "$@") >"$log" 2>&1
     rc=$?
-    # Every run starts from a stopped server and display, as `make test` does.
+    # Every run ends as `make test` does, and the next starts from there.
     "$root/scripts/wine-env.sh" stop
+    if ! "$root/scripts/leftovers.sh" "$build" >>"$log" 2>&1; then
+        [ $rc -eq 0 ] && rc=1
+        echo "The following tests FAILED:" >>"$log"
+        echo "  0 - processes_left_over (Failed)" >>"$log"
+    fi
     secs=$(($(date +%s) - start))
     # ctest's summary: "  12 - e2e_window_manager (Failed)".
     list="$(sed -n '/^The following tests FAILED:/,$p' "$log" |
@@ -81,7 +87,7 @@ done
 stop_load
 
 echo "soak: $passed_runs of $runs runs passed"
-[ ${#failed[@]} -eq 0 ] && exit 0
+[ "$passed_runs" -eq "$runs" ] && exit 0
 echo "soak: failed tests (runs failed of $runs, how):"
 for name in "${!failed[@]}"; do
     hows="${failed[$name]}"
