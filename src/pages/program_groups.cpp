@@ -240,9 +240,10 @@ void TNimboGroups::MinimizeTick(TObject*)
     const HWND front = GetForegroundWindow();
     if (front && front == progMan_)
         ShowWindow(front, SW_MINIMIZE);
-    else if (front && !IsGroupWindow(front, shownGroup_))
+    else if (front && front != GetDesktopWindow() && !IsGroupWindow(front, shownGroup_))
         return;
-    // Nothing is in front once the shell's window went down or away: ours
+    // Nothing is in front once the shell's window went down or away (a
+    // window manager then gives the front to the desktop): ours
     // comes back, the one waiting for an answer, which is the only one
     // enabled while a box or dialog is up (the thread's windows are listed
     // top first).
