@@ -16,25 +16,8 @@
 
 namespace {
 
-String Trimmed(const String& s)
-{
-    const size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
-    return a == String::npos ? String() : s.substr(a, b - a + 1);
-}
 
-// The user's or everybody's Start menu program folder, with a backslash.
-String Programs(bool common = false)
-{
-    char path[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, path, common ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, TRUE);
-    return String(path) + "\\";
-}
 
-// A name of this test process's own, so runs never meet.
-String Unique(const String& name)
-{
-    return Format("%s %d", name, static_cast<int>(GetCurrentProcessId()));
-}
 
 // A folder window of the shell that shows the group, of any process.
 bool FolderWindowShown(const String& title)
@@ -403,8 +386,8 @@ TEST_F(ProgramGroups, GroupsThatExistAsFoldersAreNotRecordedAsCreated)
     UseRecorder("");
     AddItem("Editor", "edit.exe", apps);
     const String common = Unique("Nimbo Common"), mine = Unique("Nimbo Mine");
-    ASSERT_TRUE(CreateDirectoryA((Programs(true) + common).c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((Programs() + mine).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((ProgramsFolder(true) + common).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((ProgramsFolder(false) + mine).c_str(), nullptr));
     for (const String& typed : {common, mine + ".", mine + " . "}) {
         ResetWizard();
         record->SetTitle(typed);
@@ -412,8 +395,8 @@ TEST_F(ProgramGroups, GroupsThatExistAsFoldersAreNotRecordedAsCreated)
         EXPECT_EQ(Entries().back(), std::make_pair(typed, String("Editor")));
     }
     EXPECT_EQ(Entries(), (Pairs{{common, "Editor"}, {mine + ".", "Editor"}, {mine + " . ", "Editor"}}));
-    RemoveDirectoryA((Programs(true) + common).c_str());
-    RemoveDirectoryA((Programs() + mine).c_str());
+    RemoveDirectoryA((ProgramsFolder(true) + common).c_str());
+    RemoveDirectoryA((ProgramsFolder(false) + mine).c_str());
 }
 
 // Unattended, the group and its items are made in the Start menu directly,
@@ -431,7 +414,7 @@ TEST_F(ProgramGroups, UnattendedRunMakesFolderAndLinksWithoutProgramManager)
     SetRunSwitches(quiet);
     EXPECT_EQ(first->Execute(), psDone);
 
-    const String group = Programs() + title + "\\";
+    const String group = ProgramsFolder(false) + title + "\\";
     EXPECT_EQ(ShellLinkTarget(group + "Editor.lnk"), folder + "edit.exe");
     EXPECT_EQ(ShellLinkTarget(group + "Tool Box.lnk"), folder + "tools\\toolbox.exe");
     IShellLinkA* link = nullptr;

@@ -64,3 +64,11 @@ String FreshTempFolder(const String& name)
     CreateDirectoryA(path.c_str(), nullptr);
     return path;
 }
+
+String Trimmed(const String& s)
+{
+    const size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
+    return a == String::npos ? String() : s.substr(a, b - a + 1);
+}
+
+String Unique(const String& name) { return Format("%s %d", name, static_cast<int>(GetCurrentProcessId())); }

@@ -16,3 +16,7 @@ void RemoveTree(const String& dir);
 String FreshTempFolder(const String& name);
 // A build-tree path (Unix, as CMake writes it) as a Windows program sees it.
 String BuildPath(String unixPath);
+// The text without leading and trailing line breaks and blanks.
+String Trimmed(const String& s);
+// A name of this test process's own, so runs never meet.
+String Unique(const String& name);

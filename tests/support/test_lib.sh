@@ -26,3 +26,12 @@ wine_temp_dir() {
     wine cmd /c 'echo %TEMP%' >"$work/temp.txt" 2>/dev/null </dev/null
     winepath -u "$(tr -d '\r\n' <"$work/temp.txt")" 2>/dev/null
 }
+# A fresh $work with the shipped setup as it ships in $work/source: the
+# program, the language library and the demo payload.
+fresh_source_folder() {
+    rm -rf "$work"
+    mkdir -p "$work/source"
+    cp "$build/setup.exe" "$work/source/"
+    [ -f "$build/TNLANG32.DLL" ] && cp "$build/TNLANG32.DLL" "$work/source/"
+    cp -r "$build/payload/." "$work/source/"
+}

@@ -11,11 +11,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/scripts/wine-env.sh"
 source "$root/tests/support/test_lib.sh"
 
-rm -rf "$work"
-mkdir -p "$work/source"
-cp "$build/setup.exe" "$work/source/"
-[ -f "$build/TNLANG32.DLL" ] && cp "$build/TNLANG32.DLL" "$work/source/"
-cp -r "$build/payload/." "$work/source/"
+fresh_source_folder
 apps="$WINEPREFIX/drive_c/Apps"
 rm -rf "$apps" "$WINEPREFIX/drive_c/Corvane"
 rm -f "$WINEPREFIX/drive_c/windows/TNIMBO.INI"

@@ -13,11 +13,7 @@ source "$root/scripts/wine-env.sh"
 source "$root/tests/support/test_lib.sh"
 trap '"$root/scripts/wine-env.sh" stop' EXIT
 
-rm -rf "$work"
-mkdir -p "$work/source"
-cp "$build/setup.exe" "$work/source/"
-[ -f "$build/TNLANG32.DLL" ] && cp "$build/TNLANG32.DLL" "$work/source/"
-cp -r "$build/payload/." "$work/source/"
+fresh_source_folder
 app="$WINEPREFIX/drive_c/ARP Test"
 programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)"
 [ -d "$programs" ] || { echo "cannot find the Start menu's program folder"; exit 1; }

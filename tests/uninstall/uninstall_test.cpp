@@ -22,25 +22,8 @@
 
 namespace {
 
-String Trimmed(const String& s)
-{
-    const size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
-    return a == String::npos ? String() : s.substr(a, b - a + 1);
-}
 
-// The user's or everybody's Start menu program folder, with a backslash.
-String Programs(bool common = false)
-{
-    char path[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, path, common ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, TRUE);
-    return String(path) + "\\";
-}
 
-// A name of this test process's own, so runs never meet.
-String Unique(const String& name)
-{
-    return Format("%s %d", name, static_cast<int>(GetCurrentProcessId()));
-}
 
 // A folder with links named after the items, each starting `target`.
 void MakeGroup(const String& dir, const std::vector<String>& items, const String& target)
@@ -112,7 +95,7 @@ TEST_F(UnInstall, NextRemovesWhatTheLogLists)
     for (const String& d : {a, b, kept})
         info->AddCreatedDir(d);
     const String linker = Unique("Nimbo Linker"), second = Unique("Nimbo Second");
-    const String linkerDir = Programs() + linker + "\\", secondDir = Programs() + second + "\\";
+    const String linkerDir = ProgramsFolder(false) + linker + "\\", secondDir = ProgramsFolder(false) + second + "\\";
     MakeGroup(linkerDir, {"order.txt", "ReadMe.txt"}, b + "one.txt");
     MakeGroup(secondDir, {"Other"}, a + "two.txt");
     WriteAll(secondDir + "mine.txt", "the user's own");
@@ -170,12 +153,12 @@ TEST_F(UnInstall, AnEditedLogRemovesNothingOfTheUsers)
     const String installed = folder + "app.exe";
     WriteAll(installed, "x");
     info->AddInstalledFile(installed);
-    const String startMenu = Programs() + "..\\", windows = Programs() + "..\\..\\";
+    const String startMenu = ProgramsFolder(false) + "..\\", windows = ProgramsFolder(false) + "..\\..\\";
     const String outside1 = startMenu + Unique("nimbo") + ".lnk", outside2 = windows + Unique("nimbo") + ".lnk";
     ASSERT_TRUE(WriteShellLink(outside1, installed, "", "x"));
     ASSERT_TRUE(WriteShellLink(outside2, installed, "", "x"));
     const String users = Unique("Nimbo Users"), claimed = Unique("Nimbo Claimed");
-    const String usersDir = Programs() + users + "\\", claimedDir = Programs() + claimed + "\\";
+    const String usersDir = ProgramsFolder(false) + users + "\\", claimedDir = ProgramsFolder(false) + claimed + "\\";
     MakeGroup(usersDir, {"Notes"}, "C:\\windows\\notepad.exe");
     MakeGroup(claimedDir, {"App"}, installed);
     WriteAll(claimedDir + "mine.txt", "the user's own");
