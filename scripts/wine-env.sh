@@ -136,6 +136,27 @@ nimbo_wm_check() {
     return 1
 }
 
+# The processes whose environment names this prefix, but for this shell
+# and the shells that called it.
+nimbo_prefix_pids() {
+    local e pid var skip=" " p=$$
+    while [ "${p:-0}" -gt 1 ] 2>/dev/null; do
+        skip+="$p "
+        p="$(awk '/^PPid:/ {print $2}' "/proc/$p/status" 2>/dev/null)"
+    done
+    for e in /proc/[0-9]*/environ; do
+        pid="${e#/proc/}"
+        pid="${pid%/environ}"
+        [[ "$skip" == *" $pid "* ]] && continue
+        { while IFS= read -r -d '' var; do
+            case "$var" in
+            WINEPREFIX="$WINEPREFIX") echo "$pid"; break ;;
+            WINEPREFIX=*) break ;;
+            esac
+        done <"$e"; } 2>/dev/null
+    done
+}
+
 if [ "${1:-}" = "stop" ]; then
     [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
     if [ -f "$_nimbo_wmstate" ]; then
@@ -146,6 +167,16 @@ if [ "${1:-}" = "stop" ]; then
         read -r _ pid <"$_nimbo_xstate"
         [ -n "${pid:-}" ] && kill "$pid" >/dev/null 2>&1
         rm -f "$_nimbo_xstate"
+    fi
+    # A Wine process that was starting while the server ended (a console
+    # host is the one seen) never learns of it and waits for it for ever;
+    # the server's end takes the others within moments.
+    if [ -d "$WINEPREFIX" ]; then
+        for _ in $(seq 1 50); do
+            [ -z "$(nimbo_prefix_pids)" ] && break
+            sleep 0.1
+        done
+        for pid in $(nimbo_prefix_pids); do kill -KILL "$pid" 2>/dev/null; done
     fi
     exit 0
 fi
