@@ -24,6 +24,26 @@ T* FindLast(const TNimboList<T>& list, const String& name)
     return nullptr;
 }
 
+// A new entry is named before it joins the script, so naming it costs no
+// uniqueness scan.
+template <class T>
+T* NewEntry(TNimboData* script, TNimboList<T>& list, const String& name)
+{
+    auto* e = new T();
+    e->SetName(name);
+    e->SetScript(script);
+    list.Add(e);
+    return e;
+}
+
+// The last entry of that name, or a new one.
+template <class T>
+T* FindOrNewEntry(TNimboData* script, TNimboList<T>& list, const String& name)
+{
+    if (T* found = FindLast(list, name)) return found;
+    return NewEntry(script, list, name);
+}
+
 template <class T>
 bool DeleteEntry(TNimboList<T>& list, T* entry)
 {
@@ -76,13 +96,7 @@ TNimboData::~TNimboData()
     unInstallFiles_.reset();
 }
 
-TNimboFile* TNimboData::NewFile()
-{
-    auto* f = new TNimboFile();
-    f->SetScript(this);
-    files_.Add(f);
-    return f;
-}
+TNimboFile* TNimboData::NewFile() { return NewEntry(this, files_, String()); }
 
 TNimboFile* TNimboData::AddFile(const String& path)
 {
@@ -119,14 +133,7 @@ TNimboDisk* TNimboData::GetDisk(int number) const
 
 void TNimboData::ClearDisks() { FreeAll(disks_); }
 
-TNimboDir* TNimboData::NewDir()
-{
-    auto* d = new TNimboDir();
-    d->SetName(String());
-    d->SetScript(this);
-    dirs_.Add(d);
-    return d;
-}
+TNimboDir* TNimboData::NewDir() { return NewEntry(this, dirs_, String()); }
 
 TNimboDir* TNimboData::AddDir(const String& name, const String& dir, TNimboDir* parent)
 {
@@ -150,58 +157,25 @@ void TNimboData::ListDirs(TStringList& lines) const
 
 void TNimboData::ClearDirs() { FreeAll(dirs_); }
 
-TNimboFileGroup* TNimboData::NewFileGroup(const String& name)
-{
-    auto* e = new TNimboFileGroup();
-    e->SetName(name);
-    e->SetScript(this);
-    fileGroups_.Add(e);
-    return e;
-}
+TNimboFileGroup* TNimboData::NewFileGroup(const String& name) { return NewEntry(this, fileGroups_, name); }
 
-TNimboFileGroup* TNimboData::AddFileGroup(const String& name)
-{
-    if (TNimboFileGroup* found = FindFileGroup(name)) return found;
-    return NewFileGroup(name);
-}
+TNimboFileGroup* TNimboData::AddFileGroup(const String& name) { return FindOrNewEntry(this, fileGroups_, name); }
 
 TNimboFileGroup* TNimboData::FindFileGroup(const String& name) const { return FindLast(fileGroups_, name); }
 
 void TNimboData::ClearFileGroups() { FreeAll(fileGroups_); }
 
-TNimboChoiceItem* TNimboData::NewChoiceItem(const String& name)
-{
-    auto* e = new TNimboChoiceItem();
-    e->SetName(name);
-    e->SetScript(this);
-    choiceItems_.Add(e);
-    return e;
-}
+TNimboChoiceItem* TNimboData::NewChoiceItem(const String& name) { return NewEntry(this, choiceItems_, name); }
 
-TNimboChoiceItem* TNimboData::AddChoiceItem(const String& name)
-{
-    if (TNimboChoiceItem* found = FindChoiceItem(name)) return found;
-    return NewChoiceItem(name);
-}
+TNimboChoiceItem* TNimboData::AddChoiceItem(const String& name) { return FindOrNewEntry(this, choiceItems_, name); }
 
 TNimboChoiceItem* TNimboData::FindChoiceItem(const String& name) const { return FindLast(choiceItems_, name); }
 
 void TNimboData::ClearChoiceItems() { FreeAll(choiceItems_); }
 
-TNimboChoiceData* TNimboData::NewChoiceData(const String& name)
-{
-    auto* e = new TNimboChoiceData();
-    e->SetName(name);
-    e->SetScript(this);
-    choiceData_.Add(e);
-    return e;
-}
+TNimboChoiceData* TNimboData::NewChoiceData(const String& name) { return NewEntry(this, choiceData_, name); }
 
-TNimboChoiceData* TNimboData::AddChoiceData(const String& name)
-{
-    if (TNimboChoiceData* found = FindChoiceData(name)) return found;
-    return NewChoiceData(name);
-}
+TNimboChoiceData* TNimboData::AddChoiceData(const String& name) { return FindOrNewEntry(this, choiceData_, name); }
 
 TNimboChoiceData* TNimboData::FindChoiceData(const String& name) const { return FindLast(choiceData_, name); }
 
@@ -211,39 +185,17 @@ bool TNimboData::RenameChoiceData(const String& from, const String& to) { return
 
 void TNimboData::ClearChoiceData() { FreeAll(choiceData_); }
 
-TNimboWinItem* TNimboData::NewWinItem(const String& name)
-{
-    auto* e = new TNimboWinItem();
-    e->SetName(name);
-    e->SetScript(this);
-    winItems_.Add(e);
-    return e;
-}
+TNimboWinItem* TNimboData::NewWinItem(const String& name) { return NewEntry(this, winItems_, name); }
 
-TNimboWinItem* TNimboData::AddWinItem(const String& name)
-{
-    if (TNimboWinItem* found = FindWinItem(name)) return found;
-    return NewWinItem(name);
-}
+TNimboWinItem* TNimboData::AddWinItem(const String& name) { return FindOrNewEntry(this, winItems_, name); }
 
 TNimboWinItem* TNimboData::FindWinItem(const String& name) const { return FindLast(winItems_, name); }
 
 void TNimboData::ClearWinItems() { FreeAll(winItems_); }
 
-TNimboWinGroups* TNimboData::NewWinGroup(const String& name)
-{
-    auto* e = new TNimboWinGroups();
-    e->SetName(name);
-    e->SetScript(this);
-    winGroups_.Add(e);
-    return e;
-}
+TNimboWinGroups* TNimboData::NewWinGroup(const String& name) { return NewEntry(this, winGroups_, name); }
 
-TNimboWinGroups* TNimboData::AddWinGroup(const String& name)
-{
-    if (TNimboWinGroups* found = FindWinGroup(name)) return found;
-    return NewWinGroup(name);
-}
+TNimboWinGroups* TNimboData::AddWinGroup(const String& name) { return FindOrNewEntry(this, winGroups_, name); }
 
 TNimboWinGroups* TNimboData::FindWinGroup(const String& name) const { return FindLast(winGroups_, name); }
 

@@ -91,8 +91,6 @@ private:
 
     // Reading and copying create entries unconditionally, so two entries
     // whose names stay empty never merge into one.
-    // A new entry is named before it joins the script, so naming it costs
-    // no uniqueness scan (callers have found no entry of that name).
     TNimboFile* NewFile();
     TNimboDir* NewDir();
     TNimboFileGroup* NewFileGroup(const String& name = String());
