@@ -44,6 +44,8 @@ bool CanMakeItem(const TNimboWinItem* item, const String& path)
 
 // How long the page waits for the folder windows its commands open.
 constexpr DWORD kFolderWindowWaitMs = 15000;
+// How many of the minimize timer's one-second ticks follow a Next.
+constexpr int kMinimizeTicks = 10;
 }  // namespace
 
 TNimboGroups::TNimboGroups() = default;
@@ -211,6 +213,7 @@ void TNimboGroups::DoNext()
     // Looked at before anything is made: a group that is there already
     // (the user's) is never recorded as this installation's.
     const bool existing = GroupExists(group);
+    madeGroup_ = true;
     if (Unattended()) {
         MakeFolders(group, existing);
     } else {
@@ -224,6 +227,7 @@ void TNimboGroups::DoNext()
         shownGroup_ = group;
         SendCommands(group, existing);
         ShowWindow(f->Handle(), SW_SHOWNORMAL);
+        minimizeTicks_ = 0;
         minimizeTimer_->SetEnabled(true);
     }
     state_ = psDone;
@@ -232,6 +236,9 @@ void TNimboGroups::DoNext()
 
 void TNimboGroups::MinimizeTick(TObject*)
 {
+    // The shell shows the group late, but not this late: after that the
+    // windows in front are the user's business, not the page's.
+    if (++minimizeTicks_ >= kMinimizeTicks) minimizeTimer_->SetEnabled(false);
     // A shell that shows the group in a window of its own process, late.
     CloseGroupWindows(shownGroup_);
     if (!minimizeProgMan_) return;

@@ -26,6 +26,8 @@ public:
     void PageActive() override;
     void ShowPage() override;
     void DoNext() override;
+    // Once it has made a group, going back to it would make another.
+    bool BlocksPrevious() const override { return madeGroup_; }
 
     bool MinimizeProgMan() const { return minimizeProgMan_; }
     void SetMinimizeProgMan(bool v) { minimizeProgMan_ = v; }
@@ -55,4 +57,6 @@ private:
     String shownGroup_;  // the group Next showed last, whose folder windows are closed
     TStringList text_;
     TTimer* minimizeTimer_ = nullptr;  // owned as a component of this page
+    int minimizeTicks_ = 0;            // since the last Next that showed the group
+    bool madeGroup_ = false;
 };
