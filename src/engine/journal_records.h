@@ -1,0 +1,48 @@
+// The lines of a run's journal: what the run is about to change, one
+// record a line, written before the change. Kept apart from the file and
+// platform work so that the text can be checked on its own: the journal is
+// read back after a kill, half-written last line and all.
+#pragma once
+
+#include <vector>
+
+#include "base/nstring.h"
+
+enum class TJournalKind : char {
+    DirMade = 'D',        // path: made by the run; undone by removing it when empty
+    FileMade = 'F',       // path: a new file under a name nobody had
+    FileReplaced = 'R',   // path, aside: the old file was moved (or copied) aside
+    NotMade = 'X',        // path: the last D or F record of it did not happen
+    KeyMade = 'K',        // root, key: a registry key nobody had
+    ValueWritten = 'V',   // root, key, name, old type ("" when none), old data in hex
+    ProfileWritten = 'P', // file, section, key, "1" and the old value, or "0" when none
+    Committed = 'C',      // the run completed: nothing is undone, asides go
+};
+
+struct TJournalRecord {
+    TJournalKind kind;
+    std::vector<String> fields;
+};
+
+// The first line of every journal names it and the application.
+extern const char kJournalHeader[];
+String EncodeJournalHeader(const String& application);
+
+// One line, with its line end. Fields are separated by tabs; a byte below
+// 32 and '%' are written as %XX, so any name or value fits on the line.
+String EncodeJournalRecord(const TJournalRecord& record);
+
+struct TJournalContent {
+    String application;                  // the App line
+    std::vector<TJournalRecord> records; // in the order written
+    bool committed = false;
+    bool valid = false;  // the header was there
+};
+// Reads a journal's text. A last line without its line end was being
+// written when the run ended and is dropped (its change was not made); a
+// line of an unknown kind or with the wrong number of fields is dropped.
+TJournalContent ParseJournal(const String& text);
+
+String JournalHex(const String& bytes);
+// Empty when the text is not hexadecimal of even length.
+bool JournalUnhex(const String& hex, String& bytes);

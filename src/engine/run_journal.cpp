@@ -1,0 +1,347 @@
+#include "engine/run_journal.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+
+#include "base/exceptions.h"
+#include "base/temp_names.h"
+#include "engine/file_routines.h"
+#include "engine/install_scope.h"
+#include "engine/profile.h"
+
+namespace {
+
+struct TRootName {
+    HKEY root;
+    const char* name;
+};
+const TRootName kRoots[] = {{HKEY_LOCAL_MACHINE, "HKLM"},
+                            {HKEY_CURRENT_USER, "HKCU"},
+                            {HKEY_CLASSES_ROOT, "HKCR"},
+                            {HKEY_USERS, "HKU"}};
+
+String RootName(HKEY root)
+{
+    for (const TRootName& r : kRoots)
+        if (r.root == root) return r.name;
+    throw ENimboError("The journal knows no such registry root.");
+}
+
+HKEY RootOf(const String& name)
+{
+    for (const TRootName& r : kRoots)
+        if (name == r.name) return r.root;
+    return nullptr;
+}
+
+bool KeyExists(HKEY root, const String& key)
+{
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
+// The value's type and bytes; false when there is none.
+bool ReadRegistryValue(HKEY root, const String& key, const String& name, DWORD& type, String& data)
+{
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    DWORD size = 0;
+    bool found = RegQueryValueExA(h, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    if (found) {
+        data.assign(size, '\0');
+        found = RegQueryValueExA(h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
+                ERROR_SUCCESS;
+        data.resize(size);
+    }
+    RegCloseKey(h);
+    return found;
+}
+
+// The name a file is set aside under, in its own folder: a name of the
+// setup's temporary files, but with its own extension, so the clean-up of
+// killed runs' temporary files never takes a user's old file with it.
+const char kAsideExtension[] = ".old";
+
+String AsideName(uint32_t number)
+{
+    const std::string temp = SetupTempName(GetCurrentProcessId(), SetupTempNumber(number));
+    return temp.substr(0, temp.size() - 4) + kAsideExtension;
+}
+
+// Only a name of that form, in the file's own folder, is ever put back or
+// removed for it.
+bool IsAsideOf(const String& aside, const String& file)
+{
+    const String name = ExtractFileName(aside);
+    const size_t stem = name.size() - std::min(name.size(), sizeof kAsideExtension - 1);
+    uint32_t pid = 0;
+    return SameText(ExtractFileDir(aside), ExtractFileDir(file)) && name.substr(stem) == kAsideExtension &&
+           ParseSetupTempName(name.substr(0, stem) + ".tmp", pid);
+}
+
+bool RemoveFile(const String& path)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) || !FileExists(path);
+}
+
+// A name of the journal is taken only in its full, normalised form.
+bool PlainPath(const String& path)
+{
+    return !path.empty() && NormaliseLogPath(path, false) == path;
+}
+
+void UndoFileReplaced(const String& file, const String& aside, std::vector<String>& left)
+{
+    if (!PlainPath(file) || !IsAsideOf(aside, file)) {
+        left.push_back(file);
+        return;
+    }
+    if (!FileExists(aside)) return;  // never set aside, or put back already
+    if (FileExists(file) && !RemoveFile(file)) {
+        left.push_back(file);
+        return;
+    }
+    if (!MoveFileExA(aside.c_str(), file.c_str(), 0)) left.push_back(file);
+}
+
+void UndoValue(const std::vector<String>& f, std::vector<String>& left)
+{
+    const HKEY root = RootOf(f[0]);
+    HKEY h = nullptr;
+    if (!root || RegOpenKeyExA(root, f[1].c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS) return;
+    String data;
+    bool done;
+    if (f[3].empty())
+        done = RegDeleteValueA(h, f[2].c_str()) == ERROR_SUCCESS;
+    else
+        done = JournalUnhex(f[4], data) &&
+               RegSetValueExA(h, f[2].c_str(), 0, static_cast<DWORD>(std::strtoul(f[3].c_str(), nullptr, 10)),
+                              reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size())) ==
+                   ERROR_SUCCESS;
+    RegCloseKey(h);
+    if (!done) left.push_back(f[0] + "\\" + f[1] + "\\" + f[2]);
+}
+
+void UndoRecord(const TJournalRecord& r, std::vector<String>& left)
+{
+    const std::vector<String>& f = r.fields;
+    switch (r.kind) {
+    case TJournalKind::DirMade:
+        // One that is not empty holds what someone else put there.
+        if (PlainPath(f[0])) RemoveDirectoryA(f[0].c_str());
+        break;
+    case TJournalKind::FileMade:
+        if (!PlainPath(f[0]) || !RemoveFile(f[0])) left.push_back(f[0]);
+        break;
+    case TJournalKind::FileReplaced:
+        UndoFileReplaced(f[0], f[1], left);
+        break;
+    case TJournalKind::KeyMade:
+        // Only when empty of subkeys: what others made below it stays.
+        if (HKEY root = RootOf(f[0])) RegDeleteKeyA(root, f[1].c_str());
+        break;
+    case TJournalKind::ValueWritten:
+        UndoValue(f, left);
+        break;
+    case TJournalKind::ProfileWritten:
+        if (!WritePrivateProfileStringA(f[1].c_str(), f[2].c_str(), f[3] == "1" ? f[4].c_str() : nullptr, f[0].c_str()))
+            left.push_back(f[0]);
+        break;
+    default:
+        break;
+    }
+}
+
+// Removes the files a completed run set aside.
+void RemoveAsides(const TJournalContent& content)
+{
+    for (const TJournalRecord& r : content.records)
+        if (r.kind == TJournalKind::FileReplaced && IsAsideOf(r.fields[1], r.fields[0]) && FileExists(r.fields[1]))
+            RemoveFile(r.fields[1]);
+}
+
+TJournalContent ReadJournal(const String& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    String text;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
+    CloseHandle(h);
+    return ParseJournal(text);
+}
+
+}  // namespace
+
+TRunJournal::TRunJournal(const String& application) : application_(application), path_(PathFor(application)) {}
+
+TRunJournal::~TRunJournal()
+{
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+}
+
+String TRunJournal::Folder()
+{
+    char windows[MAX_PATH];
+    const UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
+    return AddBackslash(String(windows, n < MAX_PATH ? n : 0)) + "Nimbo Setup\\";
+}
+
+String TRunJournal::PathFor(const String& application)
+{
+    String name;
+    for (char c : application.substr(0, 64)) name += IsCharAlphaNumericA(c) || c == ' ' || c == '-' ? c : '_';
+    return Folder() + (name.empty() ? String("setup") : name) + ".journal";
+}
+
+void TRunJournal::Begin()
+{
+    CreateDirectoryA(RemoveBackslash(Folder()).c_str(), nullptr);
+    // An earlier run's journal is never written over: it is undone first.
+    file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) throw EInOutError("Unable to write " + path_ + ".");
+    const String header = EncodeJournalHeader(application_);
+    DWORD written = 0;
+    if (!WriteFile(file_, header.data(), static_cast<DWORD>(header.size()), &written, nullptr))
+        throw EInOutError("Unable to write " + path_ + ".");
+}
+
+// Each record is in the file before the change is made, so a kill finds it;
+// those that guard what cannot be made again (a replaced file, an old
+// value) are also on the disk before, so a power cut does.
+void TRunJournal::Write(const TJournalRecord& record, bool durable)
+{
+    if (!Started()) Begin();
+    const String line = EncodeJournalRecord(record);
+    DWORD written = 0;
+    if (!WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+        written != line.size() || (durable && !FlushFileBuffers(file_)))
+        throw EInOutError("Unable to write " + path_ + ".");
+}
+
+bool TRunJournal::MakeDirs(const String& dir)
+{
+    const String path = RemoveBackslash(dir);
+    if (path.empty() || DirectoryExists(path)) return !path.empty();
+    const String parent = ExtractFileDir(path);
+    if (parent != path) MakeDirs(parent);
+    Write({TJournalKind::DirMade, {path}}, false);
+    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    Write({TJournalKind::NotMade, {path}}, false);
+    return DirectoryExists(path);
+}
+
+void TRunJournal::FileMade(const String& file) { Write({TJournalKind::FileMade, {file}}, false); }
+
+void TRunJournal::NotMade(const String& path) { Write({TJournalKind::NotMade, {path}}, false); }
+
+bool TRunJournal::SetAside(const String& file, bool copy)
+{
+    const String dir = AddBackslash(ExtractFileDir(file));
+    String aside;
+    do {
+        aside = dir + AsideName(++asides_);
+    } while (GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES);
+    Write({TJournalKind::FileReplaced, {file, aside}}, true);
+    if (!copy && MoveFileExA(file.c_str(), aside.c_str(), 0)) return true;
+    // A copy keeps the times and attributes as a move does.
+    return CopyFileA(file.c_str(), aside.c_str(), TRUE) != 0;
+}
+
+void TRunJournal::RegistryValue(HKEY root, const String& key, const String& name)
+{
+    const String rootName = RootName(root);
+    size_t end = 0;
+    while (end != String::npos) {
+        end = key.find('\\', end + 1);
+        const String part = key.substr(0, end);
+        if (!KeyExists(root, part)) Write({TJournalKind::KeyMade, {rootName, part}}, false);
+    }
+    DWORD type = 0;
+    String data;
+    if (ReadRegistryValue(root, key, name, type, data))
+        Write({TJournalKind::ValueWritten, {rootName, key, name, std::to_string(type), JournalHex(data)}}, true);
+    else
+        Write({TJournalKind::ValueWritten, {rootName, key, name, String(), String()}}, false);
+}
+
+void TRunJournal::ProfileValue(const String& file, const String& section, const String& key)
+{
+    if (!FileExists(file)) FileMade(file);
+    // The profile services give a default for a missing key: one no value
+    // can be tells them apart.
+    const char* missing = "\x01nimbo-missing\x01";
+    const String old = ReadProfileString(file, section, key, missing);
+    if (old == missing)
+        Write({TJournalKind::ProfileWritten, {file, section, key, "0", String()}}, false);
+    else
+        Write({TJournalKind::ProfileWritten, {file, section, key, "1", old}}, true);
+}
+
+void TRunJournal::Commit()
+{
+    if (!Started()) return;
+    Write({TJournalKind::Committed, {}}, true);
+    CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    RemoveAsides(ReadJournal(path_));
+    DeleteFileA(path_.c_str());
+}
+
+std::vector<String> TRunJournal::RollBack()
+{
+    std::vector<String> left;
+    if (!Started()) return left;
+    CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    UndoJournal(ReadJournal(path_), left);
+    DeleteFileA(path_.c_str());
+    return left;
+}
+
+void UndoJournal(const TJournalContent& content, std::vector<String>& left)
+{
+    // A NotMade record takes back the nearest record of its name before it.
+    std::multiset<String> notMade;
+    for (auto it = content.records.rbegin(); it != content.records.rend(); ++it) {
+        if (it->kind == TJournalKind::NotMade) {
+            notMade.insert(it->fields[0]);
+            continue;
+        }
+        if ((it->kind == TJournalKind::FileMade || it->kind == TJournalKind::DirMade)) {
+            const auto found = notMade.find(it->fields[0]);
+            if (found != notMade.end()) {
+                notMade.erase(found);
+                continue;
+            }
+        }
+        UndoRecord(*it, left);
+    }
+}
+
+bool JournalLeft(const String& application)
+{
+    return GetFileAttributesA(TRunJournal::PathFor(application).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TJournalRecovery RecoverJournal(const String& application)
+{
+    TJournalRecovery recovery;
+    const String path = TRunJournal::PathFor(application);
+    if (!JournalLeft(application)) return recovery;
+    recovery.found = true;
+    const TJournalContent content = ReadJournal(path);
+    recovery.completed = content.committed;
+    if (content.committed)
+        RemoveAsides(content);
+    else if (content.valid)
+        UndoJournal(content, recovery.left);
+    if (!DeleteFileA(path.c_str())) recovery.left.push_back(path);
+    return recovery;
+}

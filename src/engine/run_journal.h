@@ -1,0 +1,83 @@
+// The run's journal: before the setup changes anything on the machine (a
+// directory or file made, a file replaced, a registry or profile value
+// written), it writes down what it is about to do, so a cancelled or failed
+// run can be undone in reverse, and so can a run that was killed, at the
+// next start. The journal lives in a folder of the setup inside the Windows
+// folder, where only administrators write: whoever can write a journal
+// there could delete files through it.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "base/nstring.h"
+#include "engine/journal_records.h"
+
+class TRunJournal {
+public:
+    explicit TRunJournal(const String& application);
+    ~TRunJournal();
+    TRunJournal(const TRunJournal&) = delete;
+    TRunJournal& operator=(const TRunJournal&) = delete;
+
+    // The folder of the journals, with a trailing backslash.
+    static String Folder();
+    // The journal file of the application's setup.
+    static String PathFor(const String& application);
+
+    // Whether anything was written down yet (the file is made with the
+    // first record).
+    bool Started() const { return file_ != INVALID_HANDLE_VALUE; }
+
+    // Each of these is written before the change it names; a record that
+    // cannot be written raises EInOutError, and the change is not made.
+    // Makes the directory and its missing parents, each written down
+    // first; false when the last one is not there afterwards.
+    bool MakeDirs(const String& dir);
+    // A new file is about to take the name; NotMade when it did not (the
+    // name was taken meanwhile): the file there is not ours.
+    void FileMade(const String& file);
+    void NotMade(const String& path);
+    // Moves the existing file aside in its folder (it keeps its times and
+    // attributes) so that a new one can take the name, or copies it aside
+    // when it cannot be moved; false when neither worked, and the file is
+    // as it was.
+    bool SetAside(const String& file, bool copy = false);
+    // Before a registry value under root\key is written: the keys that are
+    // missing and the value's old content.
+    void RegistryValue(HKEY root, const String& key, const String& name);
+    // Before a profile (INI) value is written: its old value, if any.
+    void ProfileValue(const String& file, const String& section, const String& key);
+
+    // The run completed: the files set aside go, then the journal.
+    void Commit();
+    // Undoes every change in reverse and removes the journal. Gives the
+    // names it could not put back as they were (a file held open, say).
+    std::vector<String> RollBack();
+
+private:
+    void Write(const TJournalRecord& record, bool durable);
+    void Begin();
+    String application_;
+    String path_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    unsigned asides_ = 0;
+};
+
+// What became of the journal an earlier run left behind.
+struct TJournalRecovery {
+    bool found = false;      // there was one
+    bool completed = false;  // its run had completed; only its leftovers went
+    std::vector<String> left;  // names that could not be put back
+};
+
+// Whether a run of the application's setup left its journal (a kill, a
+// power cut, a rollback that did not end).
+bool JournalLeft(const String& application);
+// Finishes what the journal of an earlier run asks: undoes its changes in
+// reverse, or, when that run had completed, removes what it set aside.
+TJournalRecovery RecoverJournal(const String& application);
+// Undoes what the journal's records name, in reverse; the names that could
+// not be put back are added to `left`.
+void UndoJournal(const TJournalContent& content, std::vector<String>& left);

@@ -1,0 +1,205 @@
+// The run's journal on the real platform: what a run made, replaced and
+// wrote is undone byte for byte and value for value, after a Cancel as
+// after a kill; a completed run leaves nothing of it; a file or value that
+// was there before and not the run's is never taken.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "engine/run_journal.h"
+#include "engine/file_routines.h"
+#include "engine/profile.h"
+#include "engine/registry.h"
+#include "test_files.h"
+
+namespace {
+
+struct TFileState {
+    String bytes;
+    FILETIME written{};
+    DWORD attributes = 0;
+};
+
+TFileState StateOf(const String& path)
+{
+    TFileState s;
+    s.bytes = ReadAll(path);
+    WIN32_FILE_ATTRIBUTE_DATA d{};
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) {
+        s.written = d.ftLastWriteTime;
+        s.attributes = d.dwFileAttributes;
+    }
+    return s;
+}
+
+void ExpectSame(const TFileState& a, const TFileState& b, const String& what)
+{
+    EXPECT_EQ(a.bytes, b.bytes) << what;
+    EXPECT_EQ(CompareFileTime(&a.written, &b.written), 0) << what;
+    EXPECT_EQ(a.attributes, b.attributes) << what;
+}
+
+String RegistryString(const String& key, const String& name)
+{
+    TRegistryKey k;
+    if (!k.Open(HKEY_CURRENT_USER, key)) return "<missing>";
+    return k.ReadString(name);
+}
+
+void SetRegistryString(const String& key, const String& name, const String& value)
+{
+    HKEY h = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+}
+
+bool KeyThere(const String& key)
+{
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
+class RunJournal : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app = Unique("Journal Test");
+        dir = FreshTempFolder(Unique("nimbo_journal"));
+        key = "Software\\" + Unique("NimboJournal");
+        SetRegistryString(key, "Kept", "before");
+        WriteAll(dir + "old.dll", "the old library");
+        SetFileAttributesA((dir + "old.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+        WriteAll(dir + "mine.txt", "the user's own");
+        WriteAll(dir + "app.ini", "[Settings]\r\nColour=blue\r\n");
+        before = StateOf(dir + "old.dll");
+    }
+    void TearDown() override
+    {
+        SetFileAttributesA((dir + "old.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveTree(dir);
+        DeleteRegistryKey(HKEY_CURRENT_USER, key);
+        DeleteFileA(TRunJournal::PathFor(app).c_str());
+    }
+    // What a run of the setup does, each change written down first.
+    void Change(TRunJournal& journal)
+    {
+        ASSERT_TRUE(journal.MakeDirs(dir + "bin\\plugins"));
+        journal.FileMade(dir + "bin\\plugins\\new.dll");
+        WriteAll(dir + "bin\\plugins\\new.dll", "new");
+        ASSERT_TRUE(journal.SetAside(dir + "old.dll"));
+        WriteAll(dir + "old.dll", "the new library, longer than the old one");
+        // The name was taken meanwhile: that file is not the run's.
+        journal.FileMade(dir + "mine.txt");
+        journal.NotMade(dir + "mine.txt");
+        journal.RegistryValue(HKEY_CURRENT_USER, key + "\\Sub\\Deeper", "Made");
+        SetRegistryString(key + "\\Sub\\Deeper", "Made", "by the run");
+        journal.RegistryValue(HKEY_CURRENT_USER, key, "Kept");
+        SetRegistryString(key, "Kept", "after");
+        journal.ProfileValue(dir + "app.ini", "Settings", "Colour");
+        WriteProfileString(dir + "app.ini", "Settings", "Colour", "red");
+        journal.ProfileValue(dir + "app.ini", "Settings", "Size");
+        WriteProfileString(dir + "app.ini", "Settings", "Size", "12");
+        journal.ProfileValue(dir + "new.ini", "A", "B");
+        WriteProfileString(dir + "new.ini", "A", "B", "C");
+    }
+    void ExpectAsBefore()
+    {
+        ExpectSame(StateOf(dir + "old.dll"), before, "old.dll");
+        EXPECT_EQ(ReadAll(dir + "mine.txt"), "the user's own");
+        EXPECT_FALSE(DirectoryExists(dir + "bin"));
+        EXPECT_FALSE(FileExists(dir + "new.ini"));
+        EXPECT_EQ(ReadProfileString(dir + "app.ini", "Settings", "Colour"), "blue");
+        EXPECT_EQ(ReadProfileString(dir + "app.ini", "Settings", "Size", "none"), "none");
+        EXPECT_EQ(RegistryString(key, "Kept"), "before");
+        EXPECT_FALSE(KeyThere(key + "\\Sub"));
+        EXPECT_TRUE(KeyThere(key));
+        EXPECT_EQ(Entries(dir), (std::vector<String>{"app.ini", "mine.txt", "old.dll"}));
+        EXPECT_FALSE(JournalLeft(app));
+    }
+    String app, dir, key;
+    TFileState before;
+};
+
+}  // namespace
+
+TEST_F(RunJournal, RollBackPutsEverythingBackAsItWas)
+{
+    TRunJournal journal(app);
+    Change(journal);
+    EXPECT_TRUE(JournalLeft(app));
+    EXPECT_TRUE(journal.RollBack().empty());
+    ExpectAsBefore();
+}
+
+// A killed run's journal is all that is left of it: the next start undoes
+// it the same way, and a second recovery finds nothing to do.
+TEST_F(RunJournal, TheNextStartUndoesAKilledRun)
+{
+    {
+        TRunJournal journal(app);
+        Change(journal);
+    }
+    ASSERT_TRUE(JournalLeft(app));
+    const TJournalRecovery recovery = RecoverJournal(app);
+    EXPECT_TRUE(recovery.found);
+    EXPECT_FALSE(recovery.completed);
+    EXPECT_TRUE(recovery.left.empty());
+    ExpectAsBefore();
+    EXPECT_FALSE(RecoverJournal(app).found);
+}
+
+TEST_F(RunJournal, ACompletedRunKeepsItsChangesAndLeavesNothingAside)
+{
+    TRunJournal journal(app);
+    Change(journal);
+    journal.Commit();
+    EXPECT_FALSE(JournalLeft(app));
+    EXPECT_EQ(ReadAll(dir + "old.dll"), "the new library, longer than the old one");
+    EXPECT_EQ(ReadAll(dir + "bin\\plugins\\new.dll"), "new");
+    EXPECT_EQ(RegistryString(key, "Kept"), "after");
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"app.ini", "bin", "mine.txt", "new.ini", "old.dll"}));
+    // Nothing written: nothing to commit, and no journal made for it.
+    TRunJournal idle(app);
+    idle.Commit();
+    EXPECT_FALSE(JournalLeft(app));
+}
+
+// A run killed while it committed had completed: its changes stay.
+TEST_F(RunJournal, AKillWhileCommittingKeepsTheChanges)
+{
+    {
+        TRunJournal journal(app);
+        Change(journal);
+    }
+    WriteAll(TRunJournal::PathFor(app),
+             ReadAll(TRunJournal::PathFor(app)) + EncodeJournalRecord({TJournalKind::Committed, {}}));
+    const TJournalRecovery recovery = RecoverJournal(app);
+    EXPECT_TRUE(recovery.completed);
+    EXPECT_EQ(ReadAll(dir + "old.dll"), "the new library, longer than the old one");
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"app.ini", "bin", "mine.txt", "new.ini", "old.dll"}));
+}
+
+// Names that are not in their full, plain form, and "set aside" copies
+// that are not beside their file under the setup's naming, are not acted on.
+TEST_F(RunJournal, OnlyPlainNamesAndTheSetupsOwnAsidesAreTouched)
+{
+    WriteAll(dir + "victim.txt", "keep me");
+    WriteAll(dir + "elsewhere.dat", "keep me too");
+    CreateDirectoryA((dir + "sub").c_str(), nullptr);
+    String text = EncodeJournalHeader(app);
+    text += EncodeJournalRecord({TJournalKind::FileMade, {dir + "sub\\..\\victim.txt"}});
+    text += EncodeJournalRecord({TJournalKind::FileMade, {"victim.txt"}});
+    text += EncodeJournalRecord({TJournalKind::FileReplaced, {dir + "sub\\x.dll", dir + "elsewhere.dat"}});
+    CreateDirectoryA(RemoveBackslash(TRunJournal::Folder()).c_str(), nullptr);
+    WriteAll(TRunJournal::PathFor(app), text);
+    const TJournalRecovery recovery = RecoverJournal(app);
+    EXPECT_EQ(recovery.left.size(), 3u);
+    EXPECT_EQ(ReadAll(dir + "victim.txt"), "keep me");
+    EXPECT_EQ(ReadAll(dir + "elsewhere.dat"), "keep me too");
+    EXPECT_FALSE(JournalLeft(app));
+}
