@@ -4,8 +4,9 @@
 # Xvfb and friends, the fonts metric-compatible with Arial, Times New Roman
 # and Courier New that the shipped pages are laid out for, and a window
 # manager for the scenarios that run under one, NSIS for the bench that
-# compares with it, and stress-ng for the soak runs under load. Safe to run
-# again: it only installs what is missing.
+# compares with it, stress-ng for the soak runs under load, and
+# universal-ctags for the check of function lengths. Safe to run again: it
+# only installs what is missing.
 set -eu
 
 SUDO=""
@@ -22,7 +23,8 @@ fi
 for p in cmake make g++ clang libclang-rt-14-dev googletest \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools \
          libz-mingw-w64-dev zlib1g-dev wine wine32:i386 wine64 \
-         xvfb xauth x11-utils imagemagick file fonts-liberation openbox nsis stress-ng; do
+         xvfb xauth x11-utils imagemagick file fonts-liberation openbox nsis stress-ng \
+         universal-ctags; do
     have_pkg "$p" || need="$need $p"
 done
 

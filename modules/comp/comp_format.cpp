@@ -8,6 +8,8 @@
 namespace {
 
 constexpr uint8_t kSignature[kCompSignatureSize] = {'T', 'N', 'C', 'Z', '\r', '\n', 0x1a, '\n'};
+// Raw deflate (no zlib header or trailer) with the largest window.
+constexpr int kRawDeflateWindowBits = -15;
 
 void Put16(uint8_t* p, uint16_t v)
 {
@@ -122,13 +124,15 @@ public:
     }
     const uint8_t* Data() const { return buffer_.Data() + pos_; }
     void Skip(size_t n) { pos_ += n; }
-    // -1 at the end, -2 on a read error.
+    static constexpr int kEnd = -1;
+    static constexpr int kReadError = -2;
+    // The next byte, kEnd or kReadError.
     int Byte()
     {
         if (pos_ == end_) {
             int64_t n = Fill(1);
-            if (n < 0) return -2;
-            if (n == 0) return -1;
+            if (n < 0) return kReadError;
+            if (n == 0) return kEnd;
         }
         return buffer_.Data()[pos_++];
     }
@@ -164,8 +168,8 @@ int32_t ReadHeader(TReader& reader, TCompHeader& header)
 int32_t ExpectEnd(TReader& reader)
 {
     int b = reader.Byte();
-    if (b == -2) return kCompCannotOpen;
-    return b == -1 ? kCompOk : kCompCorrupt;
+    if (b == TReader::kReadError) return kCompCannotOpen;
+    return b == TReader::kEnd ? kCompOk : kCompCorrupt;
 }
 
 struct TInflater {
@@ -263,7 +267,7 @@ struct TPiece {
     {
         if (!in.Reserve(inBytes) || !out.Reserve(outBytes)) return false;
         if (!z.live) {
-            if (inflateInit2(&z.s, -15) != Z_OK) return false;
+            if (inflateInit2(&z.s, kRawDeflateWindowBits) != Z_OK) return false;
             z.live = true;
         }
         return true;
@@ -299,90 +303,140 @@ struct TPiece {
 size_t PieceBound(size_t pieceSize) { return pieceSize + (pieceSize >> 8) + 64; }
 
 // Version 2: pieces, two at a time when a second thread can be had.
-int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
-{
-    const uint64_t pieceSize = uint64_t{1} << kCompPieceShift;
-    // (Not rounded up by adding: a damaged size near the top would wrap.)
-    const uint64_t pieces = header.expandedSize / pieceSize + (header.expandedSize % pieceSize != 0 ? 1 : 0);
-    uint64_t streamLeft = header.streamSize;
-    uint64_t expandedLeft = header.expandedSize;
-    uint64_t piecesLeft = pieces;
-    uint32_t headerBytes = header.size;
-    uint32_t crc = Crc(0, nullptr, 0);
-    TPiece slot[2];
-    TCompHelperThread helper;
-    bool helperTried = false, helperRuns = false;
+class TVersion2Expansion {
+public:
+    TVersion2Expansion(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
+        : in_(in), header_(header), out_(out), progress_(progress),
+          // (Not rounded up by adding: a damaged size near the top would wrap.)
+          pieces_(header.expandedSize / kPieceSize + (header.expandedSize % kPieceSize != 0 ? 1 : 0)),
+          streamLeft_(header.streamSize), expandedLeft_(header.expandedSize), piecesLeft_(pieces_),
+          headerBytes_(header.size)
+    {
+    }
+    TVersion2Expansion(const TVersion2Expansion&) = delete;
+    TVersion2Expansion& operator=(const TVersion2Expansion&) = delete;
 
-    // Reads the next piece into slot p: its size prefix (all but the last), then its bytes.
-    auto readPiece = [&](TPiece& p) -> int32_t {
-        uint64_t size = streamLeft;
-        uint32_t prefix = 0;
-        if (piecesLeft > 1) {
-            int failed = 0;
-            bool ok = GetVarint(
-                [&]() {
-                    int b = in.Byte();
-                    if (b < 0) failed = b;
-                    ++prefix;
-                    return b;
-                },
-                size);
-            if (failed == -2) return kCompCannotOpen;
-            if (!ok || prefix > streamLeft) return kCompCorrupt;
-            streamLeft -= prefix;
-            if (size > streamLeft) return kCompCorrupt;
-        }
-        const size_t outSize = static_cast<size_t>(std::min(expandedLeft, pieceSize));
-        if (size > PieceBound(outSize) || size == 0) return kCompCorrupt;
-        if (!p.Reserve(static_cast<size_t>(size), outSize)) return kCompNoMemory;
-        int64_t got = in.Read(p.in.Data(), static_cast<size_t>(size));
-        if (got < 0) return kCompCannotOpen;
-        if (static_cast<uint64_t>(got) != size) return kCompCorrupt;
-        streamLeft -= size;
-        expandedLeft -= outSize;
-        --piecesLeft;
-        p.inSize = static_cast<size_t>(size);
-        p.outSize = outSize;
-        p.consumed = static_cast<uint32_t>(size) + prefix + headerBytes;
-        headerBytes = 0;
-        return kCompOk;
-    };
-    auto finishPiece = [&](TPiece& p) -> int32_t {
-        if (p.result != kCompOk) return p.result;
-        crc = static_cast<uint32_t>(crc32_combine(crc, p.crc, static_cast<z_off_t>(p.outSize)));
-        if (!out.Write(p.out.Data(), p.outSize)) return kCompCannotWrite;
-        return progress && progress(p.consumed) ? kCompCancelled : kCompOk;
-    };
-
-    while (piecesLeft > 0) {
-        int32_t r = readPiece(slot[0]);
-        if (r != kCompOk) return r;
-        bool pair = piecesLeft > 0;
-        if (pair && !helperTried) {
-            helperTried = true;
-            helperRuns = helper.Start();
-        }
-        pair = pair && helperRuns;
-        if (pair) {
-            r = readPiece(slot[1]);
+    int32_t Run()
+    {
+        while (piecesLeft_ > 0) {
+            const int32_t r = ExpandNext();
             if (r != kCompOk) return r;
-            helper.Post(&TPiece::Expand, &slot[1]);
         }
-        slot[0].Run();
-        r = finishPiece(slot[0]);
+        if (streamLeft_ != 0) return kCompCorrupt;
+        if (pieces_ == 0 && progress_ && progress_(headerBytes_)) return kCompCancelled;
+        const int32_t r = ExpectEnd(in_);
+        if (r != kCompOk) return r;
+        return crc_ == header_.crc ? kCompOk : kCompCorrupt;
+    }
+
+private:
+    static constexpr uint64_t kPieceSize = uint64_t{1} << kCompPieceShift;
+
+    // The next piece here, and the one after it on the helper thread
+    // meanwhile when there is one.
+    int32_t ExpandNext()
+    {
+        int32_t r = ReadPiece(slot_[0]);
+        if (r != kCompOk) return r;
+        const bool pair = piecesLeft_ > 0 && HelperRuns();
+        if (pair) {
+            r = ReadPiece(slot_[1]);
+            if (r != kCompOk) return r;
+            helper_.Post(&TPiece::Expand, &slot_[1]);
+        }
+        slot_[0].Run();
+        r = FinishPiece(slot_[0]);
         if (pair) {
             // Whatever ended the first piece, the helper's piece lives in
-            // slot[1] until the helper is done with it.
-            helper.Wait();
-            if (r == kCompOk) r = finishPiece(slot[1]);
+            // slot_[1] until the helper is done with it.
+            helper_.Wait();
+            if (r == kCompOk) r = FinishPiece(slot_[1]);
         }
-        if (r != kCompOk) return r;
+        return r;
     }
-    if (streamLeft != 0) return kCompCorrupt;
-    if (pieces == 0 && progress && progress(headerBytes)) return kCompCancelled;
-    int32_t r = ExpectEnd(in);
-    if (r != kCompOk) return r;
-    return crc == header.crc ? kCompOk : kCompCorrupt;
+
+    // Started when a second piece is first there; one that cannot be had
+    // leaves the pieces to this thread.
+    bool HelperRuns()
+    {
+        if (!helperTried_) {
+            helperTried_ = true;
+            helperRuns_ = helper_.Start();
+        }
+        return helperRuns_;
+    }
+
+    // Reads the next piece into p: its size prefix (all but the last), then its bytes.
+    int32_t ReadPiece(TPiece& p)
+    {
+        uint64_t size = streamLeft_;
+        uint32_t prefix = 0;
+        if (piecesLeft_ > 1) {
+            const int32_t r = ReadPieceSize(size, prefix);
+            if (r != kCompOk) return r;
+        }
+        const size_t outSize = static_cast<size_t>(std::min(expandedLeft_, kPieceSize));
+        if (size > PieceBound(outSize) || size == 0) return kCompCorrupt;
+        if (!p.Reserve(static_cast<size_t>(size), outSize)) return kCompNoMemory;
+        int64_t got = in_.Read(p.in.Data(), static_cast<size_t>(size));
+        if (got < 0) return kCompCannotOpen;
+        if (static_cast<uint64_t>(got) != size) return kCompCorrupt;
+        streamLeft_ -= size;
+        expandedLeft_ -= outSize;
+        --piecesLeft_;
+        p.inSize = static_cast<size_t>(size);
+        p.outSize = outSize;
+        p.consumed = static_cast<uint32_t>(size) + prefix + headerBytes_;
+        headerBytes_ = 0;
+        return kCompOk;
+    }
+
+    // A piece's varint size prefix, which must leave room for the piece.
+    int32_t ReadPieceSize(uint64_t& size, uint32_t& prefix)
+    {
+        int failed = 0;
+        const bool ok = GetVarint(
+            [&]() {
+                int b = in_.Byte();
+                if (b < 0) failed = b;
+                ++prefix;
+                return b;
+            },
+            size);
+        if (failed == TReader::kReadError) return kCompCannotOpen;
+        if (!ok || prefix > streamLeft_) return kCompCorrupt;
+        streamLeft_ -= prefix;
+        return size > streamLeft_ ? kCompCorrupt : kCompOk;
+    }
+
+    // Writes an expanded piece out, in order, and reports it.
+    int32_t FinishPiece(TPiece& p)
+    {
+        if (p.result != kCompOk) return p.result;
+        crc_ = static_cast<uint32_t>(crc32_combine(crc_, p.crc, static_cast<z_off_t>(p.outSize)));
+        if (!out_.Write(p.out.Data(), p.outSize)) return kCompCannotWrite;
+        return progress_ && progress_(p.consumed) ? kCompCancelled : kCompOk;
+    }
+
+    TReader& in_;
+    const TCompHeader& header_;
+    TCompSink& out_;
+    const TCompProgress& progress_;
+    const uint64_t pieces_;
+    uint64_t streamLeft_;
+    uint64_t expandedLeft_;
+    uint64_t piecesLeft_;
+    uint32_t headerBytes_;  // reported with the first piece
+    uint32_t crc_ = Crc(0, nullptr, 0);
+    TPiece slot_[2];
+    TCompHelperThread helper_;
+    bool helperTried_ = false;
+    bool helperRuns_ = false;
+};
+
+int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
+{
+    return TVersion2Expansion(in, header, out, progress).Run();
 }
 
 int32_t ExpandStream(TCompSource& source, TCompSink& out, const TCompProgress& progress, TCompHeader& header,
@@ -403,7 +457,7 @@ int32_t ExpandStream(TCompSource& source, TCompSink& out, const TCompProgress& p
 int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header)
 {
     TDeflater z;
-    if (deflateInit2(&z.s, std::clamp(level, 0, 9), Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z.s, std::clamp(level, 0, 9), Z_DEFLATED, kRawDeflateWindowBits, 9, Z_DEFAULT_STRATEGY) != Z_OK)
         return kCompNoMemory;
     z.live = true;
     const size_t pieceSize = size_t{1} << kCompPieceShift;

@@ -23,6 +23,15 @@ public:
     }
 
 private:
+    // A short string's length is one byte.
+    static constexpr size_t kMaxIdentLength = 255;
+    static constexpr long long kMaxCharCode = 255;
+    // Counting digits stops above this: no 32-bit value is larger, and no
+    // digit string can overflow the count.
+    static constexpr long long kIntegerDigitsLimit = 1LL << 32;
+    static constexpr int kHexRadix = 16;
+    static constexpr int kHexLetterValue = 10;  // of 'A'
+
     [[noreturn]] void Error(const String& what)
     {
         int line = 1;
@@ -54,7 +63,7 @@ private:
         const size_t b = pos_;
         while (pos_ < text_.size() && IdentChar(text_[pos_])) ++pos_;
         if (b == pos_) Error("identifier expected");
-        if (pos_ - b > 255) Error("identifier too long");
+        if (pos_ - b > kMaxIdentLength) Error("identifier too long");
         return String(text_.substr(b, pos_ - b));
     }
 
@@ -136,9 +145,9 @@ private:
                 }
             } else if (pos_ < text_.size() && text_[pos_] == '#') {
                 ++pos_;
-                const long long code = Digits(255);
+                const long long code = Digits(kMaxCharCode);
                 if (code < 0) Error("character code expected");
-                if (code > 255) Error("character code above 255");
+                if (code > kMaxCharCode) Error("character code above 255");
                 s += static_cast<char>(code);
             } else {
                 Error("string expected");
@@ -163,76 +172,111 @@ private:
         SkipBlanks();
         if (pos_ >= text_.size()) Error("value expected");
         const char c = text_[pos_];
-        if (c == '\'' || c == '#') {
+        if (c == '\'' || c == '#')
             out_.WriteString(ParseStringExpr());
-        } else if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {
-            const bool negative = c == '-';
-            if (negative) ++pos_;
-            long long v = Digits(1LL << 32);
-            if (v < 0) Error("digit expected");
-            if (negative) v = -v;
-            if (v < INT32_MIN || v > INT32_MAX) Error("integer out of range");
-            out_.WriteInteger(static_cast<int32_t>(v));
-        } else if (c == '(') {
-            ++pos_;
-            out_.WriteListBegin();
-            for (;;) {
-                SkipBlanks();
-                if (pos_ < text_.size() && text_[pos_] == ')') {
-                    ++pos_;
-                    break;
-                }
-                ParseValue(depth + 1);
-            }
-            out_.WriteListEnd();
-        } else if (c == '[') {
-            ++pos_;
-            std::vector<String> members;
+        else if (c == '-' || std::isdigit(static_cast<unsigned char>(c)))
+            out_.WriteInteger(ParseInteger());
+        else if (c == '(')
+            ParseList(depth);
+        else if (c == '[')
+            out_.WriteSet(ParseSet());
+        else if (c == '{')
+            out_.WriteBinary(ParseBinary());
+        else
+            ParseWord();
+    }
+
+    int32_t ParseInteger()
+    {
+        const bool negative = text_[pos_] == '-';
+        if (negative) ++pos_;
+        long long v = Digits(kIntegerDigitsLimit);
+        if (v < 0) Error("digit expected");
+        if (negative) v = -v;
+        if (v < INT32_MIN || v > INT32_MAX) Error("integer out of range");
+        return static_cast<int32_t>(v);
+    }
+
+    // "( value value ... )", each value of the list one level deeper.
+    void ParseList(int depth)
+    {
+        ++pos_;
+        out_.WriteListBegin();
+        for (;;) {
             SkipBlanks();
-            if (pos_ < text_.size() && text_[pos_] != ']') {
-                for (;;) {
-                    members.push_back(Ident());
-                    SkipBlanks();
-                    if (pos_ < text_.size() && text_[pos_] == ',') {
-                        ++pos_;
-                        continue;
-                    }
-                    break;
-                }
+            if (pos_ < text_.size() && text_[pos_] == ')') {
+                ++pos_;
+                break;
             }
-            Expect(']');
-            out_.WriteSet(members);
-        } else if (c == '{') {
-            ++pos_;
-            std::vector<uint8_t> bytes;
-            int half = -1;
-            for (;;) {
-                if (pos_ >= text_.size()) Error("'}' expected");
-                const char h = text_[pos_++];
-                if (h == '}') break;
-                if (std::isspace(static_cast<unsigned char>(h))) continue;
-                if (!std::isxdigit(static_cast<unsigned char>(h))) Error("hexadecimal digit expected");
-                const int d = std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : (std::toupper(h) - 'A' + 10);
-                if (half < 0) {
-                    half = d;
-                } else {
-                    bytes.push_back(static_cast<uint8_t>(half * 16 + d));
-                    half = -1;
-                }
-            }
-            if (half >= 0) Error("odd number of hexadecimal digits");
-            out_.WriteBinary(bytes);
-        } else {
-            const String id = Ident();
-            if (SameText(id, "True"))
-                out_.WriteBoolean(true);
-            else if (SameText(id, "False"))
-                out_.WriteBoolean(false);
-            else if (SameText(id, "nil"))
-                out_.WriteNil();
-            else
-                out_.WriteIdent(id);
+            ParseValue(depth + 1);
         }
+        out_.WriteListEnd();
+    }
+
+    // "[a, b]": the names of a set's members.
+    std::vector<String> ParseSet()
+    {
+        ++pos_;
+        std::vector<String> members;
+        SkipBlanks();
+        if (pos_ < text_.size() && text_[pos_] != ']') {
+            for (;;) {
+                members.push_back(Ident());
+                SkipBlanks();
+                if (pos_ < text_.size() && text_[pos_] == ',') {
+                    ++pos_;
+                    continue;
+                }
+                break;
+            }
+        }
+        Expect(']');
+        return members;
+    }
+
+    // "{0A ff ...}": bytes as pairs of hexadecimal digits, blanks between
+    // them allowed.
+    std::vector<uint8_t> ParseBinary()
+    {
+        ++pos_;
+        std::vector<uint8_t> bytes;
+        int half = -1;
+        for (;;) {
+            if (pos_ >= text_.size()) Error("'}' expected");
+            const char h = text_[pos_++];
+            if (h == '}') break;
+            if (std::isspace(static_cast<unsigned char>(h))) continue;
+            if (!std::isxdigit(static_cast<unsigned char>(h))) Error("hexadecimal digit expected");
+            const int d = HexDigitValue(h);
+            if (half < 0) {
+                half = d;
+            } else {
+                bytes.push_back(static_cast<uint8_t>(half * kHexRadix + d));
+                half = -1;
+            }
+        }
+        if (half >= 0) Error("odd number of hexadecimal digits");
+        return bytes;
+    }
+
+    static int HexDigitValue(char h)
+    {
+        return std::isdigit(static_cast<unsigned char>(h)) ? h - '0' : std::toupper(h) - 'A' + kHexLetterValue;
+    }
+
+    // A bare word: True, False, nil, or an identifier such as an enum value
+    // or a component's name.
+    void ParseWord()
+    {
+        const String id = Ident();
+        if (SameText(id, "True"))
+            out_.WriteBoolean(true);
+        else if (SameText(id, "False"))
+            out_.WriteBoolean(false);
+        else if (SameText(id, "nil"))
+            out_.WriteNil();
+        else
+            out_.WriteIdent(id);
     }
 
     std::string_view text_;

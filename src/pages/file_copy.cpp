@@ -30,6 +30,12 @@ namespace {
 constexpr int32_t kLibraryTargetExists = -6;
 constexpr int32_t kLibraryCancelled = -7;
 
+// A copy list entry: "disk::name::target folder".
+const char* const kEntrySeparator = "::";
+constexpr int kFirstDisk = 1;
+// The disk an error about a target names: it is on none.
+constexpr int kNoDisk = 0;
+
 // The platform's comparison for the user's locale, ignoring case: it orders
 // the directory and copy lists.
 int LocaleCompare(const String& a, const String& b)
@@ -175,7 +181,7 @@ int TNimboFileCopy::Run()
     sourceDir_ = controller_->SourceDir();
     aborted_ = false;
     cancelDone_ = false;
-    if (!CheckFreeSpace()) return 4;
+    if (!CheckFreeSpace()) return kNotEnoughSpace;
     LoadLibrary();
     struct Unload {
         TNimboFileCopy* page;
@@ -187,7 +193,25 @@ int TNimboFileCopy::Run()
     } unload{this};
 
     CreateDirectories();
-    if (aborted_) return 2;
+    if (aborted_) return kAbortedAtDirectories;
+    NotePresentFiles();
+    TStringList list;
+    std::vector<TNimboFile*> offDisk;
+    BuildCopyList(list, offDisk);
+    StartTotalProgress(list);
+    ReportOffDisk(offDisk);
+    CopyList(list);
+    // Before the pages that follow, which run from here.
+    workFolders_.RemoveAll();
+    if (aborted_ || NimboPagesForm->ModalResult() == mrCancel)
+        DoCancel();
+    else
+        DoNext();
+    return state_;
+}
+
+void TNimboFileCopy::NotePresentFiles()
+{
     // What a killed earlier run left in the folders this run installs into;
     // the rest of what they hold tells which targets are there already.
     present_.clear();
@@ -196,22 +220,25 @@ int TNimboFileCopy::Run()
         RemoveSetupLeftovers(dirList_[i], &names);
         for (const String& name : names) present_.insert(AnsiUpperCase(dirList_[i] + name));
     }
+}
 
-    TStringList list;
-    std::vector<TNimboFile*> offDisk;
-    BuildCopyList(list, offDisk);
-    TNimboPagesForm* f = NimboPagesForm;
+void TNimboFileCopy::StartTotalProgress(const TStringList& list)
+{
     int64_t total = 0;
     for (int i = 0; i < list.Count(); ++i) total += static_cast<TNimboFile*>(list.Objects(i))->Size();
-    f->pbrFCProgress->SetMaxValue(ClampToInt(total));
-    f->pbrFCProgress->SetProgress(0);
-    ReportOffDisk(offDisk);
-    int currentDisk = 1;
+    NimboPagesForm->pbrFCProgress->SetMaxValue(ClampToInt(total));
+    NimboPagesForm->pbrFCProgress->SetProgress(0);
+}
+
+void TNimboFileCopy::CopyList(TStringList& list)
+{
+    TNimboPagesForm* f = NimboPagesForm;
+    int currentDisk = kFirstDisk;
     while (list.Count() > 0 && !aborted_ && f->ModalResult() != mrCancel) {
         f->laFCFilesLeft->SetCaption(IntToStr(list.Count()));
         String entry = list[0];
-        const int disk = std::atoi(SplitToken(entry, "::").c_str());
-        const String name = SplitToken(entry, "::");
+        const int disk = std::atoi(SplitToken(entry, kEntrySeparator).c_str());
+        const String name = SplitToken(entry, kEntrySeparator);
         const String targetDir = entry;
         if (disk != currentDisk) {
             PromptForDisk(disk);
@@ -223,13 +250,6 @@ int TNimboFileCopy::Run()
         CopyOneFile(source, targetDir + name, file, disk);
         list.Delete(0);
     }
-    // Before the pages that follow, which run from here.
-    workFolders_.RemoveAll();
-    if (aborted_ || f->ModalResult() == mrCancel)
-        DoCancel();
-    else
-        DoNext();
-    return state_;
 }
 
 bool TNimboFileCopy::CheckFreeSpace()
@@ -392,7 +412,8 @@ void TNimboFileCopy::BuildCopyList(TStringList& list, std::vector<TNimboFile*>& 
             bool onDisk = false;
             for (int d = 0; d < disks.Count(); ++d)
                 if (disks[d]->Contains(file)) {
-                    list.AddObject(IntToStr(d + 1) + "::" + file->Name() + "::" + dirList_[i], file);
+                    const String disk = IntToStr(d + kFirstDisk);
+                    list.AddObject(disk + kEntrySeparator + file->Name() + kEntrySeparator + dirList_[i], file);
                     onDisk = true;
                 }
             if (!onDisk) offDisk.push_back(file);
@@ -410,10 +431,9 @@ void TNimboFileCopy::ReportOffDisk(const std::vector<TNimboFile*>& files)
     for (TNimboFile* file : files) {
         if (aborted_) return;
         controller_->AddNotInstalled(1);
-        if (Ask(Format(Text(msgFileOnNoDisk), file->Name()), mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbIgnore)) ==
-                mrAbort &&
-            Ask(Text(msgCopyAbort), mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
-            aborted_ = true;
+        if (Ask(Format(Text(msgFileOnNoDisk), file->Name()), mtWarning,
+                NimboDialogButton(mbAbort) | NimboDialogButton(mbIgnore)) == mrAbort)
+            ConfirmAbort();
     }
 }
 
@@ -477,11 +497,16 @@ void TNimboFileCopy::AdvanceProgress(int64_t bytes)
         bar->SetProgress(ClampToInt(std::min<int64_t>(bar->MaxValue(), static_cast<int64_t>(bar->Progress()) + bytes)));
 }
 
-void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNimboFile* file, int disk)
+void TNimboFileCopy::ShowCopyNames(const String& source, const String& target)
 {
     TNimboPagesForm* f = NimboPagesForm;
     f->laFCSource->SetCaption(RemoveBackslash(ShortenPath(source, f->laFCSource->Width(), f)));
     f->laFCTarget->SetCaption(RemoveBackslash(ShortenPath(target, f->laFCSource->Width(), f)));
+}
+
+void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNimboFile* file, int disk)
+{
+    ShowCopyNames(source, target);
     KeepAlive();
     if (source == target) {
         Ask(Text(msgCopySameFile) + ":" + source, mtInformation, NimboDialogButton(mbOK));
@@ -493,102 +518,140 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     // that is not is written as a new file, which takes its name when
     // complete and only if the name is still free; one that is goes through
     // the overwrite policy first. Both are written in the work folder.
-    const bool expand = file->Compressed() && !controller_->Test();
-    bool existed = present_.count(AnsiUpperCase(target)) != 0;
+    TCopyJob job;
+    job.source = source;
+    job.target = target;
+    job.file = file;
+    job.disk = disk;
+    job.expand = file->Compressed() && !controller_->Test();
+    job.existed = present_.count(AnsiUpperCase(target)) != 0;
     // An older library without the new-only expansion: the policy looks first.
-    bool asNew = !existed && (!expand || deCompressNew_);
+    job.asNew = !job.existed && (!job.expand || deCompressNew_);
+    if (!job.asNew && KeptByPolicy(job)) return;
+    job.work = workFolders_.In(ExtractFilePath(target));
+    while (!TryCopy(job)) {
+    }
+}
+
+bool TNimboFileCopy::TryCopy(TCopyJob& job)
+{
+    TNimboPagesForm* f = NimboPagesForm;
+    job.compressionError = false;
+    f->pbrFCFile->SetProgress(0);
+    job.totalBefore = f->pbrFCProgress->Progress();
+    try {
+        if (job.expand ? ExpandFile(job) : CopyPlainFile(job)) RecordInstalled(job);
+    } catch (const TCopyStopped&) {
+        // Cancel confirmed during the file: the run ends as cancelled.
+    } catch (const EInOutError&) {
+        return !RetryAfterCopyError(job);
+    }
+    return true;
+}
+
+bool TNimboFileCopy::ExpandFile(TCopyJob& job)
+{
+    TNimboPagesForm* f = NimboPagesForm;
+    f->pbrFCFile->SetMaxValue(job.file->CompressedSize());
+    // The library's progress messages keep the window alive during a long
+    // expansion, and their answer stops it once a Cancel is confirmed.
+    struct Hook {
+        TNimboPagesForm* form;
+        ~Hook() { form->OnExpandProgress = nullptr; }
+    } hook{f};
+    f->OnExpandProgress = [this, f] {
+        KeepAlive();
+        return f->ModalResult() == mrCancel;
+    };
+    const char* source = job.source.c_str();
+    const char* target = job.target.c_str();
+    int32_t expanded = -1;
+    if (job.asNew) {
+        expanded = deCompressNew_(source, target, f->Handle(), WM_NIMBO_PROGRESS);
+        if (expanded == kLibraryTargetExists && KeptAfterNameTaken(job)) return false;
+    }
+    if (!job.asNew && deCompress_) expanded = deCompress_(source, target, f->Handle(), WM_NIMBO_PROGRESS);
+    if (expanded == kLibraryCancelled) throw TCopyStopped();
+    if (expanded < 0) {
+        job.compressionError = true;
+        throw EInOutError(Text(msgCompressionError));
+    }
+    // The library counts packed bytes, the total bar expanded ones: the
+    // file's whole share, so the bar ends full.
+    f->pbrFCProgress->SetProgress(
+        ClampToInt(std::min<int64_t>(f->pbrFCProgress->MaxValue(), job.totalBefore + job.file->Size())));
+    return true;
+}
+
+bool TNimboFileCopy::CopyPlainFile(TCopyJob& job)
+{
+    NimboPagesForm->pbrFCFile->SetMaxValue(job.file->Size());
+    const TCopyProgress progress = [this](int, int bytes) { AdvanceProgressLater(bytes); };
+    try {
+        if (job.asNew && !CopyNewFileWithProgress(job.source, job.target, progress, job.work) &&
+            KeptAfterNameTaken(job))
+            return false;
+        if (!job.asNew) CopyFileWithProgress(job.source, job.target, progress, job.work);
+    } catch (...) {
+        FlushProgress();
+        throw;
+    }
+    FlushProgress();
+    return true;
+}
+
+bool TNimboFileCopy::KeptByPolicy(TCopyJob& job)
+{
     // The overwrite policy for a target that is there: a file it keeps is
     // skipped, with its share of the bar.
-    auto keptByPolicy = [&] {
-        if (ConfirmOverwrite(source, target, disk, existed)) return false;
-        AdvanceProgress(file->Size());
-        return true;
-    };
-    if (!asNew && keptByPolicy()) return;
-    const String work = workFolders_.In(ExtractFilePath(target));
-    for (bool done = false; !done;) {
-        done = true;
-        bool compressionError = false;
-        f->pbrFCFile->SetProgress(0);
-        const int64_t totalBefore = f->pbrFCProgress->Progress();
-        // A new file whose name was taken meanwhile: its progress is undone
-        // and the policy decides.
-        auto nameTaken = [&] {
-            asNew = false;
-            pendingProgress_ = 0;
-            f->pbrFCFile->SetProgress(0);
-            f->pbrFCProgress->SetProgress(ClampToInt(totalBefore));
-            return keptByPolicy();
-        };
-        try {
-            if (expand) {
-                f->pbrFCFile->SetMaxValue(file->CompressedSize());
-                // The library's progress messages keep the window alive
-                // during a long expansion, and their answer stops it once a
-                // Cancel is confirmed.
-                struct Hook {
-                    TNimboPagesForm* form;
-                    ~Hook() { form->OnExpandProgress = nullptr; }
-                } hook{f};
-                f->OnExpandProgress = [this, f] {
-                    KeepAlive();
-                    return f->ModalResult() == mrCancel;
-                };
-                int32_t expanded = -1;
-                if (asNew) {
-                    expanded = deCompressNew_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS);
-                    if (expanded == kLibraryTargetExists && nameTaken()) return;
-                }
-                if (!asNew && deCompress_)
-                    expanded = deCompress_(source.c_str(), target.c_str(), f->Handle(), WM_NIMBO_PROGRESS);
-                if (expanded == kLibraryCancelled) throw TCopyStopped();
-                if (expanded < 0) {
-                    compressionError = true;
-                    throw EInOutError(Text(msgCompressionError));
-                }
-                // The library counts packed bytes, the total bar expanded ones:
-                // the file's whole share, so the bar ends full.
-                f->pbrFCProgress->SetProgress(
-                    ClampToInt(std::min<int64_t>(f->pbrFCProgress->MaxValue(), totalBefore + file->Size())));
-            } else {
-                f->pbrFCFile->SetMaxValue(file->Size());
-                const TCopyProgress progress = [this](int, int bytes) { AdvanceProgressLater(bytes); };
-                try {
-                    if (asNew && !CopyNewFileWithProgress(source, target, progress, work) && nameTaken()) return;
-                    if (!asNew) CopyFileWithProgress(source, target, progress, work);
-                } catch (...) {
-                    FlushProgress();
-                    throw;
-                }
-                FlushProgress();
-            }
-            if (!existed) controller_->AddInstalledFile(target);
-            // A second entry for this target (a file on two disks) finds it there.
-            present_.insert(AnsiUpperCase(target));
-            KeepAlive();
-        } catch (const TCopyStopped&) {
-            // Cancel confirmed during the file: the run ends as cancelled.
-        } catch (const EInOutError&) {
-            // A failed expansion says so; the other failures read as before.
-            String text = Format(Text(msgCopyError), ExtractFileName(source), disk);
-            if (compressionError) text += "\r\n" + Text(msgCompressionError);
-            const int answer = Ask(
-                text, mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
-            if (answer == mrRetry) {
-                done = false;
-            } else {
-                // Ignore, or Abort whatever the answer to the question after
-                // it: the file is left.
-                controller_->AddNotInstalled(1);
-                if (answer == mrIgnore) {
-                    AdvanceProgress(file->Size());
-                } else if (answer == mrAbort) {
-                    if (Ask(Text(msgCopyAbort), mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
-                        aborted_ = true;
-                }
-            }
-        }
-    }
+    if (ConfirmOverwrite(job.source, job.target, job.disk, job.existed)) return false;
+    AdvanceProgress(job.file->Size());
+    return true;
+}
+
+bool TNimboFileCopy::KeptAfterNameTaken(TCopyJob& job)
+{
+    // A new file whose name was taken meanwhile: its progress is undone and
+    // the policy decides.
+    job.asNew = false;
+    pendingProgress_ = 0;
+    NimboPagesForm->pbrFCFile->SetProgress(0);
+    NimboPagesForm->pbrFCProgress->SetProgress(ClampToInt(job.totalBefore));
+    return KeptByPolicy(job);
+}
+
+void TNimboFileCopy::RecordInstalled(const TCopyJob& job)
+{
+    if (!job.existed) controller_->AddInstalledFile(job.target);
+    // A second entry for this target (a file on two disks) finds it there.
+    present_.insert(AnsiUpperCase(job.target));
+    KeepAlive();
+}
+
+bool TNimboFileCopy::RetryAfterCopyError(const TCopyJob& job)
+{
+    // A failed expansion says so; the other failures read as before.
+    String text = Format(Text(msgCopyError), ExtractFileName(job.source), job.disk);
+    if (job.compressionError) text += "\r\n" + Text(msgCompressionError);
+    const int answer =
+        Ask(text, mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
+    if (answer == mrRetry) return true;
+    // Ignore, or Abort whatever the answer to the question after it: the
+    // file is left.
+    controller_->AddNotInstalled(1);
+    if (answer == mrIgnore)
+        AdvanceProgress(job.file->Size());
+    else if (answer == mrAbort)
+        ConfirmAbort();
+    return false;
+}
+
+bool TNimboFileCopy::ConfirmAbort()
+{
+    if (Ask(Text(msgCopyAbort), mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) != mrYes)
+        return false;
+    aborted_ = true;
+    return true;
 }
 
 bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed)
@@ -596,67 +659,79 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
     existed = FileExists(target);
     if (overWrite_ == swAlways || !existed) return true;
     if (overWrite_ == swNever) return false;
-    FILETIME sourceTime{}, targetTime{};
+    TOverwriteFacts facts;
     // Nobody to ask: a newer source replaces the target, nothing else does.
     if (overWrite_ == swOlder || (overWrite_ == swAsk && Unattended())) {
-        LastWriteTime(source, sourceTime);
-        LastWriteTime(target, targetTime);
-        return DosStamp(sourceTime) > DosStamp(targetTime);
+        LastWriteTime(source, facts.sourceTime);
+        LastWriteTime(target, facts.targetTime);
+        return DosStamp(facts.sourceTime) > DosStamp(facts.targetTime);
     }
     for (;;) {
-        int64_t sourceSize = -1;
-        String sourceWhen;
-        const int32_t expanded = isCompressed_ ? isCompressed_(source.c_str()) : -1;
-        if (compLib_ && expanded != -1) {
-            sourceSize = expanded;
-            sourceWhen = FormatDateTimeValue(timeStamp_ ? timeStamp_(source.c_str()) : 0);
-        } else {
-            sourceSize = FileSizeOf(source);
-            LastWriteTime(source, sourceTime);
-            sourceWhen = FormatFileTime(sourceTime);
-        }
-        const int64_t targetSize = FileSizeOf(target);
-        LastWriteTime(target, targetTime);
-        if (sourceSize == -1 || targetSize == -1) {
-            const String text = (sourceSize == -1 ? Format(Text(msgCopyError), source, disk) : Format(Text(msgCopyError), target, 0)) +
-                                "\r\n" + Text(msgCopySkip);
-            const int answer =
-                Ask(text, mtWarning,
-                                  NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
-            if (answer == mrYes) {
-                controller_->AddNotInstalled(1);
-                return false;
-            }
-            if (answer == mrAbort) {
-                aborted_ = true;
-                return false;
-            }
-            if (answer == mrRetry) continue;
-            return false;  // closed some other way: leave the file
-        }
-        const String name = ExtractFileName(target);
-        const String text = Format(Text(msgOverwriteFile) + "\r\n" + "%s " + Text(msgOverwriteBytes) + "\r\n" + Text(msgOverwriteWith) + "\r\n" + "%s " + Text(msgOverwriteBytes),
-                                   name, FormatFileTime(targetTime), targetSize, name, sourceWhen, sourceSize);
-        const int answer = Ask(text, mtConfirmation,
-                                             NimboDialogButton(mbYes) | NimboDialogButton(mbNo) |
-                                                 NimboDialogButton(mbAbort) | NimboDialogButton(mbAll));
-        if (answer == mrYes) return true;
-        if (answer == mrNo) return false;
-        if (answer == mrAll) {
-            overWrite_ = swAlways;
-            return true;
-        }
-        if (answer == mrAbort) {
-            if (Ask(Text(msgCopyAbort), mtConfirmation,
-                                  NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes) {
-                aborted_ = true;
-                return false;
-            }
-            // The user has not agreed to replace the file: ask again.
-            continue;
-        }
-        // Closed some other way: ask again.
+        ReadOverwriteFacts(source, target, facts);
+        const TOverwriteAnswer answer = facts.sourceSize == -1 || facts.targetSize == -1
+                                            ? AnswerUnreadable(source, target, disk, facts)
+                                            : AskToReplace(target, facts);
+        if (answer != TOverwriteAnswer::AskAgain) return answer == TOverwriteAnswer::Replace;
     }
+}
+
+void TNimboFileCopy::ReadOverwriteFacts(const String& source, const String& target, TOverwriteFacts& facts)
+{
+    // A compressed source tells its expanded size and time itself.
+    const int32_t expanded = isCompressed_ ? isCompressed_(source.c_str()) : -1;
+    if (compLib_ && expanded != -1) {
+        facts.sourceSize = expanded;
+        facts.sourceWhen = FormatDateTimeValue(timeStamp_ ? timeStamp_(source.c_str()) : 0);
+    } else {
+        facts.sourceSize = FileSizeOf(source);
+        LastWriteTime(source, facts.sourceTime);
+        facts.sourceWhen = FormatFileTime(facts.sourceTime);
+    }
+    facts.targetSize = FileSizeOf(target);
+    LastWriteTime(target, facts.targetTime);
+}
+
+TNimboFileCopy::TOverwriteAnswer TNimboFileCopy::AnswerUnreadable(const String& source, const String& target, int disk,
+                                                                  const TOverwriteFacts& facts)
+{
+    const String text = (facts.sourceSize == -1 ? Format(Text(msgCopyError), source, disk)
+                                                : Format(Text(msgCopyError), target, kNoDisk)) +
+                        "\r\n" + Text(msgCopySkip);
+    const int answer =
+        Ask(text, mtWarning, NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
+    if (answer == mrYes) {
+        controller_->AddNotInstalled(1);
+        return TOverwriteAnswer::Keep;
+    }
+    if (answer == mrAbort) {
+        aborted_ = true;
+        return TOverwriteAnswer::Keep;
+    }
+    if (answer == mrRetry) return TOverwriteAnswer::AskAgain;
+    return TOverwriteAnswer::Keep;  // closed some other way: leave the file
+}
+
+TNimboFileCopy::TOverwriteAnswer TNimboFileCopy::AskToReplace(const String& target, const TOverwriteFacts& facts)
+{
+    const String name = ExtractFileName(target);
+    const String text =
+        Format(Text(msgOverwriteFile) + "\r\n" + "%s " + Text(msgOverwriteBytes) + "\r\n" + Text(msgOverwriteWith) +
+                   "\r\n" + "%s " + Text(msgOverwriteBytes),
+               name, FormatFileTime(facts.targetTime), facts.targetSize, name, facts.sourceWhen, facts.sourceSize);
+    const int answer =
+        Ask(text, mtConfirmation,
+            NimboDialogButton(mbYes) | NimboDialogButton(mbNo) | NimboDialogButton(mbAbort) | NimboDialogButton(mbAll));
+    if (answer == mrYes) return TOverwriteAnswer::Replace;
+    if (answer == mrNo) return TOverwriteAnswer::Keep;
+    if (answer == mrAll) {
+        overWrite_ = swAlways;
+        return TOverwriteAnswer::Replace;
+    }
+    // Abort needs a Yes to "abort file copy"; without one the user has not
+    // agreed to replace the file, and is asked again, as after the box was
+    // closed some other way.
+    if (answer == mrAbort && ConfirmAbort()) return TOverwriteAnswer::Keep;
+    return TOverwriteAnswer::AskAgain;
 }
 
 void TNimboFileCopy::DoNext()

@@ -47,14 +47,40 @@ public:
 
     TDriveSizeEvent OnDriveTooSmall;
 
-    // What the last run returned: 4 not enough space, 2 aborted while the
-    // directories were made, else the page's state.
+    // What the last run returned: kNotEnoughSpace, kAbortedAtDirectories,
+    // else the page's state.
+    static constexpr int kNotEnoughSpace = 4;
+    static constexpr int kAbortedAtDirectories = 2;
     int LastResult() const { return lastResult_; }
 
 private:
     using TDeCompress = int32_t(__stdcall*)(const char*, const char*, HWND, UINT);
     using TIsCompressed = int32_t(__stdcall*)(const char*);
     using TTimeStamp = double(__stdcall*)(const char*);
+
+    // One file of the copy list: where from and to, and what its attempts
+    // share.
+    struct TCopyJob {
+        String source;
+        String target;
+        TNimboFile* file = nullptr;
+        int disk = 0;
+        bool expand = false;      // a compressed file, expanded by the library
+        bool existed = false;     // the target was there before this run wrote it
+        bool asNew = false;       // written only where the name is still free
+        String work;              // the work folder beside the target
+        int64_t totalBefore = 0;  // the total bar when the attempt began
+        bool compressionError = false;
+    };
+    // What an overwrite question shows; the times keep what was last read.
+    struct TOverwriteFacts {
+        int64_t sourceSize = -1;
+        String sourceWhen;
+        int64_t targetSize = -1;
+        FILETIME sourceTime{};
+        FILETIME targetTime{};
+    };
+    enum class TOverwriteAnswer { Replace, Keep, AskAgain };
 
     int Run();
     bool CheckFreeSpace();
@@ -65,10 +91,34 @@ private:
     void UndoPartialDirs(const String& path, const std::vector<String>& ancestors);
     // Files that lie on no disk go to `offDisk`.
     void BuildCopyList(TStringList& list, std::vector<TNimboFile*>& offDisk);
+    // Notes what the target folders hold, and removes what a killed earlier
+    // run left there.
+    void NotePresentFiles();
+    void StartTotalProgress(const TStringList& list);
     void ReportOffDisk(const std::vector<TNimboFile*>& files);
+    // Copies the list's entries in order, asking for each disk in turn.
+    void CopyList(TStringList& list);
     void PromptForDisk(int disk);
+    void ShowCopyNames(const String& source, const String& target);
     void CopyOneFile(const String& source, const String& target, TNimboFile* file, int disk);
+    // False when the user asked to try the file again.
+    bool TryCopy(TCopyJob& job);
+    // Each false when the policy kept the target after all (see
+    // KeptAfterNameTaken).
+    bool ExpandFile(TCopyJob& job);
+    bool CopyPlainFile(TCopyJob& job);
+    bool KeptByPolicy(TCopyJob& job);
+    bool KeptAfterNameTaken(TCopyJob& job);
+    void RecordInstalled(const TCopyJob& job);
+    // True for Retry; Ignore and Abort leave the file.
+    bool RetryAfterCopyError(const TCopyJob& job);
+    // "Abort file copy?": true, and the run aborted, on Yes.
+    bool ConfirmAbort();
     bool ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed);
+    void ReadOverwriteFacts(const String& source, const String& target, TOverwriteFacts& facts);
+    TOverwriteAnswer AnswerUnreadable(const String& source, const String& target, int disk,
+                                      const TOverwriteFacts& facts);
+    TOverwriteAnswer AskToReplace(const String& target, const TOverwriteFacts& facts);
     void AdvanceProgress(int64_t bytes);
     // The block callback of a copy: the bars follow at most every few
     // milliseconds (a repaint per block is most of a copy's time), and

@@ -16,6 +16,11 @@ namespace
 {
 
 constexpr DWORD kPollMs = 50;
+// How long a control may take to answer a question about its state.
+constexpr UINT kAnswerTimeoutMs = 2000;
+// How far off the middle of the screen a window may sit, in pixels, and
+// still count as centred: an odd size cannot sit exactly.
+constexpr int kCentreTolerance = 2;
 
 struct StepFailure {
     std::string what;
@@ -61,6 +66,67 @@ std::string JoinCaptions(const std::vector<std::string> &captions)
     return s.empty() ? "(none)" : s;
 }
 
+// Window and Gone: whether a visible top-level window matches.
+std::string CheckPresence(const Condition &c)
+{
+    HWND h = FindVisibleTopLevel(c.window);
+    if (c.kind == Cond::Window) return h ? "" : "no visible window " + c.window.Describe();
+    return h ? "window " + c.window.Describe() + " is still there (" + HwndText(h) + ")" : "";
+}
+
+// Fills and Centred: where the window sits on the screen.
+std::string CheckPlacement(const Condition &c)
+{
+    HWND h = FindVisibleTopLevel(c.window);
+    if (!h) return "no visible window " + c.window.Describe();
+    RECT r;
+    GetWindowRect(h, &r);
+    const int w = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    char where[120];
+    std::snprintf(where, sizeof where, "it is at %ld,%ld-%ld,%ld on a screen of %dx%d", r.left, r.top, r.right,
+                  r.bottom, w, sh);
+    const bool ok = c.kind == Cond::Fills ? r.left <= 0 && r.top <= 0 && r.right >= w && r.bottom >= sh
+                                          : std::abs(static_cast<int>(r.left + r.right) - w) <= kCentreTolerance &&
+                                                std::abs(static_cast<int>(r.top + r.bottom) - sh) <= kCentreTolerance;
+    return ok ? "" : where;
+}
+
+// DialogText and DialogButtons: what a message dialog says and offers.
+std::string CheckDialog(const Condition &c)
+{
+    HWND dlg = FindVisibleTopLevel(c.window);
+    if (!dlg) return "no visible dialog " + c.window.Describe();
+    if (c.kind == Cond::DialogText) {
+        const std::string text = DialogText(dlg);
+        return TextMatches(text, c.match, c.text) ? "" : "its text is " + Quote(text);
+    }
+    const auto buttons = DialogButtons(dlg);
+    bool same = buttons.size() == c.buttons.size();
+    for (size_t i = 0; same && i < buttons.size(); ++i)
+        same = StripAccelerators(buttons[i]) == StripAccelerators(c.buttons[i]);
+    return same ? "" : "its buttons are " + JoinCaptions(buttons);
+}
+
+std::string CheckFocus(HWND h)
+{
+    HWND focus = FocusInForeground(h);
+    if (focus == h || (focus && IsChild(h, focus))) return "";
+    if (GetAncestor(h, GA_ROOT) != GetForegroundWindow())
+        return "its window is not in front (" + HwndText(GetForegroundWindow()) + " is)";
+    return focus ? "the focus is on " + HwndText(focus) : "nothing has the focus";
+}
+
+// Checked and Unchecked.
+std::string CheckCheckMark(const Condition &c, HWND h)
+{
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutA(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &state))
+        return "the control does not answer BM_GETCHECK";
+    const bool checked = state == BST_CHECKED;
+    if (c.kind == Cond::Checked) return checked ? "" : "it is not checked";
+    return checked ? "it is checked" : "";
+}
+
 } // namespace
 
 Runner::Runner(std::string scenarioName, Settings settings, std::FILE *log)
@@ -95,45 +161,22 @@ std::string Runner::Check(const Condition &c) const
 {
     switch (c.kind) {
     case Cond::Window:
-        return FindVisibleTopLevel(c.window) ? "" : "no visible window " + c.window.Describe();
-    case Cond::Gone: {
-        HWND h = FindVisibleTopLevel(c.window);
-        return h ? "window " + c.window.Describe() + " is still there (" + HwndText(h) + ")" : "";
-    }
+    case Cond::Gone:
+        return CheckPresence(c);
     case Cond::Fills:
-    case Cond::Centred: {
-        HWND h = FindVisibleTopLevel(c.window);
-        if (!h) return "no visible window " + c.window.Describe();
-        RECT r;
-        GetWindowRect(h, &r);
-        const int w = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-        char where[120];
-        std::snprintf(where, sizeof where, "it is at %ld,%ld-%ld,%ld on a screen of %dx%d", r.left, r.top, r.right,
-                      r.bottom, w, sh);
-        const bool ok = c.kind == Cond::Fills
-                            ? r.left <= 0 && r.top <= 0 && r.right >= w && r.bottom >= sh
-                            : std::abs(static_cast<int>(r.left + r.right) - w) <= 2 &&
-                                  std::abs(static_cast<int>(r.top + r.bottom) - sh) <= 2;
-        return ok ? "" : where;
-    }
+    case Cond::Centred:
+        return CheckPlacement(c);
     case Cond::DialogText:
-    case Cond::DialogButtons: {
-        HWND dlg = FindVisibleTopLevel(c.window);
-        if (!dlg) return "no visible dialog " + c.window.Describe();
-        if (c.kind == Cond::DialogText) {
-            const std::string text = DialogText(dlg);
-            return TextMatches(text, c.match, c.text) ? "" : "its text is " + Quote(text);
-        }
-        const auto buttons = DialogButtons(dlg);
-        bool same = buttons.size() == c.buttons.size();
-        for (size_t i = 0; same && i < buttons.size(); ++i)
-            same = StripAccelerators(buttons[i]) == StripAccelerators(c.buttons[i]);
-        return same ? "" : "its buttons are " + JoinCaptions(buttons);
-    }
+    case Cond::DialogButtons:
+        return CheckDialog(c);
     default:
-        break;
+        return CheckControl(c);
     }
+}
 
+// The conditions on a control, found within the scope.
+std::string Runner::CheckControl(const Condition &c) const
+{
     HWND h = FindControl(c.control, scope_);
     if (!h) return "there is no control " + c.control.Describe() + ScopeText(c.control);
     switch (c.kind) {
@@ -150,22 +193,11 @@ std::string Runner::Check(const Condition &c) const
         return IsWindowVisible(h) ? "" : "it is hidden";
     case Cond::Hidden:
         return IsWindowVisible(h) ? "it is visible" : "";
-    case Cond::Focused: {
-        HWND focus = FocusInForeground(h);
-        if (focus == h || (focus && IsChild(h, focus))) return "";
-        if (GetAncestor(h, GA_ROOT) != GetForegroundWindow())
-            return "its window is not in front (" + HwndText(GetForegroundWindow()) + " is)";
-        return focus ? "the focus is on " + HwndText(focus) : "nothing has the focus";
-    }
+    case Cond::Focused:
+        return CheckFocus(h);
     case Cond::Checked:
-    case Cond::Unchecked: {
-        DWORD_PTR state = 0;
-        if (!SendMessageTimeoutA(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state))
-            return "the control does not answer BM_GETCHECK";
-        const bool checked = state == BST_CHECKED;
-        if (c.kind == Cond::Checked) return checked ? "" : "it is not checked";
-        return checked ? "it is checked" : "";
-    }
+    case Cond::Unchecked:
+        return CheckCheckMark(c, h);
     default:
         return "unknown condition";
     }

@@ -33,6 +33,7 @@ private:
     void Answer(const Step &step);
     void Keys(const Step &step);
     std::string Check(const Condition &cond) const;
+    std::string CheckControl(const Condition &cond) const;
     void Poll(const Condition &cond, double seconds, const char *verb);
     HWND Operable(const ControlRef &ref, double seconds);
     HWND VisibleWindow(const Ref &ref, double seconds);

@@ -311,50 +311,66 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             return reinterpret_cast<LRESULT>(c->CtlColor(reinterpret_cast<HDC>(wParam)));
         break;
     case WM_ERASEBKGND:
-        if (!oldProc_) return 1;
+        // The framework's own windows fill their background as they paint.
+        if (!oldProc_) return TRUE;
         break;
     case WM_PAINT:
         if (!oldProc_) {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(handle_, &ps);
-            TCanvas canvas(dc);
-            RECT r = ClientRect();
-            canvas.FillRect(r, color_);
-            SetBkMode(dc, TRANSPARENT);
-            canvas.SelectFont(font_);
-            Paint(canvas);
-            EndPaint(handle_, &ps);
+            PaintWindow();
             return 0;
         }
         break;
     case WM_SIZE: {
-        LRESULT r = DefaultHandler(msg, wParam, lParam);
-        RECT wr;
-        GetWindowRect(handle_, &wr);
-        width_ = wr.right - wr.left;
-        height_ = wr.bottom - wr.top;
-        AlignControls();
-        Resized();
-        if (!oldProc_) InvalidateRect(handle_, nullptr, TRUE);
+        const LRESULT r = DefaultHandler(msg, wParam, lParam);
+        WindowResized();
         return r;
     }
     case WM_SETFOCUS: {
-        LRESULT r = DefaultHandler(msg, wParam, lParam);
+        const LRESULT r = DefaultHandler(msg, wParam, lParam);
         Root()->FocusChanged(this);
         return r;
     }
     case WM_NCDESTROY: {
-        LRESULT r = DefaultHandler(msg, wParam, lParam);
-        if (oldProc_) SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
-        DetachWindow(handle_);
-        RemovePropA(handle_, kNameProp);
-        handle_ = nullptr;
-        oldProc_ = nullptr;
+        const LRESULT r = DefaultHandler(msg, wParam, lParam);
+        WindowDestroyed();
         return r;
     }
     default: break;
     }
     return DefaultHandler(msg, wParam, lParam);
+}
+
+void TWinControl::PaintWindow()
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(handle_, &ps);
+    TCanvas canvas(dc);
+    RECT r = ClientRect();
+    canvas.FillRect(r, color_);
+    SetBkMode(dc, TRANSPARENT);
+    canvas.SelectFont(font_);
+    Paint(canvas);
+    EndPaint(handle_, &ps);
+}
+
+void TWinControl::WindowResized()
+{
+    RECT wr;
+    GetWindowRect(handle_, &wr);
+    width_ = wr.right - wr.left;
+    height_ = wr.bottom - wr.top;
+    AlignControls();
+    Resized();
+    if (!oldProc_) InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void TWinControl::WindowDestroyed()
+{
+    if (oldProc_) SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
+    DetachWindow(handle_);
+    RemovePropA(handle_, kNameProp);
+    handle_ = nullptr;
+    oldProc_ = nullptr;
 }
 
 void TWinControl::CommandNotify(WORD code)

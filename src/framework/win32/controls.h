@@ -147,6 +147,13 @@ private:
     void ParentFontChanged(TFont& parentFont);
     void ParentColorChanged(TColor c);
     void StoreNameOnWindow();
+    // The framework's own window classes: background, font, then Paint.
+    void PaintWindow();
+    // After the window's size changed: the stored size, the aligned
+    // children, and a repaint of an own window.
+    void WindowResized();
+    // The window is gone: subclassing, look-up entry and name go with it.
+    void WindowDestroyed();
 
     TWinControl* parent_ = nullptr;
     std::vector<TWinControl*> controls_;
