@@ -8,33 +8,13 @@
 set -uo pipefail
 dir="$(cd "${1:?usage: scripts/leftovers.sh <build dir>}" && pwd)"
 
-# This script's own ancestors may have the variable too (a shell that
-# sourced wine-env.sh runs make test): they are not left over.
-ancestors=" "
-p=$$
-while [ "$p" -gt 1 ] 2>/dev/null; do
-    ancestors+="$p "
-    p="$(awk '/^PPid:/ {print $2}' "/proc/$p/status" 2>/dev/null)"
-    [ -n "$p" ] || break
-done
+source "$(dirname "${BASH_SOURCE[0]}")/prefix_processes.sh"
 
 list() {
-    local e pid var
-    for e in /proc/[0-9]*/environ; do
-        pid="${e#/proc/}"
-        pid="${pid%/environ}"
-        [[ "$ancestors" == *" $pid "* ]] && continue
-        # Read without starting a process for each of the machine's processes.
-        { while IFS= read -r -d '' var; do
-            case "$var" in
-            WINEPREFIX="$dir"/*)
-                printf '  %s %s (prefix %s)\n' "$pid" \
-                    "$( (tr '\0' ' ' <"/proc/$pid/cmdline") 2>/dev/null | cut -c1-120)" "${var#WINEPREFIX="$dir"/}"
-                break
-                ;;
-            WINEPREFIX=*) break ;;
-            esac
-        done <"$e"; } 2>/dev/null
+    local pid prefix
+    nimbo_prefix_processes "$dir/*" | while read -r pid prefix; do
+        printf '  %s %s (prefix %s)\n' "$pid" \
+            "$( (tr '\0' ' ' <"/proc/$pid/cmdline") 2>/dev/null | cut -c1-120)" "${prefix#"$dir"/}"
     done
 }
 

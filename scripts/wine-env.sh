@@ -136,25 +136,11 @@ nimbo_wm_check() {
     return 1
 }
 
-# The processes whose environment names this prefix, but for this shell
-# and the shells that called it.
+source "$_nimbo_root/scripts/prefix_processes.sh"
+# The processes of this prefix, but for this shell and its callers.
 nimbo_prefix_pids() {
-    local e pid var skip=" " p=$$
-    while [ "${p:-0}" -gt 1 ] 2>/dev/null; do
-        skip+="$p "
-        p="$(awk '/^PPid:/ {print $2}' "/proc/$p/status" 2>/dev/null)"
-    done
-    for e in /proc/[0-9]*/environ; do
-        pid="${e#/proc/}"
-        pid="${pid%/environ}"
-        [[ "$skip" == *" $pid "* ]] && continue
-        { while IFS= read -r -d '' var; do
-            case "$var" in
-            WINEPREFIX="$WINEPREFIX") echo "$pid"; break ;;
-            WINEPREFIX=*) break ;;
-            esac
-        done <"$e"; } 2>/dev/null
-    done
+    local pid _
+    nimbo_prefix_processes "$WINEPREFIX" | while read -r pid _; do echo "$pid"; done
 }
 
 if [ "${1:-}" = "stop" ]; then
