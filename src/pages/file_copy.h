@@ -77,8 +77,8 @@ private:
         int64_t sourceSize = -1;
         String sourceWhen;
         int64_t targetSize = -1;
-        FILETIME sourceTime{};
-        FILETIME targetTime{};
+        uint64_t sourceTime = 0;  // file times
+        uint64_t targetTime = 0;
     };
     enum class TOverwriteAnswer { Replace, Keep, AskAgain };
 
