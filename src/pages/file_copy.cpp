@@ -43,6 +43,22 @@ struct TCopyStopped {};
 int ClampToInt(int64_t v) { return v > INT32_MAX ? INT32_MAX : v < 0 ? 0 : static_cast<int>(v); }
 
 TFreeSpaceSource gFreeSpace = FreeDiskSpace;
+
+// A drive's root ("C:\") is this long; a path no longer than it is one.
+constexpr size_t kDriveRootLength = 3;
+
+// The directories above `path` that are not there yet, deepest first.
+std::vector<String> MissingAncestors(const String& path)
+{
+    std::vector<String> ancestors;
+    for (String p = path;;) {
+        const String parent = ExtractFilePath(RemoveBackslash(p));
+        if (parent.size() <= kDriveRootLength || DirectoryExists(RemoveBackslash(parent))) break;
+        ancestors.push_back(parent);
+        p = parent;
+    }
+    return ancestors;
+}
 }  // namespace
 
 TFreeSpaceSource SetFreeSpaceSource(TFreeSpaceSource source)
@@ -240,7 +256,7 @@ void TNimboFileCopy::UnloadLibrary()
     timeStamp_ = nullptr;
 }
 
-void TNimboFileCopy::CreateDirectories()
+void TNimboFileCopy::ListTargetDirs()
 {
     TNimboFileGroup* selected = controller_->SelectedFiles();
     for (int i = 0; i < selected->Dirs().Count(); ++i) {
@@ -255,52 +271,57 @@ void TNimboFileCopy::CreateDirectories()
     }
     // In the user's order of names.
     dirList_.CustomSort(AnsiCompareText);
+}
 
+void TNimboFileCopy::CreateDirectories()
+{
+    ListTargetDirs();
     for (int i = 0; i < dirList_.Count(); ++i) {
         auto* dir = static_cast<TNimboDir*>(dirList_.Objects(i));
         const String full = dir->GetPath();
         const String path = RemoveBackslash(full);
         if (DirectoryExists(path)) continue;
-        std::vector<String> ancestors;
-        for (String p = path;;) {
-            const String parent = ExtractFilePath(RemoveBackslash(p));
-            if (parent.size() <= 3 || DirectoryExists(RemoveBackslash(parent))) break;
-            ancestors.push_back(parent);
-            p = parent;
-        }
-        String entered;
-        bool ok = false;
-        try {
-            ForceDirs(path);
-            if (SetCurrentDirectoryA(ChDirPath(path).c_str())) {
-                entered = CurrentDirectory();
-                ok = SameText(AddBackslash(path), AddBackslash(entered));
-            }
-        } catch (const EInOutError&) {
-            ok = false;
-        }
-        if (ok) {
+        const std::vector<String> ancestors = MissingAncestors(path);
+        if (MakeDirectory(path)) {
             // Outermost first, so an uninstall removes the deepest first.
             for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) controller_->AddCreatedDir(*it);
             if (dir->Name() != "Windows" && dir->Name() != "Windows System") controller_->AddCreatedDir(full);
             continue;
         }
         UndoPartialDirs(path, ancestors);
-        for (int k = dirList_.Count() - 1; k >= 0; --k)
-            if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) {
-                // Its files are not installed; the closing message counts them.
-                auto* dropped = static_cast<TNimboDir*>(dirList_.Objects(k));
-                if (TNimboFileList* files =
-                        controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr)
-                    controller_->AddNotInstalled(files->Files().Count());
-                dirList_.Delete(k);
-            }
+        DropDirsUnder(path);
         --i;  // the line that now follows takes this place
         if (Ask(Format(Text(msgCopyNoDirectory), full) + " " + Text(msgCopyAbort), mtWarning,
                               NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
             aborted_ = true;
     }
     SetCurrentDirectoryA(ChDirPath(ExtractFileDir(ProgramPath())).c_str());
+}
+
+bool TNimboFileCopy::MakeDirectory(const String& path)
+{
+    // ForceDirs reports nothing: the directory is made when it can be
+    // entered as itself.
+    try {
+        ForceDirs(path);
+        return SetCurrentDirectoryA(ChDirPath(path).c_str()) &&
+               SameText(AddBackslash(path), AddBackslash(CurrentDirectory()));
+    } catch (const EInOutError&) {
+        return false;
+    }
+}
+
+void TNimboFileCopy::DropDirsUnder(const String& path)
+{
+    TNimboFileGroup* selected = controller_->SelectedFiles();
+    for (int k = dirList_.Count() - 1; k >= 0; --k)
+        if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) {
+            // Its files are not installed; the closing message counts them.
+            auto* dropped = static_cast<TNimboDir*>(dirList_.Objects(k));
+            if (TNimboFileList* files = controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr)
+                controller_->AddNotInstalled(files->Files().Count());
+            dirList_.Delete(k);
+        }
 }
 
 void TNimboFileCopy::UndoPartialDirs(const String& path, const std::vector<String>& ancestors)
