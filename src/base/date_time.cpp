@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "base/exceptions.h"
 
 namespace {
@@ -125,6 +129,12 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec)
     hour = static_cast<int>(ms / 60);
 }
 
+void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second, int& msec)
+{
+    DecodeDate(value, year, month, day);
+    DecodeTime(value, hour, minute, second, msec);
+}
+
 TDateTime FileDateToDateTime(int32_t fileDate)
 {
     const auto packed = static_cast<uint32_t>(fileDate);
@@ -150,3 +160,58 @@ int32_t DateTimeToFileDate(TDateTime value)
                           static_cast<uint32_t>(second / 2);
     return static_cast<int32_t>((date << 16) | time);
 }
+
+#ifdef _WIN32
+namespace {
+
+FILETIME ToFileTime(uint64_t fileTime)
+{
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(fileTime);
+    ft.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+    return ft;
+}
+
+String FormatSystemTime(const SYSTEMTIME& st)
+{
+    char d[128] = "", t[128] = "";
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, d, sizeof d);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, t, sizeof t);
+    return String(d) + " " + t;
+}
+
+}  // namespace
+
+uint32_t LocalDosStamp(uint64_t fileTime)
+{
+    const FILETIME utc = ToFileTime(fileTime);
+    FILETIME local{};
+    WORD date = 0, time = 0;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return 0;
+    return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+String FormatLocalDateTime(TDateTime value)
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+    DecodeDateTime(value, year, month, day, hour, minute, second, msec);
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = static_cast<WORD>(month);
+    st.wDay = static_cast<WORD>(day);
+    st.wHour = static_cast<WORD>(hour);
+    st.wMinute = static_cast<WORD>(minute);
+    st.wSecond = static_cast<WORD>(second);
+    return FormatSystemTime(st);
+}
+
+String FormatFileTime(uint64_t fileTime)
+{
+    const FILETIME utc = ToFileTime(fileTime);
+    FILETIME local{};
+    SYSTEMTIME st{};
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToSystemTime(&local, &st);
+    return FormatSystemTime(st);
+}
+#endif

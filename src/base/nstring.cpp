@@ -46,6 +46,18 @@ String AnsiUpperCase(std::string_view s)
     return r;
 }
 
+int AnsiCompareText(std::string_view a, std::string_view b)
+{
+#ifdef _WIN32
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) -
+           CSTR_EQUAL;
+#else
+    const int r = AnsiUpperCase(a).compare(AnsiUpperCase(b));
+    return r < 0 ? -1 : r > 0 ? 1 : 0;
+#endif
+}
+
 String LowerCase(std::string_view s)
 {
     String r(s);

@@ -16,6 +16,9 @@ String UpperCase(std::string_view s);
 // Upper case by the system's locale rules (on the host, the letters of code
 // page 1252), for names a person compares: "café.txt" is "CAFÉ.TXT".
 String AnsiUpperCase(std::string_view s);
+// Order by the user's locale, ignoring case, as a person sorts names (on
+// the host, the byte order of AnsiUpperCase).
+int AnsiCompareText(std::string_view a, std::string_view b);
 String LowerCase(std::string_view s);
 String Trim(std::string_view s);
 String IntToStr(long long v);

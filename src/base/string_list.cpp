@@ -145,6 +145,14 @@ void TStringList::Sort()
                      [this](const Item& a, const Item& b) { return Compare(a.text, b.text) < 0; });
 }
 
+void TStringList::CustomSort(int (*compare)(std::string_view, std::string_view))
+{
+    if (sorted_) return;
+    std::stable_sort(items_.begin(), items_.end(),
+                     [compare](const Item& a, const Item& b) { return compare(a.text, b.text) < 0; });
+    Changed();
+}
+
 void TStringList::SetSorted(bool v)
 {
     if (v == sorted_) return;

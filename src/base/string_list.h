@@ -43,6 +43,9 @@ public:
     void SetDuplicates(TDuplicates d) { duplicates_ = d; }
     bool CaseSensitive() const { return caseSensitive_; }
     void SetCaseSensitive(bool v);
+    // Orders an unsorted list by `compare`, keeping the order of lines it
+    // finds equal; a sorted list keeps its own order.
+    void CustomSort(int (*compare)(std::string_view, std::string_view));
 
     // Lines joined with CR LF after each line; setting splits on CR LF, LF or CR.
     String Text() const;

@@ -101,6 +101,27 @@ int64_t FileSizeOf(const String& name)
     return size.QuadPart;
 }
 
+bool LastWriteTime(const String& path, uint64_t& fileTime)
+{
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
+    fileTime = (static_cast<uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+String CurrentDirectory()
+{
+    char buf[MAX_PATH];
+    const DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
+    return String(buf, n < MAX_PATH ? n : 0);
+}
+
+int64_t FreeDiskSpace(const String& root)
+{
+    ULARGE_INTEGER free{};
+    return GetDiskFreeSpaceExA(root.c_str(), &free, nullptr, nullptr) ? static_cast<int64_t>(free.QuadPart) : -1;
+}
+
 String GetEnvValue(const String& name)
 {
     // Sized to the value: a long TEMP path must not come back cut short.

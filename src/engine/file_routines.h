@@ -27,6 +27,14 @@ void ForceDirs(const String& path);
 void RemoveDirChain(const String& path);
 // Size of the file in bytes, or -1 when it cannot be opened.
 int64_t FileSizeOf(const String& name);
+// The last-write time of a file or directory as a file time (100 ns units
+// since 1601, UTC); false, and `fileTime` as it was, when it cannot be read.
+bool LastWriteTime(const String& path, uint64_t& fileTime);
+// The process's current directory, without a trailing backslash unless it
+// is a root; empty when it cannot be read.
+String CurrentDirectory();
+// Free bytes this user may take on a drive ("C:\\"), -1 when unknown.
+int64_t FreeDiskSpace(const String& root);
 // The environment variable's value, empty when it is not set.
 String GetEnvValue(const String& name);
 // A directory name of a component property ("(none)", "Source Dir",

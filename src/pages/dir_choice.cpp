@@ -183,11 +183,10 @@ void TNimboDirChoice::PointTreeAtTarget()
         t = s.substr(0, p + 1);
     }
     // Not even the drive exists: the current drive's root.
-    char buf[MAX_PATH];
-    const DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
-    if (n < 2 || buf[1] != ':') return;
+    const String current = CurrentDirectory();
+    if (current.size() < 2 || current[1] != ':') return;
     try {
-        tree->SetDirectory(String(buf, 2) + "\\");
+        tree->SetDirectory(current.substr(0, 2) + "\\");
     } catch (const EInOutError&) {
         // The tree keeps what it shows; the path field still gets the target.
     }

@@ -36,100 +36,35 @@ constexpr int kFirstDisk = 1;
 // The disk an error about a target names: it is on none.
 constexpr int kNoDisk = 0;
 
-// The platform's comparison for the user's locale, ignoring case: it orders
-// the directory and copy lists.
-int LocaleCompare(const String& a, const String& b)
-{
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                          static_cast<int>(b.size())) -
-           2;
-}
-
-void SortByLocale(TStringList& list)
-{
-    std::vector<std::pair<String, TObject*>> items;
-    for (int i = 0; i < list.Count(); ++i) items.emplace_back(list[i], list.Objects(i));
-    std::stable_sort(items.begin(), items.end(), [](const auto& x, const auto& y) { return LocaleCompare(x.first, y.first) < 0; });
-    list.Clear();
-    for (const auto& [s, o] : items) list.AddObject(s, o);
-}
-
-String CurrentDirectory()
-{
-    char buf[MAX_PATH];
-    const DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
-    return String(buf, n < MAX_PATH ? n : 0);
-}
-
-bool LastWriteTime(const String& path, FILETIME& ft)
-{
-    WIN32_FILE_ATTRIBUTE_DATA d;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
-    ft = d.ftLastWriteTime;
-    return true;
-}
-
-// A time stamp at the file system's two-second resolution, in local time.
-uint32_t DosStamp(const FILETIME& utc)
-{
-    FILETIME local;
-    WORD date = 0, time = 0;
-    FileTimeToLocalFileTime(&utc, &local);
-    FileTimeToDosDateTime(&local, &date, &time);
-    return (static_cast<uint32_t>(date) << 16) | time;
-}
-
-String FormatDateTime(const SYSTEMTIME& st)
-{
-    char d[128] = "", t[128] = "";
-    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, d, sizeof d);
-    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, t, sizeof t);
-    return String(d) + " " + t;
-}
-
-String FormatFileTime(const FILETIME& utc)
-{
-    FILETIME local;
-    SYSTEMTIME st;
-    FileTimeToLocalFileTime(&utc, &local);
-    FileTimeToSystemTime(&local, &st);
-    return FormatDateTime(st);
-}
-
-String FormatDateTimeValue(TDateTime v)
-{
-    SYSTEMTIME st{};
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
-    DecodeDate(v, y, mo, d);
-    DecodeTime(v, h, mi, s, ms);
-    st.wYear = static_cast<WORD>(y);
-    st.wMonth = static_cast<WORD>(mo);
-    st.wDay = static_cast<WORD>(d);
-    st.wHour = static_cast<WORD>(h);
-    st.wMinute = static_cast<WORD>(mi);
-    st.wSecond = static_cast<WORD>(s);
-    return FormatDateTime(st);
-}
-
 // Thrown from the progress of a plain copy when the user confirmed Cancel:
 // the copy routine then removes what it wrote, and the page cancels.
 struct TCopyStopped {};
 
 int ClampToInt(int64_t v) { return v > INT32_MAX ? INT32_MAX : v < 0 ? 0 : static_cast<int>(v); }
 
-int64_t PlatformFreeSpace(const String& root)
-{
-    ULARGE_INTEGER free{};
-    return GetDiskFreeSpaceExA(root.c_str(), &free, nullptr, nullptr) ? static_cast<int64_t>(free.QuadPart) : -1;
-}
+TFreeSpaceSource gFreeSpace = FreeDiskSpace;
 
-TFreeSpaceSource gFreeSpace = PlatformFreeSpace;
+// A drive's root ("C:\") is this long; a path no longer than it is one.
+constexpr size_t kDriveRootLength = 3;
+
+// The directories above `path` that are not there yet, deepest first.
+std::vector<String> MissingAncestors(const String& path)
+{
+    std::vector<String> ancestors;
+    for (String p = path;;) {
+        const String parent = ExtractFilePath(RemoveBackslash(p));
+        if (parent.size() <= kDriveRootLength || DirectoryExists(RemoveBackslash(parent))) break;
+        ancestors.push_back(parent);
+        p = parent;
+    }
+    return ancestors;
+}
 }  // namespace
 
 TFreeSpaceSource SetFreeSpaceSource(TFreeSpaceSource source)
 {
     TFreeSpaceSource old = gFreeSpace;
-    gFreeSpace = source ? source : PlatformFreeSpace;
+    gFreeSpace = source ? source : FreeDiskSpace;
     return old;
 }
 
@@ -321,65 +256,72 @@ void TNimboFileCopy::UnloadLibrary()
     timeStamp_ = nullptr;
 }
 
-void TNimboFileCopy::CreateDirectories()
+void TNimboFileCopy::ListTargetDirs()
 {
     TNimboFileGroup* selected = controller_->SelectedFiles();
     for (int i = 0; i < selected->Dirs().Count(); ++i) {
         TNimboDir* dir = selected->Dirs()[i];
         const String path = dir->GetPath();
         bool listed = false;
-        for (int k = 0; k < dirList_.Count() && !listed; ++k) listed = LocaleCompare(dirList_[k], path) == 0;
+        for (int k = 0; k < dirList_.Count() && !listed; ++k)
+            listed = AnsiCompareText(dirList_[k], path) == 0;
         TNimboFileList* files = selected->FileLists(i);
         const bool hasFiles = files && files->Files().Count() > 0;
         if (!listed && controller_->IsDirSelected(dir) && (hasFiles || createEmptyDirs_)) dirList_.AddObject(path, dir);
     }
-    SortByLocale(dirList_);
+    // In the user's order of names.
+    dirList_.CustomSort(AnsiCompareText);
+}
 
+void TNimboFileCopy::CreateDirectories()
+{
+    ListTargetDirs();
     for (int i = 0; i < dirList_.Count(); ++i) {
         auto* dir = static_cast<TNimboDir*>(dirList_.Objects(i));
         const String full = dir->GetPath();
         const String path = RemoveBackslash(full);
         if (DirectoryExists(path)) continue;
-        std::vector<String> ancestors;
-        for (String p = path;;) {
-            const String parent = ExtractFilePath(RemoveBackslash(p));
-            if (parent.size() <= 3 || DirectoryExists(RemoveBackslash(parent))) break;
-            ancestors.push_back(parent);
-            p = parent;
-        }
-        String entered;
-        bool ok = false;
-        try {
-            ForceDirs(path);
-            if (SetCurrentDirectoryA(ChDirPath(path).c_str())) {
-                entered = CurrentDirectory();
-                ok = SameText(AddBackslash(path), AddBackslash(entered));
-            }
-        } catch (const EInOutError&) {
-            ok = false;
-        }
-        if (ok) {
+        const std::vector<String> ancestors = MissingAncestors(path);
+        if (MakeDirectory(path)) {
             // Outermost first, so an uninstall removes the deepest first.
             for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) controller_->AddCreatedDir(*it);
             if (dir->Name() != "Windows" && dir->Name() != "Windows System") controller_->AddCreatedDir(full);
             continue;
         }
         UndoPartialDirs(path, ancestors);
-        for (int k = dirList_.Count() - 1; k >= 0; --k)
-            if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) {
-                // Its files are not installed; the closing message counts them.
-                auto* dropped = static_cast<TNimboDir*>(dirList_.Objects(k));
-                if (TNimboFileList* files =
-                        controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr)
-                    controller_->AddNotInstalled(files->Files().Count());
-                dirList_.Delete(k);
-            }
+        DropDirsUnder(path);
         --i;  // the line that now follows takes this place
         if (Ask(Format(Text(msgCopyNoDirectory), full) + " " + Text(msgCopyAbort), mtWarning,
                               NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
             aborted_ = true;
     }
     SetCurrentDirectoryA(ChDirPath(ExtractFileDir(ProgramPath())).c_str());
+}
+
+bool TNimboFileCopy::MakeDirectory(const String& path)
+{
+    // ForceDirs reports nothing: the directory is made when it can be
+    // entered as itself.
+    try {
+        ForceDirs(path);
+        return SetCurrentDirectoryA(ChDirPath(path).c_str()) &&
+               SameText(AddBackslash(path), AddBackslash(CurrentDirectory()));
+    } catch (const EInOutError&) {
+        return false;
+    }
+}
+
+void TNimboFileCopy::DropDirsUnder(const String& path)
+{
+    TNimboFileGroup* selected = controller_->SelectedFiles();
+    for (int k = dirList_.Count() - 1; k >= 0; --k)
+        if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) {
+            // Its files are not installed; the closing message counts them.
+            auto* dropped = static_cast<TNimboDir*>(dirList_.Objects(k));
+            if (TNimboFileList* files = controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr)
+                controller_->AddNotInstalled(files->Files().Count());
+            dirList_.Delete(k);
+        }
 }
 
 void TNimboFileCopy::UndoPartialDirs(const String& path, const std::vector<String>& ancestors)
@@ -420,7 +362,7 @@ void TNimboFileCopy::BuildCopyList(TStringList& list, std::vector<TNimboFile*>& 
             KeepAlive();
         }
     }
-    SortByLocale(list);
+    list.CustomSort(AnsiCompareText);
 }
 
 void TNimboFileCopy::ReportOffDisk(const std::vector<TNimboFile*>& files)
@@ -664,7 +606,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
     if (overWrite_ == swOlder || (overWrite_ == swAsk && Unattended())) {
         LastWriteTime(source, facts.sourceTime);
         LastWriteTime(target, facts.targetTime);
-        return DosStamp(facts.sourceTime) > DosStamp(facts.targetTime);
+        return LocalDosStamp(facts.sourceTime) > LocalDosStamp(facts.targetTime);
     }
     for (;;) {
         ReadOverwriteFacts(source, target, facts);
@@ -681,7 +623,7 @@ void TNimboFileCopy::ReadOverwriteFacts(const String& source, const String& targ
     const int32_t expanded = isCompressed_ ? isCompressed_(source.c_str()) : -1;
     if (compLib_ && expanded != -1) {
         facts.sourceSize = expanded;
-        facts.sourceWhen = FormatDateTimeValue(timeStamp_ ? timeStamp_(source.c_str()) : 0);
+        facts.sourceWhen = FormatLocalDateTime(timeStamp_ ? timeStamp_(source.c_str()) : 0);
     } else {
         facts.sourceSize = FileSizeOf(source);
         LastWriteTime(source, facts.sourceTime);

@@ -77,8 +77,8 @@ private:
         int64_t sourceSize = -1;
         String sourceWhen;
         int64_t targetSize = -1;
-        FILETIME sourceTime{};
-        FILETIME targetTime{};
+        uint64_t sourceTime = 0;  // file times
+        uint64_t targetTime = 0;
     };
     enum class TOverwriteAnswer { Replace, Keep, AskAgain };
 
@@ -86,7 +86,14 @@ private:
     bool CheckFreeSpace();
     void LoadLibrary();
     void UnloadLibrary();
+    // The selected directories with files (or all, with CreateEmptyDirs),
+    // each once.
+    void ListTargetDirs();
     void CreateDirectories();
+    bool MakeDirectory(const String& path);
+    // A directory that could not be made goes from the list with those
+    // below it.
+    void DropDirsUnder(const String& path);
     // Removes what a failed directory path made, or logs what stays.
     void UndoPartialDirs(const String& path, const std::vector<String>& ancestors);
     // Files that lie on no disk go to `offDisk`.

@@ -409,6 +409,35 @@ TEST_F(FileRoutines, FileSizeOfGivesBytesOrMinusOne)
     EXPECT_EQ(FileSizeOf(RemoveBackslash(dir)), -1);
 }
 
+// What the pages read of files and drives: a last-write time (of a file or
+// a folder; left as it was when there is none), the current directory, and
+// the free space of a drive that is there and of one that is not.
+TEST_F(FileRoutines, LastWriteTimeCurrentDirectoryAndFreeSpace)
+{
+    WriteBytes(dir + "f.dat", "x");
+    SetLastWrite(dir + "f.dat", 2001);
+    uint64_t written = 0;
+    ASSERT_TRUE(LastWriteTime(dir + "f.dat", written));
+    const FILETIME expected = LastWrite(dir + "f.dat");
+    EXPECT_EQ(written, (static_cast<uint64_t>(expected.dwHighDateTime) << 32) | expected.dwLowDateTime);
+    EXPECT_TRUE(LastWriteTime(RemoveBackslash(dir), written));
+    uint64_t untouched = 12345;
+    EXPECT_FALSE(LastWriteTime(dir + "missing.dat", untouched));
+    EXPECT_EQ(untouched, 12345u);
+
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    EXPECT_TRUE(SameText(CurrentDirectory(), RemoveBackslash(dir))) << CurrentDirectory();
+    ASSERT_TRUE(SetCurrentDirectoryA((dir.substr(0, 2) + "\\").c_str()));
+    EXPECT_EQ(CurrentDirectory(), dir.substr(0, 2) + "\\");  // a root keeps its backslash
+
+    EXPECT_GT(FreeDiskSpace(dir.substr(0, 3)), 0);
+    const DWORD drives = GetLogicalDrives();
+    char unused = 'Z';
+    while (unused > 'C' && (drives & (1u << (unused - 'A')))) --unused;
+    ASSERT_GT(unused, 'C') << "every drive letter is taken";
+    EXPECT_EQ(FreeDiskSpace(String(1, unused) + ":\\"), -1);
+}
+
 TEST(EnvValue, GivesTheWholeValueOrEmpty)
 {
     SetEnvironmentVariableA("NIMBO_TEST_VALUE", "C:\\TEMP");

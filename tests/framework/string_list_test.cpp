@@ -86,6 +86,33 @@ TEST(StringList, UnsortedListKeepsInsertionOrderAndObjects)
     EXPECT_EQ(l.Objects(1), &b);
 }
 
+// Lines the comparison finds equal keep their order, objects go with their
+// lines, and a sorted list keeps the order its lookups rely on.
+TEST(StringList, CustomSortIsStableAndLeavesASortedListAlone)
+{
+    TObject a, b, c, d;
+    TStringList l;
+    l.AddObject("delta", &a);
+    l.AddObject("Bravo", &b);
+    l.AddObject("alpha", &c);
+    l.AddObject("BRAVO", &d);
+    int changes = 0;
+    l.OnChange = [&changes] { ++changes; };
+    l.CustomSort(AnsiCompareText);
+    EXPECT_EQ(l.Lines(), (std::vector<String>{"alpha", "Bravo", "BRAVO", "delta"}));
+    EXPECT_EQ(l.Objects(0), &c);
+    EXPECT_EQ(l.Objects(1), &b);
+    EXPECT_EQ(l.Objects(2), &d);
+    EXPECT_EQ(l.Objects(3), &a);
+    EXPECT_EQ(changes, 1);
+
+    TStringList sorted;
+    sorted.SetSorted(true);
+    for (const char* s : {"b", "a", "c"}) sorted.Add(s);
+    sorted.CustomSort([](std::string_view x, std::string_view y) { return -CompareText(x, y); });
+    EXPECT_EQ(sorted.Lines(), (std::vector<String>{"a", "b", "c"}));
+}
+
 TEST(StringList, TextJoinsWithCrLfAndSplitsOnAnyLineBreak)
 {
     TStringList l;
@@ -129,6 +156,22 @@ TEST(Text, CompareAndPathPieces)
     EXPECT_EQ(ExtractFilePath("FILE.EXT"), "");
     EXPECT_EQ(ExtractFileName("FILE.EXT"), "FILE.EXT");
     EXPECT_EQ(ExtractFileDir("\\\\SERVER\\SHARE\\F"), "\\\\SERVER\\SHARE");
+}
+
+// The order a person sorts names in: case does not count, accented
+// letters included; on the platform an accented letter sorts with its base
+// letter, not after Z.
+TEST(Text, AnsiCompareTextIgnoresCaseByTheLocale)
+{
+    EXPECT_EQ(AnsiCompareText("Setup.EXE", "setup.exe"), 0);
+    EXPECT_EQ(AnsiCompareText("caf\xE9", "CAF\xC9"), 0);
+    EXPECT_LT(AnsiCompareText("apple", "Banana"), 0);
+    EXPECT_GT(AnsiCompareText("Banana", "apple"), 0);
+    EXPECT_LT(AnsiCompareText("ab", "ABC"), 0);
+    EXPECT_EQ(AnsiCompareText("", ""), 0);
+#ifdef _WIN32
+    EXPECT_LT(AnsiCompareText("\xE9" "crire", "faire"), 0);
+#endif
 }
 
 }  // namespace

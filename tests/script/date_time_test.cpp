@@ -4,6 +4,10 @@
 
 #include <limits>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "base/exceptions.h"
 
 namespace {
@@ -17,6 +21,19 @@ void ExpectConvertError(void (*f)(), const char* text)
         EXPECT_EQ(e.Message(), text);
     }
 }
+
+#ifdef _WIN32
+// The file time (UTC) of a local time, at even seconds, in the platform's
+// time zone.
+uint64_t FileTimeOfLocal(TDateTime local)
+{
+    const auto stamp = static_cast<uint32_t>(DateTimeToFileDate(local));
+    FILETIME localTime{}, utc{};
+    DosDateTimeToFileTime(static_cast<WORD>(stamp >> 16), static_cast<WORD>(stamp), &localTime);
+    LocalFileTimeToFileTime(&localTime, &utc);
+    return (static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime;
+}
+#endif
 
 }  // namespace
 
@@ -84,3 +101,20 @@ TEST(DateTime, DosStampEdges)
     ExpectConvertError([] { FileDateToDateTime(0x00211F9F); }, "Invalid argument to time encode");
     ExpectConvertError([] { FileDateToDateTime(0x0021001F); }, "Invalid argument to time encode");
 }
+
+#ifdef _WIN32
+// A file time shows as the local time it stands for, as a stamp and as
+// text; stamps order as the times do, also past 2043, where a signed stamp
+// would turn negative.
+TEST(FileTime, StampsAndTextsShowTheLocalTime)
+{
+    const TDateTime local = EncodeDate(2001, 2, 3) + EncodeTime(4, 5, 6, 0);
+    const uint64_t t = FileTimeOfLocal(local);
+    EXPECT_EQ(LocalDosStamp(t), static_cast<uint32_t>(DateTimeToFileDate(local)));
+    EXPECT_EQ(FormatFileTime(t), FormatLocalDateTime(local));
+    EXPECT_NE(FormatFileTime(t), FormatFileTime(FileTimeOfLocal(local + EncodeTime(0, 1, 0, 0))));
+    EXPECT_NE(FormatFileTime(t), FormatFileTime(FileTimeOfLocal(local + 1)));
+    EXPECT_GT(LocalDosStamp(FileTimeOfLocal(EncodeDate(2050, 1, 1))), LocalDosStamp(t));
+    EXPECT_EQ(LocalDosStamp(0), 0u);  // 1601, before any stamp
+}
+#endif

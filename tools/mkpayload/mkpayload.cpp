@@ -74,8 +74,7 @@ int main(int argc, char** argv)
             }
             // The script's time stamp is local time, as the platform keeps it.
             int y, mo, d, h, mi, s, ms;
-            DecodeDate(f->DateTime(), y, mo, d);
-            DecodeTime(f->DateTime(), h, mi, s, ms);
+            DecodeDateTime(f->DateTime(), y, mo, d, h, mi, s, ms);
             std::tm tm{};
             tm.tm_year = y - 1900;
             tm.tm_mon = mo - 1;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "base/date_time.h"
 #include "base/exceptions.h"
 
 namespace {
@@ -90,11 +91,10 @@ private:
         f.file.name = name;
         f.file.size = static_cast<int32_t>(size.QuadPart);
         // The script keeps local time, as the file system shows it.
-        FILETIME local{};
-        WORD date = 0, time = 0;
-        if (FileTimeToLocalFileTime(&written, &local) && FileTimeToDosDateTime(&local, &date, &time)) {
+        const uint64_t fileTime = (static_cast<uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+        if (const uint32_t stamp = LocalDosStamp(fileTime)) {
             try {
-                f.file.dateTime = FileDateToDateTime(static_cast<int32_t>((static_cast<uint32_t>(date) << 16) | time));
+                f.file.dateTime = FileDateToDateTime(static_cast<int32_t>(stamp));
             } catch (const Exception&) {
                 f.file.dateTime = 0;  // a year the script cannot hold
             }
