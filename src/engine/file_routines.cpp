@@ -46,13 +46,14 @@ String SystemDir()
 
 }  // namespace
 
-void ForceDirs(const String& path)
+unsigned long ForceDirs(const String& path)
 {
     const String dir = RemoveBackslash(path);
-    if (dir.size() <= 2 || DirectoryExists(dir)) return;
+    if (dir.size() <= 2 || DirectoryExists(dir)) return 0;
     const size_t p = dir.rfind('\\');
-    if (p != String::npos) ForceDirs(dir.substr(0, p + 1));
-    CreateDirectoryA(dir.c_str(), nullptr);
+    DWORD error = p != String::npos ? ForceDirs(dir.substr(0, p + 1)) : 0;
+    if (!CreateDirectoryA(dir.c_str(), nullptr) && !error) error = GetLastError();
+    return error;
 }
 
 void RemoveDirChain(const String& path)

@@ -18,9 +18,10 @@ class TNimboData;
 bool FileExists(const String& path);
 bool DirectoryExists(const String& path);
 
-// Creates the directory and its missing parents. Failures are not reported:
-// callers find out by entering the directory.
-void ForceDirs(const String& path);
+// Creates the directory and its missing parents. Callers find out whether
+// it is there by entering it; the result, 0 or the platform's reason why
+// the first missing one could not be made, tells them why not.
+unsigned long ForceDirs(const String& path);
 // Removes the directory, then each parent up to the drive's root; the first
 // directory that cannot be removed (one that is not empty, say) ends the
 // chain with EInOutError.
