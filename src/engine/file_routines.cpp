@@ -83,8 +83,12 @@ int64_t FileSizeOf(const String& name)
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.Valid()) return -1;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(f.Get(), &size)) return -1;
-    return size.QuadPart;
+    if (GetFileSizeEx(f.Get(), &size)) return size.QuadPart;
+    // Kept past the close, for the caller.
+    const DWORD error = GetLastError();
+    f.Close();
+    SetLastError(error);
+    return -1;
 }
 
 String GetEnvValue(const String& name)

@@ -26,7 +26,8 @@ unsigned long ForceDirs(const String& path);
 // directory that cannot be removed (one that is not empty, say) ends the
 // chain with EInOutError.
 void RemoveDirChain(const String& path);
-// Size of the file in bytes, or -1 when it cannot be opened.
+// Size of the file in bytes, or -1 when it cannot be opened or measured,
+// with the platform's reason left as the last error.
 int64_t FileSizeOf(const String& name);
 // The environment variable's value, empty when it is not set.
 String GetEnvValue(const String& name);

@@ -11,6 +11,7 @@
 #include "engine/message_dialog.h"
 #include "engine/run_switches.h"
 #include "framework/win32/progress_bar.h"
+#include "framework/win32/system_error.h"
 
 const TEnumInfo& OverWriteNames()
 {
@@ -349,14 +350,20 @@ void TNimboFileCopy::CreateDirectories()
         }
         String entered;
         bool ok = false;
+        // Why it is not there: the platform's word for the first directory
+        // of the chain it refused, else for entering it.
+        DWORD error = 0;
         try {
-            ForceDirs(path);
+            error = ForceDirs(path);
             if (SetCurrentDirectoryA(ChDirPath(path).c_str())) {
                 entered = CurrentDirectory();
                 ok = SameText(AddBackslash(path), AddBackslash(entered));
+            } else if (!error) {
+                error = GetLastError();
             }
-        } catch (const EInOutError&) {
+        } catch (const EInOutError& e) {
             ok = false;
+            error = e.ErrorCode();
         }
         if (ok) {
             // Outermost first, so an uninstall removes the deepest first.
@@ -375,7 +382,7 @@ void TNimboFileCopy::CreateDirectories()
                 dirList_.Delete(k);
             }
         --i;  // the line that now follows takes this place
-        if (Ask(Format(Text(msgCopyNoDirectory), full) + " " + Text(msgCopyAbort), mtWarning,
+        if (Ask(WithSystemError(Format(Text(msgCopyNoDirectory), full), error) + " " + Text(msgCopyAbort), mtWarning,
                               NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
             aborted_ = true;
     }
@@ -543,8 +550,8 @@ bool TNimboFileCopy::TryCopy(TCopyJob& job)
         if (job.expand ? ExpandFile(job) : CopyPlainFile(job)) RecordInstalled(job);
     } catch (const TCopyStopped&) {
         // Cancel confirmed during the file: the run ends as cancelled.
-    } catch (const EInOutError&) {
-        return !RetryAfterCopyError(job);
+    } catch (const EInOutError& e) {
+        return !RetryAfterCopyError(job, e.ErrorCode());
     }
     return true;
 }
@@ -628,10 +635,11 @@ void TNimboFileCopy::RecordInstalled(const TCopyJob& job)
     KeepAlive();
 }
 
-bool TNimboFileCopy::RetryAfterCopyError(const TCopyJob& job)
+bool TNimboFileCopy::RetryAfterCopyError(const TCopyJob& job, DWORD error)
 {
-    // A failed expansion says so; the other failures read as before.
-    String text = Format(Text(msgCopyError), ExtractFileName(job.source), job.disk);
+    // A failed expansion says so; the other failures say why in the
+    // platform's words.
+    String text = WithSystemError(Format(Text(msgCopyError), ExtractFileName(job.source), job.disk), error);
     if (job.compressionError) text += "\r\n" + Text(msgCompressionError);
     const int answer =
         Ask(text, mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
@@ -684,18 +692,21 @@ void TNimboFileCopy::ReadOverwriteFacts(const String& source, const String& targ
         facts.sourceWhen = FormatDateTimeValue(timeStamp_ ? timeStamp_(source.c_str()) : 0);
     } else {
         facts.sourceSize = FileSizeOf(source);
+        if (facts.sourceSize == -1) facts.sourceError = GetLastError();
         LastWriteTime(source, facts.sourceTime);
         facts.sourceWhen = FormatFileTime(facts.sourceTime);
     }
     facts.targetSize = FileSizeOf(target);
+    if (facts.targetSize == -1) facts.targetError = GetLastError();
     LastWriteTime(target, facts.targetTime);
 }
 
 TNimboFileCopy::TOverwriteAnswer TNimboFileCopy::AnswerUnreadable(const String& source, const String& target, int disk,
                                                                   const TOverwriteFacts& facts)
 {
-    const String text = (facts.sourceSize == -1 ? Format(Text(msgCopyError), source, disk)
-                                                : Format(Text(msgCopyError), target, kNoDisk)) +
+    const String text = (facts.sourceSize == -1
+                             ? WithSystemError(Format(Text(msgCopyError), source, disk), facts.sourceError)
+                             : WithSystemError(Format(Text(msgCopyError), target, kNoDisk), facts.targetError)) +
                         "\r\n" + Text(msgCopySkip);
     const int answer =
         Ask(text, mtWarning, NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));

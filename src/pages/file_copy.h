@@ -77,6 +77,7 @@ private:
         int64_t sourceSize = -1;
         String sourceWhen;
         int64_t targetSize = -1;
+        DWORD sourceError = 0, targetError = 0;  // why a size is -1
         FILETIME sourceTime{};
         FILETIME targetTime{};
     };
@@ -111,7 +112,7 @@ private:
     bool KeptAfterNameTaken(TCopyJob& job);
     void RecordInstalled(const TCopyJob& job);
     // True for Retry; Ignore and Abort leave the file.
-    bool RetryAfterCopyError(const TCopyJob& job);
+    bool RetryAfterCopyError(const TCopyJob& job, DWORD error);
     // "Abort file copy?": true, and the run aborted, on Yes.
     bool ConfirmAbort();
     bool ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed);
