@@ -205,8 +205,9 @@ void CheckReplaceable(const String& target)
     // What opening it for writing would answer.
     if (targetAttr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
         throw InOutError(kTargetRefused, ERROR_ACCESS_DENIED);
-    TKernelHandle probe(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    TKernelHandle probe(CreateFileA(target.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe) {
         const DWORD error = GetLastError();
         throw InOutError(kTargetRefused, error);
@@ -370,7 +371,8 @@ int RemoveSetupLeftovers(const String& dir, std::vector<String>* others)
         uint32_t writer = 0;
         // Another setup may be writing it right now.
         if (ParseSetupTempName(e.name, writer) && writer != GetCurrentProcessId() && !ProcessRuns(writer) &&
-            (e.IsDirectory() ? RemoveWorkFolder(folder + e.name + "\\") : DeleteFileA((folder + e.name).c_str()) != 0)) {
+            (e.IsDirectory() ? RemoveWorkFolder(folder + e.name + "\\")
+                             : DeleteFileA((folder + e.name).c_str()) != 0)) {
             ++removed;
             continue;
         }

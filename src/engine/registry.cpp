@@ -38,8 +38,8 @@ bool Succeeded(LONG result)
 bool TRegistryKey::Create(HKEY root, const String& path)
 {
     Close();
-    if (Succeeded(RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
-                                  &key_, nullptr)))
+    if (Succeeded(RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                                  nullptr, &key_, nullptr)))
         return true;
     key_ = nullptr;
     return false;
@@ -62,16 +62,16 @@ void TRegistryKey::Close()
 
 bool TRegistryKey::WriteString(const String& name, const String& value)
 {
-    return Succeeded(key_ ? RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                           static_cast<DWORD>(value.size() + 1))
-                          : ERROR_INVALID_HANDLE);
+    if (!key_) return Succeeded(ERROR_INVALID_HANDLE);
+    return Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                    static_cast<DWORD>(value.size() + 1)));
 }
 
 bool TRegistryKey::WriteInteger(const String& name, uint32_t value)
 {
     const DWORD v = value;
-    return Succeeded(key_ ? RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v)
-                          : ERROR_INVALID_HANDLE);
+    if (!key_) return Succeeded(ERROR_INVALID_HANDLE);
+    return Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v));
 }
 
 String TRegistryKey::ReadString(const String& name) const

@@ -200,8 +200,8 @@ void TRunJournal::Begin()
 {
     CreateDirectoryA(RemoveBackslash(Folder()).c_str(), nullptr);
     // An earlier run's journal is never written over: it is undone first.
-    file_.Reset(
-        CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
     if (!file_) WriteFailed(GetLastError());
     const String header = EncodeJournalHeader(application_);
     DWORD written = 0;

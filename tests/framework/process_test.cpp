@@ -125,7 +125,8 @@ TEST(Process, TheIdleWaitAnswersWhatOthersSendAndLeavesWhatIsPosted)
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "NimboIdleWaitProbe";
     RegisterClassA(&wc);
-    HWND window = CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window =
+        CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_TRUE(window);
     gPosted = 0;
     PostMessageA(window, WM_USER + 1, 0, 0);

@@ -15,8 +15,8 @@ TKernelHandle StartProcess(const String& commandLine, WORD show, DWORD flags, co
     {
         // The platform may write into the command line.
         String cmd = commandLine;
-        started = CreateProcessA(program.empty() ? nullptr : program.c_str(), cmd.data(), nullptr, nullptr, FALSE, flags,
-                                 nullptr, directory.empty() ? nullptr : directory.c_str(), &si, &pi);
+        started = CreateProcessA(program.empty() ? nullptr : program.c_str(), cmd.data(), nullptr, nullptr, FALSE,
+                                 flags, nullptr, directory.empty() ? nullptr : directory.c_str(), &si, &pi);
         if (!started) error = GetLastError();
     }
     if (!started) {
