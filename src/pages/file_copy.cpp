@@ -125,6 +125,25 @@ int64_t PlatformFreeSpace(const String& root)
 }
 
 TFreeSpaceSource gFreeSpace = PlatformFreeSpace;
+
+// Makes the directory with its missing parents and enters it; false when it
+// cannot be entered or entering leads elsewhere. `error` then tells why in
+// the platform's word for the first directory of the chain it refused, else
+// for entering it (0 when it gave none).
+bool MakeAndEnter(const String& path, DWORD& error)
+{
+    error = 0;
+    try {
+        error = ForceDirs(path);
+        if (SetCurrentDirectoryA(ChDirPath(path).c_str()))
+            return SameText(AddBackslash(path), AddBackslash(CurrentDirectory()));
+        if (!error) error = GetLastError();
+    } catch (const EInOutError& e) {
+        error = e.ErrorCode();
+    }
+    return false;
+}
+
 }  // namespace
 
 TFreeSpaceSource SetFreeSpaceSource(TFreeSpaceSource source)
@@ -348,24 +367,8 @@ void TNimboFileCopy::CreateDirectories()
             ancestors.push_back(parent);
             p = parent;
         }
-        String entered;
-        bool ok = false;
-        // Why it is not there: the platform's word for the first directory
-        // of the chain it refused, else for entering it.
         DWORD error = 0;
-        try {
-            error = ForceDirs(path);
-            if (SetCurrentDirectoryA(ChDirPath(path).c_str())) {
-                entered = CurrentDirectory();
-                ok = SameText(AddBackslash(path), AddBackslash(entered));
-            } else if (!error) {
-                error = GetLastError();
-            }
-        } catch (const EInOutError& e) {
-            ok = false;
-            error = e.ErrorCode();
-        }
-        if (ok) {
+        if (MakeAndEnter(path, error)) {
             // Outermost first, so an uninstall removes the deepest first.
             for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) controller_->AddCreatedDir(*it);
             if (dir->Name() != "Windows" && dir->Name() != "Windows System") controller_->AddCreatedDir(full);
