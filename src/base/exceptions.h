@@ -28,10 +28,18 @@ public:
     using Exception::Exception;
 };
 
-// The framework's I/O error: a failed file operation.
+// The framework's I/O error: a failed file operation, with the platform's
+// error code of the call that failed (0 when none did: the setup refused).
 class EInOutError : public Exception {
 public:
-    using Exception::Exception;
+    explicit EInOutError(String message, unsigned long errorCode = 0)
+        : Exception(std::move(message)), errorCode_(errorCode)
+    {
+    }
+    unsigned long ErrorCode() const noexcept { return errorCode_; }
+
+private:
+    unsigned long errorCode_;
 };
 
 // The framework's component error (names, ownership, registry).

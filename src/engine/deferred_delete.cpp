@@ -6,6 +6,7 @@
 
 #include "engine/file_routines.h"
 #include "engine/path_routines.h"
+#include "framework/win32/process.h"
 
 namespace {
 // A path inside a batch file's quotes: only '%' means anything there.
@@ -44,19 +45,11 @@ bool DeleteAfterExit(const std::vector<String>& files, const std::vector<String>
     const UINT n = GetSystemDirectoryA(system, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return false;
     const String interpreter = AddBackslash(String(system, n)) + "cmd.exe";
-    String cmd = "\"" + interpreter + "\" /c " + BatchQuoted(script);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION pi{};
     // Started in the system directory, so it holds no folder of ours open.
-    if (!CreateProcessA(interpreter.c_str(), cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, system,
-                        &si, &pi)) {
+    const String cmd = "\"" + interpreter + "\" /c " + BatchQuoted(script);
+    if (!StartProcess(cmd, SW_HIDE, CREATE_NO_WINDOW, String(system, n), interpreter)) {
         DeleteFileA(script.c_str());
         return false;
     }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
     return true;
 }

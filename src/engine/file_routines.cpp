@@ -9,7 +9,11 @@
 #include "base/rename_open_file.h"
 #include "base/temp_names.h"
 #include "engine/nimbo_info.h"
+#include "framework/win32/folder_walk.h"
 #include "framework/win32/forms.h"
+#include "framework/win32/handles.h"
+#include "framework/win32/process.h"
+#include "framework/win32/system_error.h"
 #include "script/nimbo_data.h"
 
 bool FileExists(const String& path)
@@ -40,52 +44,34 @@ String SystemDir()
     return n < MAX_PATH ? String(buf, n) : String();
 }
 
-class THandle {
-public:
-    explicit THandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-    ~THandle() { Close(); }
-    THandle(const THandle&) = delete;
-    THandle& operator=(const THandle&) = delete;
-    HANDLE Get() const { return h_; }
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    void Reset(HANDLE h)
-    {
-        Close();
-        h_ = h;
-    }
-    bool Close()
-    {
-        if (!Valid()) return true;
-        const bool ok = CloseHandle(h_) != 0;
-        h_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-
-private:
-    HANDLE h_;
-};
-
 }  // namespace
 
-void ForceDirs(const String& path)
+unsigned long ForceDirs(const String& path)
 {
     const String dir = RemoveBackslash(path);
-    if (dir.size() <= 2 || DirectoryExists(dir)) return;
+    if (dir.size() <= 2 || DirectoryExists(dir)) return 0;
     const size_t p = dir.rfind('\\');
-    if (p != String::npos) ForceDirs(dir.substr(0, p + 1));
-    CreateDirectoryA(dir.c_str(), nullptr);
+    DWORD error = p != String::npos ? ForceDirs(dir.substr(0, p + 1)) : 0;
+    if (!CreateDirectoryA(dir.c_str(), nullptr) && !error) error = GetLastError();
+    return error;
 }
 
 void RemoveDirChain(const String& path)
 {
     // Out of the chain, so the current directory does not keep one alive.
-    if (!SetCurrentDirectoryA("\\")) throw EInOutError("Unable to change to directory \\.");
+    if (!SetCurrentDirectoryA("\\")) {
+        const DWORD error = GetLastError();
+        throw InOutError("Unable to change to directory \\.", error);
+    }
     // A directory in the suite's form (trailing backslash) names the same
     // directory; without this it would be removed twice.
     String p = RemoveBackslash(path);
     do {
         const String dir = RemoveBackslash(p);
-        if (!RemoveDirectoryA(dir.c_str())) throw EInOutError("Unable to remove directory " + dir + ".");
+        if (!RemoveDirectoryA(dir.c_str())) {
+            const DWORD error = GetLastError();
+            throw InOutError("Unable to remove directory " + dir + ".", error);
+        }
         while (!p.empty() && p.back() != '\\' && p.size() != 3) p.pop_back();
         if (!p.empty()) p.pop_back();
     } while (p.size() > 3);
@@ -93,12 +79,16 @@ void RemoveDirChain(const String& path)
 
 int64_t FileSizeOf(const String& name)
 {
-    THandle f(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    TKernelHandle f(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.Valid()) return -1;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(f.Get(), &size)) return -1;
-    return size.QuadPart;
+    if (GetFileSizeEx(f.Get(), &size)) return size.QuadPart;
+    // Kept past the close, for the caller.
+    const DWORD error = GetLastError();
+    f.Close();
+    SetLastError(error);
+    return -1;
 }
 
 bool LastWriteTime(const String& path, uint64_t& fileTime)
@@ -167,6 +157,12 @@ namespace {
 constexpr DWORD kProgressBlock = 2048;
 constexpr DWORD kMaxBlock = 256 * 1024;
 
+// The copy's error, for the platform call that just failed.
+[[noreturn]] void CopyFailed(DWORD error)
+{
+    throw InOutError("Error during file copy.", error);
+}
+
 // Copies the open source into the open target from where both stand, calls
 // `callback` for each 2048 bytes and for the last short piece (0 bytes when
 // the size is a multiple of 2048), and gives the target the source's
@@ -174,7 +170,7 @@ constexpr DWORD kMaxBlock = 256 * 1024;
 void CopyContents(HANDLE in, HANDLE out, const TCopyProgress& callback)
 {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(in, &size)) throw EInOutError("Error during file copy.");
+    if (!GetFileSizeEx(in, &size)) CopyFailed(GetLastError());
     // One block more than the file, so a small file is read in one call
     // that also tells its end.
     const int64_t wanted = (size.QuadPart / kProgressBlock + 1) * kProgressBlock;
@@ -182,10 +178,11 @@ void CopyContents(HANDLE in, HANDLE out, const TCopyProgress& callback)
     std::unique_ptr<char[]> buffer(new char[block]);
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(in, buffer.get(), block, &got, nullptr)) throw EInOutError("Error during file copy.");
+        if (!ReadFile(in, buffer.get(), block, &got, nullptr)) CopyFailed(GetLastError());
         DWORD put = 0;
-        if (got > 0 && (!WriteFile(out, buffer.get(), got, &put, nullptr) || put != got))
-            throw EInOutError("Error during file copy.");
+        if (got > 0 && !WriteFile(out, buffer.get(), got, &put, nullptr)) CopyFailed(GetLastError());
+        // A disk file takes all or fails, but for want of space.
+        if (put != got) CopyFailed(ERROR_DISK_FULL);
         DWORD reported = 0;
         for (; got - reported >= kProgressBlock; reported += kProgressBlock)
             if (callback) callback(0, static_cast<int>(kProgressBlock));
@@ -196,22 +193,25 @@ void CopyContents(HANDLE in, HANDLE out, const TCopyProgress& callback)
     }
     FILETIME written;
     if (!GetFileTime(in, nullptr, nullptr, &written) || !SetFileTime(out, nullptr, nullptr, &written))
-        throw EInOutError("Error during file copy.");
+        CopyFailed(GetLastError());
 }
 
 // The source opened for the copy, or the reason it cannot be.
-HANDLE OpenSource(const String& source)
+TKernelHandle OpenSource(const String& source)
 {
-    HANDLE in = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (in != INVALID_HANDLE_VALUE) return in;
+    TKernelHandle in(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (in) return in;
+    const DWORD error = GetLastError();
     // Only now tell a missing source (or a directory) from one that cannot
     // be opened: a look-up less for every file that opens.
     const DWORD attr = GetFileAttributesA(source.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY))
-        throw EInOutError("Source file doesn't exist.");
-    throw EInOutError("Error opening source file.");
+        throw InOutError("Source file doesn't exist.", error);
+    throw InOutError("Error opening source file.", error);
 }
+
+constexpr const char* kTargetRefused = "Error opening target file.";
 
 // A target that could not be rewritten in place is refused, as it would be
 // by opening it for writing: read-only, a directory, or held open by
@@ -219,11 +219,20 @@ HANDLE OpenSource(const String& source)
 void CheckReplaceable(const String& target)
 {
     const DWORD targetAttr = GetFileAttributesA(target.c_str());
-    if (targetAttr == INVALID_FILE_ATTRIBUTES || (targetAttr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        throw EInOutError("Error opening target file.");
-    THandle probe(CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!probe.Valid()) throw EInOutError("Error opening target file.");
+    if (targetAttr == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        throw InOutError(kTargetRefused, error);
+    }
+    // What opening it for writing would answer.
+    if (targetAttr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+        throw InOutError(kTargetRefused, ERROR_ACCESS_DENIED);
+    TKernelHandle probe(CreateFileA(target.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe) {
+        const DWORD error = GetLastError();
+        throw InOutError(kTargetRefused, error);
+    }
 }
 
 bool NameTaken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
@@ -235,9 +244,10 @@ class TStagedCopy {
 public:
     TStagedCopy(const String& target, const String& workDir) : target_(target)
     {
-        if (!workDir.empty()) Create(workDir);
-        if (!out_.Valid()) Create(ExtractFilePath(target));
-        if (!out_.Valid()) throw EInOutError("Error opening target file.");
+        DWORD error = 0;
+        if (!workDir.empty()) error = Create(workDir);
+        if (!out_) error = Create(ExtractFilePath(target));
+        if (!out_) throw InOutError(kTargetRefused, error);
     }
     ~TStagedCopy()
     {
@@ -256,8 +266,9 @@ public:
             name_.clear();
             // A write refused when the file is closed: the new file goes again.
             if (out_.Close()) return true;
+            const DWORD error = GetLastError();
             DeleteFileA(target_.c_str());
-            throw EInOutError("Error during file copy.");
+            CopyFailed(error);
         }
         if (NameTaken(GetLastError())) return false;
         Close();
@@ -265,22 +276,24 @@ public:
             name_.clear();
             return true;
         }
-        if (NameTaken(GetLastError())) return false;
-        throw EInOutError("Error during file copy.");
+        const DWORD error = GetLastError();
+        if (NameTaken(error)) return false;
+        CopyFailed(error);
     }
     // Takes the place of the target that is there.
     void Replace()
     {
         Close();
-        if (!MoveFileExA(name_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING))
-            throw EInOutError("Error during file copy.");
+        if (!MoveFileExA(name_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) CopyFailed(GetLastError());
         name_.clear();
     }
 
 private:
-    void Create(const String& dir)
+    // 0, or the platform's reason why no file could be made in `dir`.
+    DWORD Create(const String& dir)
     {
         static uint32_t counter = 0;
+        DWORD error = 0;
         for (int attempt = 0; attempt < 1000; ++attempt) {
             const String name = dir + SetupTempName(GetCurrentProcessId(), SetupTempNumber(GetTickCount() + ++counter));
             HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
@@ -288,20 +301,22 @@ private:
             if (h != INVALID_HANDLE_VALUE) {
                 name_ = name;
                 out_.Reset(h);
-                return;
+                return 0;
             }
-            if (!NameTaken(GetLastError())) return;
+            error = GetLastError();
+            if (!NameTaken(error)) break;
         }
+        return error;
     }
     // Closing flushes; a write the disk refuses late still fails here.
     void Close()
     {
-        if (!out_.Close()) throw EInOutError("Error during file copy.");
+        if (!out_.Close()) CopyFailed(GetLastError());
     }
 
     String target_;
     String name_;
-    THandle out_;
+    TKernelHandle out_;
 };
 
 }  // namespace
@@ -309,7 +324,7 @@ private:
 void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
                           const String& workDir)
 {
-    THandle in(OpenSource(source));
+    const TKernelHandle in = OpenSource(source);
     const bool existed = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (existed) CheckReplaceable(target);
     TStagedCopy copy(target, workDir);
@@ -323,7 +338,7 @@ void CopyFileWithProgress(const String& source, const String& target, const TCop
 bool CopyNewFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
                              const String& workDir)
 {
-    THandle in(OpenSource(source));
+    const TKernelHandle in = OpenSource(source);
     TStagedCopy copy(target, workDir);
     CopyContents(in.Get(), copy.Handle(), callback);
     return copy.TakeFreeName();
@@ -351,26 +366,18 @@ namespace {
 
 bool ProcessRuns(uint32_t id)
 {
-    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, id);
+    const TKernelHandle h(OpenProcess(SYNCHRONIZE, FALSE, id));
     if (!h) return GetLastError() == ERROR_ACCESS_DENIED;
-    const bool runs = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
-    CloseHandle(h);
-    return runs;
+    return !ProcessEnded(h.Get());
 }
 
 // A killed run's work folder: the temporary files in it go, then the folder
 // unless something else is in it.
 bool RemoveWorkFolder(const String& folder)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + SetupTempPattern()).c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            uint32_t writer = 0;
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && ParseSetupTempName(found.cFileName, writer))
-                DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    for (const TFolderEntry& e : TFolderWalk(folder, SetupTempPattern())) {
+        uint32_t writer = 0;
+        if (!e.IsDirectory() && ParseSetupTempName(e.name, writer)) DeleteFileA((folder + e.name).c_str());
     }
     return RemoveDirectoryA(RemoveBackslash(folder).c_str()) != 0;
 }
@@ -380,26 +387,20 @@ bool RemoveWorkFolder(const String& folder)
 int RemoveSetupLeftovers(const String& dir, std::vector<String>* others)
 {
     const String folder = AddBackslash(dir);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
     int removed = 0;
-    do {
-        const String name = found.cFileName;
-        if (name == "." || name == "..") continue;
+    for (const TFolderEntry& e : TFolderWalk(folder)) {
         uint32_t writer = 0;
         // Another setup may be writing it right now.
-        if (ParseSetupTempName(name, writer) && writer != GetCurrentProcessId() && !ProcessRuns(writer) &&
-            ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveWorkFolder(folder + name + "\\")
-                                                                 : DeleteFileA((folder + name).c_str()) != 0)) {
+        if (ParseSetupTempName(e.name, writer) && writer != GetCurrentProcessId() && !ProcessRuns(writer) &&
+            (e.IsDirectory() ? RemoveWorkFolder(folder + e.name + "\\")
+                             : DeleteFileA((folder + e.name).c_str()) != 0)) {
             ++removed;
             continue;
         }
         if (others) {
-            others->push_back(name);
-            if (found.cAlternateFileName[0]) others->push_back(found.cAlternateFileName);
+            others->push_back(e.name);
+            if (!e.shortName.empty()) others->push_back(e.shortName);
         }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    }
     return removed;
 }

@@ -18,14 +18,16 @@ class TNimboData;
 bool FileExists(const String& path);
 bool DirectoryExists(const String& path);
 
-// Creates the directory and its missing parents. Failures are not reported:
-// callers find out by entering the directory.
-void ForceDirs(const String& path);
+// Creates the directory and its missing parents. Callers find out whether
+// it is there by entering it; the result, 0 or the platform's reason why
+// the first missing one could not be made, tells them why not.
+unsigned long ForceDirs(const String& path);
 // Removes the directory, then each parent up to the drive's root; the first
 // directory that cannot be removed (one that is not empty, say) ends the
 // chain with EInOutError.
 void RemoveDirChain(const String& path);
-// Size of the file in bytes, or -1 when it cannot be opened.
+// Size of the file in bytes, or -1 when it cannot be opened or measured,
+// with the platform's reason left as the last error.
 int64_t FileSizeOf(const String& name);
 // The last-write time of a file or directory as a file time (100 ns units
 // since 1601, UTC); false, and `fileTime` as it was, when it cannot be read.

@@ -26,7 +26,6 @@ TNimboInfo::TNimboInfo()
 TNimboInfo::~TNimboInfo()
 {
     // The end-of-run step normally ran already; what is left cannot fail.
-    if (instanceMutex_) CloseHandle(instanceMutex_);
     if (languageModule_ && languageModule_ != GetModuleHandleA(nullptr)) FreeLibrary(languageModule_);
     SetErrorMode(savedErrorMode_);
 }
@@ -40,7 +39,7 @@ void TNimboInfo::Create(TComponent* owner)
     }
     savedErrorMode_ = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     multiException_ = true;
-    instanceMutex_ = nullptr;
+    instanceMutex_.Reset();
     // A failed copy of script entries is shown in the framework's box.
     SetNimboDataErrorHandler([](const String& text) { MessageDlg(text, mtError, 1u << mbOK); });
     script_ = &ownScript_;

@@ -8,6 +8,7 @@
 #include "base/string_list.h"
 #include "engine/message_ids.h"
 #include "engine/nimbo_component.h"
+#include "framework/win32/handles.h"
 #include "script/nimbo_groups.h"
 
 class TNimboPage;
@@ -99,7 +100,7 @@ public:
     // was changed since it was written); empty when all is well.
     const String& LogWarning() const { return logWarning_; }
     void SetLogFile(const String& v) { logFile_ = v; }
-    HANDLE InstanceMutex() const { return instanceMutex_; }
+    HANDLE InstanceMutex() const { return instanceMutex_.Get(); }
     // The install log (written at the end of a run, read by an uninstall);
     // ReadLog tells whether it read one. With `merge` the entries join the
     // current lists; without, they replace them and the directories take
@@ -168,7 +169,7 @@ private:
     mutable std::vector<String> pendingFiles_;
     TStringList groupNames_;
     TStringList groupItems_;
-    HANDLE instanceMutex_ = nullptr;
+    TKernelHandle instanceMutex_;
     std::vector<String> deferredFiles_, deferredDirs_;
     UINT savedErrorMode_ = 0;
     bool endOfRunDone_ = false;

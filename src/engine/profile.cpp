@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "base/exceptions.h"
+#include "framework/win32/handles.h"
+#include "framework/win32/system_error.h"
 
 namespace {
 // A list of null-terminated strings ending in an empty one, as the profile
@@ -52,8 +54,10 @@ std::vector<String> ReadProfileKeys(const String& file, const String& section)
 
 void WriteProfileString(const String& file, const String& section, const String& key, const String& value)
 {
-    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()))
-        throw EInOutError("Unable to write " + file + ".");
+    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str())) {
+        const DWORD error = GetLastError();
+        throw InOutError("Unable to write " + file + ".", error);
+    }
 }
 
 void EraseProfileSection(const String& file, const String& section)
@@ -90,16 +94,15 @@ struct TRawSection {
 String ReadProfileText(const String& file)
 {
     String text;
-    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return text;
+    const TKernelHandle h(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h) return text;
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(h, &size) && size.QuadPart < (1LL << 30)) {
+    if (GetFileSizeEx(h.Get(), &size) && size.QuadPart < (1LL << 30)) {
         text.resize(static_cast<size_t>(size.QuadPart));
         DWORD got = 0;
-        if (!ReadFile(h, text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) got = 0;
+        if (!ReadFile(h.Get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) got = 0;
         text.resize(got);
     }
-    CloseHandle(h);
     if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
         const auto* wide = reinterpret_cast<const wchar_t*>(text.data() + 2);
         const int n = static_cast<int>((text.size() - 2) / 2);
@@ -152,6 +155,21 @@ void AppendSection(String& out, const TProfileSection& s)
     for (const auto& [key, value] : s.lines) AppendLine(out, key + "=" + value);
 }
 
+// Writes the text into the (empty) temporary file, then gives it the
+// file's name; 0, or the platform's reason why a step failed.
+DWORD WriteInPlaceOf(const char* temp, const String& file, const String& text)
+{
+    TKernelHandle h(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return GetLastError();
+    DWORD put = 0;
+    if (!WriteFile(h.Get(), text.data(), static_cast<DWORD>(text.size()), &put, nullptr)) return GetLastError();
+    // A disk file takes all or fails, but for want of space.
+    if (put != text.size()) return ERROR_DISK_FULL;
+    // Closing flushes: a write refused late shows here.
+    if (!h.Close()) return GetLastError();
+    return MoveFileExA(temp, file.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : GetLastError();
+}
+
 }  // namespace
 
 void RewriteProfile(const String& file, const std::vector<String>& erase, const std::vector<TProfileSection>& append,
@@ -159,8 +177,9 @@ void RewriteProfile(const String& file, const std::vector<String>& erase, const 
 {
     const String failed = "Unable to write " + file + ".";
     const DWORD attr = GetFileAttributesA(file.c_str());
+    // What writing it would answer.
     if (attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        throw EInOutError(failed);
+        throw InOutError(failed, ERROR_ACCESS_DENIED);
     std::vector<TRawSection> old = SplitSections(attr == INVALID_FILE_ATTRIBUTES ? String() : ReadProfileText(file));
     std::vector<TProfileSection> extra;  // sections of `set` the old file lacks
     for (const TProfileSection& s : set) {
@@ -194,15 +213,13 @@ void RewriteProfile(const String& file, const std::vector<String>& erase, const 
     String dir = file.substr(0, file.find_last_of('\\') + 1);
     if (dir.empty()) dir = ".";
     char temp[MAX_PATH];
-    if (!GetTempFileNameA(dir.c_str(), "log", 0, temp)) throw EInOutError(failed);
-    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD put = 0;
-    const bool written = h != INVALID_HANDLE_VALUE &&
-                         WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &put, nullptr) && put == text.size();
-    const bool closed = h != INVALID_HANDLE_VALUE && CloseHandle(h);
-    if (!written || !closed || !MoveFileExA(temp, file.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!GetTempFileNameA(dir.c_str(), "log", 0, temp)) {
+        const DWORD error = GetLastError();
+        throw InOutError(failed, error);
+    }
+    if (const DWORD error = WriteInPlaceOf(temp, file, text)) {
         DeleteFileA(temp);
-        throw EInOutError(failed);
+        throw InOutError(failed, error);
     }
     // The profile services keep files they read in a cache that trusts the
     // time stamp, which two writes within one clock tick share: drop it, so

@@ -24,13 +24,22 @@ bool DeleteTree(HKEY parent, const String& name)
     r = RegDeleteKeyA(parent, name.c_str());
     return ok && (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND);
 }
+
+// The registry services answer with their error code, not the last error:
+// made the last error, so callers read a failure's reason in one way.
+bool Succeeded(LONG result)
+{
+    if (result == ERROR_SUCCESS) return true;
+    SetLastError(static_cast<DWORD>(result));
+    return false;
+}
 }  // namespace
 
 bool TRegistryKey::Create(HKEY root, const String& path)
 {
     Close();
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key_,
-                        nullptr) == ERROR_SUCCESS)
+    if (Succeeded(RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                                  nullptr, &key_, nullptr)))
         return true;
     key_ = nullptr;
     return false;
@@ -53,15 +62,16 @@ void TRegistryKey::Close()
 
 bool TRegistryKey::WriteString(const String& name, const String& value)
 {
-    return key_ && RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                  static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    if (!key_) return Succeeded(ERROR_INVALID_HANDLE);
+    return Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                    static_cast<DWORD>(value.size() + 1)));
 }
 
 bool TRegistryKey::WriteInteger(const String& name, uint32_t value)
 {
     const DWORD v = value;
-    return key_ && RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v) ==
-                       ERROR_SUCCESS;
+    if (!key_) return Succeeded(ERROR_INVALID_HANDLE);
+    return Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v));
 }
 
 String TRegistryKey::ReadString(const String& name) const

@@ -16,14 +16,16 @@ public:
     TRegistryKey(const TRegistryKey&) = delete;
     TRegistryKey& operator=(const TRegistryKey&) = delete;
 
-    // Opens root\path, creating the keys that are missing; false when refused.
+    // Opens root\path, creating the keys that are missing; false when
+    // refused, with the platform's reason as the last error.
     bool Create(HKEY root, const String& path);
     // Opens root\path only when it exists; reading only, unless asked.
     bool Open(HKEY root, const String& path, bool forWriting = false);
     bool IsOpen() const { return key_ != nullptr; }
     void Close();
 
-    // False when the platform refuses the write.
+    // False when the platform refuses the write, with its reason as the
+    // last error.
     bool WriteString(const String& name, const String& value);
     bool WriteInteger(const String& name, uint32_t value);
     // The string value; empty when it is missing or holds no string.

@@ -9,6 +9,7 @@
 #include "engine/file_routines.h"
 #include "engine/install_scope.h"
 #include "engine/profile.h"
+#include "framework/win32/system_error.h"
 
 namespace {
 
@@ -166,13 +167,12 @@ void RemoveAsides(const TJournalContent& content)
 
 TJournalContent ReadJournal(const String& path)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
+    const TKernelHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h) return {};
     String text;
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-    CloseHandle(h);
+    while (ReadFile(h.Get(), buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
     return ParseJournal(text);
 }
 
@@ -180,10 +180,7 @@ TJournalContent ReadJournal(const String& path)
 
 TRunJournal::TRunJournal(const String& application) : application_(application), path_(PathFor(application)) {}
 
-TRunJournal::~TRunJournal()
-{
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-}
+TRunJournal::~TRunJournal() = default;
 
 String TRunJournal::Folder()
 {
@@ -203,13 +200,18 @@ void TRunJournal::Begin()
 {
     CreateDirectoryA(RemoveBackslash(Folder()).c_str(), nullptr);
     // An earlier run's journal is never written over: it is undone first.
-    file_ = CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                        nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) throw EInOutError("Unable to write " + path_ + ".");
+    file_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
+    if (!file_) WriteFailed(GetLastError());
     const String header = EncodeJournalHeader(application_);
     DWORD written = 0;
-    if (!WriteFile(file_, header.data(), static_cast<DWORD>(header.size()), &written, nullptr))
-        throw EInOutError("Unable to write " + path_ + ".");
+    if (!WriteFile(file_.Get(), header.data(), static_cast<DWORD>(header.size()), &written, nullptr))
+        WriteFailed(GetLastError());
+}
+
+void TRunJournal::WriteFailed(DWORD error) const
+{
+    throw InOutError("Unable to write " + path_ + ".", error);
 }
 
 // Each record is in the file before the change is made, so a kill finds it;
@@ -220,9 +222,11 @@ void TRunJournal::Write(const TJournalRecord& record, bool durable)
     if (!Started()) Begin();
     const String line = EncodeJournalRecord(record);
     DWORD written = 0;
-    if (!WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
-        written != line.size() || (durable && !FlushFileBuffers(file_)))
-        throw EInOutError("Unable to write " + path_ + ".");
+    if (!WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
+        WriteFailed(GetLastError());
+    // A disk file takes all or fails, but for want of space.
+    if (written != line.size()) WriteFailed(ERROR_DISK_FULL);
+    if (durable && !FlushFileBuffers(file_.Get())) WriteFailed(GetLastError());
 }
 
 bool TRunJournal::MakeDirs(const String& dir)
@@ -288,8 +292,7 @@ void TRunJournal::Commit()
 {
     if (!Started()) return;
     Write({TJournalKind::Committed, {}}, true);
-    CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    file_.Close();
     RemoveAsides(ReadJournal(path_));
     DeleteFileA(path_.c_str());
 }
@@ -298,8 +301,7 @@ std::vector<String> TRunJournal::RollBack()
 {
     std::vector<String> left;
     if (!Started()) return left;
-    CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    file_.Close();
     UndoJournal(ReadJournal(path_), left);
     DeleteFileA(path_.c_str());
     return left;

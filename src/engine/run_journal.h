@@ -13,6 +13,7 @@
 
 #include "base/nstring.h"
 #include "engine/journal_records.h"
+#include "framework/win32/handles.h"
 
 class TRunJournal {
 public:
@@ -28,7 +29,7 @@ public:
 
     // Whether anything was written down yet (the file is made with the
     // first record).
-    bool Started() const { return file_ != INVALID_HANDLE_VALUE; }
+    bool Started() const { return file_.Valid(); }
 
     // Each of these is written before the change it names; a record that
     // cannot be written raises EInOutError, and the change is not made.
@@ -59,9 +60,11 @@ public:
 private:
     void Write(const TJournalRecord& record, bool durable);
     void Begin();
+    // The journal's error for the platform call that just failed.
+    [[noreturn]] void WriteFailed(DWORD error) const;
     String application_;
     String path_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    TKernelHandle file_;
     unsigned asides_ = 0;
 };
 

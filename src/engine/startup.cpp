@@ -14,6 +14,8 @@
 #include "engine/install_scope.h"
 #include "engine/message_dialog.h"
 #include "engine/path_routines.h"
+#include "framework/win32/process.h"
+#include "framework/win32/system_error.h"
 
 namespace {
 constexpr const char* kHandOverFile = "TNIMBO.INI";
@@ -44,28 +46,18 @@ String TemporaryDirectory()
 
 void ChangeDirectory(const String& dir)
 {
-    if (!SetCurrentDirectoryA(ChDirPath(dir).c_str()))
-        throw EInOutError("Unable to change the current directory to " + dir + ".");
+    if (!SetCurrentDirectoryA(ChDirPath(dir).c_str())) {
+        const DWORD error = GetLastError();
+        throw InOutError("Unable to change the current directory to " + dir + ".", error);
+    }
 }
 
-// Starts a program in a normal window; false when the platform refuses.
-bool StartProgram(const String& path, const String& arguments = String(), HANDLE* process = nullptr)
+// Starts a program in a normal window, in its own directory; an empty
+// handle when the platform refuses.
+TKernelHandle StartProgram(const String& path, const String& arguments = String())
 {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi{};
-    String cmd = "\"" + path + "\"" + (arguments.empty() ? String() : " " + arguments);
-    if (!CreateProcessA(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        ExtractFileDir(path).c_str(), &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    if (process)
-        *process = pi.hProcess;
-    else
-        CloseHandle(pi.hProcess);
-    return true;
+    const String cmd = "\"" + path + "\"" + (arguments.empty() ? String() : " " + arguments);
+    return StartProcess(cmd, SW_SHOWNORMAL, 0, ExtractFileDir(path), path);
 }
 
 // The wizard dialog as the restarts show it: the "please wait" page.
@@ -163,17 +155,17 @@ void TNimboInfo::CheckSingleInstance()
     String name = UpperCase(ProgramPath());
     for (char& c : name)
         if (c == '\\') c = '/';
-    HANDLE h = CreateMutexA(nullptr, TRUE, name.c_str());
+    TKernelHandle h(CreateMutexA(nullptr, TRUE, name.c_str()));
     if (!h) return;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(h);
-        instanceMutex_ = nullptr;
+        h.Close();
+        instanceMutex_.Reset();
         if (OnMultiInstance) OnMultiInstance(this);
         SetRunExitCode(exitAlreadyRunning);
         if (multiException_) throw ENimboError("Only one instance of the setup program allowed.");
         ExitProcess(0);
     }
-    instanceMutex_ = h;
+    instanceMutex_ = std::move(h);
 }
 
 void TNimboInfo::TakeMultiDiskHandOver()
@@ -280,15 +272,20 @@ void TNimboInfo::FloppyRestart()
             CopyFileWithProgress(program, temp + name);
             for (int i = 0; i < multiDiskFiles_.Count(); ++i)
                 CopyFileWithProgress(source + multiDiskFiles_[i], temp + multiDiskFiles_[i]);
-        } catch (const EInOutError&) {
-            ShowMessageDialog(this, GetMessageText(msgTempNotCopied) + "\r\n" + GetMessageText(msgInstallAborted), mtError,
-                              NimboDialogButton(mbOK));
+        } catch (const EInOutError& e) {
+            ShowMessageDialog(this,
+                              WithSystemError(GetMessageText(msgTempNotCopied), e.ErrorCode()) + "\r\n" +
+                                  GetMessageText(msgInstallAborted),
+                              mtError, NimboDialogButton(mbOK));
             throw EInOutError(GetMessageText(msgTempNotCopied));
         }
         WriteProfileString(kHandOverFile, kMultiDiskSection, "Source Dir", source);
         if (!StartProgram(temp + name)) {
-            ShowMessageDialog(this, GetMessageText(msgSetupNotExecuted) + "\r\n" + GetMessageText(msgInstallAborted), mtError,
-                              NimboDialogButton(mbOK));
+            const DWORD error = GetLastError();
+            ShowMessageDialog(this,
+                              WithSystemError(GetMessageText(msgSetupNotExecuted), error) + "\r\n" +
+                                  GetMessageText(msgInstallAborted),
+                              mtError, NimboDialogButton(mbOK));
             throw EInOutError(GetMessageText(msgInstallAborted));
         }
     } catch (const EInOutError&) {
@@ -323,8 +320,8 @@ void TNimboInfo::UnInstallRestart()
     try {
         CopyFileWithProgress(program, temp + name);
         for (const String& f : files) CopyFileWithProgress(own + f, temp + f);
-    } catch (const EInOutError&) {
-        AbortUnInstall(GetMessageText(msgUnInstallNotCopied));
+    } catch (const EInOutError& e) {
+        AbortUnInstall(WithSystemError(GetMessageText(msgUnInstallNotCopied), e.ErrorCode()));
     }
     // A fresh section, named for the copy it is meant for.
     EraseProfileSection(kHandOverFile, kUnInstallSection);
@@ -334,9 +331,12 @@ void TNimboInfo::UnInstallRestart()
         WriteProfileString(kHandOverFile, kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
     // The copy runs as this one was asked to: silently, say.
     const String switches = ForwardedSwitches();
-    HANDLE copy = nullptr;
-    if (!StartProgram(temp + name, switches, Unattended() ? &copy : nullptr)) AbortUnInstall(GetMessageText(msgUnInstallNotLaunched));
-    if (copy) {
+    const TKernelHandle copy = StartProgram(temp + name, switches);
+    if (!copy) {
+        const DWORD error = GetLastError();
+        AbortUnInstall(WithSystemError(GetMessageText(msgUnInstallNotLaunched), error));
+    }
+    if (Unattended()) {
         // A script that started the uninstall learns when it is over, and
         // how it went: this process waits for the copy and ends with its
         // code. (This program file goes once this process has ended.)
@@ -344,11 +344,8 @@ void TNimboInfo::UnInstallRestart()
         // Only waiting: the copy's broadcasts (DDE with Program Manager)
         // reach this process's windows and are answered, but nothing of
         // this run's own (the background's start timer) goes on.
-        WaitForProcessEndIdle(copy);
-        DWORD code = exitFailed;
-        GetExitCodeProcess(copy, &code);
-        CloseHandle(copy);
-        ExitProcess(code);
+        WaitForProcessEndIdle(copy.Get());
+        ExitProcess(ProcessExitCode(copy.Get(), exitFailed));
     }
     EndProcessNow();
 }
@@ -405,10 +402,7 @@ void TNimboInfo::EndOfRun()
 {
     if (endOfRunDone_) return;
     endOfRunDone_ = true;
-    if (instanceMutex_) {
-        CloseHandle(instanceMutex_);
-        instanceMutex_ = nullptr;
-    }
+    instanceMutex_.Close();
     // An uninstall that did not finish leaves the log as it found it.
     if (!HasState(csDesigning) && !unInstallDone_ && !unInstallMode_) WriteLog();
     if (languageModule_ && languageModule_ != GetModuleHandleA(nullptr)) {

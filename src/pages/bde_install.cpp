@@ -10,6 +10,9 @@
 #include "engine/registry.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
+#include "framework/win32/folder_walk.h"
+#include "framework/win32/process.h"
+#include "framework/win32/system_error.h"
 #include "pages/prog_exec.h"
 
 const TEnumInfo& BDEInstallTypeNames()
@@ -58,14 +61,7 @@ bool IsDirectoryText(const String& path)
 void DeleteAllFiles(const String& dir)
 {
     const String base = AddBackslash(dir);
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((base + "*.*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        const String name = fd.cFileName;
-        if (name != "." && name != "..") DeleteFileA((base + name).c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    for (const TFolderEntry& e : TFolderWalk(base, "*.*")) DeleteFileA((base + e.name).c_str());
 }
 
 // Whether `dir` is, or holds, `other` (both with a trailing backslash).
@@ -222,25 +218,18 @@ void TNimboBDEInstall::RunEngineSetup()
         } while (!FileExists(marker));
     }
     if (FileExists(program)) {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESHOWWINDOW;
-        si.wShowWindow = SW_SHOWNORMAL;
-        PROCESS_INFORMATION pi{};
-        String cmd = program;
-        const String dir = ExtractFilePath(program);
-        if (CreateProcessA(program.c_str(), cmd.data(), nullptr, nullptr, FALSE,
-                           CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_SEPARATE_WOW_VDM, nullptr,
-                           dir.empty() ? nullptr : dir.c_str(), &si, &pi)) {
+        const TKernelHandle process =
+            StartProcess(program, SW_SHOWNORMAL, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | CREATE_SEPARATE_WOW_VDM,
+                         ExtractFilePath(program), program);
+        if (process) {
             installed_ = true;
-            CloseHandle(pi.hThread);
             // The engine's settings exist only once its setup has ended.
-            WaitForProcessEnd(pi.hProcess);
-            CloseHandle(pi.hProcess);
+            WaitForProcessEnd(process.Get());
         } else {
-            const unsigned long error = GetLastError();
-            ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgEngineNotRun), error), mtWarning,
-                              NimboDialogButton(mbOK));
+            const DWORD error = GetLastError();
+            ShowMessageDialog(controller_,
+                              WithSystemError(Format(NimboMessageText(controller_, msgEngineNotRun), error), error),
+                              mtWarning, NimboDialogButton(mbOK));
         }
     } else {
         ShowMessageDialog(controller_, NimboMessageText(controller_, msgEngineNotFound), mtWarning, NimboDialogButton(mbOK));
@@ -295,8 +284,10 @@ void TNimboBDEInstall::IntegratedInstall()
             else if (upper.rfind("LOCALE_LIB", 0) == 0 || upper.rfind("CONFIGFILE", 0) == 0)
                 data = AddBackslash(d) + ExtractFileName(data);
             TRegistryKey k;
-            if (!k.Create(HKEY_LOCAL_MACHINE, key) || !k.WriteString(name, data))
-                throw EInOutError("Unable to write " + name + " to HKEY_LOCAL_MACHINE\\" + key + ".");
+            if (!k.Create(HKEY_LOCAL_MACHINE, key) || !k.WriteString(name, data)) {
+                const DWORD error = GetLastError();
+                throw InOutError("Unable to write " + name + " to HKEY_LOCAL_MACHINE\\" + key + ".", error);
+            }
         }
     }
     controller_->SetBDEType(bdeType_);
@@ -341,7 +332,10 @@ void TNimboBDEInstall::RemoveEngineDir(const String& dir) const
     if (!DirectoryExists(d)) return;
     DeleteAllFiles(d);
     SetCurrentDirectoryA("\\");
-    if (!RemoveDirectoryA(d.c_str())) throw EInOutError("Unable to remove directory " + d + ".");
+    if (!RemoveDirectoryA(d.c_str())) {
+        const DWORD error = GetLastError();
+        throw InOutError("Unable to remove directory " + d + ".", error);
+    }
 }
 
 void TNimboBDEInstall::RemoveEngine(TNimboBDEInstallTypes type)

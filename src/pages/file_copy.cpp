@@ -11,6 +11,7 @@
 #include "engine/message_dialog.h"
 #include "engine/run_switches.h"
 #include "framework/win32/progress_bar.h"
+#include "framework/win32/system_error.h"
 
 const TEnumInfo& OverWriteNames()
 {
@@ -59,6 +60,7 @@ std::vector<String> MissingAncestors(const String& path)
     }
     return ancestors;
 }
+
 }  // namespace
 
 TFreeSpaceSource SetFreeSpaceSource(TFreeSpaceSource source)
@@ -282,7 +284,8 @@ void TNimboFileCopy::CreateDirectories()
         const String path = RemoveBackslash(full);
         if (DirectoryExists(path)) continue;
         const std::vector<String> ancestors = MissingAncestors(path);
-        if (MakeDirectory(path)) {
+        DWORD error = 0;
+        if (MakeDirectory(path, error)) {
             // Outermost first, so an uninstall removes the deepest first.
             for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) controller_->AddCreatedDir(*it);
             if (dir->Name() != "Windows" && dir->Name() != "Windows System") controller_->AddCreatedDir(full);
@@ -291,24 +294,28 @@ void TNimboFileCopy::CreateDirectories()
         UndoPartialDirs(path, ancestors);
         DropDirsUnder(path);
         --i;  // the line that now follows takes this place
-        if (Ask(Format(Text(msgCopyNoDirectory), full) + " " + Text(msgCopyAbort), mtWarning,
+        if (Ask(WithSystemError(Format(Text(msgCopyNoDirectory), full), error) + " " + Text(msgCopyAbort), mtWarning,
                               NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
             aborted_ = true;
     }
     SetCurrentDirectoryA(ChDirPath(ExtractFileDir(ProgramPath())).c_str());
 }
 
-bool TNimboFileCopy::MakeDirectory(const String& path)
+bool TNimboFileCopy::MakeDirectory(const String& path, DWORD& error)
 {
-    // ForceDirs reports nothing: the directory is made when it can be
-    // entered as itself.
+    // The directory is made when it can be entered as itself. `error` tells
+    // why not in the platform's word for the first directory of the chain it
+    // refused, else for entering it (0 when it gave none).
+    error = 0;
     try {
-        ForceDirs(path);
-        return SetCurrentDirectoryA(ChDirPath(path).c_str()) &&
-               SameText(AddBackslash(path), AddBackslash(CurrentDirectory()));
-    } catch (const EInOutError&) {
-        return false;
+        error = ForceDirs(path);
+        if (SetCurrentDirectoryA(ChDirPath(path).c_str()))
+            return SameText(AddBackslash(path), AddBackslash(CurrentDirectory()));
+        if (!error) error = GetLastError();
+    } catch (const EInOutError& e) {
+        error = e.ErrorCode();
     }
+    return false;
 }
 
 void TNimboFileCopy::DropDirsUnder(const String& path)
@@ -485,8 +492,8 @@ bool TNimboFileCopy::TryCopy(TCopyJob& job)
         if (job.expand ? ExpandFile(job) : CopyPlainFile(job)) RecordInstalled(job);
     } catch (const TCopyStopped&) {
         // Cancel confirmed during the file: the run ends as cancelled.
-    } catch (const EInOutError&) {
-        return !RetryAfterCopyError(job);
+    } catch (const EInOutError& e) {
+        return !RetryAfterCopyError(job, e.ErrorCode());
     }
     return true;
 }
@@ -570,10 +577,11 @@ void TNimboFileCopy::RecordInstalled(const TCopyJob& job)
     KeepAlive();
 }
 
-bool TNimboFileCopy::RetryAfterCopyError(const TCopyJob& job)
+bool TNimboFileCopy::RetryAfterCopyError(const TCopyJob& job, DWORD error)
 {
-    // A failed expansion says so; the other failures read as before.
-    String text = Format(Text(msgCopyError), ExtractFileName(job.source), job.disk);
+    // A failed expansion says so; the other failures say why in the
+    // platform's words.
+    String text = WithSystemError(Format(Text(msgCopyError), ExtractFileName(job.source), job.disk), error);
     if (job.compressionError) text += "\r\n" + Text(msgCompressionError);
     const int answer =
         Ask(text, mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
@@ -626,18 +634,21 @@ void TNimboFileCopy::ReadOverwriteFacts(const String& source, const String& targ
         facts.sourceWhen = FormatLocalDateTime(timeStamp_ ? timeStamp_(source.c_str()) : 0);
     } else {
         facts.sourceSize = FileSizeOf(source);
+        if (facts.sourceSize == -1) facts.sourceError = GetLastError();
         LastWriteTime(source, facts.sourceTime);
         facts.sourceWhen = FormatFileTime(facts.sourceTime);
     }
     facts.targetSize = FileSizeOf(target);
+    if (facts.targetSize == -1) facts.targetError = GetLastError();
     LastWriteTime(target, facts.targetTime);
 }
 
 TNimboFileCopy::TOverwriteAnswer TNimboFileCopy::AnswerUnreadable(const String& source, const String& target, int disk,
                                                                   const TOverwriteFacts& facts)
 {
-    const String text = (facts.sourceSize == -1 ? Format(Text(msgCopyError), source, disk)
-                                                : Format(Text(msgCopyError), target, kNoDisk)) +
+    const String text = (facts.sourceSize == -1
+                             ? WithSystemError(Format(Text(msgCopyError), source, disk), facts.sourceError)
+                             : WithSystemError(Format(Text(msgCopyError), target, kNoDisk), facts.targetError)) +
                         "\r\n" + Text(msgCopySkip);
     const int answer =
         Ask(text, mtWarning, NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));

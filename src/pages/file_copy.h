@@ -79,6 +79,7 @@ private:
         int64_t targetSize = -1;
         uint64_t sourceTime = 0;  // file times
         uint64_t targetTime = 0;
+        DWORD sourceError = 0, targetError = 0;  // why a size is -1
     };
     enum class TOverwriteAnswer { Replace, Keep, AskAgain };
 
@@ -90,7 +91,7 @@ private:
     // each once.
     void ListTargetDirs();
     void CreateDirectories();
-    bool MakeDirectory(const String& path);
+    bool MakeDirectory(const String& path, DWORD& error);
     // A directory that could not be made goes from the list with those
     // below it.
     void DropDirsUnder(const String& path);
@@ -118,7 +119,7 @@ private:
     bool KeptAfterNameTaken(TCopyJob& job);
     void RecordInstalled(const TCopyJob& job);
     // True for Retry; Ignore and Abort leave the file.
-    bool RetryAfterCopyError(const TCopyJob& job);
+    bool RetryAfterCopyError(const TCopyJob& job, DWORD error);
     // "Abort file copy?": true, and the run aborted, on Yes.
     bool ConfirmAbort();
     bool ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed);

@@ -2,6 +2,7 @@
 
 #include "engine/file_routines.h"
 #include "framework/properties.h"
+#include "framework/win32/process.h"
 
 NIMBO_DEFINE_CLASS(TNimboProgExec, TNimboComponent, true,
                    p.Str("CommandLine", &TNimboProgExec::SetCommandLine)
@@ -34,21 +35,13 @@ String TNimboProgExec::WorkingDir() const
 uint8_t TNimboProgExec::Execute()
 {
     TNimboComponent::Execute();
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = windowState_ == wsMaximized   ? SW_SHOWMAXIMIZED
-                     : windowState_ == wsMinimized ? SW_SHOWMINIMIZED
-                                                   : SW_SHOWNORMAL;
-    String cmd = ProgramCommandLine();
-    const String dir = WorkingDir();
-    PROCESS_INFORMATION pi{};
+    const WORD show = windowState_ == wsMaximized   ? SW_SHOWMAXIMIZED
+                      : windowState_ == wsMinimized ? SW_SHOWMINIMIZED
+                                                    : SW_SHOWNORMAL;
     // A bare program name has no directory of its own: it starts in ours.
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS,
-                        nullptr, dir.empty() ? nullptr : dir.c_str(), &si, &pi))
-        return 2;
-    CloseHandle(pi.hThread);
-    if (waitForDone_) WaitForProcessEnd(pi.hProcess);
-    CloseHandle(pi.hProcess);
+    const TKernelHandle process =
+        StartProcess(ProgramCommandLine(), show, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, WorkingDir());
+    if (!process) return 2;
+    if (waitForDone_) WaitForProcessEnd(process.Get());
     return 1;
 }

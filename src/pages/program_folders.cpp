@@ -7,7 +7,10 @@
 #include <algorithm>
 
 #include "engine/file_routines.h"
+#include "framework/win32/folder_walk.h"
 #include "framework/win32/forms.h"
+#include "framework/win32/handles.h"
+#include "framework/win32/process.h"
 #include "pages/progman.h"
 
 String ProgramsFolder(bool common)
@@ -38,14 +41,8 @@ void ListGroupFolders(TStringList& groups)
     groups.Clear();
     const String programs = ProgramsFolder(false);
     if (programs.empty()) return;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((programs + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        const String name = fd.cFileName;
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..") groups.Add(name);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    for (const TFolderEntry& e : TFolderWalk(programs))
+        if (e.IsDirectory()) groups.Add(e.name);
 }
 
 String MakeGroupFolder(const String& group)
@@ -148,15 +145,14 @@ std::vector<DWORD> FolderProcessesOf(DWORD parent)
 {
     std::vector<DWORD> ids;
     if (!parent) return ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    const TKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return ids;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry))
         if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent &&
             SameText(ExtractFileName(entry.szExeFile), "explorer.exe"))
             ids.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
     return ids;
 }
 }  // namespace
@@ -174,13 +170,15 @@ void TGroupWindowWatch::Start(DWORD server)
 
 void TGroupWindowWatch::CloseOpened(const String& group, DWORD timeoutMs)
 {
-    std::vector<HANDLE> opened;
+    std::vector<TKernelHandle> opened;
+    std::vector<HANDLE> waited;
     for (DWORD id : FolderProcessesOf(server_))
         if (std::find(before_.begin(), before_.end(), id) == before_.end())
-            if (HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, id)) opened.push_back(h);
-    if (!opened.empty()) WaitForProcessesEnd(opened, timeoutMs, [&group] { CloseGroupWindows(group); });
-    for (HANDLE h : opened)
-        CloseHandle(h);
+            if (TKernelHandle h(OpenProcess(SYNCHRONIZE, FALSE, id)); h) {
+                waited.push_back(h.Get());
+                opened.push_back(std::move(h));
+            }
+    if (!waited.empty()) WaitForProcessesEnd(waited, timeoutMs, [&group] { CloseGroupWindows(group); });
     // A shell that shows folders in its own process: whatever is up by now.
     CloseGroupWindows(group);
 }

@@ -12,6 +12,8 @@
 #include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
+#include "framework/win32/folder_walk.h"
+#include "framework/win32/system_error.h"
 #include "pages/bde_install.h"
 #include "pages/group_removal.h"
 
@@ -124,40 +126,37 @@ void TNimboUnInstall::RemoveFiles()
 
 bool TNimboUnInstall::HoldsOnlyDeferred(const String& dir) const
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((AddBackslash(dir) + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    bool only = true, any = false;
-    do {
-        const String n = fd.cFileName;
-        if (n == "." || n == "..") continue;
+    bool any = false;
+    for (const TFolderEntry& e : TFolderWalk(dir)) {
         any = true;
         // A folder made on the way to the installation holds only the
         // installation's folder, itself left for later.
-        if (!controller_->IsDeferred(AddBackslash(dir) + n))
-            only = false;
-    } while (only && FindNextFileA(h, &fd));
-    FindClose(h);
-    return only && any;
+        if (!controller_->IsDeferred(AddBackslash(dir) + e.name)) return false;
+    }
+    return any;
 }
 
 void TNimboUnInstall::RemoveDirectories()
 {
     const String own = RemoveBackslash(ExtractFileDir(ProgramPath()));
-    if (!SetCurrentDirectoryA(ChDirPath(own).c_str()))
-        throw EInOutError("Unable to change the current directory to " + own + ".");
+    if (!SetCurrentDirectoryA(ChDirPath(own).c_str())) {
+        const DWORD error = GetLastError();
+        throw InOutError("Unable to change the current directory to " + own + ".", error);
+    }
     // Sorted, so a directory's subdirectories come after it: last first.
     const TStringList& dirs = controller_->CreatedDirs();
     for (int i = dirs.Count() - 1; i >= 0; --i) {
         const String dir = ChDirPath(RemoveBackslash(dirs[i]));
+        if (RemoveDirectoryA(dir.c_str())) continue;
+        const DWORD error = GetLastError();
         // One already gone (removed by hand) needs no word; one that holds
         // only files still in use goes with them.
-        if (!RemoveDirectoryA(dir.c_str()) && DirectoryExists(dir)) {
-            if (HoldsOnlyDeferred(dirs[i]))
-                controller_->DeferRemoveDir(dirs[i]);
-            else
-                MessageDlg(Format(NimboMessageText(controller_, msgDirNotDeleted), dirs[i]), mtWarning, 1u << mbOK);
-        }
+        if (!DirectoryExists(dir)) continue;
+        if (HoldsOnlyDeferred(dirs[i]))
+            controller_->DeferRemoveDir(dirs[i]);
+        else
+            MessageDlg(WithSystemError(Format(NimboMessageText(controller_, msgDirNotDeleted), dirs[i]), error),
+                       mtWarning, 1u << mbOK);
     }
 }
 

@@ -248,8 +248,10 @@ TEST_F(CopyFaults, FilesLeftOutAreCountedAndPartlyMadePathsAreUndone)
     }
     const std::vector<String> asked = RunAnswering("Warning", {"No", "Ignore"});
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0], "\r\nUnable to create directory " + dst + "new\\deep\\bad|name\\. Abort file copy?\r\n");
-    EXPECT_EQ(asked[1], "\r\nFILE COPY ERROR: gone.txt located on disk 1.\r\n");
+    // Each says why, in the platform's words, after what failed.
+    EXPECT_EQ(asked[0], "\r\nUnable to create directory " + dst +
+                            "new\\deep\\bad|name\\. (123: Invalid name.) Abort file copy?\r\n");
+    EXPECT_EQ(asked[1], "\r\nFILE COPY ERROR: gone.txt located on disk 1. (2: File not found.)\r\n");
     EXPECT_EQ(info->NotInstalled(), 3);
     EXPECT_EQ(ReadAll(dst + "a.txt"), "a");
     EXPECT_EQ(Entries(dst), (std::vector<String>{"a.txt"})) << "new\\ and new\\deep\\ are removed again";
@@ -266,7 +268,7 @@ TEST_F(CopyFaults, ReadOnlyTargetsAreCopyErrorsEvenWhenAlwaysOverwriting)
     const std::vector<String> asked = RunAnswering("Warning", {"Ignore", "Ignore"});
     EXPECT_EQ(asked,
               (std::vector<String>{"\r\nFILE COPY ERROR: packed.txt located on disk 1.\r\nCompression error.\r\n",
-                                   "\r\nFILE COPY ERROR: plain.txt located on disk 1.\r\n"}));
+                                   "\r\nFILE COPY ERROR: plain.txt located on disk 1. (5: Access denied.)\r\n"}));
     EXPECT_EQ(ReadAll(dst + "packed.txt"), "kept packed");
     EXPECT_EQ(ReadAll(dst + "plain.txt"), "kept plain");
     EXPECT_TRUE(IsReadOnly(dst + "packed.txt"));
@@ -677,7 +679,7 @@ TEST_F(DiskFull, DISABLED_ADriveThatFillsDuringTheCopyIsACopyErrorAndTheOldTarge
     Existing("big.dat", "the earlier big.dat");
     page->SetOverWrite(swAlways);
     const std::vector<String> asked = RunAnswering("Warning", {"Ignore"});
-    EXPECT_EQ(asked, (std::vector<String>{"\r\nFILE COPY ERROR: big.dat located on disk 1.\r\n"}));
+    EXPECT_EQ(asked, (std::vector<String>{"\r\nFILE COPY ERROR: big.dat located on disk 1. (112: Disk full.)\r\n"}));
     EXPECT_EQ(ReadAll(dst + "big.dat"), "the earlier big.dat");
     EXPECT_EQ(ReadAll(dst + "small.txt"), "small") << "Ignore goes on with the next file";
     EXPECT_EQ(Entries(dst), (std::vector<String>{"big.dat", "small.txt"}));

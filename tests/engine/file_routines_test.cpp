@@ -194,7 +194,8 @@ TEST_F(FileRoutines, ACopyIntoANewFileTakesOnlyAFreeName)
     WriteBytes(dst, "old");
     EXPECT_FALSE(copyNew(src, dst));
     EXPECT_TRUE(Holds(dst, "old"));
-    EXPECT_EQ(IoError([&] { copyNew(src, dir + "no such folder\\x.dat"); }), "Error opening target file.");
+    EXPECT_EQ(IoError([&] { copyNew(src, dir + "no such folder\\x.dat"); }),
+              "Error opening target file. (3: Path not found.)");
     EXPECT_EQ(Entries(dir), (std::vector<String>{"dst.dat", "src.dat"}));
     DeleteFileA(dst.c_str());
 
@@ -207,7 +208,7 @@ TEST_F(FileRoutines, ACopyIntoANewFileTakesOnlyAFreeName)
 
     // A source that does not open, and a copy that fails half way, leave
     // nothing; the next try makes the file.
-    EXPECT_EQ(IoError([&] { copyNew(dir + "none.dat", dst); }), "Source file doesn't exist.");
+    EXPECT_EQ(IoError([&] { copyNew(dir + "none.dat", dst); }), "Source file doesn't exist. (2: File not found.)");
     int blocks = 0;
     EXPECT_EQ(IoError([&] {
                   CopyNewFileWithProgress(src, dst, [&](int, int) {
@@ -313,18 +314,20 @@ TEST_F(FileRoutines, CopyOfAnEmptySourceGivesAnEmptyTargetWithTheSourceTime)
     EXPECT_TRUE(SameTime(LastWrite(dst), LastWrite(src)));
 }
 
+// Each failure says what failed, then why in the platform's words (as
+// Wine words them).
 TEST_F(FileRoutines, CopyOfAMissingOrUnreadableSourceCreatesNoTarget)
 {
     const String dst = dir + "dst.dat";
-    EXPECT_EQ(IoError([&] { Copy(dir + "none.dat", dst); }), "Source file doesn't exist.");
+    EXPECT_EQ(IoError([&] { Copy(dir + "none.dat", dst); }), "Source file doesn't exist. (2: File not found.)");
     CreateDirectoryA((dir + "sub").c_str(), nullptr);
-    EXPECT_EQ(IoError([&] { Copy(dir + "sub", dst); }), "Source file doesn't exist.");
+    EXPECT_EQ(IoError([&] { Copy(dir + "sub", dst); }), "Source file doesn't exist. (5: Access denied.)");
 
     const String src = dir + "locked.dat";
     WriteBytes(src, "data");
     HANDLE lock = CreateFileA(src.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(IoError([&] { Copy(src, dst); }), "Error opening source file.");
+    EXPECT_EQ(IoError([&] { Copy(src, dst); }), "Error opening source file. (32: Sharing violation.)");
     CloseHandle(lock);
     EXPECT_EQ(Entries(dir), (std::vector<String>{"locked.dat", "sub"}));
 }
@@ -337,24 +340,24 @@ TEST_F(FileRoutines, AnUnwritableTargetIsRefusedBeforeAnythingIsWritten)
     auto copy = [&](const String& target) {
         return IoError([&] { CopyFileWithProgress(src, target, [&](int a, int b) { calls.emplace_back(a, b); }); });
     };
-    EXPECT_EQ(copy(dir + "nodir\\dst.dat"), "Error opening target file.");
+    EXPECT_EQ(copy(dir + "nodir\\dst.dat"), "Error opening target file. (3: Path not found.)");
 
     const String ro = dir + "readonly.dat";
     WriteBytes(ro, "keep me");
     SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(copy(ro), "Error opening target file.");
+    EXPECT_EQ(copy(ro), "Error opening target file. (5: Access denied.)");
     EXPECT_TRUE(Holds(ro, "keep me"));
 
     const String busy = dir + "busy.dat";
     WriteBytes(busy, "in use");
     HANDLE h = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(copy(busy), "Error opening target file.");
+    EXPECT_EQ(copy(busy), "Error opening target file. (32: Sharing violation.)");
     CloseHandle(h);
     EXPECT_TRUE(Holds(busy, "in use"));
 
     CreateDirectoryA((dir + "adir").c_str(), nullptr);
-    EXPECT_EQ(copy(dir + "adir"), "Error opening target file.");
+    EXPECT_EQ(copy(dir + "adir"), "Error opening target file. (5: Access denied.)");
 
     EXPECT_TRUE(calls.empty());
     EXPECT_EQ(Entries(dir), (std::vector<String>{"adir", "busy.dat", "readonly.dat", "src.dat"}));
@@ -377,21 +380,28 @@ TEST_F(FileRoutines, AFailureHalfWayLeavesTheEarlierTargetAndNoTemporaryFile)
     EXPECT_EQ(Entries(dir), (std::vector<String>{"dst.dat", "src.dat"}));
 
     // Copying a file onto itself keeps it whole.
-    EXPECT_EQ(IoError([&] { CopyFileWithProgress(src, src); }), "Error opening target file.");
+    EXPECT_EQ(IoError([&] { CopyFileWithProgress(src, src); }), "Error opening target file. (32: Sharing violation.)");
     EXPECT_TRUE(Holds(src, Pattern(10000)));
 }
 
 TEST_F(FileRoutines, ForceDirsCreatesTheChainAndRemoveDirChainTakesItDownToTheFirstFullDirectory)
 {
     const String deep = dir + "A\\B\\C\\";
-    ForceDirs(deep);
+    EXPECT_EQ(ForceDirs(deep), 0u);
     EXPECT_EQ(GetFileAttributesA(deep.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    ForceDirs(deep);  // already there: nothing to do, nothing reported
+    EXPECT_EQ(ForceDirs(deep), 0u);  // already there: nothing to do
+
+    // A file where a directory of the chain should be: the reason is the
+    // platform's answer for that one, not for the directories below it.
+    WriteBytes(dir + "blocker", "x");
+    EXPECT_EQ(ForceDirs(dir + "blocker\\inside\\"), static_cast<unsigned long>(ERROR_ALREADY_EXISTS));
+    DeleteFileA((dir + "blocker").c_str());
 
     // `dir` holds a file, so the chain ends there, after C, B and A.
     WriteBytes(dir + "keep.txt", "x");
-    EXPECT_NE(IoError([&] { RemoveDirChain(dir + "A\\B\\C"); }), "");
+    EXPECT_EQ(IoError([&] { RemoveDirChain(dir + "A\\B\\C"); }),
+              "Unable to remove directory " + RemoveBackslash(dir) + ". (145: Directory is not empty.)");
     EXPECT_EQ(Entries(dir), (std::vector<String>{"keep.txt"}));
 
     // A directory in the suite's form, with its backslash, names the same
@@ -521,7 +531,7 @@ TEST(DiskFull, DISABLED_ReplacingATargetOnAFullDriveLeavesItAsItWas)
     int written = 0;
     const String error = IoError([&] { CopyFileWithProgress(src, dst, [&](int, int n) { written += n; }); });
     DeleteFileA(src.c_str());
-    EXPECT_EQ(error, "Error during file copy.");
+    EXPECT_EQ(error, "Error during file copy. (112: Disk full.)");
     EXPECT_GT(written, 0);
     EXPECT_TRUE(Holds(dst, "0123456789"));
     EXPECT_EQ(Entries(root), (std::vector<String>{"TARGET.DAT"}));

@@ -229,6 +229,28 @@ TEST_F(InstallLog, AnotherProgramsLogIsNeitherMergedNorTouched)
     EXPECT_EQ(info->LogFileFor(dir, false), LogPath());
 }
 
+// The message of the I/O error that writing the log raises, or "".
+String WriteLogError(TNimboInfo* info)
+{
+    try {
+        info->WriteLog();
+    } catch (const EInOutError& e) {
+        return e.Message();
+    }
+    return "";
+}
+
+TEST_F(InstallLog, ALogThatCannotBeWrittenSaysWhyInThePlatformsWords)
+{
+    info->AddInstalledFile(dir + "a.txt");
+    info->WriteLog();
+    info->AddInstalledFile(dir + "b.txt");
+    SetFileAttributesA(LogPath().c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(WriteLogError(info), "Unable to write " + LogPath() + ". (5: Access denied.)");
+    SetFileAttributesA(LogPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(WriteLogError(info), "");
+}
+
 TEST_F(InstallLog, AMissingLogDirectoryLosesNothingSilently)
 {
     info->Script()->FindDir("Install")->SetDir(dir + "gone\\");

@@ -59,9 +59,14 @@ setup /VERYSILENT '/DIR=relative\place'
 rc=$?
 [ $rc -eq 1 ] && pass "a destination that is no full path ends with 1" || fail "a relative /DIR ended with $rc"
 printf 'a file, not a folder\n' >"$apps/blocker"
-setup /VERYSILENT '/DIR=C:\Apps\blocker\inside'
+blocked="$(winpath "$work/blocked.log")"
+setup /VERYSILENT '/DIR=C:\Apps\blocker\inside' "/LOG=$blocked"
 rc=$?
 [ $rc -eq 3 ] && pass "a destination that cannot be made ends with 3" || fail "an impossible destination ended with $rc"
+# The log says why, in the platform's words: a file is where the folder goes.
+grep -q 'Question: Unable to create directory C:\\Apps\\blocker\\inside\\. (183: [^)]*) Abort file copy? -> Yes' \
+    "$work/blocked.log" && pass "the log gives the platform's reason for the refused folder" \
+    || { fail "the run log of the impossible destination:"; cat "$work/blocked.log"; }
 (cd "$work/source" && wine setup.exe >"$work/first.out" 2>&1 </dev/null) &
 first=$!
 robot 'set timeout 30' 'wait window NimboPagesForm' >/dev/null || fail "the attended setup did not start"

@@ -133,7 +133,7 @@ TEST_F(UnInstall, NextRemovesWhatTheLogLists)
     EXPECT_FALSE(FileExists(b + "one.txt") || FileExists(a + "two.txt") || FileExists(folder + "INSTALL.LOG"));
     EXPECT_FALSE(DirectoryExists(RemoveBackslash(b)) || DirectoryExists(RemoveBackslash(a)));
     EXPECT_TRUE(FileExists(kept + "mine.txt"));
-    EXPECT_EQ(warning, "Unable to delete directory " + kept + ".");
+    EXPECT_EQ(warning, "Unable to delete directory " + kept + ". (145: Directory is not empty.)");
     EXPECT_TRUE(info->UnInstallDone());
     EXPECT_FALSE(DirectoryExists(RemoveBackslash(linkerDir))) << "the group it created, emptied";
     EXPECT_FALSE(FileExists(secondDir + "Other.lnk"));

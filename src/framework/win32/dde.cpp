@@ -1,6 +1,7 @@
 #include "framework/win32/dde.h"
 
 #include "framework/properties.h"
+#include "framework/win32/process.h"
 
 namespace {
 const TEnumInfo& DataModeNames()
@@ -79,16 +80,9 @@ HCONV TDdeClientConv::Connect()
 
 bool TDdeClientConv::StartServer()
 {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWMINNOACTIVE;
-    PROCESS_INFORMATION pi{};
-    String cmd = serviceApplication_;
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForInputIdle(pi.hProcess, kServerStartMs);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const TKernelHandle server = StartProcess(serviceApplication_, SW_SHOWMINNOACTIVE);
+    if (!server) return false;
+    WaitForInputIdle(server.Get(), kServerStartMs);
     return true;
 }
 

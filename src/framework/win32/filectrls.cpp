@@ -3,12 +3,16 @@
 #include <algorithm>
 
 #include "framework/properties.h"
+#include "framework/win32/folder_walk.h"
+#include "framework/win32/system_error.h"
 
 namespace {
-bool IsDirectory(const String& path)
+// 0 when the path names a directory, else the platform's reason why not.
+DWORD DirectoryError(const String& path)
 {
     const DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+    if (a == INVALID_FILE_ATTRIBUTES) return GetLastError();
+    return (a & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ERROR_DIRECTORY;
 }
 
 char UpperLetter(char c) { return static_cast<char>(toupper(static_cast<unsigned char>(c))); }
@@ -44,8 +48,9 @@ char TDirectoryListBox::Drive() const { return directory_.empty() ? '\0' : Upper
 void TDirectoryListBox::SetDirectory(const String& dir)
 {
     const String d = NormalDirectory(dir);
-    if (d.size() < 3 || d[1] != ':' || d[2] != '\\' || !IsDirectory(d))
-        throw EInOutError("Invalid directory " + dir);
+    // A path of another form is refused before the platform is asked.
+    if (d.size() < 3 || d[1] != ':' || d[2] != '\\') throw EInOutError("Invalid directory " + dir);
+    if (const DWORD error = DirectoryError(d)) throw InOutError("Invalid directory " + dir, error);
     if (SameText(d, directory_) && HandleAllocated()) return;
     directory_ = d;
     Fill();
@@ -84,17 +89,9 @@ void TDirectoryListBox::Fill()
     // Then the subdirectories, one level deeper.
     const String base = directory_.back() == '\\' ? directory_ : directory_ + "\\";
     std::vector<String> subs;
-    WIN32_FIND_DATAA fd;
     const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-    HANDLE h = FindFirstFileA((base + "*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && strcmp(fd.cFileName, ".") != 0 &&
-                strcmp(fd.cFileName, "..") != 0)
-                subs.emplace_back(fd.cFileName);
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
+    for (const TFolderEntry& e : TFolderWalk(base))
+        if (e.IsDirectory()) subs.push_back(e.name);
     SetErrorMode(oldMode);
     std::sort(subs.begin(), subs.end(), [](const String& a, const String& b) { return CompareText(a, b) < 0; });
     const String indent(entryPaths_.size() * 2, ' ');

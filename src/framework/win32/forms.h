@@ -136,18 +136,6 @@ enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom }
 enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbHelp };
 int MessageDlg(const String& text, TMsgDlgType type, unsigned buttons);
 
-// Waits for a process to end while this thread's windows keep painting and
-// their timers keep running; they take no input meanwhile (as under a
-// modal window).
-void WaitForProcessEnd(HANDLE process);
-// Waits for a process to end while this thread does nothing of its own: it
-// answers only what other threads and processes send it (a broadcast must
-// not hang the sender); its timers and posted work wait.
-void WaitForProcessEndIdle(HANDLE process);
-// The same for several processes, for at most `timeoutMs`; `poll` runs
-// about every 100 ms meanwhile. True when every one has ended.
-bool WaitForProcessesEnd(std::vector<HANDLE> processes, DWORD timeoutMs, const std::function<void()>& poll = {});
-
 // This thread's visible and enabled top-level windows, the front one first:
 // while a modal form or box is up, only it.
 std::vector<HWND> EnabledThreadWindows();
