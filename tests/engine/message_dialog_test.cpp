@@ -18,13 +18,13 @@ struct DialogView {
 DialogView Inspect(HWND dlg)
 {
     DialogView v;
-    v.caption = WindowText(dlg);
+    v.caption = robot::WindowCaption(dlg);
     for (int i = 1;; ++i) {
         HWND b = FindChildByName(dlg, "B" + IntToStr(i));
         if (!b) break;
-        v.buttons.push_back(WindowText(b));
+        v.buttons.push_back(robot::WindowCaption(b));
     }
-    v.text = WindowText(FindChildByName(dlg, "Message"));
+    v.text = robot::WindowCaption(FindChildByName(dlg, "Message"));
     GetWindowRect(dlg, &v.rect);
     return v;
 }
