@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "gui_test_support.h"
 #include "shipped_form.h"
@@ -201,6 +202,25 @@ TEST_F(ShippedForm, EveryNameInTheWizardDialogLeadsToItsObject)
     TNimboPagesForm* wizard = CreateNimboPagesForm();
     ExpectEveryNameResolves(wizard, NIMBO_PAGES_FORM);
     wizard->Free();
+}
+
+// The pages take their texts from the catalogue by number: every number the
+// program names has its text there.
+TEST_F(ShippedForm, EveryMessageNumberHasItsText)
+{
+    TStringList lines;
+    lines.SetText(ReadAll(NIMBO_MESSAGE_IDS));
+    int numbers = 0;
+    for (int i = 0; i < lines.Count(); ++i) {
+        std::istringstream line(lines[i]);
+        String define, name;
+        unsigned n = 0;
+        if (!(line >> define >> name >> n) || define != "#define") continue;
+        const String text = form->suInfo->GetMessageText(n);
+        EXPECT_TRUE(!text.empty() && text != "*** String not found ***") << name << " (" << n << ")";
+        ++numbers;
+    }
+    EXPECT_GT(numbers, 100);
 }
 
 TEST_F(ShippedForm, EveryPathThroughThePagesReachesTheEnd)
