@@ -10,35 +10,32 @@
 
 #include "engine/profile.h"
 #include "engine/registry.h"
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/bde_install.h"
 #include "pages/message_page.h"
 #include "test_files.h"
 
-class BDEPage : public ::testing::Test {
+class BDEPage : public TPageFixture {
 protected:
+    BDEPage() : TPageFixture(TStartUp::ByTest) {}
     void SetUp() override
     {
         folder = FreshTempFolder("nimbo_bde");
         CleanEngineSettings();
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
+        TPageFixture::SetUp();
         info->SetTest(true);  // files come from each file's own source folder
         info->Loaded();
         script = info->Script();
         TNimboDir* system = script->FindDir("Windows System");
         system->SetParent(nullptr);
         system->SetDir(folder + "sys\\");
-        bde = NewComponent<TNimboBDEInstall>(form);
-        bde->SetName("suBDE");
-        last = NewComponent<TNimboMessage>(form);
-        last->SetName("last");
-        bde->SetNextPage(last);
+        bde = Add<TNimboBDEInstall>("suBDE");
+        last = Add<TNimboMessage>("last");
+        Chain({bde, last});
     }
     void TearDown() override
     {
-        ResetWizard();
-        form->Free();
+        TPageFixture::TearDown();
         CleanEngineSettings();
         RemoveTree(folder);
     }
@@ -59,8 +56,6 @@ protected:
     }
 
     String folder;
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
     TNimboData* script = nullptr;
     TNimboBDEInstall* bde = nullptr;
     TNimboMessage* last = nullptr;

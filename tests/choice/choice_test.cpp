@@ -7,18 +7,18 @@
 #include <map>
 #include <set>
 
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/choice.h"
 #include "pages/message_page.h"
 
 namespace {
 
-class Choices : public ::testing::Test {
+class Choices : public TPageFixture {
 protected:
+    Choices() : TPageFixture(TStartUp::ByTest) {}
     void SetUp() override
     {
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
+        TPageFixture::SetUp();
         script = info->Script();
         install = script->FindDir("Install");
         for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}) {
@@ -28,24 +28,14 @@ protected:
         }
         info->Loaded();  // every file of every directory selected
         info->UnselectFile(files["e.txt"], install);
-        first = NewComponent<TNimboMessage>(form);
-        first->SetName("first");
-        first->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
-        last = NewComponent<TNimboMessage>(form);
-        last->SetName("last");
-    }
-    void TearDown() override
-    {
-        ResetWizard();
-        form->Free();
+        first = AddPage<TNimboMessage>("first", kNextCancel);
+        last = AddPage<TNimboMessage>("last");
     }
     // The page under test, between `first` and `last`.
     template <class T> T* Page(const char* name)
     {
-        T* p = NewComponent<T>(form);
-        p->SetName(name);
-        first->SetNextPage(p);
-        p->SetNextPage(last);
+        T* p = Add<T>(name);
+        Chain({first, p, last});
         page = p;
         return p;
     }
@@ -93,8 +83,6 @@ protected:
         PostMessageA(c->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     }
 
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
     TNimboData* script = nullptr;
     TNimboDir* install = nullptr;
     std::map<String, TNimboFile*> files;

@@ -9,12 +9,10 @@
 #include <fstream>
 
 #include "base/temp_names.h"
+#include "copy_fixture.h"
 #include "engine/file_routines.h"
-#include "gui_test_support.h"
-#include "pages/file_copy.h"
-#include "script/nimbo_data.h"
-#include "test_files.h"
 #include "framework/win32/progress_bar.h"
+#include "test_files.h"
 
 namespace {
 
@@ -24,108 +22,37 @@ bool IsReadOnly(const String& path)
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
 }
 
-// Every question of one caption, in order, each answered with the next of
-// `answers`; their texts are kept for the checks.
-void AnswerEach(TGuiScript& g, std::vector<String>& seen, const String& caption, const std::vector<String>& answers)
-{
-    for (const String& a : answers) {
-        g.Then([&seen, caption] {
-             HWND dlg = FindTopWindow(caption);
-             if (!dlg) return false;
-             HWND text = FindChildByName(dlg, "Message");
-             if (!text) text = GetDlgItem(dlg, 0xFFFF);  // the platform's message box
-             seen.push_back(WindowText(text));
-             return true;
-         }).Answer(caption, a);
-    }
-}
-
 // The page outside test mode: sources come from the program's folder, and
 // the compression library lies there too, where the platform finds it.
-class CopyFaults : public ::testing::Test {
+class CopyFaults : public TCopyFixture {
 protected:
     void SetUp() override
     {
-        exeDir = AddBackslash(ExtractFileDir(ProgramPath()));
+        TCopyFixture::SetUp();
         ASSERT_TRUE(CopyFileA(BuildPath(NIMBO_COMP_DLL).c_str(), (exeDir + "TNComp32.DLL").c_str(), FALSE));
-        char tmp[MAX_PATH];
-        GetTempPathA(MAX_PATH, tmp);
-        dst = String(tmp) + "nimbo-faults-" + IntToStr(GetCurrentProcessId()) + "\\";
-        RemoveTree(dst);
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
         info->SetTest(false);
-        script = info->Script();
-        install = script->FindDir("Install");
-        install->SetDir(dst);
-        page = NewComponent<TNimboFileCopy>(form);
-        page->SetName("suCopy");
-    }
-    void TearDown() override
-    {
-        ResetWizard();
-        form->Free();
-        SetFreeSpaceSource(nullptr);
-        for (const String& s : sources) DeleteFileA((exeDir + s).c_str());
-        RemoveTree(dst);
-    }
-    // A file of the script on disk 1 whose source holds `content`; the
-    // script's size is the real one unless given.
-    TNimboFile* AddFile(const String& name, const String& content, int32_t size = -1)
-    {
-        WriteAll(exeDir + name, content);
-        sources.push_back(name);
-        return Declare(name, size >= 0 ? size : static_cast<int32_t>(content.size()));
-    }
-    // A file of the script whose source is there already.
-    TNimboFile* Declare(const String& name, int32_t size)
-    {
-        TNimboFile* f = script->AddFile(name);
-        f->SetSize(size);
-        install->AddFile(f);
-        if (script->Disks().Count() == 0) script->AddDisk("Disk 1");
-        script->GetDisk(1)->AddFile(f);
-        return f;
     }
     // A compressed file of the script, from one of the build's payloads.
     TNimboFile* AddPacked(const String& name, const String& payload)
     {
         const String packed = ReadAll(Packed(payload));
-        TNimboFile* f = AddFile(name, packed, static_cast<int32_t>(ReadAll(Packed("plain.txt")).size()));
+        TNimboFile* f = AddFile(name, packed, nullptr, 1, static_cast<int32_t>(ReadAll(Packed("plain.txt")).size()));
         f->SetCompressed(true);
         f->SetCompressedSize(static_cast<int32_t>(packed.size()));
         return f;
     }
     static String Packed(const String& name) { return BuildPath(NIMBO_PACKED_DIR) + "\\" + name; }
-    void Existing(const String& name, const String& content, bool readOnly = false)
-    {
-        ForceDirs(dst);
-        WriteAll(dst + name, content);
-        if (readOnly) SetFileAttributesA((dst + name).c_str(), FILE_ATTRIBUTE_READONLY);
-    }
-    uint8_t Run()
-    {
-        info->Loaded();
-        return page->Execute();
-    }
     // A run that ends done, each question of `caption` answered in turn;
     // gives the questions' texts.
     std::vector<String> RunAnswering(const String& caption, const std::vector<String>& answers)
     {
         TGuiScript g;
         std::vector<String> asked;
-        AnswerEach(g, asked, caption, answers);
+        for (const String& a : answers) g.Answer(caption, a, asked);
         EXPECT_EQ(Run(), psDone);
         EXPECT_TRUE(g.Finished());
         return asked;
     }
-    String exeDir, dst;
-    std::vector<String> sources;
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
-    TNimboData* script = nullptr;
-    TNimboDir* install = nullptr;
-    TNimboFileCopy* page = nullptr;
 };
 
 TEST_F(CopyFaults, AGoodCompressedFileIsExpandedWithItsOwnTimeStamp)
@@ -297,7 +224,7 @@ TEST_F(CopyFaults, ACancelBetweenFilesStopsTheCopyAndTheLogListsWhatWasInstalled
      })
         .Then([] {
             HWND dlg = FindTopWindow("Confirmation");
-            return dlg && WindowText(FindChildByName(dlg, "Message")).find("Cancel Setup?") != String::npos;
+            return dlg && DialogMessage(dlg).find("Cancel Setup?") != String::npos;
         })
         .Answer("Confirmation", "Yes");
     EXPECT_EQ(Run(), psCancelled);
@@ -655,7 +582,7 @@ TEST_F(DiskFull, DISABLED_APayloadLargerThanTheDriveIsRefusedBeforeAnythingIsMad
     AddFile("big.dat", String(size, 'b'));
     TGuiScript g;
     std::vector<String> warned;
-    AnswerEach(g, warned, "Warning", {"OK"});
+    g.Answer("Warning", "OK", warned);
     g.WaitForPage([this] { return page; }).ClickCancel().Answer("Confirmation", "Yes");
     EXPECT_EQ(Run(), psCancelled);
     EXPECT_TRUE(g.Finished());
@@ -674,8 +601,8 @@ TEST_F(DiskFull, DISABLED_APayloadLargerThanTheDriveIsRefusedBeforeAnythingIsMad
 TEST_F(DiskFull, DISABLED_ADriveThatFillsDuringTheCopyIsACopyErrorAndTheOldTargetStays)
 {
     // The script claims a few bytes, so the free-space test passes.
-    AddFile("big.dat", String(3 * 1024 * 1024, 'n'), 10);
-    AddFile("small.txt", "small", 5);
+    AddFile("big.dat", String(3 * 1024 * 1024, 'n'), nullptr, 1, 10);
+    AddFile("small.txt", "small", nullptr, 1, 5);
     Existing("big.dat", "the earlier big.dat");
     page->SetOverWrite(swAlways);
     const std::vector<String> asked = RunAnswering("Warning", {"Ignore"});

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "test_files.h"
 #include "pages/dir_choice.h"
 #include "pages/message_page.h"
@@ -24,12 +24,6 @@ std::vector<String> SplitLines(const String& text)
     }
 }
 
-String Trimmed(const String& s)
-{
-    size_t a = s.find_first_not_of("\r\n "), b = s.find_last_not_of("\r\n ");
-    return a == String::npos ? String() : s.substr(a, b - a + 1);
-}
-
 // A fresh folder under the temporary directory, with a trailing backslash.
 String TempFolder(const String& name)
 {
@@ -41,25 +35,18 @@ String TempFolder(const String& name)
     return path;
 }
 
-class DirChoice : public ::testing::Test {
+class DirChoice : public TPageFixture {
 protected:
     void SetUp() override
     {
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-        info->Loaded();
-        first = NewComponent<TNimboMessage>(form);
-        first->SetName("first");
-        first->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
+        TPageFixture::SetUp();
+        first = AddPage<TNimboMessage>("first", kNextCancel);
         first->SetCaption("First");
-        dir = NewComponent<TNimboDirChoice>(form);
-        dir->SetName("suDir");
+        dir = AddPage<TNimboDirChoice>("suDir");
         dir->SetInstallDir("Install");
-        last = NewComponent<TNimboMessage>(form);
-        last->SetName("last");
+        last = AddPage<TNimboMessage>("last");
         last->SetCaption("Last");
-        first->SetNextPage(dir);
-        dir->SetNextPage(last);
+        Chain({first, dir, last});
         install = info->Script()->FindDir("Install");
         info->UnselectDir(install);
         existing = TempFolder("Existing");
@@ -68,8 +55,7 @@ protected:
     }
     void TearDown() override
     {
-        ResetWizard();
-        form->Free();
+        TPageFixture::TearDown();
         RemoveTree(existing.substr(0, existing.size() - String("Existing\\").size()));
     }
     TNimboPagesForm* F() const { return NimboPagesForm; }
@@ -77,17 +63,6 @@ protected:
     TGuiScript& ToDirPage(TGuiScript& g)
     {
         return g.WaitForPage([this] { return first; }).ClickNext().WaitForPage([this] { return dir; });
-    }
-    // Records the text of the suite dialog with that caption, then clicks a button.
-    TGuiScript& Reply(TGuiScript& g, const String& caption, const String& button, String* text = nullptr)
-    {
-        return g.Then([=] {
-            HWND dlg = FindTopWindow(caption);
-            if (!dlg) return false;
-            if (text) *text = Trimmed(WindowText(FindChildByName(dlg, "Message")));
-            PostMessageA(FindChildByCaption(dlg, button), BM_CLICK, 0, 0);
-            return true;
-        });
     }
     TGuiScript& Step(TGuiScript& g, std::function<void()> f)
     {
@@ -97,8 +72,6 @@ protected:
         });
     }
 
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
     TNimboMessage *first = nullptr, *last = nullptr;
     TNimboDirChoice* dir = nullptr;
     TNimboDir* install = nullptr;
@@ -144,7 +117,7 @@ TEST_F(DirChoice, MainViewStatesTheIntentAndTheDirectory)
     TGuiScript g;
     ToDirPage(g);
     Step(g, [&] {
-        lines = SplitLines(WindowText(F()->meCDLIntent->Handle()));
+        lines = SplitLines(robot::WindowCaption(F()->meCDLIntent->Handle()));
         caption = F()->Caption();
         label = F()->laCDLDirectory->Caption();
         group = F()->gbCDLDestination->Caption();
@@ -157,7 +130,7 @@ TEST_F(DirChoice, MainViewStatesTheIntentAndTheDirectory)
         dir->SetTargetDir(longTarget);
         dir->ShowPage();
         shortened = F()->laCDLDirectory->Caption();
-        lines2 = SplitLines(WindowText(F()->meCDLIntent->Handle()));
+        lines2 = SplitLines(robot::WindowCaption(F()->meCDLIntent->Handle()));
         browseEnabled2 = F()->btnCDLBrowse->Enabled();
     }).ClickCancel().Answer("Confirmation", "Yes");
     EXPECT_EQ(first->Execute(), psCancelled);
@@ -199,7 +172,7 @@ TEST_F(DirChoice, AMissingDirectoryIsAskedAboutAndOnlyYesGoesOn)
     int shows = 0;
     TGuiScript g;
     ToDirPage(g).ClickNext();
-    Reply(g, "Confirmation", "No", &question).WaitForPage([&] { return dir; });
+    g.Answer("Confirmation", "No", &question).WaitForPage([&] { return dir; });
     Step(g, [&] { markedAfterNo = info->IsDirSelected(install); }).ClickNext();
     // Closed without an answer: the page stays.
     g.Then([] {
@@ -213,10 +186,10 @@ TEST_F(DirChoice, AMissingDirectoryIsAskedAboutAndOnlyYesGoesOn)
         markedAfterClose = info->IsDirSelected(install);
         shows = 1;
     }).ClickNext();
-    Reply(g, "Confirmation", "Yes").WaitForPage([&] { return last; }).ClickNext();
+    g.Answer("Confirmation", "Yes").WaitForPage([&] { return last; }).ClickNext();
     EXPECT_EQ(first->Execute(), psDone);
     EXPECT_TRUE(g.Finished());
-    EXPECT_EQ(question, "The directory " + missing + " does not exist. Create it?");
+    EXPECT_EQ(Trimmed(question), "The directory " + missing + " does not exist. Create it?");
     EXPECT_FALSE(markedAfterNo);
     EXPECT_FALSE(markedAfterClose);
     EXPECT_EQ(shows, 1);
@@ -249,10 +222,10 @@ TEST_F(DirChoice, AFloppyDriveIsRefused)
     String warning;
     TGuiScript g;
     ToDirPage(g).ClickNext();
-    Reply(g, "Warning", "OK", &warning).WaitForPage([&] { return dir; }).ClickCancel().Answer("Confirmation", "Yes");
+    g.Answer("Warning", "OK", &warning).WaitForPage([&] { return dir; }).ClickCancel().Answer("Confirmation", "Yes");
     EXPECT_EQ(first->Execute(), psCancelled);
     EXPECT_TRUE(g.Finished());
-    EXPECT_EQ(warning, "Not allowed to install to a floppy drive.");
+    EXPECT_EQ(Trimmed(warning), "Not allowed to install to a floppy drive.");
     EXPECT_FALSE(info->IsDirSelected(install));
 }
 
@@ -288,7 +261,7 @@ TEST_F(DirChoice, SelectionViewBrowsesAndNextTakesThePathField)
     Step(g, [&] {
         caption = F()->Caption();
         pathLabel = F()->lblSDPathLabel->Caption();
-        intent = WindowText(F()->memSDIntent->Handle());
+        intent = robot::WindowCaption(F()->memSDIntent->Handle());
         field = F()->edtSDPath->Text();
         tree = F()->lsbSDDirs->Directory();
         allEnabled = F()->btnPrev->Enabled() && F()->btnNext->Enabled() && F()->btnCancel->Enabled();
@@ -305,7 +278,7 @@ TEST_F(DirChoice, SelectionViewBrowsesAndNextTakesThePathField)
         browsed = F()->edtSDPath->Text();
         SetWindowTextA(F()->edtSDPath->Handle(), typed.c_str());
     }).ClickNext();
-    Reply(g, "Confirmation", "Yes", &question).WaitForPage([&] { return last; });
+    g.Answer("Confirmation", "Yes", &question).WaitForPage([&] { return last; });
     Step(g, [&] { onSelectPage = F()->nbPage->PageIndex() == 8; }).ClickNext();
     EXPECT_EQ(first->Execute(), psDone);
     EXPECT_TRUE(g.Finished());
@@ -319,7 +292,7 @@ TEST_F(DirChoice, SelectionViewBrowsesAndNextTakesThePathField)
     EXPECT_EQ(labelBack, missing) << "Previous in the view changes nothing";
     EXPECT_FALSE(prevBack) << "the buttons are as the page had them";
     EXPECT_EQ(browsed, RemoveBackslash(apps) + "\\");
-    EXPECT_EQ(question, "The directory " + typed + "\\ does not exist. Create it?");
+    EXPECT_EQ(Trimmed(question), "The directory " + typed + "\\ does not exist. Create it?");
     EXPECT_EQ(dir->TargetDir(), typed + "\\");
     EXPECT_TRUE(info->IsDirSelected(install));
 }
@@ -338,26 +311,26 @@ TEST_F(DirChoice, UnusableDestinationsAreRefusedWithTheReason)
     auto type = [&](const String& t) { return [&, t] { SetWindowTextA(F()->edtSDPath->Handle(), t.c_str()); }; };
     TGuiScript g;
     ToDirPage(g).ClickNext();
-    Reply(g, "Warning", "OK", &texts[0]).WaitForPage([this] { return dir; }).Click([this] {
+    g.Answer("Warning", "OK", &texts[0]).WaitForPage([this] { return dir; }).Click([this] {
         return F()->btnCDLBrowse;
     });
     g.Then([&] { return F()->nbPage->PageIndex() == 8; });
     const char* typed[] = {"\\\\server\\share\\apps", "apps\\new", "Q:\\x", "C:\\"};
     for (int i = 0; i < 4; ++i) {
         Step(g, type(typed[i])).ClickNext();
-        Reply(g, "Warning", "OK", &texts[static_cast<size_t>(i) + 1]);
+        g.Answer("Warning", "OK", &texts[static_cast<size_t>(i) + 1]);
     }
     Step(g, [&] { viewAfterRefusals = F()->nbPage->PageIndex(); });
     Step(g, type(odd)).ClickNext().WaitForPage([this] { return last; }).ClickNext();
     EXPECT_EQ(first->Execute(), psDone);
     EXPECT_TRUE(g.Finished());
-    EXPECT_EQ(texts[0], "Drive Q: does not exist. Please choose a directory on another drive.");
-    EXPECT_EQ(texts[1], "Network paths are not allowed. Please choose a directory on a local drive.");
-    EXPECT_EQ(texts[2],
+    EXPECT_EQ(Trimmed(texts[0]), "Drive Q: does not exist. Please choose a directory on another drive.");
+    EXPECT_EQ(Trimmed(texts[1]), "Network paths are not allowed. Please choose a directory on a local drive.");
+    EXPECT_EQ(Trimmed(texts[2]),
               "apps\\new is not a full directory path. Please enter a path that begins with a drive letter and "
               "a backslash.");
     EXPECT_EQ(texts[3], texts[0]);
-    EXPECT_EQ(texts[4], "C:\\ is the root folder of a drive. Please choose a directory on the drive.")
+    EXPECT_EQ(Trimmed(texts[4]), "C:\\ is the root folder of a drive. Please choose a directory on the drive.")
         << "a whole drive is never one application's";
     EXPECT_EQ(viewAfterRefusals, 8) << "the selection view stays after a refusal";
     EXPECT_EQ(dir->TargetDir(), existing) << "the odd spelling of an existing directory is taken in its plain form";
@@ -457,10 +430,10 @@ TEST_F(DirChoice, InvisibleModeChecksTheTargetForAFloppyAndEndsTheRun)
     dir->SetTargetDir("B:\\data");
     String warning;
     TGuiScript g;
-    Reply(g, "Warning", "OK", &warning);
+    g.Answer("Warning", "OK", &warning);
     EXPECT_EQ(dir->Execute(), psCancelled);
     EXPECT_TRUE(g.Finished());
-    EXPECT_EQ(warning, "Not allowed to install to a floppy drive.");
+    EXPECT_EQ(Trimmed(warning), "Not allowed to install to a floppy drive.");
     EXPECT_EQ(NimboPagesForm, nullptr) << "nothing was shown";
 }
 

@@ -9,7 +9,7 @@
 
 #include "base/exceptions.h"
 #include "base/temp_names.h"
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "test_files.h"
 #include "engine/file_routines.h"
 #include "script/nimbo_data.h"
@@ -459,18 +459,7 @@ TEST(EnvValue, GivesTheWholeValueOrEmpty)
     EXPECT_EQ(GetEnvValue("NIMBO_TEST_VALUE"), "");
 }
 
-class WithController : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-        info->Loaded();
-    }
-    void TearDown() override { form->Free(); }
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
-};
+using WithController = TPageFixture;
 
 TEST_F(WithController, ResolveDirMacroKnowsTheBuiltInNamesAndTheScriptDirectories)
 {

@@ -18,13 +18,13 @@ struct DialogView {
 DialogView Inspect(HWND dlg)
 {
     DialogView v;
-    v.caption = WindowText(dlg);
+    v.caption = robot::WindowCaption(dlg);
     for (int i = 1;; ++i) {
         HWND b = FindChildByName(dlg, "B" + IntToStr(i));
         if (!b) break;
-        v.buttons.push_back(WindowText(b));
+        v.buttons.push_back(robot::WindowCaption(b));
     }
-    v.text = WindowText(FindChildByName(dlg, "Message"));
+    v.text = robot::WindowCaption(FindChildByName(dlg, "Message"));
     GetWindowRect(dlg, &v.rect);
     return v;
 }
@@ -47,23 +47,34 @@ int ShowAndPress(TMsgDlgType kind, unsigned buttons, int press, DialogView& seen
 
 TEST(MessageDialog, ButtonsComeInTheFixedOrderAndGiveTheirResults)
 {
-    DialogView v;
-    EXPECT_EQ(ShowAndPress(mtError, 112, 1, v), mrAbort);
-    EXPECT_EQ(v.buttons, (std::vector<String>{"A&bort", "&Retry", "&Ignore"}));
-    EXPECT_EQ(v.caption, "Error");
-    EXPECT_EQ(v.text, "\r\nQuestion?\r\n");
-    EXPECT_EQ(ShowAndPress(mtError, 112, 3, v), mrIgnore);
-
+    const unsigned abortRetryIgnore = 112;
     const unsigned yesNoAbortAll = NimboDialogButton(mbYes) | NimboDialogButton(mbNo) | NimboDialogButton(mbAbort) |
                                    NimboDialogButton(mbAll);
-    EXPECT_EQ(ShowAndPress(mtConfirmation, yesNoAbortAll, 4, v), mrAll);
-    EXPECT_EQ(v.buttons, (std::vector<String>{"&Yes", "&No", "A&bort", "&All"}));
-    EXPECT_EQ(v.caption, "Confirmation");
-    EXPECT_EQ(ShowAndPress(mtWarning, NimboDialogButton(mbYes) | NimboDialogButton(mbNo), 2, v), mrNo);
-    EXPECT_EQ(v.caption, "Warning");
-    EXPECT_EQ(ShowAndPress(mtInformation, NimboDialogButton(mbOK) | NimboDialogButton(mbCancel), 2, v), mrCancel);
-    EXPECT_EQ(v.buttons, (std::vector<String>{"&OK", "&Cancel"}));
-    EXPECT_EQ(v.caption, "Information");
+    const unsigned yesNo = NimboDialogButton(mbYes) | NimboDialogButton(mbNo);
+    const unsigned okCancel = NimboDialogButton(mbOK) | NimboDialogButton(mbCancel);
+    struct Case {
+        TMsgDlgType kind;
+        unsigned buttons;
+        int press;  // B<n>
+        int result;
+        std::vector<String> shown;
+        String caption;
+    };
+    const Case cases[] = {
+        {mtError, abortRetryIgnore, 1, mrAbort, {"A&bort", "&Retry", "&Ignore"}, "Error"},
+        {mtError, abortRetryIgnore, 3, mrIgnore, {"A&bort", "&Retry", "&Ignore"}, "Error"},
+        {mtConfirmation, yesNoAbortAll, 4, mrAll, {"&Yes", "&No", "A&bort", "&All"}, "Confirmation"},
+        {mtWarning, yesNo, 2, mrNo, {"&Yes", "&No"}, "Warning"},
+        {mtInformation, okCancel, 2, mrCancel, {"&OK", "&Cancel"}, "Information"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption + " B" + IntToStr(c.press));
+        DialogView v;
+        EXPECT_EQ(ShowAndPress(c.kind, c.buttons, c.press, v), c.result);
+        EXPECT_EQ(v.buttons, c.shown);
+        EXPECT_EQ(v.caption, c.caption);
+        EXPECT_EQ(v.text, "\r\nQuestion?\r\n");
+    }
 }
 
 TEST(MessageDialog, NoButtonsMeansOneOkButton)

@@ -1,25 +1,17 @@
 // The message page: its text, caption, and when the text gets a scroll bar.
 #include <gtest/gtest.h>
 
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/message_page.h"
 
 namespace {
 
-class MessagePage : public ::testing::Test {
+class MessagePage : public TPageFixture {
 protected:
     void SetUp() override
     {
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-        info->Loaded();
-        page = NewComponent<TNimboMessage>(form);
-        page->SetName("suMessage");
-    }
-    void TearDown() override
-    {
-        ResetWizard();
-        form->Free();
+        TPageFixture::SetUp();
+        page = Add<TNimboMessage>("suMessage");
     }
     void SetLines(int n)
     {
@@ -61,8 +53,6 @@ protected:
         const int lh = measure.Canvas().TextHeight("X");
         return NimboPagesForm->nbPage->ClientHeight() / lh;
     }
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
     TNimboMessage* page = nullptr;
 };
 

@@ -2,7 +2,7 @@
 // confirmed Cancel, the buttons each page offers, and the kick-off.
 #include <gtest/gtest.h>
 
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/message_page.h"
 #include "framework/win32/progress_bar.h"
 
@@ -25,40 +25,24 @@ public:
 class TPlainComponent : public TNimboComponent {
 };
 
-class PageChain : public ::testing::Test {
+class PageChain : public TPageFixture {
 protected:
-    void SetUp() override
-    {
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-        info->Loaded();
-    }
-    void TearDown() override
-    {
-        ResetWizard();
-        form->Free();
-    }
-    std::vector<TRecPage*> Chain(int n, TNimboButtons buttons = NimboButton(btPrev) | NimboButton(btNext) |
-                                                                NimboButton(btCancel))
+    std::vector<TRecPage*> Pages(int n, TNimboButtons buttons = kAllButtons)
     {
         std::vector<TRecPage*> pages;
         for (int i = 0; i < n; ++i) {
-            auto* p = NewComponent<TRecPage>(form);
-            p->SetName("p" + IntToStr(i + 1));
-            p->SetButtons(buttons);
+            auto* p = AddPage<TRecPage>("p" + IntToStr(i + 1), buttons);
             p->SetCaption("Page " + IntToStr(i + 1));
-            if (!pages.empty()) pages.back()->SetNextPage(p);
+            if (!pages.empty()) Chain({pages.back(), p});
             pages.push_back(p);
         }
         return pages;
     }
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
 };
 
 TEST_F(PageChain, CancelOnTheFifthPageTravelsBackThroughEveryPage)
 {
-    auto pages = Chain(5);
+    auto pages = Pages(5);
     std::vector<String> cancelled;
     for (auto* p : pages) p->OnCancel = [&](TObject* s) { cancelled.push_back(static_cast<TComponent*>(s)->Name()); };
     TGuiScript g;
@@ -75,7 +59,7 @@ TEST_F(PageChain, CancelOnTheFifthPageTravelsBackThroughEveryPage)
 
 TEST_F(PageChain, PreviousShowsTheEarlierPageAgainAndNextRunsTheLaterOneAfresh)
 {
-    auto pages = Chain(3);
+    auto pages = Pages(3);
     int p2ShowsAfterPrevious = 0;
     TGuiScript g;
     g.WaitForPage([&] { return pages[0]; })
@@ -103,7 +87,7 @@ TEST_F(PageChain, PreviousShowsTheEarlierPageAgainAndNextRunsTheLaterOneAfresh)
 
 TEST_F(PageChain, ButtonsFollowThePageAndItsPlaceInTheChain)
 {
-    auto pages = Chain(3);
+    auto pages = Pages(3);
     pages[1]->blocks = true;  // like a file copy page
     pages[2]->SetButtons(NimboButton(btFinish));
     bool firstPrev = true, secondPrev = false, afterBlockingPrev = true, finishEnabled = false;
@@ -146,7 +130,7 @@ TEST_F(PageChain, ButtonsFollowThePageAndItsPlaceInTheChain)
 
 TEST_F(PageChain, APageWithoutButtonsCannotBeLeftByTheUser)
 {
-    auto pages = Chain(1, 0);
+    auto pages = Pages(1, 0);
     DWORD start = 0;
     bool allDisabled = false;
     TGuiScript g;
@@ -175,23 +159,18 @@ TEST_F(PageChain, APageWithoutButtonsCannotBeLeftByTheUser)
 
 TEST_F(PageChain, AnsweringNoToCancelKeepsThePageWaiting)
 {
-    auto pages = Chain(2);
+    auto pages = Pages(2);
     bool stillWaiting = false;
     int modalResult = -1;
     int cancels = 0;
+    String question;
     pages[1]->OnCancel = [&](TObject*) { ++cancels; };
     TGuiScript g;
     g.WaitForPage([&] { return pages[0]; })
         .ClickNext()
         .WaitForPage([&] { return pages[1]; })
         .ClickCancel()
-        .Then([] { return FindTopWindow("Confirmation") != nullptr; })
-        .Then([] {
-            HWND text = FindChildByName(FindTopWindow("Confirmation"), "Message");
-            EXPECT_EQ(WindowText(text), "\r\nCancel Setup?\r\n");
-            return true;
-        })
-        .Answer("Confirmation", "No")
+        .Answer("Confirmation", "No", &question)
         .Then([] { return FindTopWindow("Confirmation") == nullptr; })
         .Then([&] {
             stillWaiting = pages[1]->State() == psWaiting;
@@ -200,6 +179,7 @@ TEST_F(PageChain, AnsweringNoToCancelKeepsThePageWaiting)
         })
         .ClickNext();
     EXPECT_EQ(pages[0]->Execute(), psDone);
+    EXPECT_EQ(question, "\r\nCancel Setup?\r\n");
     EXPECT_TRUE(stillWaiting);
     EXPECT_EQ(modalResult, mrNone);
     EXPECT_EQ(cancels, 0);
@@ -208,7 +188,7 @@ TEST_F(PageChain, AnsweringNoToCancelKeepsThePageWaiting)
 
 TEST_F(PageChain, TheKickOffRunsTheChainOnceEvenWhenTheDialogIsShownAgain)
 {
-    auto pages = Chain(1);
+    auto pages = Pages(1);
     TGuiScript g;
     g.WaitForPage([&] { return pages[0]; })
         .Then([] {
@@ -226,7 +206,7 @@ TEST_F(PageChain, TheKickOffRunsTheChainOnceEvenWhenTheDialogIsShownAgain)
 
 TEST_F(PageChain, AnErrorInsideAPageLeavesTheFirstExecuteAndTheDialogCloses)
 {
-    auto pages = Chain(2);
+    auto pages = Pages(2);
     pages[1]->OnExecute = [](TObject*) { throw ENimboError("page failed"); };
     String reported;
     TGuiScript g;
@@ -243,7 +223,7 @@ TEST_F(PageChain, AnErrorInsideAPageLeavesTheFirstExecuteAndTheDialogCloses)
 
 TEST_F(PageChain, ProgressMessagesFeedBothBarsOfTheCopyPage)
 {
-    auto pages = Chain(1);
+    auto pages = Pages(1);
     int file = -1, total = -1;
     TGuiScript g;
     g.WaitForPage([&] { return pages[0]; })
@@ -319,7 +299,7 @@ TEST_F(PageChain, OwnerAndControllerRulesRaiseTheirTexts)
 
 TEST_F(PageChain, RemovingTheNextPageClearsTheLink)
 {
-    auto pages = Chain(2);
+    auto pages = Pages(2);
     pages[1]->Free();
     EXPECT_EQ(pages[0]->NextPage(), nullptr);
 }

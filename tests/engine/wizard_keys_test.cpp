@@ -2,31 +2,23 @@
 // platform's input injection, while the page chain runs for real.
 #include <gtest/gtest.h>
 
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/message_page.h"
 
 namespace {
 
-class WizardKeys : public ::testing::Test {
+class WizardKeys : public TPageFixture {
 protected:
     void SetUp() override
     {
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-        info->Loaded();
+        TPageFixture::SetUp();
         for (int i = 0; i < 3; ++i) {
-            auto* p = NewComponent<TNimboMessage>(form);
-            p->SetName("p" + IntToStr(i + 1));
+            auto* p = Add<TNimboMessage>("p" + IntToStr(i + 1));
             p->SetCaption("Page " + IntToStr(i + 1));
             p->SetLines(TStringList{"Text of page " + IntToStr(i + 1)});
-            if (!pages.empty()) pages.back()->SetNextPage(p);
             pages.push_back(p);
         }
-    }
-    void TearDown() override
-    {
-        ResetWizard();
-        form->Free();
+        Chain({pages[0], pages[1], pages[2]});
     }
     static TWinControl* Next() { return NimboPagesForm ? NimboPagesForm->btnNext : nullptr; }
     static TWinControl* Cancel() { return NimboPagesForm ? NimboPagesForm->btnCancel : nullptr; }
@@ -49,8 +41,6 @@ protected:
             return GetTickCount() - *start >= ms;
         });
     }
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
     std::vector<TNimboMessage*> pages;
 };
 

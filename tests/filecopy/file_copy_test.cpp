@@ -4,14 +4,11 @@
 
 #include <fstream>
 
-#include "gui_test_support.h"
-#include "test_files.h"
-#include "pages/file_copy.h"
+#include "copy_fixture.h"
 #include "engine/file_routines.h"
-#include "engine/nimbo_info.h"
-#include "pages/message_page.h"
-#include "script/nimbo_data.h"
 #include "framework/win32/progress_bar.h"
+#include "pages/message_page.h"
+#include "test_files.h"
 
 namespace {
 
@@ -42,58 +39,7 @@ void SetStamp(const String& path, int year)
     CloseHandle(h);
 }
 
-class FileCopy : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char tmp[MAX_PATH];
-        GetTempPathA(MAX_PATH, tmp);
-        root = String(tmp) + "nimbo-copy-" + IntToStr(GetCurrentProcessId()) + "\\";
-        src = root + "src\\";
-        dst = root + "dst\\";
-        RemoveTree(root);  // left over from a run that was killed
-        ForceDirs(src);
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-        info->SetTest(true);  // files come from each file's own source folder
-        script = info->Script();
-        install = script->FindDir("Install");
-        install->SetDir(dst);
-        page = NewComponent<TNimboFileCopy>(form);
-        page->SetName("suCopy");
-    }
-    void TearDown() override
-    {
-        ResetWizard();
-        form->Free();
-        SetFreeSpaceSource(nullptr);
-        RemoveTree(root);
-    }
-    // A source file of the script on disk `disk`, installed into `dir`.
-    TNimboFile* AddFile(const String& name, const String& content, TNimboDir* dir = nullptr, int disk = 1)
-    {
-        WriteAll(src + name, content);
-        TNimboFile* f = script->AddFile(name);
-        f->SetSource(src);
-        f->SetSize(static_cast<int32_t>(content.size()));
-        (dir ? dir : install)->AddFile(f);
-        while (script->Disks().Count() < disk) script->AddDisk("Disk " + IntToStr(script->Disks().Count() + 1));
-        script->GetDisk(disk)->AddFile(f);
-        return f;
-    }
-    // Start-up as the program does it, then the page.
-    uint8_t Run()
-    {
-        info->Loaded();
-        return page->Execute();
-    }
-    String root, src, dst;
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
-    TNimboData* script = nullptr;
-    TNimboDir* install = nullptr;
-    TNimboFileCopy* page = nullptr;
-};
+using FileCopy = TCopyFixture;
 
 TEST_F(FileCopy, CopiesEverySelectedFileAndRecordsWhatItMade)
 {
@@ -198,8 +144,7 @@ TEST_F(FileCopy, EmptyDirectoriesOnlyWhenAsked)
 TEST_F(FileCopy, NeverAndOlderKeepTargetsAlwaysReplacesThem)
 {
     AddFile("a.txt", "new");
-    ForceDirs(dst);
-    WriteAll(dst + "a.txt", "old");
+    Existing("a.txt", "old");
     SetStamp(src + "a.txt", 2020);
     SetStamp(dst + "a.txt", 2020);
     page->SetOverWrite(swNever);
@@ -227,17 +172,10 @@ TEST_F(FileCopy, AllAnswersEveryLaterQuestion)
     AddFile("a.txt", "new a");
     AddFile("b.txt", "new b");
     AddFile("c.txt", "new c");
-    ForceDirs(dst);
-    for (const char* n : {"a.txt", "b.txt", "c.txt"}) WriteAll(dst + n, "old");
+    for (const char* n : {"a.txt", "b.txt", "c.txt"}) Existing(n, "old");
     String question;
     TGuiScript g;
-    g.Then([&] {
-         HWND dlg = FindTopWindow("Confirmation");
-         if (!dlg) return false;
-         question = WindowText(FindChildByName(dlg, "Message"));
-         return true;
-     })
-        .Answer("Confirmation", "No")  // a.txt stays
+    g.Answer("Confirmation", "No", &question)  // a.txt stays
         .Answer("Confirmation", "All");
     EXPECT_EQ(Run(), psDone);
     EXPECT_TRUE(g.Finished());
@@ -252,26 +190,15 @@ TEST_F(FileCopy, AllAnswersEveryLaterQuestion)
 
 TEST_F(FileCopy, CancelAtTheDiskPromptCopiesNothingMore)
 {
+    info->SetTest(false);  // disks are asked for outside test mode
     AddFile("one.txt", "1", nullptr, 1);
     AddFile("two.txt", "2", nullptr, 2);
-    info->SetTest(false);  // disks are asked for outside test mode
-    // Outside test mode the files come from the program's own folder.
-    const String exeDir = AddBackslash(ExtractFileDir(ProgramPath()));
-    WriteAll(exeDir + "one.txt", "1");
-    WriteAll(exeDir + "two.txt", "2");
     int cancels = 0;
     page->OnCancel = [&](TObject*) { ++cancels; };
     String prompt;
     TGuiScript g;
-    g.Then([&] {
-         HWND dlg = FindTopWindow("Information");
-         if (!dlg) return false;
-         prompt = WindowText(FindChildByName(dlg, "Message"));
-         return true;
-     }).Answer("Information", "Cancel");
+    g.Answer("Information", "Cancel", &prompt);
     EXPECT_EQ(Run(), psCancelled);
-    DeleteFileA((exeDir + "one.txt").c_str());
-    DeleteFileA((exeDir + "two.txt").c_str());
     EXPECT_EQ(prompt, "\r\nPlease insert disk 2 labeled Disk 2.\r\n");
     EXPECT_EQ(ReadAll(dst + "one.txt"), "1");
     EXPECT_FALSE(FileExists(dst + "two.txt"));
@@ -290,27 +217,16 @@ TEST_F(FileCopy, TestModeCopiesCompressedFilesAsTheyAre)
 
 TEST_F(FileCopy, AFailedExpansionIsACopyErrorAndIgnoreGoesOn)
 {
+    info->SetTest(false);
     TNimboFile* bad = AddFile("bad.bin", "garbage that is no compressed file");
     bad->SetCompressed(true);
     AddFile("good.txt", "fine");
-    info->SetTest(false);
-    const String exeDir = AddBackslash(ExtractFileDir(ProgramPath()));
-    WriteAll(exeDir + "bad.bin", "garbage that is no compressed file");
-    WriteAll(exeDir + "good.txt", "fine");
-    ForceDirs(dst);
-    WriteAll(dst + "bad.bin", "the user's own file");
+    Existing("bad.bin", "the user's own file");
     page->SetOverWrite(swAlways);
     String error;
     TGuiScript g;
-    g.Then([&] {
-         HWND dlg = FindTopWindow("Warning");
-         if (!dlg) return false;
-         error = WindowText(FindChildByName(dlg, "Message"));
-         return true;
-     }).Answer("Warning", "Ignore");
+    g.Answer("Warning", "Ignore", &error);
     EXPECT_EQ(Run(), psDone);
-    DeleteFileA((exeDir + "bad.bin").c_str());
-    DeleteFileA((exeDir + "good.txt").c_str());
     EXPECT_EQ(error, "\r\nFILE COPY ERROR: bad.bin located on disk 1.\r\nCompression error.\r\n");
     EXPECT_EQ(ReadAll(dst + "bad.bin"), "the user's own file") << "a failed expansion leaves the target as it was";
     EXPECT_EQ(ReadAll(dst + "good.txt"), "fine");
@@ -318,8 +234,8 @@ TEST_F(FileCopy, AFailedExpansionIsACopyErrorAndIgnoreGoesOn)
 
 TEST_F(FileCopy, AnEmptyCopyListGoesStraightOn)
 {
-    auto* after = NewComponent<TRecordingNext>(form);
-    page->SetNextPage(after);
+    auto* after = Add<TRecordingNext>();
+    Chain({page, after});
     TGuiScript g;
     g.WaitForPage([&] { return after; }).ClickNext();
     EXPECT_EQ(Run(), psDone);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/file_routines.h"
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/prog_exec.h"
 #include "test_files.h"
 
@@ -24,7 +24,7 @@ std::map<String, String> Report(const String& path)
     return r;
 }
 
-class ProgExec : public ::testing::Test {
+class ProgExec : public TPageFixture {
 protected:
     void SetUp() override
     {
@@ -32,16 +32,14 @@ protected:
         out = folder + "echo.out";
         SetEnvironmentVariableA("NIMBO_ECHO_OUT", out.c_str());
         SetEnvironmentVariableA("NIMBO_ECHO_SLEEP", nullptr);
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-        info->Loaded();
-        exec = NewComponent<TNimboProgExec>(form);
+        TPageFixture::SetUp();
+        exec = Add<TNimboProgExec>();
     }
     void TearDown() override
     {
         SetEnvironmentVariableA("NIMBO_ECHO_OUT", nullptr);
         SetEnvironmentVariableA("NIMBO_ECHO_SLEEP", nullptr);
-        form->Free();
+        TPageFixture::TearDown();
         RemoveTree(folder);
     }
     // The test program copied to `dir`.
@@ -51,8 +49,6 @@ protected:
         ASSERT_TRUE(CopyFileA(BuildPath(NIMBO_ECHO_EXE).c_str(), (dir + "nimbo_echo.exe").c_str(), FALSE));
     }
     String folder, out;
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
     TNimboProgExec* exec = nullptr;
 };
 

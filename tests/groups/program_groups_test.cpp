@@ -7,7 +7,7 @@
 #include "dde_recorder.h"
 #include "engine/file_routines.h"
 #include "engine/run_switches.h"
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/message_page.h"
 #include "pages/progman.h"
 #include "pages/program_folders.h"
@@ -16,33 +16,23 @@
 
 namespace {
 
-
-
-
 // A folder window of the shell that shows the group, of any process.
 bool FolderWindowShown(const String& title)
 {
     return FindWindowA("ExplorerWClass", title.c_str()) || FindWindowA("CabinetWClass", title.c_str());
 }
 
-class ProgramGroups : public ::testing::Test {
+class ProgramGroups : public TPageFixture {
 protected:
     void SetUp() override
     {
         folder = FreshTempFolder("nimbo_groups");
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-        info->Loaded();
-        first = NewComponent<TNimboMessage>(form);
-        first->SetName("first");
-        first->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
-        groups = NewComponent<TNimboGroups>(form);
-        groups->SetName("suGroups");
+        TPageFixture::SetUp();
+        first = AddPage<TNimboMessage>("first", kNextCancel);
+        groups = AddPage<TNimboGroups>("suGroups");
         groups->SetMinimizeProgMan(false);
-        last = NewComponent<TNimboMessage>(form);
-        last->SetName("last");
-        first->SetNextPage(groups);
-        groups->SetNextPage(last);
+        last = AddPage<TNimboMessage>("last");
+        Chain({first, groups, last});
 
         TNimboData* s = info->Script();
         apps = s->AddDir("Apps", folder, nullptr);
@@ -54,8 +44,7 @@ protected:
     {
         SetRunSwitches(TRunSwitches{});
         SetProgManService(oldService);
-        ResetWizard();
-        form->Free();
+        TPageFixture::TearDown();
         RemoveTree(folder);
     }
     // A program file of the script in `dir`, on disk unless `missing`,
@@ -109,13 +98,7 @@ protected:
                 NimboPagesForm->cbCWGGroups->SetText(name);
                 return true;
             });
-            g.ClickNext().Then([&warnings] {
-                HWND dlg = FindTopWindow("Warning");
-                if (!dlg) return false;
-                warnings.push_back(Trimmed(WindowText(FindChildByName(dlg, "Message"))));
-                PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
-                return true;
-            });
+            g.ClickNext().Answer("Warning", "OK", warnings);
         }
     }
     std::vector<std::pair<String, String>> Entries() const
@@ -127,8 +110,6 @@ protected:
     }
 
     String folder;
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
     TNimboMessage *first = nullptr, *last = nullptr;
     TNimboGroups* groups = nullptr;
     TNimboDir *apps = nullptr, *tools = nullptr;
@@ -218,20 +199,14 @@ TEST_F(ProgramGroups, BlankNameKeepsThePageAndANewGroupIsRecordedOnce)
             NimboPagesForm->cbCWGGroups->SetText("");
             return true;
         });
-        g.ClickNext().Then([&] {
-            HWND dlg = FindTopWindow("Warning");
-            if (!dlg) return false;
-            warning = Trimmed(WindowText(FindChildByName(dlg, "Message")));
-            PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
-            return true;
-        });
+        g.ClickNext().Answer("Warning", "OK", &warning);
         // Shown again, with the default name back.
         g.WaitForPage([this] { return groups; }).Then([] {
             return NimboPagesForm->cbCWGGroups->Text() == "Nimbo Tools";
         });
         g.ClickNext();
     });
-    EXPECT_EQ(warning, "Group name cannot be blank.");
+    EXPECT_EQ(Trimmed(warning), "Group name cannot be blank.");
     ASSERT_TRUE(recorder->WaitForCommands(3));
     EXPECT_EQ(recorder->Commands()[0], "[CreateGroup(\"Nimbo Tools\")]\r\n");
     EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}}));
@@ -244,22 +219,11 @@ TEST_F(ProgramGroups, UnreachableServerReportsTheGroupThenEachItemAndGoesOn)
     AddItem("Editor", "edit.exe", apps);
     AddItem("Viewer", "view.exe", apps);
     std::vector<String> errors;
-    auto answerError = [&](TGuiScript& g) {
-        g.Then([&] {
-            HWND dlg = FindTopWindow("Error");
-            if (!dlg) return false;
-            errors.push_back(Trimmed(WindowText(FindChildByName(dlg, "Message"))));
-            PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
-            return true;
-        });
-    };
     Run([&](TGuiScript& g) {
         g.WaitForPage([this] { return groups; }).ClickNext();
-        answerError(g);
-        answerError(g);
-        answerError(g);
+        for (int i = 0; i < 3; ++i) g.Answer("Error", "OK", errors);
     });
-    EXPECT_EQ(errors, (std::vector<String>{"Unable to create program group: Nimbo Tools.",
+    EXPECT_EQ(Trimmed(errors), (std::vector<String>{"Unable to create program group: Nimbo Tools.",
                                            "Unable to create program group item: Editor.",
                                            "Unable to create program group item: Viewer."}));
     // Recorded all the same: the uninstall removes whatever did get made.
@@ -357,21 +321,14 @@ TEST_F(ProgramGroups, RefusedNamesAndItemsNeverReachProgramManager)
             return NimboPagesForm->cbCWGGroups->Text() == "Nimbo Tools";
         });
         g.ClickNext();
-        for (int i = 0; i < 2; ++i)
-            g.Then([&errors] {
-                HWND dlg = FindTopWindow("Error");
-                if (!dlg) return false;
-                errors.push_back(Trimmed(WindowText(FindChildByName(dlg, "Message"))));
-                PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
-                return true;
-            });
+        for (int i = 0; i < 2; ++i) g.Answer("Error", "OK", errors);
     });
     ASSERT_EQ(warnings.size(), refused.size());
     for (size_t i = 0; i < refused.size(); ++i)
-        EXPECT_EQ(warnings[i], refused[i] + " cannot be a program group name. A group name may not contain \\ / : * ? "
+        EXPECT_EQ(Trimmed(warnings[i]), refused[i] + " cannot be a program group name. A group name may not contain \\ / : * ? "
                                             "\" < > [ ] |, consist of dots and spaces only, or be a device name such "
                                             "as CON or NUL.");
-    EXPECT_EQ(errors, (std::vector<String>{"Unable to create program group item: a/b.",
+    EXPECT_EQ(Trimmed(errors), (std::vector<String>{"Unable to create program group item: a/b.",
                                            "Unable to create program group item: Bracket."}));
     ASSERT_TRUE(recorder->WaitForCommands(3));
     Sleep(200);

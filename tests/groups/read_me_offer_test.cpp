@@ -2,15 +2,10 @@
 // program groups page.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
-#include "app/nimbo_form.h"
 #include "engine/file_routines.h"
 #include "engine/registry.h"
-#include "framework/form_text.h"
 #include "gui_test_support.h"
-#include "test_files.h"
+#include "shipped_form.h"
 
 namespace {
 
@@ -23,12 +18,7 @@ protected:
         SetEnvironmentVariableA("NIMBO_ECHO_OUT", out.c_str());
         SetEnvironmentVariableA("NIMBO_ECHO_SLEEP", "500");
 
-        std::ifstream in(NIMBO_SHIPPED_FORM, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        const std::vector<uint8_t> data = FormTextToBinary(text.str());
-        form = NewComponent<TNimboForm>(Application);
-        form->ReadFormData(data.data(), data.size());
+        form = ReadShippedForm();
         ASSERT_TRUE(form->suDir && form->suProg && form->suGroups);
         form->suDir->SetTargetDir(folder);
         // The viewer is our echo program.
@@ -48,15 +38,7 @@ protected:
     {
         String question;
         TGuiScript g;
-        g.Then([&] {
-            HWND dlg = FindTopWindow("Confirm");
-            if (!dlg) return false;
-            char buf[256] = "";
-            GetDlgItemTextA(dlg, 0xFFFF, buf, sizeof buf);
-            question = buf;
-            PostMessageA(FindChildByCaption(dlg, answer), BM_CLICK, 0, 0);
-            return true;
-        });
+        g.Answer("Confirm", answer, &question);
         form->suGroupsNextPage(form->suGroups);
         EXPECT_TRUE(g.Finished());
         return question;

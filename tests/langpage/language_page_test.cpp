@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/profile.h"
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/choice.h"
 #include "pages/language_page.h"
 #include "pages/message_page.h"
@@ -13,12 +13,6 @@ namespace {
 
 const String kFrench = "Fran\xe7"
                        "ais";
-
-String ExeDirectory()
-{
-    const String p = ProgramPath();
-    return p.substr(0, p.find_last_of('\\') + 1);
-}
 
 // A text of the language library, read from it directly.
 String LibraryText(UINT id)
@@ -39,29 +33,26 @@ UINT BlockOf(const String& language)
     return 0;
 }
 
-class LanguagePage : public ::testing::Test {
+class LanguagePage : public TPageFixture {
 protected:
+    // Each test makes its own controller, before which the library is placed.
+    LanguagePage() : TPageFixture(TStartUp::ByTest) {}
     void TearDown() override
     {
-        ResetWizard();
-        if (form) form->Free();
-        DeleteFileA((ExeDirectory() + "TNLANG32.DLL").c_str());
+        TPageFixture::TearDown();
+        DeleteFileA((ProgramFolder() + "TNLANG32.DLL").c_str());
     }
     // The controller finds its languages when it is created.
     void Make(bool withLibrary)
     {
         if (withLibrary) {
-            ASSERT_TRUE(CopyFileA(BuildPath(NIMBO_LANG_DLL).c_str(), (ExeDirectory() + "TNLANG32.DLL").c_str(), FALSE));
+            ASSERT_TRUE(CopyFileA(BuildPath(NIMBO_LANG_DLL).c_str(), (ProgramFolder() + "TNLANG32.DLL").c_str(), FALSE));
         }
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
+        NewForm();
         info->Loaded();
-        page = NewComponent<TNimboLanguage>(form);
-        page->SetName("suLanguage");
-        page->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
-        last = NewComponent<TNimboMessage>(form);
-        last->SetName("last");
-        page->SetNextPage(last);
+        page = AddPage<TNimboLanguage>("suLanguage", kNextCancel);
+        last = Add<TNimboMessage>("last");
+        Chain({page, last});
         following = last;
     }
     std::vector<String> Offered() const { return NimboPagesForm->rdgLSLanguage->Items()->Lines(); }
@@ -85,8 +76,6 @@ protected:
         g.ClickNext();
     }
 
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
     TNimboLanguage* page = nullptr;
     TNimboMessage* last = nullptr;
     TNimboPage* following = nullptr;  // the page after the language page
@@ -109,13 +98,14 @@ TEST_F(LanguagePage, WithoutTheLibraryOnlyEnglishIsOffered)
 
 TEST_F(LanguagePage, APageBeforeTheControllerTakesItsLanguageWhenTheFormIsLoaded)
 {
-    form = NewComponent<TTestHostForm>(Application);
-    page = NewComponent<TNimboLanguage>(form);
-    info = NewComponent<TNimboInfo>(form);
-    EXPECT_EQ(page->DefaultLanguage(), "");
-    page->Loaded();
-    info->Loaded();
-    EXPECT_EQ(page->DefaultLanguage(), "English");
+    auto* other = NewComponent<TTestHostForm>(Application);
+    auto* early = NewComponent<TNimboLanguage>(other);
+    auto* controller = NewComponent<TNimboInfo>(other);
+    EXPECT_EQ(early->DefaultLanguage(), "");
+    early->Loaded();
+    controller->Loaded();
+    EXPECT_EQ(early->DefaultLanguage(), "English");
+    other->Free();
 }
 
 TEST_F(LanguagePage, FrenchMakesThePagesAfterItSpeakFrenchAndTheLogSaysSo)
@@ -130,8 +120,7 @@ TEST_F(LanguagePage, FrenchMakesThePagesAfterItSpeakFrenchAndTheLogSaysSo)
     install->SetDir(dir);
     info->Script()->SetLogFileDir(install);
     // An options page follows: its own texts come from the catalogue too.
-    auto* options = NewComponent<TNimboCheckBoxChoice>(form);
-    options->SetName("suOptions");
+    auto* options = Add<TNimboCheckBoxChoice>("suOptions");
     options->ChoiceData()->AddItem(info->Script()->AddChoiceItem("Help"));
     page->SetNextPage(options);
     following = options;
@@ -208,13 +197,7 @@ TEST_F(LanguagePage, AnUnavailableDefaultIsRefusedWithAMessage)
     Make(false);
     String text;
     TGuiScript g;
-    g.Then([&] {
-        HWND box = FindTopWindow("Information");
-        if (!box) return false;
-        text = WindowText(GetDlgItem(box, 0xFFFF));
-        PostMessageA(FindChildByCaption(box, "OK"), BM_CLICK, 0, 0);
-        return true;
-    });
+    g.Answer("Information", "OK", &text);
     page->SetDefaultLanguage(kFrench);
     EXPECT_TRUE(g.Finished());
     EXPECT_EQ(text, "The language " + kFrench + " is not in the list of available languages.");

@@ -5,34 +5,27 @@
 #include <fstream>
 #include <sstream>
 
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "test_files.h"
 #include "script/nimbo_data.h"
 
 namespace {
 
-class InstallLog : public ::testing::Test {
+class InstallLog : public TPageFixture {
 protected:
     void SetUp() override
     {
-        char tmp[MAX_PATH];
-        GetTempPathA(MAX_PATH, tmp);
-        dir = String(tmp) + "nimbo-log-" + IntToStr(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(dir.c_str(), nullptr);
+        dir = FreshTempFolder("nimbo-log-" + IntToStr(GetCurrentProcessId()));
         NewController();
     }
     void TearDown() override
     {
-        ResetWizard();
-        form->Free();
-        DeleteFileA(LogPath().c_str());
-        RemoveDirectoryA(dir.c_str());
+        TPageFixture::TearDown();
+        RemoveTree(dir);
     }
     void NewController()
     {
-        if (form) form->Free();
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
+        NewForm();
         info->Loaded();
         TNimboDir* install = info->Script()->FindDir("Install");
         install->SetDir(dir);
@@ -61,8 +54,6 @@ protected:
         return r;
     }
     String dir;
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
 };
 
 TEST_F(InstallLog, NothingCreatedGivesOnlyDirectoriesAndLanguage)

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/messages.h"
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "test_files.h"
 #include "pages/message_page.h"
 #include "script/nimbo_data.h"
@@ -13,34 +13,21 @@ namespace {
 TSystemDirectories gDirs;
 TSystemDirectories FakeDirectories() { return gDirs; }
 
-String ExeDirectory()
-{
-    const String p = ProgramPath();
-    return p.substr(0, p.find_last_of('\\') + 1);
-}
-
-class Controller : public ::testing::Test {
+class Controller : public TPageFixture {
 protected:
-    void SetUp() override
-    {
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-    }
+    Controller() : TPageFixture(TStartUp::ByTest) {}
     void TearDown() override
     {
-        ResetWizard();
-        form->Free();
+        TPageFixture::TearDown();
         SetSystemDirectoriesSource(nullptr);
-        DeleteFileA((ExeDirectory() + "TNLANG32.DLL").c_str());
+        DeleteFileA((ProgramFolder() + "TNLANG32.DLL").c_str());
     }
     // The language library beside the program, where the platform finds it.
     void InstallLanguageLibrary()
     {
-        ASSERT_TRUE(CopyFileA(BuildPath(NIMBO_LANG_DLL).c_str(), (ExeDirectory() + "TNLANG32.DLL").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(BuildPath(NIMBO_LANG_DLL).c_str(), (ProgramFolder() + "TNLANG32.DLL").c_str(), FALSE));
     }
     TNimboDir* Dir(const char* name) { return info->Script()->FindDir(name); }
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
 };
 
 TEST_F(Controller, WindowsSystemStaysBelowWindowsOnlyWhenItLiesThere)
@@ -52,10 +39,8 @@ TEST_F(Controller, WindowsSystemStaysBelowWindowsOnlyWhenItLiesThere)
     EXPECT_EQ(Dir("Windows System")->Parent(), Dir("Windows"));
     EXPECT_EQ(Dir("Windows System")->Dir(), "SYSTEM\\");
     EXPECT_EQ(Dir("Windows System")->GetPath(), "C:\\WINDOWS\\SYSTEM\\");
-    form->Free();
 
-    form = NewComponent<TTestHostForm>(Application);
-    info = NewComponent<TNimboInfo>(form);
+    NewForm();
     gDirs = {"C:\\WINDOWS", "D:\\SYS32"};
     info->Loaded();
     EXPECT_EQ(Dir("Windows System")->Parent(), nullptr);
@@ -107,10 +92,8 @@ TEST_F(Controller, WithoutTheLibraryOnlyEnglishIsOffered)
 
 TEST_F(Controller, TheLibraryAddsItsLanguagesAndItsTexts)
 {
-    form->Free();
     InstallLanguageLibrary();
-    form = NewComponent<TTestHostForm>(Application);
-    info = NewComponent<TNimboInfo>(form);
+    NewForm();
     EXPECT_EQ(info->Languages()->Lines(), (std::vector<String>{"English", "Fran\xe7" "ais", "Deutsch"}));
     info->Loaded();
     info->SetLanguage("Deutsch");
@@ -120,7 +103,7 @@ TEST_F(Controller, TheLibraryAddsItsLanguagesAndItsTexts)
 
     // The wizard shows the library's texts.
     info->SetLanguage("Fran\xe7" "ais");
-    auto* page = NewComponent<TNimboMessage>(form);
+    auto* page = Add<TNimboMessage>();
     String next;
     TGuiScript g;
     g.WaitForPage([&] { return page; })
@@ -142,14 +125,7 @@ TEST_F(Controller, AnUnknownLanguageIsReportedAndTheLanguageStays)
     info->Loaded();
     String text;
     TGuiScript g;
-    g.Then([&] {
-        HWND box = FindTopWindow("Information");
-        if (!box) return false;
-        HWND label = GetDlgItem(box, 0xFFFF);
-        text = WindowText(label);
-        PostMessageA(FindChildByCaption(box, "OK"), BM_CLICK, 0, 0);
-        return true;
-    });
+    g.Answer("Information", "OK", &text);
     info->SetLanguage("Klingon");
     EXPECT_EQ(text, "The language Klingon is not in the list of available languages.\r\n"
                     "Switching to the default language.");
@@ -167,13 +143,7 @@ TEST_F(Controller, AListedLanguageTheLibraryCannotGiveFallsBackToEnglishWithAWar
                       +[](TNimboInfo* i) { i->SetLanguage("Deutsch"); }}) {
         String shown;
         TGuiScript g;
-        g.Then([&] {
-            HWND dlg = FindTopWindow("Warning");
-            if (!dlg) return false;
-            shown = WindowText(FindChildByName(dlg, "Message"));
-            PostMessageA(FindChildByName(dlg, "B1"), BM_CLICK, 0, 0);
-            return true;
-        });
+        g.Answer("Warning", "OK", &shown);
         load(info);
         EXPECT_TRUE(g.Finished());
         EXPECT_EQ(info->Language(), "English");
@@ -186,13 +156,7 @@ TEST_F(Controller, MultiDiskFilesKeepOnlyScriptFiles)
     info->Script()->AddFile("setup.dat");
     String warned;
     TGuiScript g;
-    g.Then([&] {
-        HWND box = FindTopWindow("Warning");
-        if (!box) return false;
-        warned = WindowText(GetDlgItem(box, 0xFFFF));
-        PostMessageA(FindChildByCaption(box, "OK"), BM_CLICK, 0, 0);
-        return true;
-    });
+    g.Answer("Warning", "OK", &warned);
     info->SetMultiDiskFiles(TStringList{"SETUP.DAT", "", "missing.txt", "setup.dat"});
     EXPECT_EQ(info->MultiDiskFiles()->Lines(), (std::vector<String>{"SETUP.DAT"}));
     EXPECT_EQ(warned, "Unable to locate file missing.txt in the installed files.");

@@ -9,88 +9,19 @@
 
 NIMBO_DEFINE_CLASS(TTestHostForm, TForm, true, (void)0)
 
-namespace {
-String StripAmp(const String& s)
-{
-    String r;
-    for (char c : s)
-        if (c != '&') r += c;
-    return r;
-}
-
-struct FindTop {
-    String caption;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindTopProc(HWND h, LPARAM p)
-{
-    auto* f = reinterpret_cast<FindTop*>(p);
-    if (IsWindowVisible(h) && WindowText(h) == f->caption) {
-        f->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-struct FindChild {
-    String caption;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindChildProc(HWND h, LPARAM p)
-{
-    auto* f = reinterpret_cast<FindChild*>(p);
-    if (StripAmp(WindowText(h)) == f->caption) {
-        f->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-struct FindNamed {
-    String name;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindNamedProc(HWND h, LPARAM p)
-{
-    auto* f = reinterpret_cast<FindNamed*>(p);
-    const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropA(h, "NimboName")));
-    char buf[256];
-    if (atom && GlobalGetAtomNameA(atom, buf, sizeof buf) && f->name == buf) {
-        f->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
-
-HWND FindChildByName(HWND parent, const String& name)
-{
-    FindNamed f{name};
-    if (parent) EnumChildWindows(parent, FindNamedProc, reinterpret_cast<LPARAM>(&f));
-    return f.found;
-}
-
-String WindowText(HWND h)
-{
-    char buf[1024];
-    const int n = GetWindowTextA(h, buf, sizeof buf);
-    return String(buf, static_cast<size_t>(n > 0 ? n : 0));
-}
-
-HWND FindTopWindow(const String& caption)
-{
-    FindTop f{caption};
-    EnumThreadWindows(GetCurrentThreadId(), FindTopProc, reinterpret_cast<LPARAM>(&f));
-    return f.found;
-}
+HWND FindTopWindow(const String& caption) { return robot::FindVisibleTopLevel({robot::Ref::Caption, caption}); }
 
 HWND FindChildByCaption(HWND parent, const String& caption)
 {
-    FindChild f{StripAmp(caption)};
-    EnumChildWindows(parent, FindChildProc, reinterpret_cast<LPARAM>(&f));
-    return f.found;
+    return robot::FindChild(parent, {robot::Ref::Caption, caption});
+}
+
+HWND FindChildByName(HWND parent, const String& name) { return robot::FindChild(parent, {robot::Ref::Name, name}); }
+
+String DialogMessage(HWND dialog)
+{
+    HWND text = FindChildByName(dialog, "Message");
+    return robot::WindowCaption(text ? text : GetDlgItem(dialog, 0xFFFF));
 }
 
 void ResetWizard()
@@ -166,13 +97,27 @@ TGuiScript& TGuiScript::ClickCancel()
     return Click([] { return NimboPagesForm ? NimboPagesForm->btnCancel : nullptr; });
 }
 
-TGuiScript& TGuiScript::Answer(const String& caption, const String& button)
+TGuiScript& TGuiScript::Answer(const String& caption, const String& button, String* text)
 {
-    return Then([caption, button] {
+    return AnswerNoting(caption, button, [text](const String& t) {
+        if (text) *text = t;
+    });
+}
+
+TGuiScript& TGuiScript::Answer(const String& caption, const String& button, std::vector<String>& texts)
+{
+    return AnswerNoting(caption, button, [&texts](const String& t) { texts.push_back(t); });
+}
+
+TGuiScript& TGuiScript::AnswerNoting(const String& caption, const String& button,
+                                     std::function<void(const String&)> note)
+{
+    return Then([caption, button, note] {
         HWND dlg = FindTopWindow(caption);
         if (!dlg) return false;
         HWND b = FindChildByCaption(dlg, button);
         if (!b) return false;
+        note(DialogMessage(dlg));
         PostMessageA(b, BM_CLICK, 0, 0);
         return true;
     });

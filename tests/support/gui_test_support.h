@@ -10,6 +10,7 @@
 #include "engine/wizard/pages_form.h"
 #include "framework/win32/extctrls.h"
 #include "scenario.h"
+#include "window_query.h"
 
 // A form to own the components under test.
 class TTestHostForm : public TForm {
@@ -29,7 +30,10 @@ public:
     TGuiScript& ClickNext();
     TGuiScript& ClickPrev();
     TGuiScript& ClickCancel();
-    TGuiScript& Answer(const String& caption, const String& button);
+    // Clicks `button` of the message dialog `caption`; its text goes to
+    // `text`, or is added to `texts`.
+    TGuiScript& Answer(const String& caption, const String& button, String* text = nullptr);
+    TGuiScript& Answer(const String& caption, const String& button, std::vector<String>& texts);
     TGuiScript& WaitForPage(std::function<TNimboPage*()> page);
     // Real key presses (the platform's input injection), once the focus is
     // in `target` (a control, or a dialog: any of its controls) and its
@@ -41,6 +45,7 @@ public:
 
 private:
     void Tick();
+    TGuiScript& AnswerNoting(const String& caption, const String& button, std::function<void(const String&)> note);
     std::deque<std::function<bool()>> steps_;
     TTimer* timer_ = nullptr;
     TComponent* holder_ = nullptr;
@@ -50,15 +55,16 @@ private:
     int timeoutMs_;
 };
 
-// A visible top-level window of this process with that caption, or none.
+// The robot's look-up, by the names the tests use: a visible top-level window
+// by its caption, a child by its caption or its component name ('&' ignored).
 HWND FindTopWindow(const String& caption);
-// A child of `parent` whose caption, without '&', is `caption` (without '&').
 HWND FindChildByCaption(HWND parent, const String& caption);
-String WindowText(HWND h);
+HWND FindChildByName(HWND parent, const String& name);
+// The text a message dialog asks or tells, as it stands: the suite dialog's
+// "Message", or the platform message box's text.
+String DialogMessage(HWND dialog);
 // A key with modifiers, for TGuiScript::Key.
 robot::KeyChord Chord(unsigned vk, bool shift = false, bool alt = false);
-// A child of `parent` carrying that component name.
-HWND FindChildByName(HWND parent, const String& name);
 
 // Resets the wizard dialog's module state between tests.
 void ResetWizard();

@@ -71,4 +71,19 @@ String Trimmed(const String& s)
     return a == String::npos ? String() : s.substr(a, b - a + 1);
 }
 
+std::vector<String> Trimmed(const std::vector<String>& texts)
+{
+    std::vector<String> r;
+    for (const String& t : texts) r.push_back(Trimmed(t));
+    return r;
+}
+
+String ProgramFolder()
+{
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const String p(path, n);
+    return p.substr(0, p.find_last_of('\\') + 1);
+}
+
 String Unique(const String& name) { return Format("%s %d", name, static_cast<int>(GetCurrentProcessId())); }

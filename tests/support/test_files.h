@@ -18,5 +18,9 @@ String FreshTempFolder(const String& name);
 String BuildPath(String unixPath);
 // The text without leading and trailing line breaks and blanks.
 String Trimmed(const String& s);
+std::vector<String> Trimmed(const std::vector<String>& texts);
+// The folder of this test program, with a trailing backslash: where the
+// platform finds the libraries a test places beside it.
+String ProgramFolder();
 // A name of this test process's own, so runs never meet.
 String Unique(const String& name);

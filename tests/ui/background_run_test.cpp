@@ -47,18 +47,6 @@ struct Host {
     TNimboInfo* info = nullptr;
 };
 
-// Watches for the closing message and answers it.
-TGuiScript& CloseMessage(TGuiScript& g, String& seen)
-{
-    return g.Then([&seen] {
-        HWND dlg = FindTopWindow("Information");
-        if (!dlg) return false;
-        seen = WindowText(FindChildByName(dlg, "Message"));
-        PostMessageA(FindChildByName(dlg, "B1"), BM_CLICK, 0, 0);
-        return true;
-    });
-}
-
 TEST(BackgroundRun, CancelledSetupIsReportedAsFailedAndEndsTheProgram)
 {
     Host h(true);
@@ -74,7 +62,7 @@ TEST(BackgroundRun, CancelledSetupIsReportedAsFailedAndEndsTheProgram)
         return true;
     });
     g.ClickCancel().Answer("Confirmation", "Yes");
-    CloseMessage(g, seen);
+    g.Answer("Information", "OK", &seen);
     h.Run();
     EXPECT_TRUE(g.Finished());
     EXPECT_TRUE(paintedFirst);
@@ -102,7 +90,7 @@ TEST(BackgroundRun, DisplayMessageFalseEndsWithoutTheClosingMessage)
     h.bg->SetDisplayMessage(false);
     String seen;
     TGuiScript g(3000);
-    CloseMessage(g, seen);
+    g.Answer("Information", "OK", &seen);
     h.Run();
     EXPECT_EQ(page->runs, 1);
     EXPECT_EQ(seen, "");
@@ -116,7 +104,7 @@ TEST(BackgroundRun, ADoneSetupIsReportedAsCompleted)
     h.bg->SetAutoSetup(page);
     String seen;
     TGuiScript g;
-    CloseMessage(g, seen);
+    g.Answer("Information", "OK", &seen);
     h.Run();
     EXPECT_EQ(seen, "\r\nSetup completed successfully.\r\n");
 }
@@ -131,13 +119,7 @@ TEST(BackgroundRun, ADoneSetupWithFilesNotInstalledSaysHowMany)
     h.info->AddNotInstalled(1);
     String seen;
     TGuiScript g;
-    g.Then([&seen] {
-        HWND dlg = FindTopWindow("Warning");
-        if (!dlg) return false;
-        seen = WindowText(FindChildByName(dlg, "Message"));
-        PostMessageA(FindChildByName(dlg, "B1"), BM_CLICK, 0, 0);
-        return true;
-    });
+    g.Answer("Warning", "OK", &seen);
     h.Run();
     EXPECT_EQ(seen, "\r\nSetup finished, but files were not installed: 3.\r\n");
 }

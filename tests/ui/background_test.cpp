@@ -95,13 +95,7 @@ TEST(BackgroundSettings, GradationsBelowOneAreRefusedWithAMessage)
     b.bg->SetGradations(7);
     String text;
     TGuiScript g;
-    g.Then([&] {
-        HWND box = FindTopWindow("Information");
-        if (!box) return false;
-        text = WindowText(FindChildByCaption(box, "Gradations cannot be less than 1"));
-        PostMessageA(FindChildByCaption(box, "OK"), BM_CLICK, 0, 0);
-        return true;
-    });
+    g.Answer("Information", "OK", &text);
     b.bg->SetGradations(0);
     EXPECT_TRUE(g.Finished());
     EXPECT_EQ(text, "Gradations cannot be less than 1");

@@ -12,7 +12,7 @@
 #include "engine/file_routines.h"
 #include "engine/registry.h"
 #include "engine/run_switches.h"
-#include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/group_removal.h"
 #include "pages/message_page.h"
 #include "pages/progman.h"
@@ -22,9 +22,6 @@
 
 namespace {
 
-
-
-
 // A folder with links named after the items, each starting `target`.
 void MakeGroup(const String& dir, const std::vector<String>& items, const String& target)
 {
@@ -33,32 +30,25 @@ void MakeGroup(const String& dir, const std::vector<String>& items, const String
         ASSERT_TRUE(WriteShellLink(dir + item + ".lnk", target, "", item)) << dir + item;
 }
 
-class UnInstall : public ::testing::Test {
+class UnInstall : public TPageFixture {
 protected:
     void SetUp() override
     {
         folder = FreshTempFolder("nimbo_uninstall");
-        form = NewComponent<TTestHostForm>(Application);
-        info = NewComponent<TNimboInfo>(form);
-        info->Loaded();
+        TPageFixture::SetUp();
         info->Script()->SetAppName("Nimbo Test");
-        page = NewComponent<TNimboUnInstall>(form);
-        page->SetName("suUnInstall");
-        page->SetButtons(NimboButton(btNext) | NimboButton(btCancel));
+        page = AddPage<TNimboUnInstall>("suUnInstall", kNextCancel);
         install = info->Script()->AddDir("Install", folder, nullptr);
     }
     void TearDown() override
     {
         SetRunSwitches(TRunSwitches{});
         SetProgManService(oldService);
-        ResetWizard();
-        form->Free();
+        TPageFixture::TearDown();
         RemoveTree(folder);
         DeleteRegistryKey(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\Nimbo Test");
     }
     String folder;
-    TTestHostForm* form = nullptr;
-    TNimboInfo* info = nullptr;
     TNimboUnInstall* page = nullptr;
     TNimboDir* install = nullptr;
     String oldService = "Progman";
@@ -114,15 +104,7 @@ TEST_F(UnInstall, NextRemovesWhatTheLogLists)
         caption = NimboPagesForm->Caption();
         return true;
     });
-    g.ClickNext().Then([&] {
-        HWND dlg = FindTopWindow("Warning");
-        if (!dlg) return false;
-        char text[256] = "";
-        GetDlgItemTextA(dlg, 0xFFFF, text, sizeof text);
-        warning = text;
-        PostMessageA(FindChildByCaption(dlg, "OK"), BM_CLICK, 0, 0);
-        return true;
-    });
+    g.ClickNext().Answer("Warning", "OK", &warning);
     EXPECT_EQ(page->Execute(), psDone);
     EXPECT_TRUE(g.Finished());
 
@@ -269,11 +251,7 @@ TEST_F(UnInstall, NoRegistrationNamesAProgramThatCouldNotBePlaced)
     page->SetLogDir("Install");
     TGuiScript g;
     String text;
-    g.Then([&] {
-         const HWND box = FindTopWindow("Error");
-         if (box) text = WindowText(FindChildByName(box, "Message"));
-         return box != nullptr;
-     }).Answer("Error", "OK");
+    g.Answer("Error", "OK", &text);
     page->RegisterUnInstall("Nimbo Test");
     EXPECT_TRUE(g.Finished());
     EXPECT_NE(text.find("Unable to place the uninstall program in " + folder + "blocked\\inside\\."), String::npos) << text;

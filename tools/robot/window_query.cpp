@@ -166,20 +166,28 @@ HWND FindVisibleTopLevel(const Ref &ref)
     return nullptr;
 }
 
+HWND FindChild(HWND parent, const Ref &ref)
+{
+    HWND hidden = nullptr;
+    for (HWND h : Descendants(parent)) {
+        if (!MatchesRef(h, ref)) continue;
+        if (IsWindowVisible(h)) return h;
+        if (!hidden) hidden = h;
+    }
+    return hidden;
+}
+
 HWND FindControl(const ControlRef &ref, const std::optional<Ref> &scope)
 {
     const std::optional<Ref> &within = ref.window ? ref.window : scope;
     HWND hidden = nullptr;
     for (HWND top : TopLevelWindows()) {
         if (within && !MatchesRef(top, *within)) continue;
-        std::vector<HWND> candidates{top};
-        const auto kids = Descendants(top);
-        candidates.insert(candidates.end(), kids.begin(), kids.end());
-        for (HWND h : candidates) {
-            if (!MatchesRef(h, ref.control)) continue;
-            if (IsWindowVisible(h)) return h;
-            if (!hidden) hidden = h;
-        }
+        const bool topMatches = MatchesRef(top, ref.control);
+        if (topMatches && IsWindowVisible(top)) return top;
+        HWND child = FindChild(top, ref.control);
+        if (child && IsWindowVisible(child)) return child;
+        if (!hidden) hidden = topMatches ? top : child;
     }
     return hidden;
 }

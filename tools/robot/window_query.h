@@ -34,6 +34,10 @@ std::vector<HWND> TopLevelWindows();
 // The topmost visible top-level window matching ref, or null.
 HWND FindVisibleTopLevel(const Ref &ref);
 
+// A descendant of parent matching ref, a visible one before a hidden one, or
+// null.
+HWND FindChild(HWND parent, const Ref &ref);
+
 // A control (or a top-level window named like one) matching ref, searched in
 // the window given, else in the scope, else everywhere. Visible matches win
 // over hidden ones, the topmost window over the ones below.
