@@ -27,15 +27,7 @@
 #include <cstdlib>
 #include <type_traits>
 
-// Results of the library's calls; the entry points return them as they are.
-constexpr int32_t kCompOk = 0;
-constexpr int32_t kCompCannotOpen = -1;   // source missing, unreadable, or a read failed
-constexpr int32_t kCompForeign = -2;      // not a compressed file of ours
-constexpr int32_t kCompCorrupt = -3;      // damaged or truncated; size or CRC mismatch
-constexpr int32_t kCompCannotWrite = -4;  // the target or its temporary file cannot be written
-constexpr int32_t kCompNoMemory = -5;     // zlib or the library ran out of memory
-constexpr int32_t kCompTargetExists = -6; // a new target was asked for, and a file of that name is there
-constexpr int32_t kCompCancelled = -7;    // a progress report was answered with "stop"
+#include "tncomp32.h"
 
 constexpr size_t kCompSignatureSize = 8;
 constexpr size_t kCompHeaderSizeV1 = 44;

@@ -1,6 +1,8 @@
 // Languages the language page may offer, and their names.
 #pragma once
 
+#include "base/setup_files.h"
+
 #include "base/nstring.h"
 
 enum TLanguageTypes { laEnglish, laCompiled, laFrench, laDutch, laNorwegian, laItalian, laSpanish, laGerman, laHungarian };
@@ -15,5 +17,3 @@ const String& LanguageName(TLanguageTypes t);
 inline constexpr unsigned kEnglishMessages = 5000;
 inline constexpr unsigned kCompiledMessages = 6000;
 
-// The language library, looked up beside the program.
-inline constexpr const char* kLanguageLibraryName = "TNLANG32.DLL";

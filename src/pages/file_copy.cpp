@@ -25,11 +25,12 @@ NIMBO_DEFINE_CLASS(TNimboFileCopy, TNimboPage, true,
                        .Enum("OverWrite", &TNimboFileCopy::SetOverWrite, OverWriteNames()))
 
 namespace {
-// What the library's TNDeCompressNew returns when a file of the target's
-// name is there already (it has touched nothing), and what an expansion
-// returns when its progress message was answered with "stop".
-constexpr int32_t kLibraryTargetExists = -6;
-constexpr int32_t kLibraryCancelled = -7;
+// The library's entry point of that name, as its type.
+template <typename T>
+T Entry(HMODULE library, const char* name)
+{
+    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
 
 // A copy list entry: "disk::name::target folder".
 const char* const kEntrySeparator = "::";
@@ -233,18 +234,16 @@ bool TNimboFileCopy::CheckFreeSpace()
 
 void TNimboFileCopy::LoadLibrary()
 {
-    compLib_ = ::LoadLibraryA("TNComp32.DLL");
+    compLib_ = ::LoadLibraryA(kCompLibraryName);
     if (reinterpret_cast<UINT_PTR>(compLib_) < 32) {
         compLib_ = nullptr;
         return;
     }
-    compress_ = GetProcAddress(compLib_, "TNCompress");
-    deCompress_ = reinterpret_cast<TDeCompress>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNDeCompress")));
-    deCompressNew_ =
-        reinterpret_cast<TDeCompress>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNDeCompressNew")));
-    isCompressed_ = reinterpret_cast<TIsCompressed>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNIsCompressed")));
-    timeStamp_ =
-        reinterpret_cast<TTimeStamp>(reinterpret_cast<void*>(GetProcAddress(compLib_, "TNCompressedFileTimeStamp")));
+    compress_ = GetProcAddress(compLib_, kCompCompressEntry);
+    deCompress_ = Entry<TDeCompress>(compLib_, kCompDeCompressEntry);
+    deCompressNew_ = Entry<TDeCompress>(compLib_, kCompDeCompressNewEntry);
+    isCompressed_ = Entry<TIsCompressed>(compLib_, kCompIsCompressedEntry);
+    timeStamp_ = Entry<TTimeStamp>(compLib_, kCompTimeStampEntry);
 }
 
 void TNimboFileCopy::UnloadLibrary()
@@ -517,10 +516,10 @@ bool TNimboFileCopy::ExpandFile(TCopyJob& job)
     int32_t expanded = -1;
     if (job.asNew) {
         expanded = deCompressNew_(source, target, f->Handle(), WM_NIMBO_PROGRESS);
-        if (expanded == kLibraryTargetExists && KeptAfterNameTaken(job)) return false;
+        if (expanded == kCompTargetExists && KeptAfterNameTaken(job)) return false;
     }
     if (!job.asNew && deCompress_) expanded = deCompress_(source, target, f->Handle(), WM_NIMBO_PROGRESS);
-    if (expanded == kLibraryCancelled) throw TCopyStopped();
+    if (expanded == kCompCancelled) throw TCopyStopped();
     if (expanded < 0) {
         job.compressionError = true;
         throw EInOutError(Text(msgCompressionError));

@@ -8,6 +8,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/setup_files.h"
+#include "comp/tncomp32.h"
 #include "engine/file_routines.h"
 #include "engine/nimbo_component.h"
 
@@ -54,9 +56,9 @@ public:
     int LastResult() const { return lastResult_; }
 
 private:
-    using TDeCompress = int32_t(__stdcall*)(const char*, const char*, HWND, UINT);
-    using TIsCompressed = int32_t(__stdcall*)(const char*);
-    using TTimeStamp = double(__stdcall*)(const char*);
+    using TDeCompress = TCompDeCompressEntry;
+    using TIsCompressed = TCompIsCompressedEntry;
+    using TTimeStamp = TCompTimeStampEntry;
 
     // One file of the copy list: where from and to, and what its attempts
     // share.

@@ -7,11 +7,12 @@
 
 #include "base/date_time.h"
 #include "base/exceptions.h"
+#include "base/setup_files.h"
 
 namespace {
 
 // Names that the setup folder holds for the setup itself.
-constexpr const char* kReservedNames[] = {"setup.exe", "TNLANG32.DLL", "TNComp32.DLL"};
+constexpr const char* kReservedNames[] = {kSetupProgramName, kLanguageLibraryName, kCompLibraryName};
 
 // The ANSI form of a name the system gives in UTF-16, or an error when a
 // character has no place in the code page.

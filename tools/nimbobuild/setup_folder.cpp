@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "base/exceptions.h"
+#include "base/setup_files.h"
 #include "comp_file.h"
 #include "framework/form_reader.h"
 
@@ -78,9 +79,9 @@ void TSetupFolder::Copy(const String& source, const String& name)
 
 void TSetupFolder::AddProgram(bool compressed)
 {
-    Copy(templates_ + "\\setup.exe", "setup.exe");
-    Copy(templates_ + "\\TNLANG32.DLL", "TNLANG32.DLL");
-    if (compressed) Copy(templates_ + "\\TNComp32.DLL", "TNComp32.DLL");
+    for (const char* name : {kSetupProgramName, kLanguageLibraryName})
+        Copy(templates_ + "\\" + name, name);
+    if (compressed) Copy(templates_ + "\\" + kCompLibraryName, kCompLibraryName);
 }
 
 void TSetupFolder::CopyIn(const String& source, const String& name)
@@ -111,7 +112,7 @@ void TSetupFolder::SetForm(const std::vector<uint8_t>& plainForm, bool pack)
     std::vector<uint8_t> packed;
     if (pack) packed = PackForm(plainForm);
     const std::vector<uint8_t>& form = pack && packed.size() < plainForm.size() ? packed : plainForm;
-    const String exe = Target("setup.exe");
+    const String exe = Target(kSetupProgramName);
     WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
     if (HMODULE m = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
         EnumResourceLanguagesA(m, MAKEINTRESOURCEA(10), kFormResource, FirstLanguage,

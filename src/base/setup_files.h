@@ -1,0 +1,7 @@
+// The files a setup folder holds for the setup itself, beside the
+// application's: the program and the libraries it loads by name.
+#pragma once
+
+inline constexpr const char* kSetupProgramName = "setup.exe";
+inline constexpr const char* kLanguageLibraryName = "TNLANG32.DLL";
+inline constexpr const char* kCompLibraryName = "TNComp32.DLL";
