@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "engine/nimbo_info.h"
+#include "engine/run_journal.h"
 #include "engine/profile.h"
 #include "engine/file_routines.h"
 #include "engine/path_routines.h"
@@ -181,31 +182,11 @@ bool TNimboInfo::ReadLog(const String& fileName, bool merge)
     return true;
 }
 
-void TNimboInfo::WriteLog()
+// The log is composed here and written in one piece: through the profile
+// services each line would search its section again, which grows with the
+// square of the number of files.
+std::vector<TProfileSection> TNimboInfo::LogSections() const
 {
-    TNimboDir* logDir = script_->LogFileDir();
-    if (!logDir) return;
-    const String dir = ResolveDirMacro(logDir->Name(), this, script_);
-    // A run that installed nothing and did not complete (cancelled before
-    // the copy, a destination refused) leaves no file behind, not even in a
-    // folder that is there; only a log that would lose entries is an error.
-    const bool nothingDone = createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 && groupNames_.Count() == 0 &&
-                             loggedBDEType_ == 0;
-    const bool missing = dir.empty() || !DirectoryExists(RemoveBackslash(dir));
-    if (nothingDone && (missing || RunExitCode() != exitDone)) return;
-    if (missing) throw ENimboError("NO LOG DIR");
-    const String file = LogFileFor(dir, true);
-    if (file.empty()) throw ENimboError("Unable to find a free name for the install log in " + dir + ".");
-    if (!SameText(file, dir + script_->LogFileName()))
-        RunLog("The folder " + dir + " holds an install log that is not this installation's; it is kept, and this "
-               "installation's log is " + ExtractFileName(file) + ".");
-    if (FileExists(file)) {
-        logFile_ = file;
-        ReadLog(file, true);
-    }
-    // The log is composed here and written in one piece: through the profile
-    // services each line would search its section again, which grows with
-    // the square of the number of files.
     std::vector<TProfileSection> sections;
     TProfileSection directories{kDirectories, {}};
     const auto& dirs = script_->Dirs();
@@ -233,6 +214,34 @@ void TNimboInfo::WriteLog()
     // A section without lines is not written, as the profile services do.
     sections.erase(std::remove_if(sections.begin(), sections.end(), [](const TProfileSection& s) { return s.lines.empty(); }),
                    sections.end());
+    return sections;
+}
+
+void TNimboInfo::WriteLog()
+{
+    TNimboDir* logDir = script_->LogFileDir();
+    if (!logDir) return;
+    const String dir = ResolveDirMacro(logDir->Name(), this, script_);
+    // A run that installed nothing and did not complete (cancelled before
+    // the copy, a destination refused) leaves no file behind, not even in a
+    // folder that is there; only a log that would lose entries is an error.
+    const bool nothingDone = createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 && groupNames_.Count() == 0 &&
+                             loggedBDEType_ == 0;
+    const bool missing = dir.empty() || !DirectoryExists(RemoveBackslash(dir));
+    if (nothingDone && (missing || RunExitCode() != exitDone)) return;
+    if (missing) throw ENimboError("NO LOG DIR");
+    const String file = LogFileFor(dir, true);
+    if (file.empty()) throw ENimboError("Unable to find a free name for the install log in " + dir + ".");
+    if (!SameText(file, dir + script_->LogFileName()))
+        RunLog("The folder " + dir + " holds an install log that is not this installation's; it is kept, and this "
+               "installation's log is " + ExtractFileName(file) + ".");
+    if (FileExists(file)) {
+        logFile_ = file;
+        ReadLog(file, true);
+    }
+    const std::vector<TProfileSection> sections = LogSections();
+    // The log of an earlier install is merged with, so kept as it was.
+    Journal().PrepareTarget(file);
     // "Language" is overwritten in place, not erased.
     RewriteProfile(file, {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kSeal}, sections,
                    {{kLanguage, {{"Language", language_}}}});

@@ -110,3 +110,9 @@
 #define msgFileNotInScript 102
 #define msgUnInstallNotPlaced 103
 #define msgGroupNameRefused 104
+#define msgRolledBackCancelled 105
+#define msgRolledBackFailed 106
+#define msgRollBackIncomplete 107
+#define msgInterruptedRun 108
+// One past the last message number.
+#define kMessageCount 109

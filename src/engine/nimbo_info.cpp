@@ -4,6 +4,7 @@
 
 #include "framework/properties.h"
 #include "engine/path_routines.h"
+#include "engine/run_journal.h"
 #include "script/data_error.h"
 
 NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,
@@ -11,6 +12,7 @@ NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,
                        .Lines("MultiDiskFiles", &TNimboInfo::MultiDiskFiles)
                        .Bool("MultiException", &TNimboInfo::SetMultiException)
                        .Event("OnMultiInstance", &TNimboInfo::OnMultiInstance)
+                       .Bool("RollBackOnCancel", &TNimboInfo::SetRollBackOnCancel)
                        .Object("Picture", &TNimboInfo::Picture)
                        .Bool("Test", &TNimboInfo::SetTest)
                        // Forms may name the uninstall page; nothing needs it.
@@ -26,6 +28,12 @@ TNimboInfo::TNimboInfo()
 TNimboInfo::~TNimboInfo()
 {
     // The end-of-run step normally ran already; what is left cannot fail.
+    // Without it (a controller of a test, of a form being designed) what
+    // was done stays done.
+    if (journal_) try {
+            journal_->Commit();
+        } catch (const EInOutError&) {
+        }
     if (languageModule_ && languageModule_ != GetModuleHandleA(nullptr)) FreeLibrary(languageModule_);
     SetErrorMode(savedErrorMode_);
 }

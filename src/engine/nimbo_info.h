@@ -3,6 +3,7 @@
 // catalogue of the current language.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "base/string_list.h"
@@ -13,6 +14,8 @@
 
 class TNimboPage;
 class TNimboInfo;
+class TRunJournal;
+struct TProfileSection;
 
 // Whose an install log is, by the seal its writer puts last: this
 // application's, another product's (or no install log at all), or one
@@ -81,6 +84,15 @@ public:
     void SetMultiException(bool v) { multiException_ = v; }
     bool Test() const { return test_; }
     void SetTest(bool v) { test_ = v; }
+    // Whether a cancelled run undoes what it changed; a failed run always
+    // does, and so does the next start after a killed one.
+    bool RollBackOnCancel() const { return rollBackOnCancel_; }
+    void SetRollBackOnCancel(bool v) { rollBackOnCancel_ = v; }
+    // What this run changed on the machine, written down before each
+    // change; made with the first.
+    TRunJournal& Journal();
+    // At the end of a run that did not complete: whether it is undone.
+    bool RollsBack() const;
     bool MultiDisk() const { return multiDisk_; }
     const String& SourceDir() const { return sourceDir_; }
     TStringList* MultiDiskFiles() { return &multiDiskFiles_; }
@@ -173,8 +185,20 @@ private:
     std::vector<String> deferredFiles_, deferredDirs_;
     UINT savedErrorMode_ = 0;
     bool endOfRunDone_ = false;
+    bool rollBackOnCancel_ = false;
+    std::unique_ptr<TRunJournal> journal_;
 
     void CheckSingleInstance();
+    // The log's sections of this installation, as WriteLog writes them.
+    std::vector<TProfileSection> LogSections() const;
+    // Undoes what a killed earlier run of this application changed, asking
+    // first in an attended run; false when the user said no: nothing may
+    // change before that run is undone, so this one ends.
+    bool RecoverInterruptedRun();
+    void RollBackRun();
+    // The end of an install: undone, or its log written and its journal
+    // closed as done.
+    void FinishInstall();
     void TakeMultiDiskHandOver();
     void TakeUnInstallHandOver();
     // Keeps of the log's files and folders those inside the installation

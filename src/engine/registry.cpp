@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "engine/run_journal.h"
+
 namespace {
 // The platform deletes only keys without subkeys: empty the tree first.
 bool DeleteTree(HKEY parent, const String& name)
@@ -35,9 +37,13 @@ bool Succeeded(LONG result)
 }
 }  // namespace
 
-bool TRegistryKey::Create(HKEY root, const String& path)
+bool TRegistryKey::Create(HKEY root, const String& path, TRunJournal* journal)
 {
     Close();
+    journal_ = journal;
+    root_ = root;
+    path_ = path;
+    if (journal_) journal_->RegistryKey(root, path);
     if (Succeeded(RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
                                   nullptr, &key_, nullptr)))
         return true;
@@ -58,11 +64,13 @@ void TRegistryKey::Close()
 {
     if (key_) RegCloseKey(key_);
     key_ = nullptr;
+    journal_ = nullptr;
 }
 
 bool TRegistryKey::WriteString(const String& name, const String& value)
 {
     if (!key_) return Succeeded(ERROR_INVALID_HANDLE);
+    if (journal_) journal_->RegistryValue(root_, path_, name);
     return Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                     static_cast<DWORD>(value.size() + 1)));
 }
@@ -71,6 +79,7 @@ bool TRegistryKey::WriteInteger(const String& name, uint32_t value)
 {
     const DWORD v = value;
     if (!key_) return Succeeded(ERROR_INVALID_HANDLE);
+    if (journal_) journal_->RegistryValue(root_, path_, name);
     return Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v));
 }
 

@@ -9,6 +9,8 @@
 
 #include "base/nstring.h"
 
+class TRunJournal;
+
 class TRegistryKey {
 public:
     TRegistryKey() = default;
@@ -17,8 +19,10 @@ public:
     TRegistryKey& operator=(const TRegistryKey&) = delete;
 
     // Opens root\path, creating the keys that are missing; false when
-    // refused, with the platform's reason as the last error.
-    bool Create(HKEY root, const String& path);
+    // refused, with the platform's reason as the last error. With a
+    // journal, the keys it makes and each value written through this key
+    // are written down first.
+    bool Create(HKEY root, const String& path, TRunJournal* journal = nullptr);
     // Opens root\path only when it exists; reading only, unless asked.
     bool Open(HKEY root, const String& path, bool forWriting = false);
     bool IsOpen() const { return key_ != nullptr; }
@@ -36,6 +40,9 @@ public:
 
 private:
     HKEY key_ = nullptr;
+    TRunJournal* journal_ = nullptr;
+    HKEY root_ = nullptr;
+    String path_;
 };
 
 // Deletes root\path with all its subkeys and values; true when it is gone.

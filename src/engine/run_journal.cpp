@@ -229,16 +229,28 @@ void TRunJournal::Write(const TJournalRecord& record, bool durable)
     if (durable && !FlushFileBuffers(file_.Get())) WriteFailed(GetLastError());
 }
 
-bool TRunJournal::MakeDirs(const String& dir)
+unsigned long TRunJournal::MakeDirs(const String& dir)
 {
     const String path = RemoveBackslash(dir);
-    if (path.empty() || DirectoryExists(path)) return !path.empty();
+    if (path.empty()) return ERROR_PATH_NOT_FOUND;
+    if (DirectoryExists(path)) return 0;
     const String parent = ExtractFileDir(path);
-    if (parent != path) MakeDirs(parent);
+    if (parent != path)
+        if (const DWORD error = MakeDirs(parent)) return error;
     Write({TJournalKind::DirMade, {path}}, false);
-    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    if (CreateDirectoryA(path.c_str(), nullptr)) return 0;
+    const DWORD error = GetLastError();
     Write({TJournalKind::NotMade, {path}}, false);
-    return DirectoryExists(path);
+    return DirectoryExists(path) ? 0 : error;
+}
+
+void TRunJournal::DirsToBeMade(const String& dir)
+{
+    const String path = RemoveBackslash(dir);
+    if (path.empty() || DirectoryExists(path)) return;
+    const String parent = ExtractFileDir(path);
+    if (parent != path) DirsToBeMade(parent);
+    Write({TJournalKind::DirMade, {path}}, false);
 }
 
 void TRunJournal::FileMade(const String& file) { Write({TJournalKind::FileMade, {file}}, false); }
@@ -253,12 +265,28 @@ bool TRunJournal::SetAside(const String& file, bool copy)
         aside = dir + AsideName(++asides_);
     } while (GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES);
     Write({TJournalKind::FileReplaced, {file, aside}}, true);
-    if (!copy && MoveFileExA(file.c_str(), aside.c_str(), 0)) return true;
+    if (!copy && MoveFileExA(file.c_str(), aside.c_str(), 0)) {
+        setAside_.push_back({file, aside, false});
+        return true;
+    }
     // A copy keeps the times and attributes as a move does.
-    return CopyFileA(file.c_str(), aside.c_str(), TRUE) != 0;
+    if (!CopyFileA(file.c_str(), aside.c_str(), TRUE)) return false;
+    setAside_.push_back({file, aside, true});
+    return true;
 }
 
-void TRunJournal::RegistryValue(HKEY root, const String& key, const String& name)
+bool TRunJournal::PutBack(const String& file)
+{
+    for (auto it = setAside_.rbegin(); it != setAside_.rend(); ++it) {
+        if (!SameText(it->file, file)) continue;
+        if (it->copied) return RemoveFile(it->aside);
+        if (FileExists(file) || !FileExists(it->aside)) return false;
+        return MoveFileExA(it->aside.c_str(), file.c_str(), 0) != 0;
+    }
+    return false;
+}
+
+void TRunJournal::RegistryKey(HKEY root, const String& key)
 {
     const String rootName = RootName(root);
     size_t end = 0;
@@ -267,6 +295,12 @@ void TRunJournal::RegistryValue(HKEY root, const String& key, const String& name
         const String part = key.substr(0, end);
         if (!KeyExists(root, part)) Write({TJournalKind::KeyMade, {rootName, part}}, false);
     }
+}
+
+void TRunJournal::RegistryValue(HKEY root, const String& key, const String& name)
+{
+    RegistryKey(root, key);
+    const String rootName = RootName(root);
     DWORD type = 0;
     String data;
     if (ReadRegistryValue(root, key, name, type, data))
@@ -286,6 +320,14 @@ void TRunJournal::ProfileValue(const String& file, const String& section, const 
         Write({TJournalKind::ProfileWritten, {file, section, key, "0", String()}}, false);
     else
         Write({TJournalKind::ProfileWritten, {file, section, key, "1", old}}, true);
+}
+
+void TRunJournal::PrepareTarget(const String& file)
+{
+    if (!FileExists(file))
+        FileMade(file);
+    else if (!SetAside(file, true))
+        throw InOutError(file, GetLastError());
 }
 
 void TRunJournal::Commit()
@@ -329,7 +371,11 @@ void UndoJournal(const TJournalContent& content, std::vector<String>& left)
 
 bool JournalLeft(const String& application)
 {
-    return GetFileAttributesA(TRunJournal::PathFor(application).c_str()) != INVALID_FILE_ATTRIBUTES;
+    // A journal that a run still writes is open for writing: that run's,
+    // not left behind, and it cannot be opened with others kept from it.
+    return TKernelHandle(CreateFileA(TRunJournal::PathFor(application).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr))
+        .Valid();
 }
 
 TJournalRecovery RecoverJournal(const String& application)

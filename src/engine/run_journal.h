@@ -34,8 +34,12 @@ public:
     // Each of these is written before the change it names; a record that
     // cannot be written raises EInOutError, and the change is not made.
     // Makes the directory and its missing parents, each written down
-    // first; false when the last one is not there afterwards.
-    bool MakeDirs(const String& dir);
+    // first; 0, or the platform's reason why the first missing one could
+    // not be made (as ForceDirs).
+    unsigned long MakeDirs(const String& dir);
+    // The directory and its missing parents are about to be made by
+    // another program (the shell, say): each is written down.
+    void DirsToBeMade(const String& dir);
     // A new file is about to take the name; NotMade when it did not (the
     // name was taken meanwhile): the file there is not ours.
     void FileMade(const String& file);
@@ -45,9 +49,19 @@ public:
     // when it cannot be moved; false when neither worked, and the file is
     // as it was.
     bool SetAside(const String& file, bool copy = false);
-    // Before a registry value under root\key is written: the keys that are
-    // missing and the value's old content.
+    // The file this run set aside is as it was again when its replacement
+    // failed or was stopped: moved back under its name when nothing took
+    // the name since, its copy dropped when it never left. So the run goes
+    // on with the file as it was; true when it is.
+    bool PutBack(const String& file);
+    // Before root\key is made: each of its keys that is missing.
+    void RegistryKey(HKEY root, const String& key);
+    // Before a registry value under root\key is written: its old content.
     void RegistryValue(HKEY root, const String& key, const String& name);
+    // Before a file is written under the name by a copy that replaces: a
+    // new file written down, one that is there set aside (copied, since the
+    // copy may read it). Raises EInOutError when that cannot be kept.
+    void PrepareTarget(const String& file);
     // Before a profile (INI) value is written: its old value, if any.
     void ProfileValue(const String& file, const String& section, const String& key);
 
@@ -66,6 +80,11 @@ private:
     String path_;
     TKernelHandle file_;
     unsigned asides_ = 0;
+    struct TSetAside {
+        String file, aside;
+        bool copied;
+    };
+    std::vector<TSetAside> setAside_;
 };
 
 // What became of the journal an earlier run left behind.

@@ -131,6 +131,7 @@ void TNimboInfo::Loaded()
     if (run) CheckSingleInstance();
     LoadLanguage(language_);
     if (!RunSwitches().lang.empty()) SetLanguage(RunSwitches().lang);
+    if (run && !RecoverInterruptedRun()) EndProcessNow();
     if (run) {
         TakeMultiDiskHandOver();
         const char first = ProgramPath().empty() ? '\0' : ProgramPath()[0];
@@ -404,7 +405,7 @@ void TNimboInfo::EndOfRun()
     endOfRunDone_ = true;
     instanceMutex_.Close();
     // An uninstall that did not finish leaves the log as it found it.
-    if (!HasState(csDesigning) && !unInstallDone_ && !unInstallMode_) WriteLog();
+    if (!HasState(csDesigning) && !unInstallDone_ && !unInstallMode_) FinishInstall();
     if (languageModule_ && languageModule_ != GetModuleHandleA(nullptr)) {
         FreeLibrary(languageModule_);
         languageModule_ = GetModuleHandleA(nullptr);

@@ -10,6 +10,7 @@
 #include "engine/file_routines.h"
 #include "engine/message_dialog.h"
 #include "engine/run_switches.h"
+#include "engine/run_journal.h"
 #include "framework/win32/progress_bar.h"
 #include "framework/win32/system_error.h"
 
@@ -307,7 +308,7 @@ bool TNimboFileCopy::MakeDirectory(const String& path, DWORD& error)
     // refused, else for entering it (0 when it gave none).
     error = 0;
     try {
-        error = ForceDirs(path);
+        error = controller_->Journal().MakeDirs(path);
         if (SetCurrentDirectoryA(ChDirPath(path).c_str()))
             return SameText(AddBackslash(path), AddBackslash(CurrentDirectory()));
         if (!error) error = GetLastError();
@@ -488,19 +489,59 @@ bool TNimboFileCopy::TryCopy(TCopyJob& job)
     f->pbrFCFile->SetProgress(0);
     job.totalBefore = f->pbrFCProgress->Progress();
     try {
-        if (job.expand ? ExpandFile(job) : CopyPlainFile(job)) RecordInstalled(job);
+        if (job.expand ? ExpandFile(job) : CopyPlainFile(job))
+            RecordInstalled(job);
+        else
+            PutBack(job);
     } catch (const TCopyStopped&) {
         // Cancel confirmed during the file: the run ends as cancelled.
+        PutBack(job);
     } catch (const EInOutError& e) {
+        PutBack(job);
         return !RetryAfterCopyError(job, e.ErrorCode());
     }
     return true;
+}
+
+void TNimboFileCopy::PutBack(TCopyJob& job)
+{
+    // The old file is back in place whatever the user answers next: a run
+    // that goes on without this file, or ends without a rollback, keeps it.
+    if (!job.setAside) return;
+    controller_->Journal().PutBack(job.target);
+    job.setAside = false;
+    job.asNew = false;
+}
+
+void TNimboFileCopy::JournalTarget(TCopyJob& job)
+{
+    TRunJournal& journal = controller_->Journal();
+    if (job.asNew) {
+        journal.FileMade(job.target);
+        return;
+    }
+    if (job.setAside) return;  // on an earlier try
+    if (!FileExists(job.target)) {
+        journal.FileMade(job.target);
+        return;
+    }
+    // Moved aside, the old file leaves its name free: the copy then takes
+    // it as a new file's. A read-only, hidden or system file is copied
+    // aside instead, so it stays where it is and refuses the copy as it
+    // would without the journal. A file that cannot be kept is not replaced.
+    const DWORD attributes = GetFileAttributesA(job.target.c_str());
+    const bool protectedFile = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    if (!journal.SetAside(job.target, protectedFile))
+        throw InOutError(job.target, GetLastError());  // the copy question says why
+    job.setAside = true;
+    job.asNew = !FileExists(job.target) && (!job.expand || deCompressNew_);
 }
 
 bool TNimboFileCopy::ExpandFile(TCopyJob& job)
 {
     TNimboPagesForm* f = NimboPagesForm;
     f->pbrFCFile->SetMaxValue(job.file->CompressedSize());
+    JournalTarget(job);
     // The library's progress messages keep the window alive during a long
     // expansion, and their answer stops it once a Cancel is confirmed.
     struct Hook {
@@ -534,6 +575,7 @@ bool TNimboFileCopy::ExpandFile(TCopyJob& job)
 bool TNimboFileCopy::CopyPlainFile(TCopyJob& job)
 {
     NimboPagesForm->pbrFCFile->SetMaxValue(job.file->Size());
+    JournalTarget(job);
     const TCopyProgress progress = [this](int, int bytes) { AdvanceProgressLater(bytes); };
     try {
         if (job.asNew && !CopyNewFileWithProgress(job.source, job.target, progress, job.work) &&
@@ -560,7 +602,8 @@ bool TNimboFileCopy::KeptByPolicy(TCopyJob& job)
 bool TNimboFileCopy::KeptAfterNameTaken(TCopyJob& job)
 {
     // A new file whose name was taken meanwhile: its progress is undone and
-    // the policy decides.
+    // the policy decides. The file there is not this run's.
+    controller_->Journal().NotMade(job.target);
     job.asNew = false;
     pendingProgress_ = 0;
     NimboPagesForm->pbrFCFile->SetProgress(0);

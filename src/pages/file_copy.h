@@ -70,6 +70,7 @@ private:
         bool expand = false;      // a compressed file, expanded by the library
         bool existed = false;     // the target was there before this run wrote it
         bool asNew = false;       // written only where the name is still free
+        bool setAside = false;    // the file that was there is in the journal's keeping
         String work;              // the work folder beside the target
         int64_t totalBefore = 0;  // the total bar when the attempt began
         bool compressionError = false;
@@ -117,6 +118,9 @@ private:
     // KeptAfterNameTaken).
     bool ExpandFile(TCopyJob& job);
     bool CopyPlainFile(TCopyJob& job);
+    void JournalTarget(TCopyJob& job);
+    // A target set aside for an attempt that did not write it goes back.
+    void PutBack(TCopyJob& job);
     bool KeptByPolicy(TCopyJob& job);
     bool KeptAfterNameTaken(TCopyJob& job);
     void RecordInstalled(const TCopyJob& job);

@@ -8,6 +8,7 @@
 #include "engine/nimbo_info.h"
 #include "engine/path_routines.h"
 #include "engine/run_switches.h"
+#include "engine/run_journal.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 #include "pages/progman.h"
@@ -167,10 +168,18 @@ void TNimboGroups::SendCommands(const String& group, bool existing)
     OpenProgMan();
     windows.Start(ProgManProcess());
     if (!existing) controller_->AddGroupEntry("", group);
+    // The shell keeps the group as a folder and its items as links in it,
+    // which it makes on these commands: they are written down first.
+    String folder = GroupFolder(ProgramsFolder(false), group);
+    if (!folder.empty()) {
+        folder = AddBackslash(folder);
+        controller_->Journal().DirsToBeMade(folder);
+    }
     if (!ProgManExecute("[CreateGroup(" + ProgManArg(group) + ")]")) GroupFailed(group);
     CloseProgMan();
     OpenProgMan();
-    CreateItems(group, [](const TNimboWinItem* item, const String& path) {
+    CreateItems(group, [this, &folder](const TNimboWinItem* item, const String& path) {
+        if (!folder.empty() && !KeptInJournal(ItemLinkPath(folder, item->Name()))) return false;
         return ProgManExecute(Format("[AddItem(\"%s\" %s,%s)]", path, item->CommandLine(), ProgManArg(item->Name())));
     });
     CloseProgMan();
@@ -184,12 +193,28 @@ void TNimboGroups::SendCommands(const String& group, bool existing)
 void TNimboGroups::MakeFolders(const String& group, bool existing)
 {
     if (!existing) controller_->AddGroupEntry("", group);
+    // Made through the journal; MakeGroupFolder then finds it there.
+    const String planned = GroupFolder(ProgramsFolder(false), group);
+    if (!planned.empty()) controller_->Journal().MakeDirs(planned);
     const String folder = MakeGroupFolder(group);
     if (folder.empty()) GroupFailed(group);
-    CreateItems(group, [&folder](const TNimboWinItem* item, const String& path) {
-        return !folder.empty() &&
-               WriteShellLink(ItemLinkPath(folder, item->Name()), path, item->CommandLine(), item->Name());
+    CreateItems(group, [this, &folder](const TNimboWinItem* item, const String& path) {
+        if (folder.empty()) return false;
+        const String link = ItemLinkPath(folder, item->Name());
+        return KeptInJournal(link) && WriteShellLink(link, path, item->CommandLine(), item->Name());
     });
+}
+
+bool TNimboGroups::KeptInJournal(const String& link)
+{
+    // A link that cannot be written down first is not made: the item is
+    // reported as not created.
+    try {
+        controller_->Journal().PrepareTarget(link);
+        return true;
+    } catch (const EInOutError&) {
+        return false;
+    }
 }
 
 void TNimboGroups::DoNext()

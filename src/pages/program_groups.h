@@ -46,6 +46,8 @@ private:
     void SendCommands(const String& group, bool existing);
     void MakeFolders(const String& group, bool existing);
     void GroupFailed(const String& group);
+    // Writes the item's link down in the run's journal before it is made.
+    bool KeptInJournal(const String& link);
     // Records and makes each item that is installed; `make` makes one from
     // its program's path, false when it failed.
     void CreateItems(const String& group, const std::function<bool(const TNimboWinItem*, const String&)>& make);

@@ -9,6 +9,7 @@
 #include "engine/nimbo_info.h"
 #include "engine/path_routines.h"
 #include "engine/registry.h"
+#include "engine/run_journal.h"
 #include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
@@ -190,7 +191,7 @@ void TNimboUnInstall::MakeLogDir(const String& dir)
          p = ExtractFilePath(RemoveBackslash(p)))
         made.push_back(p);
     if (made.empty()) return;
-    ForceDirs(RemoveBackslash(dir));
+    controller_->Journal().MakeDirs(dir);
     for (auto it = made.rbegin(); it != made.rend(); ++it) controller_->AddCreatedDir(*it);
 }
 
@@ -201,6 +202,7 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
         MakeLogDir(dir);
         for (const String& file : UnInstallProgramFiles()) {
             const String target = dir + ExtractFileName(file);
+            controller_->Journal().PrepareTarget(target);
             CopyFileWithProgress(file, target);
             controller_->AddInstalledFile(target);
         }
@@ -222,7 +224,7 @@ void TNimboUnInstall::RegisterUnInstall(const String& displayName)
     // in the list for good, with nothing to remove it.
     if (!FileExists(dir + ExtractFileName(ProgramPath()))) return;
     TRegistryKey key;
-    key.Create(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName);
+    key.Create(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName, controller_ ? &controller_->Journal() : nullptr);
     // Quoted when it holds a blank, so the path cannot be read as a shorter one.
     const String program = dir + ExtractFileName(ProgramPath());
     const String command = program.find(' ') != String::npos ? "\"" + program + "\"" : program;

@@ -291,11 +291,11 @@ void TNimboBackground::Report(uint8_t result, bool unInstall)
     if (!controller_ || !displayMessage_) return;
     unsigned message;
     if (result == psDone)
-        message = unInstall ? 4 : 2;
-    else if (result == psCancelled)
-        message = unInstall ? 5 : 3;
+        message = unInstall ? msgUnInstallCompleted : msgSetupCompleted;
+    else if (result == psCancelled && !controller_->RollsBack())
+        message = unInstall ? msgUnInstallFailed : msgSetupFailed;
     else
-        return;
+        return;  // an undone run says so once it is undone
     // Going on past a copy error is the user's choice, but not a success.
     if (result == psDone && !unInstall && controller_->NotInstalled() > 0) {
         ShowMessageDialog(controller_, Format(controller_->GetMessageText(msgFilesNotInstalled), controller_->NotInstalled()), mtWarning,

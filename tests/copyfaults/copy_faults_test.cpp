@@ -11,6 +11,7 @@
 #include "base/temp_names.h"
 #include "copy_fixture.h"
 #include "engine/file_routines.h"
+#include "engine/run_journal.h"
 #include "framework/win32/progress_bar.h"
 #include "test_files.h"
 
@@ -540,6 +541,11 @@ TEST_F(CopyFaults, ANewFileOfAKilledRunIsInstalledWholeByTheNextRun)
         ASSERT_TRUE(started) << "the killed run never began the file";
         EXPECT_EQ(GetFileAttributesA((killDir + name).c_str()), INVALID_FILE_ATTRIBUTES)
             << "nothing under the file's name yet";
+        // The killed run left its journal, which the next start undoes.
+        ASSERT_TRUE(JournalLeft(info->AppName()));
+        const TJournalRecovery recovery = RecoverJournal(info->AppName());
+        EXPECT_TRUE(recovery.found && !recovery.completed && recovery.left.empty());
+        EXPECT_FALSE(JournalLeft(info->AppName()));
     }
     // The next run installs both into the folder the killed runs used.
     for (const char* name : {"plain.dat", "packed.bin"}) {

@@ -315,7 +315,8 @@ TEST_F(PageChain, MessagesComeFromTheStringTable)
     EXPECT_EQ(info->GetMessageText(104),
               "%s cannot be a program group name. A group name may not contain \\ / : * ? \" < > [ ] |, consist of "
               "dots and spaces only, or be a device name such as CON or NUL.");
-    EXPECT_EQ(info->GetMessageText(105), "*** String not found ***");
+    EXPECT_EQ(info->GetMessageText(105), "Setup was cancelled. Your computer was left as it was before.");
+    EXPECT_EQ(info->GetMessageText(999), "*** String not found ***");
     EXPECT_EQ(info->GetMessageText(65536 + 9), "&Next") << "the number is taken as 16 bits";
 }
 

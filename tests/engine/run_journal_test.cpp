@@ -88,7 +88,7 @@ protected:
     // What a run of the setup does, each change written down first.
     void Change(TRunJournal& journal)
     {
-        ASSERT_TRUE(journal.MakeDirs(dir + "bin\\plugins"));
+        ASSERT_EQ(0u, journal.MakeDirs(dir + "bin\\plugins"));
         journal.FileMade(dir + "bin\\plugins\\new.dll");
         WriteAll(dir + "bin\\plugins\\new.dll", "new");
         ASSERT_TRUE(journal.SetAside(dir + "old.dll"));
@@ -131,7 +131,8 @@ TEST_F(RunJournal, RollBackPutsEverythingBackAsItWas)
 {
     TRunJournal journal(app);
     Change(journal);
-    EXPECT_TRUE(JournalLeft(app));
+    EXPECT_FALSE(JournalLeft(app)) << "a journal its run still holds is not one left behind";
+    EXPECT_FALSE(RecoverJournal(app).found);
     EXPECT_TRUE(journal.RollBack().empty());
     ExpectAsBefore();
 }

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/message_ids.h"
+
 namespace {
 
-constexpr int kMessages = 105;
+constexpr int kMessages = kMessageCount;
 constexpr UINT kEnglishBase = 5000;
 
 // The build passes the library's Unix path; Wine shows the Unix root as Z:.

@@ -1,5 +1,7 @@
 #include "page_fixture.h"
 
+#include "engine/run_journal.h"
+
 void TPageFixture::SetUp()
 {
     NewForm();
@@ -8,7 +10,14 @@ void TPageFixture::SetUp()
 
 void TPageFixture::TearDown()
 {
+    const String application = info ? info->AppName() : String();
     FreeForm();
+    // A run ends with its journal removed (committed or undone); one left
+    // would make every later start in this prefix ask about it.
+    if (!application.empty() && JournalLeft(application)) {
+        ADD_FAILURE() << "the run left its journal";
+        RecoverJournal(application);
+    }
 }
 
 void TPageFixture::FreeForm()

@@ -1,0 +1,79 @@
+// The controller's part in undoing a run: the journal it keeps, the
+// rollback at the end of a run that did not complete, and the recovery of
+// a killed run at the next start.
+#include "engine/message_dialog.h"
+#include "engine/nimbo_info.h"
+#include "engine/run_journal.h"
+#include "engine/run_switches.h"
+
+namespace {
+// The names an undo could not put back, one a line after the text.
+String WithLeftNames(const TNimboInfo* info, const String& text, const std::vector<String>& left)
+{
+    if (left.empty()) return text;
+    String names;
+    for (const String& name : left) names += "\r\n" + name;
+    return text + "\r\n\r\n" + info->GetMessageText(msgRollBackIncomplete) + names;
+}
+}  // namespace
+
+TRunJournal& TNimboInfo::Journal()
+{
+    if (!journal_) journal_ = std::make_unique<TRunJournal>(AppName());
+    return *journal_;
+}
+
+bool TNimboInfo::RollsBack() const
+{
+    if (!journal_ || !journal_->Started()) return false;
+    return RunExitCode() == exitFailed || (RunExitCode() == exitCancelled && rollBackOnCancel_);
+}
+
+void TNimboInfo::RollBackRun()
+{
+    const bool cancelled = RunExitCode() == exitCancelled;
+    const std::vector<String> left = journal_->RollBack();
+    journal_.reset();
+    const String text = WithLeftNames(
+        this, GetMessageText(cancelled ? msgRolledBackCancelled : msgRolledBackFailed), left);
+    RunLog(text);
+    if (!Unattended()) ShowMessageDialog(this, text, left.empty() ? mtInformation : mtWarning, NimboDialogButton(mbOK));
+}
+
+bool TNimboInfo::RecoverInterruptedRun()
+{
+    if (!JournalLeft(AppName())) return true;
+    const String question = Format(GetMessageText(msgInterruptedRun), AppName());
+    RunLog(question);
+    if (!Unattended() &&
+        ShowMessageDialog(this, question, mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) != mrYes) {
+        SetRunExitCode(exitCancelled);
+        return false;
+    }
+    const TJournalRecovery recovery = RecoverJournal(AppName());
+    if (!recovery.found) return true;
+    const String text = WithLeftNames(this, GetMessageText(msgRolledBackFailed), recovery.left);
+    RunLog(text);
+    if (!recovery.left.empty() && !Unattended()) ShowMessageDialog(this, text, mtWarning, NimboDialogButton(mbOK));
+    return true;
+}
+
+void TNimboInfo::FinishInstall()
+{
+    if (RollsBack()) {
+        RollBackRun();
+        return;
+    }
+    try {
+        WriteLog();
+    } catch (...) {
+        // An installation without its log could never be removed.
+        if (journal_ && journal_->Started()) {
+            SetRunExitCode(exitFailed);
+            RollBackRun();
+        }
+        throw;
+    }
+    if (journal_) journal_->Commit();
+    journal_.reset();
+}
