@@ -26,10 +26,12 @@ win32: host
 run: win32
 	@./scripts/run.sh
 
-# A function over 60 lines fails the run before the slow tests start. The
+# A source not laid out as .clang-format says, or a function over 60
+# lines, fails the run before the slow tests start. The
 # Wine tests end with their prefix's server and display stopped, and with no
 # process of any test prefix left behind, passed or not.
 test: win32
+	@./scripts/format_check.sh
 	@./scripts/long_functions.sh
 	@cd $(HOST_DIR) && ctest --output-on-failure -j$(JOBS)
 	@cd $(WIN_DIR) && ctest --output-on-failure; rc=$$?; \

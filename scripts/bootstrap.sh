@@ -5,8 +5,8 @@
 # and Courier New that the shipped pages are laid out for, and a window
 # manager for the scenarios that run under one, NSIS for the bench that
 # compares with it, stress-ng for the soak runs under load, and
-# universal-ctags for the check of function lengths. Safe to run again: it
-# only installs what is missing.
+# universal-ctags and clang-format for the checks of function lengths and
+# layout. Safe to run again: it only installs what is missing.
 set -eu
 
 SUDO=""
@@ -24,7 +24,7 @@ for p in cmake make g++ clang libclang-rt-14-dev googletest \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools \
          libz-mingw-w64-dev zlib1g-dev wine wine32:i386 wine64 \
          xvfb xauth x11-utils imagemagick file fonts-liberation openbox nsis stress-ng \
-         universal-ctags; do
+         universal-ctags clang-format; do
     have_pkg "$p" || need="$need $p"
 done
 

@@ -139,21 +139,21 @@ Result Measure(const Bytes& data, const fs::path& dir)
     out.reserve(data.size());
     Bytes plain(data.size());
     const auto seconds = bench::Interleave(
-        kRounds, {[&] { return Timed([&] { ok &= ExpandCompFile(packed.c_str(), target.c_str(), nullptr) == kCompOk; }); },
-                  [&] {
-                      return Timed([&] {
-                          MemorySource in(ours);
-                          MemorySink sink(out);
-                          ok &= ExpandCompStream(in, sink, nullptr) == kCompOk;
-                      });
-                  },
-                  [&] {
-                      return Timed([&] {
-                          uLongf n = static_cast<uLongf>(plain.size());
-                          ok &= uncompress(plain.data(), &n, zlibData.data(), static_cast<uLong>(zlibData.size())) ==
-                                Z_OK;
-                      });
-                  }});
+        kRounds,
+        {[&] { return Timed([&] { ok &= ExpandCompFile(packed.c_str(), target.c_str(), nullptr) == kCompOk; }); },
+         [&] {
+             return Timed([&] {
+                 MemorySource in(ours);
+                 MemorySink sink(out);
+                 ok &= ExpandCompStream(in, sink, nullptr) == kCompOk;
+             });
+         },
+         [&] {
+             return Timed([&] {
+                 uLongf n = static_cast<uLongf>(plain.size());
+                 ok &= uncompress(plain.data(), &n, zlibData.data(), static_cast<uLong>(zlibData.size())) == Z_OK;
+             });
+         }});
     r.oursFile = seconds[0];
     r.oursMemory = seconds[1];
     r.zlibTime = seconds[2];
@@ -171,7 +171,8 @@ void Print(const char* name, const Result& r)
                 name, r.size, 100.0 * static_cast<double>(r.ours) / static_cast<double>(std::max<size_t>(r.size, 1)),
                 100.0 * static_cast<double>(r.zlib) / static_cast<double>(std::max<size_t>(r.size, 1)),
                 bench::Median(r.oursFile) * 1e3, bench::Median(r.oursMemory) * 1e3, bench::Median(r.zlibTime) * 1e3);
-    std::printf("%-10s ours/zlib file %s, memory %s\n", "", bench::RatioText(bench::Ratios(r.oursFile, r.zlibTime)).c_str(),
+    std::printf("%-10s ours/zlib file %s, memory %s\n", "",
+                bench::RatioText(bench::Ratios(r.oursFile, r.zlibTime)).c_str(),
                 bench::RatioText(bench::Ratios(r.oursMemory, r.zlibTime)).c_str());
 }
 

@@ -67,10 +67,7 @@ template <class... A> String Printf(const char* fmt, A... args)
     return buf;
 }
 
-double Seconds(Clock::time_point a, Clock::time_point b)
-{
-    return std::chrono::duration<double>(b - a).count();
-}
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
 bool gFailed = false;
 
@@ -165,8 +162,7 @@ double CopyFileRun(const Payload& p, const String& target)
 {
     const auto start = Clock::now();
     CreateDirectoryA(target.c_str(), nullptr);
-    for (const String& folder : p.folders)
-        CreateDirectoryA((target + folder).c_str(), nullptr);
+    for (const String& folder : p.folders) CreateDirectoryA((target + folder).c_str(), nullptr);
     for (const auto& f : p.files)
         if (!CopyFileA(SourceOf(p, f).c_str(), TargetOf(p, target, f).c_str(), FALSE)) Fail("CopyFileA " + f.second);
     const double t = Seconds(start, Clock::now());
@@ -233,8 +229,7 @@ double PageRun(const Payload& p, const String& target, const std::function<void(
     install->SetDir(target);
     TNimboDisk* disk = script->GetDisk(1);
     std::vector<TNimboDir*> dirs;
-    for (const String& folder : p.folders)
-        dirs.push_back(script->AddDir("Bench " + folder, folder, install));
+    for (const String& folder : p.folders) dirs.push_back(script->AddDir("Bench " + folder, folder, install));
     for (const auto& [folder, name] : p.files) {
         TNimboFile* f = script->AddFile(name);
         f->SetSource(p.dir + p.folders[static_cast<size_t>(folder)]);
@@ -276,10 +271,8 @@ double RoutineRun(const Payload& p, const String& target)
     const TCopyProgress count = [&seen](int, int bytes) { seen += bytes; };
     const auto start = Clock::now();
     CreateDirectoryA(target.c_str(), nullptr);
-    for (const String& folder : p.folders)
-        CreateDirectoryA((target + folder).c_str(), nullptr);
-    for (const auto& f : p.files)
-        CopyFileWithProgress(SourceOf(p, f), TargetOf(p, target, f), count);
+    for (const String& folder : p.folders) CreateDirectoryA((target + folder).c_str(), nullptr);
+    for (const auto& f : p.files) CopyFileWithProgress(SourceOf(p, f), TargetOf(p, target, f), count);
     const double t = Seconds(start, Clock::now());
     CheckTarget(p, target, "CopyFileWithProgress");
     return t;

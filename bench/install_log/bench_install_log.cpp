@@ -79,10 +79,8 @@ Times Run(const String& dir, int files)
     {
         Controller c(dir);
         const auto start = bench::Clock::now();
-        for (int d = 0; d < kDirs; ++d)
-            c.info->AddCreatedDir(dir + "SUB" + IntToStr(d) + "\\");
-        for (int i = 0; i < files; ++i)
-            c.info->AddInstalledFile(FilePath(dir, i));
+        for (int d = 0; d < kDirs; ++d) c.info->AddCreatedDir(dir + "SUB" + IntToStr(d) + "\\");
+        for (int i = 0; i < files; ++i) c.info->AddInstalledFile(FilePath(dir, i));
         c.info->WriteLog();
         t.write = bench::Seconds(start);
     }
@@ -121,7 +119,8 @@ int main()
     const String dir = String(tmp) + "nimbo-bench-log-" + IntToStr(GetCurrentProcessId()) + "\\";
     CreateDirectoryA(dir.c_str(), nullptr);
 
-    const auto runs = bench::Interleave<Times>(kRounds, {[&] { return Run(dir, 1000); }, [&] { return Run(dir, 10000); }});
+    const auto runs =
+        bench::Interleave<Times>(kRounds, {[&] { return Run(dir, 1000); }, [&] { return Run(dir, 10000); }});
     RemoveDirectoryA(dir.c_str());
     FinalizeApplication();
     if (gFailed) return 1;

@@ -74,7 +74,8 @@ struct Image {
     }
     std::string SectionName(int i) const
     {
-        return std::string(reinterpret_cast<const char*>(sections[i].Name), strnlen(reinterpret_cast<const char*>(sections[i].Name), 8));
+        return std::string(reinterpret_cast<const char*>(sections[i].Name),
+                           strnlen(reinterpret_cast<const char*>(sections[i].Name), 8));
     }
 };
 

@@ -17,10 +17,7 @@ namespace bench {
 
 using Clock = std::chrono::steady_clock;
 
-inline double Seconds(Clock::time_point since)
-{
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
+inline double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 inline double Median(std::vector<double> v)
 {

@@ -5,10 +5,7 @@
 namespace {
 
 // Whether a file of fileSize bytes ends where its header says its stream does.
-bool LengthAgrees(uint64_t fileSize, const TCompHeader& header)
-{
-    return fileSize - header.size == header.streamSize;
-}
+bool LengthAgrees(uint64_t fileSize, const TCompHeader& header) { return fileSize - header.size == header.streamSize; }
 
 }  // namespace
 

@@ -47,8 +47,8 @@ public:
 
     bool Open(const char* path);  // a regular file, for reading
     int64_t Read(void* buffer, size_t size) override;
-    int64_t Size();             // -1 when unknown
-    uint64_t LastWriteTime();   // 100 ns units since 1601 UTC; 0 when unknown
+    int64_t Size();            // -1 when unknown
+    uint64_t LastWriteTime();  // 100 ns units since 1601 UTC; 0 when unknown
     void Close();
 
 private:

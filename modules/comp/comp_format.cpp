@@ -69,8 +69,7 @@ uint16_t HeaderCheck(const uint8_t* data, size_t size)
     uint16_t crc = 0xffff;
     for (size_t i = 0; i < size; ++i) {
         crc = static_cast<uint16_t>(crc ^ (data[i] << 8));
-        for (int bit = 0; bit < 8; ++bit)
-            crc = static_cast<uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+        for (int bit = 0; bit < 8; ++bit) crc = static_cast<uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
     }
     return crc;
 }
@@ -87,8 +86,7 @@ size_t PutVarint(uint8_t* p, uint64_t v, size_t minBytes = 1)
 }
 
 // Reads a varint of at most 10 bytes whose value fits 64 bits; false otherwise.
-template <typename NextByte>
-bool GetVarint(NextByte next, uint64_t& v)
+template <typename NextByte> bool GetVarint(NextByte next, uint64_t& v)
 {
     v = 0;
     for (int i = 0; i < 10; ++i) {
@@ -257,8 +255,8 @@ int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, c
 struct TPiece {
     TInflater z;
     TCompBuffer in, out;
-    size_t inSize = 0;   // compressed bytes in `in`
-    size_t outSize = 0;  // expanded bytes the piece must give
+    size_t inSize = 0;      // compressed bytes in `in`
+    size_t outSize = 0;     // expanded bytes the piece must give
     uint32_t consumed = 0;  // source bytes of the piece, its size prefix included
     uint32_t crc = 0;
     int32_t result = kCompOk;
@@ -450,8 +448,7 @@ int32_t ExpandStream(TCompSource& source, TCompSink& out, const TCompProgress& p
         r = check(header);
         if (r != kCompOk) return r;
     }
-    return header.version == 1 ? ExpandVersion1(in, header, out, progress)
-                               : ExpandVersion2(in, header, out, progress);
+    return header.version == 1 ? ExpandVersion1(in, header, out, progress) : ExpandVersion2(in, header, out, progress);
 }
 
 int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header)

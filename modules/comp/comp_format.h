@@ -75,17 +75,14 @@ public:
 // caller's, referred to, never copied. It must outlive the call it is passed
 // to. (The library is built without the C++ runtime's exceptions and
 // allocations, so it takes no std::function.)
-template <typename Signature>
-class TCompCall;
-template <typename R, typename... Args>
-class TCompCall<R(Args...)> {
+template <typename Signature> class TCompCall;
+template <typename R, typename... Args> class TCompCall<R(Args...)> {
 public:
     TCompCall() = default;
     TCompCall(std::nullptr_t) {}
     template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TCompCall>>>
     TCompCall(F&& f)
-        : object_(const_cast<void*>(static_cast<const void*>(&f))),
-          call_([](void* object, Args... args) -> R {
+        : object_(const_cast<void*>(static_cast<const void*>(&f))), call_([](void* object, Args... args) -> R {
               return (*static_cast<std::remove_reference_t<F>*>(object))(args...);
           })
     {
@@ -140,8 +137,8 @@ using TCompHeaderCheck = TCompCall<int32_t(const TCompHeader&)>;
 // report, so on success the reports add up to the file size. Pieces expand
 // on two processors when there are two; a stop asked for in a report ends
 // the expansion there, once the second processor's piece is done.
-int32_t ExpandCompStream(TCompSource& in, TCompSink& out, const TCompProgress& progress,
-                         TCompHeader* header = nullptr, const TCompHeaderCheck& check = {});
+int32_t ExpandCompStream(TCompSource& in, TCompSink& out, const TCompProgress& progress, TCompHeader* header = nullptr,
+                         const TCompHeaderCheck& check = {});
 
 // Writes the stream of exactly expandedSize bytes of the source to the sink
 // (no header) and fills the header's CRC and sizes; the caller places the

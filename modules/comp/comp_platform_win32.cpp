@@ -9,10 +9,7 @@ namespace {
 
 HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-bool NameTaken(DWORD error)
-{
-    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
-}
+bool NameTaken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
 
 uint64_t FromFileTime(const FILETIME& ft)
 {
@@ -173,10 +170,7 @@ bool TCompOutFile::Commit(uint64_t fileTime, bool newOnly)
     return true;
 }
 
-bool CompPathExists(const char* path)
-{
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
+bool CompPathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 namespace {
 
@@ -248,7 +242,4 @@ void TCompHelperThread::Post(void (*job)(void*), void* argument)
     SetEvent(h->go);
 }
 
-void TCompHelperThread::Wait()
-{
-    WaitForSingleObject(static_cast<THelper*>(impl_)->done, INFINITE);
-}
+void TCompHelperThread::Wait() { WaitForSingleObject(static_cast<THelper*>(impl_)->done, INFINITE); }

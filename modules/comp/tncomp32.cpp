@@ -83,9 +83,6 @@ double __stdcall TNCompressedFileTimeStamp(const char* path)
 }
 
 // Compresses source into target at the best ratio; 0 or a negative result.
-int32_t __stdcall TNCompress(const char* source, const char* target)
-{
-    return CompressCompFile(source, target, 9);
-}
+int32_t __stdcall TNCompress(const char* source, const char* target) { return CompressCompFile(source, target, 9); }
 
 }  // extern "C"

@@ -22,7 +22,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     // A record that was asked for and cannot be written: nothing is done.
     if (!PrepareRunLog()) {
-        if (!quiet) MessageBoxA(nullptr, ("Unable to write the log file " + switches.log + ".").c_str(), "Setup", MB_ICONERROR);
+        if (!quiet)
+            MessageBoxA(nullptr, ("Unable to write the log file " + switches.log + ".").c_str(), "Setup", MB_ICONERROR);
         return exitBadCommandLine;
     }
     InitializeApplication();

@@ -10,10 +10,7 @@ NIMBO_DEFINE_CLASS(TNimboForm, TForm, false,
                        .Method("suInstallTypeNextPage", &TNimboForm::suInstallTypeNextPage))
 
 namespace {
-template <class T> T* Find(TForm* form, const char* name)
-{
-    return dynamic_cast<T*>(form->FindComponent(name));
-}
+template <class T> T* Find(TForm* form, const char* name) { return dynamic_cast<T*>(form->FindComponent(name)); }
 }  // namespace
 
 void TNimboForm::Loaded()

@@ -142,8 +142,8 @@ TDateTime FileDateToDateTime(int32_t fileDate)
     const uint32_t time = packed & 0xFFFFu;
     const TDateTime d = EncodeDate(static_cast<int>(1980 + (date >> 9)), static_cast<int>((date >> 5) & 15),
                                    static_cast<int>(date & 31));
-    const TDateTime t =
-        EncodeTime(static_cast<int>(time >> 11), static_cast<int>((time >> 5) & 63), static_cast<int>((time & 31) * 2), 0);
+    const TDateTime t = EncodeTime(static_cast<int>(time >> 11), static_cast<int>((time >> 5) & 63),
+                                   static_cast<int>((time & 31) * 2), 0);
     return d + t;
 }
 
@@ -154,10 +154,10 @@ int32_t DateTimeToFileDate(TDateTime value)
     DecodeDate(value, year, month, day);
     if (year < 1980 || year > 2099) return 0;
     DecodeTime(value, hour, minute, second, msec);
-    const uint32_t date = (static_cast<uint32_t>(year - 1980) << 9) | (static_cast<uint32_t>(month) << 5) |
-                          static_cast<uint32_t>(day);
-    const uint32_t time = (static_cast<uint32_t>(hour) << 11) | (static_cast<uint32_t>(minute) << 5) |
-                          static_cast<uint32_t>(second / 2);
+    const uint32_t date =
+        (static_cast<uint32_t>(year - 1980) << 9) | (static_cast<uint32_t>(month) << 5) | static_cast<uint32_t>(day);
+    const uint32_t time =
+        (static_cast<uint32_t>(hour) << 11) | (static_cast<uint32_t>(minute) << 5) | static_cast<uint32_t>(second / 2);
     return static_cast<int32_t>((date << 16) | time);
 }
 

@@ -43,8 +43,7 @@ private:
     bool isInt_;
 };
 String FormatV(std::string_view fmt, const std::vector<FormatArg>& args);
-template <class... A>
-String Format(std::string_view fmt, const A&... args)
+template <class... A> String Format(std::string_view fmt, const A&... args)
 {
     return FormatV(fmt, std::vector<FormatArg>{FormatArg(args)...});
 }

@@ -30,10 +30,7 @@ inline std::string SetupTempName(uint32_t processId, uint32_t n)
 }
 
 // The number of a temporary file: never 0, which names the work folder.
-inline uint32_t SetupTempNumber(uint32_t seed)
-{
-    return seed ? seed : 1;
-}
+inline uint32_t SetupTempNumber(uint32_t seed) { return seed ? seed : 1; }
 
 // The folder a setup process writes new files in, one in each folder it
 // installs into; a file takes its name beside it only when complete. Under
@@ -45,16 +42,10 @@ inline void SetupWorkFolderNameInto(char out[kSetupTempNameSize + 1], uint32_t p
     SetupTempNameInto(out, processId, 0);
 }
 
-inline std::string SetupWorkFolderName(uint32_t processId)
-{
-    return SetupTempName(processId, 0);
-}
+inline std::string SetupWorkFolderName(uint32_t processId) { return SetupTempName(processId, 0); }
 
 // The pattern a directory search lists the candidates with.
-inline const char* SetupTempPattern()
-{
-    return "~nimbo-*.tmp";
-}
+inline const char* SetupTempPattern() { return "~nimbo-*.tmp"; }
 
 // Whether `name` (without a directory) is exactly such a name; gives the
 // process id.

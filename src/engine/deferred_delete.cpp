@@ -13,8 +13,7 @@ namespace {
 String BatchQuoted(const String& path)
 {
     String r = "\"";
-    for (char c : path)
-        r += c == '%' ? String("%%") : String(1, c);
+    for (char c : path) r += c == '%' ? String("%%") : String(1, c);
     return r + "\"";
 }
 }  // namespace
@@ -31,8 +30,7 @@ bool DeleteAfterExit(const std::vector<String>& files, const std::vector<String>
                 BatchQuoted(f) + " set left=1\r\n";
     text += "if %left%==0 goto done\r\nset /a n=n+1\r\nif %n% geq 60 goto done\r\n"
             "ping -n 2 127.0.0.1 >nul\r\ngoto again\r\n:done\r\n";
-    for (const String& d : dirs)
-        text += "rmdir " + BatchQuoted(RemoveBackslash(d)) + " >nul 2>&1\r\n";
+    for (const String& d : dirs) text += "rmdir " + BatchQuoted(RemoveBackslash(d)) + " >nul 2>&1\r\n";
     text += "del " + BatchQuoted(script) + " >nul 2>&1\r\n";
     FILE* out = std::fopen(script.c_str(), "wb");
     if (!out) return false;

@@ -158,10 +158,7 @@ constexpr DWORD kProgressBlock = 2048;
 constexpr DWORD kMaxBlock = 256 * 1024;
 
 // The copy's error, for the platform call that just failed.
-[[noreturn]] void CopyFailed(DWORD error)
-{
-    throw InOutError("Error during file copy.", error);
-}
+[[noreturn]] void CopyFailed(DWORD error) { throw InOutError("Error during file copy.", error); }
 
 // Copies the open source into the open target from where both stand, calls
 // `callback` for each 2048 bytes and for the last short piece (0 bytes when

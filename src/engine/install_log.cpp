@@ -212,8 +212,9 @@ std::vector<TProfileSection> TNimboInfo::LogSections() const
 
     if (loggedBDEType_ != 0) sections.push_back({kBDEFiles, {{"BDE Type", IntToStr(loggedBDEType_)}}});
     // A section without lines is not written, as the profile services do.
-    sections.erase(std::remove_if(sections.begin(), sections.end(), [](const TProfileSection& s) { return s.lines.empty(); }),
-                   sections.end());
+    sections.erase(
+        std::remove_if(sections.begin(), sections.end(), [](const TProfileSection& s) { return s.lines.empty(); }),
+        sections.end());
     return sections;
 }
 
@@ -225,16 +226,18 @@ void TNimboInfo::WriteLog()
     // A run that installed nothing and did not complete (cancelled before
     // the copy, a destination refused) leaves no file behind, not even in a
     // folder that is there; only a log that would lose entries is an error.
-    const bool nothingDone = createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 && groupNames_.Count() == 0 &&
-                             loggedBDEType_ == 0;
+    const bool nothingDone =
+        createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 && groupNames_.Count() == 0 && loggedBDEType_ == 0;
     const bool missing = dir.empty() || !DirectoryExists(RemoveBackslash(dir));
     if (nothingDone && (missing || RunExitCode() != exitDone)) return;
     if (missing) throw ENimboError("NO LOG DIR");
     const String file = LogFileFor(dir, true);
     if (file.empty()) throw ENimboError("Unable to find a free name for the install log in " + dir + ".");
     if (!SameText(file, dir + script_->LogFileName()))
-        RunLog("The folder " + dir + " holds an install log that is not this installation's; it is kept, and this "
-               "installation's log is " + ExtractFileName(file) + ".");
+        RunLog("The folder " + dir +
+               " holds an install log that is not this installation's; it is kept, and this "
+               "installation's log is " +
+               ExtractFileName(file) + ".");
     if (FileExists(file)) {
         logFile_ = file;
         ReadLog(file, true);

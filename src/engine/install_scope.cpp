@@ -6,10 +6,7 @@
 
 namespace {
 // "X:\" alone: a whole drive is never one installation's.
-bool IsDriveRoot(const String& dir)
-{
-    return dir.size() <= 3;
-}
+bool IsDriveRoot(const String& dir) { return dir.size() <= 3; }
 
 bool StartsWithText(const String& s, const String& prefix)
 {

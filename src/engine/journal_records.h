@@ -9,14 +9,14 @@
 #include "base/nstring.h"
 
 enum class TJournalKind : char {
-    DirMade = 'D',        // path: made by the run; undone by removing it when empty
-    FileMade = 'F',       // path: a new file under a name nobody had
-    FileReplaced = 'R',   // path, aside: the old file was moved (or copied) aside
-    NotMade = 'X',        // path: the last D or F record of it did not happen
-    KeyMade = 'K',        // root, key: a registry key nobody had
-    ValueWritten = 'V',   // root, key, name, old type ("" when none), old data in hex
-    ProfileWritten = 'P', // file, section, key, "1" and the old value, or "0" when none
-    Committed = 'C',      // the run completed: nothing is undone, asides go
+    DirMade = 'D',         // path: made by the run; undone by removing it when empty
+    FileMade = 'F',        // path: a new file under a name nobody had
+    FileReplaced = 'R',    // path, aside: the old file was moved (or copied) aside
+    NotMade = 'X',         // path: the last D or F record of it did not happen
+    KeyMade = 'K',         // root, key: a registry key nobody had
+    ValueWritten = 'V',    // root, key, name, old type ("" when none), old data in hex
+    ProfileWritten = 'P',  // file, section, key, "1" and the old value, or "0" when none
+    Committed = 'C',       // the run completed: nothing is undone, asides go
 };
 
 struct TJournalRecord {
@@ -33,8 +33,8 @@ String EncodeJournalHeader(const String& application);
 String EncodeJournalRecord(const TJournalRecord& record);
 
 struct TJournalContent {
-    String application;                  // the App line
-    std::vector<TJournalRecord> records; // in the order written
+    String application;                   // the App line
+    std::vector<TJournalRecord> records;  // in the order written
     bool committed = false;
     bool valid = false;  // the header was there
 };

@@ -34,9 +34,11 @@ struct TAnswerButton {
 };
 // The order buttons appear in: All comes before Ignore.
 const TAnswerButton kAnswerButtons[] = {
-    {mbYes, bkYes, msgButtonYes},       {mbNo, bkNo, msgButtonNo},          {mbOK, bkOK, msgButtonOK},
-    {mbCancel, bkCancel, msgButtonCancel}, {mbAbort, bkAbort, msgButtonAbort}, {mbRetry, bkRetry, msgButtonRetry},
-    {mbAll, bkAll, msgButtonAll},       {mbIgnore, bkIgnore, msgButtonIgnore}, {mbHelp, bkHelp, msgButtonHelp},
+    {mbYes, bkYes, msgButtonYes},       {mbNo, bkNo, msgButtonNo},
+    {mbOK, bkOK, msgButtonOK},          {mbCancel, bkCancel, msgButtonCancel},
+    {mbAbort, bkAbort, msgButtonAbort}, {mbRetry, bkRetry, msgButtonRetry},
+    {mbAll, bkAll, msgButtonAll},       {mbIgnore, bkIgnore, msgButtonIgnore},
+    {mbHelp, bkHelp, msgButtonHelp},
 };
 constexpr unsigned kAnswerMask = (1u << 9) - 1;  // the answers a dialog can offer
 
@@ -141,7 +143,8 @@ void SizeAndPlace(TNimboMessageForm* form, TMemo* memo, const std::vector<TBitBt
     const int start = (made.front()->Parent()->Width() - count * kButtonPitch) / 2;
     for (int i = 0; i < count; ++i) made[static_cast<size_t>(i)]->SetLeft(start + i * kButtonPitch);
 
-    const int h = std::min(memo->DisplayLineCount() * canvas.TextHeight("X"), Round80(GetSystemMetrics(SM_CYFULLSCREEN)));
+    const int h =
+        std::min(memo->DisplayLineCount() * canvas.TextHeight("X"), Round80(GetSystemMetrics(SM_CYFULLSCREEN)));
     form->SetHeight(GetSystemMetrics(SM_CYCAPTION) + h + GetSystemMetrics(SM_CYBORDER) + kBarHeight + kMargin);
 
     form->SetPosition(poScreenCenter);

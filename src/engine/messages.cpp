@@ -9,8 +9,16 @@
 namespace {
 constexpr const char* kNotFound = "*** String not found ***";
 
-String LanguageNameTable[] = {"English", "(compiled)", "Fran\xe7" "ais", "Dutch",     "Norwegian",
-                              "Italiano", "Espa\xf1ol",   "Deutsch",  "Hungarian"};
+String LanguageNameTable[] = {"English",
+                              "(compiled)",
+                              "Fran\xe7"
+                              "ais",
+                              "Dutch",
+                              "Norwegian",
+                              "Italiano",
+                              "Espa\xf1ol",
+                              "Deutsch",
+                              "Hungarian"};
 
 // A string of a module, or false when it has none of that id.
 bool LoadModuleString(HMODULE module, UINT id, String& text)
@@ -101,7 +109,8 @@ void TNimboInfo::LoadLanguage(String name)
         }
         languageModule_ = Self();
     }
-    if (name != language_) ShowMessageDialog(this, GetMessageText(msgLanguageNotLoaded), mtWarning, NimboDialogButton(mbOK));
+    if (name != language_)
+        ShowMessageDialog(this, GetMessageText(msgLanguageNotLoaded), mtWarning, NimboDialogButton(mbOK));
 }
 
 void TNimboInfo::SetLanguage(const String& name)
@@ -109,8 +118,9 @@ void TNimboInfo::SetLanguage(const String& name)
     if (languages_.IndexOf(name) >= 0) {
         language_ = name;
     } else if (name != "(compiled)") {
-        MessageDlg("The language " + name + " is not in the list of available languages.\r\n"
-                   "Switching to the default language.",
+        MessageDlg("The language " + name +
+                       " is not in the list of available languages.\r\n"
+                       "Switching to the default language.",
                    mtInformation, 1u << mbOK);
     } else {
         language_ = LanguageNameTable[laCompiled];

@@ -5,7 +5,17 @@
 
 #include "base/nstring.h"
 
-enum TLanguageTypes { laEnglish, laCompiled, laFrench, laDutch, laNorwegian, laItalian, laSpanish, laGerman, laHungarian };
+enum TLanguageTypes {
+    laEnglish,
+    laCompiled,
+    laFrench,
+    laDutch,
+    laNorwegian,
+    laItalian,
+    laSpanish,
+    laGerman,
+    laHungarian
+};
 using TLanguageTypeSet = unsigned;  // bit n = TLanguageTypes n
 
 // The name of a language; laCompiled is the program's own second language
@@ -16,4 +26,3 @@ const String& LanguageName(TLanguageTypes t);
 // one, and the second language a program may carry compiled in.
 inline constexpr unsigned kEnglishMessages = 5000;
 inline constexpr unsigned kCompiledMessages = 6000;
-

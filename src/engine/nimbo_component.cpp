@@ -106,7 +106,8 @@ uint8_t TNimboPage::Execute()
         // The first page of a run opens the wizard dialog; its kick-off
         // timer runs this page (and the whole chain) inside the dialog.
         NimboPagesForm = CreateNimboPagesForm();
-        if (controller_ && !controller_->Picture()->Empty()) NimboPagesForm->imSetup->Picture()->Assign(controller_->Picture());
+        if (controller_ && !controller_->Picture()->Empty())
+            NimboPagesForm->imSetup->Picture()->Assign(controller_->Picture());
         KickOffPage = this;
         KickOffError = nullptr;
         NimboPagesForm->ShowModal();

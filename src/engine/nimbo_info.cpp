@@ -87,8 +87,7 @@ void TNimboInfo::DefineProperties(TFiler& filer)
 {
     TNimboComponent::DefineProperties(filer);
     filer.DefineProperty(
-        "SetupData", [this](TReader& r) { script_->ReadData(r); }, [this](TWriter& w) { script_->WriteData(w); },
-        true);
+        "SetupData", [this](TReader& r) { script_->ReadData(r); }, [this](TWriter& w) { script_->WriteData(w); }, true);
 }
 
 void TNimboInfo::PushPage(TNimboPage* page) { pageHistory_.push_back(page); }

@@ -120,8 +120,7 @@ bool IsValidFileName(std::string_view name)
     // The part before the first dot names the device, blanks after it aside.
     String base = stored.substr(0, stored.find('.'));
     base.erase(base.find_last_not_of(' ') + 1);
-    for (char& c : base)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
     for (const char* device : kDevices)
         if (base == device) return false;
@@ -155,8 +154,7 @@ TTargetPathCheck NormaliseTargetPath(String& path)
         parts.push_back(part);
     }
     String r = p.substr(0, 3);
-    for (const String& part : parts)
-        r += part + "\\";
+    for (const String& part : parts) r += part + "\\";
     path = r;
     return TTargetPathCheck::tpOk;
 }

@@ -12,8 +12,7 @@ namespace {
 // A list of null-terminated strings ending in an empty one, as the profile
 // services answer for key lists and sections; `fill` is asked again with a
 // bigger buffer until the whole answer fits.
-template <class Fill>
-std::vector<String> ReadStringList(Fill fill)
+template <class Fill> std::vector<String> ReadStringList(Fill fill)
 {
     std::vector<char> buf(8192);
     DWORD n = 0;
@@ -68,7 +67,7 @@ void EraseProfileSection(const String& file, const String& section)
 std::vector<std::pair<String, String>> ReadProfileSection(const String& file, const String& section)
 {
     std::vector<std::pair<String, String>> lines;
-    for (const String& line : ReadStringList([&](char* buf, DWORD size) {
+    for (const String& line : ReadStringList([&](char*buf, DWORD size) {
              return GetPrivateProfileSectionA(section.c_str(), buf, size, file.c_str());
          })) {
         const size_t eq = line.find('=');
@@ -103,7 +102,8 @@ String ReadProfileText(const String& file)
         if (!ReadFile(h.Get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) got = 0;
         text.resize(got);
     }
-    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
+    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
+        static_cast<unsigned char>(text[1]) == 0xFE) {
         const auto* wide = reinterpret_cast<const wchar_t*>(text.data() + 2);
         const int n = static_cast<int>((text.size() - 2) / 2);
         const int len = WideCharToMultiByte(CP_ACP, 0, wide, n, nullptr, 0, nullptr, nullptr);
@@ -183,8 +183,10 @@ void RewriteProfile(const String& file, const std::vector<String>& erase, const 
     std::vector<TRawSection> old = SplitSections(attr == INVALID_FILE_ATTRIBUTES ? String() : ReadProfileText(file));
     std::vector<TProfileSection> extra;  // sections of `set` the old file lacks
     for (const TProfileSection& s : set) {
-        auto it = std::find_if(old.begin() + 1, old.end(), [&](const TRawSection& r) { return SameText(r.name, s.name); });
-        const bool erased = std::any_of(erase.begin(), erase.end(), [&](const String& e) { return SameText(e, s.name); });
+        auto it =
+            std::find_if(old.begin() + 1, old.end(), [&](const TRawSection& r) { return SameText(r.name, s.name); });
+        const bool erased =
+            std::any_of(erase.begin(), erase.end(), [&](const String& e) { return SameText(e, s.name); });
         if (it == old.end() || erased) {
             extra.push_back(s);
             continue;

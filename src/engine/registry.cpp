@@ -20,8 +20,7 @@ bool DeleteTree(HKEY parent, const String& name)
         children.emplace_back(buf, len);
     }
     bool ok = true;
-    for (const String& child : children)
-        ok = DeleteTree(key, child) && ok;
+    for (const String& child : children) ok = DeleteTree(key, child) && ok;
     RegCloseKey(key);
     r = RegDeleteKeyA(parent, name.c_str());
     return ok && (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND);
@@ -96,12 +95,6 @@ String TRegistryKey::ReadString(const String& name) const
     return String(buf.data());  // stored with or without its terminating zero
 }
 
-bool TRegistryKey::DeleteSubKey(const String& name)
-{
-    return key_ && !name.empty() && DeleteTree(key_, name);
-}
+bool TRegistryKey::DeleteSubKey(const String& name) { return key_ && !name.empty() && DeleteTree(key_, name); }
 
-bool DeleteRegistryKey(HKEY root, const String& path)
-{
-    return !path.empty() && DeleteTree(root, path);
-}
+bool DeleteRegistryKey(HKEY root, const String& path) { return !path.empty() && DeleteTree(root, path); }

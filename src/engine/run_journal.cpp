@@ -17,10 +17,8 @@ struct TRootName {
     HKEY root;
     const char* name;
 };
-const TRootName kRoots[] = {{HKEY_LOCAL_MACHINE, "HKLM"},
-                            {HKEY_CURRENT_USER, "HKCU"},
-                            {HKEY_CLASSES_ROOT, "HKCR"},
-                            {HKEY_USERS, "HKU"}};
+const TRootName kRoots[] = {
+    {HKEY_LOCAL_MACHINE, "HKLM"}, {HKEY_CURRENT_USER, "HKCU"}, {HKEY_CLASSES_ROOT, "HKCR"}, {HKEY_USERS, "HKU"}};
 
 String RootName(HKEY root)
 {
@@ -90,10 +88,7 @@ bool RemoveFile(const String& path)
 }
 
 // A name of the journal is taken only in its full, normalised form.
-bool PlainPath(const String& path)
-{
-    return !path.empty() && NormaliseLogPath(path, false) == path;
-}
+bool PlainPath(const String& path) { return !path.empty() && NormaliseLogPath(path, false) == path; }
 
 void UndoFileReplaced(const String& file, const String& aside, std::vector<String>& left)
 {
@@ -121,8 +116,8 @@ void UndoValue(const std::vector<String>& f, std::vector<String>& left)
     else
         done = JournalUnhex(f[4], data) &&
                RegSetValueExA(h, f[2].c_str(), 0, static_cast<DWORD>(std::strtoul(f[3].c_str(), nullptr, 10)),
-                              reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size())) ==
-                   ERROR_SUCCESS;
+                              reinterpret_cast<const BYTE*>(data.data()),
+                              static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
     RegCloseKey(h);
     if (!done) left.push_back(f[0] + "\\" + f[1] + "\\" + f[2]);
 }
@@ -209,10 +204,7 @@ void TRunJournal::Begin()
         WriteFailed(GetLastError());
 }
 
-void TRunJournal::WriteFailed(DWORD error) const
-{
-    throw InOutError("Unable to write " + path_ + ".", error);
-}
+void TRunJournal::WriteFailed(DWORD error) const { throw InOutError("Unable to write " + path_ + ".", error); }
 
 // Each record is in the file before the change is made, so a kill finds it;
 // those that guard what cannot be made again (a replaced file, an old

@@ -89,8 +89,8 @@ private:
 
 // What became of the journal an earlier run left behind.
 struct TJournalRecovery {
-    bool found = false;      // there was one
-    bool completed = false;  // its run had completed; only its leftovers went
+    bool found = false;        // there was one
+    bool completed = false;    // its run had completed; only its leftovers went
     std::vector<String> left;  // names that could not be put back
 };
 

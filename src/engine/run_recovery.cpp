@@ -34,8 +34,8 @@ void TNimboInfo::RollBackRun()
     const bool cancelled = RunExitCode() == exitCancelled;
     const std::vector<String> left = journal_->RollBack();
     journal_.reset();
-    const String text = WithLeftNames(
-        this, GetMessageText(cancelled ? msgRolledBackCancelled : msgRolledBackFailed), left);
+    const String text =
+        WithLeftNames(this, GetMessageText(cancelled ? msgRolledBackCancelled : msgRolledBackFailed), left);
     RunLog(text);
     if (!Unattended()) ShowMessageDialog(this, text, left.empty() ? mtInformation : mtWarning, NimboDialogButton(mbOK));
 }
@@ -45,8 +45,8 @@ bool TNimboInfo::RecoverInterruptedRun()
     if (!JournalLeft(AppName())) return true;
     const String question = Format(GetMessageText(msgInterruptedRun), AppName());
     RunLog(question);
-    if (!Unattended() &&
-        ShowMessageDialog(this, question, mtConfirmation, NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) != mrYes) {
+    if (!Unattended() && ShowMessageDialog(this, question, mtConfirmation,
+                                           NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) != mrYes) {
         SetRunExitCode(exitCancelled);
         return false;
     }

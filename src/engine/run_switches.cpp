@@ -34,8 +34,7 @@ void TakeValue(TRunSwitches& s, const char* name, const char* what, const String
 std::vector<String> ProcessArguments()
 {
     std::vector<String> args;
-    for (int i = 1; i < __argc; ++i)
-        args.push_back(__argv[i] ? __argv[i] : "");
+    for (int i = 1; i < __argc; ++i) args.push_back(__argv[i] ? __argv[i] : "");
     return args;
 }
 }  // namespace
@@ -95,25 +94,16 @@ void SetRunSwitches(const TRunSwitches& switches)
     gParsed = true;
 }
 
-bool Unattended()
-{
-    return RunSwitches().mode != TRunMode::interactive;
-}
+bool Unattended() { return RunSwitches().mode != TRunMode::interactive; }
 
-int RunExitCode()
-{
-    return gExitCode;
-}
+int RunExitCode() { return gExitCode; }
 
 void SetRunExitCode(int code)
 {
     if (gExitCode == exitDone) gExitCode = code;
 }
 
-void ResetRunExitCode()
-{
-    gExitCode = exitDone;
-}
+void ResetRunExitCode() { gExitCode = exitDone; }
 
 bool PrepareRunLog()
 {

@@ -327,7 +327,8 @@ void TNimboInfo::UnInstallRestart()
     // A fresh section, named for the copy it is meant for.
     EraseProfileSection(kHandOverFile, kUnInstallSection);
     WriteProfileString(kHandOverFile, kUnInstallSection, "Program", temp + name);
-    if (!logFile_.empty() && script_->LogFileDir()) WriteProfileString(kHandOverFile, kUnInstallSection, "Log File", logFile_);
+    if (!logFile_.empty() && script_->LogFileDir())
+        WriteProfileString(kHandOverFile, kUnInstallSection, "Log File", logFile_);
     for (size_t i = 0; i < files.size(); ++i)
         WriteProfileString(kHandOverFile, kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
     // The copy runs as this one was asked to: silently, say.

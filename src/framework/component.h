@@ -78,8 +78,7 @@ private:
 
 // Creates a component the way the framework does: construct, then the
 // virtual Create with its owner. A failing Create leaves nothing behind.
-template <class T>
-T* NewComponent(TComponent* owner)
+template <class T> T* NewComponent(TComponent* owner)
 {
     T* c = new T();
     try {

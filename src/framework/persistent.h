@@ -48,9 +48,9 @@ protected:
 };
 
 // Declares the class info of a persistent class: put it first in the class body.
-#define NIMBO_CLASS()                                                  \
-public:                                                                \
-    static TClassInfo& StaticClass();                                  \
-    const TClassInfo& ClassInfo() const override { return StaticClass(); } \
-                                                                       \
+#define NIMBO_CLASS()                                                                                                  \
+public:                                                                                                                \
+    static TClassInfo& StaticClass();                                                                                  \
+    const TClassInfo& ClassInfo() const override { return StaticClass(); }                                             \
+                                                                                                                       \
 private:

@@ -94,16 +94,12 @@ void TPropsTable::ReadLines(const TPropInfo& p, TPersistent* s, TFormReader& r)
     TStringList lines;
     TValueReader& v = r.Values();
     v.ReadListBegin();
-    while (!v.EndOfList())
-        lines.Add(v.ReadString());
+    while (!v.EndOfList()) lines.Add(v.ReadString());
     v.ReadListEnd();
     (s->*std::bit_cast<TStringList* (TPersistent::*)()>(p.member))()->Assign(lines);
 }
 
-void TPropsTable::ReadIgnore(const TPropInfo&, TPersistent*, TFormReader& r)
-{
-    r.Values().SkipValue();
-}
+void TPropsTable::ReadIgnore(const TPropInfo&, TPersistent*, TFormReader& r) { r.Values().SkipValue(); }
 
 bool TPropsTable::ReadRefName(TFormReader& r, String& target)
 {

@@ -42,8 +42,7 @@ protected:
     {
         (s->*std::bit_cast<void (TPersistent::*)(E)>(p.member))(static_cast<E>(ReadOrdinal(p, r)));
     }
-    template <class T>
-    static void ReadRef(const TPropInfo& p, TPersistent* s, TFormReader& r)
+    template <class T> static void ReadRef(const TPropInfo& p, TPersistent* s, TFormReader& r)
     {
         const auto set = std::bit_cast<void (TPersistent::*)(T*)>(p.member);
         String target;
@@ -59,13 +58,11 @@ protected:
             },
             target);
     }
-    template <class T>
-    static TPersistent* GetObject(const TPropInfo& p, TPersistent* s)
+    template <class T> static TPersistent* GetObject(const TPropInfo& p, TPersistent* s)
     {
         return (s->*std::bit_cast<T* (TPersistent::*)()>(p.member))();
     }
-    template <class C>
-    static void ReadCustom(const TPropInfo& p, TPersistent* s, TFormReader& r)
+    template <class C> static void ReadCustom(const TPropInfo& p, TPersistent* s, TFormReader& r)
     {
         reinterpret_cast<void (*)(C*, TFormReader&)>(p.custom)(static_cast<C*>(s), r);
     }
@@ -77,8 +74,7 @@ private:
 // The builder that NIMBO_DEFINE_CLASS hands its body. Each entry stores the
 // class's member, cast to a member of TPersistent (whose object it is), so
 // one reader per kind of value serves all classes.
-template <class C>
-class TPropsBuilder : private TPropsTable {
+template <class C> class TPropsBuilder : private TPropsTable {
 public:
     explicit TPropsBuilder(TClassInfo& info) : TPropsTable(info) {}
 
@@ -89,56 +85,48 @@ public:
         Add(name, &ReadInt, Member(set));
         return *this;
     }
-    template <class B>
-    TPropsBuilder& Str(const char* name, void (B::*set)(const String&))
+    template <class B> TPropsBuilder& Str(const char* name, void (B::*set)(const String&))
     {
         Add(name, &ReadStr, Member(set));
         return *this;
     }
-    template <class B>
-    TPropsBuilder& Bool(const char* name, void (B::*set)(bool))
+    template <class B> TPropsBuilder& Bool(const char* name, void (B::*set)(bool))
     {
         Add(name, &ReadBool, Member(set));
         return *this;
     }
     // The setter takes the value's ordinal in `names`.
-    template <class B, class E>
-    TPropsBuilder& Enum(const char* name, void (B::*set)(E), const TEnumInfo& names)
+    template <class B, class E> TPropsBuilder& Enum(const char* name, void (B::*set)(E), const TEnumInfo& names)
     {
         Add(name, &ReadEnum<E>, Member(set), &names);
         return *this;
     }
     // A set of enumeration values, passed as a bit mask (bit n = ordinal n).
-    template <class B>
-    TPropsBuilder& Set(const char* name, void (B::*set)(unsigned), const TEnumInfo& names)
+    template <class B> TPropsBuilder& Set(const char* name, void (B::*set)(unsigned), const TEnumInfo& names)
     {
         Add(name, &ReadSet, Member(set), &names);
         return *this;
     }
     // A persistent sub-object whose properties follow a dot ("Font.Name").
-    template <class B, class T>
-    TPropsBuilder& Object(const char* name, T* (B::*get)())
+    template <class B, class T> TPropsBuilder& Object(const char* name, T* (B::*get)())
     {
         AddObject(name, &GetObject<T>, Member(get));
         return *this;
     }
     // A string list written as "<name>.Strings = ( 'line' ... )".
-    template <class B>
-    TPropsBuilder& Lines(const char* name, TStringList* (B::*get)())
+    template <class B> TPropsBuilder& Lines(const char* name, TStringList* (B::*get)())
     {
         AddLines(name, Member(get));
         return *this;
     }
     // A reference to another component of the form, by name (or nil).
-    template <class B, class T>
-    TPropsBuilder& Ref(const char* name, void (B::*set)(T*))
+    template <class B, class T> TPropsBuilder& Ref(const char* name, void (B::*set)(T*))
     {
         Add(name, &ReadRef<T>, Member(set));
         return *this;
     }
     // An event: the name of a published method of the form being read.
-    template <class B>
-    TPropsBuilder& Event(const char* name, TNotifyEvent B::*field)
+    template <class B> TPropsBuilder& Event(const char* name, TNotifyEvent B::*field)
     {
         AddEvent(name, static_cast<TNotifyEvent TPersistent::*>(field));
         return *this;
@@ -163,15 +151,13 @@ public:
 private:
     // A member of B as a member of TPersistent: B derives from it, and the
     // reader calls it only on a C, which derives from B.
-    template <class B, class R, class... A>
-    static TPropMember Member(R (B::*m)(A...))
+    template <class B, class R, class... A> static TPropMember Member(R (B::*m)(A...))
     {
         return std::bit_cast<TPropMember>(static_cast<R (TPersistent::*)(A...)>(m));
     }
 };
 
-template <class T, bool creatable>
-TComponent* (*MakeFactory())()
+template <class T, bool creatable> TComponent* (*MakeFactory())()
 {
     if constexpr (creatable)
         return []() -> TComponent* { return new T(); };
@@ -182,16 +168,16 @@ TComponent* (*MakeFactory())()
 // Defines `Cls::StaticClass()` with a factory (for classes a form may
 // create) and the property table filled by `body`, which sees `p`, a
 // TPropsBuilder<Cls>.
-#define NIMBO_DEFINE_CLASS(Cls, Parent, creatable, body)                                    \
-    TClassInfo& Cls::StaticClass()                                                          \
-    {                                                                                       \
-        static TClassInfo info = [] {                                                       \
-            TClassInfo c(#Cls, &Parent::StaticClass());                                     \
-            c.create = MakeFactory<Cls, creatable>();                                       \
-            TPropsBuilder<Cls> p(c);                                                        \
-            (void)p;                                                                        \
-            body;                                                                           \
-            return c;                                                                       \
-        }();                                                                                \
-        return info;                                                                        \
+#define NIMBO_DEFINE_CLASS(Cls, Parent, creatable, body)                                                               \
+    TClassInfo& Cls::StaticClass()                                                                                     \
+    {                                                                                                                  \
+        static TClassInfo info = [] {                                                                                  \
+            TClassInfo c(#Cls, &Parent::StaticClass());                                                                \
+            c.create = MakeFactory<Cls, creatable>();                                                                  \
+            TPropsBuilder<Cls> p(c);                                                                                   \
+            (void)p;                                                                                                   \
+            body;                                                                                                      \
+            return c;                                                                                                  \
+        }();                                                                                                           \
+        return info;                                                                                                   \
     }

@@ -70,23 +70,29 @@ void TValueReader::ReadListEnd()
 int32_t TValueReader::ReadInteger()
 {
     switch (ReadValue()) {
-    case TValueType::vaInt8: return static_cast<int8_t>(ReadByte());
+    case TValueType::vaInt8:
+        return static_cast<int8_t>(ReadByte());
     case TValueType::vaInt16: {
         uint8_t b[2];
         ReadBytes(b, 2);
         return static_cast<int16_t>(static_cast<uint16_t>(b[0] | (b[1] << 8)));
     }
-    case TValueType::vaInt32: return static_cast<int32_t>(ReadU32());
-    default: Fail();
+    case TValueType::vaInt32:
+        return static_cast<int32_t>(ReadU32());
+    default:
+        Fail();
     }
 }
 
 String TValueReader::ReadString()
 {
     switch (ReadValue()) {
-    case TValueType::vaString: return ReadChars(ReadByte());
-    case TValueType::vaLString: return ReadChars(ReadU32());
-    default: Fail();
+    case TValueType::vaString:
+        return ReadChars(ReadByte());
+    case TValueType::vaLString:
+        return ReadChars(ReadU32());
+    default:
+        Fail();
     }
 }
 
@@ -95,12 +101,18 @@ bool TValueReader::ReadBoolean() { return ReadValue() == TValueType::vaTrue; }
 String TValueReader::ReadIdent()
 {
     switch (ReadValue()) {
-    case TValueType::vaIdent: return ReadChars(ReadByte());
-    case TValueType::vaFalse: return "False";
-    case TValueType::vaTrue: return "True";
-    case TValueType::vaNil: return "nil";
-    case TValueType::vaNull: return "Null";
-    default: Fail();
+    case TValueType::vaIdent:
+        return ReadChars(ReadByte());
+    case TValueType::vaFalse:
+        return "False";
+    case TValueType::vaTrue:
+        return "True";
+    case TValueType::vaNil:
+        return "nil";
+    case TValueType::vaNull:
+        return "Null";
+    default:
+        Fail();
     }
 }
 
@@ -136,14 +148,24 @@ void TValueReader::SkipValueAt(int depth)
     case TValueType::vaNull:
     case TValueType::vaFalse:
     case TValueType::vaTrue:
-    case TValueType::vaNil: return;
+    case TValueType::vaNil:
+        return;
     case TValueType::vaList:
         while (NextValue() != TValueType::vaNull) SkipValueAt(depth + 1);
         ++pos_;
         return;
-    case TValueType::vaInt8: Need(1); pos_ += 1; return;
-    case TValueType::vaInt16: Need(2); pos_ += 2; return;
-    case TValueType::vaInt32: Need(4); pos_ += 4; return;
+    case TValueType::vaInt8:
+        Need(1);
+        pos_ += 1;
+        return;
+    case TValueType::vaInt16:
+        Need(2);
+        pos_ += 2;
+        return;
+    case TValueType::vaInt32:
+        Need(4);
+        pos_ += 4;
+        return;
     case TValueType::vaString:
     case TValueType::vaIdent: {
         const size_t n = ReadByte();
@@ -159,8 +181,7 @@ void TValueReader::SkipValueAt(int depth)
         return;
     }
     case TValueType::vaSet:
-        while (!ReadShortString().empty()) {
-        }
+        while (!ReadShortString().empty()) {}
         return;
     }
     Fail();

@@ -9,18 +9,18 @@
 #include "base/nstring.h"
 
 enum class TValueType : uint8_t {
-    vaNull = 0,     // end of list
-    vaList = 1,     // list begin; values follow up to vaNull
+    vaNull = 0,  // end of list
+    vaList = 1,  // list begin; values follow up to vaNull
     vaInt8 = 2,
     vaInt16 = 3,
     vaInt32 = 4,
-    vaString = 6,   // length byte, bytes
-    vaIdent = 7,    // length byte, bytes (enumeration value, reference, event)
+    vaString = 6,  // length byte, bytes
+    vaIdent = 7,   // length byte, bytes (enumeration value, reference, event)
     vaFalse = 8,
     vaTrue = 9,
-    vaBinary = 10,  // 4-byte length, bytes
-    vaSet = 11,     // short strings, ended by an empty one
-    vaLString = 12, // 4-byte length, bytes
+    vaBinary = 10,   // 4-byte length, bytes
+    vaSet = 11,      // short strings, ended by an empty one
+    vaLString = 12,  // 4-byte length, bytes
     vaNil = 13,
 };
 
@@ -42,8 +42,8 @@ public:
     size_t Size() const { return size_; }
     bool AtEnd() const { return pos_ >= size_; }
 
-    TValueType ReadValue();       // consumes a tag
-    TValueType NextValue() const; // peeks at the next tag
+    TValueType ReadValue();        // consumes a tag
+    TValueType NextValue() const;  // peeks at the next tag
     bool EndOfList() const { return NextValue() == TValueType::vaNull; }
 
     void ReadListBegin();

@@ -102,15 +102,13 @@ void TNimboBDEInstall::DefineProperties(TFiler& filer)
         [this](TReader& r) {
             TStringList lines;
             r.ReadListBegin();
-            while (!r.EndOfList())
-                lines.Add(r.ReadString());
+            while (!r.EndOfList()) lines.Add(r.ReadString());
             r.ReadListEnd();
             extraData_.Assign(lines);
         },
         [this](TWriter& w) {
             w.WriteListBegin();
-            for (int i = 0; i < extraData_.Count(); ++i)
-                w.WriteString(extraData_[i]);
+            for (int i = 0; i < extraData_.Count(); ++i) w.WriteString(extraData_[i]);
             w.WriteListEnd();
         },
         true);
@@ -159,9 +157,11 @@ void TNimboBDEInstall::ShowPage()
     } else {
         lines->Add(NimboMessageText(controller_, msgEngineIntent));
         lines->Add("");
-        lines->Add(NimboMessageText(controller_, msgEngineLegal) + "  " + NimboMessageText(controller_, msgEngineChanges));
+        lines->Add(NimboMessageText(controller_, msgEngineLegal) + "  " +
+                   NimboMessageText(controller_, msgEngineChanges));
         lines->Add("");
-        lines->Add(NimboMessageText(controller_, msgEngineSkipped) + "  " + NimboMessageText(controller_, msgEngineMayReinstall));
+        lines->Add(NimboMessageText(controller_, msgEngineSkipped) + "  " +
+                   NimboMessageText(controller_, msgEngineMayReinstall));
     }
     f->SetCaption(NimboMessageText(controller_, msgEngineCaption));
     f->btnBDEReinstall->SetCaption(NimboMessageText(controller_, msgEngineReinstall));
@@ -232,10 +232,12 @@ void TNimboBDEInstall::RunEngineSetup()
                               mtWarning, NimboDialogButton(mbOK));
         }
     } else {
-        ShowMessageDialog(controller_, NimboMessageText(controller_, msgEngineNotFound), mtWarning, NimboDialogButton(mbOK));
+        ShowMessageDialog(controller_, NimboMessageText(controller_, msgEngineNotFound), mtWarning,
+                          NimboDialogButton(mbOK));
     }
     if (!installed_ || !IsEngineInstalled16()) {
-        ShowMessageDialog(controller_, NimboMessageText(controller_, msgEngineFailed), mtWarning, NimboDialogButton(mbOK));
+        ShowMessageDialog(controller_, NimboMessageText(controller_, msgEngineFailed), mtWarning,
+                          NimboDialogButton(mbOK));
         installed_ = false;
     }
 }
@@ -255,15 +257,12 @@ void TNimboBDEInstall::IntegratedInstall()
     const String d = EngineDir();
     TNimboDir* engine = script_->AddDir("$$$BDE$$$", d, nullptr);
     controller_->SelectDir(engine, true);
-    for (TNimboFile* f : script_->BDEFiles()->Files())
-        controller_->SelectFile(f, engine);
+    for (TNimboFile* f : script_->BDEFiles()->Files()) controller_->SelectFile(f, engine);
     TNimboDir* drivers = script_->AddDir("$$$BDELD$$$", "LANGDRV\\", engine);
     controller_->SelectDir(drivers, true);
-    for (TNimboFile* f : script_->BDELDFiles()->Files())
-        controller_->SelectFile(f, drivers);
+    for (TNimboFile* f : script_->BDELDFiles()->Files()) controller_->SelectFile(f, drivers);
     TNimboDir* system = script_->FindDir("Windows System");
-    for (TNimboFile* f : script_->BDEWSFiles()->Files())
-        controller_->SelectFile(f, system);
+    for (TNimboFile* f : script_->BDEWSFiles()->Files()) controller_->SelectFile(f, system);
 
     if (bdeType_ == bde16Integrated) {
         WriteProfileString(kWinIni, kIdapi, "DLLPATH", RemoveBackslash(d));

@@ -49,28 +49,18 @@ protected:
 
 template <class T> void FreeAll(std::vector<T*>& controls)
 {
-    for (T* c : controls)
-        c->Free();
+    for (T* c : controls) c->Free();
     controls.clear();
 }
 
-TWinControl* ChoicesPage()
-{
-    return NimboPagesForm->nbPage->Pages(wpChoices);
-}
+TWinControl* ChoicesPage() { return NimboPagesForm->nbPage->Pages(wpChoices); }
 }  // namespace
 
 TNimboChoice::TNimboChoice() = default;
 
-TNimboChoice::~TNimboChoice()
-{
-    FreeControls();
-}
+TNimboChoice::~TNimboChoice() { FreeControls(); }
 
-TNimboChoiceData* TNimboChoice::ChoiceData() const
-{
-    return script_ ? script_->FindChoiceData(Name()) : nullptr;
-}
+TNimboChoiceData* TNimboChoice::ChoiceData() const { return script_ ? script_->FindChoiceData(Name()) : nullptr; }
 
 void TNimboChoice::RegisterScriptEntry()
 {
@@ -98,15 +88,9 @@ size_t TNimboChoice::SelectionSlot(int index)
     return static_cast<size_t>(index - 1);
 }
 
-bool TNimboChoice::GetSelected(int index)
-{
-    return selection_[SelectionSlot(index)] == 1;
-}
+bool TNimboChoice::GetSelected(int index) { return selection_[SelectionSlot(index)] == 1; }
 
-void TNimboChoice::SetSelected(int index, bool value)
-{
-    selection_[SelectionSlot(index)] = value ? 1 : 0;
-}
+void TNimboChoice::SetSelected(int index, bool value) { selection_[SelectionSlot(index)] = value ? 1 : 0; }
 
 TCheckBox* TNimboChoice::ButtonOfRow(int tag) const
 {
@@ -190,12 +174,10 @@ void TNimboChoice::BuildButtons(bool radio)
         b->SetParent(page);
     }
     // Connected only now, so setting the states above chose nothing.
-    for (TCheckBox* b : buttons_)
-        b->OnClick = [this](TObject* sender) { ItemClick(sender); };
+    for (TCheckBox* b : buttons_) b->OnClick = [this](TObject* sender) { ItemClick(sender); };
     if (!radio || buttons_.empty()) return;
     int checked = 0;
-    for (TCheckBox* b : buttons_)
-        checked += b->Checked() ? 1 : 0;
+    for (TCheckBox* b : buttons_) checked += b->Checked() ? 1 : 0;
     // Exactly one install type is always chosen, by default the first.
     if (checked != 1) SetSelected(1, true);
 }
@@ -295,15 +277,9 @@ void TNimboChoice::DoCancel()
 
 TNimboCheckBoxChoice::TNimboCheckBoxChoice() = default;
 
-void TNimboCheckBoxChoice::ShowPage()
-{
-    ShowWithButtons(false);
-}
+void TNimboCheckBoxChoice::ShowPage() { ShowWithButtons(false); }
 
-void TNimboCheckBoxChoice::ItemClick(TObject* sender)
-{
-    ClickRow(sender, true);
-}
+void TNimboCheckBoxChoice::ItemClick(TObject* sender) { ClickRow(sender, true); }
 
 void TNimboCheckBoxChoice::SetSelected(int index, bool value)
 {
@@ -315,17 +291,11 @@ void TNimboCheckBoxChoice::SetSelected(int index, bool value)
 
 TNimboRadioChoice::TNimboRadioChoice() = default;
 
-void TNimboRadioChoice::ShowPage()
-{
-    ShowWithButtons(true);
-}
+void TNimboRadioChoice::ShowPage() { ShowWithButtons(true); }
 
 // A radio button cannot be turned off by the user: a click on a row's text
 // chooses that row, also when it is chosen already.
-void TNimboRadioChoice::ItemClick(TObject* sender)
-{
-    ClickRow(sender, false);
-}
+void TNimboRadioChoice::ItemClick(TObject* sender) { ClickRow(sender, false); }
 
 void TNimboRadioChoice::SetSelected(int index, bool value)
 {
@@ -337,6 +307,5 @@ void TNimboRadioChoice::SetSelected(int index, bool value)
     int chosen = 0;
     for (size_t i = 0; i < selection_.size(); ++i)
         if (selection_[i] == 1) chosen = static_cast<int>(i) + 1;
-    for (TCheckBox* b : buttons_)
-        b->SetChecked(b->Tag() == chosen);
+    for (TCheckBox* b : buttons_) b->SetChecked(b->Tag() == chosen);
 }

@@ -18,10 +18,7 @@ NIMBO_DEFINE_CLASS(TNimboDirChoice, TNimboPage, true,
                        .Str("TargetDir", &TNimboDirChoice::SetTargetDir))
 
 namespace {
-bool IsDriveRoot(const String& path)
-{
-    return path.size() >= 2 && path.size() <= 3 && path[1] == ':';
-}
+bool IsDriveRoot(const String& path) { return path.size() >= 2 && path.size() <= 3 && path[1] == ':'; }
 
 // A drive letter that names no drive of this machine ("Q:").
 bool DriveMissing(const String& path)

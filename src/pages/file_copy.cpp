@@ -27,8 +27,7 @@ NIMBO_DEFINE_CLASS(TNimboFileCopy, TNimboPage, true,
 
 namespace {
 // The library's entry point of that name, as its type.
-template <typename T>
-T Entry(HMODULE library, const char* name)
+template <typename T> T Entry(HMODULE library, const char* name)
 {
     return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
@@ -102,7 +101,8 @@ void TNimboFileCopy::ShowPage()
     f->laFC2->SetCaption(Text(msgCopyTo));
     f->laFCFile->SetCaption(Text(msgCopyFile));
     f->laFCTotal->SetCaption(Text(msgCopyTotal));
-    f->pbrFCFile->SetBounds(f->pbrFCFile->Left(), f->laFCFile->Top() - 2, f->pbrFCFile->Width(), f->laFCFile->Height() + 4);
+    f->pbrFCFile->SetBounds(f->pbrFCFile->Left(), f->laFCFile->Top() - 2, f->pbrFCFile->Width(),
+                            f->laFCFile->Height() + 4);
     f->pbrFCProgress->SetBounds(f->pbrFCProgress->Left(), f->laFCTotal->Top() - 2, f->pbrFCProgress->Width(),
                                 f->laFCTotal->Height() + 4);
     const int a = std::max(f->laFCFile->Width(), f->laFCTotal->Width());
@@ -225,8 +225,10 @@ bool TNimboFileCopy::CheckFreeSpace()
         if (OnDriveTooSmall) {
             OnDriveTooSmall(this, letter, needed, available);
         } else {
-            MessageDlg(Format(Text(msgSpaceNotEnough), String(1, letter)) + "\r\n" + Format(Text(msgSpaceAvailable), available) + "\r\n" +
-                           Format(Text(msgSpaceRequired), needed) + "\r\n" + Format(Text(msgSpaceMissing), needed - available) + "\r\n",
+            MessageDlg(Format(Text(msgSpaceNotEnough), String(1, letter)) + "\r\n" +
+                           Format(Text(msgSpaceAvailable), available) + "\r\n" +
+                           Format(Text(msgSpaceRequired), needed) + "\r\n" +
+                           Format(Text(msgSpaceMissing), needed - available) + "\r\n",
                        mtWarning, 1u << mbOK);
         }
     }
@@ -265,8 +267,7 @@ void TNimboFileCopy::ListTargetDirs()
         TNimboDir* dir = selected->Dirs()[i];
         const String path = dir->GetPath();
         bool listed = false;
-        for (int k = 0; k < dirList_.Count() && !listed; ++k)
-            listed = AnsiCompareText(dirList_[k], path) == 0;
+        for (int k = 0; k < dirList_.Count() && !listed; ++k) listed = AnsiCompareText(dirList_[k], path) == 0;
         TNimboFileList* files = selected->FileLists(i);
         const bool hasFiles = files && files->Files().Count() > 0;
         if (!listed && controller_->IsDirSelected(dir) && (hasFiles || createEmptyDirs_)) dirList_.AddObject(path, dir);
@@ -295,7 +296,7 @@ void TNimboFileCopy::CreateDirectories()
         DropDirsUnder(path);
         --i;  // the line that now follows takes this place
         if (Ask(WithSystemError(Format(Text(msgCopyNoDirectory), full), error) + " " + Text(msgCopyAbort), mtWarning,
-                              NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
+                NimboDialogButton(mbYes) | NimboDialogButton(mbNo)) == mrYes)
             aborted_ = true;
     }
     SetCurrentDirectoryA(ChDirPath(ExtractFileDir(ProgramPath())).c_str());
@@ -344,8 +345,7 @@ void TNimboFileCopy::UndoPartialDirs(const String& path, const std::vector<Strin
     for (const String& dir : made)
         if (DirectoryExists(RemoveBackslash(dir)) && !RemoveDirectoryA(RemoveBackslash(dir).c_str()))
             kept.push_back(dir);
-    for (auto it = kept.rbegin(); it != kept.rend(); ++it)
-        controller_->AddCreatedDir(*it);
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) controller_->AddCreatedDir(*it);
 }
 
 void TNimboFileCopy::BuildCopyList(TStringList& list, std::vector<TNimboFile*>& offDisk)
@@ -393,7 +393,7 @@ void TNimboFileCopy::PromptForDisk(int disk)
     TNimboDisk* d = script_->GetDisk(disk);
     const String label = d ? d->Description() : String();
     if (Ask(Format(Text(msgInsertDisk), disk, label), mtInformation,
-                          NimboDialogButton(mbOK) | NimboDialogButton(mbCancel)) == mrCancel)
+            NimboDialogButton(mbOK) | NimboDialogButton(mbCancel)) == mrCancel)
         aborted_ = true;
 }
 
@@ -478,8 +478,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     job.asNew = !job.existed && (!job.expand || deCompressNew_);
     if (!job.asNew && KeptByPolicy(job)) return;
     job.work = workFolders_.In(ExtractFilePath(target));
-    while (!TryCopy(job)) {
-    }
+    while (!TryCopy(job)) {}
 }
 
 bool TNimboFileCopy::TryCopy(TCopyJob& job)
@@ -688,10 +687,10 @@ void TNimboFileCopy::ReadOverwriteFacts(const String& source, const String& targ
 TNimboFileCopy::TOverwriteAnswer TNimboFileCopy::AnswerUnreadable(const String& source, const String& target, int disk,
                                                                   const TOverwriteFacts& facts)
 {
-    const String text = (facts.sourceSize == -1
-                             ? WithSystemError(Format(Text(msgCopyError), source, disk), facts.sourceError)
-                             : WithSystemError(Format(Text(msgCopyError), target, kNoDisk), facts.targetError)) +
-                        "\r\n" + Text(msgCopySkip);
+    const String text =
+        (facts.sourceSize == -1 ? WithSystemError(Format(Text(msgCopyError), source, disk), facts.sourceError)
+                                : WithSystemError(Format(Text(msgCopyError), target, kNoDisk), facts.targetError)) +
+        "\r\n" + Text(msgCopySkip);
     const int answer =
         Ask(text, mtWarning, NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
     if (answer == mrYes) {

@@ -11,10 +11,7 @@ NIMBO_DEFINE_CLASS(TNimboProgExec, TNimboComponent, true,
                        .Bool("WaitForDone", &TNimboProgExec::SetWaitForDone)
                        .Enum("WindowState", &TNimboProgExec::SetWindowState, WindowStateNames()))
 
-String TNimboProgExec::ProgramPath() const
-{
-    return ResolveDirMacro(progDir_, controller_, script_) + progName_;
-}
+String TNimboProgExec::ProgramPath() const { return ResolveDirMacro(progDir_, controller_, script_) + progName_; }
 
 String TNimboProgExec::ProgramCommandLine() const
 {

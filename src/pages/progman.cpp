@@ -7,10 +7,7 @@ namespace {
 constexpr const char* kTopic = "Progman";
 String gService = "Progman";
 
-TDdeClientConv* Client()
-{
-    return NimboPagesForm ? NimboPagesForm->DDEClient : nullptr;
-}
+TDdeClientConv* Client() { return NimboPagesForm ? NimboPagesForm->DDEClient : nullptr; }
 }  // namespace
 
 String SetProgManService(const String& service)
@@ -39,15 +36,9 @@ bool ProgManExecute(const String& command, bool wait)
     return dde && dde->ExecuteMacro(command + "\r\n", wait);
 }
 
-bool IsProgManName(const String& name)
-{
-    return IsValidFileName(name) && name.find_first_of("[]") == String::npos;
-}
+bool IsProgManName(const String& name) { return IsValidFileName(name) && name.find_first_of("[]") == String::npos; }
 
-String ProgManArg(const String& name)
-{
-    return "\"" + name + "\"";
-}
+String ProgManArg(const String& name) { return "\"" + name + "\""; }
 
 unsigned long ProgManProcess()
 {

@@ -52,10 +52,7 @@ String MakeGroupFolder(const String& group)
     return CreateDirectoryA(folder.c_str(), nullptr) || DirectoryExists(folder) ? folder : String();
 }
 
-String ItemLinkPath(const String& folder, const String& item)
-{
-    return AddBackslash(folder) + item + ".lnk";
-}
+String ItemLinkPath(const String& folder, const String& item) { return AddBackslash(folder) + item + ".lnk"; }
 
 namespace {
 std::wstring Wide(const String& s)
@@ -157,10 +154,7 @@ std::vector<DWORD> FolderProcessesOf(DWORD parent)
 }
 }  // namespace
 
-void CloseGroupWindows(const String& group)
-{
-    EnumWindows(CloseIfGroupWindow, reinterpret_cast<LPARAM>(&group));
-}
+void CloseGroupWindows(const String& group) { EnumWindows(CloseIfGroupWindow, reinterpret_cast<LPARAM>(&group)); }
 
 void TGroupWindowWatch::Start(DWORD server)
 {

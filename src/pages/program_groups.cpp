@@ -51,10 +51,7 @@ constexpr int kMinimizeTicks = 10;
 
 TNimboGroups::TNimboGroups() = default;
 
-TNimboWinGroups* TNimboGroups::Groups() const
-{
-    return script_ ? script_->FindWinGroup(Name()) : nullptr;
-}
+TNimboWinGroups* TNimboGroups::Groups() const { return script_ ? script_->FindWinGroup(Name()) : nullptr; }
 
 void TNimboGroups::RegisterScriptEntry()
 {
@@ -87,10 +84,10 @@ void TNimboGroups::ShowPage()
     TNimboPagesForm* f = NimboPagesForm;
     String text;
     if (text_.Count() > 0) {
-        for (int i = 0; i < text_.Count(); ++i)
-            text += text_[i] + "\r\n";
+        for (int i = 0; i < text_.Count(); ++i) text += text_[i] + "\r\n";
     } else {
-        text = NimboMessageText(controller_, msgGroupsIntent) + "\r\n\r\n" + NimboMessageText(controller_, msgGroupsChoose) + "\r\n\r\n" +
+        text = NimboMessageText(controller_, msgGroupsIntent) + "\r\n\r\n" +
+               NimboMessageText(controller_, msgGroupsChoose) + "\r\n\r\n" +
                NimboMessageText(controller_, msgGroupsAccept);
     }
     f->meCWGActions->Lines()->Clear();
@@ -119,8 +116,7 @@ void TNimboGroups::FillGroupList()
     const TNimboWinGroups* record = Groups();
     const String title = record ? record->Title() : String();
     bool listed = false;
-    for (int i = 0; i < groups.Count() && !listed; ++i)
-        listed = SameText(groups[i], title);
+    for (int i = 0; i < groups.Count() && !listed; ++i) listed = SameText(groups[i], title);
     if (!listed && !title.empty()) groups.Add(title);
     combo->Items()->Assign(groups);
     combo->SetText(title);
@@ -142,7 +138,8 @@ bool TNimboGroups::GroupExists(const String& group) const
 
 void TNimboGroups::GroupFailed(const String& group)
 {
-    ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgGroupNotCreated), group), mtError, NimboDialogButton(mbOK));
+    ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgGroupNotCreated), group), mtError,
+                      NimboDialogButton(mbOK));
 }
 
 void TNimboGroups::CreateItems(const String& group,
@@ -157,8 +154,8 @@ void TNimboGroups::CreateItems(const String& group,
         // Recorded first: an item whose making failed may still exist.
         if (possible) controller_->AddGroupEntry(item->Name(), group);
         if (!possible || !make(item, path))
-            ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgGroupItemNotCreated), item->Name()), mtError,
-                              NimboDialogButton(mbOK));
+            ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgGroupItemNotCreated), item->Name()),
+                              mtError, NimboDialogButton(mbOK));
     }
 }
 
@@ -228,8 +225,8 @@ void TNimboGroups::DoNext()
     }
     const String group = f->cbCWGGroups->Text();
     if (group.empty() || !IsProgManName(group)) {
-        const String text =
-            group.empty() ? NimboMessageText(controller_, msgGroupBlank) : Format(NimboMessageText(controller_, msgGroupNameRefused), group);
+        const String text = group.empty() ? NimboMessageText(controller_, msgGroupBlank)
+                                          : Format(NimboMessageText(controller_, msgGroupNameRefused), group);
         ShowMessageDialog(controller_, text, mtWarning, NimboDialogButton(mbOK));
         // Unattended, the page would take the same name again: the run ends.
         state_ = Unattended() ? psCancelled : psPrevious;

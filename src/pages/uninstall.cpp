@@ -38,10 +38,7 @@ void TNimboUnInstall::Create(TComponent* owner)
     text_.Clear();
 }
 
-bool TNimboUnInstall::AttemptUnInstall() const
-{
-    return controller_ && controller_->UnInstallMode();
-}
+bool TNimboUnInstall::AttemptUnInstall() const { return controller_ && controller_->UnInstallMode(); }
 
 String TNimboUnInstall::LogDir() const
 {
@@ -54,25 +51,16 @@ void TNimboUnInstall::SetLogDir(const String& name)
     if (script_) script_->SetLogFileDir(script_->FindDir(name));
 }
 
-String TNimboUnInstall::LogFile() const
-{
-    return controller_ ? controller_->LogFile() : String();
-}
+String TNimboUnInstall::LogFile() const { return controller_ ? controller_->LogFile() : String(); }
 
-String TNimboUnInstall::LogFileName() const
-{
-    return script_ ? script_->LogFileName() : String();
-}
+String TNimboUnInstall::LogFileName() const { return script_ ? script_->LogFileName() : String(); }
 
 void TNimboUnInstall::SetLogFileName(const String& v)
 {
     if (script_) script_->SetLogFileName(v);
 }
 
-TStringList* TNimboUnInstall::UnInstallFiles()
-{
-    return script_ ? &script_->UnInstallFiles() : &noFiles_;
-}
+TStringList* TNimboUnInstall::UnInstallFiles() { return script_ ? &script_->UnInstallFiles() : &noFiles_; }
 
 void TNimboUnInstall::SetUnInstallFiles(const TStringList& files)
 {
@@ -90,7 +78,8 @@ void TNimboUnInstall::ShowPage()
         memo->Lines()->Assign(text_);
     } else {
         memo->Lines()->Add(Format(NimboMessageText(controller_, msgUnInstallIntent), AppName()) + "  " +
-                           NimboMessageText(controller_, msgUnInstallSure) + "\r\n\r\n" + NimboMessageText(controller_, msgUnInstallContinue));
+                           NimboMessageText(controller_, msgUnInstallSure) + "\r\n\r\n" +
+                           NimboMessageText(controller_, msgUnInstallContinue));
     }
     if (!controller_->LogWarning().empty()) memo->Lines()->Add("\r\n" + controller_->LogWarning());
     f->SetCaption(Format(NimboMessageText(controller_, msgUnInstallCaption), AppName()));
@@ -207,7 +196,8 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
             controller_->AddInstalledFile(target);
         }
     } catch (const EInOutError& e) {
-        ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgUnInstallNotPlaced), dir) + "\r\n" + e.Message(),
+        ShowMessageDialog(controller_,
+                          Format(NimboMessageText(controller_, msgUnInstallNotPlaced), dir) + "\r\n" + e.Message(),
                           mtError, NimboDialogButton(mbOK));
     }
 }
@@ -224,7 +214,8 @@ void TNimboUnInstall::RegisterUnInstall(const String& displayName)
     // in the list for good, with nothing to remove it.
     if (!FileExists(dir + ExtractFileName(ProgramPath()))) return;
     TRegistryKey key;
-    key.Create(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName, controller_ ? &controller_->Journal() : nullptr);
+    key.Create(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName,
+               controller_ ? &controller_->Journal() : nullptr);
     // Quoted when it holds a blank, so the path cannot be read as a shorter one.
     const String program = dir + ExtractFileName(ProgramPath());
     const String command = program.find(' ') != String::npos ? "\"" + program + "\"" : program;

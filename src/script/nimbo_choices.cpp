@@ -8,8 +8,7 @@ NIMBO_DEFINE_CLASS(TNimboChoiceItem, TPersistent, false,
 NIMBO_DEFINE_CLASS(TNimboChoiceData, TPersistent, false, p.Str("Name", &TNimboChoiceData::SetName))
 
 TNimboChoiceItem::TNimboChoiceItem()
-    : add_(std::make_unique<TNimboFileGroupList>()),
-      description_(std::make_unique<TStringList>()),
+    : add_(std::make_unique<TNimboFileGroupList>()), description_(std::make_unique<TStringList>()),
       remove_(std::make_unique<TNimboFileGroupList>())
 {
 }

@@ -8,8 +8,7 @@
 
 namespace {
 
-template <class F>
-void Guarded(const char* label, F&& step)
+template <class F> void Guarded(const char* label, F&& step)
 {
     try {
         step();
@@ -28,8 +27,7 @@ TNimboData* RequireScript(TNimboData* script)
 
 // The entry of `to` at the position `entry` has in `from`; a missing
 // position raises the list's index error.
-template <class T>
-T* SamePosition(const TNimboList<T>& from, const TNimboList<T>& to, const T* entry)
+template <class T> T* SamePosition(const TNimboList<T>& from, const TNimboList<T>& to, const T* entry)
 {
     return to.Items(from.IndexOf(entry));
 }
@@ -207,9 +205,9 @@ void TNimboWinItem::Assign(const TPersistent* source)
         commandLine_ = s->commandLine_;
         dir_ = s->dir_ ? SamePosition(RequireScript(s->script_)->Dirs(), RequireScript(script_)->Dirs(), s->dir_)
                        : nullptr;
-        itemFile_ = s->itemFile_
-                        ? SamePosition(RequireScript(s->script_)->Files(), RequireScript(script_)->Files(), s->itemFile_)
-                        : nullptr;
+        itemFile_ = s->itemFile_ ? SamePosition(RequireScript(s->script_)->Files(), RequireScript(script_)->Files(),
+                                                s->itemFile_)
+                                 : nullptr;
         name_ = s->name_;
     });
 }
@@ -249,10 +247,8 @@ void TNimboData::Assign(const TPersistent* source)
     for (const TNimboDisk* d : s->disks_) AddDisk("")->Assign(d);
     // Every directory exists before any is filled: a parent may stand after
     // its child in a hand-made script.
-    for (int i = 0; i < s->dirs_.Count(); ++i)
-        NewDir();
-    for (int i = 0; i < s->dirs_.Count(); ++i)
-        dirs_[i]->Assign(s->dirs_[i]);
+    for (int i = 0; i < s->dirs_.Count(); ++i) NewDir();
+    for (int i = 0; i < s->dirs_.Count(); ++i) dirs_[i]->Assign(s->dirs_[i]);
     for (const TNimboFileGroup* g : s->fileGroups_) NewFileGroup()->Assign(g);
     for (const TNimboChoiceItem* c : s->choiceItems_) NewChoiceItem()->Assign(c);
     for (const TNimboChoiceData* c : s->choiceData_) NewChoiceData()->Assign(c);

@@ -7,8 +7,7 @@ NIMBO_DEFINE_CLASS(TNimboData, TPersistent, false,
 
 namespace {
 
-template <class T>
-void FreeAll(TNimboList<T>& list)
+template <class T> void FreeAll(TNimboList<T>& list)
 {
     // Taken out first, so nothing reaches a freed entry through the list.
     std::vector<T*> entries(list.begin(), list.end());
@@ -16,8 +15,7 @@ void FreeAll(TNimboList<T>& list)
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) delete *it;
 }
 
-template <class T>
-T* FindLast(const TNimboList<T>& list, const String& name)
+template <class T> T* FindLast(const TNimboList<T>& list, const String& name)
 {
     for (int i = list.Count() - 1; i >= 0; --i)
         if (list[i]->Name() == name) return list[i];
@@ -26,8 +24,7 @@ T* FindLast(const TNimboList<T>& list, const String& name)
 
 // A new entry is named before it joins the script, so naming it costs no
 // uniqueness scan.
-template <class T>
-T* NewEntry(TNimboData* script, TNimboList<T>& list, const String& name)
+template <class T> T* NewEntry(TNimboData* script, TNimboList<T>& list, const String& name)
 {
     auto* e = new T();
     e->SetName(name);
@@ -37,23 +34,20 @@ T* NewEntry(TNimboData* script, TNimboList<T>& list, const String& name)
 }
 
 // The last entry of that name, or a new one.
-template <class T>
-T* FindOrNewEntry(TNimboData* script, TNimboList<T>& list, const String& name)
+template <class T> T* FindOrNewEntry(TNimboData* script, TNimboList<T>& list, const String& name)
 {
     if (T* found = FindLast(list, name)) return found;
     return NewEntry(script, list, name);
 }
 
-template <class T>
-bool DeleteEntry(TNimboList<T>& list, T* entry)
+template <class T> bool DeleteEntry(TNimboList<T>& list, T* entry)
 {
     if (!list.Remove(entry)) return false;
     delete entry;
     return true;
 }
 
-template <class T>
-bool RenameEntry(TNimboList<T>& list, const String& from, const String& to)
+template <class T> bool RenameEntry(TNimboList<T>& list, const String& from, const String& to)
 {
     T* entry = FindLast(list, from);
     if (!entry) return false;
@@ -68,10 +62,8 @@ bool RenameEntry(TNimboList<T>& list, const String& from, const String& to)
 }  // namespace
 
 TNimboData::TNimboData()
-    : bdeFiles_(std::make_unique<TNimboFileList>(this)),
-      bdeLDFiles_(std::make_unique<TNimboFileList>(this)),
-      bdeWSFiles_(std::make_unique<TNimboFileList>(this)),
-      unInstallFiles_(std::make_unique<TStringList>())
+    : bdeFiles_(std::make_unique<TNimboFileList>(this)), bdeLDFiles_(std::make_unique<TNimboFileList>(this)),
+      bdeWSFiles_(std::make_unique<TNimboFileList>(this)), unInstallFiles_(std::make_unique<TStringList>())
 {
     AddDisk("Setup Disk");
     AddDir("Install", "C:\\NewApps\\", nullptr);

@@ -14,8 +14,7 @@ NIMBO_DEFINE_CLASS(TNimboDisk, TNimboFileList, false,
                    p.Str("Description", &TNimboDisk::SetDescription)
                        .Int("Size", &TNimboDisk::SetSize)
                        .Int("Used", &TNimboDisk::SetUsed))
-NIMBO_DEFINE_CLASS(TNimboDir, TNimboFileList, false,
-                   p.Str("Dir", &TNimboDir::SetDir).Str("Name", &TNimboDir::SetName))
+NIMBO_DEFINE_CLASS(TNimboDir, TNimboFileList, false, p.Str("Dir", &TNimboDir::SetDir).Str("Name", &TNimboDir::SetName))
 
 String NimboWithBackslash(const String& path)
 {

@@ -11,8 +11,7 @@
 #include "base/exceptions.h"
 #include "base/nstring.h"
 
-template <class T>
-class TNimboList {
+template <class T> class TNimboList {
 public:
     using const_iterator = typename std::vector<T*>::const_iterator;
 

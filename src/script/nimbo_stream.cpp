@@ -50,8 +50,7 @@ void ReadIndexes(TReader& r, const TNimboData* script, const TNimboList<T>& (TNi
     r.ReadListEnd();
 }
 
-template <class F>
-void ReadStrings(TReader& r, F&& each)
+template <class F> void ReadStrings(TReader& r, F&& each)
 {
     r.ReadListBegin();
     while (!r.EndOfList()) each(r.ReadString());
@@ -182,7 +181,10 @@ void TNimboFileList::ReadFileIndexes(TReader& reader)
     ReadIndexes(reader, script_, &TNimboData::Files, [this](TNimboFile* f) { AddFile(f); });
 }
 
-void TNimboFileList::WriteFileIndexes(TWriter& writer) const { WriteIndexes(writer, script_, &TNimboData::Files, files_); }
+void TNimboFileList::WriteFileIndexes(TWriter& writer) const
+{
+    WriteIndexes(writer, script_, &TNimboData::Files, files_);
+}
 
 void TNimboFileList::ReadData(int, TReader& reader) { ReadFileIndexes(reader); }
 
@@ -405,16 +407,14 @@ void TNimboWinGroups::WriteData(TWriter& writer) const
 
 namespace {
 
-template <class F>
-void ReadRecords(TReader& reader, F&& readOne)
+template <class F> void ReadRecords(TReader& reader, F&& readOne)
 {
     reader.ReadListBegin();
     while (!reader.EndOfList()) readOne();
     reader.ReadListEnd();
 }
 
-template <class T>
-void WriteRecords(TWriter& writer, const TNimboList<T>& entries)
+template <class T> void WriteRecords(TWriter& writer, const TNimboList<T>& entries)
 {
     writer.WriteListBegin();
     for (const T* e : entries) e->WriteData(writer);

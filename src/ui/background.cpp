@@ -133,10 +133,7 @@ void TNimboBackground::SetAppFont(const TFont* font)
     if (label_) label_->Font()->Assign(&appFont_);
 }
 
-String TNimboBackground::AppName() const
-{
-    return controller_ ? controller_->AppName() : String();
-}
+String TNimboBackground::AppName() const { return controller_ ? controller_->AppName() : String(); }
 
 void TNimboBackground::SetAppName(const String& v)
 {
@@ -218,8 +215,7 @@ void TNimboBackground::DrawGradient(TCanvas& canvas)
         const int top = ::MulDiv(i - 1, client.bottom, n);
         const int bottom = ::MulDiv(i, client.bottom, n);
         int c[3];
-        for (int k = 0; k < 3; ++k)
-            c[k] = (start[k] + ::MulDiv(i, delta[k], n)) & 0xFF;
+        for (int k = 0; k < 3; ++k) c[k] = (start[k] + ::MulDiv(i, delta[k], n)) & 0xFF;
         const RECT band{0, top, client.right, bottom};
         HBRUSH brush = CreateSolidBrush(RGB(c[0], c[1], c[2]));
         ::FillRect(dc, &band, brush);
@@ -298,8 +294,9 @@ void TNimboBackground::Report(uint8_t result, bool unInstall)
         return;  // an undone run says so once it is undone
     // Going on past a copy error is the user's choice, but not a success.
     if (result == psDone && !unInstall && controller_->NotInstalled() > 0) {
-        ShowMessageDialog(controller_, Format(controller_->GetMessageText(msgFilesNotInstalled), controller_->NotInstalled()), mtWarning,
-                          NimboDialogButton(mbOK));
+        ShowMessageDialog(controller_,
+                          Format(controller_->GetMessageText(msgFilesNotInstalled), controller_->NotInstalled()),
+                          mtWarning, NimboDialogButton(mbOK));
         return;
     }
     ShowMessageDialog(controller_, controller_->GetMessageText(message), mtInformation, NimboDialogButton(mbOK));

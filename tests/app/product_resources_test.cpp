@@ -8,10 +8,7 @@
 
 namespace {
 
-std::string BuiltFile(const char* name)
-{
-    return std::string(NIMBO_BUILD_DIR) + "\\" + name;
-}
+std::string BuiltFile(const char* name) { return std::string(NIMBO_BUILD_DIR) + "\\" + name; }
 
 struct VersionInfo {
     std::vector<char> data;

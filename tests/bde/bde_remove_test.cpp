@@ -73,8 +73,7 @@ TEST_F(BDERemove, GoneDirectoriesAreSkippedAndAFullOneEndsTheRemoval)
 
     // Types without an integrated engine remove nothing.
     WriteProfileString("WIN.INI", "IDAPI", "DLLPATH", folder + "engine");
-    for (TNimboBDEInstallTypes t : {bdeNone, bde16Borland})
-        bde->RemoveEngine(t);
+    for (TNimboBDEInstallTypes t : {bdeNone, bde16Borland}) bde->RemoveEngine(t);
     EXPECT_EQ(WinIni("IDAPI", "DLLPATH"), folder + "engine");
 }
 

@@ -45,10 +45,8 @@ protected:
         TNimboChoiceItem* item = script->AddChoiceItem(name);
         item->SetTitle(title);
         item->Description().Add("About " + name + ".");
-        for (const char* f : add)
-            item->Add()->AddFile(files[f], install, true);
-        for (const char* f : remove)
-            item->Remove()->AddFile(files[f], install, true);
+        for (const char* f : add) item->Add()->AddFile(files[f], install, true);
+        for (const char* f : remove) item->Remove()->AddFile(files[f], install, true);
         return item;
     }
     void Offer(TNimboChoiceItem* item) { page->ChoiceData()->AddItem(item); }
@@ -57,16 +55,14 @@ protected:
         TStringList lines;
         info->SelectedFiles()->ListFiles(install, lines);
         std::set<String> names;
-        for (int i = 0; i < lines.Count(); ++i)
-            names.insert(lines[i]);
+        for (int i = 0; i < lines.Count(); ++i) names.insert(lines[i]);
         return names;
     }
     TNimboPagesForm* F() const { return NimboPagesForm; }
     std::vector<int> Checked() const
     {
         std::vector<int> v;
-        for (TCheckBox* b : page->ItemButtons())
-            v.push_back(b->Checked() ? 1 : 0);
+        for (TCheckBox* b : page->ItemButtons()) v.push_back(b->Checked() ? 1 : 0);
         return v;
     }
     TGuiScript& Step(TGuiScript& g, std::function<void()> f)
@@ -126,8 +122,7 @@ TEST_F(Choices, NextThenPreviousLeavesTheSelectedFilesExactlyAsBefore)
     Offer(Item("Two", "Two", {"e.txt"}, {"c.txt"}));  // e.txt again: taken back once
     Offer(Item("Three", "Three", {}, {"e.txt"}));     // takes out what One put in
     Offer(Item("Four", "Four", {"b.txt"}));           // not ticked
-    for (int i : {1, 2, 3})
-        page->SetSelected(i, true);
+    for (int i : {1, 2, 3}) page->SetSelected(i, true);
     const Names before = Selected();
     Names onLast, afterPrevious;
     TGuiScript g;

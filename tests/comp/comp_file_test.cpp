@@ -46,10 +46,11 @@ TEST_F(CompFile, CompressAndExpandOverAnOldTargetKeepTheOriginalTime)
 
     WriteBytes(Path("target"), Bytes(10, 'x'));
     uint64_t reported = 0;
-    ASSERT_EQ(ExpandCompFile(Path("packed").c_str(), Path("target").c_str(), [&](uint32_t n) {
-                  reported += n;
-                  return false;
-              }),
+    ASSERT_EQ(ExpandCompFile(Path("packed").c_str(), Path("target").c_str(),
+                             [&](uint32_t n) {
+                                 reported += n;
+                                 return false;
+                             }),
               kCompOk);
     EXPECT_TRUE(ReadBytes(Path("target")) == data);
     EXPECT_EQ(reported, fs::file_size(Path("packed")));
@@ -199,7 +200,8 @@ TEST(SetupTempNames, NamesReadBackToTheirProcessAndNothingElseMatches)
         ASSERT_TRUE(ParseSetupTempName(SetupTempName(pid, 7), id));
         EXPECT_EQ(id, pid);
     }
-    for (const char* other : {"~nimbo-1a2b3c4d-00000001.tmp", "~nimbo-1A2B3C4D-0000001.tmp", "~nimbo-1A2B3C4D_00000001.tmp",
-                              "~nimbo-1A2B3C4D-00000001.TMP", "nimbo-1A2B3C4D-00000001.tmpx"})
+    for (const char* other :
+         {"~nimbo-1a2b3c4d-00000001.tmp", "~nimbo-1A2B3C4D-0000001.tmp", "~nimbo-1A2B3C4D_00000001.tmp",
+          "~nimbo-1A2B3C4D-00000001.TMP", "nimbo-1A2B3C4D-00000001.tmpx"})
         EXPECT_FALSE(ParseSetupTempName(other, id)) << other;
 }

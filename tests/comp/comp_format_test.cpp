@@ -22,25 +22,23 @@ struct Expanded {
 };
 
 // The report numbered stopAt (from 1) asks to stop.
-Expanded Expand(const Bytes& packed, size_t sinkRoom = SIZE_MAX, size_t failReadAt = SIZE_MAX,
-                size_t stopAt = SIZE_MAX)
+Expanded Expand(const Bytes& packed, size_t sinkRoom = SIZE_MAX, size_t failReadAt = SIZE_MAX, size_t stopAt = SIZE_MAX)
 {
     MemorySource in(packed, failReadAt);
     MemorySink out(sinkRoom);
     Expanded e{};
-    e.result = ExpandCompStream(in, out, [&](uint32_t n) {
-        e.reported += n;
-        return ++e.reports == stopAt;
-    }, &e.header);
+    e.result = ExpandCompStream(
+        in, out,
+        [&](uint32_t n) {
+            e.reported += n;
+            return ++e.reports == stopAt;
+        },
+        &e.header);
     e.data = std::move(out.data);
     return e;
 }
 
-template <size_t N>
-Bytes Literal(const char (&text)[N])
-{
-    return Bytes(text, text + N - 1);
-}
+template <size_t N> Bytes Literal(const char (&text)[N]) { return Bytes(text, text + N - 1); }
 
 uint32_t ZlibCrc(const Bytes& data)
 {

@@ -52,7 +52,9 @@ Bytes MixedData(size_t size, uint32_t seed)
         case 1:
             for (size_t i = 0; i < part; ++i) out.push_back(static_cast<uint8_t>(i % 7 == 0 ? 0xe8 : rng() % 16));
             break;
-        case 2: out.insert(out.end(), part, 0); break;
+        case 2:
+            out.insert(out.end(), part, 0);
+            break;
         default:
             for (size_t i = 0; i < part; ++i) out.push_back(static_cast<uint8_t>(rng()));
         }

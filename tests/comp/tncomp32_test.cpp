@@ -29,8 +29,7 @@ std::string LibraryPath()
 }
 
 // Through void*: GetProcAddress's generic function type fits none of ours.
-template <class F>
-F Entry(HMODULE module, const char* name)
+template <class F> F Entry(HMODULE module, const char* name)
 {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
@@ -184,22 +183,22 @@ TEST_F(TNComp32, FailuresKeepTheOldTargetAndLeaveNoTemporaryFile)
     bad[packed.size() * 3 / 4] ^= 0x10;
     WriteBytes(Path("source.da_"), bad);
     EXPECT_EQ(isCompressed_(Path("source.da_").c_str()), 200000);  // the header is sound
-    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage),
-                    -3, "damaged stream");
+    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage), -3,
+                    "damaged stream");
 
     WriteBytes(Path("source.da_"), Bytes(packed.begin(), packed.end() - 100));
     EXPECT_EQ(isCompressed_(Path("source.da_").c_str()), -1);
-    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage),
-                    -3, "truncated");
+    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage), -3,
+                    "truncated");
 
-    expectUntouched(deCompress_(Path("missing.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage),
-                    -1, "missing source");
+    expectUntouched(deCompress_(Path("missing.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage), -1,
+                    "missing source");
 
     WriteBytes(Path("source.da_"), packed);
     // A read-only target cannot be replaced: the page's copy error question.
     ASSERT_TRUE(SetFileAttributesA(Path("target.dat").c_str(), FILE_ATTRIBUTE_READONLY));
-    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage),
-                    -4, "read-only target");
+    expectUntouched(deCompress_(Path("source.da_").c_str(), Path("target.dat").c_str(), window_, kProgressMessage), -4,
+                    "read-only target");
 }
 
 // The setup's first try for a new file: it expands only into a file that is

@@ -86,8 +86,7 @@ TEST_F(CopyFaults, AGoodCompressedFileIsExpandedWithItsOwnTimeStamp)
     // The question tells the size the file will have, not its packed size.
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_NE(asked[0].find(" 3 bytes\r\nwith file packed.txt\r\n"), String::npos) << asked[0];
-    EXPECT_NE(asked[0].find(" " + IntToStr(static_cast<int>(plain.size())) + " bytes"), String::npos)
-        << asked[0];
+    EXPECT_NE(asked[0].find(" " + IntToStr(static_cast<int>(plain.size())) + " bytes"), String::npos) << asked[0];
     // Both bars end full: the file's counts packed bytes, the total's
     // expanded ones.
     EXPECT_EQ(fileMax, static_cast<int>(ReadAll(Packed("good.tnc")).size()));
@@ -306,8 +305,8 @@ TEST_F(CopyFaults, LargeFilesKeepTheWindowAliveAndCancelStopsWithinTheFile)
     g.Then([&] {
          if (!FindTopWindow("Confirmation")) return false;
          TQuenProgressBar* bar = NimboPagesForm->pbrFCFile;
-         copyUnderWay = NimboPagesForm->laFCTarget->Caption().find("b-large") != String::npos &&
-                        bar->Progress() > 0 && bar->Progress() < bar->MaxValue() &&
+         copyUnderWay = NimboPagesForm->laFCTarget->Caption().find("b-large") != String::npos && bar->Progress() > 0 &&
+                        bar->Progress() < bar->MaxValue() &&
                         GetFileAttributesA((dst + "b-large.dat").c_str()) == INVALID_FILE_ATTRIBUTES;
          return true;
      }).Answer("Confirmation", "Yes");
@@ -431,8 +430,7 @@ TEST_F(CopyFaults, LeftoversOfAKilledCopyAreRemovedByTheNextRun)
         ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         // Killed once its temporary file has grown.
         const size_t before = Entries(dst).size();
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000 && Entries(dst).size() == before;)
-            Sleep(5);
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000 && Entries(dst).size() == before;) Sleep(5);
         Sleep(200);
         TerminateProcess(pi.hProcess, 9);
         WaitForSingleObject(pi.hProcess, 5000);
@@ -444,8 +442,7 @@ TEST_F(CopyFaults, LeftoversOfAKilledCopyAreRemovedByTheNextRun)
     EXPECT_EQ(ReadAll(dst + "packed.txt"), "the user's packed.txt");
     // Files that only look alike are not the setup's: kept.
     const String own = SetupTempName(GetCurrentProcessId(), 1);
-    for (const String& n : {String("~nimbo-notours.tmp"), String("nim1A2B.tmp"), own})
-        WriteAll(dst + n, "user");
+    for (const String& n : {String("~nimbo-notours.tmp"), String("nim1A2B.tmp"), own}) WriteAll(dst + n, "user");
     page->SetOverWrite(swNever);
     EXPECT_EQ(Run(), psDone);
     std::vector<String> left = Entries(dst), kept{"nim1A2B.tmp", "packed.txt", "plain.dat", own, "~nimbo-notours.tmp"};
@@ -518,12 +515,12 @@ TEST_F(CopyFaults, ANewFileOfAKilledRunIsInstalledWholeByTheNextRun)
         const String killDir = dst + "killed-" + name + "\\";
         SetEnvironmentVariableA("NIMBO_KILL_DIR", killDir.c_str());
         SetEnvironmentVariableA("NIMBO_KILL_NAME", name);
-        SetEnvironmentVariableA("NIMBO_KILL_SIZE",
-                                String(name) == "plain.dat" ? IntToStr(static_cast<int>(plain.size())).c_str()
-                                                            : IntToStr(64 * 1024 * 1024).c_str());
+        SetEnvironmentVariableA("NIMBO_KILL_SIZE", String(name) == "plain.dat"
+                                                       ? IntToStr(static_cast<int>(plain.size())).c_str()
+                                                       : IntToStr(64 * 1024 * 1024).c_str());
         SetEnvironmentVariableA("NIMBO_KILL_PACKED", String(name) == "plain.dat" ? nullptr : "1");
-        String command =
-            String("\"") + exe + "\" --gtest_also_run_disabled_tests --gtest_filter=CopyFaults.DISABLED_KillChildInstall";
+        String command = String("\"") + exe +
+                         "\" --gtest_also_run_disabled_tests --gtest_filter=CopyFaults.DISABLED_KillChildInstall";
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
@@ -597,9 +594,9 @@ TEST_F(DiskFull, DISABLED_APayloadLargerThanTheDriveIsRefusedBeforeAnythingIsMad
     const String letter = dst.substr(0, 1);
     ASSERT_EQ(warned.size(), 1u);
     EXPECT_EQ(warned[0], "There is not enough space on the " + letter + " drive.\r\nThere is " +
-                                   IntToStr(static_cast<int>(free)) + " bytes available.\r\n" + IntToStr(size) +
-                                   " bytes are required on this drive.\r\n" + IntToStr(static_cast<int>(size - free)) +
-                                   " more bytes are required.\r\n");
+                             IntToStr(static_cast<int>(free)) + " bytes available.\r\n" + IntToStr(size) +
+                             " bytes are required on this drive.\r\n" + IntToStr(static_cast<int>(size - free)) +
+                             " more bytes are required.\r\n");
     EXPECT_EQ(GetFileAttributesA(RemoveBackslash(dst).c_str()), INVALID_FILE_ATTRIBUTES) << "nothing is made";
     EXPECT_EQ(info->CreatedDirs().Count(), 0);
 }

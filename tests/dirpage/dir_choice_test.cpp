@@ -116,23 +116,26 @@ TEST_F(DirChoice, MainViewStatesTheIntentAndTheDirectory)
     bool browseEnabled = false, browseEnabled2 = true, prevEnabled = true;
     TGuiScript g;
     ToDirPage(g);
-    Step(g, [&] {
-        lines = SplitLines(robot::WindowCaption(F()->meCDLIntent->Handle()));
-        caption = F()->Caption();
-        label = F()->laCDLDirectory->Caption();
-        group = F()->gbCDLDestination->Caption();
-        browse = F()->btnCDLBrowse->Caption();
-        browseEnabled = F()->btnCDLBrowse->Enabled();
-        prevEnabled = F()->btnPrev->Enabled();
-        // Shown again with other settings.
-        dir->SetAllowDirChange(false);
-        dir->Text()->Add("Pick a place.");
-        dir->SetTargetDir(longTarget);
-        dir->ShowPage();
-        shortened = F()->laCDLDirectory->Caption();
-        lines2 = SplitLines(robot::WindowCaption(F()->meCDLIntent->Handle()));
-        browseEnabled2 = F()->btnCDLBrowse->Enabled();
-    }).ClickCancel().Answer("Confirmation", "Yes");
+    Step(g,
+         [&] {
+             lines = SplitLines(robot::WindowCaption(F()->meCDLIntent->Handle()));
+             caption = F()->Caption();
+             label = F()->laCDLDirectory->Caption();
+             group = F()->gbCDLDestination->Caption();
+             browse = F()->btnCDLBrowse->Caption();
+             browseEnabled = F()->btnCDLBrowse->Enabled();
+             prevEnabled = F()->btnPrev->Enabled();
+             // Shown again with other settings.
+             dir->SetAllowDirChange(false);
+             dir->Text()->Add("Pick a place.");
+             dir->SetTargetDir(longTarget);
+             dir->ShowPage();
+             shortened = F()->laCDLDirectory->Caption();
+             lines2 = SplitLines(robot::WindowCaption(F()->meCDLIntent->Handle()));
+             browseEnabled2 = F()->btnCDLBrowse->Enabled();
+         })
+        .ClickCancel()
+        .Answer("Confirmation", "Yes");
     EXPECT_EQ(first->Execute(), psCancelled);
     EXPECT_TRUE(g.Finished());
     EXPECT_EQ(lines, (std::vector<String>{

@@ -89,8 +89,7 @@ bool SameTime(const FILETIME& a, const FILETIME& b)
 }
 
 // The message of the I/O error the call raises, or "" when it raises none.
-template <class F>
-String IoError(F&& call)
+template <class F> String IoError(F&& call)
 {
     try {
         call();

@@ -54,9 +54,9 @@ TEST(JournalRecords, WhatIsNotAWholeRecordIsDropped)
     ASSERT_EQ(cut.records.size(), 1u);
     EXPECT_EQ(cut.records[0].fields[0], "C:\\A\\one");
 
-    const TJournalContent odd = ParseJournal(text + "Q\tC:\\x\r\n" + "F\r\n" + "F\ta\tb\r\n" + "R\tonly one\r\n" +
-                                             "F\tbad %4 escape\r\n" + "F\tbad %GG escape\r\n" + "FF\tx\r\n" +
-                                             EncodeJournalRecord({TJournalKind::DirMade, {"C:\\A"}}));
+    const TJournalContent odd =
+        ParseJournal(text + "Q\tC:\\x\r\n" + "F\r\n" + "F\ta\tb\r\n" + "R\tonly one\r\n" + "F\tbad %4 escape\r\n" +
+                     "F\tbad %GG escape\r\n" + "FF\tx\r\n" + EncodeJournalRecord({TJournalKind::DirMade, {"C:\\A"}}));
     ASSERT_EQ(odd.records.size(), 2u);
     EXPECT_EQ(odd.records[1].kind, TJournalKind::DirMade);
 

@@ -48,8 +48,8 @@ int ShowAndPress(TMsgDlgType kind, unsigned buttons, int press, DialogView& seen
 TEST(MessageDialog, ButtonsComeInTheFixedOrderAndGiveTheirResults)
 {
     const unsigned abortRetryIgnore = 112;
-    const unsigned yesNoAbortAll = NimboDialogButton(mbYes) | NimboDialogButton(mbNo) | NimboDialogButton(mbAbort) |
-                                   NimboDialogButton(mbAll);
+    const unsigned yesNoAbortAll =
+        NimboDialogButton(mbYes) | NimboDialogButton(mbNo) | NimboDialogButton(mbAbort) | NimboDialogButton(mbAll);
     const unsigned yesNo = NimboDialogButton(mbYes) | NimboDialogButton(mbNo);
     const unsigned okCancel = NimboDialogButton(mbOK) | NimboDialogButton(mbCancel);
     struct Case {

@@ -22,8 +22,7 @@ public:
     bool BlocksPrevious() const override { return blocks; }
 };
 
-class TPlainComponent : public TNimboComponent {
-};
+class TPlainComponent : public TNimboComponent {};
 
 class PageChain : public TPageFixture {
 protected:

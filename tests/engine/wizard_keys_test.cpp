@@ -107,8 +107,7 @@ TEST_F(WizardKeys, DisabledButtonsIgnoreTheirKeys)
     pages[1]->SetButtons(NimboButton(btNext));
     bool askedOnFirst = false, askedOnSecond = false;
     int cancels = 0;
-    for (auto* p : pages)
-        p->OnCancel = [&](TObject*) { ++cancels; };
+    for (auto* p : pages) p->OnCancel = [&](TObject*) { ++cancels; };
     TGuiScript g;
     OnPage(g, 0).Key(Next, Chord('P', false, true));
     Pause(g, 300).Then([&] {

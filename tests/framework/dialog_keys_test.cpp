@@ -129,8 +129,7 @@ TEST(StandardMessageBox, AnswersEnterEscAndLetters)
     // The platform's own message box: the framework passes keys on.
     auto answer = [](unsigned buttons, std::vector<robot::KeyChord> keys) {
         TGuiScript g;
-        for (const auto& k : keys)
-            g.Key([] { return FindTopWindow("Confirm"); }, k);
+        for (const auto& k : keys) g.Key([] { return FindTopWindow("Confirm"); }, k);
         return MessageDlg("Go on?", mtConfirmation, buttons);
     };
     const unsigned yesNo = (1u << mbYes) | (1u << mbNo);

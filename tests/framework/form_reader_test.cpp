@@ -253,8 +253,7 @@ TEST(FormReader, DeepNestingIsRefusedWithoutExhaustingTheStack)
             w.WriteShortString("I" + IntToStr(i));
             w.WriteByte(0);
         }
-        for (int i = 0; i <= depth; ++i)
-            w.WriteByte(0);
+        for (int i = 0; i <= depth; ++i) w.WriteByte(0);
         return w.TakeData();
     };
     TTestFormPtr ok = NewTestForm();
@@ -275,8 +274,7 @@ TEST(FormReader, DeepNestingIsRefusedWithoutExhaustingTheStack)
         w.WriteShortString("TTestItem");
         w.WriteShortString("A");
         w.WriteShortString(prop);
-        for (int i = 0; i < 100000; ++i)
-            w.WriteListBegin();
+        for (int i = 0; i < 100000; ++i) w.WriteListBegin();
         TTestFormPtr f = NewTestForm();
         EXPECT_THROW(ReadForm(f.get(), w.Data()), EReadError) << prop;
     }
@@ -288,10 +286,8 @@ TEST(FormReader, CompilerAndReaderAgreeOnTheNestingLimit)
     // level more is refused already by the compiler.
     auto text = [](int levels) {
         String t = "object F: TTestForm\n";
-        for (int i = 1; i < levels; ++i)
-            t += "object I" + IntToStr(i) + ": TTestItem\n";
-        for (int i = 0; i < levels; ++i)
-            t += "end\n";
+        for (int i = 1; i < levels; ++i) t += "object I" + IntToStr(i) + ": TTestItem\n";
+        for (int i = 0; i < levels; ++i) t += "end\n";
         return t;
     };
     const int limit = TValueReader::kMaxDepth;

@@ -133,8 +133,7 @@ TEST(FormText, StringEscapesAndContinuations)
     TValueReader r(list);
     r.ReadListBegin();
     std::vector<String> items;
-    while (!r.EndOfList())
-        items.push_back(r.ReadString());
+    while (!r.EndOfList()) items.push_back(r.ReadString());
     r.ReadListEnd();
     EXPECT_EQ(items, (std::vector<String>{"a", "b\rc", "de", ""}));
 }
@@ -190,8 +189,7 @@ TEST(FormText, SyntaxErrorsGiveTheLine)
         {"object A: TX\n  object B: TY\n  end\n  V = 1\nend", "Line 4, column 3: 'end' expected"},
         {"object A: TX\nend\nend", "Line 3, column 1: text after the last 'end'"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(CompileError(c.text), c.message) << c.text;
+    for (const Case& c : cases) EXPECT_EQ(CompileError(c.text), c.message) << c.text;
 }
 
 TEST(FormText, DeepNestingIsAnErrorNotACrash)
@@ -201,8 +199,7 @@ TEST(FormText, DeepNestingIsAnErrorNotACrash)
     EXPECT_EQ(CompileError(lists).rfind("Line 2, column ", 0), 0u);
 
     String objects;
-    for (int i = 0; i < 100000; ++i)
-        objects += "object A: TX\n";
+    for (int i = 0; i < 100000; ++i) objects += "object A: TX\n";
     const String msg = CompileError(objects);
     EXPECT_NE(msg.find("nested too deeply"), String::npos) << msg;
 }

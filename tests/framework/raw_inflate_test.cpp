@@ -43,14 +43,17 @@ Bytes Sample(size_t size, uint32_t seed)
             out.insert(out.end(), w, w + std::strlen(w));
             break;
         }
-        case 1: out.insert(out.end(), rng() % 300, static_cast<uint8_t>(rng())); break;
+        case 1:
+            out.insert(out.end(), rng() % 300, static_cast<uint8_t>(rng()));
+            break;
         case 2:
             if (out.size() > 40000) {
                 size_t from = out.size() - 1 - rng() % 32000;
                 for (size_t n = 3 + rng() % 255; n > 0; --n) out.push_back(out[from++]);
             }
             break;
-        default: out.push_back(static_cast<uint8_t>(rng()));
+        default:
+            out.push_back(static_cast<uint8_t>(rng()));
         }
     }
     out.resize(size);
@@ -76,11 +79,13 @@ TEST(RawInflate, ExpandsWhatZlibWritesInEveryKindOfBlock)
     }();
     struct Mode {
         int level, strategy;
-    } modes[] = {{0, Z_DEFAULT_STRATEGY}, {1, Z_DEFAULT_STRATEGY}, {9, Z_DEFAULT_STRATEGY},
-                 {9, Z_FIXED},            {9, Z_HUFFMAN_ONLY},     {9, Z_RLE}};
+    } modes[] = {{0, Z_DEFAULT_STRATEGY}, {1, Z_DEFAULT_STRATEGY},
+                 {9, Z_DEFAULT_STRATEGY}, {9, Z_FIXED},
+                 {9, Z_HUFFMAN_ONLY},     {9, Z_RLE}};
     for (const Mode& m : modes) {
         SCOPED_TRACE(::testing::Message() << "level " << m.level << " strategy " << m.strategy);
-        for (const Bytes* data : {&zeros, &one, &text, &noise}) EXPECT_TRUE(Inflates(Deflate(*data, m.level, m.strategy), *data));
+        for (const Bytes* data : {&zeros, &one, &text, &noise})
+            EXPECT_TRUE(Inflates(Deflate(*data, m.level, m.strategy), *data));
         EXPECT_TRUE(Inflates(Deflate(Bytes{}, m.level, m.strategy), Bytes{}));
     }
 }
@@ -104,7 +109,8 @@ TEST(RawInflate, RefusesTheWrongSizeTrailingBytesTruncationAndDamage)
     std::mt19937 rng(4);
     for (int trial = 0; trial < 3000; ++trial) {
         Bytes bad = packed;
-        for (int k = 1 + static_cast<int>(rng() % 3); k > 0; --k) bad[rng() % bad.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
+        for (int k = 1 + static_cast<int>(rng() % 3); k > 0; --k)
+            bad[rng() % bad.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
         Bytes exact(data.size());
         (void)InflateRaw(bad.data(), bad.size(), exact.data(), exact.size());
     }

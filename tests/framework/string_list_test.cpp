@@ -9,8 +9,7 @@ TEST(StringList, SortedListKeepsCaseInsensitiveOrderAndFindsByBinarySearch)
 {
     TStringList l;
     l.SetSorted(true);
-    for (const char* s : {"delta", "Alpha", "charlie", "BRAVO", "echo"})
-        l.Add(s);
+    for (const char* s : {"delta", "Alpha", "charlie", "BRAVO", "echo"}) l.Add(s);
     EXPECT_EQ(l.Lines(), (std::vector<String>{"Alpha", "BRAVO", "charlie", "delta", "echo"}));
 
     int index = -1;
@@ -170,7 +169,10 @@ TEST(Text, AnsiCompareTextIgnoresCaseByTheLocale)
     EXPECT_LT(AnsiCompareText("ab", "ABC"), 0);
     EXPECT_EQ(AnsiCompareText("", ""), 0);
 #ifdef _WIN32
-    EXPECT_LT(AnsiCompareText("\xE9" "crire", "faire"), 0);
+    EXPECT_LT(AnsiCompareText("\xE9"
+                              "crire",
+                              "faire"),
+              0);
 #endif
 }
 

@@ -172,8 +172,7 @@ TEST(ValueStream, TruncatedValuesAndAbsurdLengthsFailWithoutReadingPastTheEnd)
         TValueReader s(heap.get(), cut);
         EXPECT_THROW(
             {
-                for (int i = 0; i < 6; ++i)
-                    s.SkipValue();
+                for (int i = 0; i < 6; ++i) s.SkipValue();
             },
             EReadError);
     }
@@ -193,10 +192,8 @@ TEST(ValueStream, NestingIsBounded)
         b.insert(b.end(), static_cast<size_t>(depth), 0);
         TValueReader r(b);
         auto readAll = [&] {
-            for (int i = 0; i < depth; ++i)
-                r.ReadListBegin();
-            for (int i = 0; i < depth; ++i)
-                r.ReadListEnd();
+            for (int i = 0; i < depth; ++i) r.ReadListBegin();
+            for (int i = 0; i < depth; ++i) r.ReadListEnd();
         };
         if (depth <= TValueReader::kMaxDepth)
             EXPECT_NO_THROW(readAll());

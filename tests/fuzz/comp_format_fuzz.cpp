@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     std::vector<uint8_t> input(bytes, bytes + size);
     if (size >= kCompHeaderSizeV1 && size % 2 == 0 && input[8] == 1) {
         const uint32_t crc = static_cast<uint32_t>(crc32(0, input.data(), 40));
-        for (int i = 0; i < 4; ++i)
-            input[40 + static_cast<size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
+        for (int i = 0; i < 4; ++i) input[40 + static_cast<size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
     } else if (size >= 10 && size % 2 == 0 && input[8] == 2) {
         // Read the fields as they stand and write the header again.
         size_t n = 10;
@@ -80,10 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     uint64_t reported = 0;
     TCompHeader read{};
     const int32_t r = ExpandCompStream(
-        in, out, [&](uint32_t consumed) {
+        in, out,
+        [&](uint32_t consumed) {
             reported += consumed;
             return false;
-        }, &read);
+        },
+        &read);
     if (r == kCompOk && (out.written != read.expandedSize || reported != size)) {
         std::fprintf(stderr, "expanded %zu bytes of %llu promised, reported %llu of %zu\n", out.written,
                      static_cast<unsigned long long>(read.expandedSize), static_cast<unsigned long long>(reported),

@@ -106,12 +106,10 @@ TEST(InstallLogFuzz, DamagedLogsReadIntoConsistentListsOrNotAtAll)
             logs += isLog;
             EXPECT_TRUE(read) << "an existing file reads";
             EXPECT_EQ(info->GroupNames().Count(), info->GroupItems().Count()) << text;
-            for (int i = 0; i < info->GroupNames().Count(); ++i)
-                EXPECT_FALSE(info->GroupNames()[i].empty()) << text;
+            for (int i = 0; i < info->GroupNames().Count(); ++i) EXPECT_FALSE(info->GroupNames()[i].empty()) << text;
             for (int i = 0; i < info->InstalledFiles().Count(); ++i)
                 EXPECT_FALSE(info->InstalledFiles()[i].empty()) << text;
-            for (int i = 0; i < info->CreatedDirs().Count(); ++i)
-                EXPECT_FALSE(info->CreatedDirs()[i].empty()) << text;
+            for (int i = 0; i < info->CreatedDirs().Count(); ++i) EXPECT_FALSE(info->CreatedDirs()[i].empty()) << text;
             if (!isLog) {
                 EXPECT_EQ(info->InstalledFiles().Count() + info->CreatedDirs().Count() + info->GroupNames().Count(), 0)
                     << "entries from a file that is no log: " << text;

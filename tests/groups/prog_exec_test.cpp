@@ -157,8 +157,7 @@ TEST_F(ProgExec, WaitOutlastsTheProgramWhileWindowsPaint)
     exec->SetWaitForDone(false);
     EXPECT_EQ(exec->Execute(), 1);
     EXPECT_FALSE(Report(out).count("end"));
-    for (int i = 0; i < 100 && !Report(out).count("end"); ++i)
-        Sleep(50);
+    for (int i = 0; i < 100 && !Report(out).count("end"); ++i) Sleep(50);
     EXPECT_TRUE(Report(out).count("end"));
 }
 

@@ -224,8 +224,8 @@ TEST_F(ProgramGroups, UnreachableServerReportsTheGroupThenEachItemAndGoesOn)
         for (int i = 0; i < 3; ++i) g.Answer("Error", "OK", errors);
     });
     EXPECT_EQ(Trimmed(errors), (std::vector<String>{"Unable to create program group: Nimbo Tools.",
-                                           "Unable to create program group item: Editor.",
-                                           "Unable to create program group item: Viewer."}));
+                                                    "Unable to create program group item: Editor.",
+                                                    "Unable to create program group item: Viewer."}));
     // Recorded all the same: the uninstall removes whatever did get made.
     EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}, {"Nimbo Tools", "Viewer"}}));
 }
@@ -298,7 +298,8 @@ TEST_F(ProgramGroups, MadeGroupBlocksPreviousWithOneMinimizeTimer)
     EXPECT_EQ(c[2], "[ShowGroup(\"Custom\", 7)]\r\n");
     EXPECT_EQ(Entries(), (Pairs{{"Custom", ""}, {"Custom", "Editor"}}));
     int timers = 0;
-    for (int i = 0; i < groups->ComponentCount(); ++i) timers += dynamic_cast<TTimer*>(groups->Components(i)) != nullptr;
+    for (int i = 0; i < groups->ComponentCount(); ++i)
+        timers += dynamic_cast<TTimer*>(groups->Components(i)) != nullptr;
     EXPECT_EQ(timers, 1);
 }
 
@@ -325,11 +326,12 @@ TEST_F(ProgramGroups, RefusedNamesAndItemsNeverReachProgramManager)
     });
     ASSERT_EQ(warnings.size(), refused.size());
     for (size_t i = 0; i < refused.size(); ++i)
-        EXPECT_EQ(Trimmed(warnings[i]), refused[i] + " cannot be a program group name. A group name may not contain \\ / : * ? "
+        EXPECT_EQ(Trimmed(warnings[i]), refused[i] +
+                                            " cannot be a program group name. A group name may not contain \\ / : * ? "
                                             "\" < > [ ] |, consist of dots and spaces only, or be a device name such "
                                             "as CON or NUL.");
     EXPECT_EQ(Trimmed(errors), (std::vector<String>{"Unable to create program group item: a/b.",
-                                           "Unable to create program group item: Bracket."}));
+                                                    "Unable to create program group item: Bracket."}));
     ASSERT_TRUE(recorder->WaitForCommands(3));
     Sleep(200);
     EXPECT_EQ(recorder->Commands(), (std::vector<String>{"[CreateGroup(\"Nimbo Tools\")]\r\n",

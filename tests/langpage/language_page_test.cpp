@@ -46,7 +46,8 @@ protected:
     void Make(bool withLibrary)
     {
         if (withLibrary) {
-            ASSERT_TRUE(CopyFileA(BuildPath(NIMBO_LANG_DLL).c_str(), (ProgramFolder() + "TNLANG32.DLL").c_str(), FALSE));
+            ASSERT_TRUE(
+                CopyFileA(BuildPath(NIMBO_LANG_DLL).c_str(), (ProgramFolder() + "TNLANG32.DLL").c_str(), FALSE));
         }
         NewForm();
         info->Loaded();

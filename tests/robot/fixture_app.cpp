@@ -7,8 +7,7 @@
 #include <cstdio>
 #include <string>
 
-namespace
-{
+namespace {
 
 enum : int {
     IdStatus = 100,
@@ -31,19 +30,19 @@ HINSTANCE g_instance;
 HWND g_main;
 HWND g_status;
 
-void Log(const std::string &line)
+void Log(const std::string& line)
 {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
 
-void Name(HWND hwnd, const char *name)
+void Name(HWND hwnd, const char* name)
 {
     SetPropA(hwnd, "NimboName", reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(GlobalAddAtomA(name))));
 }
 
-HWND Child(HWND parent, const char *cls, const char *text, DWORD style, int id, int x, int y, int w, int h,
-           const char *name)
+HWND Child(HWND parent, const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h,
+           const char* name)
 {
     HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
@@ -81,7 +80,7 @@ LRESULT CALLBACK ConfirmProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         }
         break;
     case WM_DRAWITEM: {
-        auto *di = reinterpret_cast<DRAWITEMSTRUCT *>(lp);
+        auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
         FillRect(di->hDC, &di->rcItem, GetSysColorBrush(COLOR_BTNFACE));
         DrawEdge(di->hDC, &di->rcItem, (di->itemState & ODS_SELECTED) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
         const std::string caption = Text(di->hwndItem);
@@ -116,7 +115,7 @@ void Confirm()
     }
     EnableWindow(g_main, TRUE);
     DestroyWindow(dlg);
-    const char *answer = g_answer == IdYes ? "Yes" : "No";
+    const char* answer = g_answer == IdYes ? "Yes" : "No";
     Log(std::string("ask answered ") + answer);
     SetWindowTextA(g_status, (std::string("ask=") + answer).c_str());
 }
@@ -150,7 +149,7 @@ void Command(HWND hwnd, int id, int code, HWND control)
         break;
     case IdMessage: {
         const int r = MessageBoxA(hwnd, "Disk A: is not ready.", "Error", MB_OKCANCEL | MB_ICONERROR);
-        const char *answer = r == IDOK ? "OK" : "Cancel";
+        const char* answer = r == IDOK ? "OK" : "Cancel";
         Log(std::string("message answered ") + answer);
         SetWindowTextA(g_status, (std::string("message=") + answer).c_str());
         break;
@@ -179,7 +178,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-void Register(const char *name, WNDPROC proc)
+void Register(const char* name, WNDPROC proc)
 {
     WNDCLASSA wc{};
     wc.lpfnWndProc = proc;
@@ -190,7 +189,7 @@ void Register(const char *name, WNDPROC proc)
     RegisterClassA(&wc);
 }
 
-} // namespace
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
@@ -206,11 +205,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Child(g_main, "EDIT", "", WS_BORDER | ES_MULTILINE | WS_TABSTOP, IdNotes, 300, 40, 200, 60, "meNotes");
     HWND color = Child(g_main, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdColor, 10, 80, 180, 150,
                        "cbxColor");
-    for (const char *c : {"Red", "Green", "Green (dark)", "Blue"})
+    for (const char* c : {"Red", "Green", "Green (dark)", "Blue"})
         SendMessageA(color, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c));
     HWND size = Child(g_main, "LISTBOX", "", WS_BORDER | LBS_NOTIFY | WS_TABSTOP, IdSize, 10, 120, 180, 70, "lstSize");
-    for (const char *s : {"Small", "Medium", "Large"})
-        SendMessageA(size, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+    for (const char* s : {"Small", "Medium", "Large"}) SendMessageA(size, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
     Child(g_main, "BUTTON", "I &agree", BS_AUTOCHECKBOX | WS_TABSTOP, IdAgree, 200, 120, 120, 24, "chkAgree");
     Child(g_main, "BUTTON", "&Locked", BS_PUSHBUTTON | WS_DISABLED, IdLocked, 10, 210, 90, 26, "btnLocked");
     HWND secret = Child(g_main, "BUTTON", "&Secret", BS_PUSHBUTTON, IdSecret, 110, 210, 90, 26, "btnSecret");

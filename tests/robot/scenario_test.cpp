@@ -4,39 +4,35 @@
 
 using namespace robot;
 
-namespace
-{
+namespace {
 
-std::optional<std::string> Env(const std::string &name)
+std::optional<std::string> Env(const std::string& name)
 {
     if (name == "DIR") return std::string("/tmp/shots");
     return std::nullopt;
 }
 
-std::vector<Step> Parse(const std::string &text)
-{
-    return ParseScenario(text, Env);
-}
+std::vector<Step> Parse(const std::string& text) { return ParseScenario(text, Env); }
 
-Step One(const std::string &line)
+Step One(const std::string& line)
 {
     auto steps = Parse(line);
     EXPECT_EQ(steps.size(), 1u);
     return steps.empty() ? Step{} : steps[0];
 }
 
-int ErrorLine(const std::string &text, std::string *message = nullptr)
+int ErrorLine(const std::string& text, std::string* message = nullptr)
 {
     try {
         Parse(text);
-    } catch (const ParseError &e) {
+    } catch (const ParseError& e) {
         if (message) *message = e.what();
         return e.line;
     }
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RobotScenario, NamesAreBareWordsAndCaptionsAreQuoted)
 {
@@ -102,8 +98,8 @@ TEST(RobotScenario, ErrorsNameTheirLine)
     std::string message;
     EXPECT_EQ(ErrorLine("click btnNext\nclik btnNext\n", &message), 2);
     EXPECT_NE(message.find("unknown command 'clik'"), std::string::npos);
-    EXPECT_EQ(ErrorLine("type edtName World"), 1);    // text must be quoted
-    EXPECT_EQ(ErrorLine("click btnNext btnBack"), 1); // one control only
+    EXPECT_EQ(ErrorLine("type edtName World"), 1);     // text must be quoted
+    EXPECT_EQ(ErrorLine("click btnNext btnBack"), 1);  // one control only
     EXPECT_EQ(ErrorLine("click"), 1);
     EXPECT_EQ(ErrorLine("echo \"open"), 1);
     EXPECT_EQ(ErrorLine("wait text lblA is \"x\""), 1);

@@ -125,12 +125,18 @@ TEST(ScriptQueries, FileNamesCompareWithTheLettersOfTheCodePage)
 {
     TNimboData s;
     TNimboFile* cafe = s.AddFile("C:\\SRC\\caf\xe9.txt");
-    TNimboFile* oeuvre = s.AddFile("\x9c" "uvre.doc");
+    TNimboFile* oeuvre = s.AddFile("\x9c"
+                                   "uvre.doc");
     EXPECT_EQ(s.FindFile("CAF\xc9.TXT"), cafe);
-    EXPECT_EQ(s.FindFile("\x8c" "UVRE.DOC"), oeuvre);
+    EXPECT_EQ(s.FindFile("\x8c"
+                         "UVRE.DOC"),
+              oeuvre);
     EXPECT_EQ(s.FindFile("CAFE.TXT"), nullptr);
     // Letters only: the division sign and sharp s have no capital here.
-    EXPECT_EQ(AnsiUpperCase("\xe0\xfe\xff\x9a\x9e\xf7\xdf" "az"), "\xc0\xde\x9f\x8a\x8e\xf7\xdf" "AZ");
+    EXPECT_EQ(AnsiUpperCase("\xe0\xfe\xff\x9a\x9e\xf7\xdf"
+                            "az"),
+              "\xc0\xde\x9f\x8a\x8e\xf7\xdf"
+              "AZ");
 }
 
 TEST(ScriptQueries, DirectoryParentsNeverFormACycle)

@@ -12,8 +12,8 @@ struct ShippedFile {
     int32_t size;
 };
 inline const ShippedFile kShippedFiles[] = {
-    {"corvane.exe", 640243125, 299008},  {"order.txt", 631021870, 2789},      {"ReadMe.txt", 631021307, 4644},
-    {"siteURLs.dat", 640243854, 130},    {"URL-Dabase.cvn", 640203974, 3993}, {"urls-submted.rpt", 640243840, 0},
+    {"corvane.exe", 640243125, 299008}, {"order.txt", 631021870, 2789},      {"ReadMe.txt", 631021307, 4644},
+    {"siteURLs.dat", 640243854, 130},   {"URL-Dabase.cvn", 640203974, 3993}, {"urls-submted.rpt", 640243840, 0},
     {"urls-submt.tmp", 640243848, 910},
 };
 
@@ -138,7 +138,7 @@ inline std::vector<uint8_t> Version4()
     b.List();
     b.Str("APP.EXE").Str("C:\\SRC\\").I32(640243125).I16(900).I8(1).True().True().I16(800);
     b.Str("Help.HLP").Str("C:\\SRC\\").I8(0).I16(700).I8(1).False().False().I8(0);  // over capacity
-    b.Str("LOOSE.TXT").Str("C:\\SRC\\").I8(0).I8(5).I8(0).False().False().I8(0);   // disk 0
+    b.Str("LOOSE.TXT").Str("C:\\SRC\\").I8(0).I8(5).I8(0).False().False().I8(0);    // disk 0
     b.End();
     b.List();
     b.Str("Install").Str("C:\\OLD").Str("").List().Str("app.exe").Str("HELP.HLP").Str("MISSING").Str("APP.EXE").End();
@@ -160,4 +160,3 @@ inline std::vector<uint8_t> Version4()
     b.End();
     return b.Data();
 }
-

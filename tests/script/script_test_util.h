@@ -15,9 +15,21 @@ class Bytes {
 public:
     Bytes& List() { return Tag(1); }
     Bytes& End() { return Tag(0); }
-    Bytes& I8(int v) { Tag(2).b_.push_back(static_cast<uint8_t>(v)); return *this; }
-    Bytes& I16(int v) { Tag(3); return Le(static_cast<uint32_t>(v), 2); }
-    Bytes& I32(int64_t v) { Tag(4); return Le(static_cast<uint32_t>(v), 4); }
+    Bytes& I8(int v)
+    {
+        Tag(2).b_.push_back(static_cast<uint8_t>(v));
+        return *this;
+    }
+    Bytes& I16(int v)
+    {
+        Tag(3);
+        return Le(static_cast<uint32_t>(v), 2);
+    }
+    Bytes& I32(int64_t v)
+    {
+        Tag(4);
+        return Le(static_cast<uint32_t>(v), 4);
+    }
     Bytes& Str(const String& s)
     {
         Tag(6).b_.push_back(static_cast<uint8_t>(s.size()));
@@ -33,11 +45,19 @@ public:
         for (int v : values) I8(v);
         return End();
     }
-    Bytes& Raw(uint8_t v) { b_.push_back(v); return *this; }
+    Bytes& Raw(uint8_t v)
+    {
+        b_.push_back(v);
+        return *this;
+    }
     const std::vector<uint8_t>& Data() const { return b_; }
 
 private:
-    Bytes& Tag(uint8_t t) { b_.push_back(t); return *this; }
+    Bytes& Tag(uint8_t t)
+    {
+        b_.push_back(t);
+        return *this;
+    }
     Bytes& Le(uint32_t v, int n)
     {
         for (int i = 0; i < n; ++i) b_.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -144,8 +164,7 @@ inline void BuildRichScript(TNimboData& s)
 
 // Positions of a list's entries in the script's own list, for comparing
 // two scripts reference by reference.
-template <class T>
-std::vector<int> Positions(const TNimboList<T>& in, const TNimboList<T>& refs)
+template <class T> std::vector<int> Positions(const TNimboList<T>& in, const TNimboList<T>& refs)
 {
     std::vector<int> r;
     for (const T* e : refs) r.push_back(in.IndexOf(e));
@@ -185,8 +204,8 @@ inline String Describe(const TNimboData& s)
     for (const TNimboChoiceItem* c : s.ChoiceItems()) {
         out += "item " + c->Name() + " / " + c->Title() + " / " + c->Description().Text() + "\n";
         out += " add " + group(c->Add()) + " groups" + ints(Positions(s.FileGroups(), c->Add()->Groups())) + "\n";
-        out += " remove " + group(c->Remove()) + " groups" + ints(Positions(s.FileGroups(), c->Remove()->Groups())) +
-               "\n";
+        out +=
+            " remove " + group(c->Remove()) + " groups" + ints(Positions(s.FileGroups(), c->Remove()->Groups())) + "\n";
     }
     for (const TNimboChoiceData* c : s.ChoiceData())
         out += Format("choices %s %d", c->Name(), s.ChoiceItems().IndexOf(c->Common())) +

@@ -23,11 +23,15 @@ std::vector<uint8_t> Mutate(std::vector<uint8_t> b, std::mt19937& rng)
         case 1:
             if (!b.empty()) b[pick(b.size())] = kInteresting[pick(sizeof kInteresting)];
             break;
-        case 2: b.insert(b.begin() + static_cast<long>(pick(b.size() + 1)), kInteresting[pick(sizeof kInteresting)]); break;
+        case 2:
+            b.insert(b.begin() + static_cast<long>(pick(b.size() + 1)), kInteresting[pick(sizeof kInteresting)]);
+            break;
         case 3:
             if (!b.empty()) b.erase(b.begin() + static_cast<long>(pick(b.size())));
             break;
-        case 4: b.resize(pick(b.size() + 1)); break;
+        case 4:
+            b.resize(pick(b.size() + 1));
+            break;
         case 5: {  // repeat a slice somewhere else
             if (b.size() < 2) break;
             const size_t from = pick(b.size());

@@ -123,7 +123,7 @@ TEST(ScriptStream, ReadingSkipsPositionsAndNamesThatDesignateNothing)
     b.List().Str("D").I16(1000).Ints({0, 1, 9, -1, 2}).End();
     b.List();
     b.Str("Self").Str("s").Str("Self").Ints({0, 0, 5});  // own name as parent
-    b.Str("Early").Str("e").Str("Late").Ints({});         // parent later in the list
+    b.Str("Early").Str("e").Str("Late").Ints({});        // parent later in the list
     b.Str("Late").Str("l").Str("").Ints({});
     b.End();
     // Group: directory positions 0, 9 (unknown), 0 (repeated), 2; four file lists.

@@ -94,7 +94,10 @@ TEST_F(Controller, TheLibraryAddsItsLanguagesAndItsTexts)
 {
     InstallLanguageLibrary();
     NewForm();
-    EXPECT_EQ(info->Languages()->Lines(), (std::vector<String>{"English", "Fran\xe7" "ais", "Deutsch"}));
+    EXPECT_EQ(info->Languages()->Lines(), (std::vector<String>{"English",
+                                                               "Fran\xe7"
+                                                               "ais",
+                                                               "Deutsch"}));
     info->Loaded();
     info->SetLanguage("Deutsch");
     EXPECT_EQ(info->Language(), "Deutsch");
@@ -102,7 +105,8 @@ TEST_F(Controller, TheLibraryAddsItsLanguagesAndItsTexts)
     EXPECT_EQ(info->GetMessageText(9), "&Weiter");
 
     // The wizard shows the library's texts.
-    info->SetLanguage("Fran\xe7" "ais");
+    info->SetLanguage("Fran\xe7"
+                      "ais");
     auto* page = Add<TNimboMessage>();
     String next;
     TGuiScript g;
@@ -139,8 +143,8 @@ TEST_F(Controller, AListedLanguageTheLibraryCannotGiveFallsBackToEnglishWithAWar
     info->Languages()->Add("Deutsch");  // listed, but no library beside the program
     // Directly, and through the Language setter, which passes the
     // controller's own Language.
-    for (auto load : {+[](TNimboInfo* i) { i->LoadLanguage("Deutsch"); },
-                      +[](TNimboInfo* i) { i->SetLanguage("Deutsch"); }}) {
+    for (auto load :
+         {+[](TNimboInfo* i) { i->LoadLanguage("Deutsch"); }, +[](TNimboInfo* i) { i->SetLanguage("Deutsch"); }}) {
         String shown;
         TGuiScript g;
         g.Answer("Warning", "OK", &shown);

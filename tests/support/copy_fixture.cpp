@@ -22,8 +22,7 @@ void TCopyFixture::TearDown()
 {
     TPageFixture::TearDown();
     SetFreeSpaceSource(nullptr);
-    for (const String& s : placed_)
-        DeleteFileA((exeDir + s).c_str());
+    for (const String& s : placed_) DeleteFileA((exeDir + s).c_str());
     RemoveTree(dst);
     RemoveTree(root);
 }
@@ -46,8 +45,7 @@ TNimboFile* TCopyFixture::Declare(const String& name, int32_t size, TNimboDir* d
     TNimboFile* f = script->AddFile(name);
     f->SetSize(size);
     (dir ? dir : install)->AddFile(f);
-    while (script->Disks().Count() < disk)
-        script->AddDisk("Disk " + IntToStr(script->Disks().Count() + 1));
+    while (script->Disks().Count() < disk) script->AddDisk("Disk " + IntToStr(script->Disks().Count() + 1));
     script->GetDisk(disk)->AddFile(f);
     return f;
 }

@@ -50,7 +50,10 @@ public:
     }
 
 private:
-    void Set(int x, int y, COLORREF c) { bits_[y * w_ + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+    void Set(int x, int y, COLORREF c)
+    {
+        bits_[y * w_ + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    }
     int w_, h_;
     HDC dc_;
     HBITMAP bmp_;

@@ -171,7 +171,8 @@ TEST(BackgroundWindow, PaintsTheGradientUnderATransparentName)
     EXPECT_EQ(GetPixel(dc, label->Left(), label->Top()), GetPixel(dc, label->Left(), label->Top() - 1));
     int white = 0;
     for (int y = label->Top(); y < label->Top() + label->Height(); ++y)
-        for (int x = label->Left(); x < label->Left() + label->Width(); ++x) white += GetPixel(dc, x, y) == RGB(255, 255, 255);
+        for (int x = label->Left(); x < label->Left() + label->Width(); ++x)
+            white += GetPixel(dc, x, y) == RGB(255, 255, 255);
     EXPECT_GT(white, 20);
     ReleaseDC(bg->Handle(), dc);
     EXPECT_FALSE(Application->Terminated()) << "nothing to run: the program stays";

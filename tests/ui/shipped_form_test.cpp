@@ -87,8 +87,7 @@ void ExpectEveryNameResolves(TComponent* root, const String& sourcePath)
     const std::vector<TSourceObject> objects = Outline(ReadAll(sourcePath));
     ASSERT_FALSE(objects.empty()) << sourcePath;
     std::set<String> names;
-    for (const TSourceObject& o : objects)
-        names.insert(o.name);
+    for (const TSourceObject& o : objects) names.insert(o.name);
     auto find = [root](const String& name) { return SameText(name, root->Name()) ? root : root->FindComponent(name); };
     int links = 0, handlers = 0;
     for (const TSourceObject& o : objects) {

@@ -26,8 +26,7 @@ namespace {
 void MakeGroup(const String& dir, const std::vector<String>& items, const String& target)
 {
     CreateDirectoryA(dir.c_str(), nullptr);
-    for (const String& item : items)
-        ASSERT_TRUE(WriteShellLink(dir + item + ".lnk", target, "", item)) << dir + item;
+    for (const String& item : items) ASSERT_TRUE(WriteShellLink(dir + item + ".lnk", target, "", item)) << dir + item;
 }
 
 class UnInstall : public TPageFixture {
@@ -74,16 +73,13 @@ TEST_F(UnInstall, NextRemovesWhatTheLogLists)
     ASSERT_TRUE(recorder.Ready());
     oldService = SetProgManService("NimboProgmanTest");
     const String a = folder + "A\\", b = a + "B\\", kept = folder + "Kept\\";
-    for (const String& d : {a, b, kept})
-        CreateDirectoryA(d.c_str(), nullptr);
+    for (const String& d : {a, b, kept}) CreateDirectoryA(d.c_str(), nullptr);
     WriteAll(b + "one.txt", "1");
     WriteAll(a + "two.txt", "2");
     WriteAll(kept + "mine.txt", "the user's own");
     WriteAll(folder + "INSTALL.LOG", "[Files]");
-    for (const String& f : {b + "one.txt", a + "two.txt", folder + "gone.txt"})
-        info->AddInstalledFile(f);
-    for (const String& d : {a, b, kept})
-        info->AddCreatedDir(d);
+    for (const String& f : {b + "one.txt", a + "two.txt", folder + "gone.txt"}) info->AddInstalledFile(f);
+    for (const String& d : {a, b, kept}) info->AddCreatedDir(d);
     const String linker = Unique("Nimbo Linker"), second = Unique("Nimbo Second");
     const String linkerDir = ProgramsFolder(false) + linker + "\\", secondDir = ProgramsFolder(false) + second + "\\";
     MakeGroup(linkerDir, {"order.txt", "ReadMe.txt"}, b + "one.txt");
@@ -238,7 +234,8 @@ TEST_F(UnInstall, ALogFolderNothingWasInstalledToIsMadeForTheProgramAndRecorded)
     page->RegisterUnInstall("Nimbo Test");
     const String program = ExtractFileName(ProgramPath());
     EXPECT_TRUE(FileExists(dir + program));
-    EXPECT_EQ(info->CreatedDirs().Lines(), (std::vector<String>{folder + "new\\", dir})) << "so the uninstall removes them";
+    EXPECT_EQ(info->CreatedDirs().Lines(), (std::vector<String>{folder + "new\\", dir}))
+        << "so the uninstall removes them";
     TRegistryKey k;
     EXPECT_TRUE(k.Open(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\Nimbo Test"));
 }
@@ -254,7 +251,8 @@ TEST_F(UnInstall, NoRegistrationNamesAProgramThatCouldNotBePlaced)
     g.Answer("Error", "OK", &text);
     page->RegisterUnInstall("Nimbo Test");
     EXPECT_TRUE(g.Finished());
-    EXPECT_NE(text.find("Unable to place the uninstall program in " + folder + "blocked\\inside\\."), String::npos) << text;
+    EXPECT_NE(text.find("Unable to place the uninstall program in " + folder + "blocked\\inside\\."), String::npos)
+        << text;
     TRegistryKey k;
     EXPECT_FALSE(k.Open(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\Nimbo Test"));
 }

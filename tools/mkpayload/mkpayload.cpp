@@ -28,8 +28,7 @@ String Content(const String& name, int32_t size)
     const bool text =
         lower.size() > 4 && (lower.substr(lower.size() - 4) == ".txt" || lower.substr(lower.size() - 4) == ".rpt");
     uint32_t seed = 2166136261u;
-    for (char c : name)
-        seed = (seed ^ static_cast<uint8_t>(c)) * 16777619u;
+    for (char c : name) seed = (seed ^ static_cast<uint8_t>(c)) * 16777619u;
     int line = 1;
     while (static_cast<int32_t>(out.size()) < size) {
         if (text) {

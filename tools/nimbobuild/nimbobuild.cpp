@@ -25,8 +25,7 @@ String FullPath(const String& path)
     const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, buf, nullptr);
     if (n == 0 || n >= MAX_PATH) throw ENimboError(Format("%s: path too long", path));
     String full(buf, n);
-    while (full.size() > 3 && full.back() == '\\')
-        full.pop_back();
+    while (full.size() > 3 && full.back() == '\\') full.pop_back();
     return full;
 }
 
@@ -65,8 +64,7 @@ int Build(const String& formPath, const String& folderArg, const String& outArg,
     const String folder = FullPath(folderArg);
     std::vector<TScannedFile> scanned = ScanFolder(folder);
     std::vector<TPayloadFile> files;
-    for (const TScannedFile& s : scanned)
-        files.push_back(s.file);
+    for (const TScannedFile& s : scanned) files.push_back(s.file);
     CheckScriptAgainstFolder(script, files);
 
     TSetupFolder out(FullPath(outArg), BuilderFolder());

@@ -10,8 +10,7 @@ void CheckScriptAgainstFolder(const TNimboData& script, const std::vector<TPaylo
     if (!script.FindDir(kInstallDirName))
         throw ENimboError(Format("the form's script has no directory named \"%s\"", kInstallDirName));
     std::map<String, bool> names;
-    for (const TPayloadFile& f : files)
-        names[AnsiUpperCase(f.name)] = true;
+    for (const TPayloadFile& f : files) names[AnsiUpperCase(f.name)] = true;
     for (const TNimboFile* f : script.Files())
         if (!names.count(AnsiUpperCase(f->Name())))
             throw ENimboError(
@@ -25,10 +24,8 @@ void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, cons
     // Files the form already names keep their entries, so its groups and
     // choices keep pointing at them.
     std::map<String, TNimboFile*> known;
-    for (TNimboFile* f : script.Files())
-        known[AnsiUpperCase(f->Name())] = f;
-    for (TNimboDir* d : script.Dirs())
-        d->Clear();
+    for (TNimboFile* f : script.Files()) known[AnsiUpperCase(f->Name())] = f;
+    for (TNimboDir* d : script.Dirs()) d->Clear();
 
     String description = "Setup Disk";
     int32_t diskSize = 0;
@@ -37,8 +34,7 @@ void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, cons
         diskSize = first->Size();
     }
     int64_t total = 0;
-    for (const TPayloadFile& f : files)
-        total += f.compressed ? f.compressedSize : f.size;
+    for (const TPayloadFile& f : files) total += f.compressed ? f.compressedSize : f.size;
     script.ClearDisks();
     TNimboDisk* disk = script.AddDisk(description);
     // One disk holds everything; a floppy-sized limit from the form would

@@ -63,8 +63,7 @@ TSetupFolder::TSetupFolder(const String& path, const String& templates) : path_(
 TSetupFolder::~TSetupFolder()
 {
     if (keep_) return;
-    for (const String& name : written_)
-        DeleteFileA(Target(name).c_str());
+    for (const String& name : written_) DeleteFileA(Target(name).c_str());
     RemoveDirectoryA(path_.c_str());
 }
 
@@ -79,15 +78,11 @@ void TSetupFolder::Copy(const String& source, const String& name)
 
 void TSetupFolder::AddProgram(bool compressed)
 {
-    for (const char* name : {kSetupProgramName, kLanguageLibraryName})
-        Copy(templates_ + "\\" + name, name);
+    for (const char* name : {kSetupProgramName, kLanguageLibraryName}) Copy(templates_ + "\\" + name, name);
     if (compressed) Copy(templates_ + "\\" + kCompLibraryName, kCompLibraryName);
 }
 
-void TSetupFolder::CopyIn(const String& source, const String& name)
-{
-    Copy(source, name);
-}
+void TSetupFolder::CopyIn(const String& source, const String& name) { Copy(source, name); }
 
 bool TSetupFolder::CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize)
 {
@@ -135,7 +130,6 @@ void TSetupFolder::SetForm(const std::vector<uint8_t>& plainForm, bool pack)
 int64_t TSetupFolder::Size() const
 {
     int64_t total = 0;
-    for (const String& name : written_)
-        total += SizeOf(Target(name));
+    for (const String& name : written_) total += SizeOf(Target(name));
     return total;
 }

@@ -2,17 +2,15 @@
 
 #include "window_query.h"
 
-namespace robot
-{
+namespace robot {
 
-namespace
-{
+namespace {
 
 // Messages that carry a pointer must be sent; a handler that opens a modal
 // dialog would hold us up to this long before we report it.
 constexpr UINT kSendTimeoutMs = 5000;
 
-bool Send(HWND hwnd, UINT msg, WPARAM w, LPARAM l, LRESULT &result)
+bool Send(HWND hwnd, UINT msg, WPARAM w, LPARAM l, LRESULT& result)
 {
     DWORD_PTR r = 0;
     if (!SendMessageTimeoutA(hwnd, msg, w, l, SMTO_ABORTIFHUNG, kSendTimeoutMs, &r)) return false;
@@ -44,7 +42,7 @@ std::string Entries(HWND control, UINT getCount)
     return list.empty() ? "(none)" : list;
 }
 
-} // namespace
+}  // namespace
 
 std::string Click(HWND control)
 {
@@ -57,7 +55,7 @@ std::string Click(HWND control)
     return {};
 }
 
-std::string TypeText(HWND edit, const std::string &text)
+std::string TypeText(HWND edit, const std::string& text)
 {
     if (!IsClass(edit, "Edit") && !IsClass(edit, "ComboBox")) return "it is a " + ClassName(edit) + ", not an edit";
     const LONG style = GetWindowLongA(edit, GWL_STYLE);
@@ -73,7 +71,7 @@ std::string TypeText(HWND edit, const std::string &text)
     return {};
 }
 
-std::string SelectEntry(HWND control, const std::string &entry)
+std::string SelectEntry(HWND control, const std::string& entry)
 {
     const bool combo = IsClass(control, "ComboBox");
     if (!combo && !IsClass(control, "ListBox")) return "it is a " + ClassName(control) + ", not a combo or list box";
@@ -106,4 +104,4 @@ std::string PostClose(HWND window)
     return {};
 }
 
-} // namespace robot
+}  // namespace robot

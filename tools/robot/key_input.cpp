@@ -2,11 +2,9 @@
 
 #include <vector>
 
-namespace robot
-{
+namespace robot {
 
-namespace
-{
+namespace {
 
 INPUT KeyInput(WORD vk, bool up)
 {
@@ -29,16 +27,16 @@ INPUT CharInput(wchar_t c, bool up)
     return in;
 }
 
-std::string Send(std::vector<INPUT> &inputs)
+std::string Send(std::vector<INPUT>& inputs)
 {
     const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     if (sent != inputs.size()) return "SendInput refused the keys (error " + std::to_string(GetLastError()) + ")";
     return {};
 }
 
-} // namespace
+}  // namespace
 
-std::string PressKeys(const KeyChord &chord)
+std::string PressKeys(const KeyChord& chord)
 {
     std::vector<INPUT> inputs;
     if (!chord.text.empty()) {
@@ -56,12 +54,10 @@ std::string PressKeys(const KeyChord &chord)
     if (chord.ctrl) mods.push_back(VK_CONTROL);
     if (chord.alt) mods.push_back(VK_MENU);
     if (chord.shift) mods.push_back(VK_SHIFT);
-    for (WORD m : mods)
-        inputs.push_back(KeyInput(m, false));
+    for (WORD m : mods) inputs.push_back(KeyInput(m, false));
     inputs.push_back(KeyInput(static_cast<WORD>(chord.vk), false));
     inputs.push_back(KeyInput(static_cast<WORD>(chord.vk), true));
-    for (auto m = mods.rbegin(); m != mods.rend(); ++m)
-        inputs.push_back(KeyInput(*m, true));
+    for (auto m = mods.rbegin(); m != mods.rend(); ++m) inputs.push_back(KeyInput(*m, true));
     return Send(inputs);
 }
 
@@ -75,4 +71,4 @@ HWND FocusInForeground(HWND hwnd)
     return info.hwndFocus;
 }
 
-} // namespace robot
+}  // namespace robot

@@ -9,15 +9,14 @@
 
 #include "scenario.h"
 
-namespace robot
-{
+namespace robot {
 
 // Presses and releases the chord's key with its modifiers, or types its
 // text character by character. Empty, or why the platform refused.
-std::string PressKeys(const KeyChord &chord);
+std::string PressKeys(const KeyChord& chord);
 
 // The keyboard focus of the thread that owns `hwnd`, if its window is the
 // one in front (keys go there).
 HWND FocusInForeground(HWND hwnd);
 
-} // namespace robot
+}  // namespace robot

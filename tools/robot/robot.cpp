@@ -17,8 +17,7 @@
 #include "scenario.h"
 #include "screenshot.h"
 
-namespace
-{
+namespace {
 
 int Usage()
 {
@@ -26,21 +25,21 @@ int Usage()
     return 2;
 }
 
-bool ParseSeconds(const char *text, double &out)
+bool ParseSeconds(const char* text, double& out)
 {
-    char *end = nullptr;
+    char* end = nullptr;
     out = std::strtod(text, &end);
     return *text && !*end && out >= 0;
 }
 
 BOOL CALLBACK FindDesktop(LPSTR name, LPARAM wanted)
 {
-    if (lstrcmpiA(name, reinterpret_cast<const char *>(wanted)) != 0) return TRUE;
+    if (lstrcmpiA(name, reinterpret_cast<const char*>(wanted)) != 0) return TRUE;
     SetLastError(0);
-    return FALSE; // found: stop
+    return FALSE;  // found: stop
 }
 
-bool DesktopListed(const char *name)
+bool DesktopListed(const char* name)
 {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return !EnumDesktopsA(GetProcessWindowStation(), FindDesktop, reinterpret_cast<LPARAM>(name)) &&
@@ -52,7 +51,7 @@ bool DesktopListed(const char *name)
 // still be starting: opening it while Wine's explorer sets it up spoils the
 // set-up, so we only watch the list until it is there, give it a moment and
 // open it then.
-bool JoinDesktop(const char *name, double timeoutSeconds)
+bool JoinDesktop(const char* name, double timeoutSeconds)
 {
     const DWORD start = GetTickCount();
     const auto late = [&] { return GetTickCount() - start >= static_cast<DWORD>(timeoutSeconds * 1000); };
@@ -79,15 +78,15 @@ bool JoinDesktop(const char *name, double timeoutSeconds)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     // The log is read on the Unix side: plain '\n' line ends.
     _setmode(_fileno(stdout), _O_BINARY);
     robot::Settings settings;
-    const char *file = nullptr;
-    const char *desktop = nullptr;
+    const char* file = nullptr;
+    const char* desktop = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if ((a == "--timeout" || a == "--settle") && i + 1 < argc) {
@@ -113,12 +112,12 @@ int main(int argc, char **argv)
 
     std::vector<robot::Step> steps;
     try {
-        steps = robot::ParseScenario(text.str(), [](const std::string &name) -> std::optional<std::string> {
-            const char *v = std::getenv(name.c_str());
+        steps = robot::ParseScenario(text.str(), [](const std::string& name) -> std::optional<std::string> {
+            const char* v = std::getenv(name.c_str());
             if (!v) return std::nullopt;
             return std::string(v);
         });
-    } catch (const robot::ParseError &e) {
+    } catch (const robot::ParseError& e) {
         std::printf("robot: %s:%d: %s\n", file, e.line, e.what());
         return 2;
     }

@@ -9,11 +9,9 @@
 #include "screenshot.h"
 #include "window_query.h"
 
-namespace robot
-{
+namespace robot {
 
-namespace
-{
+namespace {
 
 constexpr DWORD kPollMs = 50;
 // How long a control may take to answer a question about its state.
@@ -26,10 +24,7 @@ struct StepFailure {
     std::string what;
 };
 
-[[noreturn]] void Fail(const std::string &what)
-{
-    throw StepFailure{what};
-}
+[[noreturn]] void Fail(const std::string& what) { throw StepFailure{what}; }
 
 std::string Seconds(double s)
 {
@@ -38,13 +33,9 @@ std::string Seconds(double s)
     return buf;
 }
 
-std::string Quote(const std::string &s)
-{
-    return "\"" + s + "\"";
-}
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
-class Deadline
-{
+class Deadline {
 public:
     explicit Deadline(double seconds) : end_(GetTickCount() + static_cast<DWORD>(seconds * 1000)) {}
     bool Passed() const { return static_cast<LONG>(GetTickCount() - end_) >= 0; }
@@ -53,21 +44,20 @@ private:
     DWORD end_;
 };
 
-bool TextMatches(const std::string &actual, Match m, const std::string &expected)
+bool TextMatches(const std::string& actual, Match m, const std::string& expected)
 {
     return m == Match::Equals ? actual == expected : actual.find(expected) != std::string::npos;
 }
 
-std::string JoinCaptions(const std::vector<std::string> &captions)
+std::string JoinCaptions(const std::vector<std::string>& captions)
 {
     std::string s;
-    for (const auto &c : captions)
-        s += (s.empty() ? "" : " ") + Quote(c);
+    for (const auto& c : captions) s += (s.empty() ? "" : " ") + Quote(c);
     return s.empty() ? "(none)" : s;
 }
 
 // Window and Gone: whether a visible top-level window matches.
-std::string CheckPresence(const Condition &c)
+std::string CheckPresence(const Condition& c)
 {
     HWND h = FindVisibleTopLevel(c.window);
     if (c.kind == Cond::Window) return h ? "" : "no visible window " + c.window.Describe();
@@ -75,7 +65,7 @@ std::string CheckPresence(const Condition &c)
 }
 
 // Fills and Centred: where the window sits on the screen.
-std::string CheckPlacement(const Condition &c)
+std::string CheckPlacement(const Condition& c)
 {
     HWND h = FindVisibleTopLevel(c.window);
     if (!h) return "no visible window " + c.window.Describe();
@@ -92,7 +82,7 @@ std::string CheckPlacement(const Condition &c)
 }
 
 // DialogText and DialogButtons: what a message dialog says and offers.
-std::string CheckDialog(const Condition &c)
+std::string CheckDialog(const Condition& c)
 {
     HWND dlg = FindVisibleTopLevel(c.window);
     if (!dlg) return "no visible dialog " + c.window.Describe();
@@ -117,7 +107,7 @@ std::string CheckFocus(HWND h)
 }
 
 // Checked and Unchecked.
-std::string CheckCheckMark(const Condition &c, HWND h)
+std::string CheckCheckMark(const Condition& c, HWND h)
 {
     DWORD_PTR state = 0;
     if (!SendMessageTimeoutA(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &state))
@@ -127,21 +117,21 @@ std::string CheckCheckMark(const Condition &c, HWND h)
     return checked ? "it is checked" : "";
 }
 
-} // namespace
+}  // namespace
 
-Runner::Runner(std::string scenarioName, Settings settings, std::FILE *log)
+Runner::Runner(std::string scenarioName, Settings settings, std::FILE* log)
     : scenario_(std::move(scenarioName)), settings_(settings), log_(log)
 {
 }
 
-int Runner::Run(const std::vector<Step> &steps)
+int Runner::Run(const std::vector<Step>& steps)
 {
-    for (const Step &step : steps) {
+    for (const Step& step : steps) {
         std::fprintf(log_, "robot: %s:%d: %s\n", scenario_.c_str(), step.line, step.source.c_str());
         std::fflush(log_);
         try {
             Execute(step);
-        } catch (const StepFailure &f) {
+        } catch (const StepFailure& f) {
             std::string what = f.what;
             for (size_t at = what.find('\n'); at != std::string::npos; at = what.find('\n', at + 1))
                 what.insert(at + 1, "robot:   ");
@@ -157,7 +147,7 @@ int Runner::Run(const std::vector<Step> &steps)
 }
 
 // Empty when the condition holds, else what is there instead.
-std::string Runner::Check(const Condition &c) const
+std::string Runner::Check(const Condition& c) const
 {
     switch (c.kind) {
     case Cond::Window:
@@ -175,7 +165,7 @@ std::string Runner::Check(const Condition &c) const
 }
 
 // The conditions on a control, found within the scope.
-std::string Runner::CheckControl(const Condition &c) const
+std::string Runner::CheckControl(const Condition& c) const
 {
     HWND h = FindControl(c.control, scope_);
     if (!h) return "there is no control " + c.control.Describe() + ScopeText(c.control);
@@ -203,12 +193,12 @@ std::string Runner::CheckControl(const Condition &c) const
     }
 }
 
-std::string Runner::ScopeText(const ControlRef &ref) const
+std::string Runner::ScopeText(const ControlRef& ref) const
 {
     return scope_ && !ref.window ? " within " + scope_->Describe() : std::string();
 }
 
-void Runner::Poll(const Condition &cond, double seconds, const char *verb)
+void Runner::Poll(const Condition& cond, double seconds, const char* verb)
 {
     Deadline deadline(seconds);
     for (;;) {
@@ -220,7 +210,7 @@ void Runner::Poll(const Condition &cond, double seconds, const char *verb)
 }
 
 // Waits until a person could operate the control: found, visible, enabled.
-HWND Runner::Operable(const ControlRef &ref, double seconds)
+HWND Runner::Operable(const ControlRef& ref, double seconds)
 {
     Deadline deadline(seconds);
     for (;;) {
@@ -233,7 +223,7 @@ HWND Runner::Operable(const ControlRef &ref, double seconds)
     }
 }
 
-HWND Runner::VisibleWindow(const Ref &ref, double seconds)
+HWND Runner::VisibleWindow(const Ref& ref, double seconds)
 {
     Deadline deadline(seconds);
     for (;;) {
@@ -244,7 +234,7 @@ HWND Runner::VisibleWindow(const Ref &ref, double seconds)
     }
 }
 
-void Runner::OnControl(const Step &step)
+void Runner::OnControl(const Step& step)
 {
     HWND h = Operable(step.control, TimeoutOf(step));
     std::string e, doing;
@@ -262,7 +252,7 @@ void Runner::OnControl(const Step &step)
 }
 
 // Clicks the dialog's button and waits for the dialog to go.
-void Runner::Answer(const Step &step)
+void Runner::Answer(const Step& step)
 {
     ControlRef button;
     button.control = Ref{Ref::Caption, step.text};
@@ -273,14 +263,14 @@ void Runner::Answer(const Step &step)
     Deadline deadline(TimeoutOf(step));
     while (IsWindow(dialog) && IsWindowVisible(dialog)) {
         if (deadline.Passed())
-            Fail("dialog " + step.window->Describe() + " still open " + Seconds(TimeoutOf(step)) +
-                 " after clicking " + Quote(step.text));
+            Fail("dialog " + step.window->Describe() + " still open " + Seconds(TimeoutOf(step)) + " after clicking " +
+                 Quote(step.text));
         Sleep(kPollMs);
     }
 }
 
 // Real key presses, once the target has the focus when one is named.
-void Runner::Keys(const Step &step)
+void Runner::Keys(const Step& step)
 {
     if (step.keyTarget) {
         Condition focused;
@@ -288,11 +278,11 @@ void Runner::Keys(const Step &step)
         focused.control = step.control;
         Poll(focused, TimeoutOf(step), "timed out waiting ");
     }
-    for (const KeyChord &chord : step.keys)
+    for (const KeyChord& chord : step.keys)
         if (const auto e = PressKeys(chord); !e.empty()) Fail("pressing " + chord.Describe() + ": " + e);
 }
 
-void Runner::Execute(const Step &step)
+void Runner::Execute(const Step& step)
 {
     switch (step.op) {
     case Op::SetTimeout:
@@ -344,4 +334,4 @@ void Runner::Execute(const Step &step)
     }
 }
 
-} // namespace robot
+}  // namespace robot

@@ -3,58 +3,52 @@
 #include <cstdlib>
 #include <sstream>
 
-namespace robot
-{
+namespace robot {
 
-namespace
-{
+namespace {
 
 struct Token {
     std::string text;
     bool quoted = false;
 };
 
-std::string Quote(const std::string &s)
-{
-    return "\"" + s + "\"";
-}
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
-class LineParser
-{
+class LineParser {
 public:
-    LineParser(int line, const std::string &text, const EnvLookup &env) : line_(line), env_(env) { Tokenize(text); }
+    LineParser(int line, const std::string& text, const EnvLookup& env) : line_(line), env_(env) { Tokenize(text); }
 
     bool Empty() const { return tokens_.empty(); }
-    size_t CodeEnd() const { return end_; } // where a trailing comment starts
+    size_t CodeEnd() const { return end_; }  // where a trailing comment starts
     bool AtEnd() const { return pos_ >= tokens_.size(); }
 
-    [[noreturn]] void Fail(const std::string &what) const { throw ParseError(line_, what); }
+    [[noreturn]] void Fail(const std::string& what) const { throw ParseError(line_, what); }
 
-    const Token &Next(const char *expected)
+    const Token& Next(const char* expected)
     {
         if (AtEnd()) Fail(std::string("missing ") + expected);
         return tokens_[pos_++];
     }
 
-    std::string Word(const char *expected)
+    std::string Word(const char* expected)
     {
-        const Token &t = Next(expected);
+        const Token& t = Next(expected);
         if (t.quoted) Fail(std::string("expected ") + expected + ", got " + Quote(t.text));
         return t.text;
     }
 
-    std::string String(const char *expected)
+    std::string String(const char* expected)
     {
-        const Token &t = Next(expected);
+        const Token& t = Next(expected);
         if (!t.quoted) Fail(std::string("expected ") + expected + " as a quoted string, got " + t.text);
         return t.text;
     }
 
-    bool PeekWord(const char *word) const { return !AtEnd() && !tokens_[pos_].quoted && tokens_[pos_].text == word; }
+    bool PeekWord(const char* word) const { return !AtEnd() && !tokens_[pos_].quoted && tokens_[pos_].text == word; }
 
-    Ref ParseRef(const char *expected)
+    Ref ParseRef(const char* expected)
     {
-        const Token &t = Next(expected);
+        const Token& t = Next(expected);
         Ref r;
         r.kind = t.quoted ? Ref::Caption : Ref::Name;
         r.text = t.text;
@@ -81,9 +75,9 @@ public:
         Fail("expected 'equals' or 'contains', got " + m);
     }
 
-    double Seconds(const std::string &text)
+    double Seconds(const std::string& text)
     {
-        char *end = nullptr;
+        char* end = nullptr;
         const double v = std::strtod(text.c_str(), &end);
         if (text.empty() || *end != '\0' || v < 0) Fail("expected seconds, got " + text);
         return v;
@@ -93,7 +87,7 @@ public:
     std::optional<double> TrailingTimeout()
     {
         if (AtEnd()) return std::nullopt;
-        const Token &t = tokens_.back();
+        const Token& t = tokens_.back();
         if (t.quoted || t.text.rfind("timeout=", 0) != 0) return std::nullopt;
         tokens_.pop_back();
         return Seconds(t.text.substr(8));
@@ -105,7 +99,7 @@ public:
     }
 
 private:
-    void Tokenize(const std::string &s)
+    void Tokenize(const std::string& s)
     {
         size_t i = 0;
         while (i < s.size()) {
@@ -137,7 +131,7 @@ private:
                         else if (ch != '"' && ch != '\\' && ch != '$')
                             Fail(std::string("unknown escape \\") + ch);
                         if (ch == '$') {
-                            t.text += "\x01"; // a literal '$' that expansion must skip
+                            t.text += "\x01";  // a literal '$' that expansion must skip
                             continue;
                         }
                     }
@@ -156,7 +150,7 @@ private:
         }
     }
 
-    std::string Expand(const std::string &s) const
+    std::string Expand(const std::string& s) const
     {
         std::string out;
         for (size_t i = 0; i < s.size(); ++i) {
@@ -178,13 +172,13 @@ private:
     }
 
     int line_;
-    const EnvLookup &env_;
+    const EnvLookup& env_;
     std::vector<Token> tokens_;
     size_t pos_ = 0;
     size_t end_ = std::string::npos;
 };
 
-Condition ParseCondition(LineParser &p)
+Condition ParseCondition(LineParser& p)
 {
     Condition c;
     const std::string what = p.Word("condition");
@@ -218,8 +212,7 @@ Condition ParseCondition(LineParser &p)
             c.text = p.String("text");
         } else if (part == "buttons") {
             c.kind = Cond::DialogButtons;
-            while (!p.AtEnd())
-                c.buttons.push_back(p.String("button caption"));
+            while (!p.AtEnd()) c.buttons.push_back(p.String("button caption"));
             if (c.buttons.empty()) p.Fail("missing button captions");
         } else {
             p.Fail("expected 'text' or 'buttons', got " + part);
@@ -233,11 +226,11 @@ Condition ParseCondition(LineParser &p)
 }
 
 // key <key or "text">... [on <control>]
-void ParseKeys(LineParser &p, Step &s)
+void ParseKeys(LineParser& p, Step& s)
 {
     s.op = Op::Key;
     while (!p.AtEnd() && !p.PeekWord("on")) {
-        const Token &t = p.Next("key");
+        const Token& t = p.Next("key");
         if (t.quoted) {
             if (t.text.empty()) p.Fail("empty text to type");
             KeyChord typed;
@@ -261,7 +254,7 @@ void ParseKeys(LineParser &p, Step &s)
 }
 
 // set timeout|settle <seconds>
-void ParseSetting(LineParser &p, Step &s)
+void ParseSetting(LineParser& p, Step& s)
 {
     const std::string what = p.Word("'timeout' or 'settle'");
     if (what == "timeout")
@@ -273,7 +266,7 @@ void ParseSetting(LineParser &p, Step &s)
     s.seconds = p.Seconds(p.Word("seconds"));
 }
 
-Step ParseStep(LineParser &p)
+Step ParseStep(LineParser& p)
 {
     Step s;
     s.timeout = p.TrailingTimeout();
@@ -310,7 +303,7 @@ Step ParseStep(LineParser &p)
         s.seconds = p.Seconds(p.Word("seconds"));
     } else if (cmd == "screenshot") {
         s.op = Op::Screenshot;
-        const Token &t = p.Next("file name");
+        const Token& t = p.Next("file name");
         s.text = t.text;
     } else if (cmd == "echo") {
         s.op = Op::Echo;
@@ -326,12 +319,9 @@ Step ParseStep(LineParser &p)
     return s;
 }
 
-} // namespace
+}  // namespace
 
-std::string Ref::Describe() const
-{
-    return kind == Name ? text : Quote(text);
-}
+std::string Ref::Describe() const { return kind == Name ? text : Quote(text); }
 
 std::string ControlRef::Describe() const
 {
@@ -340,7 +330,7 @@ std::string ControlRef::Describe() const
 
 std::string Condition::Describe() const
 {
-    const char *m = match == Match::Equals ? " equals " : " contains ";
+    const char* m = match == Match::Equals ? " equals " : " contains ";
     switch (kind) {
     case Cond::Window:
         return "window " + window.Describe();
@@ -370,8 +360,8 @@ std::string Condition::Describe() const
         return "text of dialog " + window.Describe() + m + Quote(text);
     case Cond::DialogButtons: {
         std::string s = "buttons of dialog " + window.Describe() + ":";
-        for (const auto &b : buttons) {
-            s += ' '; // (not " " + Quote(b): g++ 12 -O2 warns falsely)
+        for (const auto& b : buttons) {
+            s += ' ';  // (not " " + Quote(b): g++ 12 -O2 warns falsely)
             s += Quote(b);
         }
         return s;
@@ -380,7 +370,7 @@ std::string Condition::Describe() const
     return {};
 }
 
-std::vector<Step> ParseScenario(const std::string &text, const EnvLookup &env)
+std::vector<Step> ParseScenario(const std::string& text, const EnvLookup& env)
 {
     std::vector<Step> steps;
     std::istringstream in(text);
@@ -401,25 +391,23 @@ std::vector<Step> ParseScenario(const std::string &text, const EnvLookup &env)
     return steps;
 }
 
-namespace
-{
+namespace {
 
 struct KeyName {
-    const char *name;
+    const char* name;
     unsigned vk;
 };
 
 // Virtual-key codes of the platform (the parser builds on the host too).
 const KeyName kKeyNames[] = {
-    {"Enter", 0x0D},  {"Return", 0x0D}, {"Esc", 0x1B},      {"Escape", 0x1B},   {"Tab", 0x09},
-    {"Space", 0x20},  {"Backspace", 0x08}, {"Delete", 0x2E}, {"Insert", 0x2D},   {"Home", 0x24},
-    {"End", 0x23},    {"PageUp", 0x21}, {"PageDown", 0x22}, {"Left", 0x25},     {"Up", 0x26},
-    {"Right", 0x27},  {"Down", 0x28},
+    {"Enter", 0x0D},     {"Return", 0x0D}, {"Esc", 0x1B},    {"Escape", 0x1B}, {"Tab", 0x09},  {"Space", 0x20},
+    {"Backspace", 0x08}, {"Delete", 0x2E}, {"Insert", 0x2D}, {"Home", 0x24},   {"End", 0x23},  {"PageUp", 0x21},
+    {"PageDown", 0x22},  {"Left", 0x25},   {"Up", 0x26},     {"Right", 0x27},  {"Down", 0x28},
 };
 
-std::optional<unsigned> KeyCode(const std::string &name)
+std::optional<unsigned> KeyCode(const std::string& name)
 {
-    for (const KeyName &k : kKeyNames)
+    for (const KeyName& k : kKeyNames)
         if (name == k.name) return k.vk;
     if (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') return static_cast<unsigned>(name[0]);
     if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') return static_cast<unsigned>(name[0]);
@@ -430,9 +418,9 @@ std::optional<unsigned> KeyCode(const std::string &name)
     return std::nullopt;
 }
 
-} // namespace
+}  // namespace
 
-std::optional<KeyChord> ParseKeyChord(const std::string &word)
+std::optional<KeyChord> ParseKeyChord(const std::string& word)
 {
     KeyChord chord;
     std::string rest = word;
@@ -458,13 +446,13 @@ std::string KeyChord::Describe() const
 {
     if (!text.empty()) return Quote(text);
     std::string s = std::string(ctrl ? "Ctrl+" : "") + (alt ? "Alt+" : "") + (shift ? "Shift+" : "");
-    for (const KeyName &k : kKeyNames)
+    for (const KeyName& k : kKeyNames)
         if (k.vk == vk) return s + k.name;
     if (vk >= 0x70 && vk <= 0x7B) return s + "F" + std::to_string(vk - 0x70 + 1);
     return s + static_cast<char>(vk);
 }
 
-std::string StripAccelerators(const std::string &caption)
+std::string StripAccelerators(const std::string& caption)
 {
     std::string out;
     for (size_t i = 0; i < caption.size(); ++i) {
@@ -480,4 +468,4 @@ std::string StripAccelerators(const std::string &caption)
     return out;
 }
 
-} // namespace robot
+}  // namespace robot

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace robot
-{
+namespace robot {
 
 // A window or control is named either by its component name (bare word) or
 // by its caption (quoted string, accelerator '&' ignored when matching).
@@ -28,19 +27,19 @@ struct ControlRef {
 };
 
 enum class Cond {
-    Window, // a visible top-level window exists
-    Gone,   // no visible top-level window matches
-    Text,   // control text equals / contains
+    Window,  // a visible top-level window exists
+    Gone,    // no visible top-level window matches
+    Text,    // control text equals / contains
     Enabled,
     Disabled,
     Visible,
-    Hidden, // exists but cannot be seen
+    Hidden,  // exists but cannot be seen
     Checked,
     Unchecked,
-    Focused,    // the control has the keyboard focus of the foreground window
-    Fills,      // a visible top-level window covers the whole screen
-    Centred,    // a visible top-level window sits in the middle of the screen
-    DialogText, // message text of a dialog equals / contains
+    Focused,     // the control has the keyboard focus of the foreground window
+    Fills,       // a visible top-level window covers the whole screen
+    Centred,     // a visible top-level window sits in the middle of the screen
+    DialogText,  // message text of a dialog equals / contains
     DialogButtons,
 };
 
@@ -48,26 +47,26 @@ enum class Match { Equals, Contains };
 
 struct Condition {
     Cond kind = Cond::Window;
-    Ref window;         // Window, Gone, Fills, Centred, Dialog*
-    ControlRef control; // control conditions
+    Ref window;          // Window, Gone, Fills, Centred, Dialog*
+    ControlRef control;  // control conditions
     Match match = Match::Equals;
     std::string text;
-    std::vector<std::string> buttons; // DialogButtons
+    std::vector<std::string> buttons;  // DialogButtons
     std::string Describe() const;
 };
 
 enum class Op {
     SetTimeout,
     SetSettle,
-    Within, // restrict control lookups to one window (nullopt: any)
-    Wait,   // poll a condition for the time-out
-    Assert, // poll a condition for the settle time
+    Within,  // restrict control lookups to one window (nullopt: any)
+    Wait,    // poll a condition for the time-out
+    Assert,  // poll a condition for the settle time
     Click,
     Type,
     Select,
-    Answer, // click a button of a dialog and wait until it is gone
-    Close,  // WM_CLOSE, as the title bar's close box
-    Key,    // real key presses through the platform's input injection
+    Answer,  // click a button of a dialog and wait until it is gone
+    Close,   // WM_CLOSE, as the title bar's close box
+    Key,     // real key presses through the platform's input injection
     Sleep,
     Screenshot,
     Echo,
@@ -86,31 +85,31 @@ struct KeyChord {
 struct Step {
     Op op = Op::Echo;
     int line = 0;
-    std::string source; // the line as written, for logs and failures
+    std::string source;  // the line as written, for logs and failures
     Condition cond;
     ControlRef control;
     std::optional<Ref> window;
-    std::string text;              // typed text, entry, button caption, file, echo
-    std::vector<KeyChord> keys;    // Key
-    bool keyTarget = false;        // Key: wait until `control` has the focus
-    double seconds = 0;            // SetTimeout, SetSettle, Sleep
-    std::optional<double> timeout; // per-step "timeout=S"
+    std::string text;               // typed text, entry, button caption, file, echo
+    std::vector<KeyChord> keys;     // Key
+    bool keyTarget = false;         // Key: wait until `control` has the focus
+    double seconds = 0;             // SetTimeout, SetSettle, Sleep
+    std::optional<double> timeout;  // per-step "timeout=S"
 };
 
 struct ParseError : std::runtime_error {
     int line;
-    ParseError(int l, const std::string &what) : std::runtime_error(what), line(l) {}
+    ParseError(int l, const std::string& what) : std::runtime_error(what), line(l) {}
 };
 
 // Looks up ${NAME} references; nullopt means undefined (a parse error).
-using EnvLookup = std::function<std::optional<std::string>(const std::string &)>;
+using EnvLookup = std::function<std::optional<std::string>(const std::string&)>;
 
-std::vector<Step> ParseScenario(const std::string &text, const EnvLookup &env);
+std::vector<Step> ParseScenario(const std::string& text, const EnvLookup& env);
 
 // Caption comparison ignores accelerator marks: "&Yes" == "Yes", "&&" is '&'.
-std::string StripAccelerators(const std::string &caption);
+std::string StripAccelerators(const std::string& caption);
 
 // "Enter", "Shift+Tab", "Alt+N": nullopt for an unknown key name.
-std::optional<KeyChord> ParseKeyChord(const std::string &word);
+std::optional<KeyChord> ParseKeyChord(const std::string& word);
 
-} // namespace robot
+}  // namespace robot

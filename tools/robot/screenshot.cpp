@@ -6,29 +6,27 @@
 #include <fstream>
 #include <sstream>
 
-namespace robot
-{
+namespace robot {
 
-namespace
-{
+namespace {
 
 // Wine's exports between DOS and Unix names; absent on real Windows.
-using ToUnixFn = char *(CDECL *)(LPCWSTR);
-using ToDosFn = WCHAR *(CDECL *)(LPCSTR);
+using ToUnixFn = char*(CDECL*)(LPCWSTR);
+using ToDosFn = WCHAR*(CDECL*)(LPCSTR);
 
-template <typename Fn> Fn WineExport(const char *name)
+template <typename Fn> Fn WineExport(const char* name)
 {
-    return reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
 }
 
-std::string UnixPath(const std::string &windowsPath)
+std::string UnixPath(const std::string& windowsPath)
 {
     const auto toUnix = WineExport<ToUnixFn>("wine_get_unix_file_name");
     if (!toUnix) return {};
     std::wstring wide(windowsPath.size() + 1, L'\0');
     const int n = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
     if (n <= 0) return {};
-    char *unix = toUnix(wide.c_str());
+    char* unix = toUnix(wide.c_str());
     if (!unix) return {};
     std::string out = unix;
     HeapFree(GetProcessHeap(), 0, unix);
@@ -36,15 +34,14 @@ std::string UnixPath(const std::string &windowsPath)
 }
 
 // For a single-quoted sh word.
-std::string ShQuote(const std::string &s)
+std::string ShQuote(const std::string& s)
 {
     std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
-std::string ReadFile(const std::string &path)
+std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
@@ -52,13 +49,13 @@ std::string ReadFile(const std::string &path)
     return s.str();
 }
 
-} // namespace
+}  // namespace
 
-std::string ToWindowsPath(const std::string &path)
+std::string ToWindowsPath(const std::string& path)
 {
     if (!path.empty() && path[0] == '/') {
         if (const auto toDos = WineExport<ToDosFn>("wine_get_dos_file_name")) {
-            if (WCHAR *dos = toDos(path.c_str())) {
+            if (WCHAR* dos = toDos(path.c_str())) {
                 char buf[MAX_PATH * 2];
                 const int n = WideCharToMultiByte(CP_ACP, 0, dos, -1, buf, sizeof buf, nullptr, nullptr);
                 HeapFree(GetProcessHeap(), 0, dos);
@@ -71,14 +68,13 @@ std::string ToWindowsPath(const std::string &path)
     return n > 0 && n < sizeof full ? std::string(full) : path;
 }
 
-std::string TakeScreenshot(const std::string &file, double timeoutSeconds)
+std::string TakeScreenshot(const std::string& file, double timeoutSeconds)
 {
     const std::string target = ToWindowsPath(file);
     const std::string unix = UnixPath(target);
     if (unix.empty()) return "no Unix path for " + target + " (not running under Wine?)";
     const std::string tmp = target + ".part", err = target + ".err", rc = target + ".rc";
-    for (const auto &f : {tmp, err, rc, rc + ".part"})
-        DeleteFileA(f.c_str());
+    for (const auto& f : {tmp, err, rc, rc + ".part"}) DeleteFileA(f.c_str());
 
     const std::string script = "import -window root png:" + ShQuote(unix + ".part") + " 2>" + ShQuote(unix + ".err") +
                                "; echo $? >" + ShQuote(unix + ".rc.part") + "; mv " + ShQuote(unix + ".rc.part") + " " +
@@ -112,4 +108,4 @@ std::string TakeScreenshot(const std::string &file, double timeoutSeconds)
     return {};
 }
 
-} // namespace robot
+}  // namespace robot

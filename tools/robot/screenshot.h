@@ -5,13 +5,12 @@
 
 #include <string>
 
-namespace robot
-{
+namespace robot {
 
 // Windows path of a file named either way: "/tmp/x.png" is a Unix path.
-std::string ToWindowsPath(const std::string &path);
+std::string ToWindowsPath(const std::string& path);
 
 // Empty on success, else why the screenshot failed.
-std::string TakeScreenshot(const std::string &file, double timeoutSeconds);
+std::string TakeScreenshot(const std::string& file, double timeoutSeconds);
 
-} // namespace robot
+}  // namespace robot

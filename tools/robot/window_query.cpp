@@ -4,18 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
-namespace robot
-{
+namespace robot {
 
-namespace
-{
+namespace {
 
 // How long a read may block on a busy target before we call it hung.
 constexpr UINT kReadTimeoutMs = 2000;
 
 BOOL CALLBACK Collect(HWND h, LPARAM list)
 {
-    reinterpret_cast<std::vector<HWND> *>(list)->push_back(h);
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
     return TRUE;
 }
 
@@ -26,12 +24,12 @@ std::vector<HWND> Descendants(HWND parent)
     return all;
 }
 
-bool SendRead(HWND hwnd, UINT msg, WPARAM w, LPARAM l, DWORD_PTR &result)
+bool SendRead(HWND hwnd, UINT msg, WPARAM w, LPARAM l, DWORD_PTR& result)
 {
     return SendMessageTimeoutA(hwnd, msg, w, l, SMTO_ABORTIFHUNG | SMTO_BLOCK, kReadTimeoutMs, &result) != 0;
 }
 
-} // namespace
+}  // namespace
 
 // Entry texts are read in the wide form: Wine hands the ANSI form of
 // LB_GETTEXT and CB_GETLBTEXT across processes back still in UTF-16.
@@ -58,8 +56,7 @@ std::optional<std::string> ListEntry(HWND hwnd, LRESULT index)
     return out;
 }
 
-namespace
-{
+namespace {
 
 bool IsButtonLike(HWND hwnd)
 {
@@ -82,13 +79,13 @@ std::string Flags(HWND hwnd)
 
 std::string Clip(std::string s)
 {
-    for (char &c : s)
+    for (char& c : s)
         if (c == '\r' || c == '\n') c = ' ';
     if (s.size() > 70) s = s.substr(0, 67) + "...";
     return s;
 }
 
-} // namespace
+}  // namespace
 
 std::string HwndText(HWND hwnd)
 {
@@ -122,7 +119,7 @@ std::string ClassName(HWND hwnd)
     return std::string(buf, n > 0 ? n : 0);
 }
 
-bool IsClass(HWND hwnd, const char *builtin)
+bool IsClass(HWND hwnd, const char* builtin)
 {
     char buf[256];
     if (RealGetWindowClassA(hwnd, buf, sizeof buf) && lstrcmpiA(buf, builtin) == 0) return true;
@@ -146,7 +143,7 @@ std::optional<std::string> ControlText(HWND hwnd)
     return text;
 }
 
-bool MatchesRef(HWND hwnd, const Ref &ref)
+bool MatchesRef(HWND hwnd, const Ref& ref)
 {
     if (ref.kind == Ref::Name) return ComponentName(hwnd) == ref.text;
     return StripAccelerators(WindowCaption(hwnd)) == StripAccelerators(ref.text);
@@ -159,14 +156,14 @@ std::vector<HWND> TopLevelWindows()
     return all;
 }
 
-HWND FindVisibleTopLevel(const Ref &ref)
+HWND FindVisibleTopLevel(const Ref& ref)
 {
     for (HWND h : TopLevelWindows())
         if (IsWindowVisible(h) && MatchesRef(h, ref)) return h;
     return nullptr;
 }
 
-HWND FindChild(HWND parent, const Ref &ref)
+HWND FindChild(HWND parent, const Ref& ref)
 {
     HWND hidden = nullptr;
     for (HWND h : Descendants(parent)) {
@@ -177,9 +174,9 @@ HWND FindChild(HWND parent, const Ref &ref)
     return hidden;
 }
 
-HWND FindControl(const ControlRef &ref, const std::optional<Ref> &scope)
+HWND FindControl(const ControlRef& ref, const std::optional<Ref>& scope)
 {
-    const std::optional<Ref> &within = ref.window ? ref.window : scope;
+    const std::optional<Ref>& within = ref.window ? ref.window : scope;
     HWND hidden = nullptr;
     for (HWND top : TopLevelWindows()) {
         if (within && !MatchesRef(top, *within)) continue;
@@ -213,7 +210,7 @@ std::string DialogText(HWND dialog)
     std::string text;
     for (HWND h : Descendants(dialog)) {
         if (IsButtonLike(h) || !IsWindowVisible(h)) continue;
-        if (IsClass(h, "Button")) continue; // check boxes, group boxes
+        if (IsClass(h, "Button")) continue;  // check boxes, group boxes
         const auto t = ControlText(h);
         if (!t) continue;
         // As a person reads it: no padding, one kind of line end.
@@ -231,7 +228,7 @@ std::string DialogText(HWND dialog)
 
 std::vector<std::string> DialogButtons(HWND dialog)
 {
-    std::vector<std::pair<std::string, HWND>> named; // B1, B2, ... in number order
+    std::vector<std::pair<std::string, HWND>> named;  // B1, B2, ... in number order
     std::vector<std::string> plain;
     for (HWND h : Descendants(dialog)) {
         if (!IsButtonLike(h) || !IsWindowVisible(h)) continue;
@@ -241,12 +238,11 @@ std::vector<std::string> DialogButtons(HWND dialog)
         else
             plain.push_back(WindowCaption(h));
     }
-    std::sort(named.begin(), named.end(), [](const auto &a, const auto &b) {
+    std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) {
         return a.first.size() != b.first.size() ? a.first.size() < b.first.size() : a.first < b.first;
     });
     std::vector<std::string> out;
-    for (const auto &n : named)
-        out.push_back(WindowCaption(n.second));
+    for (const auto& n : named) out.push_back(WindowCaption(n.second));
     out.insert(out.end(), plain.begin(), plain.end());
     return out;
 }
@@ -271,8 +267,7 @@ std::string DumpWindows()
                 caption = ControlText(h).value_or("(no answer)");
             if (n.empty() && caption.empty()) continue;
             int depth = 0;
-            for (HWND p = GetParent(h); p && p != top; p = GetParent(p))
-                ++depth;
+            for (HWND p = GetParent(h); p && p != top; p = GetParent(p)) ++depth;
             std::string line = std::string(4 + 2 * depth, ' ') + (n.empty() ? "-" : n) + " (" + ClassName(h) + ")";
             if (!caption.empty()) line += " \"" + Clip(caption) + "\"";
             out += line + Flags(h) + "\n";
@@ -282,4 +277,4 @@ std::string DumpWindows()
     return out;
 }
 
-} // namespace robot
+}  // namespace robot

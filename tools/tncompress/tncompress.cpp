@@ -13,12 +13,18 @@ namespace {
 const char* Reason(int32_t r)
 {
     switch (r) {
-    case kCompCannotOpen: return "cannot read the source";
-    case kCompForeign: return "not a compressed file of ours";
-    case kCompCorrupt: return "damaged or truncated";
-    case kCompCannotWrite: return "cannot write the target";
-    case kCompNoMemory: return "out of memory";
-    default: return "failed";
+    case kCompCannotOpen:
+        return "cannot read the source";
+    case kCompForeign:
+        return "not a compressed file of ours";
+    case kCompCorrupt:
+        return "damaged or truncated";
+    case kCompCannotWrite:
+        return "cannot write the target";
+    case kCompNoMemory:
+        return "out of memory";
+    default:
+        return "failed";
     }
 }
 

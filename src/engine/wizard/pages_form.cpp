@@ -25,8 +25,7 @@ NIMBO_DEFINE_CLASS(TNimboPagesForm, TForm, false,
                        .Method("FormShow", &TNimboPagesForm::FormShow))
 
 namespace {
-template <class T>
-void Bind(TForm* form, T*& field, const char* name)
+template <class T> void Bind(TForm* form, T*& field, const char* name)
 {
     field = dynamic_cast<T*>(form->FindComponent(name));
     if (!field) throw EReadError(String("The wizard dialog's resource has no ") + name);
@@ -141,8 +140,8 @@ void TNimboPagesForm::lsbSDDirsChange(TObject*)
 {
     auto* target = dynamic_cast<INimboBrowseTarget*>(CurrentPage);
     if (!target) throw EInvalidCast();
-    edtSDPath->SetText(ComposeBrowsePath(lsbSDDirs->Directory(), target->BrowseTargetDir(),
-                                         target->BrowsePreserveTrailing()));
+    edtSDPath->SetText(
+        ComposeBrowsePath(lsbSDDirs->Directory(), target->BrowseTargetDir(), target->BrowsePreserveTrailing()));
 }
 
 bool TNimboPagesForm::HandleUserMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result)

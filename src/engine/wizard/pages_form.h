@@ -59,8 +59,8 @@ public:
     TGroupBox* gbCDLDestination = nullptr;
     TLabel* laCDLDirectory = nullptr;
     TBitBtn* btnCDLBrowse = nullptr;
-    TLabel *laFCFileInfo = nullptr, *laFCFilesLeft = nullptr, *laFCSource = nullptr, *laFC1 = nullptr,
-           *laFC2 = nullptr, *laFCTarget = nullptr;
+    TLabel *laFCFileInfo = nullptr, *laFCFilesLeft = nullptr, *laFCSource = nullptr, *laFC1 = nullptr, *laFC2 = nullptr,
+           *laFCTarget = nullptr;
     TMemo* meFCActions = nullptr;
     TMemo* meCWGActions = nullptr;
     TComboBox* cbCWGGroups = nullptr;

@@ -242,12 +242,12 @@ void TWinControl::CreateWnd()
     // Long texts go in after creation (an edit refuses a long initial text).
     if (caption_.size() < 30000) p.text = caption_.c_str();
     if (p.className.empty()) {
-        CreateWindowExA(p.exStyle, FrameworkWindowClass(), p.text, p.style, left_, top_, width_, height_,
-                        parent, nullptr, GetModuleHandleA(nullptr), this);
+        CreateWindowExA(p.exStyle, FrameworkWindowClass(), p.text, p.style, left_, top_, width_, height_, parent,
+                        nullptr, GetModuleHandleA(nullptr), this);
         if (!handle_) throw EComponentError("Error creating window for " + Name());
     } else {
-        HWND h = CreateWindowExA(p.exStyle, p.className.c_str(), p.text, p.style, left_, top_, width_,
-                                 height_, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+        HWND h = CreateWindowExA(p.exStyle, p.className.c_str(), p.text, p.style, left_, top_, width_, height_, parent,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
         if (!h) throw EComponentError("Error creating window for " + Name());
         handle_ = h;
         AttachWindow(h, this);
@@ -335,7 +335,8 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         WindowDestroyed();
         return r;
     }
-    default: break;
+    default:
+        break;
     }
     return DefaultHandler(msg, wParam, lParam);
 }
@@ -457,7 +458,9 @@ void TWinControl::AlignControls()
                 c->SetBounds(r.right - c->width_, r.top, c->width_, r.bottom - r.top);
                 r.right -= c->width_;
                 break;
-            default: c->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); break;
+            default:
+                c->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+                break;
             }
             c->align_ = keep;
         }
@@ -490,8 +493,7 @@ TWinControl* TWinControl::Root()
 
 bool TWinControl::Usable() const
 {
-    return handle_ && IsWindowVisible(handle_) && IsWindowEnabled(handle_) &&
-           (!parent_ || parent_->Usable());
+    return handle_ && IsWindowVisible(handle_) && IsWindowEnabled(handle_) && (!parent_ || parent_->Usable());
 }
 
 bool TWinControl::ContainsFocus() const

@@ -14,7 +14,7 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 const TEnumInfo& AlignNames();
 
 struct TCreateParams {
-    String className;      // a system class, or empty for the framework's own
+    String className;  // a system class, or empty for the framework's own
     DWORD style = 0;
     DWORD exStyle = 0;
     const char* text = "";

@@ -12,10 +12,7 @@ const TEnumInfo& DataModeNames()
 
 // Answers of a synchronous request or execute arrive before the call
 // returns; nothing else reaches a client-only instance that matters here.
-HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
-{
-    return nullptr;
-}
+HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
 
 constexpr DWORD kRequestTimeoutMs = 5000;
 constexpr DWORD kExecuteTimeoutMs = 30000;
@@ -97,8 +94,7 @@ bool TDdeClientConv::OpenLink()
         serverStarted_ = true;
         if (StartServer()) {
             const DWORD start = GetTickCount();
-            while (!(conv_ = Connect()) && GetTickCount() - start < kServerStartMs)
-                Sleep(100);
+            while (!(conv_ = Connect()) && GetTickCount() - start < kServerStartMs) Sleep(100);
         }
     }
     return conv_ != nullptr;

@@ -157,10 +157,7 @@ bool KeyDown(TForm* form, TWinControl* focused, WPARAM key)
 }
 }  // namespace
 
-bool IsDialogKeyMessage(UINT message)
-{
-    return message == WM_KEYDOWN || message == WM_CHAR || message == WM_SYSCHAR;
-}
+bool IsDialogKeyMessage(UINT message) { return message == WM_KEYDOWN || message == WM_CHAR || message == WM_SYSCHAR; }
 
 bool FormDialogKey(TForm* form, const MSG& msg)
 {

@@ -12,7 +12,8 @@ const TEnumInfo& PanelBevelNames()
 }
 const TEnumInfo& BevelShapeNames()
 {
-    static const TEnumInfo i{{"bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine", "bsSpacer"}};
+    static const TEnumInfo i{
+        {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine", "bsSpacer"}};
     return i;
 }
 const TEnumInfo& BevelStyleNames()
@@ -80,8 +81,9 @@ void TPanel::Paint(TCanvas& canvas)
     }
 }
 
-NIMBO_DEFINE_CLASS(TBevel, TWinControl, true,
-                   p.Enum("Shape", &TBevel::SetShape, BevelShapeNames()).Enum("Style", &TBevel::SetStyle, BevelStyleNames()))
+NIMBO_DEFINE_CLASS(
+    TBevel, TWinControl, true,
+    p.Enum("Shape", &TBevel::SetShape, BevelShapeNames()).Enum("Style", &TBevel::SetStyle, BevelStyleNames()))
 
 TBevel::TBevel() { parentColor_ = true; }
 
@@ -109,12 +111,22 @@ void TBevel::Paint(TCanvas& canvas)
     const UINT edge = style_ == bsLowered ? EDGE_ETCHED : EDGE_BUMP;
     UINT flags = BF_RECT;
     switch (shape_) {
-    case bsTopLine: flags = BF_TOP; break;
-    case bsBottomLine: flags = BF_BOTTOM; break;
-    case bsLeftLine: flags = BF_LEFT; break;
-    case bsRightLine: flags = BF_RIGHT; break;
-    case bsSpacer: return;
-    default: break;
+    case bsTopLine:
+        flags = BF_TOP;
+        break;
+    case bsBottomLine:
+        flags = BF_BOTTOM;
+        break;
+    case bsLeftLine:
+        flags = BF_LEFT;
+        break;
+    case bsRightLine:
+        flags = BF_RIGHT;
+        break;
+    case bsSpacer:
+        return;
+    default:
+        break;
     }
     DrawEdge(canvas.Handle(), &r, shape_ == bsFrame ? edge : (style_ == bsLowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER),
              flags);

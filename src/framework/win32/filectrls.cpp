@@ -27,8 +27,9 @@ String NormalDirectory(const String& dir)
 }
 }  // namespace
 
-NIMBO_DEFINE_CLASS(TDirectoryListBox, TListBox, true,
-                   p.Event("OnChange", &TDirectoryListBox::OnDirChange).Str("Directory", &TDirectoryListBox::SetDirectory))
+NIMBO_DEFINE_CLASS(
+    TDirectoryListBox, TListBox, true,
+    p.Event("OnChange", &TDirectoryListBox::OnDirChange).Str("Directory", &TDirectoryListBox::SetDirectory))
 
 TDirectoryListBox::TDirectoryListBox()
 {
@@ -61,7 +62,7 @@ void TDirectoryListBox::SetDirectory(const String& dir)
 String TDirectoryListBox::EntryPath(int index) const
 {
     return index >= 0 && index < static_cast<int>(entryPaths_.size()) ? entryPaths_[static_cast<size_t>(index)]
-                                                                       : String();
+                                                                      : String();
 }
 
 void TDirectoryListBox::Fill()
@@ -144,10 +145,11 @@ void TDirectoryListBox::Notification(TComponent* c, TOperation op)
 
 // ---- TDriveComboBox
 
-NIMBO_DEFINE_CLASS(TDriveComboBox, TComboBox, true,
-                   p.Ref("DirList", &TDriveComboBox::SetDirList).Custom("TextCase", [](TDriveComboBox* d, TFormReader& r) {
-                       d->SetUpperCase(SameText(r.Values().ReadIdent(), "tcUpperCase"));
-                   }))
+NIMBO_DEFINE_CLASS(
+    TDriveComboBox, TComboBox, true,
+    p.Ref("DirList", &TDriveComboBox::SetDirList).Custom("TextCase", [](TDriveComboBox* d, TFormReader& r) {
+        d->SetUpperCase(SameText(r.Values().ReadIdent(), "tcUpperCase"));
+    }))
 
 TDriveComboBox::TDriveComboBox() { SetStyle(csDropDownList); }
 

@@ -115,14 +115,20 @@ void TForm::CreateParams(TCreateParams& params)
 {
     params.style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     switch (borderStyle_) {
-    case bsNone: params.style |= WS_POPUP; break;
+    case bsNone:
+        params.style |= WS_POPUP;
+        break;
     case bsDialog:
         params.style |= WS_POPUP | WS_CAPTION | WS_BORDER;
         params.exStyle |= WS_EX_DLGMODALFRAME;
         break;
     case bsSingle:
-    case bsToolWindow: params.style |= WS_CAPTION | WS_BORDER; break;
-    default: params.style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsToolWindow:
+        params.style |= WS_CAPTION | WS_BORDER;
+        break;
+    default:
+        params.style |= WS_CAPTION | WS_THICKFRAME;
+        break;
     }
     if (borderStyle_ != bsNone && (borderIcons_ & (1u << biSystemMenu))) {
         params.style |= WS_SYSMENU;
@@ -136,7 +142,8 @@ void TForm::CreateParams(TCreateParams& params)
 void TForm::InitWnd()
 {
     if (clientWidth_ >= 0 || clientHeight_ >= 0) {
-        RECT r{0, 0, clientWidth_ >= 0 ? clientWidth_ : ClientWidth(), clientHeight_ >= 0 ? clientHeight_ : ClientHeight()};
+        RECT r{0, 0, clientWidth_ >= 0 ? clientWidth_ : ClientWidth(),
+               clientHeight_ >= 0 ? clientHeight_ : ClientHeight()};
         AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
                            static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
         width_ = r.right - r.left;
@@ -169,7 +176,8 @@ void TForm::SetClientHeight(int v)
 void TForm::SetWindowState(TWindowState v)
 {
     windowState_ = v;
-    if (HandleAllocated() && visible_) ShowWindow(Handle(), v == wsMaximized ? SW_SHOWMAXIMIZED : v == wsMinimized ? SW_SHOWMINIMIZED : SW_RESTORE);
+    if (HandleAllocated() && visible_)
+        ShowWindow(Handle(), v == wsMaximized ? SW_SHOWMAXIMIZED : v == wsMinimized ? SW_SHOWMINIMIZED : SW_RESTORE);
 }
 
 void TForm::SetActiveControl(TWinControl* c)
@@ -221,7 +229,9 @@ void TForm::SetVisible(bool v)
     }
     HWND h = Handle();
     if (!Application || !Application->WindowsHidden())
-        ShowWindow(h, windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+        ShowWindow(h, windowState_ == wsMaximized   ? SW_SHOWMAXIMIZED
+                      : windowState_ == wsMinimized ? SW_SHOWMINIMIZED
+                                                    : SW_SHOWNORMAL);
     if (activeControl_ && activeControl_->HandleAllocated() && activeControl_->Enabled()) activeControl_->SetFocus();
     DoShow();
 }
@@ -263,8 +273,7 @@ std::vector<HWND> EnabledThreadWindows()
 int TForm::ShowModal()
 {
     HWND self = Handle();
-    if (HWND owner = ModalOwner(self))
-        SetWindowLongPtrA(self, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    if (HWND owner = ModalOwner(self)) SetWindowLongPtrA(self, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
     // Every other window of this thread waits while the form is modal.
     const std::vector<HWND> disabled = EnabledThreadWindows();
     for (HWND h : disabled)
@@ -314,7 +323,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (HandleUserMessage(msg, wParam, lParam, r)) return r;
     }
     switch (msg) {
-    case WM_CLOSE: Close(); return 0;
+    case WM_CLOSE:
+        Close();
+        return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(Handle())) {
             if (activeControl_ && activeControl_->Usable()) {
@@ -324,7 +335,8 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             if (FocusFallbackControl(this)) return 0;
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return TWinControl::WndProc(msg, wParam, lParam);
 }
@@ -354,8 +366,7 @@ bool TApplication::ProcessMessage()
 
 void TApplication::ProcessMessages()
 {
-    while (ProcessMessage()) {
-    }
+    while (ProcessMessage()) {}
 }
 
 void TApplication::HandleMessage()
@@ -412,11 +423,20 @@ int MessageDlg(const String& text, TMsgDlgType type, unsigned buttons)
     else
         flags = MB_OK;
     switch (type) {
-    case mtWarning: flags |= MB_ICONWARNING; break;
-    case mtError: flags |= MB_ICONERROR; break;
-    case mtInformation: flags |= MB_ICONINFORMATION; break;
-    case mtConfirmation: flags |= MB_ICONQUESTION; break;
-    default: break;
+    case mtWarning:
+        flags |= MB_ICONWARNING;
+        break;
+    case mtError:
+        flags |= MB_ICONERROR;
+        break;
+    case mtInformation:
+        flags |= MB_ICONINFORMATION;
+        break;
+    case mtConfirmation:
+        flags |= MB_ICONQUESTION;
+        break;
+    default:
+        break;
     }
     const char* caption = type == mtCustom && Application ? Application->Title().c_str() : captions[type];
     return MessageBoxA(GetActiveWindow(), text.c_str(), caption, flags | MB_TASKMODAL);

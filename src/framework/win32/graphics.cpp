@@ -16,13 +16,30 @@ struct NamedColor {
     TColor value;
 };
 const NamedColor kColors[] = {
-    {"clBlack", clBlack},     {"clMaroon", clMaroon},       {"clGreen", clGreen},         {"clOlive", clOlive},
-    {"clNavy", clNavy},       {"clPurple", clPurple},       {"clTeal", clTeal},           {"clGray", clGray},
-    {"clSilver", clSilver},   {"clRed", clRed},             {"clLime", clLime},           {"clYellow", clYellow},
-    {"clBlue", clBlue},       {"clFuchsia", clFuchsia},     {"clAqua", clAqua},           {"clWhite", clWhite},
-    {"clBtnFace", clBtnFace}, {"clWindow", clWindow},       {"clWindowText", clWindowText},
-    {"clHighlight", clHighlight}, {"clHighlightText", clHighlightText}, {"clBtnText", clBtnText},
-    {"clBtnShadow", clBtnShadow}, {"clBtnHighlight", clBtnHighlight},
+    {"clBlack", clBlack},
+    {"clMaroon", clMaroon},
+    {"clGreen", clGreen},
+    {"clOlive", clOlive},
+    {"clNavy", clNavy},
+    {"clPurple", clPurple},
+    {"clTeal", clTeal},
+    {"clGray", clGray},
+    {"clSilver", clSilver},
+    {"clRed", clRed},
+    {"clLime", clLime},
+    {"clYellow", clYellow},
+    {"clBlue", clBlue},
+    {"clFuchsia", clFuchsia},
+    {"clAqua", clAqua},
+    {"clWhite", clWhite},
+    {"clBtnFace", clBtnFace},
+    {"clWindow", clWindow},
+    {"clWindowText", clWindowText},
+    {"clHighlight", clHighlight},
+    {"clHighlightText", clHighlightText},
+    {"clBtnText", clBtnText},
+    {"clBtnShadow", clBtnShadow},
+    {"clBtnHighlight", clBtnHighlight},
 };
 }  // namespace
 

@@ -14,7 +14,10 @@ inline constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008
                         clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
                         clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
                         clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF;
-inline constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | static_cast<unsigned>(index)); }
+inline constexpr TColor SystemColor(int index)
+{
+    return static_cast<TColor>(0x80000000u | static_cast<unsigned>(index));
+}
 inline constexpr TColor clBtnFace = SystemColor(COLOR_BTNFACE), clWindow = SystemColor(COLOR_WINDOW),
                         clWindowText = SystemColor(COLOR_WINDOWTEXT), clHighlight = SystemColor(COLOR_HIGHLIGHT),
                         clHighlightText = SystemColor(COLOR_HIGHLIGHTTEXT), clBtnText = SystemColor(COLOR_BTNTEXT),

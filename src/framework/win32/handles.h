@@ -4,8 +4,7 @@
 
 #include <windows.h>
 
-template <bool (*CloseFn)(HANDLE)>
-class TOwnedHandle {
+template <bool (*CloseFn)(HANDLE)> class TOwnedHandle {
 public:
     TOwnedHandle() = default;
     explicit TOwnedHandle(HANDLE h) : h_(h) {}

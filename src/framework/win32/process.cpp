@@ -28,10 +28,7 @@ TKernelHandle StartProcess(const String& commandLine, WORD show, DWORD flags, co
     return TKernelHandle(pi.hProcess);
 }
 
-bool ProcessEnded(HANDLE process, DWORD timeoutMs)
-{
-    return WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
-}
+bool ProcessEnded(HANDLE process, DWORD timeoutMs) { return WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0; }
 
 DWORD ProcessExitCode(HANDLE process, DWORD fallback)
 {
@@ -47,10 +44,7 @@ bool IsInputMessage(UINT m)
 }
 }  // namespace
 
-void WaitForProcessEnd(HANDLE process)
-{
-    WaitForProcessesEnd({process}, INFINITE);
-}
+void WaitForProcessEnd(HANDLE process) { WaitForProcessesEnd({process}, INFINITE); }
 
 bool WaitForProcessesEnd(std::vector<HANDLE> processes, DWORD timeoutMs, const std::function<void()>& poll)
 {
@@ -58,8 +52,7 @@ bool WaitForProcessesEnd(std::vector<HANDLE> processes, DWORD timeoutMs, const s
     // input still arrives is dropped; paint, timers and posted work go on.
     const HWND active = GetActiveWindow();
     const std::vector<HWND> disabled = EnabledThreadWindows();
-    for (HWND h : disabled)
-        EnableWindow(h, FALSE);
+    for (HWND h : disabled) EnableWindow(h, FALSE);
     bool quit = false;
     WPARAM quitCode = 0;
     constexpr DWORD kPollMs = 100;

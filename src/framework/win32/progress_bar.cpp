@@ -22,10 +22,7 @@ double Fraction(int progress, int maxValue)
     return maxValue == 0 ? 0.0 : static_cast<double>(progress) / static_cast<double>(maxValue);
 }
 // Nearest integer, an exact half going to the even neighbour.
-long RoundEven(double x)
-{
-    return std::lrint(x);
-}
+long RoundEven(double x) { return std::lrint(x); }
 
 // Whether two states show the same picture: the rounded percentage and the
 // end of the fill.
@@ -82,10 +79,7 @@ void TQuenProgressBar::SetMaxValue(int v)
     if (!same) RepaintNow();
 }
 
-void TQuenProgressBar::AddProgress(int delta)
-{
-    SetProgress(progress_ + delta);
-}
+void TQuenProgressBar::AddProgress(int delta) { SetProgress(progress_ + delta); }
 
 // A change repaints the bar at once, unless it painted less than this many
 // milliseconds ago: then the change waits for the next paint cycle (the copy

@@ -7,12 +7,13 @@
 void RegisterFrameworkClasses()
 {
     for (const TClassInfo* c :
-         {&TLabel::StaticClass(), &TEdit::StaticClass(), &TMemo::StaticClass(), &TButton::StaticClass(),
-          &TBitBtn::StaticClass(), &TCheckBox::StaticClass(), &TRadioButton::StaticClass(),
-          &TGroupBox::StaticClass(), &TRadioGroup::StaticClass(), &TComboBox::StaticClass(),
-          &TListBox::StaticClass(), &TPanel::StaticClass(), &TBevel::StaticClass(), &TImage::StaticClass(),
-          &TTimer::StaticClass(), &TPage::StaticClass(), &TNotebook::StaticClass(),
-          &TDirectoryListBox::StaticClass(), &TDriveComboBox::StaticClass(), &TDdeClientConv::StaticClass()})
+         {&TLabel::StaticClass(),         &TEdit::StaticClass(),         &TMemo::StaticClass(),
+          &TButton::StaticClass(),        &TBitBtn::StaticClass(),       &TCheckBox::StaticClass(),
+          &TRadioButton::StaticClass(),   &TGroupBox::StaticClass(),     &TRadioGroup::StaticClass(),
+          &TComboBox::StaticClass(),      &TListBox::StaticClass(),      &TPanel::StaticClass(),
+          &TBevel::StaticClass(),         &TImage::StaticClass(),        &TTimer::StaticClass(),
+          &TPage::StaticClass(),          &TNotebook::StaticClass(),     &TDirectoryListBox::StaticClass(),
+          &TDriveComboBox::StaticClass(), &TDdeClientConv::StaticClass()})
         RegisterComponentClass(*c);
 }
 

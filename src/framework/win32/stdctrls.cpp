@@ -30,8 +30,8 @@ const TEnumInfo& ComboStyleNames()
 
 const TEnumInfo& BitBtnKindNames()
 {
-    static const TEnumInfo i{
-        {"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo", "bkClose", "bkAbort", "bkRetry", "bkIgnore", "bkAll"}};
+    static const TEnumInfo i{{"bkCustom", "bkOK", "bkCancel", "bkHelp", "bkYes", "bkNo", "bkClose", "bkAbort",
+                              "bkRetry", "bkIgnore", "bkAll"}};
     return i;
 }
 
@@ -65,10 +65,12 @@ void TLabel::InitWnd()
 LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_NCHITTEST: return HTTRANSPARENT;
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;
     // The text is answered from the label itself: it may be newer than the
     // window's stored copy, which follows at the next paint.
-    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(caption_.size());
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(caption_.size());
     case WM_GETTEXT: {
         if (wParam == 0) return 0;
         const size_t n = std::min(caption_.size(), static_cast<size_t>(wParam) - 1);
@@ -87,7 +89,8 @@ LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             DefaultHandler(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return TWinControl::WndProc(msg, wParam, lParam);
 }
@@ -319,10 +322,7 @@ int TMemo::DisplayLineCount()
     return n;
 }
 
-bool TMemo::HasVerticalScrollBar() const
-{
-    return scrollBars_ == ssVertical || scrollBars_ == ssBoth;
-}
+bool TMemo::HasVerticalScrollBar() const { return scrollBars_ == ssVertical || scrollBars_ == ssBoth; }
 
 bool TMemo::HasBorder() const { return borderStyle_ == bsSingleBorder; }
 
@@ -375,7 +375,8 @@ TBitBtn::TBitBtn() = default;
 
 void TBitBtn::SetKind(TBitBtnKind k)
 {
-    static const int results[] = {mrNone, mrOk, mrCancel, mrNone, mrYes, mrNo, mrNone, mrAbort, mrRetry, mrIgnore, mrAll};
+    static const int results[] = {mrNone, mrOk,    mrCancel, mrNone,   mrYes, mrNo,
+                                  mrNone, mrAbort, mrRetry,  mrIgnore, mrAll};
     kind_ = k;
     modalResult_ = results[k];
 }
