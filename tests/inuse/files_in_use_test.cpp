@@ -112,6 +112,7 @@ TEST_F(FilesInUse, TheQuestionNamesTheFileAndRetryReplacesItOnceTheProgramLetsGo
                          "and choose Retry, or choose Ignore to keep the file as it is.\r\nChoose Yes to have Setup "
                          "replace it when the computer restarts.\r\n");
     EXPECT_EQ(ReadAll(dst + "app.dll"), "the new app.dll");
+    info->Journal().Commit();  // the old file set aside goes
     EXPECT_EQ(Entries(dst), (std::vector<String>{"app.dll"}));
     EXPECT_EQ(info->NotInstalled(), 0);
     EXPECT_FALSE(info->RestartNeeded());
