@@ -29,6 +29,15 @@ inline std::string SetupTempName(uint32_t processId, uint32_t n)
     return name;
 }
 
+// The same name with another extension in place of ".tmp" (".old", say):
+// a file the setup keeps beyond the copy, which the clean-up of killed
+// runs' temporary files never takes.
+inline std::string SetupNameWithExtension(uint32_t processId, uint32_t n, const char* extension)
+{
+    const std::string temp = SetupTempName(processId, n);
+    return temp.substr(0, temp.size() - 4) + extension;
+}
+
 // The number of a temporary file: never 0, which names the work folder.
 inline uint32_t SetupTempNumber(uint32_t seed) { return seed ? seed : 1; }
 

@@ -114,5 +114,8 @@
 #define msgRolledBackFailed 106
 #define msgRollBackIncomplete 107
 #define msgInterruptedRun 108
+#define msgFileInUse 109
+#define msgReplaceAtRestart 110
+#define msgRestartNeeded 111
 // One past the last message number.
-#define kMessageCount 109
+#define kMessageCount 112

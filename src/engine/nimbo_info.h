@@ -135,6 +135,10 @@ public:
     // the closing message tells how many.
     void AddNotInstalled(int count) { notInstalled_ += count; }
     int NotInstalled() const { return notInstalled_; }
+    // Files in use that are replaced when the computer restarts: the run
+    // is finished only then.
+    void SetRestartNeeded() { restartNeeded_ = true; }
+    bool RestartNeeded() const { return restartNeeded_; }
     void AddGroupEntry(const String& item, const String& group);
     void SetBDEType(uint8_t type) { loggedBDEType_ = type; }
     uint8_t LoggedBDEType() const { return loggedBDEType_; }
@@ -175,6 +179,7 @@ private:
     uint8_t loggedBDEType_ = 0;
     TStringList createdDirs_;
     int notInstalled_ = 0;
+    bool restartNeeded_ = false;
     // Files recorded since installedFiles_ was last read: sorted into it in
     // one pass when it is read, not one insertion at a time.
     mutable TStringList installedFiles_;

@@ -66,8 +66,7 @@ const char kAsideExtension[] = ".old";
 
 String AsideName(uint32_t number)
 {
-    const std::string temp = SetupTempName(GetCurrentProcessId(), SetupTempNumber(number));
-    return temp.substr(0, temp.size() - 4) + kAsideExtension;
+    return SetupNameWithExtension(GetCurrentProcessId(), SetupTempNumber(number), kAsideExtension);
 }
 
 // Only a name of that form, in the file's own folder, is ever put back or
@@ -152,12 +151,17 @@ void UndoRecord(const TJournalRecord& r, std::vector<String>& left)
     }
 }
 
-// Removes the files a completed run set aside.
+// Removes the files a completed run set aside. One that cannot go now (the
+// image of a program still running, which could be renamed but not
+// deleted) goes when the computer restarts.
 void RemoveAsides(const TJournalContent& content)
 {
-    for (const TJournalRecord& r : content.records)
-        if (r.kind == TJournalKind::FileReplaced && IsAsideOf(r.fields[1], r.fields[0]) && FileExists(r.fields[1]))
-            RemoveFile(r.fields[1]);
+    for (const TJournalRecord& r : content.records) {
+        if (r.kind != TJournalKind::FileReplaced) continue;
+        const String& aside = r.fields[1];
+        if (!IsAsideOf(aside, r.fields[0]) || !FileExists(aside)) continue;
+        if (!RemoveFile(aside)) MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
 }
 
 TJournalContent ReadJournal(const String& path)

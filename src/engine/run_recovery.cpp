@@ -76,4 +76,8 @@ void TNimboInfo::FinishInstall()
     }
     if (journal_) journal_->Commit();
     journal_.reset();
+    // Only a run that stands needs the restart to finish it.
+    if (!restartNeeded_) return;
+    RunLog(GetMessageText(msgRestartNeeded));
+    SetRunExitCode(exitRestartNeeded);
 }

@@ -76,7 +76,8 @@ String RunSwitchesUsage()
            "ais, Deutsch, ...)\r\n"
            "/LOG=\ta plain-text record of every step, question and error\r\n\r\n"
            "Exit codes: 0 done, 1 bad command line, 2 cancelled by the user, 3 failed,\r\n"
-           "4 another setup of this program is running, 5 not enough disk space.";
+           "4 another setup of this program is running, 5 not enough disk space,\r\n"
+           "6 done, but the computer must restart to finish.";
 }
 
 const TRunSwitches& RunSwitches()

@@ -28,6 +28,7 @@ enum TExitCode : int {
     exitFailed = 3,
     exitAlreadyRunning = 4,
     exitDiskSpace = 5,
+    exitRestartNeeded = 6,  // done, but files in use are replaced only at the next restart
 };
 
 // Parses the arguments after the program's own name.

@@ -8,6 +8,7 @@
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 #include "engine/file_routines.h"
+#include "engine/files_in_use.h"
 #include "engine/message_dialog.h"
 #include "engine/run_switches.h"
 #include "engine/run_journal.h"
@@ -497,6 +498,7 @@ bool TNimboFileCopy::TryCopy(TCopyJob& job)
         PutBack(job);
     } catch (const EInOutError& e) {
         PutBack(job);
+        if (InUseError(e.ErrorCode()) && HeldByAnotherProgram(job.target)) return !RetryWhenInUse(job);
         return !RetryAfterCopyError(job, e.ErrorCode());
     }
     return true;
@@ -627,14 +629,71 @@ bool TNimboFileCopy::RetryAfterCopyError(const TCopyJob& job, DWORD error)
     const int answer =
         Ask(text, mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
     if (answer == mrRetry) return true;
-    // Ignore, or Abort whatever the answer to the question after it: the
-    // file is left.
+    LeaveFile(job, answer);
+    return false;
+}
+
+void TNimboFileCopy::LeaveFile(const TCopyJob& job, int answer)
+{
+    // Ignore, or Abort whatever the answer to the question after it.
     controller_->AddNotInstalled(1);
     if (answer == mrIgnore)
         AdvanceProgress(job.file->Size());
     else if (answer == mrAbort)
         ConfirmAbort();
-    return false;
+}
+
+bool TNimboFileCopy::RetryWhenInUse(TCopyJob& job)
+{
+    String text = Format(Text(msgFileInUse), job.target);
+    unsigned buttons = NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore);
+    if (MayReplaceAtRestart()) {
+        text += "\r\n" + Text(msgReplaceAtRestart);
+        buttons |= NimboDialogButton(mbYes);
+        // Nobody to close the program: an unattended run has the file
+        // replaced at the restart rather than ending.
+        if (Unattended()) buttons &= ~NimboDialogButton(mbAbort);
+    }
+    const int answer = Ask(text, mtWarning, buttons);
+    if (answer == mrRetry) return true;
+    if (answer != mrYes) {
+        LeaveFile(job, answer);
+        return false;
+    }
+    const DWORD error = ReplaceAtNextRestart(job);
+    if (error == ERROR_CANCELLED) return false;  // a Cancel confirmed during the file
+    if (!error) {
+        controller_->SetRestartNeeded();
+        RecordInstalled(job);
+        return false;
+    }
+    return RetryAfterCopyError(job, error);
+}
+
+DWORD TNimboFileCopy::ReplaceAtNextRestart(const TCopyJob& job)
+{
+    // The new file is a new file of this run under a name of its own: the
+    // journal has it removed when the run is undone, and the move at the
+    // restart then finds nothing to move.
+    TCopyJob beside = job;
+    beside.target = RestartFileName(job.target);
+    beside.existed = false;
+    beside.setAside = false;
+    beside.asNew = !job.expand || deCompressNew_;
+    // What the attempt that failed counted is counted again now.
+    NimboPagesForm->pbrFCProgress->SetProgress(ClampToInt(job.totalBefore));
+    NimboPagesForm->pbrFCFile->SetProgress(0);
+    try {
+        // The name was free a moment ago: one taken meanwhile is not ours.
+        if (!(job.expand ? ExpandFile(beside) : CopyPlainFile(beside))) return ERROR_FILE_EXISTS;
+    } catch (const TCopyStopped&) {
+        return ERROR_CANCELLED;
+    } catch (const EInOutError& e) {
+        return e.ErrorCode() ? e.ErrorCode() : ERROR_WRITE_FAULT;
+    }
+    const DWORD error = ReplaceAtRestart(beside.target, job.target);
+    if (error) DeleteFileA(beside.target.c_str());
+    return error;
 }
 
 bool TNimboFileCopy::ConfirmAbort()

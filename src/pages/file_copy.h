@@ -126,6 +126,14 @@ private:
     void RecordInstalled(const TCopyJob& job);
     // True for Retry; Ignore and Abort leave the file.
     bool RetryAfterCopyError(const TCopyJob& job, DWORD error);
+    // The same for a target another program holds, which may also be
+    // replaced at the next restart.
+    bool RetryWhenInUse(TCopyJob& job);
+    // Writes the new file beside the target and has it take the target's
+    // place at the next restart; 0, or the platform's reason why not.
+    DWORD ReplaceAtNextRestart(const TCopyJob& job);
+    // An answer other than Retry: the file is left.
+    void LeaveFile(const TCopyJob& job, int answer);
     // "Abort file copy?": true, and the run aborted, on Yes.
     bool ConfirmAbort();
     bool ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed);

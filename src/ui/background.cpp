@@ -293,11 +293,10 @@ void TNimboBackground::Report(uint8_t result, bool unInstall)
     else
         return;  // an undone run says so once it is undone
     // Going on past a copy error is the user's choice, but not a success.
-    if (result == psDone && !unInstall && controller_->NotInstalled() > 0) {
-        ShowMessageDialog(controller_,
-                          Format(controller_->GetMessageText(msgFilesNotInstalled), controller_->NotInstalled()),
-                          mtWarning, NimboDialogButton(mbOK));
-        return;
-    }
-    ShowMessageDialog(controller_, controller_->GetMessageText(message), mtInformation, NimboDialogButton(mbOK));
+    const bool incomplete = result == psDone && !unInstall && controller_->NotInstalled() > 0;
+    String text = incomplete ? Format(controller_->GetMessageText(msgFilesNotInstalled), controller_->NotInstalled())
+                             : controller_->GetMessageText(message);
+    if (result == psDone && !unInstall && controller_->RestartNeeded())
+        text += "\r\n\r\n" + controller_->GetMessageText(msgRestartNeeded);
+    ShowMessageDialog(controller_, text, incomplete ? mtWarning : mtInformation, NimboDialogButton(mbOK));
 }

@@ -6,10 +6,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "engine/run_journal.h"
 #include "engine/file_routines.h"
 #include "engine/profile.h"
 #include "engine/registry.h"
+#include "framework/win32/handles.h"
+#include "pending_renames.h"
 #include "test_files.h"
 
 namespace {
@@ -167,6 +171,33 @@ TEST_F(RunJournal, ACompletedRunKeepsItsChangesAndLeavesNothingAside)
     // Nothing written: nothing to commit, and no journal made for it.
     TRunJournal idle(app);
     idle.Commit();
+    EXPECT_FALSE(JournalLeft(app));
+}
+
+// A file set aside that cannot be removed when the run completes (the
+// image of a program still running, renamed but held) goes at the next
+// restart instead of staying for good.
+TEST_F(RunJournal, AnAsideStillHeldGoesAtTheNextRestart)
+{
+    TRunJournal journal(app);
+    ASSERT_TRUE(journal.SetAside(dir + "mine.txt"));
+    std::vector<String> names = Entries(dir);
+    const auto aside = std::find_if(names.begin(), names.end(), [](const String& n) { return n[0] == '~'; });
+    ASSERT_NE(aside, names.end());
+    const String held = dir + *aside;
+    WriteAll(dir + "mine.txt", "the new one");
+    {
+        const TKernelHandle running(
+            CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(running.Valid());
+        journal.Commit();
+    }
+    const std::vector<String> pending = PendingRenames();
+    DropPendingRenamesIn(dir);
+    EXPECT_TRUE(FileExists(held));
+    const auto at = std::find(pending.begin(), pending.end(), "\\??\\" + held);
+    ASSERT_NE(at, pending.end()) << "the aside is in the list of the next restart";
+    EXPECT_EQ(*(at + 1), "") << "to be deleted";
     EXPECT_FALSE(JournalLeft(app));
 }
 
