@@ -28,14 +28,16 @@ run: win32
 
 # A source not laid out as .clang-format says, or a function over 60
 # lines, fails the run before the slow tests start. The
-# Wine tests end with their prefix's server and display stopped, and with no
+# Wine tests end with the servers and displays of every prefix they used
+# (the tree's and those of tests that need their own) stopped, and with no
 # process of any test prefix left behind, passed or not.
 test: win32
 	@./scripts/format_check.sh
 	@./scripts/long_functions.sh
 	@cd $(HOST_DIR) && ctest --output-on-failure -j$(JOBS)
 	@cd $(WIN_DIR) && ctest --output-on-failure; rc=$$?; \
-	    cd $(CURDIR) && ./scripts/wine-env.sh stop; \
+	    cd $(CURDIR) && for p in $(CURDIR)/$(WIN_DIR)/wineprefix*; do \
+	        if [ -d "$$p" ]; then NIMBO_WINEPREFIX="$$p" ./scripts/wine-env.sh stop; fi; done; \
 	    ./scripts/leftovers.sh $(WIN_DIR) || rc=1; \
 	    exit $$rc
 

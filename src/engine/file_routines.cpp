@@ -28,8 +28,6 @@ bool DirectoryExists(const String& path)
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-namespace {
-
 String WindowsDir()
 {
     char buf[MAX_PATH];
@@ -43,6 +41,8 @@ String SystemDir()
     const UINT n = GetSystemDirectoryA(buf, MAX_PATH);
     return n < MAX_PATH ? String(buf, n) : String();
 }
+
+namespace {
 
 }  // namespace
 

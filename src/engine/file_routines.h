@@ -37,6 +37,10 @@ bool LastWriteTime(const String& path, uint64_t& fileTime);
 String CurrentDirectory();
 // Free bytes this user may take on a drive ("C:\\"), -1 when unknown.
 int64_t FreeDiskSpace(const String& root);
+// The platform's Windows and system folders, without a trailing
+// backslash; empty when the platform gives none.
+String WindowsDir();
+String SystemDir();
 // The environment variable's value, empty when it is not set.
 String GetEnvValue(const String& name);
 // A directory name of a component property ("(none)", "Source Dir",

@@ -181,12 +181,7 @@ TRunJournal::TRunJournal(const String& application) : application_(application),
 
 TRunJournal::~TRunJournal() = default;
 
-String TRunJournal::Folder()
-{
-    char windows[MAX_PATH];
-    const UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
-    return AddBackslash(String(windows, n < MAX_PATH ? n : 0)) + "Nimbo Setup\\";
-}
+String TRunJournal::Folder() { return AddBackslash(WindowsDir()) + "Nimbo Setup\\"; }
 
 String TRunJournal::PathFor(const String& application)
 {

@@ -24,12 +24,9 @@ constexpr const char* kUnInstallSection = "UnInstall";
 
 TSystemDirectories PlatformSystemDirectories()
 {
-    char buf[512];
     TSystemDirectories d;
-    UINT n = GetWindowsDirectoryA(buf, sizeof buf);
-    d.windows.assign(buf, n < sizeof buf ? n : 0);
-    n = GetSystemDirectoryA(buf, sizeof buf);
-    d.system.assign(buf, n < sizeof buf ? n : 0);
+    d.windows = WindowsDir();
+    d.system = SystemDir();
     return d;
 }
 

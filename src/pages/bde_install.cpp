@@ -8,6 +8,7 @@
 #include "engine/path_routines.h"
 #include "engine/profile.h"
 #include "engine/registry.h"
+#include "engine/run_journal.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 #include "framework/win32/folder_walk.h"
@@ -265,9 +266,15 @@ void TNimboBDEInstall::IntegratedInstall()
     for (TNimboFile* f : script_->BDEWSFiles()->Files()) controller_->SelectFile(f, system);
 
     if (bdeType_ == bde16Integrated) {
-        WriteProfileString(kWinIni, kIdapi, "DLLPATH", RemoveBackslash(d));
-        WriteProfileString(kWinIni, kIdapi, "CONFIGFILE01", d + "IDAPI.CFG");
-        WriteProfileString(kWinIni, kLanguageDrivers, "LDPath", d + "LANGDRV");
+        // Each old value is written down first, so an undone run restores it.
+        const String winIni = AddBackslash(WindowsDir()) + kWinIni;
+        auto write = [this, &winIni](const char* section, const char* key, const String& value) {
+            controller_->Journal().ProfileValue(winIni, section, key);
+            WriteProfileString(kWinIni, section, key, value);
+        };
+        write(kIdapi, "DLLPATH", RemoveBackslash(d));
+        write(kIdapi, "CONFIGFILE01", d + "IDAPI.CFG");
+        write(kLanguageDrivers, "LDPath", d + "LANGDRV");
     } else if (bdeType_ == bde32Integrated) {
         for (int i = 0; i < extraData_.Count(); ++i) {
             String rest = extraData_[i];
@@ -283,7 +290,7 @@ void TNimboBDEInstall::IntegratedInstall()
             else if (upper.rfind("LOCALE_LIB", 0) == 0 || upper.rfind("CONFIGFILE", 0) == 0)
                 data = AddBackslash(d) + ExtractFileName(data);
             TRegistryKey k;
-            if (!k.Create(HKEY_LOCAL_MACHINE, key) || !k.WriteString(name, data)) {
+            if (!k.Create(HKEY_LOCAL_MACHINE, key, &controller_->Journal()) || !k.WriteString(name, data)) {
                 const DWORD error = GetLastError();
                 throw InOutError("Unable to write " + name + " to HKEY_LOCAL_MACHINE\\" + key + ".", error);
             }

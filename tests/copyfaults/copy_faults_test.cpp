@@ -12,6 +12,7 @@
 #include "copy_fixture.h"
 #include "engine/file_routines.h"
 #include "engine/run_journal.h"
+#include "engine/run_switches.h"
 #include "framework/win32/progress_bar.h"
 #include "test_files.h"
 
@@ -242,6 +243,42 @@ TEST_F(CopyFaults, ACancelBetweenFilesStopsTheCopyAndTheLogListsWhatWasInstalled
     for (const char* p = keys; p < keys + n && *p; p += std::strlen(p) + 1) logged.push_back(p);
     // b.txt was there before: an uninstall must leave it.
     EXPECT_EQ(logged, (std::vector<String>{dst + "a.txt="})) << ReadAll(dst + "INSTALL.LOG");
+}
+
+// A form that rolls back a cancelled run: once the run ends, the files it
+// wrote are gone, the one it replaced is back with its time, the user's
+// own is untouched, nothing is left aside, and the user is told.
+TEST_F(CopyFaults, ACancelledRunThatRollsBackLeavesTheFolderAsItWas)
+{
+    for (const char* n : {"a.txt", "b.txt", "c.txt", "d.txt"}) AddFile(n, String(1024 * 1024, *n));
+    Existing("b.txt", "old b");
+    Existing("mine.txt", "the user's own");
+    uint64_t oldTime = 0;
+    ASSERT_TRUE(LastWriteTime(dst + "b.txt", oldTime));
+    info->SetRollBackOnCancel(true);
+    TGuiScript g;
+    g.Then([] {
+         HWND dlg = FindTopWindow("Confirmation");
+         HWND yes = dlg ? FindChildByCaption(dlg, "Yes") : nullptr;
+         if (!yes) return false;
+         PostMessageA(yes, BM_CLICK, 0, 0);
+         PostMessageA(NimboPagesForm->btnCancel->Handle(), BM_CLICK, 0, 0);
+         return true;
+     }).Answer("Confirmation", "Yes");
+    String told;
+    g.Answer("Information", "OK", &told);
+    EXPECT_EQ(Run(), psCancelled);
+    SetRunExitCode(exitCancelled);  // as the background does for a cancelled run
+    info->EndOfRun();
+    ResetRunExitCode();
+    EXPECT_TRUE(g.Finished());
+    EXPECT_EQ(Trimmed(told), "Setup was cancelled. Your computer was left as it was before.");
+    EXPECT_EQ(Entries(dst), (std::vector<String>{"b.txt", "mine.txt"}));
+    EXPECT_EQ(ReadAll(dst + "b.txt"), "old b");
+    uint64_t time = 0;
+    EXPECT_TRUE(LastWriteTime(dst + "b.txt", time) && time == oldTime);
+    EXPECT_EQ(ReadAll(dst + "mine.txt"), "the user's own");
+    EXPECT_FALSE(JournalLeft(info->AppName()));
 }
 
 // The time this thread has run, in milliseconds. A gap measured on the

@@ -5,6 +5,12 @@
 void TPageFixture::SetUp()
 {
     NewForm();
+    // A journal of a test that was ended from outside (a time-out) would
+    // make this start ask about it and wait for an answer: undone first.
+    if (JournalLeft(info->AppName())) {
+        ADD_FAILURE() << "an earlier run left its journal";
+        RecoverJournal(info->AppName());
+    }
     if (startUp_ == TStartUp::AtSetUp) info->Loaded();
 }
 
