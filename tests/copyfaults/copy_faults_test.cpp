@@ -208,6 +208,18 @@ TEST_F(CopyFaults, ReadOnlyTargetsAreCopyErrorsEvenWhenAlwaysOverwriting)
 // Cancel is confirmed during the file or right after it, and no later file
 // is copied. The log written at the end of the run
 // lists exactly the new files.
+// Answers the first confirmation with Yes and clicks Cancel right after it,
+// so the Cancel comes while the copy runs.
+bool YesThenCancel()
+{
+    HWND dlg = FindTopWindow("Confirmation");
+    HWND yes = dlg ? FindChildByCaption(dlg, "Yes") : nullptr;
+    if (!yes) return false;
+    PostMessageA(yes, BM_CLICK, 0, 0);
+    PostMessageA(NimboPagesForm->btnCancel->Handle(), BM_CLICK, 0, 0);
+    return true;
+}
+
 TEST_F(CopyFaults, ACancelBetweenFilesStopsTheCopyAndTheLogListsWhatWasInstalled)
 {
     for (const char* n : {"a.txt", "b.txt", "c.txt", "d.txt"}) AddFile(n, String("new ") + n);
@@ -215,14 +227,7 @@ TEST_F(CopyFaults, ACancelBetweenFilesStopsTheCopyAndTheLogListsWhatWasInstalled
     script->SetLogFileDir(install);
     script->SetLogFileName("INSTALL.LOG");
     TGuiScript g;
-    g.Then([] {
-         HWND dlg = FindTopWindow("Confirmation");
-         HWND yes = dlg ? FindChildByCaption(dlg, "Yes") : nullptr;
-         if (!yes) return false;
-         PostMessageA(yes, BM_CLICK, 0, 0);
-         PostMessageA(NimboPagesForm->btnCancel->Handle(), BM_CLICK, 0, 0);
-         return true;
-     })
+    g.Then(YesThenCancel)
         .Then([] {
             HWND dlg = FindTopWindow("Confirmation");
             return dlg && DialogMessage(dlg).find("Cancel Setup?") != String::npos;
@@ -257,14 +262,7 @@ TEST_F(CopyFaults, ACancelledRunThatRollsBackLeavesTheFolderAsItWas)
     ASSERT_TRUE(LastWriteTime(dst + "b.txt", oldTime));
     info->SetRollBackOnCancel(true);
     TGuiScript g;
-    g.Then([] {
-         HWND dlg = FindTopWindow("Confirmation");
-         HWND yes = dlg ? FindChildByCaption(dlg, "Yes") : nullptr;
-         if (!yes) return false;
-         PostMessageA(yes, BM_CLICK, 0, 0);
-         PostMessageA(NimboPagesForm->btnCancel->Handle(), BM_CLICK, 0, 0);
-         return true;
-     }).Answer("Confirmation", "Yes");
+    g.Then(YesThenCancel).Answer("Confirmation", "Yes");
     String told;
     g.Answer("Information", "OK", &told);
     EXPECT_EQ(Run(), psCancelled);
