@@ -155,12 +155,17 @@ void TNimboUnInstall::DoNext()
     if (!controller_) return;
     TNimboPagesForm* f = NimboPagesForm;
     f->btnNext->SetEnabled(false);
+    removing_ = true;
     if (OnCleanup) OnCleanup(this);
+    removing_ = false;
     RemoveLoggedGroups(*controller_);
     RemoveFiles();
     // The log goes once what it lists is gone (an uninstall cut short can
-    // be run again), and before the folders, the log's own among them.
+    // be run again), and before the folders, the log's own among them;
+    // the registration that runs it again goes with it.
     if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());
+    for (const String& name : unregister_) RemoveRegistration(name);
+    unregister_.clear();
     RemoveDirectories();
     const auto engine = static_cast<TNimboBDEInstallTypes>(controller_->LoggedBDEType());
     if (TComponent* form = Owner())
@@ -240,6 +245,14 @@ uint32_t TNimboUnInstall::InstalledKilobytes() const
 }
 
 void TNimboUnInstall::UnregisterUnInstall(const String& displayName)
+{
+    if (removing_)
+        unregister_.push_back(displayName);
+    else
+        RemoveRegistration(displayName);
+}
+
+void TNimboUnInstall::RemoveRegistration(const String& displayName)
 {
     if (displayName.empty()) return;
     TRegistryKey key;

@@ -4,6 +4,8 @@
 // registration that points back at the setup program.
 #pragma once
 
+#include <vector>
+
 #include "engine/nimbo_component.h"
 
 class TNimboUnInstall : public TNimboPage {
@@ -32,6 +34,9 @@ public:
     // program (and the language library) is copied there when it is not
     // there yet, and recorded as installed so the uninstall removes it.
     void RegisterUnInstall(const String& displayName);
+    // Removes the registration. Asked while the uninstall removes (from
+    // OnCleanup), it goes once the files and the log are gone, so an
+    // uninstall cut short stays listed and can be run again.
     void UnregisterUnInstall(const String& displayName);
 
     TNotifyEvent OnCleanup;
@@ -44,8 +49,11 @@ private:
     void MakeLogDir(const String& dir);
     // The size of what this run installed, for Add/Remove Programs.
     uint32_t InstalledKilobytes() const;
+    void RemoveRegistration(const String& displayName);
 
-    TStringList noFiles_;  // the file list without a script: always empty
+    bool removing_ = false;
+    std::vector<String> unregister_;  // asked while removing
+    TStringList noFiles_;             // the file list without a script: always empty
     TStringList text_;
 };
 
