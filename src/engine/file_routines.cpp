@@ -287,24 +287,7 @@ public:
 
 private:
     // 0, or the platform's reason why no file could be made in `dir`.
-    DWORD Create(const String& dir)
-    {
-        static uint32_t counter = 0;
-        DWORD error = 0;
-        for (int attempt = 0; attempt < 1000; ++attempt) {
-            const String name = dir + SetupTempName(GetCurrentProcessId(), SetupTempNumber(GetTickCount() + ++counter));
-            HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr);
-            if (h != INVALID_HANDLE_VALUE) {
-                name_ = name;
-                out_.Reset(h);
-                return 0;
-            }
-            error = GetLastError();
-            if (!NameTaken(error)) break;
-        }
-        return error;
-    }
+    DWORD Create(const String& dir) { return CreateSetupTempFile(dir, name_, out_); }
     // Closing flushes; a write the disk refuses late still fails here.
     void Close()
     {
@@ -339,6 +322,26 @@ bool CopyNewFileWithProgress(const String& source, const String& target, const T
     TStagedCopy copy(target, workDir);
     CopyContents(in.Get(), copy.Handle(), callback);
     return copy.TakeFreeName();
+}
+
+DWORD CreateSetupTempFile(const String& dir, String& name, TKernelHandle& file)
+{
+    static uint32_t counter = 0;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const String candidate =
+            dir + SetupTempName(GetCurrentProcessId(), SetupTempNumber(GetTickCount() + ++counter));
+        HANDLE h = CreateFileA(candidate.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            name = candidate;
+            file.Reset(h);
+            return 0;
+        }
+        error = GetLastError();
+        if (!NameTaken(error)) break;
+    }
+    return error;
 }
 
 String TWorkFolders::In(const String& dir)

@@ -9,6 +9,7 @@
 
 #include "base/nstring.h"
 #include "engine/path_routines.h"
+#include "framework/win32/handles.h"
 
 class TForm;
 class TNimboInfo;
@@ -100,3 +101,9 @@ private:
 // folder (short names too): one read of the folder tells which targets are
 // there.
 int RemoveSetupLeftovers(const String& dir, std::vector<String>* others = nullptr);
+
+// Makes a new empty file under one of the setup's temporary names in `dir`
+// (ending in a backslash), open for writing and deleting only by this
+// process; a later run removes it if this one is killed before it is gone.
+// 0, or the platform's reason why no file could be made.
+DWORD CreateSetupTempFile(const String& dir, String& name, TKernelHandle& file);

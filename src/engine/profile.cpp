@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/exceptions.h"
+#include "engine/file_routines.h"
 #include "framework/win32/handles.h"
 #include "framework/win32/system_error.h"
 
@@ -213,14 +214,13 @@ void RewriteProfile(const String& file, const std::vector<String>& erase, const 
     for (const TProfileSection& s : extra) AppendSection(text, s);
 
     String dir = file.substr(0, file.find_last_of('\\') + 1);
-    if (dir.empty()) dir = ".";
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(dir.c_str(), "log", 0, temp)) {
-        const DWORD error = GetLastError();
-        throw InOutError(failed, error);
-    }
-    if (const DWORD error = WriteInPlaceOf(temp, file, text)) {
-        DeleteFileA(temp);
+    if (dir.empty()) dir = ".\\";
+    String temp;
+    TKernelHandle made;
+    if (const DWORD error = CreateSetupTempFile(dir, temp, made)) throw InOutError(failed, error);
+    made.Close();
+    if (const DWORD error = WriteInPlaceOf(temp.c_str(), file, text)) {
+        DeleteFileA(temp.c_str());
         throw InOutError(failed, error);
     }
     // The profile services keep files they read in a cache that trusts the

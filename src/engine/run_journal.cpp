@@ -342,6 +342,13 @@ std::vector<String> TRunJournal::RollBack()
 
 void UndoJournal(const TJournalContent& content, std::vector<String>& left)
 {
+    // A killed run's half-written copies and work folders stand in the way
+    // of the folders it made; only those of a process that has ended go.
+    std::set<String> folders;
+    for (const TJournalRecord& r : content.records)
+        if (r.kind == TJournalKind::FileMade || r.kind == TJournalKind::FileReplaced)
+            folders.insert(UpperCase(ExtractFilePath(r.fields[0])));
+    for (const String& folder : folders) RemoveSetupLeftovers(folder);
     // A NotMade record takes back the nearest record of its name before it.
     std::multiset<String> notMade;
     for (auto it = content.records.rbegin(); it != content.records.rend(); ++it) {

@@ -112,10 +112,11 @@ wine reg delete "$key" /f >/dev/null 2>&1 </dev/null
 rm -rf "$c/Safe"
 setup /VERYSILENT '/DIR=C:\Safe\App'
 (cd "$work" && wine 'C:\Safe\App\setup.exe' UNINSTALL >>"$work/uninstall.out" 2>&1 </dev/null) &
+uninstaller=$!
 robot 'set timeout 60' 'wait text meUNIIntent contains "This UnInstall will attempt"' \
     || fail "the uninstall page did not show"
 wineserver -k >/dev/null 2>&1
-wait
+wait $uninstaller
 wineserver -p >/dev/null 2>&1 </dev/null || true
 [ -f "$c/Safe/App/INSTALL.LOG" ] && [ -f "$c/Safe/App/order.txt" ] && pass "killed on its page, the uninstall left the log" \
     || fail "the log is gone after a kill"

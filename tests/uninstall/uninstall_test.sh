@@ -36,9 +36,10 @@ command="$(grep -a UnInstallString "$work/reg.txt" | sed 's/.*REG_SZ[[:space:]]*
 # 2. The uninstall, started as the registration says.
 rm -f "$temp_u/setup.exe"
 (cd "$work" && wine cmd /c "$command" >"$work/uninstall.log" 2>&1 </dev/null) &
+uninstaller=$!
 SCREENS="$work" wine "$build/tools/robot/robot.exe" "$root/tests/e2e/uninstall.scn" >"$work/robot.log" 2>&1 </dev/null \
     && pass "the uninstall page runs and reports success" || { cat "$work/robot.log"; fail "the uninstall run"; }
-wait
+wait $uninstaller
 
 # 3. Nothing left, the temporary copy included once it has ended.
 wait_for "$temp_u/setup.exe" 30 gone && pass "the temporary copy is removed after it ended" \

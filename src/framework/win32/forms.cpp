@@ -280,6 +280,10 @@ int TForm::ShowModal()
         if (h != self) EnableWindow(h, FALSE);
     modalResult_ = mrNone;
     ++modalDepth_;
+    // The end asked while the form is open closes it; one shown after the
+    // end was asked (the report of a run undone at its end) waits for its
+    // answer like any other.
+    const bool endAskedBefore = Application->Terminated();
     try {
         SetVisible(true);
         // In front even when another program's window (a shell's folder
@@ -287,7 +291,7 @@ int TForm::ShowModal()
         if (!Application->WindowsHidden()) SetForegroundWindow(self);
         while (modalResult_ == mrNone) {
             Application->HandleMessage();
-            if (Application->Terminated()) modalResult_ = mrCancel;
+            if (Application->Terminated() && !endAskedBefore) modalResult_ = mrCancel;
         }
     } catch (...) {
         --modalDepth_;
