@@ -30,32 +30,14 @@ const std::vector<uint8_t>& HostForm()
     return form;
 }
 
-// The README's example and the folder it is built from.
-constexpr const char* kExample = R"([Setup]
-Name = Sample Writer
-Destination = C:\Sample Writer
-[Files]
-writer.exe, readme.txt -> Install
-help\** -> Help
-samples\*.txt -> Samples
-[Directories]
-Help = Install\Help
-Samples = Install\Samples
-[Type Complete]
-Description = The program with its help.
-Select = writer.exe, Help
-[Type Compact]
-Description = The program alone.
-Select = writer.exe
-[Option Samples]
-Description = Letters to start from.
-Select = Samples
-[Items]
-Sample Writer = writer.exe /new
-Read Me = readme.txt
-[Run]
-ReadMe = readme.txt
-)";
+// The README's example, from its authoring section, and the folder it is built from.
+String Example()
+{
+    const String readme = ReadFile(NIMBO_SOURCE_DIR "/README.md");
+    const size_t section = readme.find("### A complete example");
+    const size_t begin = readme.find("```ini\n", section) + 7;
+    return section == String::npos ? String() : readme.substr(begin, readme.find("```", begin) - begin);
+}
 
 std::vector<TPayloadFile> ExamplePayload()
 {
@@ -122,7 +104,7 @@ String ErrorOf(const String& text, const std::vector<TPayloadFile>& payload = Ex
 TEST(AuthorScript, ExampleChainsTheShippedPagesAndResolvesEveryName)
 {
     TCompiled c;
-    Compile(c, kExample);
+    Compile(c, Example());
     EXPECT_EQ(Ident(c.form, "NimboBackground1", "AutoSetup"), "suWelcome");
     EXPECT_EQ(Ident(c.form, "suWelcome", "NextPage"), "suInstallType");
     EXPECT_EQ(Ident(c.form, "suInstallType", "NextPage"), "suOptions");
@@ -191,9 +173,8 @@ TEST(AuthorScript, ThreeLinesMakeTheShortChainWithTheShippedLook)
 TEST(AuthorScript, LanguagesAndRunSettingsReachTheForm)
 {
     TCompiled c;
-    Compile(c, String(kExample) +
-                   "Program = writer.exe /welcome\n[Setup]\nLanguages = German, English\nOverwrite = older\n"
-                   "[Texts]\nWelcomeCaption = Hello\nReady = Copying now.\n");
+    Compile(c, Example() + "Program = writer.exe /welcome\n[Setup]\nLanguages = German, English\nOverwrite = older\n"
+                           "[Texts]\nWelcomeCaption = Hello\nReady = Copying now.\n");
     EXPECT_EQ(Ident(c.form, "NimboBackground1", "AutoSetup"), "suLanguage");
     EXPECT_EQ(Ident(c.form, "suLanguage", "NextPage"), "suWelcome");
     TValueReader shown(*c.form.Find("suLanguage")->Get("ShowLanguages"));
@@ -307,7 +288,7 @@ TEST(AuthorScript, WildcardsIgnoreLetterCase)
 TEST(AuthorScript, RandomDamageGivesAnErrorNeverACrash)
 {
     std::mt19937 random(23);
-    const String base = String(kExample) + "Program = \"writer.exe\" /x\n[Texts]\nWelcome = \"a \"\"b\"\"\"\n";
+    const String base = Example() + "Program = \"writer.exe\" /x\n[Texts]\nWelcome = \"a \"\"b\"\"\"\n";
     for (int round = 0; round < 3000; ++round) {
         String text = base;
         for (int edits = 1 + static_cast<int>(random() % 4); edits > 0; --edits) {
