@@ -259,6 +259,8 @@ TEST(AuthorScript, EachErrorNamesItsPlaceAndWhatWasExpected)
         {head + "[Directories]\nDocs = Instal\\Docs\n",
          "setup.nss:5:8: expected a full path (C:\\...) or a directory's name and a folder below it: no directory "
          "named 'Instal'; did you mean 'Install'?"},
+        {head + "[Directories]\nUp = Install\\..\\..\\Windows\n",
+         "setup.nss:5:6: expected folder names after the directory's name, without '.', '..' or ':'"},
         {head + "[Directories]\nWindows = C:\\W\n", "setup.nss:5:1: 'Windows' is a directory of every setup"},
         {head + "[Directories]\nA = B\\x\nB = A\\y\n", "setup.nss:5:5: expected a full path"},
         {"[Setup]\nName = A\nDestination = Apps\\A\n", "setup.nss:3:15: expected a full path for Destination"},

@@ -24,6 +24,13 @@ listing() { (cd "$1" && find . -type f ! -iname INSTALL.LOG ! -iname setup.exe !
     sort | while read -r f; do printf '%s %s %s\n' "$f" "$(stat -c %s "$f")" "$(md5sum <"$f" | cut -c1-32)"; done); }
 registered() { wine reg query "$uninstall_key\\$1" /v DisplayName >/dev/null 2>&1 </dev/null; }
 start_menu() { find "$drive_c/users" -path '*/Start Menu/Programs' -type d 2>/dev/null | head -1; }
+# What a killed run of this test may have left in its prefix.
+for app in "Sample Writer" "Corvane Linker"; do
+    wine reg delete "$uninstall_key\\$app" /f >/dev/null 2>&1 </dev/null
+    [ -n "$(start_menu)" ] && rm -rf "$(start_menu)/$app"
+done
+rm -rf "$drive_c/Sample Writer" "$drive_c/Corvane"
+rm -f "$drive_c/windows/Nimbo Setup/"*.journal
 # The registered quiet uninstall, as administrators' tools run it.
 uninstall() {
     local command program

@@ -17,6 +17,20 @@ bool IsFullPath(const String& p)
     return drive || (p.size() > 2 && p[0] == '\\' && p[1] == '\\');
 }
 
+// Folders that stay below their parent: no empty, "." or ".." part, no drive.
+bool IsFolderBelow(const String& below)
+{
+    if (below.empty() || below.find(':') != String::npos) return false;
+    size_t from = 0;
+    for (;;) {
+        const size_t to = below.find('\\', from);
+        const String part = below.substr(from, to == String::npos ? String::npos : to - from);
+        if ((part.empty() && to != String::npos) || part == "." || part == "..") return false;
+        if (to == String::npos) return true;
+        from = to + 1;
+    }
+}
+
 struct TPlaced {
     TNimboFile* file;
     TNimboDir* dir;
@@ -87,8 +101,10 @@ private:
         }
         for (size_t cut = path.rfind('\\'); cut != String::npos && cut > 0; cut = path.rfind('\\', cut - 1)) {
             if (TNimboDir* parent = data_.FindDir(path.substr(0, cut))) {
-                if (cut + 1 >= path.size()) Fail(d.path, "expected a folder after the directory's name");
-                data_.AddDir(d.name.text, path.substr(cut + 1), parent);
+                const String below = path.substr(cut + 1);
+                if (!IsFolderBelow(below))
+                    Fail(d.path, "expected folder names after the directory's name, without '.', '..' or ':'");
+                data_.AddDir(d.name.text, below, parent);
                 return true;
             }
         }
