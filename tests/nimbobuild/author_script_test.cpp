@@ -244,6 +244,8 @@ TEST(AuthorScript, EachErrorNamesItsPlaceAndWhatWasExpected)
         {"[Setup]\nName = A\n", "setup.nss:1:1: [Setup] needs Destination"},
         {"Name = A\n", "setup.nss:1:1: expected a section header such as [Setup]"},
         {head + "Name = B\n", "setup.nss:4:1: Name is given twice; first on line 2"},
+        {head + "[Run]\nReadMe = a\n[Texts]\n[Run]\nReadMe = b\n",
+         "setup.nss:8:1: ReadMe is given twice; first on line 5"},
         {head + "[Texts]\nWelcome = \"open\n", "setup.nss:5:11: the quote opened here is not closed"},
         {head + "[Texts]\nWelcome = \"a\" b\n",
          "setup.nss:5:14: expected the end of the value after the closing quote"},

@@ -47,11 +47,14 @@ awk '/^### A complete example/ {on = 1} on && /^```ini$/ {take = 1; next} take &
     "$root/README.md" >"$work/example.nss"
 [ "$(wc -l <"$work/example.nss")" -gt 10 ] && [ "$(wc -l <"$work/example.nss")" -le 25 ] &&
     pass "the README's example has at most 25 lines" || fail "the README's example: $(cat "$work/example.nss")"
+# And a program to start when an attended install ends: the prefix's Notepad.
+printf '%s\n' '[Files]' 'notes.exe' '[Run]' 'Program = notes.exe' >>"$work/example.nss"
 in="$work/in"
 mkdir -p "$in/help/pics" "$in/samples"
 printf 'MZ writer\r\n' >"$in/writer.exe"
 printf 'Read me first.\r\n' >"$in/readme.txt"
 printf 'old\r\n' >"$in/notes.bak"
+cp "$drive_c/windows/notepad.exe" "$in/notes.exe"
 head -c 20000 /dev/urandom >"$in/help/writer.hlp"
 head -c 3000 /dev/urandom >"$in/help/pics/one.bmp"
 printf 'Dear ...\r\n' >"$in/samples/letter.txt"
@@ -70,7 +73,9 @@ installed_names() { (cd "$target" && find . -type f ! -iname INSTALL.LOG ! -inam
 # Unattended, the install type page takes its first type; no option is chosen.
 (cd "$work/example" && wine setup.exe /VERYSILENT >"$work/setup.out" 2>&1 </dev/null)
 rc=$?
-expect readme.txt writer.exe Help/writer.hlp Help/pics/one.bmp
+robot 'set timeout 3' 'wait window "Untitled - Notepad"' >/dev/null 2>&1 &&
+    { fail "an unattended run started the program"; robot 'close "Untitled - Notepad"'; }
+expect notes.exe readme.txt writer.exe Help/writer.hlp Help/pics/one.bmp
 installed_names >"$work/installed" 2>/dev/null
 [ $rc -eq 0 ] && cmp -s "$work/expected" "$work/installed" && pass "the first type installs exactly its files" ||
     fail "first type (exit $rc): $(diff "$work/expected" "$work/installed")"
@@ -100,10 +105,11 @@ robot 'set timeout 30' 'wait window NimboPagesForm' 'within NimboPagesForm' \
     'wait text meMSGIntent contains "The files for The Sample Writer application will"' 'click btnNext' \
     'wait text cbCWGGroups equals "Sample Writer" timeout=120' 'click btnNext' 'within any' \
     'wait dialog "Confirm" text equals "Would you like to read the readme.txt file?"' 'answer "Confirm" "&No"' \
-    'answer "Information" "&OK"' && pass "the robot chose the second type and the option" ||
+    'wait window "Untitled - Notepad"' 'close "Untitled - Notepad"' 'wait gone "Untitled - Notepad"' \
+    'answer "Information" "&OK"' && pass "the robot chose the second type and the option; the program started" ||
     { fail "the pages of the example"; wineserver -k; }
 wait $app
-expect readme.txt writer.exe Samples/letter.txt
+expect notes.exe readme.txt writer.exe Samples/letter.txt
 installed_names >"$work/installed" 2>/dev/null
 cmp -s "$work/expected" "$work/installed" && pass "the second type with the option installs exactly its files" ||
     fail "second type: $(diff "$work/expected" "$work/installed")"

@@ -151,7 +151,7 @@ private:
                 Fail(rest, Format("expected a name after %s, as in [%s Complete]", s.name, s.name));
             if (!s.named && !rest.text.empty()) Fail(rest, Format("expected ']' after [%s", s.name));
             section_ = s.kind;
-            keys_.clear();
+            sectionName_ = UpperCase(inner.text);
             if (s.kind == TSection::setup) setupAt_ = line;
             if (s.named) NewChoice(Unquote(rest, file_));
             return;
@@ -205,7 +205,7 @@ private:
     // A key that may stand once in its section.
     void Once(const String& key, const TScriptText& at)
     {
-        const auto [it, fresh] = keys_.emplace(key, at.line);
+        const auto [it, fresh] = keys_.emplace(sectionName_ + "\n" + key, at.line);
         if (!fresh) Fail(at, Format("%s is given twice; first on line %d", key, it->second));
     }
 
@@ -296,7 +296,8 @@ private:
     const String& file_;
     TAuthorScript& out_;
     TSection section_ = TSection::none;
-    std::map<String, int> keys_;  // keys given once in this section, with their line
+    String sectionName_;
+    std::map<String, int> keys_;  // keys given once per section, with their line
     TScriptText setupAt_;
 };
 
