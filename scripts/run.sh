@@ -21,10 +21,10 @@ rm -rf "$run"
 mkdir -p "$run" "$screens"
 rm -f "$screens"/*.png
 
-# The demo setup, made by the setup builder from the shipped form source and
-# the demo payload.
+# The demo setup, made by the setup builder from the demo script (the
+# shipped setup written as an author's script) and the demo payload.
 (source "$root/scripts/wine-env.sh" &&
-    wine "$build/nimbobuild.exe" "$(winepath -w "$root/src/app/nimbo_form.nfm")" \
+    wine "$build/nimbobuild.exe" "$(winepath -w "$root/src/app/demo_setup.nss")" \
         "$(winepath -w "$build/payload")" "$(winepath -w "$run/demo")" >"$run/build.log" 2>&1 </dev/null) ||
     { cat "$run/build.log"; exit 1; }
 

@@ -1,11 +1,16 @@
 #include "app/nimbo_form.h"
 
 #include "engine/file_routines.h"
+#include "engine/run_switches.h"
 #include "framework/properties.h"
 
 NIMBO_DEFINE_CLASS(TNimboForm, TForm, false,
-                   p.Method("FormCreate", &TNimboForm::FormCreate)
+                   p.Str("UnInstallName", &TNimboForm::SetUnInstallName)
+                       .Str("ReadMe", &TNimboForm::SetReadMe)
+                       .Ref("RunAfter", &TNimboForm::SetRunAfter)
+                       .Method("FormCreate", &TNimboForm::FormCreate)
                        .Method("suGroupsNextPage", &TNimboForm::suGroupsNextPage)
+                       .Method("FinishNextPage", &TNimboForm::FinishNextPage)
                        .Method("suUnInstallCleanup", &TNimboForm::suUnInstallCleanup)
                        .Method("suInstallTypeNextPage", &TNimboForm::suInstallTypeNextPage))
 
@@ -36,23 +41,41 @@ void TNimboForm::FormCreate(TObject*)
     Application->SetTitle(Caption());
 }
 
+void TNimboForm::Notification(TComponent* component, TOperation operation)
+{
+    TForm::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == runAfter_) runAfter_ = nullptr;
+}
+
+String TNimboForm::RegistrationName() const
+{
+    return !unInstallName_.empty() || !suInfo ? unInstallName_ : suInfo->AppName();
+}
+
 void TNimboForm::suGroupsNextPage(TObject*)
 {
-    if (suDir && suProg) {
-        const String readMe = suDir->TargetDir() + "README.TXT";
-        if (FileExists(readMe) && MessageDlg("Would you like to read the README.TXT file?", mtConfirmation,
+    if (suDir && suProg && !readMe_.empty()) {
+        const String readMe = suDir->TargetDir() + readMe_;
+        if (FileExists(readMe) && MessageDlg(Format("Would you like to read the %s file?", readMe_), mtConfirmation,
                                              (1u << mbYes) | (1u << mbNo)) == mrYes) {
             // Quoted: the target directory may hold blanks.
             suProg->SetCommandLine("\"" + readMe + "\"");
             suProg->Execute();
         }
     }
-    if (suUnInstall) suUnInstall->RegisterUnInstall("Corvane Linker");
+    if (suUnInstall) suUnInstall->RegisterUnInstall(RegistrationName());
+}
+
+void TNimboForm::FinishNextPage(TObject* sender)
+{
+    suGroupsNextPage(sender);
+    // Only a person at the screen wants the program now; an unattended run starts no window.
+    if (runAfter_ && !Unattended()) runAfter_->Execute();
 }
 
 void TNimboForm::suUnInstallCleanup(TObject*)
 {
-    if (suUnInstall) suUnInstall->UnregisterUnInstall("Corvane Linker");
+    if (suUnInstall) suUnInstall->UnregisterUnInstall(RegistrationName());
 }
 
 void TNimboForm::suInstallTypeNextPage(TObject*)

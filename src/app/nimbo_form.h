@@ -32,12 +32,34 @@ public:
     TNimboRadioChoice* suInstallType = nullptr;
     TNimboCheckBoxChoice* suOptions = nullptr;
 
+    // What ends the install, as data so a form made from an author's script
+    // registers and offers its own: the name of the uninstall registration
+    // (the application's name when empty), the read-me below the
+    // destination offered at the end (none when empty) and a program run
+    // after the install.
+    const String& UnInstallName() const { return unInstallName_; }
+    void SetUnInstallName(const String& v) { unInstallName_ = v; }
+    const String& ReadMe() const { return readMe_; }
+    void SetReadMe(const String& v) { readMe_ = v; }
+    TNimboProgExec* RunAfter() const { return runAfter_; }
+    void SetRunAfter(TNimboProgExec* v) { runAfter_ = v; }
+
     // Published handlers.
     void FormCreate(TObject* sender);
     // Offers the installed read-me file, then registers the uninstall.
     void suGroupsNextPage(TObject* sender);
+    // The same on whichever page ends the install, and the program to run after it.
+    void FinishNextPage(TObject* sender);
     // The user confirmed the uninstall: the registration goes first.
     void suUnInstallCleanup(TObject* sender);
     // The third install type lets the user pick the options.
     void suInstallTypeNextPage(TObject* sender);
+
+private:
+    void Notification(TComponent* component, TOperation operation) override;
+    String RegistrationName() const;
+
+    String unInstallName_;
+    String readMe_;
+    TNimboProgExec* runAfter_ = nullptr;
 };

@@ -1,19 +1,16 @@
-// The setup builder: a text form source and a folder of files in, a ready
-// setup folder out (setup.exe carrying the form with the filled script,
-// the libraries it needs, the payload).
-//   nimbobuild [--compress] <form.nfm> <folder> <new setup folder>
+// The setup builder: a text form source or an author's script and a folder
+// of files in, a ready setup folder out (setup.exe carrying the form with
+// the filled script, the libraries it needs, the payload).
+//   nimbobuild [--compress] <form.nfm | script.nss> <folder> <new setup folder>
 // setup.exe, TNLANG32.DLL and TNComp32.DLL are taken from beside the
 // builder. On any error it says what is wrong and writes nothing.
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "base/exceptions.h"
-#include "folder_scan.h"
+#include "build_source.h"
 #include "form_script.h"
-#include "framework/form_text.h"
 #include "script/nimbo_data.h"
 #include "setup_folder.h"
 
@@ -36,33 +33,24 @@ String BuilderFolder()
     return ExtractFileDir(String(buf, n));
 }
 
-std::vector<uint8_t> CompileForm(const String& path)
+int Build(const String& sourcePath, const String& folderArg, const String& outArg, bool compress)
 {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    if (!in) throw ENimboError(Format("%s: cannot read the form source", path));
-    std::stringstream text;
-    text << in.rdbuf();
-    try {
-        return FormTextToBinary(text.str());
-    } catch (const EReadError& e) {
-        throw ENimboError(Format("%s: %s", path, e.Message()));
-    }
-}
-
-int Build(const String& formPath, const String& folderArg, const String& outArg, bool compress)
-{
-    std::vector<uint8_t> form = CompileForm(formPath);
+    const String folder = FullPath(folderArg);
+    std::vector<TScannedFile> scanned = ScanFolder(folder);
+    TBuildSource source = LoadBuildSource(sourcePath, scanned, BuilderFolder());
+    std::vector<uint8_t>& form = source.form;
+    compress = compress || source.compress;
     TSetupDataSpan span;
     TNimboData script;
     try {
-        if (!FindSetupData(form, span)) throw ENimboError(Format("%s: the form has no SetupData", formPath));
+        if (!FindSetupData(form, span)) throw ENimboError(Format("%s: the form has no SetupData", sourcePath));
         TValueReader r(form.data() + span.begin, span.end - span.begin);
         script.ReadData(r);
     } catch (const EReadError& e) {
-        throw ENimboError(Format("%s: the form's setup script cannot be read: %s", formPath, e.Message()));
+        throw ENimboError(Format("%s: the form's setup script cannot be read: %s", sourcePath, e.Message()));
     }
-    const String folder = FullPath(folderArg);
-    std::vector<TScannedFile> scanned = ScanFolder(folder);
+    // A script ships the files its patterns picked, not the whole folder.
+    if (source.fromScript) std::erase_if(scanned, [&](const TScannedFile& s) { return !script.FindFile(s.file.name); });
     std::vector<TPayloadFile> files;
     for (const TScannedFile& s : scanned) files.push_back(s.file);
     CheckScriptAgainstFolder(script, files);
@@ -81,7 +69,7 @@ int Build(const String& formPath, const String& folderArg, const String& outArg,
     }
     // Only a setup in test mode takes its files from where they were found;
     // the others would carry the folder's path in every entry for nothing.
-    FillScript(script, files, span.test ? folder : String());
+    FillScript(script, files, span.test ? folder : String(), !source.fromScript);
     TValueWriter w;
     script.WriteData(w);
     out.SetForm(ReplaceSetupData(form, span, w.Data()), compress);
@@ -99,7 +87,7 @@ int main(int argc, char** argv)
     int first = 1;
     if (argc > 1 && String(argv[1]) == "--compress") compress = true, first = 2;
     if (argc - first != 3) {
-        std::fprintf(stderr, "usage: nimbobuild [--compress] <form.nfm> <folder> <new setup folder>\n");
+        std::fprintf(stderr, "usage: nimbobuild [--compress] <form.nfm | script.nss> <folder> <new setup folder>\n");
         return 2;
     }
     try {

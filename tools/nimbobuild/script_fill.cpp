@@ -17,7 +17,27 @@ void CheckScriptAgainstFolder(const TNimboData& script, const std::vector<TPaylo
                 Format("the form's script names the file \"%s\", which the folder does not hold", f->Name()));
 }
 
-void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, const String& source)
+TNimboDir* FolderDir(TNimboData& script, TNimboDir* top, const String& subDir)
+{
+    TNimboDir* dir = top;
+    size_t from = 0;
+    while (from < subDir.size()) {
+        size_t to = subDir.find('\\', from);
+        if (to == String::npos) to = subDir.size();
+        const String name = dir->Name() + "\\" + subDir.substr(from, to - from);
+        TNimboDir* d = script.FindDir(name);
+        if (!d) {
+            d = script.AddDir(name, String(), nullptr);
+            d->SetParent(dir);
+            d->SetDir(subDir.substr(from, to - from));
+        }
+        dir = d;
+        from = to + 1;
+    }
+    return dir;
+}
+
+void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, const String& source, bool placeByFolder)
 {
     TNimboDir* install = script.FindDir(kInstallDirName);
     if (!install) throw ENimboError(Format("the form's script has no directory named \"%s\"", kInstallDirName));
@@ -25,7 +45,8 @@ void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, cons
     // choices keep pointing at them.
     std::map<String, TNimboFile*> known;
     for (TNimboFile* f : script.Files()) known[AnsiUpperCase(f->Name())] = f;
-    for (TNimboDir* d : script.Dirs()) d->Clear();
+    if (placeByFolder)
+        for (TNimboDir* d : script.Dirs()) d->Clear();
 
     String description = "Setup Disk";
     int32_t diskSize = 0;
@@ -41,26 +62,7 @@ void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, cons
     // leave files off it, and a file on no disk is never installed.
     disk->SetSize(total > diskSize ? 0 : diskSize);
 
-    std::map<String, TNimboDir*> dirs;
     for (const TPayloadFile& pf : files) {
-        TNimboDir* dir = install;
-        if (!pf.subDir.empty()) {
-            // One script directory per folder level, each below its parent.
-            size_t from = 0;
-            while (from <= pf.subDir.size()) {
-                size_t to = pf.subDir.find('\\', from);
-                if (to == String::npos) to = pf.subDir.size();
-                const String rel = pf.subDir.substr(0, to);
-                TNimboDir*& d = dirs[AnsiUpperCase(rel)];
-                if (!d) {
-                    d = script.AddDir(String(kInstallDirName) + "\\" + rel, String(), nullptr);
-                    d->SetParent(dir);
-                    d->SetDir(pf.subDir.substr(from, to - from));
-                }
-                dir = d;
-                from = to + 1;
-            }
-        }
         TNimboFile*& file = known[AnsiUpperCase(pf.name)];
         if (!file) file = script.AddFile(pf.name);
         file->SetName(pf.name);
@@ -69,7 +71,7 @@ void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, cons
         file->SetDateTime(pf.dateTime);
         file->SetCompressed(pf.compressed);
         file->SetCompressedSize(pf.compressed ? pf.compressedSize : pf.size);
-        dir->AddFile(file);
+        if (placeByFolder) FolderDir(script, install, pf.subDir)->AddFile(file);
         disk->AddFile(file);
     }
 }

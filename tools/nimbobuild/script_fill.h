@@ -10,6 +10,7 @@
 #include "base/nstring.h"
 
 class TNimboData;
+class TNimboDir;
 
 struct TPayloadFile {
     String subDir;  // relative folder with backslashes, empty for the top
@@ -27,6 +28,14 @@ inline constexpr const char* kInstallDirName = "Install";
 // groups and choices would lose that file).
 void CheckScriptAgainstFolder(const TNimboData& script, const std::vector<TPayloadFile>& files);
 
-// Puts the files into the script; source is the folder as the setup
-// author's tools see it (the files' Source).
-void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, const String& source);
+// Puts the files into the script: size, time stamp, packing, the disk;
+// source is the folder as the setup author's tools see it (the files'
+// Source). With placeByFolder each file goes to the directory of its
+// folder (FolderDir below "Install"); otherwise the files keep the
+// directories the script gives them.
+void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, const String& source, bool placeByFolder);
+
+// The script directory of subDir (folders with backslashes) below top, made
+// one level at a time as needed, each named after its parent:
+// "Install\sub\dir".
+TNimboDir* FolderDir(TNimboData& script, TNimboDir* top, const String& subDir);

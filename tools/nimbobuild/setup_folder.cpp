@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr const char* kFormResource = "TNIMBOFORM";
-
 int64_t SizeOf(const String& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA a{};
@@ -110,14 +108,14 @@ void TSetupFolder::SetForm(const std::vector<uint8_t>& plainForm, bool pack)
     const String exe = Target(kSetupProgramName);
     WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
     if (HMODULE m = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        EnumResourceLanguagesA(m, MAKEINTRESOURCEA(10), kFormResource, FirstLanguage,
+        EnumResourceLanguagesA(m, MAKEINTRESOURCEA(10), kFormResourceName, FirstLanguage,
                                reinterpret_cast<LONG_PTR>(&language));
         FreeLibrary(m);
     }
     HANDLE u = BeginUpdateResourceA(exe.c_str(), FALSE);
     if (!u)
         throw ENimboError(Format("%s: cannot open its resources (error %d)", exe, static_cast<int>(GetLastError())));
-    if (!UpdateResourceA(u, MAKEINTRESOURCEA(10), kFormResource, language, const_cast<uint8_t*>(form.data()),
+    if (!UpdateResourceA(u, MAKEINTRESOURCEA(10), kFormResourceName, language, const_cast<uint8_t*>(form.data()),
                          static_cast<DWORD>(form.size()))) {
         const int err = static_cast<int>(GetLastError());
         EndUpdateResourceA(u, TRUE);

@@ -8,6 +8,9 @@
 
 #include "base/nstring.h"
 
+// The resource of setup.exe (RCDATA) that holds its host form.
+inline constexpr const char* kFormResourceName = "TNIMBOFORM";
+
 class TSetupFolder {
 public:
     // templates: the folder holding setup.exe and its libraries. Raises

@@ -1,0 +1,320 @@
+// The author's script natively: what it compiles into (the shipped form's
+// pages chained by the script, a setup script with every name resolved),
+// each kind of error with its place, and random damage.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "author_script.h"
+#include "form_tree.h"
+#include "framework/form_text.h"
+#include "framework/value_stream.h"
+#include "script/nimbo_data.h"
+#include "script_form.h"
+
+namespace {
+
+String ReadFile(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+const std::vector<uint8_t>& HostForm()
+{
+    static const std::vector<uint8_t> form = FormTextToBinary(ReadFile(NIMBO_SOURCE_DIR "/src/app/nimbo_form.nfm"));
+    return form;
+}
+
+// The README's example, from its authoring section, and the folder it is built from.
+String Example()
+{
+    const String readme = ReadFile(NIMBO_SOURCE_DIR "/README.md");
+    const size_t section = readme.find("### A complete example");
+    const size_t begin = readme.find("```ini\n", section) + 7;
+    return section == String::npos ? String() : readme.substr(begin, readme.find("```", begin) - begin);
+}
+
+std::vector<TPayloadFile> ExamplePayload()
+{
+    std::vector<TPayloadFile> files;
+    for (const auto& [sub, name] : std::vector<std::pair<String, String>>{{"", "readme.txt"},
+                                                                          {"", "writer.exe"},
+                                                                          {"", "notes.bak"},
+                                                                          {"help", "writer.hlp"},
+                                                                          {"help\\pics", "one.bmp"},
+                                                                          {"samples", "letter.txt"},
+                                                                          {"samples", "draft.doc"}}) {
+        TPayloadFile f;
+        f.subDir = sub;
+        f.name = name;
+        files.push_back(f);
+    }
+    return files;
+}
+
+struct TCompiled {
+    TFormObject form;
+    TNimboData data;
+};
+
+void Compile(TCompiled& c, const String& text, const std::vector<TPayloadFile>& payload = ExamplePayload())
+{
+    c.form = ReadFormTree(CompileAuthorScript(ParseAuthorScript(text, "setup.nss"), payload, HostForm()).form);
+    TValueReader r(*c.form.Find("suInfo")->Get("SetupData"));
+    c.data.ReadData(r);
+}
+
+String Ident(TFormObject& form, const char* component, const char* property)
+{
+    const std::vector<uint8_t>* v = form.Find(component)->Get(property);
+    if (!v) return "(none)";
+    TValueReader r(*v);
+    return r.ReadIdent();
+}
+
+// "dir: file file ..." of what an item adds or removes.
+String Selection(const TNimboFileGroup* group)
+{
+    String out;
+    for (int i = 0; i < group->Dirs().Count(); ++i) {
+        out += (out.empty() ? "" : "; ") + group->Dirs()[i]->Name() + ":";
+        for (const TNimboFile* f : group->FileLists(i)->Files()) out += " " + f->Name();
+    }
+    return out;
+}
+
+String ErrorOf(const String& text, const std::vector<TPayloadFile>& payload = ExamplePayload())
+{
+    try {
+        TCompiled c;
+        Compile(c, text, payload);
+    } catch (const EScriptError& e) {
+        return e.Message();
+    }
+    return "(no error)";
+}
+
+}  // namespace
+
+TEST(AuthorScript, ExampleChainsTheShippedPagesAndResolvesEveryName)
+{
+    TCompiled c;
+    Compile(c, Example());
+    EXPECT_EQ(Ident(c.form, "NimboBackground1", "AutoSetup"), "suWelcome");
+    EXPECT_EQ(Ident(c.form, "suWelcome", "NextPage"), "suInstallType");
+    EXPECT_EQ(Ident(c.form, "suInstallType", "NextPage"), "suOptions");
+    EXPECT_EQ(Ident(c.form, "suInstallType", "OnNextPage"), "(none)");
+    EXPECT_EQ(Ident(c.form, "suOptions", "NextPage"), "suDir");
+    EXPECT_EQ(Ident(c.form, "suCopy", "NextPage"), "suGroups");
+    EXPECT_EQ(Ident(c.form, "suGroups", "NextPage"), "(none)");
+    EXPECT_EQ(Ident(c.form, "suGroups", "OnNextPage"), "FinishNextPage");
+
+    const TNimboData& d = c.data;
+    EXPECT_EQ(d.AppName(), "Sample Writer");
+    EXPECT_EQ(d.FindDir("Install")->Dir(), "C:\\Sample Writer\\");
+    EXPECT_EQ(d.FindDir("Help")->Parent(), d.FindDir("Install"));
+    EXPECT_EQ(d.FindDir("Help\\pics")->Parent(), d.FindDir("Help"));
+    EXPECT_EQ(d.FindDir("Help\\pics")->Dir(), "pics\\");
+    EXPECT_TRUE(d.FindDir("Help\\pics")->Contains(d.FindFile("one.bmp")));
+    EXPECT_EQ(d.Files().Count(), 5) << "notes.bak and draft.doc match no pattern";
+    EXPECT_EQ(d.LogFileDir(), d.FindDir("Install"));
+
+    const TNimboChoiceData* types = d.FindChoiceData("suInstallType");
+    ASSERT_TRUE(types && types->Common());
+    ASSERT_EQ(types->Items().Count(), 2);
+    EXPECT_EQ(types->Items()[0]->Title(), "Complete");
+    EXPECT_EQ(types->Items()[0]->Description()[0], "The program with its help.");
+    EXPECT_EQ(Selection(types->Items()[0]->Add()), "Install: writer.exe; Help: writer.hlp; Help\\pics: one.bmp");
+    EXPECT_EQ(Selection(types->Items()[1]->Add()), "Install: writer.exe");
+    // The type page first takes out whatever a type or option selects.
+    EXPECT_EQ(Selection(types->Common()->Remove()),
+              "Install: writer.exe; Help: writer.hlp; Help\\pics: one.bmp; Samples: letter.txt");
+    const TNimboChoiceData* options = d.FindChoiceData("suOptions");
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->Common(), nullptr) << "options add to the chosen type";
+    EXPECT_EQ(Selection(options->Items()[0]->Add()), "Samples: letter.txt");
+
+    const TNimboWinGroups* group = d.FindWinGroup("suGroups");
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->Title(), "Sample Writer");
+    ASSERT_EQ(group->Items().Count(), 2);
+    EXPECT_EQ(group->Items()[0]->Name(), "Sample Writer");
+    EXPECT_EQ(group->Items()[0]->CommandLine(), "/new");
+    EXPECT_EQ(group->Items()[0]->ItemFile(), d.FindFile("writer.exe"));
+    EXPECT_EQ(group->Items()[1]->Dir(), d.FindDir("Install"));
+}
+
+TEST(AuthorScript, ThreeLinesMakeTheShortChainWithTheShippedLook)
+{
+    TCompiled c;
+    Compile(c, "[Setup]\nName = Tiny\nDestination = D:\\Apps\\Tiny\\\n");
+    EXPECT_EQ(Ident(c.form, "suWelcome", "NextPage"), "suDir");
+    EXPECT_EQ(Ident(c.form, "suCopy", "NextPage"), "(none)");
+    EXPECT_EQ(Ident(c.form, "suCopy", "OnNextPage"), "FinishNextPage");
+    EXPECT_TRUE(c.form.Find("suInfo")->Get("Picture.Data")) << "the shipped picture stays";
+    EXPECT_FALSE(c.form.Find("suInfo")->Get("MultiDiskFiles.Strings"));
+    TValueReader name(*c.form.Get("UnInstallName"));
+    EXPECT_EQ(name.ReadString(), "Tiny");
+    EXPECT_FALSE(c.form.Get("ReadMe")) << "no read-me offer unless asked for";
+    TValueReader welcome(*c.form.Find("suWelcome")->Get("Lines.Strings"));
+    welcome.ReadListBegin();
+    EXPECT_EQ(welcome.ReadString(), "Welcome to the Tiny Setup.");
+    // Without [Files] the whole folder goes below Install, folders as directories.
+    EXPECT_EQ(c.data.Files().Count(), 7);
+    EXPECT_EQ(c.data.FindDir("Install")->Dir(), "D:\\Apps\\Tiny\\");
+    EXPECT_TRUE(c.data.FindDir("Install\\help\\pics")->Contains(c.data.FindFile("one.bmp")));
+}
+
+TEST(AuthorScript, LanguagesAndRunSettingsReachTheForm)
+{
+    TCompiled c;
+    Compile(c, Example() + "Program = writer.exe /welcome\n[Setup]\nLanguages = German, English\nOverwrite = older\n"
+                           "[Texts]\nWelcomeCaption = Hello\nReady = Copying now.\n");
+    EXPECT_EQ(Ident(c.form, "NimboBackground1", "AutoSetup"), "suLanguage");
+    EXPECT_EQ(Ident(c.form, "suLanguage", "NextPage"), "suWelcome");
+    TValueReader shown(*c.form.Find("suLanguage")->Get("ShowLanguages"));
+    EXPECT_EQ(shown.ReadSet(), (std::vector<String>{"laGerman", "laEnglish"}));
+    TValueReader start(*c.form.Find("suInfo")->Get("Language"));
+    EXPECT_EQ(start.ReadString(), "Deutsch");
+    EXPECT_EQ(Ident(c.form, "suCopy", "OverWrite"), "swOlder");
+    EXPECT_EQ(Ident(c.form, "NimboForm", "RunAfter"), "suRunAfter");
+    TValueReader args(*c.form.Find("suRunAfter")->Get("CommandLine"));
+    EXPECT_EQ(args.ReadString(), "/welcome");
+    TValueReader caption(*c.form.Find("suWelcome")->Get("Caption"));
+    EXPECT_EQ(caption.ReadString(), "Hello");
+    TValueReader ready(*c.form.Find("suPreFileCopy")->Get("Lines.Strings"));
+    ready.ReadListBegin();
+    EXPECT_EQ(ready.ReadString(), "Copying now.");
+    EXPECT_TRUE(ready.EndOfList());
+}
+
+// The demo script makes the shipped form's pages with the same texts and settings.
+TEST(AuthorScript, DemoScriptGivesTheShippedPages)
+{
+    TCompiled c;
+    Compile(c, ReadFile(NIMBO_SOURCE_DIR "/src/app/demo_setup.nss"), [] {
+        std::vector<TPayloadFile> files;
+        for (const char* n : {"corvane.exe", "order.txt", "ReadMe.txt", "siteURLs.dat", "URL-Dabase.cvn",
+                              "urls-submted.rpt", "urls-submt.tmp"})
+            files.push_back(TPayloadFile{"", n});
+        return files;
+    }());
+    TFormObject shipped = ReadFormTree(HostForm());
+    for (const char* page : {"suWelcome", "suDir", "suPreFileCopy", "suCopy", "suUnInstall", "NimboBackground1"})
+        for (const char* prop : {"Caption", "Lines.Strings", "Text.Strings", "NextPage", "Buttons", "TargetDir",
+                                 "OverWrite", "AutoSetup", "LogDir", "LogFileName", "Font.Height"}) {
+            const std::vector<uint8_t>* a = shipped.Find(page)->Get(prop);
+            const std::vector<uint8_t>* b = c.form.Find(page)->Get(prop);
+            EXPECT_EQ(a ? *a : std::vector<uint8_t>(), b ? *b : std::vector<uint8_t>()) << page << "." << prop;
+        }
+    for (const char* prop : {"ReadMe", "UnInstallName"}) EXPECT_EQ(*shipped.Get(prop), *c.form.Get(prop)) << prop;
+    TNimboData data;
+    TValueReader r(*shipped.Find("suInfo")->Get("SetupData"));
+    data.ReadData(r);
+    EXPECT_EQ(c.data.AppName(), data.AppName());
+    ASSERT_EQ(c.data.Files().Count(), data.Files().Count());
+    for (int i = 0; i < data.Files().Count(); ++i) EXPECT_EQ(c.data.Files()[i]->Name(), data.Files()[i]->Name());
+    const TNimboWinGroups* ours = c.data.FindWinGroup("suGroups");
+    const TNimboWinGroups* theirs = data.FindWinGroup("suGroups");
+    EXPECT_EQ(ours->Title(), theirs->Title());
+    ASSERT_EQ(ours->Items().Count(), theirs->Items().Count());
+    for (int i = 0; i < ours->Items().Count(); ++i) {
+        EXPECT_EQ(ours->Items()[i]->Name(), theirs->Items()[i]->Name());
+        EXPECT_EQ(ours->Items()[i]->ItemFile()->Name(), theirs->Items()[i]->ItemFile()->Name());
+    }
+}
+
+TEST(AuthorScript, EachErrorNamesItsPlaceAndWhatWasExpected)
+{
+    const String head = "[Setup]\nName = A\nDestination = C:\\A\n";
+    const std::vector<std::pair<String, String>> cases = {
+        {head + "[Files]\nwriter.exe -> Instal\n",
+         "setup.nss:5:15: no directory named 'Instal'; did you mean 'Install'?"},
+        {head + "[Files]\n*.pdf\n", "setup.nss:5:1: no file of the folder matches '*.pdf'"},
+        {head + "[Files]\nwriter.exe\n*.exe -> Install\n", "setup.nss:6:1: 'writer.exe' is placed already, by line 5"},
+        {head + "[Files]\nhelp\\*\\x.txt\n", "setup.nss:5:1: expected wildcards only in the file name"},
+        {head + "[Setpu]\n", "setup.nss:4:2: unknown section [Setpu]; did you mean [Setup]?"},
+        {"[Setup]\nName = A\nDestinaton = C:\\A\n",
+         "setup.nss:3:1: unknown key 'Destinaton' in [Setup]; did you mean 'Destination'?"},
+        {"[Setup]\nName = A\n", "setup.nss:1:1: [Setup] needs Destination"},
+        {"Name = A\n", "setup.nss:1:1: expected a section header such as [Setup]"},
+        {head + "Name = B\n", "setup.nss:4:1: Name is given twice; first on line 2"},
+        {head + "[Run]\nReadMe = a\n[Texts]\n[Run]\nReadMe = b\n",
+         "setup.nss:8:1: ReadMe is given twice; first on line 5"},
+        {head + "[Texts]\nWelcome = \"open\n", "setup.nss:5:11: the quote opened here is not closed"},
+        {head + "[Texts]\nWelcome = \"a\" b\n",
+         "setup.nss:5:14: expected the end of the value after the closing quote"},
+        {head + "[Items]\nGo\n", "setup.nss:5:1: expected 'key = value'"},
+        {head + "[Items]\nGo = writr.exe\n",
+         "setup.nss:5:6: no installed file named 'writr.exe'; did you mean 'writer.exe'?"},
+        {head + "[Type]\n", "setup.nss:4:6: expected a name after Type"},
+        {head + "[Type Full]\nSelect = Instal\n",
+         "setup.nss:5:10: no installed file or directory named 'Instal'; did you mean 'Install'?"},
+        {head + "[Type Full]\nDescription = x\n", "setup.nss:4:7: 'Full' selects nothing"},
+        {head + "[Type A]\nSelect = *\n[Option A]\n",
+         "setup.nss:6:9: a type or option named 'A' is declared already, on line 4"},
+        {head + "[Directories]\nDocs = Instal\\Docs\n",
+         "setup.nss:5:8: expected a full path (C:\\...) or a directory's name and a folder below it: no directory "
+         "named 'Instal'; did you mean 'Install'?"},
+        {head + "[Directories]\nUp = Install\\..\\..\\Windows\n",
+         "setup.nss:5:6: expected folder names after the directory's name, without '.', '..' or ':'"},
+        {head + "[Directories]\nWindows = C:\\W\n", "setup.nss:5:1: 'Windows' is a directory of every setup"},
+        {head + "[Directories]\nA = B\\x\nB = A\\y\n", "setup.nss:5:5: expected a full path"},
+        {"[Setup]\nName = A\nDestination = Apps\\A\n", "setup.nss:3:15: expected a full path for Destination"},
+        {head + "Languages = English, Klingon\n", "setup.nss:4:22: no language named 'Klingon'"},
+        {head + "Overwrite = sometimes\n", "setup.nss:4:13: no Overwrite value named 'sometimes'"},
+        {head + "[Files]\n** -> Fonts\n[Directories]\nFonts = Windows\\Fonts\n[Run]\nReadMe = one.bmp\n",
+         "setup.nss:9:10: expected a read-me installed in Install or a directory below it"},
+        {head + "Title = a\x01z\n", "setup.nss:4:10: unexpected control character (code 1)"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const String got = ErrorOf(text);
+        EXPECT_EQ(got.substr(0, expected.size()), expected) << text;
+    }
+}
+
+TEST(AuthorScript, WildcardsIgnoreLetterCase)
+{
+    EXPECT_TRUE(WildMatch("*.TXT", "read me.txt"));
+    EXPECT_TRUE(WildMatch("w?iter.*", "writer.exe"));
+    EXPECT_TRUE(WildMatch("*", ""));
+    EXPECT_TRUE(WildMatch("a*b*c", "aXbYbc"));
+    EXPECT_FALSE(WildMatch("*.txt", "notes.txt.bak"));
+    EXPECT_FALSE(WildMatch("a?", "a"));
+}
+
+// Damaged scripts give a script error or none, never a crash or another error.
+TEST(AuthorScript, RandomDamageGivesAnErrorNeverACrash)
+{
+    std::mt19937 random(23);
+    const String base = Example() + "Program = \"writer.exe\" /x\n[Texts]\nWelcome = \"a \"\"b\"\"\"\n";
+    for (int round = 0; round < 3000; ++round) {
+        String text = base;
+        for (int edits = 1 + static_cast<int>(random() % 4); edits > 0; --edits) {
+            const size_t at = random() % (text.size() + 1);
+            switch (random() % 3) {
+            case 0:
+                text.insert(at, 1, static_cast<char>(random() % 256));
+                break;
+            case 1:
+                text.erase(at, 1 + random() % 8);
+                break;
+            default:
+                text.insert(at, String("[]=,\"->*\\**\n ").substr(random() % 13, 1));
+                break;
+            }
+        }
+        try {
+            TCompiled c;
+            Compile(c, text);
+        } catch (const EScriptError&) {
+        } catch (const Exception& e) {
+            ADD_FAILURE() << "not a script error: " << e.Message() << "\n" << text;
+        }
+    }
+}

@@ -1,0 +1,167 @@
+#!/bin/bash
+# The author's script end to end under Wine:
+#  - the README's example builds; an unattended run takes the first install
+#    type, the robot picks the second with the option, and each installs
+#    exactly its files; the setup registers under the script's name and its
+#    registered uninstall removes everything;
+#  - the shipped form and the demo script install the same files and group;
+#  - each kind of script error names the file, line and column, and nothing
+#    is written.
+#   author_test.sh <win32 build dir> <work dir>
+set -uo pipefail
+build="$1"
+work="$2"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+source "$root/scripts/wine-env.sh"
+source "$root/tests/support/test_lib.sh"
+rm -rf "$work"
+mkdir -p "$work"
+drive_c="$WINEPREFIX/drive_c"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall'
+build_setup() { wine "$build/nimbobuild.exe" "$@" >"$work/build.out" 2>"$work/build.err" </dev/null; }
+# Files below a folder with size and content, the uninstall's own left out.
+listing() { (cd "$1" && find . -type f ! -iname INSTALL.LOG ! -iname setup.exe ! -iname TNLANG32.DLL -printf '%P\n' |
+    sort | while read -r f; do printf '%s %s %s\n' "$f" "$(stat -c %s "$f")" "$(md5sum <"$f" | cut -c1-32)"; done); }
+registered() { wine reg query "$uninstall_key\\$1" /v DisplayName >/dev/null 2>&1 </dev/null; }
+start_menu() { find "$drive_c/users" -path '*/Start Menu/Programs' -type d 2>/dev/null | head -1; }
+# What a killed run of this test may have left in its prefix.
+for app in "Sample Writer" "Corvane Linker"; do
+    wine reg delete "$uninstall_key\\$app" /f >/dev/null 2>&1 </dev/null
+    [ -n "$(start_menu)" ] && rm -rf "$(start_menu)/$app"
+done
+rm -rf "$drive_c/Sample Writer" "$drive_c/Corvane"
+rm -f "$drive_c/windows/Nimbo Setup/"*.journal
+# The registered quiet uninstall, as administrators' tools run it.
+uninstall() {
+    local command program
+    command="$(wine reg query "$uninstall_key\\$1" /v QuietUninstallString 2>/dev/null </dev/null |
+        sed -n 's/.*REG_SZ *//p' | tr -d '\r')"
+    program="$(sed -n 's/^"\([^"]*\)".*/\1/p' <<<"$command")"
+    [ -n "$program" ] || program="${command%% *}"
+    [[ "$command" == *" UNINSTALL /VERYSILENT" ]] || { fail "quiet uninstall command: '$command'"; return; }
+    (cd "$work" && wine "$program" UNINSTALL /VERYSILENT >>"$work/uninstall.out" 2>&1 </dev/null)
+}
+
+# --- The README's example, from its authoring section.
+awk '/^### A complete example/ {on = 1} on && /^```ini$/ {take = 1; next} take && /^```$/ {exit} take' \
+    "$root/README.md" >"$work/example.nss"
+[ "$(wc -l <"$work/example.nss")" -gt 10 ] && [ "$(wc -l <"$work/example.nss")" -le 25 ] &&
+    pass "the README's example has at most 25 lines" || fail "the README's example: $(cat "$work/example.nss")"
+# And a program to start when an attended install ends: the prefix's Notepad.
+printf '%s\n' '[Files]' 'notes.exe' '[Run]' 'Program = notes.exe' >>"$work/example.nss"
+in="$work/in"
+mkdir -p "$in/help/pics" "$in/samples"
+printf 'MZ writer\r\n' >"$in/writer.exe"
+printf 'Read me first.\r\n' >"$in/readme.txt"
+printf 'old\r\n' >"$in/notes.bak"
+cp "$drive_c/windows/notepad.exe" "$in/notes.exe"
+head -c 20000 /dev/urandom >"$in/help/writer.hlp"
+head -c 3000 /dev/urandom >"$in/help/pics/one.bmp"
+printf 'Dear ...\r\n' >"$in/samples/letter.txt"
+printf 'draft\r\n' >"$in/samples/draft.doc"
+build_setup "$(winpath "$work/example.nss")" "$(winpath "$in")" "$(winpath "$work/example")"
+[ $? -eq 0 ] && pass "the example builds" || fail "the example does not build: $(cat "$work/build.err")"
+[ -f "$work/example/writer.hlp" ] && [ ! -e "$work/example/notes.bak" ] && [ ! -e "$work/example/draft.doc" ] &&
+    pass "the setup folder holds what the patterns pick" || fail "setup folder: $(ls "$work/example")"
+
+target="$drive_c/Sample Writer"
+rm -rf "$target"
+expect() { printf '%s\n' "$@" | sort >"$work/expected"; }
+installed_names() { (cd "$target" && find . -type f ! -iname INSTALL.LOG ! -iname setup.exe ! -iname TNLANG32.DLL \
+    -printf '%P\n' | sort); }
+
+# Unattended, the install type page takes its first type; no option is chosen.
+(cd "$work/example" && wine setup.exe /VERYSILENT >"$work/setup.out" 2>&1 </dev/null)
+rc=$?
+robot 'set timeout 3' 'wait window "Untitled - Notepad"' >/dev/null 2>&1 &&
+    { fail "an unattended run started the program"; robot 'close "Untitled - Notepad"'; }
+expect notes.exe readme.txt writer.exe Help/writer.hlp Help/pics/one.bmp
+installed_names >"$work/installed" 2>/dev/null
+[ $rc -eq 0 ] && cmp -s "$work/expected" "$work/installed" && pass "the first type installs exactly its files" ||
+    fail "first type (exit $rc): $(diff "$work/expected" "$work/installed")"
+cmp -s "$in/help/pics/one.bmp" "$target/Help/pics/one.bmp" && pass "a file of a subfolder arrives byte for byte" ||
+    fail "Help/pics/one.bmp differs"
+registered "Sample Writer" && pass "the setup registers under the script's name" || fail "no registration 'Sample Writer'"
+registered "Corvane Linker" && fail "the shipped application's name is registered too"
+# Made directly in the Start menu: Wine's Program Manager takes no arguments.
+programs="$(start_menu)"
+[ -f "$programs/Sample Writer/Sample Writer.lnk" ] && [ -f "$programs/Sample Writer/Read Me.lnk" ] &&
+    pass "the group has both items" || fail "group: $(ls "$programs/Sample Writer" 2>&1)"
+uninstall "Sample Writer"
+# The restarted copy that removes it ends after the program that was started.
+wait_for "$target" 30 gone && ! registered "Sample Writer" && [ ! -e "$programs/Sample Writer" ] &&
+    pass "the registered uninstall removes the files, the group and the registration" ||
+    fail "after the uninstall: $(ls -R "$target" 2>&1)"
+
+# The second type with the option, chosen on the pages.
+(cd "$work/example" && wine setup.exe >"$work/setup.out" 2>&1 </dev/null) &
+app=$!
+robot 'set timeout 30' 'wait window NimboPagesForm' 'within NimboPagesForm' \
+    'wait text meMSGIntent contains "Welcome to the Sample Writer Setup."' 'click btnNext' \
+    'wait text laCHTitle2 equals "Compact"' 'assert text meCHDescription2 contains "The program alone."' \
+    'click rbCHItem2' 'click btnNext' 'wait text laCHTitle1 equals "Samples"' 'click cbCHItem1' 'click btnNext' \
+    'wait text meCDLIntent contains "Select a directory for Sample Writer."' 'click btnNext' \
+    'within any' 'answer "Confirmation" "&Yes"' 'within NimboPagesForm' \
+    'wait text meMSGIntent contains "The files for The Sample Writer application will"' 'click btnNext' \
+    'wait text cbCWGGroups equals "Sample Writer" timeout=120' 'click btnNext' 'within any' \
+    'wait dialog "Confirm" text equals "Would you like to read the readme.txt file?"' 'answer "Confirm" "&No"' \
+    'wait window "Untitled - Notepad"' 'close "Untitled - Notepad"' 'wait gone "Untitled - Notepad"' \
+    'answer "Information" "&OK"' && pass "the robot chose the second type and the option; the program started" ||
+    { fail "the pages of the example"; wineserver -k; }
+wait $app
+expect notes.exe readme.txt writer.exe Samples/letter.txt
+installed_names >"$work/installed" 2>/dev/null
+cmp -s "$work/expected" "$work/installed" && pass "the second type with the option installs exactly its files" ||
+    fail "second type: $(diff "$work/expected" "$work/installed")"
+uninstall "Sample Writer"
+wait_for "$target" 30 gone && [ ! -e "$programs/Sample Writer" ] && pass "the uninstall removes the files and the group" ||
+    fail "left after the uninstall"
+
+# --- The shipped form and the demo script: the same installation.
+same_install() {
+    local source="$1" name="$2"
+    rm -rf "$work/$name"
+    build_setup "$(winpath "$source")" "$(winpath "$build/payload")" "$(winpath "$work/$name")" ||
+        fail "$name does not build: $(cat "$work/build.err")"
+    (cd "$work/$name" && wine setup.exe /VERYSILENT >"$work/setup.out" 2>&1 </dev/null) || fail "$name does not install"
+    { listing "$drive_c/Corvane" && ls "$(start_menu)/Corvane Linker"; } >"$work/$name.txt"
+    registered "Corvane Linker" || fail "$name registers no 'Corvane Linker'"
+    uninstall "Corvane Linker"
+    wait_for "$drive_c/Corvane" 30 gone || fail "$name leaves C:\\Corvane after its uninstall"
+}
+rm -rf "$drive_c/Corvane"
+same_install "$root/src/app/nimbo_form.nfm" shipped
+same_install "$root/src/app/demo_setup.nss" demo
+[ "$(wc -l <"$work/shipped.txt")" -ge 10 ] && cmp -s "$work/shipped.txt" "$work/demo.txt" &&
+    pass "the demo script installs what the shipped form installs" ||
+    fail "shipped and demo differ: $(diff "$work/shipped.txt" "$work/demo.txt")"
+
+# --- Each kind of script error: its place and message, and no setup folder.
+bad() {
+    local expect="$1"
+    shift
+    printf '%s\n' "[Setup]" "Name = Bad" "Destination = C:\\Bad" "$@" >"$work/bad.nss"
+    rm -rf "$work/bad"
+    build_setup "$(winpath "$work/bad.nss")" "$(winpath "$in")" "$(winpath "$work/bad")"
+    local rc=$?
+    [ $rc -eq 1 ] && grep -qF -- "bad.nss:$expect" "$work/build.err" && [ ! -e "$work/bad" ] &&
+        pass "error $expect" || fail "expected 'bad.nss:$expect', exit 1 and nothing written; got $rc: $(cat "$work/build.err")"
+}
+bad "5:15: no directory named 'Instal'; did you mean 'Install'?" "[Files]" "writer.exe -> Instal"
+bad "5:1: no file of the folder matches 'help\\*.pdf'" "[Files]" 'help\*.pdf'
+bad "4:1: unknown key 'Destinaton' in [Setup]; did you mean 'Destination'?" "Destinaton = C:\\X"
+bad "4:2: unknown section [Item]; did you mean [Items]?" "[Item]"
+bad "5:1: expected 'key = value'" "[Items]" "Writer writer.exe"
+bad "5:11: the quote opened here is not closed" "[Texts]" 'Welcome = "Hello'
+bad "5:10: no installed file named 'writer.ex'; did you mean 'writer.exe'?" "[Items]" "Writer = writer.ex"
+bad "10:10: no installed file or directory named 'Sampels'; did you mean 'Samples'?" \
+    "[Directories]" 'Samples = Install\Samples' '[Files]' '* -> Install' 'samples\* -> Samples' '[Type Full]' \
+    'Select = Sampels'
+printf '[Setup]\nName = Short\n' >"$work/bad.nss"
+build_setup "$(winpath "$work/bad.nss")" "$(winpath "$in")" "$(winpath "$work/bad")"
+grep -qF "bad.nss:1:1: [Setup] needs Destination" "$work/build.err" && [ ! -e "$work/bad" ] &&
+    pass "a missing Destination" || fail "missing Destination: $(cat "$work/build.err")"
+
+rm -rf "$target" "$drive_c/Corvane"
+[ $failures -eq 0 ] && echo "author's script: all checks passed"
+exit $((failures > 0))

@@ -1,0 +1,237 @@
+#include "script_form.h"
+
+#include <algorithm>
+
+#include "form_tree.h"
+#include "framework/form_reader.h"
+#include "framework/value_stream.h"
+#include "script/nimbo_data.h"
+#include "script_data.h"
+
+namespace {
+
+// The names an author may give, the set member of the language page and
+// the name the controller knows the language by.
+struct TLanguageName {
+    const char* name;
+    const char* ident;
+    const char* controllerName;
+};
+constexpr TLanguageName kLanguages[] = {
+    {"English", "laEnglish", "English"},
+    {"French", "laFrench",
+     "Fran\xe7"
+     "ais"},
+    {"Fran\xe7"
+     "ais",
+     "laFrench",
+     "Fran\xe7"
+     "ais"},
+    {"Dutch", "laDutch", "Dutch"},
+    {"Norwegian", "laNorwegian", "Norwegian"},
+    {"Italian", "laItalian", "Italiano"},
+    {"Italiano", "laItalian", "Italiano"},
+    {"Spanish", "laSpanish", "Espa\xf1ol"},
+    {"Espa\xf1ol", "laSpanish", "Espa\xf1ol"},
+    {"German", "laGerman", "Deutsch"},
+    {"Deutsch", "laGerman", "Deutsch"},
+    {"Hungarian", "laHungarian", "Hungarian"},
+};
+
+struct TNamedIdent {
+    const char* name;
+    const char* ident;
+};
+
+constexpr TNamedIdent kOverwrite[] = {
+    {"ask", "swAsk"}, {"always", "swAlways"}, {"never", "swNever"}, {"older", "swOlder"}};
+
+constexpr TNamedIdent kYesNo[] = {{"yes", "1"}, {"no", ""}, {"true", "1"}, {"false", ""}};
+
+std::vector<String> Substituted(const std::vector<const char*>& lines, const String& name)
+{
+    std::vector<String> out;
+    for (const char* l : lines) out.push_back(Format(l, name));
+    return out;
+}
+
+class TFormBuilder {
+public:
+    TFormBuilder(const TAuthorScript& s, const std::vector<uint8_t>& hostForm) : s_(s)
+    {
+        std::vector<uint8_t> plain;
+        form_ = ReadFormTree(UnpackForm(hostForm.data(), hostForm.size(), plain) ? plain : hostForm);
+    }
+
+    TCompiledScript Build(const TNimboData& data, const TScriptFacts& facts)
+    {
+        Texts(data.FindDir("Install")->Dir());
+        Chain(data);
+        Component("suCopy").Set(
+            "OverWrite",
+            IdentValue(s_.overwrite.text.empty() ? "swAsk" : Ident(s_.overwrite, kOverwrite, "Overwrite")));
+        Component("suUnInstall").Set("LogFileName", StringValue(data.LogFileName()));
+        TFormObject& info = Component("suInfo");
+        info.Remove("MultiDiskFiles.Strings");  // the shipped application's files
+        TValueWriter w;
+        data.WriteData(w);
+        info.Set("SetupData", w.TakeData());
+        form_.Set("UnInstallName", StringValue(s_.uninstallName.text.empty() ? s_.name.text : s_.uninstallName.text));
+        form_.Remove("ReadMe");  // the shipped application's
+        if (!facts.readMe.empty()) form_.Set("ReadMe", StringValue(facts.readMe));
+        if (!facts.programName.empty()) RunAfter(facts);
+        const bool compress = !s_.compress.text.empty() && !Ident(s_.compress, kYesNo, "Compress").empty();
+        return {WriteFormTree(form_), compress};
+    }
+
+private:
+    template <size_t N> String Ident(const TScriptText& v, const TNamedIdent (&table)[N], const char* key) const
+    {
+        std::vector<String> names;
+        for (const TNamedIdent& t : table) {
+            if (SameText(v.text, t.name)) return t.ident;
+            names.push_back(t.name);
+        }
+        throw EScriptError(s_.file, v, NoSuchName(Format("%s value", key), v.text, names));
+    }
+
+    TFormObject& Component(const String& name)
+    {
+        TFormObject* o = form_.Find(name);
+        if (!o) throw ENimboError(Format("the host form has no component %s", name));
+        return *o;
+    }
+
+    std::vector<String> Text(const char* key, const std::vector<String>& fallback) const
+    {
+        const auto it = s_.texts.find(key);
+        return it == s_.texts.end() ? fallback : it->second;
+    }
+
+    // The shipped form's texts, with the application's name, unless the script has its own.
+    void Texts(const String& destination)
+    {
+        const String& name = s_.name.text;
+        const std::vector<String> welcome =
+            Substituted({"Welcome to the %s Setup.", "", "The following screens will guide you through the ",
+                         "setup of this application.", "", "You may press Next to proceed to the next screen ",
+                         "or you may press Cancel at any time to abort the ", "install.", "",
+                         "NOTE: Pressing Cancel means that the ", "application is not correctly installed and may not ",
+                         "function correctly."},
+                        name);
+        const std::vector<String> ready =
+            Substituted({"The files for The %s application will ", "now be copied to the specified location.", "",
+                         "Press NEXT to continue."},
+                        name);
+        TFormObject& w = Component("suWelcome");
+        w.Set("Caption", StringValue(Text("WelcomeCaption", {"Welcome"}).front()));
+        w.Set("Lines.Strings", LinesValue(Text("Welcome", welcome)));
+        TFormObject& r = Component("suPreFileCopy");
+        r.Set("Caption", StringValue(Text("ReadyCaption", {"About To Begin File Copy"}).front()));
+        r.Set("Lines.Strings", LinesValue(Text("Ready", ready)));
+        TFormObject& d = Component("suDir");
+        d.Set("Text.Strings", LinesValue(Text("Directory", {Format("Select a directory for %s.", name)})));
+        d.Set("TargetDir", StringValue(destination));
+    }
+
+    // The pages the script needs, each leading to the next; the last one
+    // ends the install (read-me offer, program, uninstall registration).
+    void Chain(const TNimboData& data)
+    {
+        std::vector<String> pages;
+        Languages(pages);
+        pages.push_back("suWelcome");
+        if (!s_.types.empty()) pages.push_back("suInstallType");
+        if (!s_.options.empty()) pages.push_back("suOptions");
+        for (const char* p : {"suDir", "suPreFileCopy", "suCopy"}) pages.push_back(p);
+        if (!data.WinItems().Empty()) pages.push_back("suGroups");
+        Component("NimboBackground1").Set("AutoSetup", IdentValue(pages.front()));
+        // The shipped install type page runs the options from its own handler.
+        Component("suInstallType").Remove("OnNextPage");
+        for (const String& p : {String("suCopy"), String("suGroups")}) Component(p).Remove("OnNextPage");
+        for (size_t i = 0; i < pages.size(); ++i) {
+            TFormObject& page = Component(pages[i]);
+            if (i + 1 < pages.size()) {
+                page.Set("NextPage", IdentValue(pages[i + 1]));
+            } else {
+                page.Remove("NextPage");
+                page.Set("OnNextPage", IdentValue("FinishNextPage"));
+            }
+        }
+        if (pages.front() != "suWelcome")
+            Component("suWelcome").Set("Buttons", SetValue({"btPrev", "btNext", "btCancel"}));
+    }
+
+    const TLanguageName& Language(const TScriptText& v) const
+    {
+        std::vector<String> names;
+        for (const TLanguageName& l : kLanguages) {
+            if (SameText(v.text, l.name)) return l;
+            names.push_back(l.name);
+        }
+        throw EScriptError(s_.file, v, NoSuchName("language", v.text, names));
+    }
+
+    // The setup starts in the first language; more than one are offered on a page of their own.
+    void Languages(std::vector<String>& pages)
+    {
+        if (s_.languages.empty()) return;
+        Component("suInfo").Set("Language", StringValue(Language(s_.languages.front()).controllerName));
+        if (s_.languages.size() < 2) return;
+        std::vector<String> shown;
+        for (const TScriptText& l : s_.languages)
+            if (std::find(shown.begin(), shown.end(), Language(l).ident) == shown.end())
+                shown.push_back(Language(l).ident);
+        TFormObject page{"TNimboLanguage", "suLanguage", {}, {}};
+        page.Set("Buttons", SetValue({"btNext", "btCancel"}));
+        page.Set("ShowLanguages", SetValue(shown));
+        form_.children.push_back(std::move(page));
+        pages.push_back("suLanguage");
+    }
+
+    void RunAfter(const TScriptFacts& facts)
+    {
+        TFormObject prog{"TNimboProgExec", "suRunAfter", {}, {}};
+        prog.Set("ProgDir", StringValue(facts.programDir));
+        prog.Set("ProgName", StringValue(facts.programName));
+        if (!s_.program.commandLine.empty()) prog.Set("CommandLine", StringValue(s_.program.commandLine));
+        prog.Set("WaitForDone", BooleanValue(false));
+        form_.children.push_back(std::move(prog));
+        form_.Set("RunAfter", IdentValue("suRunAfter"));
+    }
+
+    const TAuthorScript& s_;
+    TFormObject form_;
+};
+
+}  // namespace
+
+bool WildMatch(std::string_view pattern, std::string_view name)
+{
+    size_t p = 0, n = 0, star = String::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || AnsiUpperCase(pattern.substr(p, 1)) == AnsiUpperCase(name.substr(n, 1)))) {
+            ++p, ++n;
+        } else if (star != String::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+TCompiledScript CompileAuthorScript(const TAuthorScript& script, const std::vector<TPayloadFile>& payload,
+                                    const std::vector<uint8_t>& hostForm)
+{
+    TFormBuilder form(script, hostForm);  // a bad host form fails before any name is looked at
+    TNimboData data;
+    const TScriptFacts facts = BuildScriptData(script, payload, data);
+    return form.Build(data, facts);
+}
