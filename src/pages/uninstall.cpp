@@ -194,10 +194,10 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
     if (SameText(AddBackslash(ExtractFileDir(ProgramPath())), dir)) return;
     try {
         MakeLogDir(dir);
-        for (const String& file : UnInstallProgramFiles()) {
-            const String target = dir + ExtractFileName(file);
+        for (const TProgramFile& file : UnInstallProgramFiles(controller_->Payload())) {
+            const String target = dir + ExtractFileName(file.path);
             controller_->Journal().PrepareTarget(target);
-            CopyFileWithProgress(file, target);
+            CopyPartWithProgress(file.path, file.part, target);
             controller_->AddInstalledFile(target);
         }
     } catch (const EInOutError& e) {
