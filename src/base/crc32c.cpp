@@ -75,3 +75,8 @@ uint32_t Crc32c(uint32_t crc, const void* data, size_t size)
 #endif
     return ~crc;
 }
+
+uint32_t Crc32cByTable(uint32_t crc, const void* data, size_t size)
+{
+    return ~TableCrc(~crc, static_cast<const uint8_t*>(data), size);
+}

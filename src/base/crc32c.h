@@ -9,3 +9,5 @@
 
 // Continues `crc` (0 to start) over the bytes.
 uint32_t Crc32c(uint32_t crc, const void* data, size_t size);
+// The same by table alone, as on a processor without the instruction.
+uint32_t Crc32cByTable(uint32_t crc, const void* data, size_t size);

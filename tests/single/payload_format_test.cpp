@@ -34,6 +34,8 @@ TEST(Crc32c, GivesTheStandardValuesInOneCallOrInPieces)
     std::vector<uint8_t> data(100003);
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 131 + (i >> 7));
     const uint32_t whole = Crc32c(0, data.data(), data.size());
+    EXPECT_EQ(Crc32cByTable(0, data.data(), data.size()), whole);
+    EXPECT_EQ(Crc32cByTable(0, "123456789", 9), 0xE3069283u);
     EXPECT_EQ(Crc32c(Crc32c(0, data.data(), 5), data.data() + 5, data.size() - 5), whole);
     data[4711] ^= 0x10;
     EXPECT_NE(Crc32c(0, data.data(), data.size()), whole);

@@ -111,6 +111,15 @@ flip() {
     python3 -c 'import sys; f = open(sys.argv[1], "r+b"); f.seek(int(sys.argv[2])); b = f.read(1); f.seek(-1, 1); f.write(bytes([b[0] ^ 0x20]))' \
         "$work/bad.exe" "$2"
 }
+# Attended, the user reads why.
+wine "$work/bad.exe" >"$work/setup.out" 2>&1 </dev/null &
+app=$!
+robot 'set timeout 30' 'within any' \
+    'wait dialog "Error" text equals "The setup file is damaged or incomplete. Please download it again."' \
+    'answer "Error" "&OK"' && pass "attended, the message says the file is damaged and to download it again" \
+    || fail "attended: no such message"
+wait $app
+[ ! -e "$target" ] && pass "attended: no destination folder" || fail "attended: $target was made"
 flip "$work/compress.exe" $((directory + 5))
 refused "a flipped byte in the directory"
 flip "$work/signed.exe" $((data + 300000))
@@ -124,19 +133,19 @@ build_setup --compress --single "$(winpath "$root/src/app/nimbo_form.nfm")" "$(w
 [ $? -eq 0 ] && pass "the shipped form builds as one file" || fail "shipped form: $(cat "$work/build.err")"
 apps="$WINEPREFIX/drive_c/Apps/SingleDemo"
 rm -rf "$apps"
-wine "$work/Demo Setup.exe" /VERYSILENT '/DIR=C:\Apps\SingleDemo' >"$work/setup.out" 2>&1 </dev/null
+wine "$work/Demo Setup.exe" /VERYSILENT /LANG=Deutsch '/DIR=C:\Apps\SingleDemo' >"$work/setup.out" 2>&1 </dev/null
 rc=$?
 [ $rc -eq 0 ] && pass "the demo installs" || fail "the demo install ended with $rc"
 read -r demo_image _ < <(layout "$work/Demo Setup.exe")
 placed="$apps/Demo Setup.exe"
-[ -f "$placed" ] && [ "$(stat -c %s "$placed")" -eq "$demo_image" ] \
+[ -f "$placed" ] && [ "$(stat -c %s "$placed")" -eq "$demo_image" ] && [ ! -e "$apps/TNLANG32.DLL" ] \
     && pass "the uninstaller is the program part alone ($demo_image of $(stat -c %s "$work/Demo Setup.exe") bytes)" \
     || fail "the uninstaller: $(ls -l "$apps")"
-[ ! -e "$apps/TNLANG32.DLL" ] && grep -aq "Setup-Datei ist besch" "$placed" \
-    && pass "the uninstaller carries the language texts itself" || fail "no language texts in the uninstaller"
-wine "$placed" UNINSTALL /VERYSILENT >"$work/uninstall.out" 2>&1 </dev/null
+wine "$placed" UNINSTALL /VERYSILENT /LANG=Deutsch "/LOG=$(winpath "$work/uninstall.log")" >"$work/uninstall.out" 2>&1 </dev/null
 rc=$?
 [ $rc -eq 0 ] && pass "the registered uninstaller ends with 0" || fail "the uninstall ended with $rc"
+grep -q "Corvane Linker Setup deinstallieren" "$work/uninstall.log" \
+    && pass "the uninstaller speaks German without a language library" || fail "the uninstall's log: $(cat "$work/uninstall.log")"
 wait_for "$apps" 20 gone && pass "the uninstall removes everything" || { fail "left:"; ls -la "$apps"; }
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker' >/dev/null 2>&1 </dev/null \
     && fail "the registration is left" || pass "the registration is gone"
