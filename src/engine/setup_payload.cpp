@@ -83,6 +83,7 @@ TPayloadState TSetupPayload::Read(const uint8_t* expectedHeader)
     TPeLayout layout;
     if (!ReadAt(file.Get(), 0, head, headSize) || !ReadPeLayout(head, headSize, layout)) return TPayloadState::damaged;
     imageEnd_ = layout.imageEnd;
+    if (layout.certificateOffset != 0) certificateEntry_ = layout.certificateEntry;
     // The header behind the image must be the one the program was built with.
     uint8_t header[kPayloadHeaderSize];
     TPayloadHeader h;
@@ -119,4 +120,16 @@ TFilePart TSetupPayload::PartOf(const TPayloadEntry& entry) const
     part.size = entry.storedSize;
     part.fileTime = entry.fileTime;
     return part;
+}
+
+bool TSetupPayload::DropSignature(const String& copy) const
+{
+    if (!certificateEntry_) return true;
+    TKernelHandle file(CreateFileA(copy.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER at;
+    at.QuadPart = certificateEntry_;
+    const uint8_t none[8] = {};
+    DWORD put = 0;
+    return file && SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) &&
+           WriteFile(file.Get(), none, sizeof none, &put, nullptr) && put == sizeof none && file.Close();
 }

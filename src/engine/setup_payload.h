@@ -28,6 +28,10 @@ public:
     const TPayloadEntry* Find(const String& name) const;
     // Where the entry's bytes lie in the program file.
     TFilePart PartOf(const TPayloadEntry& entry) const;
+    // A copy of the program image alone would still name the signature of
+    // the whole file, which it does not hold: the copy's entry is cleared.
+    // False when the copy cannot be written.
+    bool DropSignature(const String& copy) const;
 
 private:
     TPayloadState Read(const uint8_t* expectedHeader);
@@ -35,5 +39,6 @@ private:
     String path_;
     uint64_t imageEnd_ = 0;
     uint64_t dataStart_ = 0;
+    uint32_t certificateEntry_ = 0;  // 0 for an unsigned file
     std::vector<TPayloadEntry> entries_;
 };

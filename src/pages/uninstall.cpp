@@ -199,6 +199,9 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
             controller_->Journal().PrepareTarget(target);
             CopyPartWithProgress(file.path, file.part, target);
             controller_->AddInstalledFile(target);
+            const TSetupPayload* payload = controller_->Payload();
+            if (payload && file.path == ProgramPath() && !payload->DropSignature(target))
+                throw InOutError(target, GetLastError());
         }
     } catch (const EInOutError& e) {
         ShowMessageDialog(controller_,

@@ -131,6 +131,9 @@ refused "a flipped byte in a file of the signed setup"
 build_setup --compress --single "$(winpath "$root/src/app/nimbo_form.nfm")" "$(winpath "$build/payload")" \
     "$(winpath "$work/Demo Setup.exe")"
 [ $? -eq 0 ] && pass "the shipped form builds as one file" || fail "shipped form: $(cat "$work/build.err")"
+# Signed, as it would ship.
+osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -in "$work/Demo Setup.exe" -out "$work/demo.signed" \
+    >"$work/sign.log" 2>&1 && mv "$work/demo.signed" "$work/Demo Setup.exe" || fail "signing the demo: $(cat "$work/sign.log")"
 apps="$WINEPREFIX/drive_c/Apps/SingleDemo"
 rm -rf "$apps"
 wine "$work/Demo Setup.exe" /VERYSILENT /LANG=Deutsch '/DIR=C:\Apps\SingleDemo' >"$work/setup.out" 2>&1 </dev/null
@@ -141,6 +144,10 @@ placed="$apps/Demo Setup.exe"
 [ -f "$placed" ] && [ "$(stat -c %s "$placed")" -eq "$demo_image" ] && [ ! -e "$apps/TNLANG32.DLL" ] \
     && pass "the uninstaller is the program part alone ($demo_image of $(stat -c %s "$work/Demo Setup.exe") bytes)" \
     || fail "the uninstaller: $(ls -l "$apps")"
+# The copy of the image alone names no signature it does not hold.
+python3 -c 'import struct, sys; b = open(sys.argv[1], "rb").read(); pe = struct.unpack_from("<I", b, 0x3C)[0]
+sys.exit(struct.unpack_from("<II", b, pe + 24 + 96 + 32) != (0, 0))' "$placed" \
+    && pass "the uninstaller names no signature" || fail "the uninstaller still names the setup's signature"
 wine "$placed" UNINSTALL /VERYSILENT /LANG=Deutsch "/LOG=$(winpath "$work/uninstall.log")" >"$work/uninstall.out" 2>&1 </dev/null
 rc=$?
 [ $rc -eq 0 ] && pass "the registered uninstaller ends with 0" || fail "the uninstall ended with $rc"
