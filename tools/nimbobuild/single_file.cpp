@@ -93,6 +93,8 @@ void TSingleFile::CopyIn(const String& source, const String& name)
 
 bool TSingleFile::CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize)
 {
+    CopyIn(source, name);
+    TShipped& f = files_.back();
     const String packed = work_ + "\\" + IntToStr(static_cast<long long>(files_.size()));
     const int32_t r = CompressCompFile(source.c_str(), packed.c_str(), 9);
     if (r != kCompOk) throw ENimboError(Format("%s: cannot compress (result %d)", source, r));
@@ -100,12 +102,9 @@ bool TSingleFile::CompressIn(const String& source, const String& name, int32_t s
     // Data that does not shrink ships plain: smaller, and copied faster.
     if (packedSize < 0 || packedSize >= size) {
         DeleteFileA(packed.c_str());
-        CopyIn(source, name);
         shippedSize = size;
         return false;
     }
-    CopyIn(source, name);
-    TShipped& f = files_.back();
     f.from = packed;
     f.entry.compressed = true;
     f.entry.storedSize = static_cast<uint64_t>(packedSize);
