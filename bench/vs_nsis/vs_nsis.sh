@@ -78,7 +78,10 @@ timed_install() {
     local t0 t1
     t0=$(now)
     "$@" >/dev/null 2>&1 </dev/null
+    local rc=$?
     t1=$(now)
+    # A run that failed is no time of an install.
+    [ $rc -eq 0 ] || echo "WARNING: $* ended with $rc" >&2
     python3 -c "print($t1 - $t0)"
 }
 ours_install() {

@@ -482,6 +482,8 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     job.expand = file->Compressed() && !controller_->Test();
     job.fromPayload = controller_->Payload() && !controller_->Test();
     if (job.fromPayload) job.part = controller_->Payload()->Find(file->Name());
+    // The directory, which was checked, says how the file is stored.
+    if (job.part) job.expand = job.part->compressed;
     job.existed = present_.count(AnsiUpperCase(target)) != 0;
     // An older library without the new-only expansion: the policy looks first.
     job.asNew = !job.existed && (!job.expand || deCompressNew_);
