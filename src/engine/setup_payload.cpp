@@ -37,24 +37,60 @@ const uint8_t* ExpectedHeader()
     return g ? static_cast<const uint8_t*>(LockResource(g)) : nullptr;
 }
 
-// Every file's bytes against its checksum, in one pass over the data.
-bool FilesSound(HANDLE file, uint64_t dataStart, const std::vector<TPayloadEntry>& entries)
+// Checks the files' checksums as their bytes go by: they lie back to back.
+class TChecksums {
+public:
+    explicit TChecksums(const std::vector<TPayloadEntry>& entries) : entries_(entries) { NextFile(); }
+    bool Take(const uint8_t* p, size_t n)
+    {
+        while (n > 0) {
+            if (k_ == entries_.size()) return false;
+            const size_t take = static_cast<size_t>(std::min<uint64_t>(n, entries_[k_].storedSize - done_));
+            crc_ = Crc32c(crc_, p, take);
+            p += take;
+            n -= take;
+            done_ += take;
+            if (done_ == entries_[k_].storedSize && !NextFile()) return false;
+        }
+        return true;
+    }
+    bool AllSound() const { return sound_ && k_ == entries_.size(); }
+
+private:
+    // Closes the file that is complete (and every empty one after it).
+    bool NextFile()
+    {
+        for (;;) {
+            if (k_ < entries_.size() && done_ == entries_[k_].storedSize) {
+                sound_ = sound_ && crc_ == entries_[k_].crc;
+                ++k_;
+                crc_ = 0;
+                done_ = 0;
+                continue;
+            }
+            return sound_;
+        }
+    }
+
+    const std::vector<TPayloadEntry>& entries_;
+    size_t k_ = 0;
+    uint64_t done_ = 0;
+    uint32_t crc_ = 0;
+    bool sound_ = true;
+};
+
+// Every file's bytes against its checksum, in one pass of large reads.
+bool FilesSound(HANDLE file, uint64_t dataStart, uint64_t dataSize, const std::vector<TPayloadEntry>& entries)
 {
     constexpr size_t kBlock = 1u << 20;
     std::unique_ptr<uint8_t[]> buffer(new uint8_t[kBlock]);
-    for (const TPayloadEntry& e : entries) {
-        uint32_t crc = 0;
-        uint64_t at = dataStart + e.offset;
-        for (uint64_t left = e.storedSize; left > 0;) {
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(left, kBlock));
-            if (!ReadAt(file, at, buffer.get(), n)) return false;
-            crc = Crc32c(crc, buffer.get(), n);
-            at += n;
-            left -= n;
-        }
-        if (crc != e.crc) return false;
+    TChecksums checksums(entries);
+    for (uint64_t at = 0; at < dataSize;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(dataSize - at, kBlock));
+        if (!ReadAt(file, dataStart + at, buffer.get(), n) || !checksums.Take(buffer.get(), n)) return false;
+        at += n;
     }
-    return true;
+    return checksums.AllSound();
 }
 
 }  // namespace
@@ -101,16 +137,16 @@ TPayloadState TSetupPayload::Read(const uint8_t* expectedHeader)
     std::vector<uint8_t> directory(h.directorySize);
     if (!ReadAt(file.Get(), directoryStart, directory.data(), directory.size()) ||
         !DecodePayloadDirectory(h, directory.data(), directory.size(), entries_) ||
-        !FilesSound(file.Get(), dataStart_, entries_))
+        !FilesSound(file.Get(), dataStart_, h.dataSize, entries_))
         return TPayloadState::damaged;
+    for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(AnsiUpperCase(entries_[i].name), i);
     return TPayloadState::sound;
 }
 
 const TPayloadEntry* TSetupPayload::Find(const String& name) const
 {
-    for (const TPayloadEntry& e : entries_)
-        if (SameText(e.name, name)) return &e;
-    return nullptr;
+    const auto it = index_.find(AnsiUpperCase(name));
+    return it == index_.end() ? nullptr : &entries_[it->second];
 }
 
 TFilePart TSetupPayload::PartOf(const TPayloadEntry& entry) const

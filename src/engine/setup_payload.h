@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "base/nstring.h"
@@ -41,4 +42,7 @@ private:
     uint64_t dataStart_ = 0;
     uint32_t certificateEntry_ = 0;  // 0 for an unsigned file
     std::vector<TPayloadEntry> entries_;
+    // Upper-cased name to entry: a payload of thousands of files is looked
+    // up once a file.
+    std::unordered_map<String, size_t> index_;
 };
