@@ -2,8 +2,8 @@
 # Our setup against NSIS on the same payload: each installer is built
 # (ours by nimbobuild with compression, NSIS's by makensis with zlib,
 # x86-ansi), then installed silently into a fresh folder of one Wine prefix,
-# timed from process start to exit, in interleaved rounds (ours first in one
-# round, NSIS first in the next; each round gives a ratio). Prints the
+# timed from process start to exit, in interleaved rounds (each round
+# starts with another side; each round gives a ratio). Prints the
 # median time ratio ours / NSIS with its spread (lowest to highest round),
 # and the ratio of the size of what ships. The same payload built as one
 # file (--single) runs in the same rounds: its time ratio to the setup
@@ -66,7 +66,8 @@ PY
 }
 
 now() { date +%s.%N; }
-rounds=5
+# Six rounds: each side takes each place in the order twice.
+rounds=6
 # One install into a fresh folder; prints seconds. Each starts with the
 # disk at rest: the writes of the last install (or of building the
 # payload) go out first, outside the timing, so neither side pays for the
