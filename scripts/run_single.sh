@@ -1,6 +1,6 @@
 #!/bin/bash
 # `make run`'s second part: the demo as one program file (nimbobuild
-# --compress --single from the shipped form source and the demo payload),
+# --compress --single from the demo script and the demo payload),
 # in the prefix the first part used. Without a display of your own the
 # robot takes the default path through it, the screenshots land in
 # build/screens/single/, and the registered command removes it again.
@@ -15,7 +15,7 @@ source "$root/scripts/wine-env.sh"
 
 rm -rf "$run" "$screens"
 mkdir -p "$run/tree" "$screens"
-wine "$build/nimbobuild.exe" --compress --single "$(winepath -w "$root/src/app/nimbo_form.nfm")" \
+wine "$build/nimbobuild.exe" --compress --single "$(winepath -w "$root/src/app/demo_setup.nss")" \
     "$(winepath -w "$build/payload")" "$(winepath -w "$run/tree/setup.exe")" >"$run/build.log" 2>&1 </dev/null ||
     { cat "$run/build.log"; exit 1; }
 echo "single-file demo: $(du -h "$run/tree/setup.exe" | cut -f1) in build/run/single/tree/setup.exe"
