@@ -6,7 +6,8 @@
 # manager for the scenarios that run under one, NSIS for the bench that
 # compares with it, stress-ng for the soak runs under load, and
 # universal-ctags and clang-format for the checks of function lengths and
-# layout, inotify-tools for the tests that stop a run at its first change.
+# layout, inotify-tools for the tests that stop a run at its first change,
+# openssl and osslsigncode for the test that signs a single-file setup.
 # Safe to run again: it only installs what is missing.
 set -eu
 
@@ -25,7 +26,7 @@ for p in cmake make g++ clang libclang-rt-14-dev googletest \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools \
          libz-mingw-w64-dev zlib1g-dev wine wine32:i386 wine64 \
          xvfb xauth x11-utils imagemagick file fonts-liberation openbox nsis stress-ng \
-         universal-ctags clang-format inotify-tools; do
+         universal-ctags clang-format inotify-tools openssl osslsigncode; do
     have_pkg "$p" || need="$need $p"
 done
 

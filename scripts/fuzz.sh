@@ -11,7 +11,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 corpus="$root/tests/fuzz/corpus"
 failed=()
 
-for target in script_stream form_reader form_text comp_format author_script; do
+for target in script_stream form_reader form_text comp_format author_script payload; do
     work="$fuzz/runs/$target"
     mkdir -p "$work/corpus" "$work/artifacts"
     echo "== $target: $seconds s"

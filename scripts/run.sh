@@ -56,13 +56,15 @@ if [ -n "$programs" ]; then (cd "$programs" && find . -mindepth 1 -newer "$run/s
 if [ "$interactive" = 0 ] && [ $rc -eq 0 ]; then
     # Then the uninstall, started as Add/Remove Programs starts it.
     echo "uninstall through the registered command:"
-    (cd "$run" && wine cmd /c 'C:\Corvane\setup.exe UNINSTALL' >"$run/uninstall.log" 2>&1 </dev/null) &
-    SCREENS="$screens" wine "$build/tools/robot/robot.exe" "$root/tests/e2e/uninstall.scn" >"$run/robot-uninstall.log" 2>&1 </dev/null
+    SCREENS="$screens" "$root/scripts/uninstall_demo.sh" "$run"
     rc=$?
-    wait
-    grep -E 'passed|FAILED' "$run/robot-uninstall.log"
-    [ -e "$WINEPREFIX/drive_c/Corvane" ] && echo "  C:\Corvane is still there" || echo "  C:\Corvane removed"
     ls -1 "$screens" | grep -E '^0[89]-'
+fi
+if [ $rc -eq 0 ]; then
+    echo
+    echo "the same demo as one file:"
+    "$root/scripts/run_single.sh" "$interactive"
+    rc=$?
 fi
 "$root/scripts/wine-env.sh" stop
 exit $rc

@@ -2,10 +2,12 @@
 # Our setup against NSIS on the same payload: each installer is built
 # (ours by nimbobuild with compression, NSIS's by makensis with zlib,
 # x86-ansi), then installed silently into a fresh folder of one Wine prefix,
-# timed from process start to exit, in interleaved rounds (ours first in one
-# round, NSIS first in the next; each round gives a ratio). Prints the
+# timed from process start to exit, in interleaved rounds (each round
+# starts with another side; each round gives a ratio). Prints the
 # median time ratio ours / NSIS with its spread (lowest to highest round),
-# and the ratio of the size of what ships.
+# and the ratio of the size of what ships. The same payload built as one
+# file (--single) runs in the same rounds: its time ratio to the setup
+# folder (target at most 1.05) and to NSIS.
 # Targets: time at most 0.5 (large payload) and 1.0 (small); size within 5%.
 set -uo pipefail
 root="@CMAKE_SOURCE_DIR@"
@@ -23,7 +25,7 @@ trap '"$root/scripts/wine-env.sh" stop' EXIT
 wine notepad.exe >/dev/null 2>&1 </dev/null &
 command -v makensis >/dev/null || { echo "vs_nsis: makensis missing (scripts/bootstrap.sh installs nsis)"; exit 1; }
 [ -x "$build/nimbobuild.exe" ] || [ -f "$build/nimbobuild.exe" ] || { echo "vs_nsis: build the win32 tree first"; exit 1; }
-rm -rf "$work/payload" "$work/ours" "$work/nsis"
+rm -rf "$work/payload" "$work/ours" "$work/nsis" "$work/single"
 mkdir -p "$work"
 win() { winepath -w "$1" 2>/dev/null; }
 
@@ -64,7 +66,8 @@ PY
 }
 
 now() { date +%s.%N; }
-rounds=5
+# Six rounds: each side takes each place in the order twice.
+rounds=6
 # One install into a fresh folder; prints seconds. Each starts with the
 # disk at rest: the writes of the last install (or of building the
 # payload) go out first, outside the timing, so neither side pays for the
@@ -76,7 +79,10 @@ timed_install() {
     local t0 t1
     t0=$(now)
     "$@" >/dev/null 2>&1 </dev/null
+    local rc=$?
     t1=$(now)
+    # A run that failed is no time of an install.
+    [ $rc -eq 0 ] || echo "WARNING: $* ended with $rc" >&2
     python3 -c "print($t1 - $t0)"
 }
 ours_install() {
@@ -87,52 +93,66 @@ ours_install() {
     fi
 }
 nsis_install() { timed_install "$1" wine "$work/nsis/setup.exe" /S '/D=C:\NimboBench\nsis'; }
+single_install() { timed_install "$1" wine "$work/single/setup.exe" /VERYSILENT '/DIR=C:\NimboBench\single'; }
 
 run_case() {
     local label="$1" kind="$2" size="$3" n="$4" target_ratio="$5"
     local payload="$work/payload/$label"
     make_payload "$payload" "$kind" "$size" "$n"
-    rm -rf "$work/ours" "$work/nsis" && mkdir -p "$work/nsis"
+    rm -rf "$work/ours" "$work/nsis" "$work/single" && mkdir -p "$work/nsis" "$work/single"
     wine "$build/nimbobuild.exe" --compress "$(win "$work/bench.nfm")" "$(win "$payload")" "$(win "$work/ours")" \
         >"$work/build.log" 2>&1 </dev/null || { cat "$work/build.log"; return 1; }
+    wine "$build/nimbobuild.exe" --compress --single "$(win "$work/bench.nfm")" "$(win "$payload")" \
+        "$(win "$work/single/setup.exe")" >"$work/build.log" 2>&1 </dev/null || { cat "$work/build.log"; return 1; }
     makensis -V1 -DOUTFILE="$work/nsis/setup.exe" -DPAYLOAD="$payload" "$root/bench/vs_nsis/installer.nsi" \
         >"$work/makensis.log" 2>&1 || { cat "$work/makensis.log"; return 1; }
     local ours_dir="$WINEPREFIX/drive_c/NimboBench/ours" nsis_dir="$WINEPREFIX/drive_c/NimboBench/nsis"
-    local ours_t="" nsis_t="" r
+    local single_dir="$WINEPREFIX/drive_c/NimboBench/single"
+    local ours_t="" nsis_t="" single_t="" r side
+    # Each round starts with another side: ours, NSIS, the single file.
     for r in $(seq 1 $rounds); do
-        if [ $((r % 2)) -eq 1 ]; then
-            ours_t="$ours_t $(ours_install "$ours_dir")"
-            nsis_t="$nsis_t $(nsis_install "$nsis_dir")"
-        else
-            nsis_t="$nsis_t $(nsis_install "$nsis_dir")"
-            ours_t="$ours_t $(ours_install "$ours_dir")"
-        fi
+        for side in $(printf '%s\n' ours nsis single ours nsis | tail -n +$(((r - 1) % 3 + 1)) | head -3); do
+            case $side in
+            ours) ours_t="$ours_t $(ours_install "$ours_dir")" ;;
+            nsis) nsis_t="$nsis_t $(nsis_install "$nsis_dir")" ;;
+            single) single_t="$single_t $(single_install "$single_dir")" ;;
+            esac
+        done
     done
     local got_ours got_nsis
     got_ours=$(find "$ours_dir" -type f ! -name INSTALL.LOG | wc -l)
     got_nsis=$(find "$nsis_dir" -type f | wc -l)
+    [ "$(find "$single_dir" -type f ! -name INSTALL.LOG | wc -l)" -eq "$n" ] ||
+        echo "$label: WARNING the single file installed $(find "$single_dir" -type f ! -name INSTALL.LOG | wc -l) files"
     local ours_b nsis_b
     ours_b=$(du -cb "$work/ours"/* | tail -1 | cut -f1)
     nsis_b=$(stat -c %s "$work/nsis/setup.exe")
-    python3 - "$label" "$ours_t" "$nsis_t" "$ours_b" "$nsis_b" "$target_ratio" "$got_ours" "$got_nsis" "$n" <<'PY'
+    python3 - "$label" "$ours_t" "$nsis_t" "$ours_b" "$nsis_b" "$target_ratio" "$got_ours" "$got_nsis" "$n" "$single_t" \
+        "$(stat -c %s "$work/single/setup.exe")" <<'PY'
 import statistics, sys
-label, ot, nt, ob, nb, target, go, gn, n = sys.argv[1:]
-ot, nt = [float(t) for t in ot.split()], [float(t) for t in nt.split()]
+label, ot, nt, ob, nb, target, go, gn, n, st, sb = sys.argv[1:]
+ot, nt, st = [float(t) for t in ot.split()], [float(t) for t in nt.split()], [float(t) for t in st.split()]
 ob, nb, target = int(ob), int(nb), float(target)
 ratios = [o / t for o, t in zip(ot, nt)]
 print(f"{label}: install ours {statistics.median(ot):.2f} s, NSIS {statistics.median(nt):.2f} s (medians), "
       f"ratio {statistics.median(ratios):.2f} (median of {len(ratios)} rounds, spread {min(ratios):.2f}-{max(ratios):.2f}; "
       f"target <= {target:.1f})")
 print(f"{label}: shipped ours {ob} bytes, NSIS {nb} bytes, ratio {ob/nb:.3f} (target 0.95 to 1.05)")
+to_folder = [s / o for s, o in zip(st, ot)]
+to_nsis = [s / t for s, t in zip(st, nt)]
+print(f"{label}: single file {statistics.median(st):.2f} s, ratio to the setup folder {statistics.median(to_folder):.2f} "
+      f"(median of {len(to_folder)} rounds, spread {min(to_folder):.2f}-{max(to_folder):.2f}; target <= 1.05), "
+      f"to NSIS {statistics.median(to_nsis):.2f} (spread {min(to_nsis):.2f}-{max(to_nsis):.2f}); "
+      f"{int(sb)} bytes")
 if int(go) != int(n) or int(gn) != int(n):
     print(f"{label}: WARNING installed files: ours {go}, NSIS {gn}, expected {n}")
 PY
-    rm -rf "$payload" "$ours_dir" "$nsis_dir"
+    rm -rf "$payload" "$ours_dir" "$nsis_dir" "$single_dir"
 }
 
 echo "ours driven by: $mode"
 rc=0
 run_case "200 MiB in 20 files" mixed $((10 * 1024 * 1024)) 20 0.5 || rc=1
 run_case "5000 files of 4 KiB" text 4096 5000 1.0 || rc=1
-rm -rf "$work/ours" "$work/nsis" "$work/payload"
+rm -rf "$work/ours" "$work/nsis" "$work/single" "$work/payload"
 exit $rc

@@ -23,13 +23,44 @@ int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
 
 namespace {
 
-int32_t ExpandInto(TCompOutFile& out, const char* source, const char* target, const TCompProgress& progress,
-                   TCompHeader& header, bool newOnly)
+// The bytes of a part of a file, and nothing behind them.
+class TCompWindow : public TCompSource {
+public:
+    TCompWindow(TCompInFile& in, uint64_t size) : in_(in), left_(size) {}
+    int64_t Read(void* buffer, size_t size) override
+    {
+        if (size > left_) size = static_cast<size_t>(left_);
+        const int64_t n = size ? in_.Read(buffer, size) : 0;
+        if (n > 0) left_ -= static_cast<uint64_t>(n);
+        return n;
+    }
+
+private:
+    TCompInFile& in_;
+    uint64_t left_;
+};
+
+// Where the compressed file lies in its source: all of it unless whole is false.
+struct TCompRange {
+    bool whole = true;
+    uint64_t offset = 0;
+    uint64_t size = 0;
+};
+
+int32_t ExpandInto(TCompOutFile& out, const char* source, const TCompRange& range, const char* target,
+                   const TCompProgress& progress, TCompHeader& header, bool newOnly)
 {
     TCompInFile in;
     if (!source || !in.Open(source)) return kCompCannotOpen;
-    const int64_t size = in.Size();
-    int32_t r = ExpandCompStream(in, out, progress, &header, [&](const TCompHeader& read) {
+    int64_t size = in.Size();
+    if (!range.whole) {
+        if (size < 0 || range.offset > static_cast<uint64_t>(size) ||
+            range.size > static_cast<uint64_t>(size) - range.offset || !in.Seek(range.offset))
+            return kCompCorrupt;
+        size = static_cast<int64_t>(range.size);
+    }
+    TCompWindow window(in, size < 0 ? ~uint64_t(0) : static_cast<uint64_t>(size));
+    int32_t r = ExpandCompStream(window, out, progress, &header, [&](const TCompHeader& read) {
         // A truncated or extended file is known before anything is written.
         if (size >= 0 && !LengthAgrees(static_cast<uint64_t>(size), read)) return kCompCorrupt;
         return target && out.Create(target) ? kCompOk : kCompCannotWrite;
@@ -40,14 +71,12 @@ int32_t ExpandInto(TCompOutFile& out, const char* source, const char* target, co
     return out.Commit(header.fileTime, newOnly) ? kCompOk : kCompCannotWrite;
 }
 
-}  // namespace
-
-int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress, TCompHeader* header,
-                       bool newOnly)
+int32_t Expand(const char* source, const TCompRange& range, const char* target, const TCompProgress& progress,
+               TCompHeader* header, bool newOnly)
 {
     TCompOutFile out;
     TCompHeader h;
-    const int32_t r = ExpandInto(out, source, target, progress, h, newOnly);
+    const int32_t r = ExpandInto(out, source, range, target, progress, h, newOnly);
     if (r == kCompOk) {
         if (header) *header = h;
         return kCompOk;
@@ -57,6 +86,20 @@ int32_t ExpandCompFile(const char* source, const char* target, const TCompProgre
     if (newOnly && r != kCompCancelled && (out.TargetExisted() || (target && CompPathExists(target))))
         return kCompTargetExists;
     return r;
+}
+
+}  // namespace
+
+int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress, TCompHeader* header,
+                       bool newOnly)
+{
+    return Expand(source, TCompRange{}, target, progress, header, newOnly);
+}
+
+int32_t ExpandCompFilePart(const char* source, uint64_t offset, uint64_t size, const char* target,
+                           const TCompProgress& progress, TCompHeader* header, bool newOnly)
+{
+    return Expand(source, TCompRange{false, offset, size}, target, progress, header, newOnly);
 }
 
 int32_t CompressCompFile(const char* source, const char* target, int level)

@@ -47,6 +47,7 @@ public:
 
     bool Open(const char* path);  // a regular file, for reading
     int64_t Read(void* buffer, size_t size) override;
+    bool Seek(uint64_t offset);
     int64_t Size();            // -1 when unknown
     uint64_t LastWriteTime();  // 100 ns units since 1601 UTC; 0 when unknown
     void Close();
@@ -99,6 +100,12 @@ bool CompPathExists(const char* path);
 // without newOnly. A stop asked for by progress gives kCompCancelled.
 int32_t ExpandCompFile(const char* source, const char* target, const TCompProgress& progress,
                        TCompHeader* header = nullptr, bool newOnly = false);
+
+// The same for a compressed file that lies at offset in source and is size
+// bytes long (a file of a single-file setup's payload). Nothing outside
+// those bytes is read.
+int32_t ExpandCompFilePart(const char* source, uint64_t offset, uint64_t size, const char* target,
+                           const TCompProgress& progress, TCompHeader* header = nullptr, bool newOnly = false);
 
 // Compresses source into target with the source's last-write time in the
 // header; the target also gets that time, so "is the source newer" checks

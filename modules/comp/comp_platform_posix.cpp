@@ -46,6 +46,11 @@ int64_t TCompInFile::Read(void* buffer, size_t size)
     }
 }
 
+bool TCompInFile::Seek(uint64_t offset)
+{
+    return handle_ != -1 && ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
 int64_t TCompInFile::Size()
 {
     struct stat st;

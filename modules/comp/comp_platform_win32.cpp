@@ -45,6 +45,13 @@ int64_t TCompInFile::Read(void* buffer, size_t size)
     return n;
 }
 
+bool TCompInFile::Seek(uint64_t offset)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    return handle_ != -1 && SetFilePointerEx(H(handle_), at, nullptr, FILE_BEGIN);
+}
+
 int64_t TCompInFile::Size()
 {
     LARGE_INTEGER size;

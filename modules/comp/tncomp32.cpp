@@ -26,15 +26,20 @@ extern "C" {
 
 namespace {
 
-int32_t Expand(const char* source, const char* target, HWND window, UINT message, bool newOnly)
+// A part of zero bytes stands for the whole file.
+int32_t Expand(const char* source, const TCompPart& part, const char* target, HWND window, UINT message, bool newOnly)
 {
     auto report = [window, message](uint32_t consumed) {
         return SendMessageA(window, message, 0, static_cast<LPARAM>(consumed)) != 0;
     };
+    const TCompProgress progress = window ? TCompProgress(report) : TCompProgress();
     TCompHeader header;
-    int32_t r = ExpandCompFile(source, target, window ? TCompProgress(report) : TCompProgress(), &header, newOnly);
+    int32_t r = part.size ? ExpandCompFilePart(source, part.offset, part.size, target, progress, &header, newOnly)
+                          : ExpandCompFile(source, target, progress, &header, newOnly);
     return r < 0 ? r : CompClampSize(header.expandedSize);
 }
+
+constexpr TCompPart kWholeFile{0, 0};
 
 }  // namespace
 
@@ -53,7 +58,7 @@ int32_t Expand(const char* source, const char* target, HWND window, UINT message
 // returns kCompCancelled (-7), the target as it was.
 int32_t __stdcall TNDeCompress(const char* source, const char* target, HWND window, UINT message)
 {
-    return Expand(source, target, window, message, false);
+    return Expand(source, kWholeFile, target, window, message, false);
 }
 
 // As TNDeCompress, but only into a new file: when target is there already
@@ -63,7 +68,17 @@ int32_t __stdcall TNDeCompress(const char* source, const char* target, HWND wind
 // to be there tries this first.
 int32_t __stdcall TNDeCompressNew(const char* source, const char* target, HWND window, UINT message)
 {
-    return Expand(source, target, window, message, true);
+    return Expand(source, kWholeFile, target, window, message, true);
+}
+
+// As TNDeCompress (newOnly 0) or TNDeCompressNew (newOnly not 0) for the
+// compressed file of part->size bytes at part->offset in source; nothing
+// outside them is read.
+int32_t __stdcall TNDeCompressPart(const char* source, const TCompPart* part, const char* target, HWND window,
+                                   UINT message, int32_t newOnly)
+{
+    if (!part || part->size == 0) return kCompCorrupt;
+    return Expand(source, *part, target, window, message, newOnly != 0);
 }
 
 // -1 when path is not a sound compressed file of ours; otherwise its expanded size.

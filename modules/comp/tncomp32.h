@@ -24,7 +24,15 @@ constexpr const char* kCompDeCompressNewEntry = "TNDeCompressNew";
 constexpr const char* kCompIsCompressedEntry = "TNIsCompressed";
 constexpr const char* kCompTimeStampEntry = "TNCompressedFileTimeStamp";
 constexpr const char* kCompCompressEntry = "TNCompress";
+constexpr const char* kCompDeCompressPartEntry = "TNDeCompressPart";
 using TCompDeCompressEntry = int32_t(__stdcall*)(const char* source, const char* target, HWND window, UINT message);
 using TCompIsCompressedEntry = int32_t(__stdcall*)(const char* file);
+// A compressed file that lies inside another (a single-file setup's payload).
+struct TCompPart {
+    uint64_t offset;
+    uint64_t size;
+};
+using TCompDeCompressPartEntry = int32_t(__stdcall*)(const char* source, const TCompPart* part, const char* target,
+                                                     HWND window, UINT message, int32_t newOnly);
 using TCompTimeStampEntry = double(__stdcall*)(const char* file);
 #endif

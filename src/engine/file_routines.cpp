@@ -160,22 +160,32 @@ constexpr DWORD kMaxBlock = 256 * 1024;
 // The copy's error, for the platform call that just failed.
 [[noreturn]] void CopyFailed(DWORD error) { throw InOutError("Error during file copy.", error); }
 
-// Copies the open source into the open target from where both stand, calls
-// `callback` for each 2048 bytes and for the last short piece (0 bytes when
-// the size is a multiple of 2048), and gives the target the source's
-// last-write time.
-void CopyContents(HANDLE in, HANDLE out, const TCopyProgress& callback)
+// Copies the source's part into the open target, calls `callback` for each
+// 2048 bytes and for the last short piece (0 bytes when the size is a
+// multiple of 2048), and gives the target the part's time stamp, or else
+// the source's last-write time.
+void CopyContents(HANDLE in, const TFilePart& part, HANDLE out, const TCopyProgress& callback)
 {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(in, &size)) CopyFailed(GetLastError());
-    // One block more than the file, so a small file is read in one call
-    // that also tells its end.
-    const int64_t wanted = (size.QuadPart / kProgressBlock + 1) * kProgressBlock;
-    const DWORD block = static_cast<DWORD>(std::min<int64_t>(wanted, kMaxBlock));
+    LARGE_INTEGER fileSize{};
+    if (!GetFileSizeEx(in, &fileSize)) CopyFailed(GetLastError());
+    const uint64_t available = static_cast<uint64_t>(fileSize.QuadPart);
+    if (part.offset > available) CopyFailed(ERROR_HANDLE_EOF);
+    const uint64_t size = part.size == TFilePart::kWholeFile ? available - part.offset : part.size;
+    if (size > available - part.offset) CopyFailed(ERROR_HANDLE_EOF);
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(part.offset);
+    if (part.offset && !SetFilePointerEx(in, at, nullptr, FILE_BEGIN)) CopyFailed(GetLastError());
+    // One block more than the part, so a small file is read in one call.
+    const uint64_t wanted = (size / kProgressBlock + 1) * kProgressBlock;
+    const DWORD block = static_cast<DWORD>(std::min<uint64_t>(wanted, kMaxBlock));
     std::unique_ptr<char[]> buffer(new char[block]);
-    for (;;) {
+    for (uint64_t left = size;;) {
+        const DWORD want = static_cast<DWORD>(std::min<uint64_t>(left, block));
         DWORD got = 0;
-        if (!ReadFile(in, buffer.get(), block, &got, nullptr)) CopyFailed(GetLastError());
+        if (want > 0 && !ReadFile(in, buffer.get(), want, &got, nullptr)) CopyFailed(GetLastError());
+        // The file was cut since it was measured.
+        if (got != want) CopyFailed(ERROR_HANDLE_EOF);
+        left -= got;
         DWORD put = 0;
         if (got > 0 && !WriteFile(out, buffer.get(), got, &put, nullptr)) CopyFailed(GetLastError());
         // A disk file takes all or fails, but for want of space.
@@ -183,13 +193,16 @@ void CopyContents(HANDLE in, HANDLE out, const TCopyProgress& callback)
         DWORD reported = 0;
         for (; got - reported >= kProgressBlock; reported += kProgressBlock)
             if (callback) callback(0, static_cast<int>(kProgressBlock));
-        if (got < block) {
+        if (got < block || left == 0) {
             if (callback) callback(0, static_cast<int>(got - reported));
-            break;
+            if (left == 0) break;
         }
     }
     FILETIME written;
-    if (!GetFileTime(in, nullptr, nullptr, &written) || !SetFileTime(out, nullptr, nullptr, &written))
+    written.dwLowDateTime = static_cast<DWORD>(part.fileTime);
+    written.dwHighDateTime = static_cast<DWORD>(part.fileTime >> 32);
+    if ((!part.fileTime && !GetFileTime(in, nullptr, nullptr, &written)) ||
+        !SetFileTime(out, nullptr, nullptr, &written))
         CopyFailed(GetLastError());
 }
 
@@ -301,27 +314,39 @@ private:
 
 }  // namespace
 
-void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
-                          const String& workDir)
+void CopyPartWithProgress(const String& source, const TFilePart& part, const String& target,
+                          const TCopyProgress& callback, const String& workDir)
 {
     const TKernelHandle in = OpenSource(source);
     const bool existed = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (existed) CheckReplaceable(target);
     TStagedCopy copy(target, workDir);
-    CopyContents(in.Get(), copy.Handle(), callback);
+    CopyContents(in.Get(), part, copy.Handle(), callback);
     if (!existed && copy.TakeFreeName()) return;
     // One made meanwhile by someone else is replaced as one that was there.
     if (!existed) CheckReplaceable(target);
     copy.Replace();
 }
 
-bool CopyNewFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
-                             const String& workDir)
+bool CopyNewPartWithProgress(const String& source, const TFilePart& part, const String& target,
+                             const TCopyProgress& callback, const String& workDir)
 {
     const TKernelHandle in = OpenSource(source);
     TStagedCopy copy(target, workDir);
-    CopyContents(in.Get(), copy.Handle(), callback);
+    CopyContents(in.Get(), part, copy.Handle(), callback);
     return copy.TakeFreeName();
+}
+
+void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
+                          const String& workDir)
+{
+    CopyPartWithProgress(source, TFilePart{}, target, callback, workDir);
+}
+
+bool CopyNewFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,
+                             const String& workDir)
+{
+    return CopyNewPartWithProgress(source, TFilePart{}, target, callback, workDir);
 }
 
 DWORD CreateSetupTempFile(const String& dir, String& name, TKernelHandle& file)

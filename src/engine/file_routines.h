@@ -57,6 +57,15 @@ String ShortenPath(const String& path, int maxWidth, TForm* form);
 // (0, the bytes of the last short piece), which is 0 when the size is a
 // multiple of 2048.
 using TCopyProgress = std::function<void(int, int)>;
+// Where a copy's bytes lie in its source file: by default the whole file.
+// A single-file setup's files lie in its program file, each with the time
+// stamp its directory gives (0: the source file's own).
+struct TFilePart {
+    static constexpr uint64_t kWholeFile = ~uint64_t(0);
+    uint64_t offset = 0;
+    uint64_t size = kWholeFile;
+    uint64_t fileTime = 0;
+};
 // Copies `source` to `target` (in large blocks; the progress comes per 2048
 // bytes) and gives the target the source's last-write time. The copy is
 // written to a temporary file, in `workDir` when one is given (a folder of
@@ -74,6 +83,12 @@ void CopyFileWithProgress(const String& source, const String& target, const TCop
 // each such look-up may read the whole folder).
 bool CopyNewFileWithProgress(const String& source, const String& target, const TCopyProgress& callback = {},
                              const String& workDir = {});
+// The same two for the bytes of `part` in `source`: a source that ends
+// before them fails the copy.
+void CopyPartWithProgress(const String& source, const TFilePart& part, const String& target,
+                          const TCopyProgress& callback = {}, const String& workDir = {});
+bool CopyNewPartWithProgress(const String& source, const TFilePart& part, const String& target,
+                             const TCopyProgress& callback = {}, const String& workDir = {});
 
 // This setup's work folders (see SetupWorkFolderName): one in each folder it
 // installs new files into, made on first use; the compression library finds

@@ -117,5 +117,6 @@
 #define msgFileInUse 109
 #define msgReplaceAtRestart 110
 #define msgRestartNeeded 111
+#define msgSetupDamaged 112
 // One past the last message number.
-#define kMessageCount 112
+#define kMessageCount 113

@@ -31,6 +31,20 @@ bool LoadModuleString(HMODULE module, UINT id, String& text)
 }
 
 HMODULE Self() { return GetModuleHandleA(nullptr); }
+
+// Where the further languages come from: the program itself when it
+// carries their blocks (a single-file setup), else the language library.
+HMODULE OpenLanguages()
+{
+    String name;
+    if (LoadModuleString(Self(), 0, name)) return Self();
+    return LoadLibraryA(kLanguageLibraryName);
+}
+
+void CloseLanguages(HMODULE languages)
+{
+    if (languages && languages != Self()) FreeLibrary(languages);
+}
 }  // namespace
 
 const String& LanguageName(TLanguageTypes t) { return LanguageNameTable[t]; }
@@ -58,14 +72,14 @@ void TNimboInfo::BuildLanguageList()
         languages_.Add(compiled);
         LanguageNameTable[laCompiled] = compiled;
     }
-    HMODULE lib = LoadLibraryA(kLanguageLibraryName);
+    HMODULE lib = OpenLanguages();
     if (!lib) return;
     for (UINT k = 0;; ++k) {
         String name;
         if (!LoadModuleString(lib, k * 1000, name)) break;
         if (languages_.IndexOf(name) < 0) languages_.Add(name);
     }
-    FreeLibrary(lib);
+    CloseLanguages(lib);
 }
 
 void TNimboInfo::LoadLanguage(String name)
@@ -78,7 +92,7 @@ void TNimboInfo::LoadLanguage(String name)
     languageModule_ = nullptr;
     const String& compiledName = LanguageNameTable[laCompiled];
     if (languages_.IndexOf(name) >= 0 && name != "English" && name != compiledName) {
-        HMODULE lib = LoadLibraryA(kLanguageLibraryName);
+        HMODULE lib = OpenLanguages();
         if (lib) {
             for (UINT k = 0;; ++k) {
                 String entry;
@@ -91,7 +105,7 @@ void TNimboInfo::LoadLanguage(String name)
                 }
             }
             if (!languageModule_) {
-                FreeLibrary(lib);
+                CloseLanguages(lib);
                 language_.clear();
             }
         } else {

@@ -9,6 +9,7 @@
 #include "base/string_list.h"
 #include "engine/message_ids.h"
 #include "engine/nimbo_component.h"
+#include "engine/setup_payload.h"
 #include "framework/win32/handles.h"
 #include "script/nimbo_groups.h"
 
@@ -95,6 +96,9 @@ public:
     bool RollsBack() const;
     bool MultiDisk() const { return multiDisk_; }
     const String& SourceDir() const { return sourceDir_; }
+    // The files a single-file setup carries, checked at start; none for a
+    // setup folder and in the uninstall.
+    const TSetupPayload* Payload() const { return payload_.get(); }
     TStringList* MultiDiskFiles() { return &multiDiskFiles_; }
     // Assigning the whole list keeps only names of script files.
     void SetMultiDiskFiles(const TStringList& files);
@@ -192,6 +196,7 @@ private:
     bool endOfRunDone_ = false;
     bool rollBackOnCancel_ = false;
     std::unique_ptr<TRunJournal> journal_;
+    std::unique_ptr<TSetupPayload> payload_;
 
     void CheckSingleInstance();
     // The log's sections of this installation, as WriteLog writes them.
@@ -206,6 +211,9 @@ private:
     void FinishInstall();
     void TakeMultiDiskHandOver();
     void TakeUnInstallHandOver();
+    // A single-file setup whose file is damaged or cut ends here, before
+    // it changes anything.
+    void OpenPayload();
     // Keeps of the log's files and folders those inside the installation
     // (all of a log of ours, else only the log's own folder); the others
     // are listed in the run's log. A log with nothing inside is refused.
@@ -230,8 +238,15 @@ TSystemDirectoriesSource SetSystemDirectoriesSource(TSystemDirectoriesSource sou
 String ProgramPath();
 String ProgramArgument(int index);
 // What is copied beside the install log so that the installation can be
-// removed: the program itself and, when it is there, its language library.
-std::vector<String> UnInstallProgramFiles();
+// removed: the program itself (of a single-file setup, only its image: the
+// uninstall needs none of the payload) and, when it is there, its language
+// library.
+struct TProgramFile {
+    String path;
+    TFilePart part;
+    int64_t Size() const;
+};
+std::vector<TProgramFile> UnInstallProgramFiles(const TSetupPayload* payload);
 
 // Runs the end-of-run step of every controller on the forms the
 // application owns; an error goes to the application's default handler.

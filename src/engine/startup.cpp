@@ -1,6 +1,7 @@
 // The controller's start-up (single instance, hand-overs from a restarted
 // copy, the floppy and uninstall restarts, system directories, directory
 // selection) and its end-of-run work.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -106,13 +107,20 @@ String ProgramPath()
     return String(buf, n);
 }
 
-std::vector<String> UnInstallProgramFiles()
+std::vector<TProgramFile> UnInstallProgramFiles(const TSetupPayload* payload)
 {
     const String program = ProgramPath();
     const String library = AddBackslash(ExtractFileDir(program)) + kLanguageLibraryName;
-    std::vector<String> files{program};
-    if (FileExists(library)) files.push_back(library);
+    std::vector<TProgramFile> files{{program, TFilePart{}}};
+    if (payload) files[0].part.size = payload->ProgramSize();
+    if (FileExists(library)) files.push_back({library, TFilePart{}});
     return files;
+}
+
+int64_t TProgramFile::Size() const
+{
+    if (part.size != TFilePart::kWholeFile) return static_cast<int64_t>(part.size);
+    return std::max<int64_t>(FileSizeOf(path), 0);
 }
 
 String ProgramArgument(int index)
@@ -136,6 +144,8 @@ void TNimboInfo::Loaded()
             FloppyRestart();
         TakeUnInstallHandOver();
         if (RunSwitches().unInstall) UnInstallRestart();
+        // The uninstall's copy of the program carries no payload.
+        if (!unInstallMode_) OpenPayload();
     }
     ResolveSystemDirectories();
     for (TNimboDir* d : script_->Dirs()) {
@@ -206,6 +216,16 @@ void TNimboInfo::TakeUnInstallHandOver()
     if (seal == TLogSeal::missing || seal == TLogSeal::foreign || !ReadLog(logFile_, false))
         AbortUnInstall(GetMessageText(msgNoLogFile) + "\r\n" + logFile_);
     ConfineLogEntries(seal == TLogSeal::ours);
+}
+
+void TNimboInfo::OpenPayload()
+{
+    if (TSetupPayload::Open(ProgramPath(), payload_) != TPayloadState::damaged) return;
+    const String text = GetMessageText(msgSetupDamaged);
+    RunLog("Error: " + text);
+    SetRunExitCode(exitFailed);
+    ShowMessageDialog(this, text, mtError, NimboDialogButton(mbOK));
+    EndProcessNow();
 }
 
 void TNimboInfo::ConfineLogEntries(bool sealed)

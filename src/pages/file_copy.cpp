@@ -214,7 +214,7 @@ bool TNimboFileCopy::CheckFreeSpace()
     // folder as well.
     if (const TNimboDir* logDir = script_->LogFileDir()) {
         int64_t& needed = drive(logDir->GetPath());
-        for (const String& file : UnInstallProgramFiles()) needed += std::max<int64_t>(FileSizeOf(file), 0);
+        for (const TProgramFile& file : UnInstallProgramFiles(controller_->Payload())) needed += file.Size();
     }
     bool ok = true;
     for (const auto& [letter, needed] : drives) {
@@ -238,7 +238,10 @@ bool TNimboFileCopy::CheckFreeSpace()
 
 void TNimboFileCopy::LoadLibrary()
 {
-    compLib_ = ::LoadLibraryA(kCompLibraryName);
+    // A single-file setup carries the library it needs (or none, when it
+    // holds no compressed file).
+    compLib_ = controller_->Payload() ? carriedLib_.Load(kCompLibraryResource, kCompLibraryName, controller_->Journal())
+                                      : ::LoadLibraryA(kCompLibraryName);
     if (reinterpret_cast<UINT_PTR>(compLib_) < 32) {
         compLib_ = nullptr;
         return;
@@ -246,14 +249,17 @@ void TNimboFileCopy::LoadLibrary()
     compress_ = GetProcAddress(compLib_, kCompCompressEntry);
     deCompress_ = Entry<TDeCompress>(compLib_, kCompDeCompressEntry);
     deCompressNew_ = Entry<TDeCompress>(compLib_, kCompDeCompressNewEntry);
+    deCompressPart_ = Entry<TDeCompressPart>(compLib_, kCompDeCompressPartEntry);
     isCompressed_ = Entry<TIsCompressed>(compLib_, kCompIsCompressedEntry);
     timeStamp_ = Entry<TTimeStamp>(compLib_, kCompTimeStampEntry);
 }
 
 void TNimboFileCopy::UnloadLibrary()
 {
-    if (compLib_) FreeLibrary(compLib_);
+    if (compLib_ && !carriedLib_.Holds(compLib_)) FreeLibrary(compLib_);
+    carriedLib_.Unload();
     compLib_ = nullptr;
+    deCompressPart_ = nullptr;
     compress_ = nullptr;
     deCompress_ = nullptr;
     deCompressNew_ = nullptr;
@@ -474,6 +480,10 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     job.file = file;
     job.disk = disk;
     job.expand = file->Compressed() && !controller_->Test();
+    job.fromPayload = controller_->Payload() && !controller_->Test();
+    if (job.fromPayload) job.part = controller_->Payload()->Find(file->Name());
+    // The directory, which was checked, says how the file is stored.
+    if (job.part) job.expand = job.part->compressed;
     job.existed = present_.count(AnsiUpperCase(target)) != 0;
     // An older library without the new-only expansion: the policy looks first.
     job.asNew = !job.existed && (!job.expand || deCompressNew_);
@@ -553,14 +563,12 @@ bool TNimboFileCopy::ExpandFile(TCopyJob& job)
         KeepAlive();
         return f->ModalResult() == mrCancel;
     };
-    const char* source = job.source.c_str();
-    const char* target = job.target.c_str();
     int32_t expanded = -1;
     if (job.asNew) {
-        expanded = deCompressNew_(source, target, f->Handle(), WM_NIMBO_PROGRESS);
+        expanded = Expand(job, true);
         if (expanded == kCompTargetExists && KeptAfterNameTaken(job)) return false;
     }
-    if (!job.asNew && deCompress_) expanded = deCompress_(source, target, f->Handle(), WM_NIMBO_PROGRESS);
+    if (!job.asNew) expanded = Expand(job, false);
     if (expanded == kCompCancelled) throw TCopyStopped();
     if (expanded < 0) {
         job.compressionError = true;
@@ -573,16 +581,34 @@ bool TNimboFileCopy::ExpandFile(TCopyJob& job)
     return true;
 }
 
+int32_t TNimboFileCopy::Expand(const TCopyJob& job, bool newOnly)
+{
+    const HWND window = NimboPagesForm->Handle();
+    if (!job.fromPayload) {
+        const TDeCompress entry = newOnly ? deCompressNew_ : deCompress_;
+        return entry ? entry(job.source.c_str(), job.target.c_str(), window, WM_NIMBO_PROGRESS) : kCompCannotOpen;
+    }
+    if (!job.part || !deCompressPart_) return kCompCannotOpen;
+    const TFilePart where = controller_->Payload()->PartOf(*job.part);
+    const TCompPart part{where.offset, where.size};
+    return deCompressPart_(controller_->Payload()->Path().c_str(), &part, job.target.c_str(), window, WM_NIMBO_PROGRESS,
+                           newOnly);
+}
+
 bool TNimboFileCopy::CopyPlainFile(TCopyJob& job)
 {
     NimboPagesForm->pbrFCFile->SetMaxValue(job.file->Size());
     JournalTarget(job);
     const TCopyProgress progress = [this](int, int bytes) { AdvanceProgressLater(bytes); };
+    // A single-file setup's file is its part of the program file.
+    if (job.fromPayload && !job.part) throw InOutError("Source file doesn't exist.", ERROR_FILE_NOT_FOUND);
+    const String& from = job.fromPayload ? controller_->Payload()->Path() : job.source;
+    const TFilePart part = job.part ? controller_->Payload()->PartOf(*job.part) : TFilePart{};
     try {
-        if (job.asNew && !CopyNewFileWithProgress(job.source, job.target, progress, job.work) &&
+        if (job.asNew && !CopyNewPartWithProgress(from, part, job.target, progress, job.work) &&
             KeptAfterNameTaken(job))
             return false;
-        if (!job.asNew) CopyFileWithProgress(job.source, job.target, progress, job.work);
+        if (!job.asNew) CopyPartWithProgress(from, part, job.target, progress, job.work);
     } catch (...) {
         FlushProgress();
         throw;
@@ -712,7 +738,7 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
     TOverwriteFacts facts;
     // Nobody to ask: a newer source replaces the target, nothing else does.
     if (overWrite_ == swOlder || (overWrite_ == swAsk && Unattended())) {
-        LastWriteTime(source, facts.sourceTime);
+        if (!PayloadFacts(source, facts)) LastWriteTime(source, facts.sourceTime);
         LastWriteTime(target, facts.targetTime);
         return LocalDosStamp(facts.sourceTime) > LocalDosStamp(facts.targetTime);
     }
@@ -728,8 +754,11 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
 void TNimboFileCopy::ReadOverwriteFacts(const String& source, const String& target, TOverwriteFacts& facts)
 {
     // A compressed source tells its expanded size and time itself.
-    const int32_t expanded = isCompressed_ ? isCompressed_(source.c_str()) : -1;
-    if (compLib_ && expanded != -1) {
+    const bool listed = PayloadFacts(source, facts);
+    const int32_t expanded = isCompressed_ && !listed ? isCompressed_(source.c_str()) : -1;
+    if (listed) {
+        // As the directory gives them.
+    } else if (compLib_ && expanded != -1) {
         facts.sourceSize = expanded;
         facts.sourceWhen = FormatLocalDateTime(timeStamp_ ? timeStamp_(source.c_str()) : 0);
     } else {
@@ -741,6 +770,18 @@ void TNimboFileCopy::ReadOverwriteFacts(const String& source, const String& targ
     facts.targetSize = FileSizeOf(target);
     if (facts.targetSize == -1) facts.targetError = GetLastError();
     LastWriteTime(target, facts.targetTime);
+}
+
+bool TNimboFileCopy::PayloadFacts(const String& source, TOverwriteFacts& facts) const
+{
+    // A single-file setup's directory tells a file's size and time.
+    if (!controller_->Payload() || controller_->Test()) return false;
+    const TPayloadEntry* e = controller_->Payload()->Find(ExtractFileName(source));
+    facts.sourceSize = e ? static_cast<int64_t>(e->size) : -1;
+    facts.sourceError = e ? 0 : ERROR_FILE_NOT_FOUND;
+    facts.sourceTime = e ? e->fileTime : 0;
+    facts.sourceWhen = FormatFileTime(facts.sourceTime);
+    return true;
 }
 
 TNimboFileCopy::TOverwriteAnswer TNimboFileCopy::AnswerUnreadable(const String& source, const String& target, int disk,

@@ -10,8 +10,10 @@
 
 #include "base/setup_files.h"
 #include "comp/tncomp32.h"
+#include "engine/carried_library.h"
 #include "engine/file_routines.h"
 #include "engine/nimbo_component.h"
+#include "engine/payload_format.h"
 
 class TNimboDir;
 class TNimboFile;
@@ -59,6 +61,7 @@ private:
     using TDeCompress = TCompDeCompressEntry;
     using TIsCompressed = TCompIsCompressedEntry;
     using TTimeStamp = TCompTimeStampEntry;
+    using TDeCompressPart = TCompDeCompressPartEntry;
 
     // One file of the copy list: where from and to, and what its attempts
     // share.
@@ -74,6 +77,8 @@ private:
         String work;              // the work folder beside the target
         int64_t totalBefore = 0;  // the total bar when the attempt began
         bool compressionError = false;
+        bool fromPayload = false;             // a single-file setup's file
+        const TPayloadEntry* part = nullptr;  // where it lies; none when the payload lacks it
     };
     // What an overwrite question shows; the times keep what was last read.
     struct TOverwriteFacts {
@@ -118,6 +123,8 @@ private:
     // KeptAfterNameTaken).
     bool ExpandFile(TCopyJob& job);
     bool CopyPlainFile(TCopyJob& job);
+    // The library's result for the job's file.
+    int32_t Expand(const TCopyJob& job, bool newOnly);
     void JournalTarget(TCopyJob& job);
     // A target set aside for an attempt that did not write it goes back.
     void PutBack(TCopyJob& job);
@@ -138,6 +145,9 @@ private:
     bool ConfirmAbort();
     bool ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed);
     void ReadOverwriteFacts(const String& source, const String& target, TOverwriteFacts& facts);
+    // The source's facts from a single-file setup's directory; false in a
+    // setup folder.
+    bool PayloadFacts(const String& source, TOverwriteFacts& facts) const;
     TOverwriteAnswer AnswerUnreadable(const String& source, const String& target, int disk,
                                       const TOverwriteFacts& facts);
     TOverwriteAnswer AskToReplace(const String& target, const TOverwriteFacts& facts);
@@ -160,6 +170,8 @@ private:
     FARPROC compress_ = nullptr;
     TDeCompress deCompress_ = nullptr;
     TDeCompress deCompressNew_ = nullptr;  // into a new file only; may be missing
+    TDeCompressPart deCompressPart_ = nullptr;
+    TCarriedLibrary carriedLib_;
     TIsCompressed isCompressed_ = nullptr;
     TTimeStamp timeStamp_ = nullptr;
     TNimboOverWriteOptions overWrite_ = swAsk;

@@ -194,11 +194,14 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
     if (SameText(AddBackslash(ExtractFileDir(ProgramPath())), dir)) return;
     try {
         MakeLogDir(dir);
-        for (const String& file : UnInstallProgramFiles()) {
-            const String target = dir + ExtractFileName(file);
+        for (const TProgramFile& file : UnInstallProgramFiles(controller_->Payload())) {
+            const String target = dir + ExtractFileName(file.path);
             controller_->Journal().PrepareTarget(target);
-            CopyFileWithProgress(file, target);
+            CopyPartWithProgress(file.path, file.part, target);
             controller_->AddInstalledFile(target);
+            const TSetupPayload* payload = controller_->Payload();
+            if (payload && file.path == ProgramPath() && !payload->DropSignature(target))
+                throw InOutError(target, GetLastError());
         }
     } catch (const EInOutError& e) {
         ShowMessageDialog(controller_,

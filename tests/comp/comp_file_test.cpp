@@ -58,6 +58,33 @@ TEST_F(CompFile, CompressAndExpandOverAnOldTargetKeepTheOriginalTime)
     EXPECT_EQ(Names(), (std::set<std::string>{"original", "packed", "target"}));
 }
 
+// A single-file setup's compressed file lies between other bytes: only its
+// own are read, and a part that ends early or reaches past the file is
+// refused before a target is made.
+TEST_F(CompFile, APartOfALargerFileExpandsAndNothingAroundItIsRead)
+{
+    const Bytes data = MixedData(1500000, 5);
+    const Bytes packed = Pack(data, 0x01D0000012345678ull);
+    Bytes whole = RandomData(7777, 1);
+    whole.insert(whole.end(), packed.begin(), packed.end());
+    const Bytes after = RandomData(5000, 2);
+    whole.insert(whole.end(), after.begin(), after.end());
+    WriteBytes(Path("setup.exe"), whole);
+    TCompHeader h;
+    ASSERT_EQ(ExpandCompFilePart(Path("setup.exe").c_str(), 7777, packed.size(), Path("target").c_str(), {}, &h),
+              kCompOk);
+    EXPECT_TRUE(ReadBytes(Path("target")) == data);
+    EXPECT_EQ(TimeOf(Path("target")), 0x01D0000012345678ull);
+
+    for (uint64_t size : {uint64_t(packed.size() - 1), uint64_t(packed.size() + 1)})
+        EXPECT_EQ(ExpandCompFilePart(Path("setup.exe").c_str(), 7777, size, Path("cut").c_str(), {}), kCompCorrupt);
+    EXPECT_EQ(ExpandCompFilePart(Path("setup.exe").c_str(), whole.size() - 10, 11, Path("cut").c_str(), {}),
+              kCompCorrupt);
+    EXPECT_EQ(ExpandCompFilePart(Path("setup.exe").c_str(), ~uint64_t(0) - 3, 10, Path("cut").c_str(), {}),
+              kCompCorrupt);
+    EXPECT_EQ(Names(), (std::set<std::string>{"setup.exe", "target"}));
+}
+
 TEST_F(CompFile, EmptyFilesRoundTrip)
 {
     WriteBytes(Path("original"), {});

@@ -313,6 +313,41 @@ TEST_F(FileRoutines, CopyOfAnEmptySourceGivesAnEmptyTargetWithTheSourceTime)
     EXPECT_TRUE(SameTime(LastWrite(dst), LastWrite(src)));
 }
 
+// A single-file setup's files: a part of the program file, with the time
+// stamp its directory gives; a part beyond the file's end (a file cut since
+// it was checked) fails and leaves no target.
+TEST_F(FileRoutines, APartOfAFileIsCopiedWithItsOwnTimeStamp)
+{
+    const String src = dir + "setup.exe", dst = dir + "part.dat";
+    const String bytes = Pattern(300000);
+    WriteBytes(src, bytes);
+    SetLastWrite(src, 1999);
+    const String other = dir + "dated.txt";
+    WriteBytes(other, "x");
+    SetLastWrite(other, 2012);
+    const FILETIME when = LastWrite(other);
+    TFilePart part;
+    part.offset = 12345;
+    part.size = 200000;
+    part.fileTime = (static_cast<uint64_t>(when.dwHighDateTime) << 32) | when.dwLowDateTime;
+    int64_t reported = 0;
+    CopyPartWithProgress(src, part, dst, [&](int, int n) { reported += n; });
+    EXPECT_EQ(ReadBytes(dst), bytes.substr(12345, 200000));
+    EXPECT_EQ(reported, 200000);
+    EXPECT_TRUE(SameTime(LastWrite(dst), when));
+    EXPECT_TRUE(CopyNewPartWithProgress(src, part, dir + "new.dat"));
+    EXPECT_EQ(ReadBytes(dir + "new.dat"), bytes.substr(12345, 200000));
+
+    part.offset = 250000;
+    part.size = 50001;
+    EXPECT_EQ(IoError([&] { CopyPartWithProgress(src, part, dir + "cut.dat"); }),
+              "Error during file copy. (38: End of file.)");
+    part.offset = ~uint64_t(0) - 5;
+    EXPECT_NE(IoError([&] { CopyPartWithProgress(src, part, dir + "cut.dat"); }), "");
+    EXPECT_EQ(FileSizeOf(dir + "cut.dat"), -1);
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"dated.txt", "new.dat", "part.dat", "setup.exe"}));
+}
+
 // Each failure says what failed, then why in the platform's words (as
 // Wine words them).
 TEST_F(FileRoutines, CopyOfAMissingOrUnreadableSourceCreatesNoTarget)

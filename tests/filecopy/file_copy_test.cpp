@@ -110,7 +110,7 @@ TEST_F(FileCopy, TheProgramPlacedForTheUninstallNeedsSpaceToo)
     g.WaitForPage([this] { return page; }).ClickCancel().Answer("Confirmation", "Yes");
     EXPECT_EQ(Run(), psCancelled);
     int64_t program = 0;
-    for (const String& f : UnInstallProgramFiles()) program += FileSizeOf(f);
+    for (const TProgramFile& f : UnInstallProgramFiles(nullptr)) program += f.Size();
     EXPECT_GT(program, 0);
     EXPECT_EQ(needed, 100 + program);
     EXPECT_FALSE(FileExists(dst + "a.txt"));

@@ -219,7 +219,7 @@ TEST_F(UnInstall, RegistrationPointsAtAProgramThatIsThere)
     RegCloseKey(raw);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     int64_t placed = 0;
-    for (const String& f : UnInstallProgramFiles()) placed += FileSizeOf(dir + ExtractFileName(f));
+    for (const TProgramFile& f : UnInstallProgramFiles(nullptr)) placed += FileSizeOf(dir + ExtractFileName(f.path));
     EXPECT_EQ(size, static_cast<DWORD>((placed + 1023) / 1024)) << "kilobytes of what was installed, rounded up";
 
     page->UnregisterUnInstall("Nimbo Test");

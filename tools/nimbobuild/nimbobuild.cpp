@@ -1,7 +1,8 @@
 // The setup builder: a text form source or an author's script and a folder
 // of files in, a ready setup folder out (setup.exe carrying the form with
-// the filled script, the libraries it needs, the payload).
-//   nimbobuild [--compress] <form.nfm | script.nss> <folder> <new setup folder>
+// the filled script, the libraries it needs, the payload), or with --single
+// one program file that carries all of it.
+//   nimbobuild [--compress] [--single] <form.nfm | script.nss> <folder> <new setup folder or file>
 // setup.exe, TNLANG32.DLL and TNComp32.DLL are taken from beside the
 // builder. On any error it says what is wrong and writes nothing.
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include "form_script.h"
 #include "script/nimbo_data.h"
 #include "setup_folder.h"
+#include "single_file.h"
 
 namespace {
 
@@ -33,7 +35,8 @@ String BuilderFolder()
     return ExtractFileDir(String(buf, n));
 }
 
-int Build(const String& sourcePath, const String& folderArg, const String& outArg, bool compress)
+// TOut: TSetupFolder or TSingleFile.
+template <class TOut> int Build(const String& sourcePath, const String& folderArg, const String& outArg, bool compress)
 {
     const String folder = FullPath(folderArg);
     std::vector<TScannedFile> scanned = ScanFolder(folder);
@@ -55,7 +58,7 @@ int Build(const String& sourcePath, const String& folderArg, const String& outAr
     for (const TScannedFile& s : scanned) files.push_back(s.file);
     CheckScriptAgainstFolder(script, files);
 
-    TSetupFolder out(FullPath(outArg), BuilderFolder());
+    TOut out(FullPath(outArg), BuilderFolder());
     out.AddProgram(compress);
     int64_t payload = 0;
     for (size_t i = 0; i < scanned.size(); ++i) {
@@ -73,7 +76,7 @@ int Build(const String& sourcePath, const String& folderArg, const String& outAr
     TValueWriter w;
     script.WriteData(w);
     out.SetForm(ReplaceSetupData(form, span, w.Data()), compress);
-    std::printf("%s: %d files, %lld bytes; the setup folder holds %lld bytes\n", outArg.c_str(),
+    std::printf("%s: %d files, %lld bytes; the setup holds %lld bytes\n", outArg.c_str(),
                 static_cast<int>(files.size()), static_cast<long long>(payload), static_cast<long long>(out.Size()));
     out.Keep();
     return 0;
@@ -83,15 +86,24 @@ int Build(const String& sourcePath, const String& folderArg, const String& outAr
 
 int main(int argc, char** argv)
 {
-    bool compress = false;
+    bool compress = false, single = false;
     int first = 1;
-    if (argc > 1 && String(argv[1]) == "--compress") compress = true, first = 2;
+    for (; first < argc; ++first) {
+        if (String(argv[first]) == "--compress" && !compress)
+            compress = true;
+        else if (String(argv[first]) == "--single" && !single)
+            single = true;
+        else
+            break;
+    }
     if (argc - first != 3) {
-        std::fprintf(stderr, "usage: nimbobuild [--compress] <form.nfm | script.nss> <folder> <new setup folder>\n");
+        std::fprintf(stderr, "usage: nimbobuild [--compress] [--single] <form.nfm | script.nss> <folder> "
+                             "<new setup folder or file>\n");
         return 2;
     }
     try {
-        return Build(argv[first], argv[first + 1], argv[first + 2], compress);
+        if (single) return Build<TSingleFile>(argv[first], argv[first + 1], argv[first + 2], compress);
+        return Build<TSetupFolder>(argv[first], argv[first + 1], argv[first + 2], compress);
     } catch (const Exception& e) {
         std::fprintf(stderr, "nimbobuild: %s\n", e.Message().c_str());
         return 1;
