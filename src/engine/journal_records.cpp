@@ -1,5 +1,7 @@
 #include "engine/journal_records.h"
 
+#include <set>
+
 const char kJournalHeader[] = "Nimbo Setup journal 1";
 
 namespace {
@@ -58,6 +60,7 @@ int FieldCount(char kind)
     case 'X':
         return 1;
     case 'R':
+    case 'Y':
     case 'K':
         return 2;
     case 'V':
@@ -160,4 +163,17 @@ bool JournalUnhex(const String& hex, String& bytes)
         bytes += static_cast<char>(hi * 16 + lo);
     }
     return true;
+}
+
+std::vector<TJournalRecord> StandingRecords(const TJournalContent& content)
+{
+    // A dropped aside name is never planned again: the pair names one record.
+    std::set<std::vector<String>> dropped;
+    for (const TJournalRecord& r : content.records)
+        if (r.kind == TJournalKind::AsideDropped) dropped.insert(r.fields);
+    std::vector<TJournalRecord> standing;
+    for (const TJournalRecord& r : content.records)
+        if (r.kind != TJournalKind::AsideDropped && !(r.kind == TJournalKind::FileReplaced && dropped.count(r.fields)))
+            standing.push_back(r);
+    return standing;
 }

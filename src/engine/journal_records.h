@@ -11,7 +11,8 @@
 enum class TJournalKind : char {
     DirMade = 'D',         // path: made by the run; undone by removing it when empty
     FileMade = 'F',        // path: a new file under a name nobody had
-    FileReplaced = 'R',    // path, aside: the old file was moved (or copied) aside
+    FileReplaced = 'R',    // path, aside: the old file was moved (or copied) aside, or is about to be
+    AsideDropped = 'Y',    // path, aside: the R record of the pair did not happen (the name was taken)
     NotMade = 'X',         // path: the last D or F record of it did not happen
     KeyMade = 'K',         // root, key: a registry key nobody had
     ValueWritten = 'V',    // root, key, name, old type ("" when none), old data in hex
@@ -42,6 +43,10 @@ struct TJournalContent {
 // written when the run ended and is dropped (its change was not made); a
 // line of an unknown kind or with the wrong number of fields is dropped.
 TJournalContent ParseJournal(const String& text);
+
+// The records that stand: without the R records an AsideDropped record
+// takes back.
+std::vector<TJournalRecord> StandingRecords(const TJournalContent& content);
 
 String JournalHex(const String& bytes);
 // Empty when the text is not hexadecimal of even length.

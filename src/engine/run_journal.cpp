@@ -156,7 +156,7 @@ void UndoRecord(const TJournalRecord& r, std::vector<String>& left)
 // deleted) goes when the computer restarts.
 void RemoveAsides(const TJournalContent& content)
 {
-    for (const TJournalRecord& r : content.records) {
+    for (const TJournalRecord& r : StandingRecords(content)) {
         if (r.kind != TJournalKind::FileReplaced) continue;
         const String& aside = r.fields[1];
         if (!IsAsideOf(aside, r.fields[0]) || !FileExists(aside)) continue;
@@ -248,14 +248,43 @@ void TRunJournal::FileMade(const String& file) { Write({TJournalKind::FileMade, 
 
 void TRunJournal::NotMade(const String& path) { Write({TJournalKind::NotMade, {path}}, false); }
 
-bool TRunJournal::SetAside(const String& file, bool copy)
+String TRunJournal::NewAside(const String& file)
 {
     const String dir = AddBackslash(ExtractFileDir(file));
     String aside;
     do {
         aside = dir + AsideName(++asides_);
     } while (GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES);
-    Write({TJournalKind::FileReplaced, {file, aside}}, true);
+    return aside;
+}
+
+void TRunJournal::PlanAsides(const std::vector<String>& files)
+{
+    for (const String& file : files) {
+        const String aside = NewAside(file);
+        Write({TJournalKind::FileReplaced, {file, aside}}, false);
+        planned_[AnsiUpperCase(file)] = aside;
+    }
+    if (!files.empty() && !FlushFileBuffers(file_.Get())) WriteFailed(GetLastError());
+}
+
+bool TRunJournal::SetAside(const String& file, bool copy)
+{
+    String aside;
+    const auto plan = planned_.find(AnsiUpperCase(file));
+    if (plan != planned_.end()) {
+        aside = plan->second;
+        planned_.erase(plan);
+        // Taken since it was planned: not ours, so never put back or removed.
+        if (GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            Write({TJournalKind::AsideDropped, {file, aside}}, true);
+            aside.clear();
+        }
+    }
+    if (aside.empty()) {
+        aside = NewAside(file);
+        Write({TJournalKind::FileReplaced, {file, aside}}, true);
+    }
     if (!copy && MoveFileExA(file.c_str(), aside.c_str(), 0)) {
         setAside_.push_back({file, aside, false});
         return true;
@@ -351,7 +380,8 @@ void UndoJournal(const TJournalContent& content, std::vector<String>& left)
     for (const String& folder : folders) RemoveSetupLeftovers(folder);
     // A NotMade record takes back the nearest record of its name before it.
     std::multiset<String> notMade;
-    for (auto it = content.records.rbegin(); it != content.records.rend(); ++it) {
+    const std::vector<TJournalRecord> records = StandingRecords(content);
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
         if (it->kind == TJournalKind::NotMade) {
             notMade.insert(it->fields[0]);
             continue;

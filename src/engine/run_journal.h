@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <vector>
 
 #include "base/nstring.h"
@@ -49,6 +50,11 @@ public:
     // when it cannot be moved; false when neither worked, and the file is
     // as it was.
     bool SetAside(const String& file, bool copy = false);
+    // The files a run is about to replace, each with the name it will be
+    // set aside under, written down at once and flushed once: their set-
+    // asides then need no flush of their own. One never set aside stays
+    // where it is, and its record finds no aside to put back.
+    void PlanAsides(const std::vector<String>& files);
     // The file this run set aside is as it was again when its replacement
     // failed or was stopped: moved back under its name when nothing took
     // the name since, its copy dropped when it never left. So the run goes
@@ -80,6 +86,9 @@ private:
     String path_;
     TKernelHandle file_;
     unsigned asides_ = 0;
+    // A free aside name in the file's folder.
+    String NewAside(const String& file);
+    std::map<String, String> planned_;  // upper-cased file -> its aside
     struct TSetAside {
         String file, aside;
         bool copied;

@@ -138,6 +138,7 @@ int TNimboFileCopy::Run()
     TStringList list;
     std::vector<TNimboFile*> offDisk;
     BuildCopyList(list, offDisk);
+    PlanAsides(list);
     StartTotalProgress(list);
     ReportOffDisk(offDisk);
     CopyList(list);
@@ -160,6 +161,20 @@ void TNimboFileCopy::NotePresentFiles()
         RemoveSetupLeftovers(dirList_[i], &names);
         for (const String& name : names) present_.insert(AnsiUpperCase(dirList_[i] + name));
     }
+}
+
+void TNimboFileCopy::PlanAsides(const TStringList& list)
+{
+    // One flush of the journal for all the files the copy may replace,
+    // rather than one as each is set aside.
+    std::vector<String> present;
+    for (int i = 0; i < list.Count(); ++i) {
+        String entry = list[i];
+        SplitToken(entry, kEntrySeparator);
+        const String name = SplitToken(entry, kEntrySeparator);
+        if (present_.count(AnsiUpperCase(entry + name))) present.push_back(entry + name);
+    }
+    controller_->Journal().PlanAsides(present);
 }
 
 void TNimboFileCopy::StartTotalProgress(const TStringList& list)

@@ -110,6 +110,8 @@ private:
     // Notes what the target folders hold, and removes what a killed earlier
     // run left there.
     void NotePresentFiles();
+    // Writes down the aside names of the targets that are there already.
+    void PlanAsides(const TStringList& list);
     void StartTotalProgress(const TStringList& list);
     void ReportOffDisk(const std::vector<TNimboFile*>& files);
     // Copies the list's entries in order, asking for each disk in turn.

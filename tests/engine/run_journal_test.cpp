@@ -174,6 +174,60 @@ TEST_F(RunJournal, ACompletedRunKeepsItsChangesAndLeavesNothingAside)
     EXPECT_FALSE(JournalLeft(app));
 }
 
+// The files a copy is about to replace are written down together before it
+// starts, each with its aside name: one killed before it reaches a file
+// finds no aside of it and leaves it; a file replaced under its planned
+// name is put back; and a planned name something else took meanwhile is
+// dropped, so that file is never put in place of the user's nor removed.
+TEST_F(RunJournal, PlannedAsidesAreUndoneOnlyWhereTheyHappened)
+{
+    WriteAll(dir + "a.txt", "old a");
+    WriteAll(dir + "b.txt", "old b");
+    WriteAll(dir + "c.txt", "old c");
+    {
+        TRunJournal journal(app);
+        journal.PlanAsides({dir + "a.txt", dir + "b.txt", dir + "c.txt"});
+        EXPECT_EQ(Entries(dir).size(), 6u) << "nothing moves when the names are planned";
+        ASSERT_TRUE(journal.SetAside(dir + "a.txt"));
+        WriteAll(dir + "a.txt", "new a");
+        // The journal's own copy of the names, read back as a recovery would.
+        TJournalContent content = ParseJournal(ReadAll(TRunJournal::PathFor(app)));
+        ASSERT_GE(content.records.size(), 3u);
+        const String bAside = content.records[1].fields[1];
+        // Another program takes b.txt's planned aside name.
+        WriteAll(bAside, "another program's file");
+        ASSERT_TRUE(journal.SetAside(dir + "b.txt"));
+        WriteAll(dir + "b.txt", "new b");
+        // Killed here: c.txt was never reached.
+        EXPECT_EQ(ReadAll(bAside), "another program's file");
+    }
+    const TJournalContent left = ParseJournal(ReadAll(TRunJournal::PathFor(app)));
+    ASSERT_TRUE(RecoverJournal(app).left.empty());
+    EXPECT_EQ(ReadAll(dir + "a.txt"), "old a");
+    EXPECT_EQ(ReadAll(dir + "b.txt"), "old b");
+    EXPECT_EQ(ReadAll(dir + "c.txt"), "old c");
+    const String bAside = left.records[1].fields[1];
+    EXPECT_EQ(ReadAll(bAside), "another program's file") << "a name the run did not get is not the run's";
+    DeleteFileA(bAside.c_str());
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"a.txt", "app.ini", "b.txt", "c.txt", "mine.txt", "old.dll"}));
+}
+
+TEST_F(RunJournal, ACompletedRunRemovesOnlyTheAsidesItMade)
+{
+    WriteAll(dir + "a.txt", "old a");
+    TRunJournal journal(app);
+    journal.PlanAsides({dir + "a.txt"});
+    const String aside = ParseJournal(ReadAll(TRunJournal::PathFor(app))).records[0].fields[1];
+    WriteAll(aside, "another program's file");
+    ASSERT_TRUE(journal.SetAside(dir + "a.txt"));
+    WriteAll(dir + "a.txt", "new a");
+    journal.Commit();
+    EXPECT_EQ(ReadAll(aside), "another program's file");
+    DeleteFileA(aside.c_str());
+    EXPECT_EQ(Entries(dir), (std::vector<String>{"a.txt", "app.ini", "mine.txt", "old.dll"}));
+    EXPECT_EQ(ReadAll(dir + "a.txt"), "new a");
+}
+
 // A file set aside that cannot be removed when the run completes (the
 // image of a program still running, renamed but held) goes at the next
 // restart instead of staying for good.
