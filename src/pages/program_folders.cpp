@@ -79,18 +79,31 @@ private:
 };
 }  // namespace
 
+namespace {
+// The shell's link object, its class spelled here: the platform's library
+// of identifiers would bring its whole table of them into the program.
+constexpr CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+IShellLinkA* NewShellLink()
+{
+    IShellLinkA* shellLink = nullptr;
+    if (FAILED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkA),
+                                reinterpret_cast<void**>(&shellLink))))
+        return nullptr;
+    return shellLink;
+}
+}  // namespace
+
 bool WriteShellLink(const String& link, const String& target, const String& arguments, const String& description)
 {
     TComScope com;
-    IShellLinkA* shellLink = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&shellLink))))
-        return false;
+    IShellLinkA* shellLink = NewShellLink();
+    if (!shellLink) return false;
     bool saved = false;
     IPersistFile* file = nullptr;
     if (SUCCEEDED(shellLink->SetPath(target.c_str())) && SUCCEEDED(shellLink->SetArguments(arguments.c_str())) &&
         SUCCEEDED(shellLink->SetDescription(description.c_str())) &&
-        SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        SUCCEEDED(shellLink->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file)))) {
         saved = SUCCEEDED(file->Save(Wide(link).c_str(), TRUE));
         file->Release();
     }
@@ -101,13 +114,11 @@ bool WriteShellLink(const String& link, const String& target, const String& argu
 String ShellLinkTarget(const String& link)
 {
     TComScope com;
-    IShellLinkA* shellLink = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&shellLink))))
-        return String();
+    IShellLinkA* shellLink = NewShellLink();
+    if (!shellLink) return String();
     char target[MAX_PATH] = "";
     IPersistFile* file = nullptr;
-    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    if (SUCCEEDED(shellLink->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file)))) {
         if (FAILED(file->Load(Wide(link).c_str(), STGM_READ)) ||
             FAILED(shellLink->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH)))
             target[0] = '\0';
