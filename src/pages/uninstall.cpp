@@ -207,6 +207,9 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
         ShowMessageDialog(controller_,
                           Format(NimboMessageText(controller_, msgUnInstallNotPlaced), dir) + "\r\n" + e.Message(),
                           mtError, NimboDialogButton(mbOK));
+        // Nobody reads the message of an unattended run: an installation
+        // that no uninstall could remove is a failure, and is undone.
+        if (Unattended()) SetRunExitCode(exitFailed);
     }
 }
 

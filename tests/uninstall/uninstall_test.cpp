@@ -255,6 +255,18 @@ TEST_F(UnInstall, NoRegistrationNamesAProgramThatCouldNotBePlaced)
         << text;
     TRegistryKey k;
     EXPECT_FALSE(k.Open(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\Nimbo Test"));
+    EXPECT_EQ(RunExitCode(), 0) << "the user was told; the run goes on";
+
+    // Unattended, the run fails instead of ending as done with nothing to
+    // remove it.
+    TRunSwitches quiet;
+    quiet.mode = TRunMode::verySilent;
+    SetRunSwitches(quiet);
+    page->RegisterUnInstall("Nimbo Test");
+    EXPECT_EQ(RunExitCode(), static_cast<int>(exitFailed));
+    EXPECT_FALSE(k.Open(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\Nimbo Test"));
+    SetRunSwitches(TRunSwitches{});
+    ResetRunExitCode();
 }
 
 }  // namespace
