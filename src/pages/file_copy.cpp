@@ -35,6 +35,19 @@ template <typename T> T Entry(HMODULE library, const char* name)
 
 // A copy list entry: "disk::name::target folder".
 const char* const kEntrySeparator = "::";
+
+// An entry of the copy list, read.
+struct TCopyEntry {
+    int disk;
+    String name, dir;
+};
+
+TCopyEntry ParseEntry(String entry)
+{
+    const int disk = std::atoi(SplitToken(entry, kEntrySeparator).c_str());
+    const String name = SplitToken(entry, kEntrySeparator);
+    return {disk, name, entry};
+}
 constexpr int kFirstDisk = 1;
 // The disk an error about a target names: it is on none.
 constexpr int kNoDisk = 0;
@@ -169,10 +182,8 @@ void TNimboFileCopy::PlanAsides(const TStringList& list)
     // rather than one as each is set aside.
     std::vector<String> present;
     for (int i = 0; i < list.Count(); ++i) {
-        String entry = list[i];
-        SplitToken(entry, kEntrySeparator);
-        const String name = SplitToken(entry, kEntrySeparator);
-        if (present_.count(AnsiUpperCase(entry + name))) present.push_back(entry + name);
+        const TCopyEntry e = ParseEntry(list[i]);
+        if (present_.count(AnsiUpperCase(e.dir + e.name))) present.push_back(e.dir + e.name);
     }
     controller_->Journal().PlanAsides(present);
 }
@@ -191,10 +202,7 @@ void TNimboFileCopy::CopyList(TStringList& list)
     int currentDisk = kFirstDisk;
     while (list.Count() > 0 && !aborted_ && f->ModalResult() != mrCancel) {
         f->laFCFilesLeft->SetCaption(IntToStr(list.Count()));
-        String entry = list[0];
-        const int disk = std::atoi(SplitToken(entry, kEntrySeparator).c_str());
-        const String name = SplitToken(entry, kEntrySeparator);
-        const String targetDir = entry;
+        const auto [disk, name, targetDir] = ParseEntry(list[0]);
         if (disk != currentDisk) {
             PromptForDisk(disk);
             if (aborted_) break;

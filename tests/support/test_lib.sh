@@ -35,3 +35,35 @@ fresh_source_folder() {
     [ -f "$build/TNLANG32.DLL" ] && cp "$build/TNLANG32.DLL" "$work/source/"
     cp -r "$build/payload/." "$work/source/"
 }
+# Name, size, time and checksum of every file below a folder.
+snapshot() { (cd "$1" && find . -type f -printf '%p %s %T@ ' -exec md5sum {} \; | sort); }
+# Whether the prefix holds no journal of a run.
+no_journal() { [ -z "$(ls -A "$WINEPREFIX/drive_c/windows/Nimbo Setup" 2>/dev/null)" ]; }
+# Builds a setup folder $3 from the form source or script $1 and the
+# payload folder $2; ends the test when the builder fails.
+build_setup_folder() {
+    wine "$build/nimbobuild.exe" "$(winpath "$1")" "$(winpath "$2")" "$(winpath "$3")" >"$work/build.out" 2>&1 \
+        </dev/null || { cat "$work/build.out"; fail "the build"; exit 1; }
+}
+# Watches folder $3 for the first event of the kinds $1 (inotifywait's) on
+# a name matching the pattern $2 (all names when empty); the watch is set
+# up before this returns, and `wait $watcher` waits for the event.
+watch_folder() {
+    rm -f "$work/watch.err"
+    if [ -n "$2" ]; then
+        inotifywait -t 120 -e "$1" --include "$2" "$3" >"$work/event" 2>"$work/watch.err" &
+    else
+        inotifywait -t 120 -e "$1" "$3" >"$work/event" 2>"$work/watch.err" &
+    fi
+    watcher=$!
+    for _ in $(seq 1 100); do grep -q 'Watches established' "$work/watch.err" 2>/dev/null && break; sleep 0.1; done
+}
+# Waits until a run below folder $1 writes a file larger than 1 MiB in its
+# work folder: the copy of a big file is under way.
+big_copy_under_way() {
+    for _ in $(seq 1 6000); do
+        [ -n "$(find "$1" -path '*~nimbo-*' -type f -size +1M 2>/dev/null)" ] && return 0
+        sleep 0.02
+    done
+    return 1
+}

@@ -26,19 +26,14 @@ mount -t tmpfs -o size=256m nimbo-full "$disk" || { fail "cannot mount a tmpfs (
 ln -s "$disk" "$drive"
 cp "$build/payload/"* "$work/payload/"
 head -c 200M /dev/urandom >"$work/payload/big.bin"
-wine "$build/nimbobuild.exe" "$(winpath "$root/src/app/nimbo_form.nfm")" "$(winpath "$work/payload")" \
-    "$(winpath "$work/setup")" >"$work/build.out" 2>&1 </dev/null || { cat "$work/build.out"; fail "the build"; exit 1; }
-journals="$WINEPREFIX/drive_c/windows/Nimbo Setup"
+build_setup_folder "$root/src/app/nimbo_form.nfm" "$work/payload" "$work/setup"
 
 log="$(winpath "$work/run.log")"
 (cd "$work/setup" && wine setup.exe /VERYSILENT '/DIR=T:\App' "/LOG=$log" >"$work/setup.out" 2>&1 </dev/null) &
 runner=$!
 # Once the big file is being written, another program takes the rest.
 under_way=0
-for _ in $(seq 1 3000); do
-    [ -n "$(find "$disk" -path '*~nimbo-*' -type f -size +1M 2>/dev/null)" ] && under_way=1 && break
-    sleep 0.02
-done
+big_copy_under_way "$disk" && under_way=1
 pkill -STOP -f 'setup\.exe'
 [ $under_way -eq 1 ] && [ -z "$(find "$disk" -type f -size +199M)" ] && pass "frozen in the middle of the big file" \
     || fail "not frozen in the middle of the big file"
@@ -53,7 +48,7 @@ grep -q 'Setup did not complete. Your computer was left as it was before.' "$wor
 rm -f "$disk/filler"
 left="$(cd "$disk" && find . -mindepth 1)"
 [ -z "$left" ] && pass "nothing of the run is left on the drive" || fail "left on the drive: $left"
-[ -z "$(ls -A "$journals" 2>/dev/null)" ] && pass "no journal is left" || fail "a journal is left: $(ls "$journals")"
+no_journal && pass "no journal is left" || fail "a journal is left"
 
 echo "$failures failure(s)"
 [ $failures -eq 0 ]

@@ -26,8 +26,7 @@ sed -e 's/^    Language = .English.$/&\n    RollBackOnCancel = True/' -e 's/Over
     "$root/src/app/nimbo_form.nfm" >"$work/form.nfm"
 grep -q 'RollBackOnCancel = True' "$work/form.nfm" && grep -q 'OverWrite = swAlways' "$work/form.nfm" \
     || { fail "the form was not changed"; exit 1; }
-wine "$build/nimbobuild.exe" "$(winpath "$work/form.nfm")" "$(winpath "$work/payload")" "$(winpath "$work/setup")" \
-    >"$work/build.out" 2>&1 </dev/null || { cat "$work/build.out"; fail "the build"; exit 1; }
+build_setup_folder "$work/form.nfm" "$work/payload" "$work/setup"
 rm -f "$work/payload/big.bin"
 apps="$WINEPREFIX/drive_c/Points"
 dir="$apps/App"
@@ -35,8 +34,6 @@ journals="$WINEPREFIX/drive_c/windows/Nimbo Setup"
 programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)"
 rm -rf "$apps" "$programs/Corvane Linker"
 setup() { (cd "$work/setup" && wine setup.exe "$@" >>"$work/setup.out" 2>&1 </dev/null); }
-snapshot() { (cd "$1" && find . -type f -printf '%p %s %T@ ' -exec md5sum {} \; | sort); }
-no_journal() { [ -z "$(ls -A "$journals" 2>/dev/null)" ]; }
 
 # --- The older install: every file older, and the user's own beside them.
 setup /VERYSILENT '/DIR=C:\Points\App' || { fail "the first install"; exit 1; }
@@ -48,24 +45,6 @@ done
 printf 'my notes\n' >"$dir/mine.txt"
 before="$(snapshot "$dir")"
 
-# Waits for the first event of the kinds $1 (inotifywait's) on a name in
-# the folder matching $2; the watch is set up before this returns, the
-# event awaited with `wait $watcher`.
-watch() {
-    rm -f "$work/watch.err"
-    inotifywait -t 120 -e "$1" --include "$2" "$dir" >"$work/event" 2>"$work/watch.err" &
-    watcher=$!
-    for _ in $(seq 1 100); do grep -q 'Watches established' "$work/watch.err" 2>/dev/null && break; sleep 0.1; done
-}
-# Waits until the copy of the big file is under way: a file of the run's
-# work folder holds more than 1 MiB of its 200 (the other files are smaller).
-big_file_under_way() {
-    for _ in $(seq 1 6000); do
-        [ -n "$(find "$dir" -path '*~nimbo-*' -type f -size +1M 2>/dev/null)" ] && return 0
-        sleep 0.02
-    done
-    return 1
-}
 # Starts the setup over the older install, waits with $1 for the point,
 # freezes the setup there, runs $2 while it is frozen, then kills it.
 kill_at() {
@@ -94,14 +73,15 @@ undone_by_next_start() {
     (cd "$work" && wine 'C:\Points\Next\setup.exe' UNINSTALL /VERYSILENT >>"$work/uninstall.out" 2>&1 </dev/null)
 }
 
-watch moved_to '~nimbo-.*\.old$'
+watch_folder moved_to '~nimbo-.*\.old$' "$dir"
 kill_at 'wait $watcher' '[ -n "$(ls "$dir" | grep "\.old$")" ] || fail "frozen, but nothing is set aside"'
 undone_by_next_start "killed at the first file set aside"
 
-kill_at big_file_under_way '[ -z "$(find "$dir" -maxdepth 1 -name big.bin -size +199M)" ] || fail "big.bin was in place"'
+# The other files are smaller than 1 MiB: the big one is being written.
+kill_at 'big_copy_under_way "$dir"' '[ -z "$(find "$dir" -maxdepth 1 -name big.bin -size +199M)" ] || fail "big.bin was in place"'
 undone_by_next_start "killed in the middle of the 200 MiB file"
 
-watch moved_to 'big\.bin$'
+watch_folder moved_to 'big\.bin$' "$dir"
 kill_at 'wait $watcher' '[ -n "$(find "$dir" -maxdepth 1 -name big.bin -size +199M)" ] || fail "big.bin was not in place"'
 undone_by_next_start "killed as the 200 MiB file takes the old one's place"
 
@@ -112,7 +92,7 @@ attended=$!
 robot 'set timeout 60' 'wait window NimboPagesForm' 'within NimboPagesForm' \
     'wait text meMSGIntent contains "Welcome"' 'click btnNext' 'wait text meCDLIntent contains "Select a directory"' \
     'click btnNext' 'wait text meMSGIntent contains "now be copied"' 'click btnNext' || fail "the attended run did not start its copy"
-big_file_under_way || fail "the copy of the big file was not seen"
+big_copy_under_way "$dir" || fail "the copy of the big file was not seen"
 pkill -STOP -f 'setup\.exe'
 # Posted while the setup is frozen (finding the button asks nothing of
 # it), so the click waits in its queue for the copy to let messages in.

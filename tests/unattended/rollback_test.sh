@@ -17,9 +17,6 @@ apps="$WINEPREFIX/drive_c/Rollback"
 journals="$WINEPREFIX/drive_c/windows/Nimbo Setup"
 rm -rf "$apps" "$WINEPREFIX/drive_c/Corvane"
 setup() { (cd "$work/source" && wine setup.exe "$@" >>"$work/setup.out" 2>&1 </dev/null); }
-# Name, size, time and checksum of every file below a folder.
-snapshot() { (cd "$1" && find . -type f -printf '%p %s %T@ ' -exec md5sum {} \; | sort); }
-no_journal() { [ -z "$(ls -A "$journals" 2>/dev/null)" ]; }
 
 # --- An older install to replace, with a file of the user's beside it.
 setup /VERYSILENT '/DIR=C:\Rollback\App'

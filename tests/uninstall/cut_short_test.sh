@@ -16,8 +16,7 @@ mkdir -p "$work/payload/many"
 cp "$build/payload/"* "$work/payload/"
 # Enough files that the removal is still under way when it is stopped.
 for i in $(seq 1 3000); do echo "$i" >"$work/payload/many/f$i.txt"; done
-wine "$build/nimbobuild.exe" "$(winpath "$root/src/app/nimbo_form.nfm")" "$(winpath "$work/payload")" \
-    "$(winpath "$work/setup")" >"$work/build.out" 2>&1 </dev/null || { cat "$work/build.out"; fail "the build"; exit 1; }
+build_setup_folder "$root/src/app/nimbo_form.nfm" "$work/payload" "$work/setup"
 app="$WINEPREFIX/drive_c/CutShort"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker'
 programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)"
@@ -28,9 +27,7 @@ registered() { wine reg query "$key" /v UnInstallString >/dev/null 2>&1 </dev/nu
 uninstall() { (cd "$work" && wine 'C:\CutShort\setup.exe' UNINSTALL /VERYSILENT >>"$work/uninstall.out" 2>&1 </dev/null); }
 
 # Frozen at the first file it removes from the big folder, then killed.
-inotifywait -e delete "$app/many" >"$work/first-delete" 2>"$work/watch.err" &
-watcher=$!
-for _ in $(seq 1 100); do grep -q 'Watches established' "$work/watch.err" 2>/dev/null && break; sleep 0.1; done
+watch_folder delete '' "$app/many"
 uninstall &
 runner=$!
 wait $watcher
