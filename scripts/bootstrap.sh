@@ -25,7 +25,7 @@ fi
 for p in cmake make g++ clang libclang-rt-14-dev googletest \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools \
          libz-mingw-w64-dev zlib1g-dev wine wine32:i386 wine64 \
-         xvfb xauth x11-utils imagemagick file fonts-liberation openbox nsis stress-ng \
+         xvfb xauth x11-utils imagemagick file fonts-liberation openbox nsis wixl stress-ng \
          universal-ctags clang-format inotify-tools openssl osslsigncode; do
     have_pkg "$p" || need="$need $p"
 done

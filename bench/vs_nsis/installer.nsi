@@ -1,7 +1,8 @@
-; The NSIS side of the comparison: the same payload, zlib, x86-ansi,
-; installed silently into the folder given with /D=.
+; The NSIS side of the comparison: the same payload, x86-ansi, installed
+; silently into the folder given with /D=. COMPRESSOR is one of
+; "zlib", "lzma" and "/SOLID lzma".
 Unicode false
-SetCompressor zlib
+SetCompressor ${COMPRESSOR}
 Name "Bench"
 OutFile "${OUTFILE}"
 InstallDir "C:\NimboBench\nsis"

@@ -1,14 +1,13 @@
 #!/bin/bash
-# Our setup against NSIS on the same payload: each installer is built
-# (ours by nimbobuild with compression, NSIS's by makensis with zlib,
-# x86-ansi), then installed silently into a fresh folder of one Wine prefix,
-# timed from process start to exit, in interleaved rounds (each round
-# starts with another side; each round gives a ratio). Prints the
-# median time ratio ours / NSIS with its spread (lowest to highest round),
-# and the ratio of the size of what ships. The same payload built as one
-# file (--single) runs in the same rounds: its time ratio to the setup
-# folder (target at most 1.05) and to NSIS.
-# Targets: time at most 0.5 (large payload) and 1.0 (small); size within 5%.
+# Our setup against the peers a setup author weighs it against, on the same
+# payload: NSIS built three ways (zlib; LZMA; LZMA solid, everything in one
+# stream) and an MSI (Debian's wixl, one component, the cabinet embedded,
+# installed by Wine's msiexec). Ours is built by nimbobuild --compress as a
+# setup folder and as one file (--single). Each is installed silently into
+# a fresh folder of one Wine prefix, timed from process start to exit, in
+# interleaved rounds (each round starts with another side, so the i-th
+# times of two sides were taken side by side). report.py prints, per
+# payload, the shipped sizes and the time ratios with their targets.
 set -uo pipefail
 root="@CMAKE_SOURCE_DIR@"
 build="$root/build/win32"
@@ -23,30 +22,29 @@ trap '"$root/scripts/wine-env.sh" stop' EXIT
 # would not. A program with a window of its own keeps the desktop up for the
 # whole comparison, as on Windows; "wine-env.sh stop" ends it.
 wine notepad.exe >/dev/null 2>&1 </dev/null &
-command -v makensis >/dev/null || { echo "vs_nsis: makensis missing (scripts/bootstrap.sh installs nsis)"; exit 1; }
-[ -x "$build/nimbobuild.exe" ] || [ -f "$build/nimbobuild.exe" ] || { echo "vs_nsis: build the win32 tree first"; exit 1; }
-rm -rf "$work/payload" "$work/ours" "$work/nsis" "$work/single"
+for tool in makensis wixl; do
+    command -v $tool >/dev/null || { echo "vs_nsis: $tool missing (scripts/bootstrap.sh installs it)"; exit 1; }
+done
+[ -f "$build/nimbobuild.exe" ] || { echo "vs_nsis: build the win32 tree first"; exit 1; }
+rm -rf "$work/payload" "$work/out"
 mkdir -p "$work"
 win() { winepath -w "$1" 2>/dev/null; }
-
-# Until setup.exe takes /VERYSILENT, ours runs a form whose chain is the copy
-# page alone (no page waits for an answer); with it, the directory page and
-# the copy page with /VERYSILENT /DIR=.
-if grep -qa VERYSILENT "$build/setup.exe"; then
-    mode="/VERYSILENT /DIR"; first=suDir
-else
-    mode="copy page alone (no /VERYSILENT yet)"; first=suCopy
-fi
-sed "s/%FIRST%/$first/" "$root/bench/vs_nsis/bench.nfm" >"$work/bench.nfm"
+sed "s/%FIRST%/suDir/" "$root/bench/vs_nsis/bench.nfm" >"$work/bench.nfm"
 
 # Text: lines of words; executables: our own built programs end to end;
-# random bytes: incompressible.
+# random bytes: incompressible; programs: the built programs themselves,
+# each file as it is (where the branch filter for x86 code matters).
 make_payload() {
     local dir="$1" kind="$2" size="$3" n="$4"
     python3 - "$dir" "$kind" "$size" "$n" "$build" <<'PY'
 import os, random, sys, glob
 d, kind, size, n, build = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
 os.makedirs(d, exist_ok=True)
+if kind == 'programs':
+    import shutil
+    for p in sorted(glob.glob(build + '/*.exe') + glob.glob(build + '/*.DLL') + glob.glob(build + '/tests/*/*.exe')):
+        shutil.copyfile(p, os.path.join(d, os.path.basename(p)))
+    sys.exit(0)
 rnd = random.Random(14)
 words = [''.join(rnd.choice('abcdefghijklmnopqrstuvwxyz') for _ in range(rnd.randint(2, 10))) for _ in range(5000)]
 lines = [(' '.join(rnd.choices(words, k=rnd.randint(4, 14))) + '\r\n').encode() for _ in range(20000)]
@@ -65,13 +63,12 @@ for i in range(n):
 PY
 }
 
+
 now() { date +%s.%N; }
-# Six rounds: each side takes each place in the order twice.
-rounds=6
+rounds=3
 # One install into a fresh folder; prints seconds. Each starts with the
 # disk at rest: the writes of the last install (or of building the
-# payload) go out first, outside the timing, so neither side pays for the
-# other's.
+# payload) go out first, outside the timing, so no side pays for another's.
 timed_install() {
     local target="$1"; shift
     rm -rf "$target"
@@ -85,74 +82,85 @@ timed_install() {
     [ $rc -eq 0 ] || echo "WARNING: $* ended with $rc" >&2
     python3 -c "print($t1 - $t0)"
 }
-ours_install() {
-    if [ "$first" = suDir ]; then
-        (cd "$work/ours" && timed_install "$1" wine setup.exe /VERYSILENT '/DIR=C:\NimboBench\ours')
-    else
-        (cd "$work/ours" && timed_install "$1" wine setup.exe)
-    fi
+target_of() { echo "$WINEPREFIX/drive_c/NimboBench/$1"; }
+install_side() {
+    local side="$1" out="$work/out/$1"
+    case $side in
+    folder) (cd "$out" && timed_install "$(target_of folder)" wine setup.exe /VERYSILENT '/DIR=C:\NimboBench\folder') ;;
+    single) timed_install "$(target_of single)" wine "$out/setup.exe" /VERYSILENT '/DIR=C:\NimboBench\single' ;;
+    nsis_*) timed_install "$(target_of "$side")" wine "$out/setup.exe" /S "/D=C:\\NimboBench\\$side" ;;
+    msi)
+        timed_install "$(target_of msi)" wine start /wait msiexec /i "$(win "$out/setup.msi")" /qn \
+            'INSTALLDIR=C:\NimboBench\msi'
+        # Installed once, an MSI would only be repaired: it goes again
+        # outside the timing.
+        wine start /wait msiexec /x "$(win "$out/setup.msi")" /qn >/dev/null 2>&1 </dev/null ;;
+    esac
 }
-nsis_install() { timed_install "$1" wine "$work/nsis/setup.exe" /S '/D=C:\NimboBench\nsis'; }
-single_install() { timed_install "$1" wine "$work/single/setup.exe" /VERYSILENT '/DIR=C:\NimboBench\single'; }
 
-run_case() {
-    local label="$1" kind="$2" size="$3" n="$4" target_ratio="$5"
-    local payload="$work/payload/$label"
-    make_payload "$payload" "$kind" "$size" "$n"
-    rm -rf "$work/ours" "$work/nsis" "$work/single" && mkdir -p "$work/nsis" "$work/single"
-    wine "$build/nimbobuild.exe" --compress "$(win "$work/bench.nfm")" "$(win "$payload")" "$(win "$work/ours")" \
-        >"$work/build.log" 2>&1 </dev/null || { cat "$work/build.log"; return 1; }
+# Builds every side from the payload; prints "size_<side>=bytes" pairs.
+build_sides() {
+    local payload="$1" out="$2" log="$work/build.log" c
+    rm -rf "$out" && mkdir -p "$out/single" "$out/msi"
+    wine "$build/nimbobuild.exe" --compress "$(win "$work/bench.nfm")" "$(win "$payload")" "$(win "$out/folder")" \
+        >"$log" 2>&1 </dev/null || { cat "$log" >&2; return 1; }
     wine "$build/nimbobuild.exe" --compress --single "$(win "$work/bench.nfm")" "$(win "$payload")" \
-        "$(win "$work/single/setup.exe")" >"$work/build.log" 2>&1 </dev/null || { cat "$work/build.log"; return 1; }
-    makensis -V1 -DOUTFILE="$work/nsis/setup.exe" -DPAYLOAD="$payload" "$root/bench/vs_nsis/installer.nsi" \
-        >"$work/makensis.log" 2>&1 || { cat "$work/makensis.log"; return 1; }
-    local ours_dir="$WINEPREFIX/drive_c/NimboBench/ours" nsis_dir="$WINEPREFIX/drive_c/NimboBench/nsis"
-    local single_dir="$WINEPREFIX/drive_c/NimboBench/single"
-    local ours_t="" nsis_t="" single_t="" r side
-    # Each round starts with another side: ours, NSIS, the single file.
-    for r in $(seq 1 $rounds); do
-        for side in $(printf '%s\n' ours nsis single ours nsis | tail -n +$(((r - 1) % 3 + 1)) | head -3); do
-            case $side in
-            ours) ours_t="$ours_t $(ours_install "$ours_dir")" ;;
-            nsis) nsis_t="$nsis_t $(nsis_install "$nsis_dir")" ;;
-            single) single_t="$single_t $(single_install "$single_dir")" ;;
-            esac
+        "$(win "$out/single/setup.exe")" >"$log" 2>&1 </dev/null || { cat "$log" >&2; return 1; }
+    for c in zlib lzma "/SOLID lzma"; do
+        local side=nsis_${c#/SOLID }
+        [ "$c" = "/SOLID lzma" ] && side=nsis_solid
+        mkdir -p "$out/$side"
+        makensis -V1 "-DCOMPRESSOR=$c" -DOUTFILE="$out/$side/setup.exe" -DPAYLOAD="$payload" \
+            "$root/bench/vs_nsis/installer.nsi" >"$log" 2>&1 || { cat "$log" >&2; return 1; }
+        echo "size_$side=$(stat -c %s "$out/$side/setup.exe")"
+    done
+    python3 "$root/bench/vs_nsis/msi_source.py" "$payload" "$out/msi/setup.wxs" &&
+        (cd "$payload" && wixl -o "$out/msi/setup.msi" "$out/msi/setup.wxs") >"$log" 2>&1 || { cat "$log" >&2; return 1; }
+    echo "size_folder=$(du -cb "$out/folder"/* | tail -1 | cut -f1)"
+    echo "size_single=$(stat -c %s "$out/single/setup.exe")"
+    echo "size_msi=$(stat -c %s "$out/msi/setup.msi")"
+}
+
+sides=(folder single nsis_zlib nsis_lzma nsis_solid msi)
+run_case() {
+    local label="$1" kind="$2" size="$3" n="$4" targets="$5"
+    local payload="$work/payload/$label" sizes
+    make_payload "$payload" "$kind" "$size" "$n"
+    n=$(ls "$payload" | wc -l)
+    sizes=$(build_sides "$payload" "$work/out") || return 1
+    declare -A times=()
+    local r i side
+    # Each round starts two sides further on.
+    for r in $(seq 0 $((rounds - 1))); do
+        for i in $(seq 0 $((${#sides[@]} - 1))); do
+            side=${sides[$(((i + 2 * r) % ${#sides[@]}))]}
+            times[$side]="${times[$side]:+${times[$side]},}$(install_side "$side")"
         done
     done
-    local got_ours got_nsis
-    got_ours=$(find "$ours_dir" -type f ! -name INSTALL.LOG | wc -l)
-    got_nsis=$(find "$nsis_dir" -type f | wc -l)
-    [ "$(find "$single_dir" -type f ! -name INSTALL.LOG | wc -l)" -eq "$n" ] ||
-        echo "$label: WARNING the single file installed $(find "$single_dir" -type f ! -name INSTALL.LOG | wc -l) files"
-    local ours_b nsis_b
-    ours_b=$(du -cb "$work/ours"/* | tail -1 | cut -f1)
-    nsis_b=$(stat -c %s "$work/nsis/setup.exe")
-    python3 - "$label" "$ours_t" "$nsis_t" "$ours_b" "$nsis_b" "$target_ratio" "$got_ours" "$got_nsis" "$n" "$single_t" \
-        "$(stat -c %s "$work/single/setup.exe")" <<'PY'
-import statistics, sys
-label, ot, nt, ob, nb, target, go, gn, n, st, sb = sys.argv[1:]
-ot, nt, st = [float(t) for t in ot.split()], [float(t) for t in nt.split()], [float(t) for t in st.split()]
-ob, nb, target = int(ob), int(nb), float(target)
-ratios = [o / t for o, t in zip(ot, nt)]
-print(f"{label}: install ours {statistics.median(ot):.2f} s, NSIS {statistics.median(nt):.2f} s (medians), "
-      f"ratio {statistics.median(ratios):.2f} (median of {len(ratios)} rounds, spread {min(ratios):.2f}-{max(ratios):.2f}; "
-      f"target <= {target:.1f})")
-print(f"{label}: shipped ours {ob} bytes, NSIS {nb} bytes, ratio {ob/nb:.3f} (target 0.95 to 1.05)")
-to_folder = [s / o for s, o in zip(st, ot)]
-to_nsis = [s / t for s, t in zip(st, nt)]
-print(f"{label}: single file {statistics.median(st):.2f} s, ratio to the setup folder {statistics.median(to_folder):.2f} "
-      f"(median of {len(to_folder)} rounds, spread {min(to_folder):.2f}-{max(to_folder):.2f}; target <= 1.05), "
-      f"to NSIS {statistics.median(to_nsis):.2f} (spread {min(to_nsis):.2f}-{max(to_nsis):.2f}); "
-      f"{int(sb)} bytes")
-if int(go) != int(n) or int(gn) != int(n):
-    print(f"{label}: WARNING installed files: ours {go}, NSIS {gn}, expected {n}")
-PY
-    rm -rf "$payload" "$ours_dir" "$nsis_dir" "$single_dir"
+    for side in "${sides[@]}"; do
+        local got
+        got=$(find "$(target_of "$side")" -type f ! -name INSTALL.LOG 2>/dev/null | wc -l)
+        # The MSI was removed after its last round.
+        [ "$side" = msi ] || [ "$got" -eq "$n" ] || echo "$label: WARNING $side installed $got of $n files"
+    done
+    python3 "$root/bench/vs_nsis/report.py" "$label" "$targets" $sizes $stub_sizes \
+        $(for side in "${sides[@]}"; do echo "time_$side=${times[$side]}"; done)
+    local rc=$?
+    rm -rf "$payload"
+    for side in "${sides[@]}"; do rm -rf "$(target_of "$side")"; done
+    return $rc
 }
 
-echo "ours driven by: $mode"
+# Our program and NSIS's stub: the single file and NSIS LZMA solid of a
+# payload of one empty file.
+mkdir -p "$work/payload/stub" && : >"$work/payload/stub/empty.txt"
+stub_sizes=$(build_sides "$work/payload/stub" "$work/out/stub" | sed -n 's/^size_\(single\|nsis_solid\)=/size_\1_stub=/p')
+[ -n "$stub_sizes" ] || { echo "vs_nsis: the stub builds failed"; exit 1; }
+rm -rf "$work/out/stub"
+
 rc=0
-run_case "200 MiB in 20 files" mixed $((10 * 1024 * 1024)) 20 0.5 || rc=1
-run_case "5000 files of 4 KiB" text 4096 5000 1.0 || rc=1
-rm -rf "$work/ours" "$work/nsis" "$work/single" "$work/payload"
+run_case "200 MiB in 20 files" mixed $((10 * 1024 * 1024)) 20 large || rc=1
+run_case "5000 files of 4 KiB" text 4096 5000 small || rc=1
+run_case "built programs" programs 0 0 large || rc=1
+rm -rf "$work/out" "$work/payload"
 exit $rc
