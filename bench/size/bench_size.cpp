@@ -177,8 +177,8 @@ void PrintContributors(long setup)
     PrintTable("setup.exe, the 15 largest inputs (bytes):", inputs);
     const long over = setup - kTarget;
     std::printf("setup.exe at most %s bytes: now %s, %s (%.1f KB) %s\n", Thousands(kTarget).c_str(),
-                Thousands(setup).c_str(), Thousands(over < 0 ? -over : over).c_str(), (over < 0 ? -over : over) / 1024.0,
-                over > 0 ? "over" : "under");
+                Thousands(setup).c_str(), Thousands(over < 0 ? -over : over).c_str(),
+                (over < 0 ? -over : over) / 1024.0, over > 0 ? "over" : "under");
 }
 
 }  // namespace
