@@ -7,7 +7,8 @@
 # compares with it, stress-ng for the soak runs under load, and
 # universal-ctags and clang-format for the checks of function lengths and
 # layout, inotify-tools for the tests that stop a run at its first change,
-# openssl and osslsigncode for the test that signs a single-file setup.
+# openssl and osslsigncode for the test that signs a single-file setup,
+# liblzma (native) for the packer that packs setup.exe after it is linked.
 # Safe to run again: it only installs what is missing.
 set -eu
 
@@ -24,7 +25,7 @@ fi
 
 for p in cmake make g++ clang libclang-rt-14-dev googletest \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools \
-         libz-mingw-w64-dev zlib1g-dev wine wine32:i386 wine64 \
+         libz-mingw-w64-dev zlib1g-dev liblzma-dev wine wine32:i386 wine64 \
          xvfb xauth x11-utils imagemagick file fonts-liberation openbox nsis wixl stress-ng \
          universal-ctags clang-format inotify-tools openssl osslsigncode; do
     have_pkg "$p" || need="$need $p"

@@ -17,15 +17,41 @@ trap 'wineserver -k >/dev/null 2>&1' EXIT
 
 rm -rf "$work"
 mkdir -p "$work/src"
-# One class name inside the wizard dialog's form resource made unknown.
+# One class name inside the wizard dialog's form resource made unknown. The
+# form ships packed (raw deflate behind "NFRZ" and its size): it is
+# expanded, changed, packed again into its place, and its resource entry
+# given the new size.
 python3 - "$build/setup.exe" "$work/src/setup.exe" <<'PY' || exit 1
-import sys
+import struct, sys, zlib
 data = bytearray(open(sys.argv[1], 'rb').read())
-form = data.find(b'NFRM\x0fTNimboPagesForm')
-at = data.find(b'\x09TNotebook', form)
-if form < 0 or at < 0:
+pe = struct.unpack_from('<I', data, 0x3C)[0]
+count, optional = struct.unpack_from('<H', data, pe + 6)[0], struct.unpack_from('<H', data, pe + 20)[0]
+sections = [struct.unpack_from('<8sIIII', data, pe + 24 + optional + 40 * i) for i in range(count)]
+rsrc = next(s for s in sections if s[0].rstrip(b'\0') == b'.rsrc')
+def rva(offset): return offset - rsrc[4] + rsrc[2]
+def expanded(at):
+    try:
+        return zlib.decompressobj(-15).decompress(bytes(data[at + 8:at + 8 + 65536]))
+    except zlib.error:
+        return b''
+at = data.find(b'NFRZ')
+while at >= 0 and not expanded(at).startswith(b'NFRM\x0fTNimboPagesForm'):
+    at = data.find(b'NFRZ', at + 1)
+plain = expanded(at) if at >= 0 else b''
+if at < 0 or b'\x09TNotebook' not in plain:
     sys.exit('no wizard dialog resource found')
-data[at + 9] = ord('X')
+entry = next((e for e in range(rsrc[4], rsrc[4] + rsrc[3] - 16, 4)
+              if struct.unpack_from('<I', data, e)[0] == rva(at)), None)
+if entry is None:
+    sys.exit('no resource entry for the wizard dialog')
+size = struct.unpack_from('<I', data, entry + 4)[0]
+damaged = plain.replace(b'\x09TNotebook', b'\x09TNotebooX', 1)
+c = zlib.compressobj(9, zlib.DEFLATED, -15)
+packed = c.compress(damaged) + c.flush()
+if 8 + len(packed) > size:
+    sys.exit('the damaged form does not fit its place')
+data[at + 8:at + size] = packed + bytes(size - 8 - len(packed))
+struct.pack_into('<I', data, entry + 4, 8 + len(packed))
 open(sys.argv[2], 'wb').write(bytes(data))
 PY
 printf 'the user notes\n' >"$work/src/notes.txt"
