@@ -2,13 +2,6 @@
 
 #include <cstring>
 
-namespace {
-
-// Whether a file of fileSize bytes ends where its header says its stream does.
-bool LengthAgrees(uint64_t fileSize, const TCompHeader& header) { return fileSize - header.size == header.streamSize; }
-
-}  // namespace
-
 int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
 {
     TCompInFile in;
@@ -17,28 +10,11 @@ int32_t ReadCompFileHeader(const char* path, TCompHeader& header)
     if (r != kCompOk) return r;
     int64_t size = in.Size();
     if (size < 0) return kCompCannotOpen;
-    if (!LengthAgrees(static_cast<uint64_t>(size), header)) return kCompCorrupt;
+    if (!CompLengthAgrees(static_cast<uint64_t>(size), header)) return kCompCorrupt;
     return kCompOk;
 }
 
 namespace {
-
-// The bytes of a part of a file, and nothing behind them.
-class TCompWindow : public TCompSource {
-public:
-    TCompWindow(TCompInFile& in, uint64_t size) : in_(in), left_(size) {}
-    int64_t Read(void* buffer, size_t size) override
-    {
-        if (size > left_) size = static_cast<size_t>(left_);
-        const int64_t n = size ? in_.Read(buffer, size) : 0;
-        if (n > 0) left_ -= static_cast<uint64_t>(n);
-        return n;
-    }
-
-private:
-    TCompInFile& in_;
-    uint64_t left_;
-};
 
 // Where the compressed file lies in its source: all of it unless whole is false.
 struct TCompRange {
@@ -62,7 +38,7 @@ int32_t ExpandInto(TCompOutFile& out, const char* source, const TCompRange& rang
     TCompWindow window(in, size < 0 ? ~uint64_t(0) : static_cast<uint64_t>(size));
     int32_t r = ExpandCompStream(window, out, progress, &header, [&](const TCompHeader& read) {
         // A truncated or extended file is known before anything is written.
-        if (size >= 0 && !LengthAgrees(static_cast<uint64_t>(size), read)) return kCompCorrupt;
+        if (size >= 0 && !CompLengthAgrees(static_cast<uint64_t>(size), read)) return kCompCorrupt;
         return target && out.Create(target) ? kCompOk : kCompCannotWrite;
     });
     if (r != kCompOk) return r;

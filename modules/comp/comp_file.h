@@ -56,6 +56,29 @@ private:
     intptr_t handle_ = -1;
 };
 
+// Whether a file of fileSize bytes ends where its header says its stream does.
+inline bool CompLengthAgrees(uint64_t fileSize, const TCompHeader& header)
+{
+    return fileSize - header.size == header.streamSize;
+}
+
+// The bytes of a part of a file, and nothing behind them.
+class TCompWindow : public TCompSource {
+public:
+    TCompWindow(TCompInFile& in, uint64_t size) : in_(in), left_(size) {}
+    int64_t Read(void* buffer, size_t size) override
+    {
+        if (size > left_) size = static_cast<size_t>(left_);
+        const int64_t n = size ? in_.Read(buffer, size) : 0;
+        if (n > 0) left_ -= static_cast<uint64_t>(n);
+        return n;
+    }
+
+private:
+    TCompInFile& in_;
+    uint64_t left_;
+};
+
 // Where an expanded or compressed file is written: a temporary file that
 // takes the target's name on Commit. It lies in the setup's work folder
 // beside the target when there is one (see SetupWorkFolderName: a new file

@@ -15,6 +15,7 @@ if(NOT TARGET nimbo_comp)
   add_library(nimbo_comp STATIC
     ${CMAKE_CURRENT_LIST_DIR}/comp_format.cpp
     ${CMAKE_CURRENT_LIST_DIR}/comp_file.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/comp_stream.cpp
     ${NIMBO_COMP_PLATFORM})
   target_include_directories(nimbo_comp PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   # The temporary file names it shares with the setup program.

@@ -1,6 +1,7 @@
 // File operations of the host build (the compressor tool, tests and bench).
 #include <errno.h>
 #include <pthread.h>
+#include <semaphore.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "comp_file.h"
+#include "comp_thread.h"
 
 namespace {
 
@@ -248,3 +250,69 @@ void TCompHelperThread::Wait()
     while (h->posted) pthread_cond_wait(&h->changed, &h->lock);
     pthread_mutex_unlock(&h->lock);
 }
+
+namespace {
+
+struct TThreadStart {
+    void (*run)(void*);
+    void* argument;
+    pthread_t thread;
+};
+
+void* ThreadMain(void* p)
+{
+    auto* start = static_cast<TThreadStart*>(p);
+    start->run(start->argument);
+    return nullptr;
+}
+
+}  // namespace
+
+bool TCompThread::Start(void (*run)(void*), void* argument)
+{
+    if (impl_) return false;
+    auto* start = static_cast<TThreadStart*>(calloc(1, sizeof(TThreadStart)));
+    if (!start) return false;
+    start->run = run;
+    start->argument = argument;
+    if (pthread_create(&start->thread, nullptr, &ThreadMain, start) != 0) {
+        free(start);
+        return false;
+    }
+    impl_ = start;
+    return true;
+}
+
+void TCompThread::Join()
+{
+    auto* start = static_cast<TThreadStart*>(impl_);
+    if (!start) return;
+    pthread_join(start->thread, nullptr);
+    free(start);
+    impl_ = nullptr;
+}
+
+TCompSemaphore::~TCompSemaphore()
+{
+    if (!impl_) return;
+    sem_destroy(static_cast<sem_t*>(impl_));
+    free(impl_);
+}
+
+bool TCompSemaphore::Create(unsigned count)
+{
+    auto* s = static_cast<sem_t*>(calloc(1, sizeof(sem_t)));
+    if (!s || sem_init(s, 0, count) != 0) {
+        free(s);
+        return false;
+    }
+    impl_ = s;
+    return true;
+}
+
+void TCompSemaphore::Acquire()
+{
+    while (sem_wait(static_cast<sem_t*>(impl_)) != 0 && errno == EINTR) {}
+}
+
+void TCompSemaphore::Release() { sem_post(static_cast<sem_t*>(impl_)); }

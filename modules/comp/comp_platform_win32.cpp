@@ -4,6 +4,7 @@
 #include "base/rename_open_file.h"
 #include "base/temp_names.h"
 #include "comp_file.h"
+#include "comp_thread.h"
 
 namespace {
 
@@ -250,3 +251,58 @@ void TCompHelperThread::Post(void (*job)(void*), void* argument)
 }
 
 void TCompHelperThread::Wait() { WaitForSingleObject(static_cast<THelper*>(impl_)->done, INFINITE); }
+
+namespace {
+
+struct TThreadStart {
+    void (*run)(void*);
+    void* argument;
+};
+
+DWORD WINAPI ThreadMain(void* p)
+{
+    const TThreadStart start = *static_cast<TThreadStart*>(p);
+    HeapFree(GetProcessHeap(), 0, p);
+    start.run(start.argument);
+    return 0;
+}
+
+}  // namespace
+
+bool TCompThread::Start(void (*run)(void*), void* argument)
+{
+    if (impl_) return false;
+    auto* start = static_cast<TThreadStart*>(HeapAlloc(GetProcessHeap(), 0, sizeof(TThreadStart)));
+    if (!start) return false;
+    *start = TThreadStart{run, argument};
+    HANDLE h = CreateThread(nullptr, 128 * 1024, &ThreadMain, start, 0, nullptr);
+    if (!h) {
+        HeapFree(GetProcessHeap(), 0, start);
+        return false;
+    }
+    impl_ = h;
+    return true;
+}
+
+void TCompThread::Join()
+{
+    if (!impl_) return;
+    WaitForSingleObject(static_cast<HANDLE>(impl_), INFINITE);
+    CloseHandle(static_cast<HANDLE>(impl_));
+    impl_ = nullptr;
+}
+
+TCompSemaphore::~TCompSemaphore()
+{
+    if (impl_) CloseHandle(static_cast<HANDLE>(impl_));
+}
+
+bool TCompSemaphore::Create(unsigned count)
+{
+    impl_ = CreateSemaphoreA(nullptr, static_cast<LONG>(count), 0x7FFFFFFF, nullptr);
+    return impl_ != nullptr;
+}
+
+void TCompSemaphore::Acquire() { WaitForSingleObject(static_cast<HANDLE>(impl_), INFINITE); }
+
+void TCompSemaphore::Release() { ReleaseSemaphore(static_cast<HANDLE>(impl_), 1, nullptr); }

@@ -5,8 +5,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 
 #include "comp_file.h"
+#include "comp_stream.h"
 
 namespace {
 
@@ -99,5 +102,44 @@ double __stdcall TNCompressedFileTimeStamp(const char* path)
 
 // Compresses source into target at the best ratio; 0 or a negative result.
 int32_t __stdcall TNCompress(const char* source, const char* target) { return CompressCompFile(source, target, 9); }
+
+// Starts reading the expanded bytes of the compressed file of part->size
+// bytes at part->offset in source: kCompOk and *stream, or why not (*stream
+// then null). The expansion runs ahead on a thread of the library's own.
+int32_t __stdcall TNOpenStream(const char* source, const TCompPart* part, TCompStreamHandle* stream)
+{
+    if (!stream) return kCompCannotOpen;
+    *stream = nullptr;
+    if (!part || part->size == 0) return kCompCorrupt;
+    void* memory = std::malloc(sizeof(TCompStreamReader));
+    if (!memory) return kCompNoMemory;
+    auto* reader = new (memory) TCompStreamReader;
+    const int32_t r = reader->Open(source, part->offset, part->size);
+    if (r != kCompOk) {
+        reader->~TCompStreamReader();
+        std::free(memory);
+        return r;
+    }
+    *stream = reader;
+    return kCompOk;
+}
+
+// The next bytes, up to size (fewer only at the end): their count, 0 at the
+// end of a sound stream, or the failure (kCompCorrupt for a damaged or cut
+// stream) once the bytes before it are read.
+int32_t __stdcall TNReadStream(TCompStreamHandle stream, void* buffer, int32_t size)
+{
+    if (!stream || !buffer || size < 0) return kCompCannotOpen;
+    return static_cast<int32_t>(static_cast<TCompStreamReader*>(stream)->Read(buffer, static_cast<size_t>(size)));
+}
+
+// Stops the expansion and lets go of the stream.
+void __stdcall TNCloseStream(TCompStreamHandle stream)
+{
+    if (!stream) return;
+    auto* reader = static_cast<TCompStreamReader*>(stream);
+    reader->~TCompStreamReader();
+    std::free(reader);
+}
 
 }  // extern "C"

@@ -35,4 +35,13 @@ struct TCompPart {
 using TCompDeCompressPartEntry = int32_t(__stdcall*)(const char* source, const TCompPart* part, const char* target,
                                                      HWND window, UINT message, int32_t newOnly);
 using TCompTimeStampEntry = double(__stdcall*)(const char* file);
+// The expanded bytes of a compressed file's part, read in order while the
+// library expands ahead on a thread of its own (a solid archive's stream).
+constexpr const char* kCompOpenStreamEntry = "TNOpenStream";
+constexpr const char* kCompReadStreamEntry = "TNReadStream";
+constexpr const char* kCompCloseStreamEntry = "TNCloseStream";
+using TCompStreamHandle = void*;
+using TCompOpenStreamEntry = int32_t(__stdcall*)(const char* source, const TCompPart* part, TCompStreamHandle* stream);
+using TCompReadStreamEntry = int32_t(__stdcall*)(TCompStreamHandle stream, void* buffer, int32_t size);
+using TCompCloseStreamEntry = void(__stdcall*)(TCompStreamHandle stream);
 #endif

@@ -99,6 +99,22 @@ bool LastWriteTime(const String& path, uint64_t& fileTime)
     return true;
 }
 
+bool ReadFileAt(void* file, uint64_t offset, void* buffer, size_t size)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return false;
+    auto* p = static_cast<uint8_t*>(buffer);
+    while (size > 0) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+        if (!ReadFile(file, p, want, &got, nullptr) || got == 0) return false;
+        p += got;
+        size -= got;
+    }
+    return true;
+}
+
 String CurrentDirectory()
 {
     char buf[MAX_PATH];
@@ -312,29 +328,73 @@ private:
     TKernelHandle out_;
 };
 
-}  // namespace
+// Writes a copy's contents into the staged file.
+using TFill = std::function<void(HANDLE out)>;
 
-void CopyPartWithProgress(const String& source, const TFilePart& part, const String& target,
-                          const TCopyProgress& callback, const String& workDir)
+void PlaceCopy(const String& target, const String& workDir, const TFill& fill)
 {
-    const TKernelHandle in = OpenSource(source);
     const bool existed = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (existed) CheckReplaceable(target);
     TStagedCopy copy(target, workDir);
-    CopyContents(in.Get(), part, copy.Handle(), callback);
+    fill(copy.Handle());
     if (!existed && copy.TakeFreeName()) return;
     // One made meanwhile by someone else is replaced as one that was there.
     if (!existed) CheckReplaceable(target);
     copy.Replace();
 }
 
+bool PlaceNewCopy(const String& target, const String& workDir, const TFill& fill)
+{
+    TStagedCopy copy(target, workDir);
+    fill(copy.Handle());
+    return copy.TakeFreeName();
+}
+
+// Writes the bytes in large blocks, reports them per 2048, and gives the
+// file their time stamp.
+void WriteContents(const TFileBytes& bytes, HANDLE out, const TCopyProgress& callback)
+{
+    for (size_t done = 0; done < bytes.size;) {
+        const DWORD n = static_cast<DWORD>(std::min<size_t>(bytes.size - done, kMaxBlock));
+        DWORD put = 0;
+        if (!WriteFile(out, bytes.data + done, n, &put, nullptr)) CopyFailed(GetLastError());
+        if (put != n) CopyFailed(ERROR_DISK_FULL);
+        done += n;
+        for (DWORD r = 0; callback && r < n; r += kProgressBlock)
+            callback(0, static_cast<int>(std::min(kProgressBlock, n - r)));
+    }
+    FILETIME written;
+    written.dwLowDateTime = static_cast<DWORD>(bytes.fileTime);
+    written.dwHighDateTime = static_cast<DWORD>(bytes.fileTime >> 32);
+    if (bytes.fileTime && !SetFileTime(out, nullptr, nullptr, &written)) CopyFailed(GetLastError());
+}
+
+}  // namespace
+
+void CopyPartWithProgress(const String& source, const TFilePart& part, const String& target,
+                          const TCopyProgress& callback, const String& workDir)
+{
+    const TKernelHandle in = OpenSource(source);
+    PlaceCopy(target, workDir, [&](HANDLE out) { CopyContents(in.Get(), part, out, callback); });
+}
+
 bool CopyNewPartWithProgress(const String& source, const TFilePart& part, const String& target,
                              const TCopyProgress& callback, const String& workDir)
 {
     const TKernelHandle in = OpenSource(source);
-    TStagedCopy copy(target, workDir);
-    CopyContents(in.Get(), part, copy.Handle(), callback);
-    return copy.TakeFreeName();
+    return PlaceNewCopy(target, workDir, [&](HANDLE out) { CopyContents(in.Get(), part, out, callback); });
+}
+
+void CopyBytesWithProgress(const TFileBytes& bytes, const String& target, const TCopyProgress& callback,
+                           const String& workDir)
+{
+    PlaceCopy(target, workDir, [&](HANDLE out) { WriteContents(bytes, out, callback); });
+}
+
+bool CopyNewBytesWithProgress(const TFileBytes& bytes, const String& target, const TCopyProgress& callback,
+                              const String& workDir)
+{
+    return PlaceNewCopy(target, workDir, [&](HANDLE out) { WriteContents(bytes, out, callback); });
 }
 
 void CopyFileWithProgress(const String& source, const String& target, const TCopyProgress& callback,

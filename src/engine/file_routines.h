@@ -33,6 +33,9 @@ int64_t FileSizeOf(const String& name);
 // The last-write time of a file or directory as a file time (100 ns units
 // since 1601, UTC); false, and `fileTime` as it was, when it cannot be read.
 bool LastWriteTime(const String& path, uint64_t& fileTime);
+// Reads exactly size bytes at offset of the open file; false for a short
+// file or an error.
+bool ReadFileAt(void* file, uint64_t offset, void* buffer, size_t size);
 // The process's current directory, without a trailing backslash unless it
 // is a root; empty when it cannot be read.
 String CurrentDirectory();
@@ -89,6 +92,18 @@ void CopyPartWithProgress(const String& source, const TFilePart& part, const Str
                           const TCopyProgress& callback = {}, const String& workDir = {});
 bool CopyNewPartWithProgress(const String& source, const TFilePart& part, const String& target,
                              const TCopyProgress& callback = {}, const String& workDir = {});
+
+// The same two for bytes in memory (a solid archive's member), which the
+// target gets with their time stamp (0: the time of writing).
+struct TFileBytes {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    uint64_t fileTime = 0;
+};
+void CopyBytesWithProgress(const TFileBytes& bytes, const String& target, const TCopyProgress& callback = {},
+                           const String& workDir = {});
+bool CopyNewBytesWithProgress(const TFileBytes& bytes, const String& target, const TCopyProgress& callback = {},
+                              const String& workDir = {});
 
 // This setup's work folders (see SetupWorkFolderName): one in each folder it
 // installs new files into, made on first use; the compression library finds

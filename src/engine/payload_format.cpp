@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include "base/crc32c.h"
 #include "engine/path_routines.h"
@@ -10,10 +11,14 @@
 namespace {
 
 constexpr char kMagic[8] = {'N', 'I', 'M', 'B', 'O', 'P', 'A', 'Y'};
+constexpr char kSolidMagic[8] = {'N', 'I', 'M', 'B', 'O', 'S', 'L', 'D'};
 constexpr uint32_t kVersion = 1;
 // Name length, flags, offset, stored size, size, time, CRC.
 constexpr size_t kEntryFixedSize = 2 + 1 + 8 * 4 + 4;
 constexpr uint8_t kCompressedFlag = 1;
+constexpr uint8_t kSolidFlag = 2;
+
+const char* MagicOf(TPayloadKind kind) { return kind == TPayloadKind::solid ? kSolidMagic : kMagic; }
 
 void Put(std::vector<uint8_t>& out, uint64_t v, int bytes)
 {
@@ -46,7 +51,7 @@ private:
     size_t left_;
 };
 
-bool ReadEntry(TCursor& in, TPayloadEntry& e)
+bool ReadEntry(TCursor& in, TPayloadEntry& e, TPayloadKind kind)
 {
     const uint8_t* p = nullptr;
     if (!in.Take(2, p)) return false;
@@ -54,14 +59,19 @@ bool ReadEntry(TCursor& in, TPayloadEntry& e)
     if (!in.Take(nameLength, p)) return false;
     e.name.assign(reinterpret_cast<const char*>(p), nameLength);
     if (!in.Take(kEntryFixedSize - 2, p)) return false;
-    if (p[0] & ~kCompressedFlag) return false;
+    // A solid archive's members are plain; a payload's solid entry is not
+    // also compressed.
+    const uint8_t allowed = kind == TPayloadKind::solid ? 0 : kCompressedFlag | kSolidFlag;
+    if ((p[0] & ~allowed) || p[0] == (kCompressedFlag | kSolidFlag)) return false;
     e.compressed = p[0] & kCompressedFlag;
+    e.solid = p[0] & kSolidFlag;
     e.offset = Get(p + 1, 8);
     e.storedSize = Get(p + 9, 8);
     e.size = Get(p + 17, 8);
     e.fileTime = Get(p + 25, 8);
     e.crc = static_cast<uint32_t>(Get(p + 33, 4));
-    return IsValidFileName(e.name) && e.storedSize <= kPayloadMaxFileSize && e.size <= kPayloadMaxFileSize &&
+    const uint64_t largest = kind == TPayloadKind::solid ? kSolidMaxMemberSize : kPayloadMaxFileSize;
+    return IsValidFileName(e.name) && e.storedSize <= largest && e.size <= largest &&
            (e.compressed || e.size == e.storedSize);
 }
 
@@ -75,9 +85,9 @@ String Folded(const String& name)
 
 }  // namespace
 
-void EncodePayloadHeader(const TPayloadHeader& h, uint8_t out[kPayloadHeaderSize])
+void EncodePayloadHeader(const TPayloadHeader& h, uint8_t out[kPayloadHeaderSize], TPayloadKind kind)
 {
-    std::vector<uint8_t> b(kMagic, kMagic + sizeof kMagic);
+    std::vector<uint8_t> b(MagicOf(kind), MagicOf(kind) + sizeof kMagic);
     Put(b, kVersion, 4);
     Put(b, h.fileCount, 4);
     Put(b, h.directorySize, 4);
@@ -88,9 +98,9 @@ void EncodePayloadHeader(const TPayloadHeader& h, uint8_t out[kPayloadHeaderSize
     std::memcpy(out, b.data(), kPayloadHeaderSize);
 }
 
-bool DecodePayloadHeader(const uint8_t* in, size_t size, TPayloadHeader& h)
+bool DecodePayloadHeader(const uint8_t* in, size_t size, TPayloadHeader& h, TPayloadKind kind)
 {
-    if (size < kPayloadHeaderSize || std::memcmp(in, kMagic, sizeof kMagic) != 0) return false;
+    if (size < kPayloadHeaderSize || std::memcmp(in, MagicOf(kind), sizeof kMagic) != 0) return false;
     if (Get(in + 8, 4) != kVersion || Get(in + 32, 4) != Crc32c(0, in, 32) || Get(in + 36, 4) != 0) return false;
     h.fileCount = static_cast<uint32_t>(Get(in + 12, 4));
     h.directorySize = static_cast<uint32_t>(Get(in + 16, 4));
@@ -109,7 +119,7 @@ std::vector<uint8_t> EncodePayloadDirectory(std::vector<TPayloadEntry>& entries,
         offset += e.storedSize;
         Put(out, e.name.size(), 2);
         out.insert(out.end(), e.name.begin(), e.name.end());
-        Put(out, e.compressed ? kCompressedFlag : 0, 1);
+        Put(out, (e.compressed ? kCompressedFlag : 0) | (e.solid ? kSolidFlag : 0), 1);
         for (uint64_t v : {e.offset, e.storedSize, e.size, e.fileTime}) Put(out, v, 8);
         Put(out, e.crc, 4);
     }
@@ -121,17 +131,19 @@ std::vector<uint8_t> EncodePayloadDirectory(std::vector<TPayloadEntry>& entries,
 }
 
 bool DecodePayloadDirectory(const TPayloadHeader& header, const uint8_t* in, size_t size,
-                            std::vector<TPayloadEntry>& entries)
+                            std::vector<TPayloadEntry>& entries, TPayloadKind kind)
 {
     entries.clear();
     if (size != header.directorySize || Crc32c(0, in, size) != header.directoryCrc) return false;
     TCursor cursor(in, size);
     std::set<String> names;
     uint64_t end = 0;
+    bool solidSeen = false;
     for (uint32_t i = 0; i < header.fileCount; ++i) {
         TPayloadEntry e;
         // Back to back in directory order: no gaps, no overlaps, no wrap.
-        if (!ReadEntry(cursor, e) || e.offset != end || !names.insert(Folded(e.name)).second) return false;
+        if (!ReadEntry(cursor, e, kind) || e.offset != end || !names.insert(Folded(e.name)).second) return false;
+        if (e.solid && std::exchange(solidSeen, true)) return false;
         end += e.storedSize;
         if (end > header.dataSize) return false;
         entries.push_back(std::move(e));

@@ -6,6 +6,14 @@
 // as a folder. Every number in it is read as coming from outside: a
 // directory is taken only when its checksum, its names and its sizes all
 // hold.
+//
+// A solid archive is laid out the same way: the header (with a signature of
+// its own), a directory of its members, then ONE compressed file of ours
+// whose expanded bytes are the members back to back, in the order the file
+// copy takes them. Many small files so cost one stream instead of a header,
+// a piece and an open each. A setup folder carries it beside setup.exe
+// (kSolidArchiveName); a single-file setup carries its bytes as one entry
+// of the payload, marked solid.
 #pragma once
 
 #include <cstddef>
@@ -29,7 +37,13 @@ struct TPayloadEntry {
     uint64_t size = 0;        // bytes of the installed file
     uint64_t fileTime = 0;    // last-write time, 100 ns units since 1601 UTC
     uint32_t crc = 0;         // CRC-32C of the stored bytes
+    bool solid = false;       // the bytes are a solid archive (a payload's entry only)
 };
+
+// What the header and directory describe: a payload's files, or the
+// members of a solid archive (plain, each at most kSolidMaxMemberSize, their
+// offsets in the expanded stream).
+enum class TPayloadKind { files, solid };
 
 // What the program of a single-file setup carries as RCDATA resources: a
 // copy of the payload's header, and the compression library's file when
@@ -42,18 +56,25 @@ constexpr size_t kPayloadHeaderSize = 40;
 // than this is no directory of ours.
 constexpr uint64_t kPayloadMaxFileSize = 0x7FFFFFFF;
 constexpr uint32_t kPayloadMaxDirectorySize = 64u << 20;
+// The file copy holds a member whole before it writes it: the builder packs
+// only small files solid, and an archive that says otherwise is refused.
+constexpr uint64_t kSolidMaxMemberSize = 16u << 20;
 
 // The header of the directory, with the data's size, as the payload holds it.
-void EncodePayloadHeader(const TPayloadHeader& header, uint8_t out[kPayloadHeaderSize]);
-// False unless the bytes are a header of ours whose own checksum holds and
-// whose sizes are in range.
-bool DecodePayloadHeader(const uint8_t* in, size_t size, TPayloadHeader& header);
+void EncodePayloadHeader(const TPayloadHeader& header, uint8_t out[kPayloadHeaderSize],
+                         TPayloadKind kind = TPayloadKind::files);
+// False unless the bytes are a header of ours of that kind whose own
+// checksum holds and whose sizes are in range.
+bool DecodePayloadHeader(const uint8_t* in, size_t size, TPayloadHeader& header,
+                         TPayloadKind kind = TPayloadKind::files);
 
 // The directory of the entries (their offsets are set here, in order) and
 // the header that describes it.
 std::vector<uint8_t> EncodePayloadDirectory(std::vector<TPayloadEntry>& entries, TPayloadHeader& header);
 // False unless the directory matches the header's size, count and
 // checksum, every name is a valid file name, no two differ only in letter
-// case, every size is in range, and the files fill the data exactly.
+// case, every size is in range, and the files fill the data exactly; in a
+// payload at most one entry is a solid archive, in an archive none is
+// compressed or solid.
 bool DecodePayloadDirectory(const TPayloadHeader& header, const uint8_t* in, size_t size,
-                            std::vector<TPayloadEntry>& entries);
+                            std::vector<TPayloadEntry>& entries, TPayloadKind kind = TPayloadKind::files);

@@ -10,23 +10,6 @@
 
 namespace {
 
-// Reads exactly size bytes at offset; false for a short file or an error.
-bool ReadAt(HANDLE file, uint64_t offset, void* buffer, size_t size)
-{
-    LARGE_INTEGER at;
-    at.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return false;
-    auto* p = static_cast<uint8_t*>(buffer);
-    while (size > 0) {
-        DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-        if (!ReadFile(file, p, want, &got, nullptr) || got == 0) return false;
-        p += got;
-        size -= got;
-    }
-    return true;
-}
-
 // The program's own copy of the payload header; none for a setup folder's.
 const uint8_t* ExpectedHeader()
 {
@@ -87,7 +70,7 @@ bool FilesSound(HANDLE file, uint64_t dataStart, uint64_t dataSize, const std::v
     TChecksums checksums(entries);
     for (uint64_t at = 0; at < dataSize;) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(dataSize - at, kBlock));
-        if (!ReadAt(file, dataStart + at, buffer.get(), n) || !checksums.Take(buffer.get(), n)) return false;
+        if (!ReadFileAt(file, dataStart + at, buffer.get(), n) || !checksums.Take(buffer.get(), n)) return false;
         at += n;
     }
     return checksums.AllSound();
@@ -117,14 +100,15 @@ TPayloadState TSetupPayload::Read(const uint8_t* expectedHeader)
     uint8_t head[kPeHeadBytes] = {};
     const size_t headSize = static_cast<size_t>(std::min<uint64_t>(fileSize, kPeHeadBytes));
     TPeLayout layout;
-    if (!ReadAt(file.Get(), 0, head, headSize) || !ReadPeLayout(head, headSize, layout)) return TPayloadState::damaged;
+    if (!ReadFileAt(file.Get(), 0, head, headSize) || !ReadPeLayout(head, headSize, layout))
+        return TPayloadState::damaged;
     imageEnd_ = layout.imageEnd;
     if (layout.certificateOffset != 0) certificateEntry_ = layout.certificateEntry;
     // The header behind the image must be the one the program was built with.
     uint8_t header[kPayloadHeaderSize];
     TPayloadHeader h;
     if (imageEnd_ > fileSize || fileSize - imageEnd_ < kPayloadHeaderSize ||
-        !ReadAt(file.Get(), imageEnd_, header, kPayloadHeaderSize) ||
+        !ReadFileAt(file.Get(), imageEnd_, header, kPayloadHeaderSize) ||
         std::memcmp(header, expectedHeader, kPayloadHeaderSize) != 0 ||
         !DecodePayloadHeader(header, kPayloadHeaderSize, h))
         return TPayloadState::damaged;
@@ -135,11 +119,17 @@ TPayloadState TSetupPayload::Read(const uint8_t* expectedHeader)
     if (end > fileSize || (layout.certificateOffset != 0 && layout.certificateOffset < end))
         return TPayloadState::damaged;
     std::vector<uint8_t> directory(h.directorySize);
-    if (!ReadAt(file.Get(), directoryStart, directory.data(), directory.size()) ||
+    if (!ReadFileAt(file.Get(), directoryStart, directory.data(), directory.size()) ||
         !DecodePayloadDirectory(h, directory.data(), directory.size(), entries_) ||
         !FilesSound(file.Get(), dataStart_, h.dataSize, entries_))
         return TPayloadState::damaged;
-    for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(AnsiUpperCase(entries_[i].name), i);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        // The solid archive is no file of the script's, whatever its name.
+        if (entries_[i].solid)
+            solid_ = &entries_[i];
+        else
+            index_.emplace(AnsiUpperCase(entries_[i].name), i);
+    }
     return TPayloadState::sound;
 }
 

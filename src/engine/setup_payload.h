@@ -27,6 +27,8 @@ public:
     // The file of that name, compared without regard to case; none when
     // the payload has no such file.
     const TPayloadEntry* Find(const String& name) const;
+    // The solid archive of the small files; none when the payload has none.
+    const TPayloadEntry* SolidArchive() const { return solid_; }
     // Where the entry's bytes lie in the program file.
     TFilePart PartOf(const TPayloadEntry& entry) const;
     // A copy of the program image alone would still name the signature of
@@ -42,6 +44,7 @@ private:
     uint64_t dataStart_ = 0;
     uint32_t certificateEntry_ = 0;  // 0 for an unsigned file
     std::vector<TPayloadEntry> entries_;
+    const TPayloadEntry* solid_ = nullptr;
     // Upper-cased name to entry: a payload of thousands of files is looked
     // up once a file.
     std::unordered_map<String, size_t> index_;

@@ -147,15 +147,18 @@ int TNimboFileCopy::Run()
 
     CreateDirectories();
     if (aborted_) return kAbortedAtDirectories;
+    OpenSolidArchive();
     NotePresentFiles();
     TStringList list;
     std::vector<TNimboFile*> offDisk;
     BuildCopyList(list, offDisk);
+    FollowArchiveOrder(list);
     PlanAsides(list);
     StartTotalProgress(list);
     ReportOffDisk(offDisk);
     CopyList(list);
     // Before the pages that follow, which run from here.
+    solid_.reset();
     workFolders_.RemoveAll();
     if (aborted_ || NimboPagesForm->ModalResult() == mrCancel)
         DoCancel();
@@ -275,10 +278,16 @@ void TNimboFileCopy::LoadLibrary()
     deCompressPart_ = Entry<TDeCompressPart>(compLib_, kCompDeCompressPartEntry);
     isCompressed_ = Entry<TIsCompressed>(compLib_, kCompIsCompressedEntry);
     timeStamp_ = Entry<TTimeStamp>(compLib_, kCompTimeStampEntry);
+    streamEntries_.open = Entry<TCompOpenStreamEntry>(compLib_, kCompOpenStreamEntry);
+    streamEntries_.read = Entry<TCompReadStreamEntry>(compLib_, kCompReadStreamEntry);
+    streamEntries_.close = Entry<TCompCloseStreamEntry>(compLib_, kCompCloseStreamEntry);
 }
 
 void TNimboFileCopy::UnloadLibrary()
 {
+    // Its stream runs in the library.
+    solid_.reset();
+    streamEntries_ = TCompStreamEntries{};
     if (compLib_ && !carriedLib_.Holds(compLib_)) FreeLibrary(compLib_);
     carriedLib_.Unload();
     compLib_ = nullptr;
@@ -503,10 +512,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     job.file = file;
     job.disk = disk;
     job.expand = file->Compressed() && !controller_->Test();
-    job.fromPayload = controller_->Payload() && !controller_->Test();
-    if (job.fromPayload) job.part = controller_->Payload()->Find(file->Name());
-    // The directory, which was checked, says how the file is stored.
-    if (job.part) job.expand = job.part->compressed;
+    FindStorage(job);
     job.existed = present_.count(AnsiUpperCase(target)) != 0;
     // An older library without the new-only expansion: the policy looks first.
     job.asNew = !job.existed && (!job.expand || deCompressNew_);
@@ -522,7 +528,7 @@ bool TNimboFileCopy::TryCopy(TCopyJob& job)
     f->pbrFCFile->SetProgress(0);
     job.totalBefore = f->pbrFCProgress->Progress();
     try {
-        if (job.expand ? ExpandFile(job) : CopyPlainFile(job))
+        if (WriteTarget(job))
             RecordInstalled(job);
         else
             PutBack(job);
@@ -621,17 +627,24 @@ int32_t TNimboFileCopy::Expand(const TCopyJob& job, bool newOnly)
 bool TNimboFileCopy::CopyPlainFile(TCopyJob& job)
 {
     NimboPagesForm->pbrFCFile->SetMaxValue(job.file->Size());
-    JournalTarget(job);
     const TCopyProgress progress = [this](int, int bytes) { AdvanceProgressLater(bytes); };
     // A single-file setup's file is its part of the program file.
     if (job.fromPayload && !job.part) throw InOutError("Source file doesn't exist.", ERROR_FILE_NOT_FOUND);
     const String& from = job.fromPayload ? controller_->Payload()->Path() : job.source;
     const TFilePart part = job.part ? controller_->Payload()->PartOf(*job.part) : TFilePart{};
+    return PlaceTarget(job, [&](bool newOnly) {
+        if (newOnly) return CopyNewPartWithProgress(from, part, job.target, progress, job.work);
+        CopyPartWithProgress(from, part, job.target, progress, job.work);
+        return true;
+    });
+}
+
+bool TNimboFileCopy::PlaceTarget(TCopyJob& job, const TPlace& place)
+{
+    JournalTarget(job);
     try {
-        if (job.asNew && !CopyNewPartWithProgress(from, part, job.target, progress, job.work) &&
-            KeptAfterNameTaken(job))
-            return false;
-        if (!job.asNew) CopyPartWithProgress(from, part, job.target, progress, job.work);
+        if (job.asNew && !place(true) && KeptAfterNameTaken(job)) return false;
+        if (!job.asNew) place(false);
     } catch (...) {
         FlushProgress();
         throw;
@@ -734,7 +747,7 @@ DWORD TNimboFileCopy::ReplaceAtNextRestart(const TCopyJob& job)
     NimboPagesForm->pbrFCFile->SetProgress(0);
     try {
         // The name was free a moment ago: one taken meanwhile is not ours.
-        if (!(job.expand ? ExpandFile(beside) : CopyPlainFile(beside))) return ERROR_FILE_EXISTS;
+        if (!WriteTarget(beside)) return ERROR_FILE_EXISTS;
     } catch (const TCopyStopped&) {
         return ERROR_CANCELLED;
     } catch (const EInOutError& e) {
@@ -797,9 +810,12 @@ void TNimboFileCopy::ReadOverwriteFacts(const String& source, const String& targ
 
 bool TNimboFileCopy::PayloadFacts(const String& source, TOverwriteFacts& facts) const
 {
-    // A single-file setup's directory tells a file's size and time.
-    if (!controller_->Payload() || controller_->Test()) return false;
-    const TPayloadEntry* e = controller_->Payload()->Find(ExtractFileName(source));
+    // A single-file setup's directory, or the solid archive's, tells a
+    // file's size and time.
+    if (controller_->Test()) return false;
+    const TPayloadEntry* e = solid_ ? solid_->Find(ExtractFileName(source)) : nullptr;
+    if (!e && !controller_->Payload()) return false;
+    if (!e) e = controller_->Payload()->Find(ExtractFileName(source));
     facts.sourceSize = e ? static_cast<int64_t>(e->size) : -1;
     facts.sourceError = e ? 0 : ERROR_FILE_NOT_FOUND;
     facts.sourceTime = e ? e->fileTime : 0;

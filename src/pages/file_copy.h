@@ -1,10 +1,13 @@
 // The wizard page that installs the selected files: free space, target
 // directories, the copy disk by disk with the overwrite policy, expansion
-// of compressed files, and both progress bars.
+// of compressed files (and of the small files' solid archive, read in one
+// pass as the copy goes), and both progress bars.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
 #include <unordered_set>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include "engine/file_routines.h"
 #include "engine/nimbo_component.h"
 #include "engine/payload_format.h"
+#include "engine/solid_archive.h"
 
 class TNimboDir;
 class TNimboFile;
@@ -77,9 +81,17 @@ private:
         String work;              // the work folder beside the target
         int64_t totalBefore = 0;  // the total bar when the attempt began
         bool compressionError = false;
-        bool fromPayload = false;             // a single-file setup's file
-        const TPayloadEntry* part = nullptr;  // where it lies; none when the payload lacks it
+        bool fromPayload = false;               // a single-file setup's file
+        const TPayloadEntry* part = nullptr;    // where it lies; none when the payload lacks it
+        const TPayloadEntry* member = nullptr;  // its member of the solid archive
+        bool archiveDamaged = false;            // not in the folder, and the archive cannot be read
+        bool readTried = false;                 // the archive was read for it (a retry starts it over)
+        std::vector<uint8_t> bytes;             // the member's bytes, once read
+        bool haveBytes = false;
     };
+    // Writes the job's target: place(true) as a new file, false when its
+    // name was taken meanwhile; place(false) over what is there.
+    using TPlace = std::function<bool(bool newOnly)>;
     // What an overwrite question shows; the times keep what was last read.
     struct TOverwriteFacts {
         int64_t sourceSize = -1;
@@ -125,6 +137,20 @@ private:
     // KeptAfterNameTaken).
     bool ExpandFile(TCopyJob& job);
     bool CopyPlainFile(TCopyJob& job);
+    bool CopyMember(TCopyJob& job);
+    bool PlaceTarget(TCopyJob& job, const TPlace& place);
+    // ExpandFile, CopyPlainFile or CopyMember, as the job's file is stored.
+    bool WriteTarget(TCopyJob& job);
+    // The member's bytes from the archive, or EInOutError with the
+    // compression error.
+    void ReadMember(TCopyJob& job);
+    // The setup folder's solid archive, or the single file's.
+    void OpenSolidArchive();
+    // The archive's members in its order among each disk's entries.
+    void FollowArchiveOrder(TStringList& list) const;
+    // Where the job's file is stored: a member, a damaged archive's, or
+    // as the script and payload say.
+    void FindStorage(TCopyJob& job) const;
     // The library's result for the job's file.
     int32_t Expand(const TCopyJob& job, bool newOnly);
     void JournalTarget(TCopyJob& job);
@@ -176,6 +202,9 @@ private:
     TCarriedLibrary carriedLib_;
     TIsCompressed isCompressed_ = nullptr;
     TTimeStamp timeStamp_ = nullptr;
+    TCompStreamEntries streamEntries_;
+    std::unique_ptr<TSolidArchive> solid_;  // while the copy runs
+    bool solidDamaged_ = false;
     TNimboOverWriteOptions overWrite_ = swAsk;
     bool aborted_ = false;
     String sourceDir_;

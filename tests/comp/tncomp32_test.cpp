@@ -292,4 +292,41 @@ TEST_F(TNComp32, SizesFromTwoGibOnReadAsTheLargest32BitSize)
     EXPECT_EQ(isCompressed_(Path("huge.da_").c_str()), 0x7fffffff);
 }
 
+// The stream entries as the file copy uses them on a solid archive: the
+// packed part between other bytes, read in order, closed part way.
+TEST_F(TNComp32, AStreamReadsThePartsExpandedBytesInOrderAndClosesPartWay)
+{
+    struct Part {
+        uint64_t offset, size;
+    };
+    using OpenFn = int32_t(__stdcall*)(const char*, const Part*, void**);
+    using ReadFn = int32_t(__stdcall*)(void*, void*, int32_t);
+    using CloseFn = void(__stdcall*)(void*);
+    const auto open = Entry<OpenFn>(module_, "TNOpenStream");
+    const auto read = Entry<ReadFn>(module_, "TNReadStream");
+    const auto close = Entry<CloseFn>(module_, "TNCloseStream");
+    ASSERT_TRUE(open && read && close);
+    const Bytes data = MixedData(3 * 1024 * 1024 + 7, 23);
+    const Bytes packed = Pack(data);
+    Bytes whole(5000, 'h');
+    whole.insert(whole.end(), packed.begin(), packed.end());
+    WriteBytes(Path("setup.sld"), whole);
+    const Part part{5000, packed.size()};
+    void* stream = nullptr;
+    ASSERT_EQ(open(Path("setup.sld").c_str(), &part, &stream), 0);
+    Bytes back, buffer(100000);
+    for (int32_t n; (n = read(stream, buffer.data(), static_cast<int32_t>(buffer.size()))) > 0;)
+        back.insert(back.end(), buffer.begin(), buffer.begin() + n);
+    EXPECT_TRUE(back == data);
+    close(stream);
+    ASSERT_EQ(open(Path("setup.sld").c_str(), &part, &stream), 0);
+    EXPECT_EQ(read(stream, buffer.data(), 10), 10);
+    close(stream);
+    const Part cut{5000, packed.size() - 1};
+    stream = &buffer;
+    EXPECT_EQ(open(Path("setup.sld").c_str(), &cut, &stream), -3);
+    EXPECT_EQ(stream, nullptr);
+    EXPECT_EQ(Names(), (std::set<std::string>{"setup.sld"}));
+}
+
 }  // namespace

@@ -34,8 +34,9 @@ target="$WINEPREFIX/drive_c/NimboBuildTest"
 rm -rf "$target"
 build_setup --compress "$(win "$here/copy_only.nfm")" "$(win "$in")" "$(win "$work/out")"
 check "the good folder builds: $(cat "$work/build.err")" '[ $? -eq 0 ]'
+# Compressed, the small files ship in the solid archive.
 check "the setup folder holds the program, both libraries and the payload" \
-    '[ -f "$work/out/setup.exe" ] && [ -f "$work/out/TNComp32.DLL" ] && [ -f "$work/out/TNLANG32.DLL" ] && [ -f "$work/out/naïve façade.txt" ]'
+    '[ -f "$work/out/setup.exe" ] && [ -f "$work/out/TNComp32.DLL" ] && [ -f "$work/out/TNLANG32.DLL" ] && [ -f "$work/out/SETUP.SLD" ] && [ ! -e "$work/out/naïve façade.txt" ]'
 check "with compression the form ships packed" 'grep -qa NFRZ "$work/out/setup.exe"'
 (cd "$work/out" && wine setup.exe >"$work/setup.log" 2>&1 </dev/null)
 check "the built setup ends with 0" '[ $? -eq 0 ]'
@@ -75,6 +76,8 @@ mkdir -p "$work/greek" && : >"$work/greek/Ωμέγα.txt"
 bad "a name outside the code page" "cannot hold" "$here/copy_only.nfm" "$work/greek"
 mkdir -p "$work/cases/Sub" && : >"$work/cases/read me.txt" && : >"$work/cases/Sub/READ ME.TXT"
 bad "names that differ only in case" "read me.txt and Sub\\READ ME.TXT" "$here/copy_only.nfm" "$work/cases"
+mkdir -p "$work/reserved/Sub" && : >"$work/reserved/Sub/setup.sld"
+bad "the solid archive's name" "Sub\\setup.sld: the setup folder needs this name for itself" "$here/copy_only.nfm" "$work/reserved"
 # A socket: listed like a file, but no one can open it, not even root.
 mkdir -p "$work/unreadable" && : >"$work/unreadable/a.txt" &&
     python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$work/unreadable/b.txt"

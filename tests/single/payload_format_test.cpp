@@ -90,7 +90,8 @@ TEST(PayloadFormat, AnyFlippedByteOrCutIsRefused)
 
 // A directory whose checksum holds (made by someone who means harm): what
 // it says is still checked.
-bool Accepted(std::vector<TPayloadEntry> entries, uint64_t dataSize, bool keepOffsets)
+bool Accepted(std::vector<TPayloadEntry> entries, uint64_t dataSize, bool keepOffsets,
+              TPayloadKind kind = TPayloadKind::files)
 {
     std::vector<TPayloadEntry> wanted = entries;
     TPayloadHeader h;
@@ -107,7 +108,7 @@ bool Accepted(std::vector<TPayloadEntry> entries, uint64_t dataSize, bool keepOf
     h.dataSize = dataSize;
     h.directoryCrc = Crc32c(0, dir.data(), dir.size());
     std::vector<TPayloadEntry> back;
-    return DecodePayloadDirectory(h, dir.data(), dir.size(), back);
+    return DecodePayloadDirectory(h, dir.data(), dir.size(), back, kind);
 }
 
 TEST(PayloadFormat, HostileSizesOffsetsAndNamesAreRefused)
@@ -137,6 +138,82 @@ TEST(PayloadFormat, HostileSizesOffsetsAndNamesAreRefused)
     std::vector<TPayloadEntry> twice = e;
     twice[2].name = "README.TXT";
     EXPECT_FALSE(Accepted(twice, 1500, false));
+}
+
+// The members of a solid archive: plain, small, offsets in the expanded stream.
+std::vector<TPayloadEntry> SolidMembers()
+{
+    std::vector<TPayloadEntry> members(3);
+    const char* names[] = {"a.txt", "B.DAT", "c d.txt"};
+    for (size_t i = 0; i < members.size(); ++i) {
+        members[i].name = names[i];
+        members[i].size = members[i].storedSize = 4096 * (i + 1);
+        members[i].crc = static_cast<uint32_t>(i * 77);
+        members[i].fileTime = 0x01D0000000000000ull + i;
+    }
+    return members;
+}
+
+TEST(SolidArchive, HeaderAndDirectoryReadBackAndAreNeverTakenForAPayloads)
+{
+    std::vector<TPayloadEntry> members = SolidMembers();
+    TPayloadHeader h;
+    const std::vector<uint8_t> dir = EncodePayloadDirectory(members, h);
+    EXPECT_EQ(h.dataSize, 4096u * 6);
+    uint8_t solid[kPayloadHeaderSize], files[kPayloadHeaderSize];
+    EncodePayloadHeader(h, solid, TPayloadKind::solid);
+    EncodePayloadHeader(h, files);
+    TPayloadHeader read;
+    EXPECT_FALSE(DecodePayloadHeader(solid, sizeof solid, read));
+    EXPECT_FALSE(DecodePayloadHeader(files, sizeof files, read, TPayloadKind::solid));
+    ASSERT_TRUE(DecodePayloadHeader(solid, sizeof solid, read, TPayloadKind::solid));
+    std::vector<TPayloadEntry> back;
+    ASSERT_TRUE(DecodePayloadDirectory(read, dir.data(), dir.size(), back, TPayloadKind::solid));
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[2].offset, 4096u * 3);
+    EXPECT_EQ(back[2].fileTime, 0x01D0000000000002ull);
+    EXPECT_FALSE(back[1].solid || back[1].compressed);
+}
+
+TEST(SolidArchive, MembersMustBePlainSmallAndNamedAsFiles)
+{
+    const std::vector<TPayloadEntry> m = SolidMembers();
+    EXPECT_TRUE(Accepted(m, 4096 * 6, false, TPayloadKind::solid));
+    EXPECT_FALSE(Accepted(m, 4096 * 6 + 1, false, TPayloadKind::solid));
+    std::vector<TPayloadEntry> bad = m;
+    bad[1].compressed = true;  // a member is expanded bytes already
+    EXPECT_FALSE(Accepted(bad, 4096 * 6, false, TPayloadKind::solid));
+    bad = m;
+    bad[0].solid = true;
+    EXPECT_FALSE(Accepted(bad, 4096 * 6, false, TPayloadKind::solid));
+    // The copy holds a member whole: one past the limit is refused.
+    bad = m;
+    bad[2].size = bad[2].storedSize = kSolidMaxMemberSize + 1;
+    EXPECT_FALSE(Accepted(bad, 4096 * 3 + kSolidMaxMemberSize + 1, false, TPayloadKind::solid));
+    bad[2].size = bad[2].storedSize = kSolidMaxMemberSize;
+    EXPECT_TRUE(Accepted(bad, 4096 * 3 + kSolidMaxMemberSize, false, TPayloadKind::solid));
+    for (const char* name : {"..", "sub\\x.txt", "NUL.txt", "a:b"}) {
+        bad = m;
+        bad[1].name = name;
+        EXPECT_FALSE(Accepted(bad, 4096 * 6, false, TPayloadKind::solid)) << name;
+    }
+    bad = m;
+    bad[2].name = "A.TXT";
+    EXPECT_FALSE(Accepted(bad, 4096 * 6, false, TPayloadKind::solid));
+}
+
+TEST(SolidArchive, APayloadHoldsAtMostOneArchiveAndItIsNotAlsoCompressed)
+{
+    std::vector<TPayloadEntry> e = SampleEntries();
+    e[0].solid = true;
+    EXPECT_TRUE(Accepted(e, 1500, false));
+    std::vector<TPayloadEntry> two = e;
+    two[2].solid = true;
+    EXPECT_FALSE(Accepted(two, 1500, false));
+    std::vector<TPayloadEntry> both = e;
+    both[1].solid = true;  // compressed as well
+    both[0].solid = false;
+    EXPECT_FALSE(Accepted(both, 1500, false));
 }
 
 // The first bytes of a PE32 file with the given sections (start, size of

@@ -12,7 +12,7 @@
 namespace {
 
 // Names that the setup folder holds for the setup itself.
-constexpr const char* kReservedNames[] = {kSetupProgramName, kLanguageLibraryName, kCompLibraryName};
+constexpr const char* kReservedNames[] = {kSetupProgramName, kLanguageLibraryName, kCompLibraryName, kSolidArchiveName};
 
 // The ANSI form of a name the system gives in UTF-16, or an error when a
 // character has no place in the code page.

@@ -1,8 +1,9 @@
 // The setup builder: a text form source or an author's script and a folder
 // of files in, a ready setup folder out (setup.exe carrying the form with
 // the filled script, the libraries it needs, the payload), or with --single
-// one program file that carries all of it.
-//   nimbobuild [--compress] [--single] <form.nfm | script.nss> <folder> <new setup folder or file>
+// one program file that carries all of it. Compressed, the small files go
+// into one solid archive unless --no-solid says otherwise.
+//   nimbobuild [--compress] [--no-solid] [--single] <form.nfm | script.nss> <folder> <new setup folder or file>
 // setup.exe, TNLANG32.DLL and TNComp32.DLL are taken from beside the
 // builder. On any error it says what is wrong and writes nothing.
 #include <windows.h>
@@ -15,8 +16,16 @@
 #include "script/nimbo_data.h"
 #include "setup_folder.h"
 #include "single_file.h"
+#include "solid_writer.h"
 
 namespace {
+
+struct TBuildOptions {
+    bool compress = false;
+    // With compress: the small files as one solid archive.
+    bool solid = true;
+    bool single = false;
+};
 
 String FullPath(const String& path)
 {
@@ -35,16 +44,9 @@ String BuilderFolder()
     return ExtractFileDir(String(buf, n));
 }
 
-// TOut: TSetupFolder or TSingleFile.
-template <class TOut> int Build(const String& sourcePath, const String& folderArg, const String& outArg, bool compress)
+// The script from the form's SetupData.
+void ReadScript(const String& sourcePath, const std::vector<uint8_t>& form, TSetupDataSpan& span, TNimboData& script)
 {
-    const String folder = FullPath(folderArg);
-    std::vector<TScannedFile> scanned = ScanFolder(folder);
-    TBuildSource source = LoadBuildSource(sourcePath, scanned, BuilderFolder());
-    std::vector<uint8_t>& form = source.form;
-    compress = compress || source.compress;
-    TSetupDataSpan span;
-    TNimboData script;
     try {
         if (!FindSetupData(form, span)) throw ENimboError(Format("%s: the form has no SetupData", sourcePath));
         TValueReader r(form.data() + span.begin, span.end - span.begin);
@@ -52,6 +54,42 @@ template <class TOut> int Build(const String& sourcePath, const String& folderAr
     } catch (const EReadError& e) {
         throw ENimboError(Format("%s: the form's setup script cannot be read: %s", sourcePath, e.Message()));
     }
+}
+
+// Puts the files into the output: the small ones of a solid build into
+// `solid`, to be packed once the script says where they go.
+template <class TOut>
+int64_t ShipFiles(TOut& out, const std::vector<TScannedFile>& scanned, std::vector<TPayloadFile>& files,
+                  const TBuildOptions& options, std::vector<TSolidMember>& solid)
+{
+    int64_t payload = 0;
+    for (size_t i = 0; i < scanned.size(); ++i) {
+        TPayloadFile& f = files[i];
+        payload += f.size;
+        if (options.compress && options.solid && f.size <= kSolidLimit) {
+            solid.push_back(TSolidMember{scanned[i].path, f.name, static_cast<uint64_t>(f.size)});
+            f.compressedSize = f.size;
+        } else if (options.compress) {
+            f.compressed = out.CompressIn(scanned[i].path, f.name, f.size, f.compressedSize);
+        } else {
+            out.CopyIn(scanned[i].path, f.name);
+        }
+    }
+    return payload;
+}
+
+// TOut: TSetupFolder or TSingleFile.
+template <class TOut>
+int Build(const String& sourcePath, const String& folderArg, const String& outArg, TBuildOptions options)
+{
+    const String folder = FullPath(folderArg);
+    std::vector<TScannedFile> scanned = ScanFolder(folder);
+    TBuildSource source = LoadBuildSource(sourcePath, scanned, BuilderFolder());
+    std::vector<uint8_t>& form = source.form;
+    options.compress = options.compress || source.compress;
+    TSetupDataSpan span;
+    TNimboData script;
+    ReadScript(sourcePath, form, span, script);
     // A script ships the files its patterns picked, not the whole folder.
     if (source.fromScript) std::erase_if(scanned, [&](const TScannedFile& s) { return !script.FindFile(s.file.name); });
     std::vector<TPayloadFile> files;
@@ -59,23 +97,19 @@ template <class TOut> int Build(const String& sourcePath, const String& folderAr
     CheckScriptAgainstFolder(script, files);
 
     TOut out(FullPath(outArg), BuilderFolder());
-    out.AddProgram(compress);
-    int64_t payload = 0;
-    for (size_t i = 0; i < scanned.size(); ++i) {
-        TPayloadFile& f = files[i];
-        payload += f.size;
-        if (compress) {
-            f.compressed = out.CompressIn(scanned[i].path, f.name, f.size, f.compressedSize);
-        } else {
-            out.CopyIn(scanned[i].path, f.name);
-        }
-    }
+    out.AddProgram(options.compress);
+    std::vector<TSolidMember> solid;
+    const int64_t payload = ShipFiles(out, scanned, files, options, solid);
     // Only a setup in test mode takes its files from where they were found;
     // the others would carry the folder's path in every entry for nothing.
     FillScript(script, files, span.test ? folder : String(), !source.fromScript);
+    if (!solid.empty()) {
+        SortInCopyOrder(solid, script);
+        out.AddSolid(solid);
+    }
     TValueWriter w;
     script.WriteData(w);
-    out.SetForm(ReplaceSetupData(form, span, w.Data()), compress);
+    out.SetForm(ReplaceSetupData(form, span, w.Data()), options.compress);
     std::printf("%s: %d files, %lld bytes; the setup holds %lld bytes\n", outArg.c_str(),
                 static_cast<int>(files.size()), static_cast<long long>(payload), static_cast<long long>(out.Size()));
     out.Keep();
@@ -86,24 +120,29 @@ template <class TOut> int Build(const String& sourcePath, const String& folderAr
 
 int main(int argc, char** argv)
 {
-    bool compress = false, single = false;
+    TBuildOptions options;
+    bool noSolid = false;
     int first = 1;
     for (; first < argc; ++first) {
-        if (String(argv[first]) == "--compress" && !compress)
-            compress = true;
-        else if (String(argv[first]) == "--single" && !single)
-            single = true;
+        const String arg = argv[first];
+        if (arg == "--compress" && !options.compress)
+            options.compress = true;
+        else if (arg == "--single" && !options.single)
+            options.single = true;
+        else if (arg == "--no-solid" && !noSolid)
+            noSolid = true;
         else
             break;
     }
+    options.solid = !noSolid;
     if (argc - first != 3) {
-        std::fprintf(stderr, "usage: nimbobuild [--compress] [--single] <form.nfm | script.nss> <folder> "
-                             "<new setup folder or file>\n");
+        std::fprintf(stderr, "usage: nimbobuild [--compress] [--no-solid] [--single] <form.nfm | script.nss> "
+                             "<folder> <new setup folder or file>\n");
         return 2;
     }
     try {
-        if (single) return Build<TSingleFile>(argv[first], argv[first + 1], argv[first + 2], compress);
-        return Build<TSetupFolder>(argv[first], argv[first + 1], argv[first + 2], compress);
+        if (options.single) return Build<TSingleFile>(argv[first], argv[first + 1], argv[first + 2], options);
+        return Build<TSetupFolder>(argv[first], argv[first + 1], argv[first + 2], options);
     } catch (const Exception& e) {
         std::fprintf(stderr, "nimbobuild: %s\n", e.Message().c_str());
         return 1;

@@ -58,6 +58,12 @@ bool TSetupFolder::CompressIn(const String& source, const String& name, int32_t 
     return false;
 }
 
+void TSetupFolder::AddSolid(const std::vector<TSolidMember>& members)
+{
+    written_.push_back(kSolidArchiveName);
+    WriteSolidArchive(members, Target(kSolidArchiveName));
+}
+
 void TSetupFolder::SetForm(const std::vector<uint8_t>& form, bool pack)
 {
     TProgramResources resources(Target(kSetupProgramName));

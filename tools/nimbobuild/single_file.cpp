@@ -72,7 +72,7 @@ TSingleFile::TSingleFile(const String& path, const String& templates)
 TSingleFile::~TSingleFile()
 {
     for (const TShipped& f : files_)
-        if (f.entry.compressed) DeleteFileA(f.from.c_str());
+        if (f.Made()) DeleteFileA(f.from.c_str());
     RemoveDirectoryA(work_.c_str());
     if (written_ && !keep_) DeleteFileA(path_.c_str());
 }
@@ -112,6 +112,19 @@ bool TSingleFile::CompressIn(const String& source, const String& name, int32_t s
     return true;
 }
 
+void TSingleFile::AddSolid(const std::vector<TSolidMember>& members)
+{
+    TShipped f;
+    f.from = work_ + "\\" + kSolidArchiveName;
+    f.entry.name = kSolidArchiveName;
+    f.entry.solid = true;
+    files_.push_back(f);
+    WriteSolidArchive(members, f.from);
+    const int64_t size = FileBytes(f.from);
+    if (size < 0) Failed("cannot read", f.from);
+    files_.back().entry.size = files_.back().entry.storedSize = static_cast<uint64_t>(size);
+}
+
 void TSingleFile::SetForm(const std::vector<uint8_t>& form, bool pack)
 {
     std::vector<TPayloadEntry> entries;
@@ -135,7 +148,7 @@ void TSingleFile::WriteResources(const std::vector<uint8_t>& form, bool pack, co
     resources.SetForm(form, pack);
     resources.AddStringTables(templates_ + "\\" + kLanguageLibraryName);
     bool packed = false;
-    for (const TShipped& f : files_) packed = packed || f.entry.compressed;
+    for (const TShipped& f : files_) packed = packed || f.Made();
     if (compressed_ && packed)
         resources.AddData(kCompLibraryResource, ReadWholeFile(templates_ + "\\" + kCompLibraryName));
     resources.AddData(kPayloadResource, header);

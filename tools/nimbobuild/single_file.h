@@ -11,6 +11,7 @@
 
 #include "base/nstring.h"
 #include "engine/payload_format.h"
+#include "solid_writer.h"
 
 // The builder's steps are those of TSetupFolder, with a file for a folder.
 class TSingleFile {
@@ -24,6 +25,8 @@ public:
     void AddProgram(bool compressed);
     void CopyIn(const String& source, const String& name);
     bool CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize);
+    // The small files as one solid archive, an entry of the payload.
+    void AddSolid(const std::vector<TSolidMember>& members);
     // The last step: the program with its resources, then the payload.
     void SetForm(const std::vector<uint8_t>& form, bool pack);
     int64_t Size() const;
@@ -34,6 +37,8 @@ private:
     struct TShipped {
         String from;
         TPayloadEntry entry;
+        // Written into the work folder, and removed with it.
+        bool Made() const { return entry.compressed || entry.solid; }
     };
     void WriteResources(const std::vector<uint8_t>& form, bool pack, const std::vector<uint8_t>& header);
     void AppendPayload(const std::vector<uint8_t>& header, const std::vector<uint8_t>& directory);
