@@ -24,6 +24,9 @@ public:
     void SetAlignment(TAlignment a);
     void SetWordWrap(bool v);
     void SetTransparent(bool v);
+    // How the label draws its caption (DrawText flags).
+    UINT DrawFlags() const;
+    void ChangeScale(int to, int from) override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -34,6 +37,7 @@ protected:
 
 private:
     void AdjustSize();
+    void StoreDrawFlags();
     bool paintPending_ = false;  // invalidated, not yet painted
     bool textStale_ = false;     // the window's stored text is older than caption_
     bool autoSize_ = true;
