@@ -77,6 +77,14 @@ void TLabel::StoreDrawFlags()
     if (HandleAllocated()) SetPropA(Handle(), "NimboDrawText", reinterpret_cast<HANDLE>(UINT_PTR{DrawFlags()}));
 }
 
+// A caption from the resource that nothing changes afterwards still gets
+// its size.
+void TLabel::Loaded()
+{
+    TWinControl::Loaded();
+    AdjustSize();
+}
+
 void TLabel::ChangeScale(int to, int from)
 {
     TWinControl::ChangeScale(to, from);
@@ -523,6 +531,13 @@ void TRadioGroup::Arrange()
 }
 
 void TRadioGroup::Resized() { Arrange(); }
+
+// The system's box sizes its new window before it is ours to hear of it.
+void TRadioGroup::InitWnd()
+{
+    TGroupBox::InitWnd();
+    Arrange();
+}
 
 int TRadioGroup::ItemIndex() const
 {

@@ -27,6 +27,7 @@ public:
     // How the label draws its caption (DrawText flags).
     UINT DrawFlags() const;
     void ChangeScale(int to, int from) override;
+    void Loaded() override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -199,6 +200,7 @@ public:
 
 protected:
     void Resized() override;
+    void InitWnd() override;
 
 private:
     void Rebuild();
