@@ -38,6 +38,7 @@ String FormText(const char* density, const char* scaled)
            "    Caption = 'One'\n  end\n"
            "  object btnTwo: TButton\n    Left = 165\n    Top = 181\n    Width = 65\n    Height = 15\n"
            "    Caption = 'Two'\n  end\n"
+           "  object cbList: TComboBox\n    Left = 90\n    Top = 40\n    Width = 120\n    Height = 15\n  end\n"
            "end\n";
 }
 
@@ -138,6 +139,10 @@ TEST(FormScaling, AMoveToAnotherMonitorsDensityLaysTheFormOutAgain)
     RECT shown;
     GetWindowRect(panel->Handle(), &shown);
     EXPECT_EQ(shown.right - shown.left, 2 * (before.right - before.left)) << "the window follows";
+    RECT dropped;
+    auto* list = Find<TComboBox>(form, "cbList");
+    SendMessageA(list->Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    EXPECT_GT(dropped.bottom - dropped.top, 3 * list->Height()) << "the combo box still has room for its list";
 
     suggested = RECT{10, 10, 400, 300};
     SendMessageA(form->Handle(), kWmDpiChanged, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));

@@ -585,10 +585,22 @@ void TComboBox::CreateParams(TCreateParams& params)
 void TComboBox::InitWnd()
 {
     TWinControl::InitWnd();
-    // The window's height includes the drop-down list.
-    SetWindowPos(Handle(), nullptr, 0, 0, width_, height_ + 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeWithList();
     ItemsChanged();
     if (!caption_.empty()) SetWindowTextA(Handle(), caption_.c_str());
+}
+
+// The window's height includes the drop-down list, whenever it is placed.
+void TComboBox::SizeWithList()
+{
+    SetWindowPos(Handle(), nullptr, 0, 0, width_, height_ + ScaleDesign(200),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TComboBox::SetBounds(int left, int top, int width, int height)
+{
+    TWinControl::SetBounds(left, top, width, height);
+    if (HandleAllocated()) SizeWithList();
 }
 
 void TComboBox::ItemsChanged()

@@ -224,6 +224,7 @@ public:
     void SetText(const String& v) { SetCaption(v); }
     void SetSorted(bool v);
     void SetStyle(TStyle s) { style_ = s; }
+    void SetBounds(int left, int top, int width, int height) override;
     TNotifyEvent OnChange;
 
 protected:
@@ -233,6 +234,7 @@ protected:
 
 private:
     void ItemsChanged();
+    void SizeWithList();
     TStringList items_;
     TStyle style_ = csDropDown;
     int itemIndex_ = -1;
