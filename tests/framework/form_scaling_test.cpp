@@ -144,6 +144,14 @@ TEST(FormScaling, AMoveToAnotherMonitorsDensityLaysTheFormOutAgain)
     SendMessageA(list->Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
     EXPECT_GT(dropped.bottom - dropped.top, 3 * list->Height()) << "the combo box still has room for its list";
 
+    // A density no monitor has, or no rectangle, is no move.
+    RECT stray{0, 0, 1, 1};
+    SendMessageA(form->Handle(), kWmDpiChanged, 0, reinterpret_cast<LPARAM>(&stray));
+    SendMessageA(form->Handle(), kWmDpiChanged, MAKEWPARAM(96, 96), 0);
+    GetWindowRect(form->Handle(), &window);
+    EXPECT_EQ(window.right - window.left, 700);
+    EXPECT_EQ(form->PixelsPerInch(), 192);
+
     suggested = RECT{10, 10, 400, 300};
     SendMessageA(form->Handle(), kWmDpiChanged, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
     const RECT after = Bounds(panel);

@@ -1,7 +1,7 @@
 #include "framework/win32/controls.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 #include <vector>
 

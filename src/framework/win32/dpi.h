@@ -19,5 +19,9 @@ int MonitorPixelsPerInch(HMONITOR monitor);
 // application's main window, else the primary one.
 HMONITOR TargetMonitor(HWND mainWindow);
 
+// Whether a density is one a monitor can have: anything else (a damaged
+// resource, a stray message) would collapse or blow up every length.
+inline bool PlausiblePixelsPerInch(int v) { return v >= 24 && v <= 1200; }
+
 // A length at density `from` taken to density `to`, to the nearest pixel.
 inline int ScaleLength(int v, int to, int from) { return from == to ? v : MulDiv(v, to, from); }

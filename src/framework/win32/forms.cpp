@@ -116,7 +116,7 @@ void TForm::ReadFormData(const uint8_t* data, size_t size)
 
 void TForm::SetPixelsPerInch(int v)
 {
-    if (v < 24 || v > 1200) throw EReadError("Invalid pixels per inch: " + IntToStr(v));
+    if (!PlausiblePixelsPerInch(v)) throw EReadError("Invalid pixels per inch: " + IntToStr(v));
     pixelsPerInch_ = v;
     designPixelsPerInch_ = v;
 }
@@ -153,6 +153,7 @@ void TForm::ScaleBounds(int to, int from)
 
 void TForm::DpiChanged(int pixelsPerInch, const RECT& suggested)
 {
+    if (!PlausiblePixelsPerInch(pixelsPerInch)) return;
     ScaleTo(pixelsPerInch);
     SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -378,7 +379,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         Close();
         return 0;
     case kWmDpiChanged:
-        DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        if (lParam) DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(Handle())) {
