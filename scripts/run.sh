@@ -2,7 +2,9 @@
 # `make run`: the shipped setup under Wine. With a display of your own it
 # simply runs; without one it runs on Xvfb, the robot takes the default
 # path through every page, a screenshot of each page lands in
-# build/screens/, and the install log is printed.
+# build/screens/, and the install log is printed; then the single-file demo
+# (build/screens/single/) and the setup folder at 150 % display scale
+# (build/screens/150/).
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/win32"
@@ -64,6 +66,12 @@ if [ $rc -eq 0 ]; then
     echo
     echo "the same demo as one file:"
     "$root/scripts/run_single.sh" "$interactive"
+    rc=$?
+fi
+if [ "$interactive" = 0 ] && [ $rc -eq 0 ]; then
+    echo
+    echo "the demo setup folder again, at 150 % display scale:"
+    "$root/scripts/run_scaled.sh"
     rc=$?
 fi
 "$root/scripts/wine-env.sh" stop

@@ -136,6 +136,16 @@ nimbo_wm_check() {
     return 1
 }
 
+# The prefix's display scale, as the user's setting of Windows: LogPixels
+# 96 is 100 %, 144 150 %, 192 200 %. Programs read it when they start, so
+# the prefix's server and every program of it are restarted.
+nimbo_set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+    wineserver -p >/dev/null 2>&1 </dev/null || true
+}
+
 source "$_nimbo_root/scripts/prefix_processes.sh"
 # The processes of this prefix, but for this shell and its callers.
 nimbo_prefix_pids() {

@@ -42,7 +42,7 @@ const TAnswerButton kAnswerButtons[] = {
 };
 constexpr unsigned kAnswerMask = (1u << 9) - 1;  // the answers a dialog can offer
 
-// The dialog's layout, in pixels.
+// The dialog's layout, in pixels at the design density.
 constexpr int kMargin = 10;
 constexpr int kBarHeight = 38;  // the button bar along the bottom
 constexpr int kButtonTop = 5;
@@ -129,6 +129,7 @@ TMemo* AddText(TNimboMessageForm* form, const String& text)
 void SizeAndPlace(TNimboMessageForm* form, TMemo* memo, const std::vector<TBitBtn*>& made)
 {
     const int count = static_cast<int>(made.size());
+    const int pitch = form->ScaleDesign(kButtonPitch), margin = form->ScaleDesign(kMargin);
     TCanvas& canvas = form->Canvas();
     unsigned widest = 0;
     for (const String& line : memo->Lines()->Lines()) {
@@ -136,16 +137,17 @@ void SizeAndPlace(TNimboMessageForm* form, TMemo* memo, const std::vector<TBitBt
         if (w > widest) widest = w;
     }
     int w = static_cast<int>(widest);
-    if (w < count * kButtonPitch + kMargin) w = count * kButtonPitch - (kButtonPitch - kButtonWidth);
+    if (w < count * pitch + margin) w = count * pitch - (pitch - form->ScaleDesign(kButtonWidth));
     w = std::min(w, Round80(GetSystemMetrics(SM_CXFULLSCREEN)));
-    form->SetWidth(2 * GetSystemMetrics(SM_CXBORDER) + w + kIconWidth + kMargin);
+    form->SetWidth(2 * GetSystemMetrics(SM_CXBORDER) + w + form->ScaleDesign(kIconWidth) + margin);
 
-    const int start = (made.front()->Parent()->Width() - count * kButtonPitch) / 2;
-    for (int i = 0; i < count; ++i) made[static_cast<size_t>(i)]->SetLeft(start + i * kButtonPitch);
+    const int start = (made.front()->Parent()->Width() - count * pitch) / 2;
+    for (int i = 0; i < count; ++i) made[static_cast<size_t>(i)]->SetLeft(start + i * pitch);
 
     const int h =
         std::min(memo->DisplayLineCount() * canvas.TextHeight("X"), Round80(GetSystemMetrics(SM_CYFULLSCREEN)));
-    form->SetHeight(GetSystemMetrics(SM_CYCAPTION) + h + GetSystemMetrics(SM_CYBORDER) + kBarHeight + kMargin);
+    form->SetHeight(GetSystemMetrics(SM_CYCAPTION) + h + GetSystemMetrics(SM_CYBORDER) + form->ScaleDesign(kBarHeight) +
+                    margin);
 
     form->SetPosition(poScreenCenter);
     form->SetBounds((GetSystemMetrics(SM_CXSCREEN) - form->Width()) / 2,
@@ -174,6 +176,8 @@ int ShowMessageDialog(TNimboInfo* controller, const String& text, TMsgDlgType ki
     const std::vector<TBitBtn*> made = AddButtons(form, controller, buttons);
     AddIcon(form, kind);
     TMemo* memo = AddText(form, text);
+    // Made at the design density, then laid out for the monitor's.
+    form->ScaleTo(form->MonitorPixelsPerInch());
     SizeAndPlace(form, memo, made);
     SetKeys(form, made);
     return form->ShowModal();

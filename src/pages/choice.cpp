@@ -118,7 +118,7 @@ void TNimboChoice::ShowPage()
     if (n == 0) return;
     TWinControl* page = ChoicesPage();
     const int rowHeight = f->nbPage->Height() / n;
-    const int textLeft = buttonWidth_ + gap_;
+    const int textLeft = f->ScaleDesign(buttonWidth_ + gap_);
     const int textWidth = f->nbPage->Width() - textLeft;
     auto click = [this](TObject* sender) { ItemClick(sender); };
     for (int a = 0; a < n; ++a) {
@@ -167,7 +167,8 @@ void TNimboChoice::BuildButtons(bool radio)
         buttons_.push_back(b);
         b->SetName((radio ? "rbCHItem" : "cbCHItem") + IntToStr(a + 1));
         b->SetTag(a + 1);
-        b->SetBounds(0, a * rowHeight, buttonWidth_, kButtonHeight);
+        b->SetBounds(0, a * rowHeight, NimboPagesForm->ScaleDesign(buttonWidth_),
+                     NimboPagesForm->ScaleDesign(kButtonHeight));
         b->SetCaption("");
         b->SetTabStop(true);
         b->SetChecked(GetSelected(a + 1));

@@ -115,14 +115,16 @@ void TNimboFileCopy::ShowPage()
     f->laFC2->SetCaption(Text(msgCopyTo));
     f->laFCFile->SetCaption(Text(msgCopyFile));
     f->laFCTotal->SetCaption(Text(msgCopyTotal));
-    f->pbrFCFile->SetBounds(f->pbrFCFile->Left(), f->laFCFile->Top() - 2, f->pbrFCFile->Width(),
-                            f->laFCFile->Height() + 4);
-    f->pbrFCProgress->SetBounds(f->pbrFCProgress->Left(), f->laFCTotal->Top() - 2, f->pbrFCProgress->Width(),
-                                f->laFCTotal->Height() + 4);
+    // Each bar a little taller than its label and right of the wider one.
+    const int overhang = f->ScaleDesign(2);
+    f->pbrFCFile->SetBounds(f->pbrFCFile->Left(), f->laFCFile->Top() - overhang, f->pbrFCFile->Width(),
+                            f->laFCFile->Height() + 2 * overhang);
+    f->pbrFCProgress->SetBounds(f->pbrFCProgress->Left(), f->laFCTotal->Top() - overhang, f->pbrFCProgress->Width(),
+                                f->laFCTotal->Height() + 2 * overhang);
     const int a = std::max(f->laFCFile->Width(), f->laFCTotal->Width());
-    const int width = f->nbPage->Width() - a - f->laFCTotal->Left() - 30;
-    f->pbrFCProgress->SetBounds(a + 20, f->pbrFCProgress->Top(), width, f->pbrFCProgress->Height());
-    f->pbrFCFile->SetBounds(a + 20, f->pbrFCFile->Top(), width, f->pbrFCFile->Height());
+    const int width = f->nbPage->Width() - a - f->laFCTotal->Left() - f->ScaleDesign(30);
+    f->pbrFCProgress->SetBounds(a + f->ScaleDesign(20), f->pbrFCProgress->Top(), width, f->pbrFCProgress->Height());
+    f->pbrFCFile->SetBounds(a + f->ScaleDesign(20), f->pbrFCFile->Top(), width, f->pbrFCFile->Height());
     f->nbPage->SetPageIndex(wpFileCopy);
 }
 

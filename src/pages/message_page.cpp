@@ -21,6 +21,11 @@ void TNimboMessage::ShowPage()
     memo->Lines()->Assign(lines_);
     memo->SetAlignment(alignment_);
     memo->Font()->Assign(&font_);
+    // The font is in pixels of the host form's resource; the dialog may
+    // be laid out for another density.
+    const auto* host = dynamic_cast<const TForm*>(Owner());
+    memo->Font()->SetHeight(
+        ScaleLength(font_.Height(), f->PixelsPerInch(), host ? host->DesignPixelsPerInch() : kDesignPixelsPerInch));
     // Lines are as high as the font the memo shows them in (the page's own,
     // often larger than the dialog's): measured with another font, a long
     // text could run past the memo with no scroll bar to reach it.

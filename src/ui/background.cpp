@@ -92,10 +92,17 @@ void TNimboBackground::SetUpLabel()
     if (!label_) return;
     label_->SetParent(this);
     label_->SetCaption(controller_ ? controller_->AppName() : String("(none)"));
-    label_->SetBounds(10, 10, label_->Width(), label_->Height());
+    label_->SetBounds(ScaleDesign(10), ScaleDesign(10), label_->Width(), label_->Height());
     label_->SetTransparent(true);
     label_->SetVisible(showAppName_);
     label_->Font()->Assign(&appFont_);
+}
+
+void TNimboBackground::ChangeScale(int to, int from)
+{
+    TPanel::ChangeScale(to, from);
+    // The label's font is a copy of this one: it follows.
+    appFont_.SetHeight(ScaleLength(appFont_.Height(), to, from));
 }
 
 void TNimboBackground::Loaded()

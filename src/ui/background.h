@@ -19,6 +19,8 @@ public:
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
     void LinkController(TNimboInfo* controller) override;
+    // The name's font and place follow the form's density too.
+    void ChangeScale(int to, int from) override;
 
     TFont* AppFont() { return &appFont_; }
     void SetAppFont(const TFont* font);

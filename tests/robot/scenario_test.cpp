@@ -154,4 +154,8 @@ TEST(RobotScenario, FocusAndPlacementConditions)
     EXPECT_EQ(fills.cond.kind, Cond::Fills);
     EXPECT_EQ(fills.cond.window.text, "NimboForm");
     EXPECT_EQ(One("wait centred \"Confirmation\"").cond.kind, Cond::Centred);
+    const Step layout = One("assert layout \"Confirmation\"");
+    EXPECT_EQ(layout.cond.kind, Cond::Layout);
+    EXPECT_EQ(layout.cond.window.kind, Ref::Caption);
+    EXPECT_EQ(layout.cond.Describe(), "layout of \"Confirmation\" holds");
 }

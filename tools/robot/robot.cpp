@@ -78,12 +78,23 @@ bool JoinDesktop(const char* name, double timeoutSeconds)
     return true;
 }
 
+// Window positions and sizes as the program under test sees them: a driver
+// the system thinks unaware of the display scale would read them scaled.
+void BeDpiAware()
+{
+    using SetProcessDPIAwareFn = BOOL(WINAPI*)();
+    if (auto fn = reinterpret_cast<SetProcessDPIAwareFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))))
+        fn();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     // The log is read on the Unix side: plain '\n' line ends.
     _setmode(_fileno(stdout), _O_BINARY);
+    BeDpiAware();
     robot::Settings settings;
     const char* file = nullptr;
     const char* desktop = nullptr;

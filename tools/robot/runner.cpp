@@ -6,6 +6,7 @@
 
 #include "control_actions.h"
 #include "key_input.h"
+#include "layout_check.h"
 #include "screenshot.h"
 #include "window_query.h"
 
@@ -159,6 +160,9 @@ std::string Runner::Check(const Condition& c) const
     case Cond::DialogText:
     case Cond::DialogButtons:
         return CheckDialog(c);
+    case Cond::Layout:
+        if (HWND h = FindVisibleTopLevel(c.window)) return LayoutFaults(h);
+        return "no visible window " + c.window.Describe();
     default:
         return CheckControl(c);
     }

@@ -185,8 +185,11 @@ Condition ParseCondition(LineParser& p)
     if (what == "window") {
         c.kind = Cond::Window;
         c.window = p.ParseRef("window (component name or \"caption\")");
-    } else if (what == "gone" || what == "fills" || what == "centred") {
-        c.kind = what == "gone" ? Cond::Gone : what == "fills" ? Cond::Fills : Cond::Centred;
+    } else if (what == "gone" || what == "fills" || what == "centred" || what == "layout") {
+        c.kind = what == "gone"     ? Cond::Gone
+                 : what == "fills"  ? Cond::Fills
+                 : what == "layout" ? Cond::Layout
+                                    : Cond::Centred;
         c.window = p.ParseRef("window (component name or \"caption\")");
     } else if (what == "text") {
         c.kind = Cond::Text;
@@ -219,7 +222,7 @@ Condition ParseCondition(LineParser& p)
         }
     } else {
         p.Fail("unknown condition '" + what +
-               "' (window, gone, fills, centred, text, enabled, disabled, visible, hidden, checked, unchecked, "
+               "' (window, gone, fills, centred, layout, text, enabled, disabled, visible, hidden, checked, unchecked, "
                "focused, dialog)");
     }
     return c;
@@ -340,6 +343,8 @@ std::string Condition::Describe() const
         return window.Describe() + " fills the screen";
     case Cond::Centred:
         return window.Describe() + " centred on the screen";
+    case Cond::Layout:
+        return "layout of " + window.Describe() + " holds";
     case Cond::Text:
         return "text of " + control.Describe() + m + Quote(text);
     case Cond::Enabled:

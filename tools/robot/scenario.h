@@ -41,13 +41,14 @@ enum class Cond {
     Centred,     // a visible top-level window sits in the middle of the screen
     DialogText,  // message text of a dialog equals / contains
     DialogButtons,
+    Layout,  // every control inside its parent, every caption uncut
 };
 
 enum class Match { Equals, Contains };
 
 struct Condition {
     Cond kind = Cond::Window;
-    Ref window;          // Window, Gone, Fills, Centred, Dialog*
+    Ref window;          // Window, Gone, Fills, Centred, Dialog*, Layout
     ControlRef control;  // control conditions
     Match match = Match::Equals;
     std::string text;

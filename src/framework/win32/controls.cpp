@@ -1,6 +1,7 @@
 #include "framework/win32/controls.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -8,6 +9,34 @@
 
 namespace {
 const char kNameProp[] = "NimboName";
+// The font the control draws its text with, for a driver that measures
+// it: "height weight italic face" (a font handle means nothing in another
+// process).
+const char kFontProp[] = "NimboFont";
+
+// Puts `text` on the window as a global atom under `prop`, in place of the
+// one `atom` held; an empty text removes it.
+void StoreAtomProp(HWND h, const char* prop, ATOM& atom, const String& text)
+{
+    if (atom) {
+        GlobalDeleteAtom(atom);
+        atom = 0;
+    }
+    if (!text.empty()) atom = GlobalAddAtomA(text.c_str());
+    if (atom)
+        SetPropA(h, prop, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(atom)));
+    else
+        RemovePropA(h, prop);
+}
+
+String FontDescription(TFont& font)
+{
+    LOGFONTA lf{};
+    GetObjectA(font.Handle(), sizeof lf, &lf);
+    char buf[LF_FACESIZE + 40];
+    snprintf(buf, sizeof buf, "%ld %ld %d %s", lf.lfHeight, lf.lfWeight, lf.lfItalic ? 1 : 0, lf.lfFaceName);
+    return buf;
+}
 
 // Which object a window of ours belongs to. A table in the process, not a
 // window property: every message looks its window up, and a property is a
@@ -153,6 +182,7 @@ TWinControl::~TWinControl()
         t.erase(std::remove(t.begin(), t.end(), this), t.end());
     }
     if (nameAtom_) GlobalDeleteAtom(nameAtom_);
+    if (fontAtom_) GlobalDeleteAtom(fontAtom_);
     if (brush_) DeleteObject(brush_);
 }
 
@@ -200,17 +230,12 @@ void TWinControl::SetName(const String& name)
     if (handle_) StoreNameOnWindow();
 }
 
-void TWinControl::StoreNameOnWindow()
+void TWinControl::StoreNameOnWindow() { StoreAtomProp(handle_, kNameProp, nameAtom_, Name()); }
+
+void TWinControl::ApplyFont(BOOL redraw)
 {
-    if (nameAtom_) {
-        GlobalDeleteAtom(nameAtom_);
-        nameAtom_ = 0;
-    }
-    if (!Name().empty()) nameAtom_ = GlobalAddAtomA(Name().c_str());
-    if (nameAtom_)
-        SetPropA(handle_, kNameProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(nameAtom_)));
-    else
-        RemovePropA(handle_, kNameProp);
+    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), redraw);
+    StoreAtomProp(handle_, kFontProp, fontAtom_, FontDescription(font_));
 }
 
 HWND TWinControl::ParentHandle() { return parent_ ? parent_->Handle() : nullptr; }
@@ -266,7 +291,7 @@ void TWinControl::CreateChildren()
     AlignControls();
 }
 
-void TWinControl::InitWnd() { SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE); }
+void TWinControl::InitWnd() { ApplyFont(FALSE); }
 
 void TWinControl::DestroyWnd()
 {
@@ -370,6 +395,7 @@ void TWinControl::WindowDestroyed()
     if (oldProc_) SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
     DetachWindow(handle_);
     RemovePropA(handle_, kNameProp);
+    RemovePropA(handle_, kFontProp);
     handle_ = nullptr;
     oldProc_ = nullptr;
 }
@@ -465,6 +491,26 @@ void TWinControl::AlignControls()
             c->align_ = keep;
         }
     }
+}
+
+int TWinControl::PixelsPerInch() const { return parent_ ? parent_->PixelsPerInch() : kDesignPixelsPerInch; }
+
+void TWinControl::ChangeScale(int to, int from)
+{
+    ScaleBounds(to, from);
+    // A font of the parent's arrives scaled with it.
+    if (!parentFont_ || !parent_) font_.SetHeight(ScaleLength(font_.Height(), to, from));
+    for (TWinControl* c : std::vector<TWinControl*>(controls_)) c->ChangeScale(to, from);
+    AlignControls();
+    Resized();
+}
+
+void TWinControl::ScaleBounds(int to, int from)
+{
+    // The edges are scaled, not the sizes: controls that met still meet,
+    // and each keeps its share of its parent.
+    const int left = ScaleLength(left_, to, from), top = ScaleLength(top_, to, from);
+    SetBounds(left, top, ScaleLength(left_ + width_, to, from) - left, ScaleLength(top_ + height_, to, from) - top);
 }
 
 void TWinControl::SetVisible(bool v)
@@ -589,7 +635,7 @@ void TWinControl::ParentFontChanged(TFont& parentFont)
 void TWinControl::FontChanged()
 {
     if (handle_) {
-        SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
+        ApplyFont(TRUE);
         InvalidateRect(handle_, nullptr, TRUE);
     }
     for (TWinControl* c : controls_)

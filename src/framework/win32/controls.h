@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/component.h"
+#include "framework/win32/dpi.h"
 #include "framework/win32/graphics.h"
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
@@ -103,6 +104,15 @@ public:
     TWinControl* Controls(int i) const { return controls_.at(static_cast<size_t>(i)); }
     void AlignControls();
 
+    // The pixel density this control's lengths and fonts are laid out
+    // for: its form's.
+    virtual int PixelsPerInch() const;
+    // A length laid out at the design density, at this control's.
+    int ScaleDesign(int v) const { return ScaleLength(v, PixelsPerInch(), kDesignPixelsPerInch); }
+    // Takes position, size and own font from density `from` to `to`, then
+    // the children's, and lays the children out again.
+    virtual void ChangeScale(int to, int from);
+
     TNotifyEvent OnClick;
 
 protected:
@@ -125,6 +135,8 @@ protected:
     virtual void Resized() {}
     // The focused control inside this window was hidden or disabled.
     virtual void FocusLost() {}
+    // The position and size part of ChangeScale.
+    virtual void ScaleBounds(int to, int from);
     TWinControl* Root();
     HWND ParentHandle();
     HBRUSH ColorBrush();
@@ -147,6 +159,8 @@ private:
     void ParentFontChanged(TFont& parentFont);
     void ParentColorChanged(TColor c);
     void StoreNameOnWindow();
+    // Gives the window the control's font, and notes it on the window.
+    void ApplyFont(BOOL redraw);
     // The framework's own window classes: background, font, then Paint.
     void PaintWindow();
     // After the window's size changed: the stored size, the aligned
@@ -161,6 +175,7 @@ private:
     HWND handle_ = nullptr;
     WNDPROC oldProc_ = nullptr;
     ATOM nameAtom_ = 0;
+    ATOM fontAtom_ = 0;
     HBRUSH brush_ = nullptr;
     TColor brushColor_ = 0;
     bool fontFromParent_ = false;

@@ -142,10 +142,44 @@ NIMBO_DEFINE_CLASS(TImage, TWinControl, true,
 TImage::TImage()
 {
     parentColor_ = true;
-    picture_.OnChange = [this] { Invalidate(); };
+    picture_.OnChange = [this] {
+        DropStretched();
+        Invalidate();
+    };
 }
 
-TImage::~TImage() = default;
+TImage::~TImage() { DropStretched(); }
+
+void TImage::DropStretched()
+{
+    if (stretched_) DeleteObject(stretched_);
+    stretched_ = nullptr;
+}
+
+HBITMAP TImage::Stretched(int width, int height)
+{
+    if (stretched_ && stretchedWidth_ == width && stretchedHeight_ == height) return stretched_;
+    DropStretched();
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+    stretched_ = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    if (stretched_) {
+        HGDIOBJ oldFrom = SelectObject(from, picture_.Bitmap()), oldTo = SelectObject(to, stretched_);
+        // Each target pixel a blend of the source pixels it covers; the
+        // brush origin is reset, as this mode asks.
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        StretchBlt(to, 0, 0, width, height, from, 0, 0, picture_.Width(), picture_.Height(), SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+        stretchedWidth_ = width;
+        stretchedHeight_ = height;
+    }
+    DeleteDC(from);
+    DeleteDC(to);
+    return stretched_;
+}
 
 void TImage::SetStretch(bool v)
 {
@@ -174,12 +208,13 @@ void TImage::Paint(TCanvas& canvas)
         DrawIcon(canvas.Handle(), x, y, icon_);
         return;
     }
-    if (picture_.Empty()) return;
+    if (picture_.Empty() || r.right <= 0 || r.bottom <= 0) return;
+    HBITMAP shown = stretch_ ? Stretched(r.right, r.bottom) : picture_.Bitmap();
+    if (!shown) return;
     HDC mem = CreateCompatibleDC(canvas.Handle());
-    HGDIOBJ old = SelectObject(mem, picture_.Bitmap());
+    HGDIOBJ old = SelectObject(mem, shown);
     if (stretch_) {
-        SetStretchBltMode(canvas.Handle(), COLORONCOLOR);
-        StretchBlt(canvas.Handle(), 0, 0, r.right, r.bottom, mem, 0, 0, picture_.Width(), picture_.Height(), SRCCOPY);
+        BitBlt(canvas.Handle(), 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
     } else {
         const int x = center_ ? (r.right - picture_.Width()) / 2 : 0;
         const int y = center_ ? (r.bottom - picture_.Height()) / 2 : 0;

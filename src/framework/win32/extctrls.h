@@ -63,7 +63,13 @@ protected:
     void Paint(TCanvas& canvas) override;
 
 private:
+    // The picture at the given size, filtered smoothly once and kept
+    // until the size or the picture changes.
+    HBITMAP Stretched(int width, int height);
+    void DropStretched();
     TPicture picture_;
+    HBITMAP stretched_ = nullptr;
+    int stretchedWidth_ = 0, stretchedHeight_ = 0;
     HICON icon_ = nullptr;
     bool stretch_ = false;
     bool center_ = false;

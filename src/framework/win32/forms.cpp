@@ -56,9 +56,9 @@ NIMBO_DEFINE_CLASS(TForm, TWinControl, true,
                        .Event("OnShow", &TForm::OnShow)
                        .Event("OnClose", &TForm::OnClose)
                        .Event("OnDestroy", &TForm::OnDestroy)
-                       .Ignore("PixelsPerInch")
+                       .Int("PixelsPerInch", &TForm::SetPixelsPerInch)
+                       .Bool("Scaled", &TForm::SetScaled)
                        .Ignore("TextHeight")
-                       .Ignore("Scaled")
                        .Ignore("Icon.Data")
                        .Ignore("HorzScrollBar.Visible")
                        .Ignore("VertScrollBar.Visible")
@@ -108,7 +108,55 @@ void TForm::ReadFormData(const uint8_t* data, size_t size)
     }
     TFormReader reader(data, size);
     reader.ReadRootComponent(this);
+    // Laid out in pixels of the resource's density: taken once to the
+    // monitor's, as a whole, so the proportions hold.
+    if (scaled_) ScaleTo(MonitorPixelsPerInch());
     if (OnCreate) OnCreate(this);
+}
+
+void TForm::SetPixelsPerInch(int v)
+{
+    if (!PlausiblePixelsPerInch(v)) throw EReadError("Invalid pixels per inch: " + IntToStr(v));
+    pixelsPerInch_ = v;
+    designPixelsPerInch_ = v;
+}
+
+int TForm::MonitorPixelsPerInch()
+{
+    if (HandleAllocated()) return ::MonitorPixelsPerInch(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY));
+    TForm* main = Application ? Application->MainForm() : nullptr;
+    return ::MonitorPixelsPerInch(
+        TargetMonitor(main && main != this && main->HandleAllocated() ? main->Handle() : nullptr));
+}
+
+void TForm::ScaleTo(int pixelsPerInch)
+{
+    if (pixelsPerInch == pixelsPerInch_) return;
+    const int from = pixelsPerInch_;
+    pixelsPerInch_ = pixelsPerInch;
+    ChangeScale(pixelsPerInch, from);
+}
+
+void TForm::ScaleBounds(int to, int from)
+{
+    // The form keeps its place: only its size follows.
+    if (clientWidth_ >= 0) clientWidth_ = ScaleLength(clientWidth_, to, from);
+    if (clientHeight_ >= 0) clientHeight_ = ScaleLength(clientHeight_, to, from);
+    width_ = ScaleLength(width_, to, from);
+    height_ = ScaleLength(height_, to, from);
+    if (!HandleAllocated()) return;
+    if (clientWidth_ >= 0 || clientHeight_ >= 0)
+        InitWnd();
+    else if (!IsZoomed(Handle()))
+        SetWindowPos(Handle(), nullptr, 0, 0, width_, height_, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::DpiChanged(int pixelsPerInch, const RECT& suggested)
+{
+    if (!PlausiblePixelsPerInch(pixelsPerInch)) return;
+    ScaleTo(pixelsPerInch);
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm::CreateParams(TCreateParams& params)
@@ -329,6 +377,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_CLOSE:
         Close();
+        return 0;
+    case kWmDpiChanged:
+        if (lParam) DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(Handle())) {

@@ -55,6 +55,20 @@ public:
     TWinControl* ActiveControl() const { return activeControl_; }
     TCanvas& Canvas();  // measures and draws with the form's font
 
+    // The density the form is laid out for: its resource's PixelsPerInch
+    // while it is read, the monitor's once it is scaled.
+    int PixelsPerInch() const override { return pixelsPerInch_; }
+    void SetPixelsPerInch(int v);
+    // The density of the form's resource: lengths and fonts of its
+    // non-visual components (a page's font) are in its pixels.
+    int DesignPixelsPerInch() const { return designPixelsPerInch_; }
+    // Whether a form read from a resource is scaled to its monitor.
+    void SetScaled(bool v) { scaled_ = v; }
+    // Lays the form and its controls out again for another density.
+    void ScaleTo(int pixelsPerInch);
+    // The density of the monitor the form shows on, or will show on.
+    int MonitorPixelsPerInch();
+
     TNotifyEvent OnCreate, OnShow, OnClose, OnDestroy;
 
     void Notification(TComponent* component, TOperation operation) override;
@@ -69,6 +83,9 @@ protected:
     virtual bool HandleUserMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     virtual void DoShow();
     void ApplyPosition();
+    void ScaleBounds(int to, int from) override;
+    // The system moved the window to a monitor of another density.
+    void DpiChanged(int pixelsPerInch, const RECT& suggested);
 
     TFormBorderStyle borderStyle_ = bsSizeable;
     unsigned borderIcons_ = (1u << biSystemMenu) | (1u << biMinimize) | (1u << biMaximize);
@@ -77,6 +94,9 @@ protected:
     TModalResult modalResult_ = mrNone;
     int clientWidth_ = -1, clientHeight_ = -1;
     TWinControl* activeControl_ = nullptr;
+    int pixelsPerInch_ = kDesignPixelsPerInch;
+    int designPixelsPerInch_ = kDesignPixelsPerInch;
+    bool scaled_ = true;
 
 private:
     int modalDepth_ = 0;

@@ -60,6 +60,36 @@ void TLabel::InitWnd()
     TWinControl::InitWnd();
     paintPending_ = false;
     textStale_ = false;
+    StoreDrawFlags();
+}
+
+UINT TLabel::DrawFlags() const
+{
+    UINT flags = wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE;
+    if (alignment_ == taCenter) flags |= DT_CENTER;
+    if (alignment_ == taRightJustify) flags |= DT_RIGHT;
+    return flags;
+}
+
+// A driver in another process measures the caption the way it is drawn.
+void TLabel::StoreDrawFlags()
+{
+    if (HandleAllocated()) SetPropA(Handle(), "NimboDrawText", reinterpret_cast<HANDLE>(UINT_PTR{DrawFlags()}));
+}
+
+// A caption from the resource that nothing changes afterwards still gets
+// its size.
+void TLabel::Loaded()
+{
+    TWinControl::Loaded();
+    AdjustSize();
+}
+
+void TLabel::ChangeScale(int to, int from)
+{
+    TWinControl::ChangeScale(to, from);
+    // An auto-sized label takes the size of its text in the scaled font.
+    AdjustSize();
 }
 
 LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -82,6 +112,9 @@ LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SETTEXT:
         SetCaption(lParam ? reinterpret_cast<const char*>(lParam) : "");
         return TRUE;
+    case WM_NCDESTROY:
+        RemovePropA(Handle(), "NimboDrawText");
+        break;
     case WM_PAINT:
         paintPending_ = false;
         if (textStale_) {
@@ -139,12 +172,14 @@ void TLabel::SetAutoSize(bool v)
 void TLabel::SetAlignment(TAlignment a)
 {
     alignment_ = a;
+    StoreDrawFlags();
     Invalidate();
 }
 
 void TLabel::SetWordWrap(bool v)
 {
     wordWrap_ = v;
+    StoreDrawFlags();
     Invalidate();
 }
 
@@ -157,9 +192,7 @@ void TLabel::SetTransparent(bool v)
 void TLabel::Paint(TCanvas& canvas)
 {
     RECT r = ClientRect();
-    UINT flags = wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE;
-    if (alignment_ == taCenter) flags |= DT_CENTER;
-    if (alignment_ == taRightJustify) flags |= DT_RIGHT;
+    const UINT flags = DrawFlags();
     if (!enabled_) SetTextColor(canvas.Handle(), GetSysColor(COLOR_GRAYTEXT));
     DrawTextA(canvas.Handle(), caption_.c_str(), static_cast<int>(caption_.size()), &r, flags);
 }
@@ -486,17 +519,25 @@ void TRadioGroup::Arrange()
     if (n == 0) return;
     const int cols = columns_ < 1 ? 1 : columns_;
     const int rows = (n + cols - 1) / cols;
-    const int top = 16, inner = ClientHeight() - top - 4;
-    const int colWidth = (ClientWidth() - 10) / cols;
+    const int top = ScaleDesign(16), inner = ClientHeight() - top - ScaleDesign(4);
+    const int margin = ScaleDesign(8), colWidth = (ClientWidth() - ScaleDesign(10)) / cols;
     const int rowHeight = rows > 0 ? inner / rows : inner;
+    const int buttonHeight = std::min(rowHeight, ScaleDesign(24));
     for (int i = 0; i < n; ++i) {
         const int col = i / rows, row = i % rows;
-        buttons_[static_cast<size_t>(i)]->SetBounds(8 + col * colWidth, top + row * rowHeight, colWidth - 8,
-                                                    rowHeight > 24 ? 24 : rowHeight);
+        buttons_[static_cast<size_t>(i)]->SetBounds(margin + col * colWidth, top + row * rowHeight, colWidth - margin,
+                                                    buttonHeight);
     }
 }
 
 void TRadioGroup::Resized() { Arrange(); }
+
+// The system's box sizes its new window before it is ours to hear of it.
+void TRadioGroup::InitWnd()
+{
+    TGroupBox::InitWnd();
+    Arrange();
+}
 
 int TRadioGroup::ItemIndex() const
 {
@@ -544,10 +585,22 @@ void TComboBox::CreateParams(TCreateParams& params)
 void TComboBox::InitWnd()
 {
     TWinControl::InitWnd();
-    // The window's height includes the drop-down list.
-    SetWindowPos(Handle(), nullptr, 0, 0, width_, height_ + 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeWithList();
     ItemsChanged();
     if (!caption_.empty()) SetWindowTextA(Handle(), caption_.c_str());
+}
+
+// The window's height includes the drop-down list, whenever it is placed.
+void TComboBox::SizeWithList()
+{
+    SetWindowPos(Handle(), nullptr, 0, 0, width_, height_ + ScaleDesign(200),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TComboBox::SetBounds(int left, int top, int width, int height)
+{
+    TWinControl::SetBounds(left, top, width, height);
+    if (HandleAllocated()) SizeWithList();
 }
 
 void TComboBox::ItemsChanged()

@@ -24,6 +24,10 @@ public:
     void SetAlignment(TAlignment a);
     void SetWordWrap(bool v);
     void SetTransparent(bool v);
+    // How the label draws its caption (DrawText flags).
+    UINT DrawFlags() const;
+    void ChangeScale(int to, int from) override;
+    void Loaded() override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -34,6 +38,7 @@ protected:
 
 private:
     void AdjustSize();
+    void StoreDrawFlags();
     bool paintPending_ = false;  // invalidated, not yet painted
     bool textStale_ = false;     // the window's stored text is older than caption_
     bool autoSize_ = true;
@@ -195,6 +200,7 @@ public:
 
 protected:
     void Resized() override;
+    void InitWnd() override;
 
 private:
     void Rebuild();
@@ -218,6 +224,7 @@ public:
     void SetText(const String& v) { SetCaption(v); }
     void SetSorted(bool v);
     void SetStyle(TStyle s) { style_ = s; }
+    void SetBounds(int left, int top, int width, int height) override;
     TNotifyEvent OnChange;
 
 protected:
@@ -227,6 +234,7 @@ protected:
 
 private:
     void ItemsChanged();
+    void SizeWithList();
     TStringList items_;
     TStyle style_ = csDropDown;
     int itemIndex_ = -1;
