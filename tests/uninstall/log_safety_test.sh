@@ -86,7 +86,8 @@ grep -q 'only files inside C:\\Safe\\App\\ will be removed' "$work/edited.log" \
 grep -q '^Page: Welcome' "$work/edited.log" && fail "the waiting caller ran the install pages" \
     || pass "the waiting caller ran no page of its own"
 wait_for "$c/Safe/App" 30 gone && pass "the installation itself is gone" || { fail "left:"; ls -R "$c/Safe"; }
-[ ! -d "$c/Safe" ] && pass "with the folder made for it" || fail "C:\\Safe is left"
+# The made folder goes last, after its content: wait for it too.
+wait_for "$c/Safe" 30 gone && pass "with the folder made for it" || fail "C:\\Safe is left"
 
 # --- A log with nothing inside the installation is refused: exit 3,
 # nothing removed, the registration kept for another try.
