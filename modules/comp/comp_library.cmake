@@ -1,6 +1,20 @@
 # nimbo_comp: the compressed-file format and whole-file operations, with the
 # file operations of the tree's platform. Included by every folder that
 # needs it (the DLL, the host compressor, tests, bench); defined once.
+
+if(NIMBO_WIN32)
+  set(NIMBO_COMP_PLATFORM win32)
+else()
+  set(NIMBO_COMP_PLATFORM posix)
+endif()
+# The format's code in both the tools' library and the DLL; the tools
+# write every method (comp_packers.cpp), the DLL deflate alone.
+set(NIMBO_COMP_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/comp_format.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/comp_piece_decoder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/comp_deflate_packer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/comp_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/comp_platform_${NIMBO_COMP_PLATFORM}.cpp)
 if(NOT TARGET nimbo_comp)
   if(NIMBO_WIN32)
     # Linked statically, so the DLL needs nothing beside it. liblzma is
@@ -14,7 +28,6 @@ if(NOT TARGET nimbo_comp)
     target_include_directories(nimbo_lzma SYSTEM INTERFACE ${NIMBO_LZMA_PREFIX}/include)
     target_compile_definitions(nimbo_lzma INTERFACE LZMA_API_STATIC)
     target_link_libraries(nimbo_lzma INTERFACE ${NIMBO_LZMA_STATIC})
-    set(NIMBO_COMP_PLATFORM ${CMAKE_CURRENT_LIST_DIR}/comp_platform_win32.cpp)
   else()
     find_package(ZLIB REQUIRED)
     find_package(LibLZMA REQUIRED)
@@ -22,16 +35,7 @@ if(NOT TARGET nimbo_comp)
     set(NIMBO_ZLIB_STATIC ZLIB::ZLIB Threads::Threads)
     add_library(nimbo_lzma INTERFACE)
     target_link_libraries(nimbo_lzma INTERFACE LibLZMA::LibLZMA)
-    set(NIMBO_COMP_PLATFORM ${CMAKE_CURRENT_LIST_DIR}/comp_platform_posix.cpp)
   endif()
-  # The format's code in both the tools' library and the DLL; the tools
-  # write every method (comp_packers.cpp), the DLL deflate alone.
-  set(NIMBO_COMP_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/comp_format.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/comp_piece_decoder.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/comp_deflate_packer.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/comp_file.cpp
-    ${NIMBO_COMP_PLATFORM})
   add_library(nimbo_comp STATIC ${NIMBO_COMP_SOURCES}
     ${CMAKE_CURRENT_LIST_DIR}/comp_packers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/comp_lzma_packer.cpp)
