@@ -38,6 +38,7 @@ if(NOT TARGET nimbo_comp)
   endif()
   add_library(nimbo_comp STATIC ${NIMBO_COMP_SOURCES}
     ${CMAKE_CURRENT_LIST_DIR}/comp_packers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/comp_method_names.cpp
     ${CMAKE_CURRENT_LIST_DIR}/comp_lzma_packer.cpp)
   target_include_directories(nimbo_comp PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   # The temporary file names it shares with the setup program.

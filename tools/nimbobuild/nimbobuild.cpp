@@ -2,7 +2,9 @@
 // of files in, a ready setup folder out (setup.exe carrying the form with
 // the filled script, the libraries it needs, the payload), or with --single
 // one program file that carries all of it.
-//   nimbobuild [--compress] [--single] <form.nfm | script.nss> <folder> <new setup folder or file>
+//   nimbobuild [--compress[=lzma|zlib]] [--single] <form.nfm | script.nss> <folder> <new setup folder or file>
+// --compress packs with LZMA; --compress=zlib writes deflate files, which
+// compression libraries of earlier setups read too.
 // setup.exe, TNLANG32.DLL and TNComp32.DLL are taken from beside the
 // builder. On any error it says what is wrong and writes nothing.
 #include <windows.h>
@@ -11,6 +13,7 @@
 
 #include "base/exceptions.h"
 #include "build_source.h"
+#include "comp/comp_method_names.h"
 #include "form_script.h"
 #include "script/nimbo_data.h"
 #include "setup_folder.h"
@@ -35,14 +38,22 @@ String BuilderFolder()
     return ExtractFileDir(String(buf, n));
 }
 
+// What the command line asks for: nothing (the script decides), or packing by a method.
+struct TCompressOption {
+    bool given = false;
+    TCompMethod method = kCompMethodLzma;
+};
+
 // TOut: TSetupFolder or TSingleFile.
-template <class TOut> int Build(const String& sourcePath, const String& folderArg, const String& outArg, bool compress)
+template <class TOut>
+int Build(const String& sourcePath, const String& folderArg, const String& outArg, const TCompressOption& option)
 {
     const String folder = FullPath(folderArg);
     std::vector<TScannedFile> scanned = ScanFolder(folder);
     TBuildSource source = LoadBuildSource(sourcePath, scanned, BuilderFolder());
     std::vector<uint8_t>& form = source.form;
-    compress = compress || source.compress;
+    const bool compress = option.given || source.compress;
+    const TCompMethod method = option.given ? option.method : source.method;
     TSetupDataSpan span;
     TNimboData script;
     try {
@@ -65,7 +76,7 @@ template <class TOut> int Build(const String& sourcePath, const String& folderAr
         TPayloadFile& f = files[i];
         payload += f.size;
         if (compress) {
-            f.compressed = out.CompressIn(scanned[i].path, f.name, f.size, f.compressedSize);
+            f.compressed = out.CompressIn(scanned[i].path, f.name, f.size, f.compressedSize, method);
         } else {
             out.CopyIn(scanned[i].path, f.name);
         }
@@ -82,22 +93,35 @@ template <class TOut> int Build(const String& sourcePath, const String& folderAr
     return 0;
 }
 
+// --compress, or --compress= and a method's name; false for anything else.
+bool CompressArgument(const String& arg, TCompressOption& option)
+{
+    if (option.given || arg.compare(0, 10, "--compress") != 0) return false;
+    if (arg.size() == 10) {
+        option.given = true;
+        return true;
+    }
+    option.given = arg[10] == '=' && CompMethodFromName(arg.c_str() + 11, option.method);
+    return option.given;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    bool compress = false, single = false;
+    TCompressOption compress;
+    bool single = false;
     int first = 1;
     for (; first < argc; ++first) {
-        if (String(argv[first]) == "--compress" && !compress)
-            compress = true;
+        if (CompressArgument(argv[first], compress))
+            continue;
         else if (String(argv[first]) == "--single" && !single)
             single = true;
         else
             break;
     }
     if (argc - first != 3) {
-        std::fprintf(stderr, "usage: nimbobuild [--compress] [--single] <form.nfm | script.nss> <folder> "
+        std::fprintf(stderr, "usage: nimbobuild [--compress[=lzma|zlib]] [--single] <form.nfm | script.nss> <folder> "
                              "<new setup folder or file>\n");
         return 2;
     }
