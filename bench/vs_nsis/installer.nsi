@@ -1,7 +1,11 @@
-; The NSIS side of the comparison: the same payload, zlib, x86-ansi,
-; installed silently into the folder given with /D=.
+; The NSIS side of the comparison: the same payload, zlib (or the
+; compressor given with -DCOMPRESSOR=...), x86-ansi, installed silently
+; into the folder given with /D=.
 Unicode false
-SetCompressor zlib
+!ifndef COMPRESSOR
+  !define COMPRESSOR zlib
+!endif
+SetCompressor ${COMPRESSOR}
 Name "Bench"
 OutFile "${OUTFILE}"
 InstallDir "C:\NimboBench\nsis"

@@ -45,6 +45,18 @@ uint32_t ZlibCrc(const Bytes& data)
     return static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), data.data(), static_cast<uInt>(data.size())));
 }
 
+// The packed file with its header read, changed and written again.
+template <typename Change> Bytes Rewritten(const Bytes& packed, Change change)
+{
+    TCompHeader h;
+    EXPECT_EQ(DecodeCompHeader(packed.data(), packed.size(), h), kCompOk);
+    change(h);
+    Bytes out(kCompMaxHeaderSize);
+    out.resize(EncodeCompHeader(h, out.data()));
+    out.insert(out.end(), packed.begin() + h.size, packed.end());
+    return out;
+}
+
 TEST(CompFormat, RoundTripsKeepEveryByteAndReportTheWholeFileAsProgress)
 {
     const size_t piece = size_t{1} << kCompPieceShift;
@@ -224,15 +236,7 @@ TEST(CompFormat, StreamsThatDisagreeWithTheHeaderAreDamage)
 {
     Bytes data = MixedData(100000, 5);
     Bytes packed = Pack(data);
-    auto rewrite = [&](auto change) {
-        TCompHeader h;
-        EXPECT_EQ(DecodeCompHeader(packed.data(), packed.size(), h), kCompOk);
-        change(h);
-        Bytes out(kCompMaxHeaderSize);
-        out.resize(EncodeCompHeader(h, out.data()));
-        out.insert(out.end(), packed.begin() + h.size, packed.end());
-        return out;
-    };
+    auto rewrite = [&](auto change) { return Rewritten(packed, change); };
     // A header that understates the size: expansion stops at the promised
     // size instead of writing whatever the stream holds (a bomb fills no disk).
     Expanded small = Expand(rewrite([](TCompHeader& h) { h.expandedSize = 1000; }));
@@ -379,15 +383,7 @@ TEST(CompFormat, MethodsAndVersionsThatDoNotGoTogetherAreRefused)
     const Bytes data = MixedData(3000, 6);
     const Bytes deflated = Pack(data);
     const Bytes lzma = Pack(data, 0, 9, kCompMethodLzma);
-    auto rewrite = [](const Bytes& packed, auto change) {
-        TCompHeader h;
-        EXPECT_EQ(DecodeCompHeader(packed.data(), packed.size(), h), kCompOk);
-        change(h);
-        Bytes out(kCompMaxHeaderSize);
-        out.resize(EncodeCompHeader(h, out.data()));
-        out.insert(out.end(), packed.begin() + h.size, packed.end());
-        return out;
-    };
+    auto rewrite = [](const Bytes& packed, auto change) { return Rewritten(packed, change); };
     // Deflate pieces behind a version 3 header read as they do behind version 2.
     const Expanded v3 = Expand(rewrite(deflated, [](TCompHeader& h) { h.version = kCompVersionMethod; }));
     EXPECT_EQ(v3.result, kCompOk);
