@@ -43,5 +43,6 @@ if(NOT TARGET nimbo_comp)
   target_include_directories(nimbo_comp PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   # The temporary file names it shares with the setup program.
   target_include_directories(nimbo_comp PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../../src)
-  target_link_libraries(nimbo_comp PUBLIC ${NIMBO_ZLIB_STATIC} nimbo_lzma)
+  # liblzma's header stays inside the format's code; users link it only.
+  target_link_libraries(nimbo_comp PUBLIC ${NIMBO_ZLIB_STATIC} PRIVATE nimbo_lzma)
 endif()
