@@ -8,7 +8,8 @@
 # universal-ctags and clang-format for the checks of function lengths and
 # layout, inotify-tools for the tests that stop a run at its first change,
 # openssl and osslsigncode for the test that signs a single-file setup,
-# liblzma (native) for the packer that packs setup.exe after it is linked.
+# liblzma (native, for the packer that packs setup.exe after it is linked
+# and for the tools, and cross-built from Debian's source for the Windows tree).
 # Safe to run again: it only installs what is missing.
 set -eu
 
@@ -27,7 +28,7 @@ for p in cmake make g++ clang libclang-rt-14-dev googletest \
          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools \
          libz-mingw-w64-dev zlib1g-dev liblzma-dev wine wine32:i386 wine64 \
          xvfb xauth x11-utils imagemagick file fonts-liberation openbox nsis wixl stress-ng \
-         universal-ctags clang-format inotify-tools openssl osslsigncode; do
+         universal-ctags clang-format inotify-tools openssl osslsigncode dpkg-dev; do
     have_pkg "$p" || need="$need $p"
 done
 
@@ -35,4 +36,36 @@ if [ -n "$need" ]; then
     echo "bootstrap: installing$need"
     $SUDO apt-get update -qq || true
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $need
+fi
+
+# liblzma for the cross build: Debian has no MinGW package of it, so the
+# source package of the very version the host tree uses (liblzma-dev) is
+# fetched and its static library built for i686-w64-mingw32 into the build
+# tree, with only what the compression library needs: the LZMA2 and x86
+# branch filter coders, no tools, no documentation, no translations, no
+# threads. Skipped when that version is already built there.
+root="$(cd "$(dirname "$0")/.." && pwd)"
+# Source lines for the machine's own Debian archives (same URIs and suites
+# as its binary lines), added once.
+add_deb_src() {
+    list=/etc/apt/sources.list.d/nimbo-deb-src
+    [ -e "$list.sources" ] || [ -e "$list.list" ] && return 0
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $SUDO tee "$list.sources" >/dev/null
+    else
+        grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $SUDO tee "$list.list" >/dev/null
+    fi
+    $SUDO apt-get update -qq
+}
+deps="$root/build/deps"
+xz_version="$(dpkg-query -W -f='${Version}' liblzma-dev)"
+xz_prefix="$deps/i686-w64-mingw32"
+if [ "$(cat "$xz_prefix/.xz-version" 2>/dev/null)" != "$xz_version" ]; then
+    add_deb_src
+    rm -rf "$deps/xz-src" "$xz_prefix"
+    mkdir -p "$deps/xz-src"
+    (cd "$deps/xz-src" && apt-get source -qq "xz-utils=$xz_version" >/dev/null)
+    "$root/scripts/build_liblzma_mingw.sh" "$(ls -d "$deps"/xz-src/xz-utils-*/)" "$xz_prefix"
+    echo "$xz_version" >"$xz_prefix/.xz-version"
+    rm -rf "$deps/xz-src"
 fi

@@ -1,9 +1,10 @@
-// Compression ratio and expansion speed of our format on a mixed payload
-// (text, an executable, already-compressed data), against zlib's own
-// uncompress of the same data in the same run. Expansion is timed twice for
-// ours: file to file as the DLL does it (temporary file, CRC, replace,
-// time stamp) and memory to memory, which isolates the format's overhead.
-// The three expansions run in interleaved rounds (bench/support/rounds.h).
+// Compression ratio and expansion speed of our format, deflate and LZMA, on
+// a mixed payload (text, an executable, already-compressed data), against
+// zlib's own uncompress of the same data in the same run. Expansion is
+// timed twice for each method: file to file as the DLL does it (temporary
+// file, CRC, replace, time stamp) and memory to memory, which isolates the
+// format's overhead. The five expansions run in interleaved rounds
+// (bench/support/rounds.h).
 #include <unistd.h>
 #include <zlib.h>
 
@@ -109,24 +110,55 @@ double Timed(const std::function<void()>& run)
     return bench::Seconds(start);
 }
 
+// One method's file: its size, and seconds of each round.
+struct Packed {
+    fs::path file;
+    Bytes bytes;
+    std::vector<double> fileTimes, memoryTimes;
+};
+
 // Seconds of each round.
 struct Result {
-    size_t size = 0, ours = 0, zlib = 0;
-    std::vector<double> oursFile, oursMemory, zlibTime;
+    size_t size = 0, zlib = 0;
+    Packed deflate, lzma;
+    std::vector<double> zlibTime;
 };
+
+Packed PackWith(TCompMethod method, const fs::path& original, const fs::path& dir)
+{
+    Packed p;
+    p.file = dir / (method == kCompMethodLzma ? "packed.lzma" : "packed.deflate");
+    if (CompressCompFile(original.c_str(), p.file.c_str(), 9, method) != kCompOk) {
+        std::fprintf(stderr, "bench_compress: compression failed\n");
+        std::exit(1);
+    }
+    p.bytes = ReadFile(p.file);
+    return p;
+}
+
+// The two expansions of a packed file: file to file, memory to memory.
+std::vector<std::function<double()>> Expansions(const Packed& p, const fs::path& target, Bytes& out, bool& ok)
+{
+    return {[&p, target, &ok] {
+                return Timed([&] { ok &= ExpandCompFile(p.file.c_str(), target.c_str(), nullptr) == kCompOk; });
+            },
+            [&p, &out, &ok] {
+                return Timed([&] {
+                    MemorySource in(p.bytes);
+                    MemorySink sink(out);
+                    ok &= ExpandCompStream(in, sink, nullptr) == kCompOk;
+                });
+            }};
+}
 
 Result Measure(const Bytes& data, const fs::path& dir)
 {
     Result r;
     r.size = data.size();
-    fs::path original = dir / "original", packed = dir / "packed", target = dir / "target";
+    const fs::path original = dir / "original", target = dir / "target";
     WriteFile(original, data);
-    if (CompressCompFile(original.c_str(), packed.c_str()) != kCompOk) {
-        std::fprintf(stderr, "bench_compress: compression failed\n");
-        std::exit(1);
-    }
-    Bytes ours = ReadFile(packed);
-    r.ours = ours.size();
+    r.deflate = PackWith(kCompMethodDeflate, original, dir);
+    r.lzma = PackWith(kCompMethodLzma, original, dir);
 
     uLongf zlibSize = compressBound(static_cast<uLong>(data.size()));
     Bytes zlibData(zlibSize);
@@ -135,45 +167,48 @@ Result Measure(const Bytes& data, const fs::path& dir)
     r.zlib = zlibSize;
 
     bool ok = true;
-    Bytes out;
-    out.reserve(data.size());
-    Bytes plain(data.size());
-    const auto seconds = bench::Interleave(
-        kRounds,
-        {[&] { return Timed([&] { ok &= ExpandCompFile(packed.c_str(), target.c_str(), nullptr) == kCompOk; }); },
-         [&] {
-             return Timed([&] {
-                 MemorySource in(ours);
-                 MemorySink sink(out);
-                 ok &= ExpandCompStream(in, sink, nullptr) == kCompOk;
-             });
-         },
-         [&] {
-             return Timed([&] {
-                 uLongf n = static_cast<uLongf>(plain.size());
-                 ok &= uncompress(plain.data(), &n, zlibData.data(), static_cast<uLong>(zlibData.size())) == Z_OK;
-             });
-         }});
-    r.oursFile = seconds[0];
-    r.oursMemory = seconds[1];
-    r.zlibTime = seconds[2];
-    if (!ok || out != data || plain != data || ReadFile(target) != data) {
+    Bytes outDeflate, outLzma, plain(data.size());
+    std::vector<std::function<double()>> sides = Expansions(r.deflate, target, outDeflate, ok);
+    for (auto& side : Expansions(r.lzma, target, outLzma, ok)) sides.push_back(side);
+    sides.push_back([&] {
+        return Timed([&] {
+            uLongf n = static_cast<uLongf>(plain.size());
+            ok &= uncompress(plain.data(), &n, zlibData.data(), static_cast<uLong>(zlibData.size())) == Z_OK;
+        });
+    });
+    const auto seconds = bench::Interleave(kRounds, sides);
+    r.deflate.fileTimes = seconds[0];
+    r.deflate.memoryTimes = seconds[1];
+    r.lzma.fileTimes = seconds[2];
+    r.lzma.memoryTimes = seconds[3];
+    r.zlibTime = seconds[4];
+    if (!ok || outDeflate != data || outLzma != data || plain != data || ReadFile(target) != data) {
         std::fprintf(stderr, "bench_compress: expansion gave other bytes\n");
         std::exit(1);
     }
     return r;
 }
 
+double Percent(size_t part, size_t whole)
+{
+    return 100.0 * static_cast<double>(part) / static_cast<double>(std::max<size_t>(whole, 1));
+}
+
 void Print(const char* name, const Result& r)
 {
-    std::printf("%-10s %9zu bytes  ratio ours %5.1f%%  zlib %5.1f%%  |  expand ours file %7.2f ms  "
-                "memory %7.2f ms  zlib uncompress %7.2f ms (medians)\n",
-                name, r.size, 100.0 * static_cast<double>(r.ours) / static_cast<double>(std::max<size_t>(r.size, 1)),
-                100.0 * static_cast<double>(r.zlib) / static_cast<double>(std::max<size_t>(r.size, 1)),
-                bench::Median(r.oursFile) * 1e3, bench::Median(r.oursMemory) * 1e3, bench::Median(r.zlibTime) * 1e3);
-    std::printf("%-10s ours/zlib file %s, memory %s\n", "",
-                bench::RatioText(bench::Ratios(r.oursFile, r.zlibTime)).c_str(),
-                bench::RatioText(bench::Ratios(r.oursMemory, r.zlibTime)).c_str());
+    std::printf("%-10s %9zu bytes  ratio deflate %5.1f%%  lzma %5.1f%%  zlib %5.1f%%\n", name, r.size,
+                Percent(r.deflate.bytes.size(), r.size), Percent(r.lzma.bytes.size(), r.size), Percent(r.zlib, r.size));
+    for (const Packed* p : {&r.deflate, &r.lzma}) {
+        std::printf("%-10s %-7s expand file %7.2f ms  memory %7.2f ms  (zlib uncompress %7.2f ms; medians)\n", "",
+                    p == &r.lzma ? "lzma" : "deflate", bench::Median(p->fileTimes) * 1e3,
+                    bench::Median(p->memoryTimes) * 1e3, bench::Median(r.zlibTime) * 1e3);
+        std::printf("%-10s %-7s /zlib file %s, memory %s\n", "", p == &r.lzma ? "lzma" : "deflate",
+                    bench::RatioText(bench::Ratios(p->fileTimes, r.zlibTime)).c_str(),
+                    bench::RatioText(bench::Ratios(p->memoryTimes, r.zlibTime)).c_str());
+    }
+    std::printf("%-10s lzma/deflate size %.3f, expand file %s\n", "",
+                static_cast<double>(r.lzma.bytes.size()) / static_cast<double>(r.deflate.bytes.size()),
+                bench::RatioText(bench::Ratios(r.lzma.fileTimes, r.deflate.fileTimes)).c_str());
 }
 
 }  // namespace

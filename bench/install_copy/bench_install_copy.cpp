@@ -496,7 +496,7 @@ std::vector<PackedSetup> MakePackedSetups(const String& plain, const String& sol
     PackInto(plain + big.name, big.name, big);
     one.files.push_back(big);
     SortInCopyOrder(members, order);
-    WriteSolidArchive(members, ExeDir() + kParkedArchive);
+    WriteSolidArchive(members, ExeDir() + kParkedArchive, kCompMethodLzma);
     return {solid, one, perFile};
 }
 

@@ -78,7 +78,7 @@ int32_t ExpandCompFilePart(const char* source, uint64_t offset, uint64_t size, c
     return Expand(source, TCompRange{false, offset, size}, target, progress, header, newOnly);
 }
 
-int32_t CompressCompFile(const char* source, const char* target, int level)
+int32_t CompressCompFile(const char* source, const char* target, int level, TCompMethod method)
 {
     TCompInFile in;
     if (!source || !in.Open(source)) return kCompCannotOpen;
@@ -89,14 +89,15 @@ int32_t CompressCompFile(const char* source, const char* target, int level)
     // Room for the header, filled in once the stream's CRC and size are
     // known; its stream size takes as many bytes as the largest stream could.
     TCompHeader h;
+    h.method = method;
     h.expandedSize = static_cast<uint64_t>(size);
-    h.streamSize = CompStreamBound(h.expandedSize);
+    h.streamSize = CompStreamBound(h.expandedSize, method);
     uint8_t raw[kCompMaxHeaderSize] = {};
     const size_t streamSizeBytes = CompVarintSize(h.streamSize);
     const size_t headerSize = EncodeCompHeader(h, raw);
     std::memset(raw, 0, sizeof raw);
     if (!out.Write(raw, headerSize)) return kCompCannotWrite;
-    int32_t r = CompressCompBody(in, h.expandedSize, out, level, h);
+    int32_t r = CompressCompBody(in, h.expandedSize, out, level, h, method);
     if (r != kCompOk) return r;
     h.fileTime = in.LastWriteTime();
     in.Close();

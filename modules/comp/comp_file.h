@@ -133,7 +133,8 @@ int32_t ExpandCompFilePart(const char* source, uint64_t offset, uint64_t size, c
 // Compresses source into target with the source's last-write time in the
 // header; the target also gets that time, so "is the source newer" checks
 // on the compressed file answer as they would for the original.
-int32_t CompressCompFile(const char* source, const char* target, int level = 9);
+int32_t CompressCompFile(const char* source, const char* target, int level = 9,
+                         TCompMethod method = kCompMethodDeflate);
 
 // The header of a file of ours whose length agrees with it; otherwise the
 // reason it is not one (kCompCannotOpen, kCompForeign, kCompCorrupt).

@@ -2,14 +2,15 @@
 
 #include <zlib.h>
 
+#include "comp_packer.h"
+#include "comp_piece_decoder.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
 constexpr uint8_t kSignature[kCompSignatureSize] = {'T', 'N', 'C', 'Z', '\r', '\n', 0x1a, '\n'};
-// Raw deflate (no zlib header or trailer) with the largest window.
-constexpr int kRawDeflateWindowBits = -15;
 
 void Put16(uint8_t* p, uint16_t v)
 {
@@ -179,15 +180,6 @@ struct TInflater {
     }
 };
 
-struct TDeflater {
-    z_stream s{};
-    bool live = false;
-    ~TDeflater()
-    {
-        if (live) deflateEnd(&s);
-    }
-};
-
 // Version 1: one zlib stream, read and expanded a block at a time.
 int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
 {
@@ -250,10 +242,10 @@ int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, c
     return kCompOk;
 }
 
-// One piece of a version 2 stream, expanded on whichever thread takes it.
-// Runs no code that may throw and touches nothing but its own fields.
+// One piece of a version 2 or 3 stream, expanded on whichever thread
+// takes it. Runs no code that may throw and touches nothing but its own fields.
 struct TPiece {
-    TInflater z;
+    TCompPieceDecoder decoder;
     TCompBuffer in, out;
     size_t inSize = 0;      // compressed bytes in `in`
     size_t outSize = 0;     // expanded bytes the piece must give
@@ -261,58 +253,31 @@ struct TPiece {
     uint32_t crc = 0;
     int32_t result = kCompOk;
 
-    bool Reserve(size_t inBytes, size_t outBytes)
-    {
-        if (!in.Reserve(inBytes) || !out.Reserve(outBytes)) return false;
-        if (!z.live) {
-            if (inflateInit2(&z.s, kRawDeflateWindowBits) != Z_OK) return false;
-            z.live = true;
-        }
-        return true;
-    }
+    bool Reserve(size_t inBytes, size_t outBytes) { return in.Reserve(inBytes) && out.Reserve(outBytes); }
 
     static void Expand(void* self) { static_cast<TPiece*>(self)->Run(); }
 
     void Run()
     {
-        if (inflateReset(&z.s) != Z_OK) {
-            result = kCompNoMemory;
-            return;
-        }
-        z.s.next_in = in.Data();
-        z.s.avail_in = static_cast<uInt>(inSize);
-        z.s.next_out = out.Data();
-        z.s.avail_out = static_cast<uInt>(outSize);
-        int ret = inflate(&z.s, Z_FINISH);
-        if (ret == Z_MEM_ERROR) {
-            result = kCompNoMemory;
-        } else if (ret != Z_STREAM_END || z.s.avail_in != 0 || z.s.avail_out != 0) {
-            // Damage: a stream that ends early or late, or does not fill its piece exactly.
-            result = kCompCorrupt;
-        } else {
-            crc = Crc(Crc(0, nullptr, 0), out.Data(), outSize);
-            result = kCompOk;
-        }
+        result = decoder.Expand(in.Data(), inSize, out.Data(), outSize);
+        if (result == kCompOk) crc = Crc(Crc(0, nullptr, 0), out.Data(), outSize);
     }
 };
 
-// The most a piece of pieceSize bytes can take compressed: stored blocks
-// add 5 bytes a 16 KiB at worst.
-size_t PieceBound(size_t pieceSize) { return pieceSize + (pieceSize >> 8) + 64; }
-
-// Version 2: pieces, two at a time when a second thread can be had.
-class TVersion2Expansion {
+// Versions 2 and 3: pieces, two at a time when a second thread can be had.
+class TPiecesExpansion {
 public:
-    TVersion2Expansion(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
-        : in_(in), header_(header), out_(out), progress_(progress),
+    TPiecesExpansion(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
+        : in_(in), header_(header), out_(out), progress_(progress), pieceSize_(CompPieceSize(header.method)),
           // (Not rounded up by adding: a damaged size near the top would wrap.)
-          pieces_(header.expandedSize / kPieceSize + (header.expandedSize % kPieceSize != 0 ? 1 : 0)),
+          pieces_(header.expandedSize / pieceSize_ + (header.expandedSize % pieceSize_ != 0 ? 1 : 0)),
           streamLeft_(header.streamSize), expandedLeft_(header.expandedSize), piecesLeft_(pieces_),
           headerBytes_(header.size)
     {
+        for (TPiece& p : slot_) p.decoder.Use(header.method, header.filters);
     }
-    TVersion2Expansion(const TVersion2Expansion&) = delete;
-    TVersion2Expansion& operator=(const TVersion2Expansion&) = delete;
+    TPiecesExpansion(const TPiecesExpansion&) = delete;
+    TPiecesExpansion& operator=(const TPiecesExpansion&) = delete;
 
     int32_t Run()
     {
@@ -328,8 +293,6 @@ public:
     }
 
 private:
-    static constexpr uint64_t kPieceSize = uint64_t{1} << kCompPieceShift;
-
     // The next piece here, and the one after it on the helper thread
     // meanwhile when there is one.
     int32_t ExpandNext()
@@ -373,8 +336,8 @@ private:
             const int32_t r = ReadPieceSize(size, prefix);
             if (r != kCompOk) return r;
         }
-        const size_t outSize = static_cast<size_t>(std::min(expandedLeft_, kPieceSize));
-        if (size > PieceBound(outSize) || size == 0) return kCompCorrupt;
+        const size_t outSize = static_cast<size_t>(std::min(expandedLeft_, pieceSize_));
+        if (size > CompPieceBound(outSize) || size == 0) return kCompCorrupt;
         if (!p.Reserve(static_cast<size_t>(size), outSize)) return kCompNoMemory;
         int64_t got = in_.Read(p.in.Data(), static_cast<size_t>(size));
         if (got < 0) return kCompCannotOpen;
@@ -420,6 +383,7 @@ private:
     const TCompHeader& header_;
     TCompSink& out_;
     const TCompProgress& progress_;
+    const uint64_t pieceSize_;
     const uint64_t pieces_;
     uint64_t streamLeft_;
     uint64_t expandedLeft_;
@@ -432,9 +396,9 @@ private:
     bool helperRuns_ = false;
 };
 
-int32_t ExpandVersion2(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
+int32_t ExpandPieces(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
 {
-    return TVersion2Expansion(in, header, out, progress).Run();
+    return TPiecesExpansion(in, header, out, progress).Run();
 }
 
 int32_t ExpandStream(TCompSource& source, TCompSink& out, const TCompProgress& progress, TCompHeader& header,
@@ -448,24 +412,53 @@ int32_t ExpandStream(TCompSource& source, TCompSink& out, const TCompProgress& p
         r = check(header);
         if (r != kCompOk) return r;
     }
-    return header.version == 1 ? ExpandVersion1(in, header, out, progress) : ExpandVersion2(in, header, out, progress);
+    return header.version == 1 ? ExpandVersion1(in, header, out, progress) : ExpandPieces(in, header, out, progress);
 }
 
-int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header)
+// A packer's state for the pieces of one file, let go of at the end.
+struct TPackerState {
+    const TCompPacker& packer;
+    void* state = nullptr;
+    ~TPackerState()
+    {
+        if (state) packer.close(state);
+    }
+};
+
+// Packs one piece and writes it, behind its size unless it is the last.
+int32_t WritePiece(TPackerState& coder, const uint8_t* data, size_t size, TCompBuffer& packedBuf, bool last,
+                   TCompSink& out, TCompHeader& header)
 {
-    TDeflater z;
-    if (deflateInit2(&z.s, std::clamp(level, 0, 9), Z_DEFLATED, kRawDeflateWindowBits, 9, Z_DEFAULT_STRATEGY) != Z_OK)
-        return kCompNoMemory;
-    z.live = true;
-    const size_t pieceSize = size_t{1} << kCompPieceShift;
+    size_t packed = 0;
+    const int32_t r = coder.packer.pack(coder.state, data, size, packedBuf.Data(), packed);
+    if (r != kCompOk) return r;
+    if (!last) {
+        uint8_t prefix[10];
+        const size_t n = PutVarint(prefix, packed);
+        if (!out.Write(prefix, n)) return kCompCannotWrite;
+        header.streamSize += n;
+    }
+    if (!out.Write(packedBuf.Data(), packed)) return kCompCannotWrite;
+    header.streamSize += packed;
+    return kCompOk;
+}
+
+int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header,
+                     TCompMethod method)
+{
+    const TCompPacker* packer = CompPacker(method);
+    if (!packer) return kCompForeign;
+    const size_t pieceSize = CompPieceSize(method);
     const size_t firstPiece = static_cast<size_t>(std::min<uint64_t>(expandedSize, pieceSize));
     TCompBuffer inBuf, outBuf;
-    if (!inBuf.Reserve(firstPiece) || !outBuf.Reserve(PieceBound(firstPiece))) return kCompNoMemory;
+    if (!inBuf.Reserve(firstPiece) || !outBuf.Reserve(CompPieceBound(firstPiece))) return kCompNoMemory;
 
-    header.version = kCompVersion;
+    header.method = method;
+    header.filters = 0;
     header.crc = Crc(0, nullptr, 0);
     header.expandedSize = expandedSize;
     header.streamSize = 0;
+    TPackerState coder{*packer};
     uint64_t left = expandedSize;
     while (left > 0) {
         const size_t size = static_cast<size_t>(std::min<uint64_t>(left, pieceSize));
@@ -473,25 +466,62 @@ int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int
         if (got < 0 || static_cast<size_t>(got) != size) return kCompCannotOpen;
         left -= size;
         header.crc = Crc(header.crc, inBuf.Data(), size);
-        if (deflateReset(&z.s) != Z_OK) return kCompNoMemory;
-        z.s.next_in = inBuf.Data();
-        z.s.avail_in = static_cast<uInt>(size);
-        z.s.next_out = outBuf.Data();
-        z.s.avail_out = static_cast<uInt>(PieceBound(size));
-        if (deflate(&z.s, Z_FINISH) != Z_STREAM_END) return kCompNoMemory;
-        const size_t packed = PieceBound(size) - z.s.avail_out;
-        if (left > 0) {
-            uint8_t prefix[10];
-            size_t n = PutVarint(prefix, packed);
-            if (!out.Write(prefix, n)) return kCompCannotWrite;
-            header.streamSize += n;
+        if (!coder.state) {
+            // The first piece tells what the file is.
+            header.filters = packer->filters(inBuf.Data(), size);
+            coder.state = packer->open(level, header.filters);
+            if (!coder.state) return kCompNoMemory;
         }
-        if (!out.Write(outBuf.Data(), packed)) return kCompCannotWrite;
-        header.streamSize += packed;
+        const int32_t r = WritePiece(coder, inBuf.Data(), size, outBuf, left == 0, out, header);
+        if (r != kCompOk) return r;
     }
+    header.version = method == kCompMethodDeflate && header.filters == 0 ? kCompVersionDeflate : kCompVersionMethod;
     // A source longer than it was sized has changed while it was read.
     uint8_t extra;
     if (in.Read(&extra, 1) != 0) return kCompCannotOpen;
+    return kCompOk;
+}
+
+int32_t DecodeVersion1(const uint8_t* data, size_t size, TCompHeader& header)
+{
+    // 44 bytes, guarded by a CRC-32 of the first 40.
+    if (size < kCompHeaderSizeV1) return kCompCorrupt;
+    if (Get32(data + 40) != Crc(Crc(0, nullptr, 0), data, 40)) return kCompCorrupt;
+    if (Get16(data + 10) != 8) return kCompForeign;  // a method other than deflate
+    header.version = 1;
+    header.method = kCompMethodDeflate;
+    header.filters = 0;
+    header.size = kCompHeaderSizeV1;
+    header.crc = Get32(data + 12);
+    header.expandedSize = Get64(data + 16);
+    header.streamSize = Get64(data + 24);
+    header.fileTime = Get64(data + 32);
+    return kCompOk;
+}
+
+// Versions 2 and 3. A header whose check holds but which names a method or
+// filter we do not know comes from a later writer (not ours to read); a
+// filter that does not go with its method is damage.
+int32_t DecodePiecesHeader(const uint8_t* data, size_t size, uint16_t version, TCompHeader& header)
+{
+    size_t n = version == kCompVersionMethod ? 12 : 10;
+    if (size < n) return kCompCorrupt;
+    auto next = [&]() -> int { return n < size ? data[n++] : -1; };
+    uint64_t expanded = 0, stream = 0;
+    if (!GetVarint(next, expanded) || !GetVarint(next, stream) || size < n + 14) return kCompCorrupt;
+    if (Get16(data + n + 12) != HeaderCheck(data, n + 12)) return kCompCorrupt;
+    const uint8_t method = version == kCompVersionMethod ? data[10] : uint8_t{kCompMethodDeflate};
+    const uint8_t filters = version == kCompVersionMethod ? data[11] : 0;
+    if (method > kCompMethodLzma || (filters & ~kCompFilterX86) != 0) return kCompForeign;
+    if (method == kCompMethodDeflate && filters != 0) return kCompCorrupt;
+    header.version = version;
+    header.method = static_cast<TCompMethod>(method);
+    header.filters = filters;
+    header.size = static_cast<uint32_t>(n + 14);
+    header.crc = Get32(data + n);
+    header.expandedSize = expanded;
+    header.streamSize = stream;
+    header.fileTime = Get64(data + n + 4);
     return kCompOk;
 }
 
@@ -500,8 +530,13 @@ int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int
 size_t EncodeCompHeader(const TCompHeader& header, uint8_t* out, size_t streamSizeBytes)
 {
     std::memcpy(out, kSignature, kCompSignatureSize);
-    Put16(out + 8, kCompVersion);
+    const bool v3 = header.version == kCompVersionMethod || header.method != kCompMethodDeflate || header.filters != 0;
+    Put16(out + 8, v3 ? kCompVersionMethod : kCompVersionDeflate);
     size_t n = 10;
+    if (v3) {
+        out[n++] = header.method;
+        out[n++] = header.filters;
+    }
     n += PutVarint(out + n, header.expandedSize);
     n += PutVarint(out + n, header.streamSize, std::min<size_t>(streamSizeBytes, 10));
     Put32(out + n, header.crc);
@@ -516,38 +551,15 @@ int32_t DecodeCompHeader(const uint8_t* data, size_t size, TCompHeader& header)
     if (size < kCompSignatureSize || std::memcmp(data, kSignature, kCompSignatureSize) != 0) return kCompForeign;
     if (size < 10) return kCompCorrupt;
     const uint16_t version = Get16(data + 8);
-    if (version == 1) {
-        // 44 bytes, guarded by a CRC-32 of the first 40.
-        if (size < kCompHeaderSizeV1) return kCompCorrupt;
-        if (Get32(data + 40) != Crc(Crc(0, nullptr, 0), data, 40)) return kCompCorrupt;
-        if (Get16(data + 10) != 8) return kCompForeign;  // a method other than deflate
-        header.version = 1;
-        header.size = kCompHeaderSizeV1;
-        header.crc = Get32(data + 12);
-        header.expandedSize = Get64(data + 16);
-        header.streamSize = Get64(data + 24);
-        header.fileTime = Get64(data + 32);
-        return kCompOk;
-    }
+    if (version == 1) return DecodeVersion1(data, size, header);
     // Another version may lay out its header differently: not ours to read.
-    if (version != 2) return kCompForeign;
-    size_t n = 10;
-    auto next = [&]() -> int { return n < size ? data[n++] : -1; };
-    uint64_t expanded = 0, stream = 0;
-    if (!GetVarint(next, expanded) || !GetVarint(next, stream) || size < n + 14) return kCompCorrupt;
-    if (Get16(data + n + 12) != HeaderCheck(data, n + 12)) return kCompCorrupt;
-    header.version = 2;
-    header.size = static_cast<uint32_t>(n + 14);
-    header.crc = Get32(data + n);
-    header.expandedSize = expanded;
-    header.streamSize = stream;
-    header.fileTime = Get64(data + n + 4);
-    return kCompOk;
+    if (version != kCompVersionDeflate && version != kCompVersionMethod) return kCompForeign;
+    return DecodePiecesHeader(data, size, version, header);
 }
 
-uint64_t CompStreamBound(uint64_t expandedSize)
+uint64_t CompStreamBound(uint64_t expandedSize, TCompMethod method)
 {
-    const uint64_t pieceSize = uint64_t{1} << kCompPieceShift;
+    const uint64_t pieceSize = CompPieceSize(method);
     const uint64_t pieces = expandedSize / pieceSize + 1;
     return expandedSize + (expandedSize >> 8) + pieces * (64 + 10);
 }
@@ -577,9 +589,10 @@ int32_t ExpandCompStream(TCompSource& in, TCompSink& out, const TCompProgress& p
     return r;
 }
 
-int32_t CompressCompBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header)
+int32_t CompressCompBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, TCompHeader& header,
+                         TCompMethod method)
 {
-    return CompressBody(in, expandedSize, out, level, header);
+    return CompressBody(in, expandedSize, out, level, header, method);
 }
 
 int32_t CompClampSize(uint64_t size)

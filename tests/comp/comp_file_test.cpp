@@ -23,21 +23,35 @@ protected:
         return f.Open(path.c_str()) ? f.LastWriteTime() : 0;
     }
 
+    void CompressAndExpand(TCompMethod method);
+
     TempDir dir_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 TEST_F(CompFile, CompressAndExpandOverAnOldTargetKeepTheOriginalTime)
 {
-    // Three pieces, so the header written ahead of the stream keeps its length.
-    Bytes data = MixedData(2600000, 21);
+    for (const TCompMethod method : {kCompMethodDeflate, kCompMethodLzma}) {
+        SCOPED_TRACE(method);
+        CompressAndExpand(method);
+        for (const char* name : {"original", "packed", "target"}) fs::remove(Path(name));
+    }
+}
+
+void CompFile::CompressAndExpand(TCompMethod method)
+{
+    // Several pieces, so the header written ahead of the stream keeps its length.
+    Bytes data = MixedData(2 * CompPieceSize(method) + 600000, 21);
     WriteBytes(Path("original"), data);
     fs::last_write_time(Path("original"), fs::file_time_type::clock::now() - std::chrono::hours(5000));
     uint64_t originalTime = TimeOf(Path("original"));
     ASSERT_NE(originalTime, 0u);
 
-    ASSERT_EQ(CompressCompFile(Path("original").c_str(), Path("packed").c_str()), kCompOk);
+    ASSERT_EQ(
+        CompressCompFile(Path("original").c_str(), Path("packed").c_str(), method == kCompMethodLzma ? 1 : 9, method),
+        kCompOk);
     TCompHeader h;
     ASSERT_EQ(ReadCompFileHeader(Path("packed").c_str(), h), kCompOk);
+    EXPECT_EQ(h.method, method);
     EXPECT_EQ(h.expandedSize, data.size());
     EXPECT_EQ(h.fileTime, originalTime);
     EXPECT_EQ(h.streamSize + h.size, fs::file_size(Path("packed")));

@@ -45,6 +45,18 @@ uint32_t ZlibCrc(const Bytes& data)
     return static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), data.data(), static_cast<uInt>(data.size())));
 }
 
+// The packed file with its header read, changed and written again.
+template <typename Change> Bytes Rewritten(const Bytes& packed, Change change)
+{
+    TCompHeader h;
+    EXPECT_EQ(DecodeCompHeader(packed.data(), packed.size(), h), kCompOk);
+    change(h);
+    Bytes out(kCompMaxHeaderSize);
+    out.resize(EncodeCompHeader(h, out.data()));
+    out.insert(out.end(), packed.begin() + h.size, packed.end());
+    return out;
+}
+
 TEST(CompFormat, RoundTripsKeepEveryByteAndReportTheWholeFileAsProgress)
 {
     const size_t piece = size_t{1} << kCompPieceShift;
@@ -165,7 +177,7 @@ TEST(CompFormat, HeaderKeepsItsFieldsAndRejectsOtherVersionsAndDamage)
     EXPECT_EQ(back.size, size + 3);
 
     // Another version is not ours to read, whatever its checksum says.
-    raw[8] = 3;
+    raw[8] = 4;
     EXPECT_EQ(DecodeCompHeader(raw, size, back), kCompForeign);
     raw[8] = 2;
     // Any other changed bit of the header is damage, and so is a short one.
@@ -224,15 +236,7 @@ TEST(CompFormat, StreamsThatDisagreeWithTheHeaderAreDamage)
 {
     Bytes data = MixedData(100000, 5);
     Bytes packed = Pack(data);
-    auto rewrite = [&](auto change) {
-        TCompHeader h;
-        EXPECT_EQ(DecodeCompHeader(packed.data(), packed.size(), h), kCompOk);
-        change(h);
-        Bytes out(kCompMaxHeaderSize);
-        out.resize(EncodeCompHeader(h, out.data()));
-        out.insert(out.end(), packed.begin() + h.size, packed.end());
-        return out;
-    };
+    auto rewrite = [&](auto change) { return Rewritten(packed, change); };
     // A header that understates the size: expansion stops at the promised
     // size instead of writing whatever the stream holds (a bomb fills no disk).
     Expanded small = Expand(rewrite([](TCompHeader& h) { h.expandedSize = 1000; }));
@@ -291,6 +295,157 @@ TEST(CompFormat, ReadAndWriteFailuresHaveTheirOwnCodes)
     MemorySink any;
     EXPECT_EQ(CompressCompBody(shorter, data.size() + 1, any, 9, h), kCompCannotOpen);
     EXPECT_EQ(CompressCompBody(longer, data.size() - 1, any, 9, h), kCompCannotOpen);
+}
+
+// LZMA files: version 3, pieces of their own size, the same reports.
+// Level 1 for the large ones: the pieces' bounds do not depend on it.
+TEST(CompFormat, LzmaRoundTripsKeepEveryByteAcrossPieceBoundaries)
+{
+    const size_t piece = CompPieceSize(kCompMethodLzma);
+    const size_t sizes[] = {0, 1, 4096, piece, piece + 1, 2 * piece + 17};
+    for (size_t size : sizes) {
+        SCOPED_TRACE(size);
+        const Bytes data = MixedData(size, static_cast<uint32_t>(size) + 5);
+        const Bytes packed = Pack(data, 0x01c08d9a7b3e1200ULL, size > 4096 ? 1 : 9, kCompMethodLzma);
+        ASSERT_FALSE(packed.empty());
+        const Expanded e = Expand(packed);
+        ASSERT_EQ(e.result, kCompOk);
+        EXPECT_TRUE(e.data == data);
+        EXPECT_EQ(e.reported, packed.size());
+        EXPECT_EQ(e.reports, std::max<size_t>(1, (size + piece - 1) / piece));
+        EXPECT_EQ(e.header.version, kCompVersionMethod);
+        EXPECT_EQ(e.header.method, kCompMethodLzma);
+        EXPECT_EQ(e.header.filters, 0);
+        EXPECT_EQ(e.header.crc, ZlibCrc(data));
+        EXPECT_EQ(e.header.fileTime, 0x01c08d9a7b3e1200ULL);
+    }
+    // Random bytes take LZMA2's stored chunks: barely more than they are.
+    const Bytes noise = RandomData(piece + 3, 8);
+    const Bytes packed = Pack(noise, 0, 1, kCompMethodLzma);
+    EXPECT_LE(packed.size(), CompStreamBound(noise.size(), kCompMethodLzma) + kCompMaxHeaderSize);
+    const Expanded e = Expand(packed);
+    ASSERT_EQ(e.result, kCompOk);
+    EXPECT_TRUE(e.data == noise);
+}
+
+TEST(CompFormat, ProgramImagesGoThroughTheBranchFilterAndComeBackExact)
+{
+    const Bytes program = ProgramImage(300000, 4);
+    const Bytes packed = Pack(program, 0, 9, kCompMethodLzma);
+    const Expanded e = Expand(packed);
+    ASSERT_EQ(e.result, kCompOk);
+    EXPECT_TRUE(e.data == program);
+    EXPECT_EQ(e.header.filters, kCompFilterX86);
+    // What the filter is for: the same code without the program's headers
+    // is packed without it, and larger.
+    Bytes code = program;
+    code[0] = 'X';
+    const Expanded plain = Expand(Pack(code, 0, 9, kCompMethodLzma));
+    ASSERT_EQ(plain.result, kCompOk);
+    EXPECT_EQ(plain.header.filters, 0);
+    EXPECT_LT(packed.size(), Pack(code, 0, 9, kCompMethodLzma).size());
+    // Deflate files carry no filter and stay version 2.
+    const Expanded deflated = Expand(Pack(program));
+    EXPECT_EQ(deflated.header.version, kCompVersionDeflate);
+    EXPECT_EQ(deflated.header.filters, 0);
+    // A header that is cut short is no program.
+    EXPECT_EQ(Expand(Pack(Bytes(program.begin(), program.begin() + 0x84), 0, 9, kCompMethodLzma)).header.filters, 0);
+}
+
+TEST(CompFormat, LzmaFilesCutOrDamagedAnywhereAreRefused)
+{
+    const Bytes data = ProgramImage(6000, 2);
+    const Bytes packed = Pack(data, 0, 9, kCompMethodLzma);
+    for (size_t cut = 0; cut < packed.size(); ++cut) {
+        const Expanded e = Expand(Bytes(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(cut)));
+        ASSERT_EQ(e.result, cut < kCompSignatureSize ? kCompForeign : kCompCorrupt) << "cut at " << cut;
+    }
+    // Every byte flipped in turn, every bit of it at once: the CRCs see
+    // what the decoder does not.
+    for (size_t at = 0; at < packed.size(); ++at) {
+        Bytes bad = packed;
+        bad[at] ^= 0xff;
+        const Expanded e = Expand(bad);
+        if (e.result == kCompOk) {
+            ASSERT_TRUE(e.data == data) << "byte " << at;
+            continue;
+        }
+        ASSERT_TRUE(e.result == kCompCorrupt || e.result == kCompForeign) << "byte " << at << ": " << e.result;
+        ASSERT_LE(e.data.size(), data.size());
+    }
+}
+
+// Version 3 names its method and filters; a header that names what this
+// library does not know is another writer's, one that contradicts itself
+// is damage, both refused before anything is written.
+TEST(CompFormat, MethodsAndVersionsThatDoNotGoTogetherAreRefused)
+{
+    const Bytes data = MixedData(3000, 6);
+    const Bytes deflated = Pack(data);
+    const Bytes lzma = Pack(data, 0, 9, kCompMethodLzma);
+    auto rewrite = [](const Bytes& packed, auto change) { return Rewritten(packed, change); };
+    // Deflate pieces behind a version 3 header read as they do behind version 2.
+    const Expanded v3 = Expand(rewrite(deflated, [](TCompHeader& h) { h.version = kCompVersionMethod; }));
+    EXPECT_EQ(v3.result, kCompOk);
+    EXPECT_TRUE(v3.data == data);
+    EXPECT_EQ(v3.header.version, kCompVersionMethod);
+
+    Bytes unknown = rewrite(lzma, [](TCompHeader& h) { h.method = static_cast<TCompMethod>(2); });
+    EXPECT_EQ(Expand(unknown).result, kCompForeign);
+    unknown = rewrite(lzma, [](TCompHeader& h) { h.method = static_cast<TCompMethod>(0xff); });
+    EXPECT_EQ(Expand(unknown).result, kCompForeign);
+    EXPECT_EQ(Expand(rewrite(lzma, [](TCompHeader& h) { h.filters = 2; })).result, kCompForeign);
+    EXPECT_EQ(Expand(rewrite(deflated, [](TCompHeader& h) { h.filters = kCompFilterX86; })).result, kCompCorrupt);
+    // The other method's decoder on a piece: damage, not a crash.
+    EXPECT_EQ(Expand(rewrite(lzma, [](TCompHeader& h) { h.method = kCompMethodDeflate; })).result, kCompCorrupt);
+    EXPECT_EQ(Expand(rewrite(deflated, [](TCompHeader& h) { h.method = kCompMethodLzma; })).result, kCompCorrupt);
+    EXPECT_EQ(Expand(rewrite(lzma, [](TCompHeader& h) { h.filters = kCompFilterX86; })).result, kCompCorrupt);
+
+    // A version 2 header with a method byte put in (its check made right)
+    // reads the method as the size: the sizes disagree with the file.
+    Bytes v2 = deflated;
+    v2.insert(v2.begin() + 10, {kCompMethodLzma, 0});
+    TCompHeader h;
+    ASSERT_EQ(DecodeCompHeader(deflated.data(), deflated.size(), h), kCompOk);
+    const size_t check = h.size + 2 - 2;
+    uint16_t crc = 0xffff;
+    for (size_t i = 0; i < check; ++i) {
+        crc = static_cast<uint16_t>(crc ^ (v2[i] << 8));
+        for (int bit = 0; bit < 8; ++bit) crc = static_cast<uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+    v2[check] = static_cast<uint8_t>(crc);
+    v2[check + 1] = static_cast<uint8_t>(crc >> 8);
+    EXPECT_EQ(Expand(v2).result, kCompCorrupt);
+}
+
+// Files written before LZMA came expand byte for byte, and deflate still
+// writes them exactly so.
+TEST(CompFormat, DeflateFilesOfEarlierBuildsStillExpandAndAreStillWritten)
+{
+    const uint64_t written = (981173106ULL + 11644473600ULL) * 10000000ULL;  // 3 February 2001 04:05:06
+    Bytes pattern(2 * 1024 * 1024 + 100);
+    for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<uint8_t>(i * 7 + (i >> 12) * 13);
+    const struct {
+        const char* packed;
+        Bytes original;
+    } fixtures[] = {{"notes.v2.tnc", ReadBytes(NIMBO_COMP_FIXTURES "/notes.txt")}, {"pattern.v2.tnc", pattern}};
+    for (const auto& f : fixtures) {
+        SCOPED_TRACE(f.packed);
+        const Bytes packed = ReadBytes(std::string(NIMBO_COMP_FIXTURES "/") + f.packed);
+        ASSERT_FALSE(packed.empty());
+        ASSERT_FALSE(f.original.empty());
+        const Expanded e = Expand(packed);
+        ASSERT_EQ(e.result, kCompOk);
+        EXPECT_TRUE(e.data == f.original);
+        EXPECT_EQ(e.header.version, kCompVersionDeflate);
+        EXPECT_EQ(e.header.fileTime, written);
+        // (The header of a file written whole leaves room for the largest
+        // stream size; the stream itself is the same.)
+        const Bytes again = Pack(f.original, written);
+        TCompHeader h;
+        ASSERT_EQ(DecodeCompHeader(again.data(), again.size(), h), kCompOk);
+        EXPECT_TRUE(Bytes(again.begin() + h.size, again.end()) == Bytes(packed.begin() + e.header.size, packed.end()));
+    }
 }
 
 TEST(CompFormat, FileTimesBecomeDateTimes)

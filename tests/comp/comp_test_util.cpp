@@ -63,12 +63,37 @@ Bytes MixedData(size_t size, uint32_t seed)
     return out;
 }
 
-Bytes Pack(const Bytes& data, uint64_t fileTime, int level)
+Bytes ProgramImage(size_t size, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    Bytes out(0x200, 0);
+    out[0] = 'M';
+    out[1] = 'Z';
+    out[0x3c] = 0x80;
+    const uint8_t pe[] = {'P', 'E', 0, 0, 0x4c, 0x01};
+    std::memcpy(out.data() + 0x80, pe, sizeof pe);
+    std::vector<uint32_t> functions(300);
+    for (auto& f : functions) f = rng() % static_cast<uint32_t>(std::max<size_t>(size, 1));
+    while (out.size() + 16 < size) {
+        // push ebp; mov ebp, esp; a few operand bytes; call rel32
+        const uint8_t prologue[] = {
+            0x55, 0x89, 0xe5, 0x8b, static_cast<uint8_t>(0x45 + rng() % 3), static_cast<uint8_t>(rng() % 16 * 4)};
+        out.insert(out.end(), prologue, prologue + sizeof prologue);
+        const uint32_t target = functions[rng() % functions.size()];
+        const uint32_t rel = target - static_cast<uint32_t>(out.size() + 5);
+        out.push_back(0xe8);
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(rel >> (8 * i)));
+    }
+    out.resize(size, 0xcc);
+    return out;
+}
+
+Bytes Pack(const Bytes& data, uint64_t fileTime, int level, TCompMethod method)
 {
     MemorySource in(data);
     MemorySink body;
     TCompHeader header;
-    if (CompressCompBody(in, data.size(), body, level, header) != kCompOk) return {};
+    if (CompressCompBody(in, data.size(), body, level, header, method) != kCompOk) return {};
     header.fileTime = fileTime;
     Bytes out(kCompMaxHeaderSize);
     out.resize(EncodeCompHeader(header, out.data()));

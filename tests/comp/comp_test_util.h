@@ -35,9 +35,12 @@ private:
 // Text, machine code-like records, zero runs and random bytes, reproducibly.
 Bytes MixedData(size_t size, uint32_t seed);
 Bytes RandomData(size_t size, uint32_t seed);
+// A program image for x86 as far as its headers go, then code that calls a
+// few hundred functions by relative address, as compiled code does.
+Bytes ProgramImage(size_t size, uint32_t seed);
 
 // A whole compressed file in memory.
-Bytes Pack(const Bytes& data, uint64_t fileTime = 0, int level = 9);
+Bytes Pack(const Bytes& data, uint64_t fileTime = 0, int level = 9, TCompMethod method = kCompMethodDeflate);
 // The same as the first version of the format wrote it: one zlib stream.
 Bytes PackVersion1(const Bytes& data, uint64_t fileTime = 0);
 

@@ -8,6 +8,7 @@
 
 #include "base/date_time.h"
 #include "base/temp_names.h"
+#include "comp_file.h"
 #include "comp_test_util.h"
 
 namespace {
@@ -276,6 +277,57 @@ TEST_F(TNComp32, AnAnswerToAProgressMessageStopsTheExpansion)
     EXPECT_TRUE(dir_.Names(work).empty());
     ASSERT_TRUE(RemoveDirectoryA(Path(work.c_str()).c_str()));
     EXPECT_EQ(Names(), (std::set<std::string>{"new.dat", "user.dat", "v1.da_", "v2.da_"}));
+}
+
+// The tools write LZMA; the library, which carries only its decoder, expands
+// it: a real program (this test) behind the branch filter, and pieces that
+// come with a report each and stop at an answer like deflate's.
+TEST_F(TNComp32, LzmaFilesWrittenByTheToolsExpand)
+{
+    char self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+    const Bytes program = ReadBytes(self);
+    WriteBytes(Path("program.exe"), program);
+    ASSERT_EQ(CompressCompFile(Path("program.exe").c_str(), Path("program.ex_").c_str(), 9, kCompMethodLzma), kCompOk);
+    TCompHeader h;
+    ASSERT_EQ(ReadCompFileHeader(Path("program.ex_").c_str(), h), kCompOk);
+    EXPECT_EQ(h.method, kCompMethodLzma);
+    EXPECT_EQ(h.filters, kCompFilterX86);
+    EXPECT_EQ(isCompressed_(Path("program.ex_").c_str()), static_cast<int32_t>(program.size()));
+    EXPECT_EQ(deCompress_(Path("program.ex_").c_str(), Path("copy.exe").c_str(), window_, kProgressMessage),
+              static_cast<int32_t>(program.size()));
+    EXPECT_TRUE(ReadBytes(Path("copy.exe")) == program);
+    EXPECT_EQ(g_progressSum, ReadBytes(Path("program.ex_")).size());
+
+    const size_t piece = CompPieceSize(kCompMethodLzma);
+    const Bytes data = MixedData(2 * piece + 1000, 12);
+    const Bytes packed = Pack(data, kOriginalTime, 1, kCompMethodLzma);
+    WriteBytes(Path("data.da_"), packed);
+    g_progressSum = 0;
+    g_progressCount = 0;
+    EXPECT_EQ(deCompress_(Path("data.da_").c_str(), Path("data.dat").c_str(), window_, kProgressMessage),
+              static_cast<int32_t>(data.size()));
+    EXPECT_TRUE(ReadBytes(Path("data.dat")) == data);
+    EXPECT_EQ(LastWrite(Path("data.dat")), kOriginalTime);
+    EXPECT_EQ(g_progressCount, 3);
+    EXPECT_EQ(g_progressSum, packed.size());
+
+    g_progressCount = 0;
+    g_stopAt = 1;
+    EXPECT_EQ(deCompress_(Path("data.da_").c_str(), Path("data.dat").c_str(), window_, kProgressMessage), -7);
+    EXPECT_TRUE(ReadBytes(Path("data.dat")) == data);
+    Bytes bad = packed;
+    bad[bad.size() / 2] ^= 0x08;
+    WriteBytes(Path("bad.da_"), bad);
+    EXPECT_EQ(deCompress_(Path("bad.da_").c_str(), Path("bad.dat").c_str(), nullptr, 0), -3);
+
+    // The library's own compressor still writes deflate, which every
+    // earlier library reads.
+    ASSERT_EQ(compress_(Path("program.exe").c_str(), Path("deflated.ex_").c_str()), 0);
+    ASSERT_EQ(ReadCompFileHeader(Path("deflated.ex_").c_str(), h), kCompOk);
+    EXPECT_EQ(h.version, kCompVersionDeflate);
+    EXPECT_EQ(Names(), (std::set<std::string>{"bad.da_", "copy.exe", "data.da_", "data.dat", "deflated.ex_",
+                                              "program.ex_", "program.exe"}));
 }
 
 TEST_F(TNComp32, SizesFromTwoGibOnReadAsTheLargest32BitSize)

@@ -50,9 +50,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     if (size >= kCompHeaderSizeV1 && size % 2 == 0 && input[8] == 1) {
         const uint32_t crc = static_cast<uint32_t>(crc32(0, input.data(), 40));
         for (int i = 0; i < 4; ++i) input[40 + static_cast<size_t>(i)] = static_cast<uint8_t>(crc >> (8 * i));
-    } else if (size >= 10 && size % 2 == 0 && input[8] == 2) {
-        // Read the fields as they stand and write the header again.
+    } else if (size >= 12 && size % 2 == 0 && (input[8] == 2 || input[8] == 3)) {
+        // Read the fields as they stand and write the header again (version
+        // 3: with its method and filter bytes, whatever they say).
+        TCompHeader h;
+        h.version = input[8];
         size_t n = 10;
+        if (h.version == 3) {
+            h.method = static_cast<TCompMethod>(input[10]);
+            h.filters = input[11];
+            n = 12;
+        }
         uint64_t fields[2] = {0, 0};
         for (uint64_t& field : fields) {
             for (int shift = 0; n < size && shift < 64; shift += 7) {
@@ -61,7 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             }
         }
         if (n + 14 <= size) {
-            TCompHeader h;
             h.expandedSize = fields[0];
             h.streamSize = fields[1];
             std::memcpy(&h.crc, &input[n], 4);

@@ -268,6 +268,7 @@ TEST(AuthorScript, EachErrorNamesItsPlaceAndWhatWasExpected)
         {"[Setup]\nName = A\nDestination = Apps\\A\n", "setup.nss:3:15: expected a full path for Destination"},
         {head + "Languages = English, Klingon\n", "setup.nss:4:22: no language named 'Klingon'"},
         {head + "Overwrite = sometimes\n", "setup.nss:4:13: no Overwrite value named 'sometimes'"},
+        {head + "Compress = lzmaa\n", "setup.nss:4:12: no Compress value named 'lzmaa'; did you mean 'lzma'?"},
         {head + "[Files]\n** -> Fonts\n[Directories]\nFonts = Windows\\Fonts\n[Run]\nReadMe = one.bmp\n",
          "setup.nss:9:10: expected a read-me installed in Install or a directory below it"},
         {head + "Title = a\x01z\n", "setup.nss:4:10: unexpected control character (code 1)"},
@@ -275,6 +276,28 @@ TEST(AuthorScript, EachErrorNamesItsPlaceAndWhatWasExpected)
     for (const auto& [text, expected] : cases) {
         const String got = ErrorOf(text);
         EXPECT_EQ(got.substr(0, expected.size()), expected) << text;
+    }
+}
+
+TEST(AuthorScript, CompressSaysWhetherAndHowFilesArePacked)
+{
+    const String head = "[Setup]\nName = A\nDestination = C:\\A\n";
+    const struct {
+        const char* value;
+        bool compress;
+        TCompMethod method;
+    } cases[] = {{nullptr, false, kCompMethodLzma}, {"no", false, kCompMethodLzma},
+                 {"yes", true, kCompMethodLzma},    {"TRUE", true, kCompMethodLzma},
+                 {"lzma", true, kCompMethodLzma},   {"zlib", true, kCompMethodDeflate}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "(none)");
+        const String text = head + (c.value ? String("Compress = ") + c.value + "\n" : String());
+        const TCompiledScript compiled =
+            CompileAuthorScript(ParseAuthorScript(text, "setup.nss"), ExamplePayload(), HostForm());
+        EXPECT_EQ(compiled.compress, c.compress);
+        if (c.compress) {
+            EXPECT_EQ(compiled.method, c.method);
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #!/bin/bash
 # One file to ship, built by nimbobuild --single and run under Wine:
-#  - plain and compressed, it installs every file byte for byte with its
+#  - plain, compressed (LZMA, a program behind the branch filter) and
+#    compressed with zlib, it installs every file byte for byte with its
 #    time stamp, and leaves nothing in the temporary folder;
 #  - signed with osslsigncode and a certificate made here, it verifies and
 #    still installs byte for byte;
@@ -43,6 +44,7 @@ mkdir -p "$in/Sub Dir/Deeper"
 seq 1 40000 >"$in/Café menu.txt"
 head -c 700000 /dev/urandom >"$in/Sub Dir/random bytes.bin"
 seq 1 5000 | sed 's/$/ deep/' >"$in/Sub Dir/Deeper/deep.txt"
+cp "$build/TNLANG32.DLL" "$in/Sub Dir/program.dll"
 touch -d '2001-02-03 04:05:07' "$in/Café menu.txt"
 touch -d '1999-12-31 23:59:58' "$in/Sub Dir/random bytes.bin"
 listing "$in" >"$work/expected"
@@ -66,16 +68,27 @@ installs_exactly() {
         || fail "$2: $(diff "$work/expected" "$work/installed")"
 }
 
-for mode in plain compress; do
+for mode in plain compress zlib; do
     flags=(--single)
     [ $mode = compress ] && flags=(--compress --single)
+    [ $mode = zlib ] && flags=(--compress=zlib --single)
     build_setup "${flags[@]}" "$form" "$(winpath "$in")" "$(winpath "$work/$mode.exe")"
     [ $? -eq 0 ] && [ -f "$work/$mode.exe" ] && pass "$mode: builds" || fail "$mode: $(cat "$work/build.err")"
     [ ! -e "$work/$mode.exe~parts" ] && pass "$mode: the builder's work folder is gone" || fail "$mode: work folder left"
     installs_exactly "$work/$mode.exe" "$mode"
 done
-[ "$(stat -c %s "$work/compress.exe")" -lt "$(stat -c %s "$work/plain.exe")" ] \
-    && pass "the compressed file is smaller" || fail "the compressed file is not smaller"
+[ "$(stat -c %s "$work/compress.exe")" -lt "$(stat -c %s "$work/zlib.exe")" ] &&
+    [ "$(stat -c %s "$work/zlib.exe")" -lt "$(stat -c %s "$work/plain.exe")" ] \
+    && pass "the compressed file is smaller, with LZMA smaller still" || fail "the compressed files are not smaller"
+# What each carries: version 3 LZMA (the program filtered), or version 2.
+# (The signature is in the carried library too, followed by other bytes.)
+headers() { python3 -c 'import sys; b = open(sys.argv[1], "rb").read(); s = b"TNCZ\r\n\x1a\n"
+print(sorted({b[i + 8:i + 12 if b[i + 8] == 3 else i + 10].hex() for i in range(len(b)) if b.startswith(s, i) and b[i + 8] in (2, 3)}))' "$1"; }
+[ "$(headers "$work/compress.exe")" = "['03000100', '03000101']" ] && [ "$(headers "$work/zlib.exe")" = "['0200']" ] \
+    && pass "--compress packs with LZMA, --compress=zlib with deflate" \
+    || fail "packed headers: $(headers "$work/compress.exe") and $(headers "$work/zlib.exe")"
+build_setup --compress=zstd --single "$form" "$(winpath "$in")" "$(winpath "$work/unknown.exe")"
+[ $? -eq 2 ] && [ ! -e "$work/unknown.exe" ] && pass "an unknown method is refused" || fail "--compress=zstd built"
 ls -A "$temp" | grep -q '^~nimbo' && fail "the carried library's folder is left in $temp" \
     || pass "nothing of the run is left in the temporary folder"
 build_setup --single "$form" "$(winpath "$in")" "$(winpath "$work/plain.exe")"

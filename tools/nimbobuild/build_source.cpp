@@ -73,6 +73,7 @@ TBuildSource LoadBuildSource(const String& path, const std::vector<TScannedFile>
         TCompiledScript compiled = CompileAuthorScript(script, files, HostForm(templates));
         source.form = std::move(compiled.form);
         source.compress = compiled.compress;
+        source.method = compiled.method;
     } catch (const EReadError& e) {
         throw ENimboError(Format("%s: the host form cannot be read: %s", kSetupProgramName, e.Message()));
     }

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "comp/comp_format.h"
 #include "folder_scan.h"
 
 struct TBuildSource {
-    std::vector<uint8_t> form;  // binary, with the SetupData to fill
-    bool fromScript = false;    // the script placed its files itself, and ships only those
-    bool compress = false;      // the script asks for compression
+    std::vector<uint8_t> form;             // binary, with the SetupData to fill
+    bool fromScript = false;               // the script placed its files itself, and ships only those
+    bool compress = false;                 // the script asks for compression
+    TCompMethod method = kCompMethodLzma;  // packed so, when it does
 };
 
 // A source ending in .nss, or one that does not start with "object", is a

@@ -1,9 +1,12 @@
 // The setup builder: a text form source or an author's script and a folder
 // of files in, a ready setup folder out (setup.exe carrying the form with
 // the filled script, the libraries it needs, the payload), or with --single
-// one program file that carries all of it. Compressed, the small files go
-// into one solid archive unless --no-solid says otherwise.
-//   nimbobuild [--compress] [--no-solid] [--single] <form.nfm | script.nss> <folder> <new setup folder or file>
+// one program file that carries all of it.
+//   nimbobuild [--compress[=lzma|zlib]] [--no-solid] [--single] <form.nfm | script.nss> <folder> <new setup folder or
+//   file>
+// --compress packs with LZMA, the small files as one solid archive unless
+// --no-solid says otherwise; --compress=zlib writes deflate files one by
+// one, which compression libraries of earlier setups read too.
 // setup.exe, TNLANG32.DLL and TNComp32.DLL are taken from beside the
 // builder. On any error it says what is wrong and writes nothing.
 #include <windows.h>
@@ -12,6 +15,7 @@
 
 #include "base/exceptions.h"
 #include "build_source.h"
+#include "comp/comp_method_names.h"
 #include "form_script.h"
 #include "script/nimbo_data.h"
 #include "setup_folder.h"
@@ -22,10 +26,25 @@ namespace {
 
 struct TBuildOptions {
     bool compress = false;
-    // With compress: the small files as one solid archive.
+    // Whether the command line chose compression (it then wins over the script's choice).
+    bool compressGiven = false;
+    TCompMethod method = kCompMethodLzma;
+    // With LZMA: the small files as one solid archive.
     bool solid = true;
     bool single = false;
 };
+
+// --compress, --compress=lzma or --compress=zlib, once.
+bool CompressArgument(const String& arg, TBuildOptions& options)
+{
+    if (options.compressGiven || arg.compare(0, 10, "--compress") != 0) return false;
+    if (arg.size() == 10) {
+        options.compressGiven = true;
+        return true;
+    }
+    options.compressGiven = arg[10] == '=' && CompMethodFromName(arg.c_str() + 11, options.method);
+    return options.compressGiven;
+}
 
 String FullPath(const String& path)
 {
@@ -66,11 +85,11 @@ int64_t ShipFiles(TOut& out, const std::vector<TScannedFile>& scanned, std::vect
     for (size_t i = 0; i < scanned.size(); ++i) {
         TPayloadFile& f = files[i];
         payload += f.size;
-        if (options.compress && options.solid && f.size <= kSolidLimit) {
+        if (options.compress && options.solid && options.method == kCompMethodLzma && f.size <= kSolidLimit) {
             solid.push_back(TSolidMember{scanned[i].path, f.name, static_cast<uint64_t>(f.size)});
             f.compressedSize = f.size;
         } else if (options.compress) {
-            f.compressed = out.CompressIn(scanned[i].path, f.name, f.size, f.compressedSize);
+            f.compressed = out.CompressIn(scanned[i].path, f.name, f.size, f.compressedSize, options.method);
         } else {
             out.CopyIn(scanned[i].path, f.name);
         }
@@ -86,7 +105,8 @@ int Build(const String& sourcePath, const String& folderArg, const String& outAr
     std::vector<TScannedFile> scanned = ScanFolder(folder);
     TBuildSource source = LoadBuildSource(sourcePath, scanned, BuilderFolder());
     std::vector<uint8_t>& form = source.form;
-    options.compress = options.compress || source.compress;
+    options.compress = options.compressGiven || source.compress;
+    if (!options.compressGiven) options.method = source.method;
     TSetupDataSpan span;
     TNimboData script;
     ReadScript(sourcePath, form, span, script);
@@ -105,7 +125,7 @@ int Build(const String& sourcePath, const String& folderArg, const String& outAr
     FillScript(script, files, span.test ? folder : String(), !source.fromScript);
     if (!solid.empty()) {
         SortInCopyOrder(solid, script);
-        out.AddSolid(solid);
+        out.AddSolid(solid, options.method);
     }
     TValueWriter w;
     script.WriteData(w);
@@ -125,8 +145,8 @@ int main(int argc, char** argv)
     int first = 1;
     for (; first < argc; ++first) {
         const String arg = argv[first];
-        if (arg == "--compress" && !options.compress)
-            options.compress = true;
+        if (CompressArgument(arg, options))
+            continue;
         else if (arg == "--single" && !options.single)
             options.single = true;
         else if (arg == "--no-solid" && !noSolid)
@@ -136,8 +156,9 @@ int main(int argc, char** argv)
     }
     options.solid = !noSolid;
     if (argc - first != 3) {
-        std::fprintf(stderr, "usage: nimbobuild [--compress] [--no-solid] [--single] <form.nfm | script.nss> "
-                             "<folder> <new setup folder or file>\n");
+        std::fprintf(stderr,
+                     "usage: nimbobuild [--compress[=lzma|zlib]] [--no-solid] [--single] <form.nfm | script.nss> "
+                     "<folder> <new setup folder or file>\n");
         return 2;
     }
     try {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "comp/comp_method_names.h"
 #include "form_tree.h"
 #include "framework/form_reader.h"
 #include "framework/value_stream.h"
@@ -46,7 +47,9 @@ struct TNamedIdent {
 constexpr TNamedIdent kOverwrite[] = {
     {"ask", "swAsk"}, {"always", "swAlways"}, {"never", "swNever"}, {"older", "swOlder"}};
 
-constexpr TNamedIdent kYesNo[] = {{"yes", "1"}, {"no", ""}, {"true", "1"}, {"false", ""}};
+// Compress: yes packs as --compress does (LZMA), or the method by name.
+constexpr TNamedIdent kCompress[] = {{"yes", "lzma"}, {"no", ""},       {"true", "lzma"},
+                                     {"false", ""},   {"lzma", "lzma"}, {"zlib", "zlib"}};
 
 std::vector<String> Substituted(const std::vector<const char*>& lines, const String& name)
 {
@@ -80,8 +83,10 @@ public:
         form_.Remove("ReadMe");  // the shipped application's
         if (!facts.readMe.empty()) form_.Set("ReadMe", StringValue(facts.readMe));
         if (!facts.programName.empty()) RunAfter(facts);
-        const bool compress = !s_.compress.text.empty() && !Ident(s_.compress, kYesNo, "Compress").empty();
-        return {WriteFormTree(form_), compress};
+        const String how = s_.compress.text.empty() ? String() : Ident(s_.compress, kCompress, "Compress");
+        TCompMethod method = kCompMethodLzma;
+        const bool compress = !how.empty() && CompMethodFromName(how.c_str(), method);
+        return {WriteFormTree(form_), compress, method};
     }
 
 private:

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "author_script.h"
+#include "comp/comp_format.h"
 #include "script_fill.h"
 
 struct TCompiledScript {
-    std::vector<uint8_t> form;  // the host form with its new SetupData
-    bool compress = false;      // the script asks for compressed files
+    std::vector<uint8_t> form;             // the host form with its new SetupData
+    bool compress = false;                 // the script asks for compressed files
+    TCompMethod method = kCompMethodLzma;  // packed so, when it does
 };
 
 // payload: the files of the folder the script's patterns pick from;

@@ -40,10 +40,11 @@ void TSetupFolder::AddProgram(bool compressed)
 
 void TSetupFolder::CopyIn(const String& source, const String& name) { Copy(source, name); }
 
-bool TSetupFolder::CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize)
+bool TSetupFolder::CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize,
+                              TCompMethod method)
 {
     written_.push_back(name);
-    const int32_t r = CompressCompFile(source.c_str(), Target(name).c_str(), 9);
+    const int32_t r = CompressCompFile(source.c_str(), Target(name).c_str(), 9, method);
     if (r != kCompOk) throw ENimboError(Format("%s: cannot compress (result %d)", source, r));
     const int64_t packed = FileBytes(Target(name));
     // Data that does not shrink ships plain: smaller, and copied faster.
@@ -58,10 +59,10 @@ bool TSetupFolder::CompressIn(const String& source, const String& name, int32_t 
     return false;
 }
 
-void TSetupFolder::AddSolid(const std::vector<TSolidMember>& members)
+void TSetupFolder::AddSolid(const std::vector<TSolidMember>& members, TCompMethod method)
 {
     written_.push_back(kSolidArchiveName);
-    WriteSolidArchive(members, Target(kSolidArchiveName));
+    WriteSolidArchive(members, Target(kSolidArchiveName), method);
 }
 
 void TSetupFolder::SetForm(const std::vector<uint8_t>& form, bool pack)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/nstring.h"
+#include "comp/comp_format.h"
 #include "solid_writer.h"
 
 // The resource of setup.exe (RCDATA) that holds its host form.
@@ -28,9 +29,9 @@ public:
     void CopyIn(const String& source, const String& name);
     // The file in our compressed format when that is smaller; the plain
     // file otherwise. Gives whether it was compressed, and its size.
-    bool CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize);
+    bool CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize, TCompMethod method);
     // The small files as one solid archive beside setup.exe, in the order given.
-    void AddSolid(const std::vector<TSolidMember>& members);
+    void AddSolid(const std::vector<TSolidMember>& members, TCompMethod method);
     // Replaces setup.exe's form resource; with pack, by the packed form
     // when that is smaller.
     void SetForm(const std::vector<uint8_t>& form, bool pack);

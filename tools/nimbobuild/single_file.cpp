@@ -91,12 +91,13 @@ void TSingleFile::CopyIn(const String& source, const String& name)
     files_.push_back(std::move(f));
 }
 
-bool TSingleFile::CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize)
+bool TSingleFile::CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize,
+                             TCompMethod method)
 {
     CopyIn(source, name);
     TShipped& f = files_.back();
     const String packed = work_ + "\\" + IntToStr(static_cast<long long>(files_.size()));
-    const int32_t r = CompressCompFile(source.c_str(), packed.c_str(), 9);
+    const int32_t r = CompressCompFile(source.c_str(), packed.c_str(), 9, method);
     if (r != kCompOk) throw ENimboError(Format("%s: cannot compress (result %d)", source, r));
     const int64_t packedSize = FileBytes(packed);
     // Data that does not shrink ships plain: smaller, and copied faster.
@@ -112,14 +113,14 @@ bool TSingleFile::CompressIn(const String& source, const String& name, int32_t s
     return true;
 }
 
-void TSingleFile::AddSolid(const std::vector<TSolidMember>& members)
+void TSingleFile::AddSolid(const std::vector<TSolidMember>& members, TCompMethod method)
 {
     TShipped f;
     f.from = work_ + "\\" + kSolidArchiveName;
     f.entry.name = kSolidArchiveName;
     f.entry.solid = true;
     files_.push_back(f);
-    WriteSolidArchive(members, f.from);
+    WriteSolidArchive(members, f.from, method);
     const int64_t size = FileBytes(f.from);
     if (size < 0) Failed("cannot read", f.from);
     files_.back().entry.size = files_.back().entry.storedSize = static_cast<uint64_t>(size);

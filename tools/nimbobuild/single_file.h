@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/nstring.h"
+#include "comp/comp_format.h"
 #include "engine/payload_format.h"
 #include "solid_writer.h"
 
@@ -24,9 +25,9 @@ public:
     // The compression library comes along only when a file ships packed.
     void AddProgram(bool compressed);
     void CopyIn(const String& source, const String& name);
-    bool CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize);
+    bool CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize, TCompMethod method);
     // The small files as one solid archive, an entry of the payload.
-    void AddSolid(const std::vector<TSolidMember>& members);
+    void AddSolid(const std::vector<TSolidMember>& members, TCompMethod method);
     // The last step: the program with its resources, then the payload.
     void SetForm(const std::vector<uint8_t>& form, bool pack);
     int64_t Size() const;

@@ -98,7 +98,7 @@ void SortInCopyOrder(std::vector<TSolidMember>& members, const TNimboData& scrip
     for (size_t i = 0; i < members.size(); ++i) members[i] = std::move(keyed[i].second);
 }
 
-void WriteSolidArchive(const std::vector<TSolidMember>& members, const String& target)
+void WriteSolidArchive(const std::vector<TSolidMember>& members, const String& target, TCompMethod method)
 {
     std::vector<TPayloadEntry> entries = EntriesOf(members);
     TPayloadHeader head;
@@ -107,8 +107,9 @@ void WriteSolidArchive(const std::vector<TSolidMember>& members, const String& t
     // the stream's size and the members' checksums are known; the stream
     // header's size field is as long as the largest stream could need.
     TCompHeader stream;
+    stream.method = method;
     stream.expandedSize = head.dataSize;
-    stream.streamSize = CompStreamBound(head.dataSize);
+    stream.streamSize = CompStreamBound(head.dataSize, method);
     uint8_t raw[kCompMaxHeaderSize] = {};
     const size_t streamSizeBytes = CompVarintSize(stream.streamSize);
     const size_t rawSize = EncodeCompHeader(stream, raw);
@@ -117,7 +118,7 @@ void WriteSolidArchive(const std::vector<TSolidMember>& members, const String& t
     if (!out.Create(target.c_str()) || !out.Write(std::vector<uint8_t>(front + rawSize).data(), front + rawSize))
         WriteFailed(target, kCompCannotWrite);
     TMemberSource source(members);
-    const int32_t r = CompressCompBody(source, head.dataSize, out, 9, stream);
+    const int32_t r = CompressCompBody(source, head.dataSize, out, 9, stream, method);
     if (!source.Error().empty()) throw ENimboError(source.Error());
     if (r != kCompOk) WriteFailed(target, r);
     for (size_t k = 0; k < entries.size(); ++k) entries[k].crc = source.Crc(k);

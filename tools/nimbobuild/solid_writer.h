@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/nstring.h"
+#include "comp/comp_format.h"
 
 class TNimboData;
 
@@ -30,4 +31,4 @@ void SortInCopyOrder(std::vector<TSolidMember>& members, const TNimboData& scrip
 
 // Writes the archive as a new file; raises ENimboError naming what failed
 // (a file that changed while it was read, say), and then leaves no file.
-void WriteSolidArchive(const std::vector<TSolidMember>& members, const String& target);
+void WriteSolidArchive(const std::vector<TSolidMember>& members, const String& target, TCompMethod method);

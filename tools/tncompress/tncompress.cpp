@@ -1,5 +1,7 @@
 // tncompress: prepares compressed payload files for the setup program.
-//   tncompress <in> <out>      compress, keeping <in>'s last-write time
+//   tncompress [--compress=lzma|zlib] <in> <out>
+//                              compress (LZMA unless zlib is asked for),
+//                              keeping <in>'s last-write time
 //   tncompress -d <in> <out>   expand, verifying size and CRC
 //   tncompress -l <file>       print the header
 #include <cinttypes>
@@ -7,6 +9,7 @@
 #include <cstring>
 
 #include "comp_file.h"
+#include "comp_method_names.h"
 
 namespace {
 
@@ -30,7 +33,7 @@ const char* Reason(int32_t r)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tncompress <in> <out>\n"
+    std::fprintf(stderr, "usage: tncompress [--compress=lzma|zlib] <in> <out>\n"
                          "       tncompress -d <in> <out>\n"
                          "       tncompress -l <file>\n");
     return 2;
@@ -50,15 +53,23 @@ int main(int argc, char** argv)
         TCompHeader h;
         int32_t r = ReadCompFileHeader(argv[2], h);
         if (r != kCompOk) return Fail(argv[2], r);
-        std::printf("expanded %" PRIu64 "\ncompressed %" PRIu64 "\ncrc32 %08" PRIx32 "\ndatetime %.6f\n",
-                    h.expandedSize, h.streamSize + h.size, h.crc, CompFileTimeToDateTime(h.fileTime));
+        std::printf("version %u\nmethod %s%s\nexpanded %" PRIu64 "\ncompressed %" PRIu64 "\ncrc32 %08" PRIx32
+                    "\ndatetime %.6f\n",
+                    h.version, CompMethodName(h.method), h.filters & kCompFilterX86 ? " x86" : "", h.expandedSize,
+                    h.streamSize + h.size, h.crc, CompFileTimeToDateTime(h.fileTime));
         return 0;
     }
     if (argc == 4 && std::strcmp(argv[1], "-d") == 0) {
         int32_t r = ExpandCompFile(argv[2], argv[3], nullptr);
         return r == kCompOk ? 0 : Fail(argv[2], r);
     }
-    if (argc != 3 || argv[1][0] == '-') return Usage();
-    int32_t r = CompressCompFile(argv[1], argv[2]);
-    return r == kCompOk ? 0 : Fail(argv[1], r);
+    TCompMethod method = kCompMethodLzma;
+    int first = 1;
+    if (argc == 4 && std::strncmp(argv[1], "--compress=", 11) == 0) {
+        if (!CompMethodFromName(argv[1] + 11, method)) return Usage();
+        first = 2;
+    }
+    if (argc != first + 2 || argv[first][0] == '-') return Usage();
+    int32_t r = CompressCompFile(argv[first], argv[first + 1], 9, method);
+    return r == kCompOk ? 0 : Fail(argv[first], r);
 }

@@ -1,0 +1,76 @@
+// LZMA pieces: each a raw LZMA2 stream whose dictionary is the piece,
+// behind the x86 branch filter for program images.
+#include <lzma.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "comp_packer.h"
+
+namespace {
+
+struct TState {
+    lzma_stream stream;
+    uint32_t preset;
+    uint8_t filters;
+};
+
+uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+
+// A program image for x86: the MZ header, the PE signature where it
+// points, and an i386 or x86-64 machine. The branch filter turns its
+// relative calls and jumps into absolute ones, which repeat.
+bool IsX86Program(const uint8_t* data, size_t size)
+{
+    if (size < 0x40 || data[0] != 'M' || data[1] != 'Z') return false;
+    const uint32_t pe = Get32(data + 0x3c);
+    if (pe > size - 6 || std::memcmp(data + pe, "PE\0\0", 4) != 0) return false;
+    const unsigned machine = data[pe + 4] | (data[pe + 5] << 8);
+    return machine == 0x014c || machine == 0x8664;
+}
+
+uint8_t Filters(const uint8_t* first, size_t size) { return IsX86Program(first, size) ? kCompFilterX86 : 0; }
+
+void* Open(int level, uint8_t filters)
+{
+    auto* s = static_cast<TState*>(std::calloc(1, sizeof(TState)));
+    if (!s) return nullptr;
+    s->stream = LZMA_STREAM_INIT;
+    // Level 9 is xz's -9e: setups are packed once and expanded many times.
+    s->preset = level >= 9 ? 9 | LZMA_PRESET_EXTREME : static_cast<uint32_t>(level < 0 ? 0 : level);
+    s->filters = filters;
+    return s;
+}
+
+int32_t Pack(void* state, const uint8_t* in, size_t size, uint8_t* out, size_t& packed)
+{
+    auto* s = static_cast<TState*>(state);
+    lzma_options_lzma options;
+    if (lzma_lzma_preset(&options, s->preset)) return kCompNoMemory;
+    // A dictionary larger than the piece buys nothing; the decoder takes
+    // the piece's size as its own.
+    if (options.dict_size > size) options.dict_size = size < LZMA_DICT_SIZE_MIN ? LZMA_DICT_SIZE_MIN : size;
+    lzma_filter chain[3];
+    size_t n = 0;
+    if (s->filters & kCompFilterX86) chain[n++] = {LZMA_FILTER_X86, nullptr};
+    chain[n++] = {LZMA_FILTER_LZMA2, &options};
+    chain[n] = {LZMA_VLI_UNKNOWN, nullptr};
+    if (lzma_raw_encoder(&s->stream, chain) != LZMA_OK) return kCompNoMemory;
+    s->stream.next_in = in;
+    s->stream.avail_in = size;
+    s->stream.next_out = out;
+    s->stream.avail_out = CompPieceBound(size);
+    if (lzma_code(&s->stream, LZMA_FINISH) != LZMA_STREAM_END) return kCompNoMemory;
+    packed = CompPieceBound(size) - s->stream.avail_out;
+    return kCompOk;
+}
+
+void Close(void* state)
+{
+    lzma_end(&static_cast<TState*>(state)->stream);
+    std::free(state);
+}
+
+}  // namespace
+
+const TCompPacker kCompLzmaPacker = {Filters, Open, Pack, Close};
