@@ -80,11 +80,12 @@ done
 [ "$(stat -c %s "$work/compress.exe")" -lt "$(stat -c %s "$work/zlib.exe")" ] &&
     [ "$(stat -c %s "$work/zlib.exe")" -lt "$(stat -c %s "$work/plain.exe")" ] \
     && pass "the compressed file is smaller, with LZMA smaller still" || fail "the compressed files are not smaller"
-# What each carries: version 3 LZMA (the program filtered), or version 2.
+# What each carries: version 3 LZMA (with LZMA the small files, the
+# program too, travel in one solid stream), or version 2 deflate.
 # (The signature is in the carried library too, followed by other bytes.)
 headers() { python3 -c 'import sys; b = open(sys.argv[1], "rb").read(); s = b"TNCZ\r\n\x1a\n"
 print(sorted({b[i + 8:i + 12 if b[i + 8] == 3 else i + 10].hex() for i in range(len(b)) if b.startswith(s, i) and b[i + 8] in (2, 3)}))' "$1"; }
-[ "$(headers "$work/compress.exe")" = "['03000100', '03000101']" ] && [ "$(headers "$work/zlib.exe")" = "['0200']" ] \
+[ -z "$(headers "$work/compress.exe" | tr -d "[]' " | tr , '\n' | grep -v '^0300')" ] && [ "$(headers "$work/zlib.exe")" = "['0200']" ] \
     && pass "--compress packs with LZMA, --compress=zlib with deflate" \
     || fail "packed headers: $(headers "$work/compress.exe") and $(headers "$work/zlib.exe")"
 build_setup --compress=zstd --single "$form" "$(winpath "$in")" "$(winpath "$work/unknown.exe")"
