@@ -101,14 +101,14 @@ void TNimboGroups::FillGroupList()
 {
     TComboBox* combo = NimboPagesForm->cbCWGGroups;
     TStringList groups;
-    // Unattended, nothing may start Program Manager (a window): the shell's
-    // list is the user's program folder.
-    if (Unattended()) {
-        ListGroupFolders(groups);
-    } else {
-        OpenProgMan();
+    // Unattended, nothing may start Program Manager (a window); and where
+    // no Program Manager answers, the groups are those the page makes its
+    // group among: the user's program folder.
+    if (!Unattended() && OpenProgMan()) {
         groups.SetText(ProgManGroups());
         CloseProgMan();
+    } else {
+        ListGroupFolders(groups, false);
     }
     for (int i = groups.Count() - 1; i >= 0; --i)
         if (groups[i].empty()) groups.Delete(i);
@@ -166,7 +166,8 @@ void TNimboGroups::SendCommands(const String& group, bool existing)
     windows.Start(ProgManProcess());
     if (!existing) controller_->AddGroupEntry("", group);
     // The shell keeps the group as a folder and its items as links in it,
-    // which it makes on these commands: they are written down first.
+    // which it makes on these commands (in the user's program folder):
+    // they are written down first.
     String folder = GroupFolder(ProgramsFolder(false), group);
     if (!folder.empty()) {
         folder = AddBackslash(folder);
@@ -190,15 +191,21 @@ void TNimboGroups::SendCommands(const String& group, bool existing)
 void TNimboGroups::MakeFolders(const String& group, bool existing)
 {
     if (!existing) controller_->AddGroupEntry("", group);
+    // In the user's Start menu, where Program Manager's shell makes its
+    // groups too: a per-user install writes nowhere else, and the
+    // uninstall of either finds the group where the other way made it.
     // Made through the journal; MakeGroupFolder then finds it there.
     const String planned = GroupFolder(ProgramsFolder(false), group);
     if (!planned.empty()) controller_->Journal().MakeDirs(planned);
-    const String folder = MakeGroupFolder(group);
+    const String folder = MakeGroupFolder(group, false);
     if (folder.empty()) GroupFailed(group);
     CreateItems(group, [this, &folder](const TNimboWinItem* item, const String& path) {
         if (folder.empty()) return false;
         const String link = ItemLinkPath(folder, item->Name());
-        return KeptInJournal(link) && WriteShellLink(link, path, item->CommandLine(), item->Name());
+        // Started in its own folder, with its own icon, as Program Manager
+        // makes an item.
+        const TShellLinkData data{path, item->CommandLine(), item->Name(), ExtractFileDir(path), path, 0};
+        return KeptInJournal(link) && WriteShellLink(link, data);
     });
 }
 
@@ -236,7 +243,7 @@ void TNimboGroups::DoNext()
     // (the user's) is never recorded as this installation's.
     const bool existing = GroupExists(group);
     madeGroup_ = true;
-    if (Unattended()) {
+    if (Unattended() || !ProgManAnswers()) {
         MakeFolders(group, existing);
     } else {
         progMan_ = FindWindowA("progman", nullptr);
@@ -254,6 +261,14 @@ void TNimboGroups::DoNext()
     }
     state_ = psDone;
     TNimboPage::DoNext();
+}
+
+bool TNimboGroups::ProgManAnswers() const
+{
+    const bool answers = OpenProgMan();
+    CloseProgMan();
+    if (!answers) RunLog("No Program Manager answers: the group is made in the Start menu.");
+    return answers;
 }
 
 void TNimboGroups::MinimizeTick(TObject*)

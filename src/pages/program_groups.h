@@ -2,8 +2,9 @@
 // group of the installed application, then creates the group and one item
 // per installed program file, and records both for the log. An attended
 // run asks Program Manager over DDE (and closes the folder windows its
-// shell opens for that); an unattended one, which may open no window,
-// makes the group's folder and links in the Start menu itself.
+// shell opens for that); an unattended one, which may open no window, and
+// one that no Program Manager answers make the group's folder and links in
+// the Start menu of the install's scope themselves.
 #pragma once
 
 #include <functional>
@@ -45,6 +46,8 @@ private:
     bool GroupExists(const String& group) const;
     void SendCommands(const String& group, bool existing);
     void MakeFolders(const String& group, bool existing);
+    // Whether a Program Manager answers the page's conversation.
+    bool ProgManAnswers() const;
     void GroupFailed(const String& group);
     // Writes the item's link down in the run's journal before it is made.
     bool KeptInJournal(const String& link);
