@@ -133,6 +133,30 @@ rc=$?
 (cd "$work" && wine "$own_dir/setup.exe" UNINSTALL /CURRENTUSER /VERYSILENT >>"$work/uninstall.out" 2>&1 </dev/null)
 wait_for "$own_dir" 20 gone || fail "the \"ask\" install stays"
 
+# --- Attended, "ask" asks first: No installs per-user, Cancel ends the run.
+export NIMBO_STATE_FILE="$work/state.txt"
+rm -f "$work/state.txt"
+setup &
+run=$!
+robot 'set timeout 30' 'within any' 'answer "Confirmation" "&No"' 'wait window NimboPagesForm' >/dev/null ||
+    fail "the question and the wizard after it"
+grep -q "^Dir=Install|.*\\Programs\\$app\\|" "$work/state.txt" &&
+    pass "answered No, the destination is the user's program folder" || { fail "the state:"; cat "$work/state.txt"; }
+robot 'within NimboPagesForm' 'click btnCancel' 'within any' 'answer "Confirmation" "&Yes"' \
+    'answer "Information" "&OK"' >/dev/null || fail "cancelling the attended setup"
+wait $run
+rc=$?
+[ $rc -eq 2 ] && pass "the cancelled attended run ends with 2" || fail "the cancelled attended run ended with $rc"
+rm -f "$work/state.txt"
+setup &
+run=$!
+robot 'set timeout 30' 'within any' 'answer "Confirmation" "Cancel"' >/dev/null || fail "cancelling the question"
+wait $run
+rc=$?
+[ $rc -eq 2 ] && [ ! -e "$work/state.txt" ] && [ ! -e "$own_dir" ] && [ ! -e "$drive_c/$app" ] &&
+    pass "Cancel on the question ends the run with 2 before anything" || fail "Cancel on the question: exit $rc"
+unset NIMBO_STATE_FILE
+
 # --- A per-user script that names the Windows folders does not build.
 printf '%s\n' '[Setup]' "Name = $app" 'Destination = C:\P' 'Scope = user' '[Files]' 'tool.exe -> Fonts' \
     'readme.txt, help\** -> Install' '[Directories]' 'Fonts = Windows\Fonts' >"$work/windows.nss"
