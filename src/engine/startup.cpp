@@ -383,7 +383,8 @@ void TNimboInfo::FloppyRestart()
             throw EInOutError(GetMessageText(msgTempNotCopied));
         }
         WriteProfileString(HandOverFile(), kMultiDiskSection, "Source Dir", source);
-        if (!StartProgram(temp + name)) {
+        // The copy goes on as this run was asked to, for whom it decided.
+        if (!StartProgram(temp + name, ForwardedSwitches())) {
             const DWORD error = GetLastError();
             ShowMessageDialog(this,
                               WithSystemError(GetMessageText(msgSetupNotExecuted), error) + "\r\n" +

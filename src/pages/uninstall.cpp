@@ -272,5 +272,6 @@ void TNimboUnInstall::RemoveRegistration(const String& displayName)
 {
     if (displayName.empty()) return;
     TRegistryKey key;
-    if (key.Create(RegistrationRoot(), kUnInstallKey)) key.DeleteSubKey(displayName);
+    // Opened, not made: a user's registry without the list gets none.
+    if (key.Open(RegistrationRoot(), kUnInstallKey, true)) key.DeleteSubKey(displayName);
 }

@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include "engine/file_routines.h"
+#include "engine/files_in_use.h"
 #include "engine/run_scope.h"
 #include "engine/run_switches.h"
 
@@ -107,6 +108,8 @@ TEST_F(RunScope, WhatDependsOnTheScopeFollowsIt)
     SetRunScope(TRunScope::machine);
     EXPECT_EQ(RegistrationRoot(), HKEY_LOCAL_MACHINE);
     EXPECT_EQ(RunStateFolder(), AddBackslash(WindowsDir()) + "Nimbo Setup\\");
+    // Wine's user is an administrator.
+    EXPECT_TRUE(MayReplaceAtRestart());
 
     SetRunScope(TRunScope::user);
     const String data = UserDataFolder();
@@ -114,6 +117,8 @@ TEST_F(RunScope, WhatDependsOnTheScopeFollowsIt)
     EXPECT_TRUE(DirectoryExists(data));
     EXPECT_EQ(RegistrationRoot(), HKEY_CURRENT_USER);
     EXPECT_EQ(RunStateFolder(), data + "Nimbo Setup\\");
+    // The list of files replaced at the restart is the machine's.
+    EXPECT_FALSE(MayReplaceAtRestart());
     EXPECT_EQ(UserProgramsDestination("Sample Writer"), data + "Programs\\Sample Writer\\");
     // The application's name becomes one folder, or none at all.
     for (const char* name : {"..", "a\\b", "..\\..\\Windows", "CON", "x:y", ""})
