@@ -159,10 +159,13 @@ void TNimboGroups::CreateItems(const String& group,
     }
 }
 
-void TNimboGroups::SendCommands(const String& group, bool existing)
+bool TNimboGroups::SendCommands(const String& group, bool existing)
 {
     TGroupWindowWatch windows;
-    OpenProgMan();
+    if (!OpenProgMan()) {
+        RunLog("No Program Manager answers: the group is made in the Start menu.");
+        return false;
+    }
     windows.Start(ProgManProcess());
     if (!existing) controller_->AddGroupEntry("", group);
     // The shell keeps the group as a folder and its items as links in it,
@@ -186,6 +189,7 @@ void TNimboGroups::SendCommands(const String& group, bool existing)
     if (OpenProgMan()) ProgManExecute("[ShowGroup(" + ProgManArg(group) + ", 7)]", true);
     CloseProgMan();
     windows.CloseOpened(group, kFolderWindowWaitMs);
+    return true;
 }
 
 void TNimboGroups::MakeFolders(const String& group, bool existing)
@@ -243,7 +247,7 @@ void TNimboGroups::DoNext()
     // (the user's) is never recorded as this installation's.
     const bool existing = GroupExists(group);
     madeGroup_ = true;
-    if (Unattended() || !ProgManAnswers()) {
+    if (Unattended()) {
         MakeFolders(group, existing);
     } else {
         progMan_ = FindWindowA("progman", nullptr);
@@ -254,21 +258,13 @@ void TNimboGroups::DoNext()
             minimizeTimer_->SetOnTimer([this](TObject* sender) { MinimizeTick(sender); });
         }
         shownGroup_ = group;
-        SendCommands(group, existing);
+        if (!SendCommands(group, existing)) MakeFolders(group, existing);
         ShowWindow(f->Handle(), SW_SHOWNORMAL);
         minimizeTicks_ = 0;
         minimizeTimer_->SetEnabled(true);
     }
     state_ = psDone;
     TNimboPage::DoNext();
-}
-
-bool TNimboGroups::ProgManAnswers() const
-{
-    const bool answers = OpenProgMan();
-    CloseProgMan();
-    if (!answers) RunLog("No Program Manager answers: the group is made in the Start menu.");
-    return answers;
 }
 
 void TNimboGroups::MinimizeTick(TObject*)

@@ -44,10 +44,9 @@ public:
 private:
     void FillGroupList();
     bool GroupExists(const String& group) const;
-    void SendCommands(const String& group, bool existing);
+    // False, having sent nothing, when no Program Manager answers.
+    bool SendCommands(const String& group, bool existing);
     void MakeFolders(const String& group, bool existing);
-    // Whether a Program Manager answers the page's conversation.
-    bool ProgManAnswers() const;
     void GroupFailed(const String& group);
     // Writes the item's link down in the run's journal before it is made.
     bool KeptInJournal(const String& link);
