@@ -1,6 +1,7 @@
 #include "engine/files_in_use.h"
 
 #include "base/temp_names.h"
+#include "engine/run_scope.h"
 #include "framework/win32/handles.h"
 
 bool InUseError(DWORD error)
@@ -20,6 +21,8 @@ bool HeldByAnotherProgram(const String& file)
 
 bool MayReplaceAtRestart()
 {
+    // The list is the machine's: a per-user run writes nothing there.
+    if (PerUserRun()) return false;
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID administrators = nullptr;
     if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,

@@ -13,7 +13,8 @@ bool InUseError(DWORD error);
 // nor renamed now.
 bool HeldByAnotherProgram(const String& file);
 // Whether this run may have files replaced at the next restart: the
-// platform keeps that list where only administrators write.
+// platform keeps that list where only administrators write, and a
+// per-user run writes nothing machine-wide.
 bool MayReplaceAtRestart();
 // A free name in the target's folder for the file that takes the target's
 // place at the next restart; one the clean-up of killed runs' temporary

@@ -118,5 +118,8 @@
 #define msgReplaceAtRestart 110
 #define msgRestartNeeded 111
 #define msgSetupDamaged 112
+#define msgScopeQuestion 113
+#define msgElevationRefused 114
+#define msgScopeSwitchRefused 115
 // One past the last message number.
-#define kMessageCount 113
+#define kMessageCount 116

@@ -13,6 +13,8 @@ NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,
                        .Bool("MultiException", &TNimboInfo::SetMultiException)
                        .Event("OnMultiInstance", &TNimboInfo::OnMultiInstance)
                        .Bool("RollBackOnCancel", &TNimboInfo::SetRollBackOnCancel)
+                       .Enum("InstallScope", &TNimboInfo::SetInstallScope, NimboScopeNames())
+                       .Bool("ScopeSwitch", &TNimboInfo::SetScopeSwitch)
                        .Object("Picture", &TNimboInfo::Picture)
                        .Bool("Test", &TNimboInfo::SetTest)
                        // Forms may name the uninstall page; nothing needs it.

@@ -9,6 +9,7 @@
 #include "base/string_list.h"
 #include "engine/message_ids.h"
 #include "engine/nimbo_component.h"
+#include "engine/run_scope.h"
 #include "engine/setup_payload.h"
 #include "framework/win32/handles.h"
 #include "script/nimbo_groups.h"
@@ -94,6 +95,12 @@ public:
     TRunJournal& Journal();
     // At the end of a run that did not complete: whether it is undone.
     bool RollsBack() const;
+    // Whom the setup installs for (machine-wide, per-user or asked), and
+    // whether /ALLUSERS and /CURRENTUSER may change that.
+    TNimboScope InstallScope() const { return installScope_; }
+    void SetInstallScope(TNimboScope v) { installScope_ = v; }
+    bool ScopeSwitch() const { return scopeSwitch_; }
+    void SetScopeSwitch(bool v) { scopeSwitch_ = v; }
     bool MultiDisk() const { return multiDisk_; }
     const String& SourceDir() const { return sourceDir_; }
     // The files a single-file setup carries, checked at start; none for a
@@ -195,10 +202,17 @@ private:
     UINT savedErrorMode_ = 0;
     bool endOfRunDone_ = false;
     bool rollBackOnCancel_ = false;
+    TNimboScope installScope_ = isMachine;
+    bool scopeSwitch_ = true;
     std::unique_ptr<TRunJournal> journal_;
     std::unique_ptr<TSetupPayload> payload_;
 
     void CheckSingleInstance();
+    // Decides whom this run installs for (asking when the author lets the
+    // user choose), before anything that depends on it; a machine-wide run
+    // without rights starts itself again with them and ends.
+    void DecideRunScope();
+    [[noreturn]] void ElevatedRestart();
     // The log's sections of this installation, as WriteLog writes them.
     std::vector<TProfileSection> LogSections() const;
     // Undoes what a killed earlier run of this application changed, asking

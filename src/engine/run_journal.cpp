@@ -9,6 +9,7 @@
 #include "engine/file_routines.h"
 #include "engine/install_scope.h"
 #include "engine/profile.h"
+#include "engine/run_scope.h"
 #include "framework/win32/system_error.h"
 
 namespace {
@@ -181,7 +182,7 @@ TRunJournal::TRunJournal(const String& application) : application_(application),
 
 TRunJournal::~TRunJournal() = default;
 
-String TRunJournal::Folder() { return AddBackslash(WindowsDir()) + "Nimbo Setup\\"; }
+String TRunJournal::Folder() { return RunStateFolder(); }
 
 String TRunJournal::PathFor(const String& application)
 {

@@ -31,6 +31,32 @@ void TakeValue(TRunSwitches& s, const char* name, const char* what, const String
     field = value;
 }
 
+// /ALLUSERS or /CURRENTUSER, once: two would leave the scope to guess.
+void TakeScope(TRunSwitches& s, TScopeSwitch scope)
+{
+    if (s.scope != TScopeSwitch::none) s.error = "/ALLUSERS and /CURRENTUSER: only one of them, once.";
+    s.scope = scope;
+}
+
+// One argument as the C runtime reads it back: quoted when it holds a
+// blank, backslashes before the closing quote doubled.
+String QuotedArgument(const String& arg)
+{
+    if (!arg.empty() && arg.find_first_of(" \t\"") == String::npos) return arg;
+    String out = "\"";
+    size_t slashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++slashes;
+            continue;
+        }
+        out.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+        slashes = 0;
+        out += c;
+    }
+    out.append(slashes * 2, '\\');
+    return out + "\"";
+}
 std::vector<String> ProcessArguments()
 {
     std::vector<String> args;
@@ -51,6 +77,10 @@ TRunSwitches ParseRunSwitches(const std::vector<String>& args)
             if (s.mode == TRunMode::interactive) s.mode = TRunMode::silent;
         } else if (SameText(a, "/VERYSILENT")) {
             s.mode = TRunMode::verySilent;
+        } else if (SameText(a, "/ALLUSERS")) {
+            TakeScope(s, TScopeSwitch::allUsers);
+        } else if (SameText(a, "/CURRENTUSER")) {
+            TakeScope(s, TScopeSwitch::currentUser);
         } else if (a == "/?" || SameText(a, "/HELP")) {
             s.help = true;
         } else if (SwitchValue(a, "DIR", value)) {
@@ -68,9 +98,12 @@ TRunSwitches ParseRunSwitches(const std::vector<String>& args)
 
 String RunSwitchesUsage()
 {
-    return "setup [UNINSTALL] [/SILENT | /VERYSILENT] [/DIR=\"path\"] [/LANG=name] [/LOG=\"file\"]\r\n\r\n"
+    return "setup [UNINSTALL] [/SILENT | /VERYSILENT] [/ALLUSERS | /CURRENTUSER] [/DIR=\"path\"] [/LANG=name]\r\n"
+           "      [/LOG=\"file\"]\r\n\r\n"
            "/SILENT\tno page waits: every page takes its default; the progress shows\r\n"
            "/VERYSILENT\tthe same without any window\r\n"
+           "/ALLUSERS\tinstall for everybody on this computer (needs administrator rights)\r\n"
+           "/CURRENTUSER\tinstall for you alone, without administrator rights\r\n"
            "/DIR=\tthe destination directory\r\n"
            "/LANG=\tthe language (English, Fran\xE7"
            "ais, Deutsch, ...)\r\n"
@@ -130,12 +163,20 @@ String ForwardedSwitches()
     auto add = [&out](const char* name, const String& value) {
         if (value.empty()) return;
         if (!out.empty()) out += " ";
-        out += String("\"/") + name + "=" + value + "\"";
+        out += QuotedArgument(String("/") + name + "=" + value);
     };
+    if (s.scope != TScopeSwitch::none)
+        out += String(out.empty() ? "" : " ") + (s.scope == TScopeSwitch::allUsers ? "/ALLUSERS" : "/CURRENTUSER");
     add("DIR", s.dir);
     add("LANG", s.lang);
     add("LOG", s.log);
     return out;
+}
+
+void SetForwardedScope(TScopeSwitch scope)
+{
+    RunSwitches();
+    gSwitches.scope = scope;
 }
 
 void RunLog(const String& line)

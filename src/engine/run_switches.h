@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/nstring.h"
+#include "engine/run_scope.h"
 
 enum class TRunMode { interactive, silent, verySilent };
 
@@ -14,10 +15,11 @@ struct TRunSwitches {
     bool unInstall = false;
     bool help = false;
     TRunMode mode = TRunMode::interactive;
-    String dir;    // /DIR=: replaces the directory page's destination
-    String lang;   // /LANG=: the language of the run
-    String log;    // /LOG=: a plain-text record of the run
-    String error;  // what was wrong with the command line, if anything
+    String dir;                               // /DIR=: replaces the directory page's destination
+    String lang;                              // /LANG=: the language of the run
+    String log;                               // /LOG=: a plain-text record of the run
+    TScopeSwitch scope = TScopeSwitch::none;  // /ALLUSERS, /CURRENTUSER
+    String error;                             // what was wrong with the command line, if anything
 };
 
 // Exit codes of the program.
@@ -49,6 +51,9 @@ void ResetRunExitCode();
 // Makes the /LOG file's name a full path and checks that it can be
 // written; false when it cannot (the run must not start without its log).
 bool PrepareRunLog();
+// Puts the scope this run decided into its switches: a restarted copy
+// takes it from there instead of deciding (or asking) again.
+void SetForwardedScope(TScopeSwitch scope);
 // The switches of this run as a restarted copy is to be given them.
 String ForwardedSwitches();
 

@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
+
 #include "engine/nimbo_info.h"
 #include "engine/deferred_delete.h"
 #include "engine/messages.h"
@@ -19,7 +23,16 @@
 #include "framework/win32/system_error.h"
 
 namespace {
-constexpr const char* kHandOverFile = "TNIMBO.INI";
+// The profile file that hands a run over to its restarted copy: in the
+// Windows folder (the platform's place for a bare name) for a machine-wide
+// run, in the user's own data for a per-user one.
+String HandOverFile()
+{
+    if (!PerUserRun()) return "TNIMBO.INI";
+    const String folder = RunStateFolder();
+    CreateDirectoryA(RemoveBackslash(folder).c_str(), nullptr);
+    return folder + "TNIMBO.INI";
+}
 constexpr const char* kMultiDiskSection = "MultiDisk Install";
 constexpr const char* kUnInstallSection = "UnInstall";
 
@@ -136,6 +149,8 @@ void TNimboInfo::Loaded()
     if (run) CheckSingleInstance();
     LoadLanguage(language_);
     if (!RunSwitches().lang.empty()) SetLanguage(RunSwitches().lang);
+    // The journal of a killed run lies where its scope keeps it.
+    if (run) DecideRunScope();
     if (run && !RecoverInterruptedRun()) EndProcessNow();
     if (run) {
         TakeMultiDiskHandOver();
@@ -176,37 +191,107 @@ void TNimboInfo::CheckSingleInstance()
     instanceMutex_ = std::move(h);
 }
 
+void TNimboInfo::DecideRunScope()
+{
+    const TRunSwitches& switches = RunSwitches();
+    const TScopeDecision d = DecideScope(installScope_, scopeSwitch_, switches.scope, Unattended(), switches.unInstall);
+    if (d.refused) {
+        const String text = Format(GetMessageText(msgScopeSwitchRefused), AppName());
+        RunLog("Bad command line: " + text);
+        SetRunExitCode(exitBadCommandLine);
+        ShowMessageDialog(this, text, mtError, NimboDialogButton(mbOK));
+        EndProcessNow();
+    }
+    TRunScope scope = d.scope;
+    if (d.ask) {
+        const int answer =
+            ShowMessageDialog(this, Format(GetMessageText(msgScopeQuestion), AppName()), mtConfirmation,
+                              NimboDialogButton(mbYes) | NimboDialogButton(mbNo) | NimboDialogButton(mbCancel));
+        if (answer != mrYes && answer != mrNo) {
+            SetRunExitCode(exitCancelled);
+            EndProcessNow();
+        }
+        scope = answer == mrYes ? TRunScope::machine : TRunScope::user;
+    }
+    SetRunScope(scope);
+    // A restarted copy (with rights, from the temporary folder) goes on
+    // with this scope instead of deciding again.
+    SetForwardedScope(scope == TRunScope::user ? TScopeSwitch::currentUser : TScopeSwitch::allUsers);
+    RunLog(scope == TRunScope::user ? "Installing for the current user." : "Installing for all users.");
+    if (scope == TRunScope::machine && !RunsElevated()) ElevatedRestart();
+    // A per-user install goes to the user's program folder unless the
+    // author's destination is inside another directory of the script.
+    TNimboDir* install = script_->FindDir("Install");
+    const String own = UserProgramsDestination(AppName());
+    if (scope == TRunScope::user && !switches.unInstall && install && !install->Parent() && !own.empty())
+        install->SetDir(own);
+}
+
+void TNimboInfo::ElevatedRestart()
+{
+    handingOver_ = true;
+    // The copy with rights checks for a second setup itself.
+    instanceMutex_.Close();
+    const String program = ProgramPath();
+    const String arguments = (RunSwitches().unInstall ? "UNINSTALL " : "") + ForwardedSwitches();
+    const String directory = CurrentDirectory();
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = "runas";
+    info.lpFile = program.c_str();
+    info.lpParameters = arguments.c_str();
+    info.lpDirectory = directory.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    RunLog("Starting again with administrator rights.");
+    if (!ShellExecuteExA(&info) || !info.hProcess) {
+        const DWORD error = GetLastError();
+        String text = Format(GetMessageText(msgElevationRefused), AppName());
+        // Refused by the user needs no more words; anything else does.
+        if (error != ERROR_CANCELLED) text = WithSystemError(text, error);
+        RunLog("Error: " + text);
+        SetRunExitCode(exitFailed);
+        ShowMessageDialog(this, text, mtError, NimboDialogButton(mbOK));
+        EndProcessNow();
+    }
+    const TKernelHandle copy(info.hProcess);
+    // The copy with rights is the run: this process ends as it does.
+    FreeNimboPagesForm();
+    WaitForProcessEndIdle(copy.Get());
+    ExitProcess(ProcessExitCode(copy.Get(), exitFailed));
+}
+
 void TNimboInfo::TakeMultiDiskHandOver()
 {
-    const String source = AddBackslash(ReadProfileString(kHandOverFile, kMultiDiskSection, "Source Dir"));
+    const String source = AddBackslash(ReadProfileString(HandOverFile(), kMultiDiskSection, "Source Dir"));
     if (!source.empty()) {
         sourceDir_ = source;
         multiDisk_ = true;
     }
-    EraseProfileSection(kHandOverFile, kMultiDiskSection);
+    EraseProfileSection(HandOverFile(), kMultiDiskSection);
     if (!source.empty()) ChangeDirectory(sourceDir_);
     ChangeDirectory(RemoveBackslash(ExtractFileDir(ProgramPath())));
 }
 
 void TNimboInfo::TakeUnInstallHandOver()
 {
-    const String log = ReadProfileString(kHandOverFile, kUnInstallSection, "Log File");
-    const String copy = ReadProfileString(kHandOverFile, kUnInstallSection, "Program");
+    const String log = ReadProfileString(HandOverFile(), kUnInstallSection, "Log File");
+    const String copy = ReadProfileString(HandOverFile(), kUnInstallSection, "Program");
     // The section belongs to the temporary copy that the uninstall restart
     // started; left over by a crashed run or another program, it is stale.
     const bool ours = !copy.empty() && SameText(LongPath(copy), LongPath(ProgramPath()));
     if (!ours) {
-        EraseProfileSection(kHandOverFile, kUnInstallSection);
+        EraseProfileSection(HandOverFile(), kUnInstallSection);
         return;
     }
     TStringList& files = script_->UnInstallFiles();
     files.Clear();
     for (int i = 0;; ++i) {
-        const String v = ReadProfileString(kHandOverFile, kUnInstallSection, IntToStr(i));
+        const String v = ReadProfileString(HandOverFile(), kUnInstallSection, IntToStr(i));
         if (v.empty()) break;
         if (IsPlainFileName(v)) files.Add(UpperCase(v));
     }
-    EraseProfileSection(kHandOverFile, kUnInstallSection);
+    EraseProfileSection(HandOverFile(), kUnInstallSection);
     if (log.empty()) return;
     unInstallMode_ = true;
     logFile_ = log;
@@ -297,8 +382,9 @@ void TNimboInfo::FloppyRestart()
                               mtError, NimboDialogButton(mbOK));
             throw EInOutError(GetMessageText(msgTempNotCopied));
         }
-        WriteProfileString(kHandOverFile, kMultiDiskSection, "Source Dir", source);
-        if (!StartProgram(temp + name)) {
+        WriteProfileString(HandOverFile(), kMultiDiskSection, "Source Dir", source);
+        // The copy goes on as this run was asked to, for whom it decided.
+        if (!StartProgram(temp + name, ForwardedSwitches())) {
             const DWORD error = GetLastError();
             ShowMessageDialog(this,
                               WithSystemError(GetMessageText(msgSetupNotExecuted), error) + "\r\n" +
@@ -342,12 +428,12 @@ void TNimboInfo::UnInstallRestart()
         AbortUnInstall(WithSystemError(GetMessageText(msgUnInstallNotCopied), e.ErrorCode()));
     }
     // A fresh section, named for the copy it is meant for.
-    EraseProfileSection(kHandOverFile, kUnInstallSection);
-    WriteProfileString(kHandOverFile, kUnInstallSection, "Program", temp + name);
+    EraseProfileSection(HandOverFile(), kUnInstallSection);
+    WriteProfileString(HandOverFile(), kUnInstallSection, "Program", temp + name);
     if (!logFile_.empty() && script_->LogFileDir())
-        WriteProfileString(kHandOverFile, kUnInstallSection, "Log File", logFile_);
+        WriteProfileString(HandOverFile(), kUnInstallSection, "Log File", logFile_);
     for (size_t i = 0; i < files.size(); ++i)
-        WriteProfileString(kHandOverFile, kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
+        WriteProfileString(HandOverFile(), kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
     // The copy runs as this one was asked to: silently, say.
     const String switches = ForwardedSwitches();
     const TKernelHandle copy = StartProgram(temp + name, switches);

@@ -36,18 +36,18 @@ bool GroupFolderExists(const String& group)
     return false;
 }
 
-void ListGroupFolders(TStringList& groups)
+void ListGroupFolders(TStringList& groups, bool common)
 {
     groups.Clear();
-    const String programs = ProgramsFolder(false);
+    const String programs = ProgramsFolder(common);
     if (programs.empty()) return;
     for (const TFolderEntry& e : TFolderWalk(programs))
         if (e.IsDirectory()) groups.Add(e.name);
 }
 
-String MakeGroupFolder(const String& group)
+String MakeGroupFolder(const String& group, bool common)
 {
-    const String folder = GroupFolder(ProgramsFolder(false), group);
+    const String folder = GroupFolder(ProgramsFolder(common), group);
     if (folder.empty()) return String();
     return CreateDirectoryA(folder.c_str(), nullptr) || DirectoryExists(folder) ? folder : String();
 }
@@ -94,15 +94,18 @@ IShellLinkA* NewShellLink()
 }
 }  // namespace
 
-bool WriteShellLink(const String& link, const String& target, const String& arguments, const String& description)
+bool WriteShellLink(const String& link, const TShellLinkData& data)
 {
     TComScope com;
     IShellLinkA* shellLink = NewShellLink();
     if (!shellLink) return false;
     bool saved = false;
     IPersistFile* file = nullptr;
-    if (SUCCEEDED(shellLink->SetPath(target.c_str())) && SUCCEEDED(shellLink->SetArguments(arguments.c_str())) &&
-        SUCCEEDED(shellLink->SetDescription(description.c_str())) &&
+    if (SUCCEEDED(shellLink->SetPath(data.target.c_str())) &&
+        SUCCEEDED(shellLink->SetArguments(data.arguments.c_str())) &&
+        SUCCEEDED(shellLink->SetDescription(data.description.c_str())) &&
+        (data.workingDir.empty() || SUCCEEDED(shellLink->SetWorkingDirectory(data.workingDir.c_str()))) &&
+        (data.iconFile.empty() || SUCCEEDED(shellLink->SetIconLocation(data.iconFile.c_str(), data.iconIndex))) &&
         SUCCEEDED(shellLink->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file)))) {
         saved = SUCCEEDED(file->Save(Wide(link).c_str(), TRUE));
         file->Release();
@@ -111,21 +114,43 @@ bool WriteShellLink(const String& link, const String& target, const String& argu
     return saved;
 }
 
-String ShellLinkTarget(const String& link)
+namespace {
+bool ReadLinkFields(IShellLinkA* shellLink, TShellLinkData& data)
 {
+    char target[MAX_PATH] = "", arguments[1024] = "", description[1024] = "", dir[MAX_PATH] = "", icon[MAX_PATH] = "";
+    int index = 0;
+    if (FAILED(shellLink->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH)) ||
+        FAILED(shellLink->GetArguments(arguments, sizeof arguments)) ||
+        FAILED(shellLink->GetDescription(description, sizeof description)) ||
+        FAILED(shellLink->GetWorkingDirectory(dir, sizeof dir)) ||
+        FAILED(shellLink->GetIconLocation(icon, sizeof icon, &index)))
+        return false;
+    data = TShellLinkData{target, arguments, description, dir, icon, index};
+    return true;
+}
+}  // namespace
+
+bool ReadShellLink(const String& link, TShellLinkData& data)
+{
+    data = TShellLinkData{};
     TComScope com;
     IShellLinkA* shellLink = NewShellLink();
-    if (!shellLink) return String();
-    char target[MAX_PATH] = "";
+    if (!shellLink) return false;
+    bool read = false;
     IPersistFile* file = nullptr;
     if (SUCCEEDED(shellLink->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file)))) {
-        if (FAILED(file->Load(Wide(link).c_str(), STGM_READ)) ||
-            FAILED(shellLink->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH)))
-            target[0] = '\0';
+        read = SUCCEEDED(file->Load(Wide(link).c_str(), STGM_READ)) && ReadLinkFields(shellLink, data);
         file->Release();
     }
     shellLink->Release();
-    return target;
+    if (!read) data = TShellLinkData{};
+    return read;
+}
+
+String ShellLinkTarget(const String& link)
+{
+    TShellLinkData data;
+    return ReadShellLink(link, data) ? data.target : String();
 }
 
 bool IsGroupWindow(HWND h, const String& group)

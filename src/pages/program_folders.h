@@ -21,16 +21,28 @@ String ProgramsFolder(bool common);
 String GroupFolder(const String& programs, const String& group);
 // Whether the group is a folder in the user's or everybody's program folder.
 bool GroupFolderExists(const String& group);
-// The groups of the user's program folder, as Program Manager lists them.
-void ListGroupFolders(TStringList& groups);
-// Makes the group's folder in the user's program folder (or finds it
-// there); its path, or empty on failure.
-String MakeGroupFolder(const String& group);
+// The groups of the user's or everybody's program folder, as Program
+// Manager lists them.
+void ListGroupFolders(TStringList& groups, bool common = false);
+// Makes the group's folder in the user's or everybody's program folder (or
+// finds it there); its path, or empty on failure.
+String MakeGroupFolder(const String& group, bool common = false);
 // An item's link file in a group's folder.
 String ItemLinkPath(const String& folder, const String& item);
-// Writes a shell link that starts `target` with `arguments`, described as
-// `description`; false when it could not be written.
-bool WriteShellLink(const String& link, const String& target, const String& arguments, const String& description);
+
+// What a shell link starts, and how.
+struct TShellLinkData {
+    String target;
+    String arguments;
+    String description;
+    String workingDir;  // none when empty
+    String iconFile;    // the target's own icon when empty
+    int iconIndex = 0;
+};
+// Writes a shell link; false when it could not be written.
+bool WriteShellLink(const String& link, const TShellLinkData& data);
+// A shell link as written; false (and `data` empty) when it is no link.
+bool ReadShellLink(const String& link, TShellLinkData& data);
 // The program a shell link starts; empty when it is no link.
 String ShellLinkTarget(const String& link);
 

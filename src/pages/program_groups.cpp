@@ -101,14 +101,14 @@ void TNimboGroups::FillGroupList()
 {
     TComboBox* combo = NimboPagesForm->cbCWGGroups;
     TStringList groups;
-    // Unattended, nothing may start Program Manager (a window): the shell's
-    // list is the user's program folder.
-    if (Unattended()) {
-        ListGroupFolders(groups);
-    } else {
-        OpenProgMan();
+    // Unattended, nothing may start Program Manager (a window); and where
+    // no Program Manager answers, the groups are those the page makes its
+    // group among: the user's program folder.
+    if (!Unattended() && OpenProgMan()) {
         groups.SetText(ProgManGroups());
         CloseProgMan();
+    } else {
+        ListGroupFolders(groups, false);
     }
     for (int i = groups.Count() - 1; i >= 0; --i)
         if (groups[i].empty()) groups.Delete(i);
@@ -159,14 +159,18 @@ void TNimboGroups::CreateItems(const String& group,
     }
 }
 
-void TNimboGroups::SendCommands(const String& group, bool existing)
+bool TNimboGroups::SendCommands(const String& group, bool existing)
 {
     TGroupWindowWatch windows;
-    OpenProgMan();
+    if (!OpenProgMan()) {
+        RunLog("No Program Manager answers: the group is made in the Start menu.");
+        return false;
+    }
     windows.Start(ProgManProcess());
     if (!existing) controller_->AddGroupEntry("", group);
     // The shell keeps the group as a folder and its items as links in it,
-    // which it makes on these commands: they are written down first.
+    // which it makes on these commands (in the user's program folder):
+    // they are written down first.
     String folder = GroupFolder(ProgramsFolder(false), group);
     if (!folder.empty()) {
         folder = AddBackslash(folder);
@@ -185,20 +189,27 @@ void TNimboGroups::SendCommands(const String& group, bool existing)
     if (OpenProgMan()) ProgManExecute("[ShowGroup(" + ProgManArg(group) + ", 7)]", true);
     CloseProgMan();
     windows.CloseOpened(group, kFolderWindowWaitMs);
+    return true;
 }
 
 void TNimboGroups::MakeFolders(const String& group, bool existing)
 {
     if (!existing) controller_->AddGroupEntry("", group);
+    // In the user's Start menu, where Program Manager's shell makes its
+    // groups too: a per-user install writes nowhere else, and the
+    // uninstall of either finds the group where the other way made it.
     // Made through the journal; MakeGroupFolder then finds it there.
     const String planned = GroupFolder(ProgramsFolder(false), group);
     if (!planned.empty()) controller_->Journal().MakeDirs(planned);
-    const String folder = MakeGroupFolder(group);
+    const String folder = MakeGroupFolder(group, false);
     if (folder.empty()) GroupFailed(group);
     CreateItems(group, [this, &folder](const TNimboWinItem* item, const String& path) {
         if (folder.empty()) return false;
         const String link = ItemLinkPath(folder, item->Name());
-        return KeptInJournal(link) && WriteShellLink(link, path, item->CommandLine(), item->Name());
+        // Started in its own folder, with its own icon, as Program Manager
+        // makes an item.
+        const TShellLinkData data{path, item->CommandLine(), item->Name(), ExtractFileDir(path), path, 0};
+        return KeptInJournal(link) && WriteShellLink(link, data);
     });
 }
 
@@ -247,7 +258,7 @@ void TNimboGroups::DoNext()
             minimizeTimer_->SetOnTimer([this](TObject* sender) { MinimizeTick(sender); });
         }
         shownGroup_ = group;
-        SendCommands(group, existing);
+        if (!SendCommands(group, existing)) MakeFolders(group, existing);
         ShowWindow(f->Handle(), SW_SHOWNORMAL);
         minimizeTicks_ = 0;
         minimizeTimer_->SetEnabled(true);

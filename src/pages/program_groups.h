@@ -2,8 +2,9 @@
 // group of the installed application, then creates the group and one item
 // per installed program file, and records both for the log. An attended
 // run asks Program Manager over DDE (and closes the folder windows its
-// shell opens for that); an unattended one, which may open no window,
-// makes the group's folder and links in the Start menu itself.
+// shell opens for that); an unattended one, which may open no window, and
+// one that no Program Manager answers make the group's folder and links in
+// the Start menu of the install's scope themselves.
 #pragma once
 
 #include <functional>
@@ -43,7 +44,8 @@ public:
 private:
     void FillGroupList();
     bool GroupExists(const String& group) const;
-    void SendCommands(const String& group, bool existing);
+    // False, having sent nothing, when no Program Manager answers.
+    bool SendCommands(const String& group, bool existing);
     void MakeFolders(const String& group, bool existing);
     void GroupFailed(const String& group);
     // Writes the item's link down in the run's journal before it is made.

@@ -9,6 +9,7 @@
 #include "engine/nimbo_info.h"
 #include "engine/path_routines.h"
 #include "engine/registry.h"
+#include "engine/run_scope.h"
 #include "engine/run_journal.h"
 #include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
@@ -225,16 +226,25 @@ void TNimboUnInstall::RegisterUnInstall(const String& displayName)
     // in the list for good, with nothing to remove it.
     if (!FileExists(dir + ExtractFileName(ProgramPath()))) return;
     TRegistryKey key;
-    key.Create(HKEY_LOCAL_MACHINE, String(kUnInstallKey) + "\\" + displayName,
+    key.Create(RegistrationRoot(), String(kUnInstallKey) + "\\" + displayName,
                controller_ ? &controller_->Journal() : nullptr);
     // Quoted when it holds a blank, so the path cannot be read as a shorter one.
     const String program = dir + ExtractFileName(ProgramPath());
-    const String command = program.find(' ') != String::npos ? "\"" + program + "\"" : program;
+    String command = program.find(' ') != String::npos ? "\"" + program + "\"" : program;
+    // The command says whom the install was for where the setup's own
+    // choice would say otherwise: the uninstall of a per-user install needs
+    // no rights and must not ask for them, that of a machine-wide one
+    // removes the machine's registration.
+    command += " UNINSTALL";
+    if (PerUserRun())
+        command += " /CURRENTUSER";
+    else if (controller_ && controller_->InstallScope() == isUser)
+        command += " /ALLUSERS";
     // Besides the two the uninstall needs, what Add/Remove Programs and
     // administrators' tools show and use.
     for (const auto& [name, value] : {std::pair<String, String>{"DisplayName", displayName},
-                                      {"UnInstallString", command + " UNINSTALL"},
-                                      {"QuietUninstallString", command + " UNINSTALL /VERYSILENT"},
+                                      {"UnInstallString", command},
+                                      {"QuietUninstallString", command + " /VERYSILENT"},
                                       {"InstallLocation", dir},
                                       {"DisplayIcon", program}})
         if (!key.IsOpen() || !key.WriteString(name, value)) throw ENimboError("Failed to set data for '" + name + "'");
@@ -262,5 +272,6 @@ void TNimboUnInstall::RemoveRegistration(const String& displayName)
 {
     if (displayName.empty()) return;
     TRegistryKey key;
-    if (key.Create(HKEY_LOCAL_MACHINE, kUnInstallKey)) key.DeleteSubKey(displayName);
+    // Opened, not made: a user's registry without the list gets none.
+    if (key.Open(RegistrationRoot(), kUnInstallKey, true)) key.DeleteSubKey(displayName);
 }

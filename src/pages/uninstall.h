@@ -57,5 +57,6 @@ private:
     TStringList text_;
 };
 
-// The registry key below HKEY_LOCAL_MACHINE that lists installed programs.
+// The registry key that lists installed programs, below HKEY_LOCAL_MACHINE
+// for everybody and below HKEY_CURRENT_USER for one user (RegistrationRoot).
 inline constexpr const char* kUnInstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall";

@@ -110,13 +110,15 @@ TEST_F(Manifest, IsThereAndWellFormed)
     ASSERT_NE(context, INVALID_HANDLE_VALUE) << "the manifest was refused, error " << GetLastError();
 }
 
-TEST_F(Manifest, AsksForAdministratorRights)
+// The user's own rights: a per-user install needs no more, and a
+// machine-wide run asks for them itself (through runas) when it lacks them.
+TEST_F(Manifest, AsksToRunAsInvoker)
 {
     ASSERT_NE(context, INVALID_HANDLE_VALUE);
     const auto buf = Query(RunlevelInformationInActivationContext);
     ASSERT_GE(buf.size(), sizeof(ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION));
     const auto* level = reinterpret_cast<const ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION*>(buf.data());
-    EXPECT_EQ(level->RunLevel, ACTCTX_RUN_LEVEL_REQUIRE_ADMIN);
+    EXPECT_EQ(level->RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
     EXPECT_FALSE(level->UiAccess);
 }
 

@@ -9,6 +9,7 @@
 #include "engine/run_switches.h"
 #include "page_fixture.h"
 #include "pages/message_page.h"
+#include "pages/group_removal.h"
 #include "pages/progman.h"
 #include "pages/program_folders.h"
 #include "pages/program_groups.h"
@@ -218,6 +219,10 @@ TEST_F(ProgramGroups, UnreachableServerReportsTheGroupThenEachItemAndGoesOn)
     startServer = false;
     AddItem("Editor", "edit.exe", apps);
     AddItem("Viewer", "view.exe", apps);
+    // Nor can the group be made in the Start menu: a file holds its name.
+    const String blocker = ProgramsFolder(false) + "Nimbo Tools";
+    ASSERT_FALSE(FileExists(blocker) || DirectoryExists(blocker));
+    WriteAll(blocker, "not a folder");
     std::vector<String> errors;
     Run([&](TGuiScript& g) {
         g.WaitForPage([this] { return groups; }).ClickNext();
@@ -228,6 +233,47 @@ TEST_F(ProgramGroups, UnreachableServerReportsTheGroupThenEachItemAndGoesOn)
                                                     "Unable to create program group item: Viewer."}));
     // Recorded all the same: the uninstall removes whatever did get made.
     EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}, {"Nimbo Tools", "Viewer"}}));
+    DeleteFileA(blocker.c_str());
+}
+
+// No Program Manager answers: the page makes the group as a folder of the
+// Start menu and each item as a shell link that starts the program with its
+// arguments, in its folder, with its icon; the uninstall takes them away.
+TEST_F(ProgramGroups, WithoutProgramManagerTheGroupBecomesLinksTheUninstallRemoves)
+{
+    oldService = SetProgManService("NimboNoSuchServer");
+    startServer = false;
+    const String title = Unique("Nimbo Links");
+    record->SetTitle(title);
+    AddItem("Editor", "edit.exe", apps, "/x file.txt /y");
+    AddItem("Tool Box", "toolbox.exe", tools);
+    Run([&](TGuiScript& g) { g.WaitForPage([this] { return groups; }).ClickNext(); });
+
+    const String group = ProgramsFolder(false) + title + "\\";
+    TShellLinkData editor, toolBox;
+    ASSERT_TRUE(ReadShellLink(group + "Editor.lnk", editor));
+    EXPECT_EQ(editor.target, folder + "edit.exe");
+    EXPECT_EQ(editor.arguments, "/x file.txt /y");
+    EXPECT_EQ(editor.workingDir, RemoveBackslash(folder));
+    EXPECT_EQ(editor.iconFile, folder + "edit.exe");
+    ASSERT_TRUE(ReadShellLink(group + "Tool Box.lnk", toolBox));
+    EXPECT_EQ(toolBox.target, folder + "tools\\toolbox.exe");
+    EXPECT_EQ(toolBox.arguments, "");
+    EXPECT_EQ(toolBox.workingDir, folder + "tools");
+    EXPECT_EQ(Entries(), (Pairs{{title, ""}, {title, "Editor"}, {title, "Tool Box"}}));
+
+    // A link of the user's in the same group stays, and keeps the group.
+    ASSERT_TRUE(WriteShellLink(group + "Mine.lnk", {folder + "mine.exe", "", "Mine", "", "", 0}));
+    info->AddInstalledFile(folder + "edit.exe");
+    info->AddInstalledFile(folder + "tools\\toolbox.exe");
+    RemoveLoggedGroups(*info);
+    EXPECT_FALSE(FileExists(group + "Editor.lnk"));
+    EXPECT_FALSE(FileExists(group + "Tool Box.lnk"));
+    EXPECT_TRUE(FileExists(group + "Mine.lnk"));
+    DeleteFileA((group + "Mine.lnk").c_str());
+    RemoveLoggedGroups(*info);
+    EXPECT_FALSE(DirectoryExists(group)) << "the group this run made goes once it is empty";
+    RemoveTree(group);
 }
 
 TEST_F(ProgramGroups, WithoutAProgramFileThePageMovesOnByItself)

@@ -301,6 +301,51 @@ TEST(AuthorScript, CompressSaysWhetherAndHowFilesArePacked)
     }
 }
 
+bool Boolean(TFormObject& form, const char* component, const char* property)
+{
+    TValueReader r(*form.Find(component)->Get(property));
+    return r.ReadBoolean();
+}
+
+// Whom the setup installs for reaches the controller; a setup that may run
+// per-user cannot reach the Windows folders, by any directory or switch.
+TEST(AuthorScript, ScopeAndItsSwitchReachTheControllerAndKeepPerUserOutOfWindows)
+{
+    const String head = "[Setup]\nName = A\nDestination = C:\\A\n";
+    TCompiled plain;
+    Compile(plain, head);
+    EXPECT_EQ(Ident(plain.form, "suInfo", "InstallScope"), "isMachine");
+    EXPECT_TRUE(Boolean(plain.form, "suInfo", "ScopeSwitch"));
+    TCompiled user;
+    Compile(user, head + "Scope = User\nScopeSwitch = no\n");
+    EXPECT_EQ(Ident(user.form, "suInfo", "InstallScope"), "isUser");
+    EXPECT_FALSE(Boolean(user.form, "suInfo", "ScopeSwitch"));
+    TCompiled ask;
+    Compile(ask, head + "Scope = ask\n");
+    EXPECT_EQ(Ident(ask.form, "suInfo", "InstallScope"), "isAsk");
+    // Machine-wide into the Windows folders: no switch may make it per-user.
+    const String fonts = "[Files]\n** -> Fonts\n[Directories]\nFonts = Windows System\\Fonts\n";
+    TCompiled machine;
+    Compile(machine, head + fonts);
+    EXPECT_FALSE(Boolean(machine.form, "suInfo", "ScopeSwitch"));
+
+    const std::vector<std::pair<String, String>> cases = {
+        {head + "Scope = user\n" + fonts,
+         "setup.nss:8:9: a per-user setup (Scope = user) writes nothing to the Windows folders; 'Fonts' lies in "
+         "'Windows System'"},
+        {head + "Scope = ask\n[Files]\nwriter.exe -> Windows\n",
+         "setup.nss:6:15: a per-user setup (Scope = ask) writes nothing to the Windows folders; 'Windows' lies in "
+         "'Windows'"},
+        {head + "ScopeSwitch = yes\n" + fonts, "setup.nss:4:15: ScopeSwitch = yes would let /CURRENTUSER install"},
+        {head + "Scope = everybody\n", "setup.nss:4:9: no Scope value named 'everybody'"},
+        {head + "ScopeSwitch = maybe\n", "setup.nss:4:15: no ScopeSwitch value named 'maybe'"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const String got = ErrorOf(text);
+        EXPECT_EQ(got.substr(0, expected.size()), expected) << text;
+    }
+}
+
 TEST(AuthorScript, WildcardsIgnoreLetterCase)
 {
     EXPECT_TRUE(WildMatch("*.TXT", "read me.txt"));

@@ -26,7 +26,8 @@ namespace {
 void MakeGroup(const String& dir, const std::vector<String>& items, const String& target)
 {
     CreateDirectoryA(dir.c_str(), nullptr);
-    for (const String& item : items) ASSERT_TRUE(WriteShellLink(dir + item + ".lnk", target, "", item)) << dir + item;
+    for (const String& item : items)
+        ASSERT_TRUE(WriteShellLink(dir + item + ".lnk", {target, "", item, "", "", 0})) << dir + item;
 }
 
 class UnInstall : public TPageFixture {
@@ -133,8 +134,8 @@ TEST_F(UnInstall, AnEditedLogRemovesNothingOfTheUsers)
     info->AddInstalledFile(installed);
     const String startMenu = ProgramsFolder(false) + "..\\", windows = ProgramsFolder(false) + "..\\..\\";
     const String outside1 = startMenu + Unique("nimbo") + ".lnk", outside2 = windows + Unique("nimbo") + ".lnk";
-    ASSERT_TRUE(WriteShellLink(outside1, installed, "", "x"));
-    ASSERT_TRUE(WriteShellLink(outside2, installed, "", "x"));
+    ASSERT_TRUE(WriteShellLink(outside1, {installed, "", "x", "", "", 0}));
+    ASSERT_TRUE(WriteShellLink(outside2, {installed, "", "x", "", "", 0}));
     const String users = Unique("Nimbo Users"), claimed = Unique("Nimbo Claimed");
     const String usersDir = ProgramsFolder(false) + users + "\\", claimedDir = ProgramsFolder(false) + claimed + "\\";
     MakeGroup(usersDir, {"Notes"}, "C:\\windows\\notepad.exe");

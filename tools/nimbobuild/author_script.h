@@ -52,6 +52,8 @@ struct TItemDecl {
 struct TAuthorScript {
     String file;  // as messages name it
     TScriptText name, title, destination, group, overwrite, log, compress;
+    TScriptText scope;        // machine, user or ask; machine when absent
+    TScriptText scopeSwitch;  // whether /ALLUSERS and /CURRENTUSER may change it
     std::vector<TScriptText> languages;
     std::vector<TFileRule> files;
     std::vector<TDirDecl> dirs;

@@ -48,6 +48,7 @@ public:
     {
         Setup();
         Directories();
+        for (const TDirDecl& d : s_.dirs) NeedsWindows(data_.FindDir(d.name.text), d.path);
         if (s_.files.empty()) {
             Place({"**", s_.end.line, 1}, {});
         } else {
@@ -139,6 +140,20 @@ private:
         }
     }
 
+    // A directory in the Windows folders, which a per-user setup may not
+    // write to: an error for one, noted for a machine-wide one (no switch
+    // may make it per-user).
+    void NeedsWindows(const TNimboDir* dir, const TScriptText& at)
+    {
+        const TNimboDir* root = dir;
+        while (root && !SameText(root->Name(), "Windows") && !SameText(root->Name(), "Windows System"))
+            root = root->Parent();
+        if (!root) return;
+        needsWindows_ = true;
+        if (SameText(s_.scope.text, "user") || SameText(s_.scope.text, "ask"))
+            Fail(at, Format("a per-user setup (Scope = %s) writes nothing to the Windows folders; '%s' lies in '%s'",
+                            s_.scope.text, dir->Name(), root->Name()));
+    }
     void Place(const TScriptText& pattern, const TScriptText& dirName);
     void Choices();
     void Select(TNimboChoiceItem* item, const TScriptText& what, std::vector<TNimboFile*>& chosen);
@@ -151,6 +166,7 @@ private:
     const std::vector<TPayloadFile>& payload_;
     TNimboData& data_;
     std::map<String, TPlaced> placed_;  // by upper-case name: the setup folder is flat
+    bool needsWindows_ = false;
 };
 
 // folder\name-pattern, or folder\**\name-pattern for every folder below.
@@ -172,6 +188,7 @@ void TDataBuilder::Place(const TScriptText& pattern, const TScriptText& dirName)
     if (folder.find_first_of("*?") != String::npos)
         Fail(pattern, "expected wildcards only in the file name, or '**' for every folder below");
     TNimboDir* target = Dir(dirName);
+    NeedsWindows(target, dirName.text.empty() ? pattern : dirName);
     int found = 0;
     for (const TPayloadFile& f : payload_) {
         String rest;
@@ -274,6 +291,7 @@ void TDataBuilder::Items()
 TScriptFacts TDataBuilder::Facts()
 {
     TScriptFacts facts;
+    facts.needsWindows = needsWindows_;
     if (!s_.readMe.text.empty()) {
         const TPlaced& p = Installed(s_.readMe, "installed file");
         const TNimboDir* install = data_.FindDir("Install");

@@ -15,6 +15,7 @@ struct TScriptFacts {
     String readMe;      // below the destination, "Help\read me.txt"; empty: no offer
     String programDir;  // script directory of the program run after the install
     String programName;
+    bool needsWindows = false;  // a directory lies in the Windows folders
 };
 
 // Fills data (a new script) from the author's script; raises EScriptError.

@@ -51,6 +51,10 @@ constexpr TNamedIdent kOverwrite[] = {
 constexpr TNamedIdent kCompress[] = {{"yes", "lzma"}, {"no", ""},       {"true", "lzma"},
                                      {"false", ""},   {"lzma", "lzma"}, {"zlib", "zlib"}};
 
+constexpr TNamedIdent kScope[] = {{"machine", "isMachine"}, {"user", "isUser"}, {"ask", "isAsk"}};
+
+constexpr TNamedIdent kYesNo[] = {{"yes", "1"}, {"no", ""}, {"true", "1"}, {"false", ""}};
+
 std::vector<String> Substituted(const std::vector<const char*>& lines, const String& name)
 {
     std::vector<String> out;
@@ -79,6 +83,7 @@ public:
         TValueWriter w;
         data.WriteData(w);
         info.Set("SetupData", w.TakeData());
+        Scope(info, facts);
         form_.Set("UnInstallName", StringValue(s_.uninstallName.text.empty() ? s_.name.text : s_.uninstallName.text));
         form_.Remove("ReadMe");  // the shipped application's
         if (!facts.readMe.empty()) form_.Set("ReadMe", StringValue(facts.readMe));
@@ -90,6 +95,20 @@ public:
     }
 
 private:
+    void Scope(TFormObject& info, const TScriptFacts& facts) const
+    {
+        info.Set("InstallScope", IdentValue(s_.scope.text.empty() ? "isMachine" : Ident(s_.scope, kScope, "Scope")));
+        // A setup that installs into the Windows folders is machine-wide
+        // only (a per-user scope was refused already): no switch makes it
+        // per-user unless the author says so, which is an error.
+        const bool allowed =
+            s_.scopeSwitch.text.empty() ? !facts.needsWindows : !Ident(s_.scopeSwitch, kYesNo, "ScopeSwitch").empty();
+        if (allowed && facts.needsWindows)
+            throw EScriptError(s_.file, s_.scopeSwitch,
+                               "ScopeSwitch = yes would let /CURRENTUSER install into the Windows folders");
+        info.Set("ScopeSwitch", BooleanValue(allowed));
+    }
+
     template <size_t N> String Ident(const TScriptText& v, const TNamedIdent (&table)[N], const char* key) const
     {
         std::vector<String> names;
