@@ -43,7 +43,8 @@ os.makedirs(d, exist_ok=True)
 if kind == 'programs':
     import shutil
     for p in sorted(glob.glob(build + '/*.exe') + glob.glob(build + '/*.DLL') + glob.glob(build + '/tests/*/*.exe')):
-        shutil.copyfile(p, os.path.join(d, os.path.basename(p)))
+        # (renamed: setup.exe and the libraries' names are the setup's own)
+        shutil.copyfile(p, os.path.join(d, 'built_' + os.path.basename(p)))
     sys.exit(0)
 rnd = random.Random(14)
 words = [''.join(rnd.choice('abcdefghijklmnopqrstuvwxyz') for _ in range(rnd.randint(2, 10))) for _ in range(5000)]
