@@ -67,3 +67,14 @@ big_copy_under_way() {
     done
     return 1
 }
+# Sends signal $1 (STOP, CONT, KILL) to the setup processes of this test's
+# prefix only: tests of other prefixes (and anything else whose command line
+# names a setup.exe) are left alone. Fails when there was none.
+signal_setups() {
+    local sig="$1" pid found=1
+    for pid in $(pgrep -f 'setup\.exe'); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        kill -"$sig" "$pid" 2>/dev/null && found=0
+    done
+    return $found
+}

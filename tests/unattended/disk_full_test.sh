@@ -14,7 +14,7 @@ source "$root/tests/support/test_lib.sh"
 disk="$work/disk"
 drive="$WINEPREFIX/dosdevices/t:"
 cleanup() {
-    pkill -CONT -f 'setup\.exe' 2>/dev/null
+    signal_setups CONT 2>/dev/null
     rm -f "$drive"
     mountpoint -q "$disk" && umount "$disk"
     [ -n "${KEEP:-}" ] || rm -rf "$work"
@@ -34,12 +34,12 @@ runner=$!
 # Once the big file is being written, another program takes the rest.
 under_way=0
 big_copy_under_way "$disk" && under_way=1
-pkill -STOP -f 'setup\.exe'
+signal_setups STOP
 [ $under_way -eq 1 ] && [ -z "$(find "$disk" -type f -size +199M)" ] && pass "frozen in the middle of the big file" \
     || fail "not frozen in the middle of the big file"
 dd if=/dev/zero of="$disk/filler" bs=1M >/dev/null 2>&1
 [ "$(df --output=avail "$disk" | tail -1)" -eq 0 ] && pass "the disk is full" || fail "the disk is not full"
-pkill -CONT -f 'setup\.exe'
+signal_setups CONT
 wait $runner
 rc=$?
 [ $rc -eq 3 ] && pass "the run ends with 3" || { fail "the run ended with $rc"; cat "$work/run.log"; }

@@ -52,9 +52,9 @@ kill_at() {
     setup /VERYSILENT '/DIR=C:\Points\App' &
     runner=$!
     eval "$until" || fail "the point was not reached"
-    pkill -STOP -f 'setup\.exe'
+    signal_setups STOP
     eval "$check"
-    pkill -9 -f 'setup\.exe'
+    signal_setups KILL
     wait $runner 2>/dev/null
 }
 # The next start undoes the killed run, then installs elsewhere.
@@ -93,11 +93,11 @@ robot 'set timeout 60' 'wait window NimboPagesForm' 'within NimboPagesForm' \
     'wait text meMSGIntent contains "Welcome"' 'click btnNext' 'wait text meCDLIntent contains "Select a directory"' \
     'click btnNext' 'wait text meMSGIntent contains "now be copied"' 'click btnNext' || fail "the attended run did not start its copy"
 big_copy_under_way "$dir" || fail "the copy of the big file was not seen"
-pkill -STOP -f 'setup\.exe'
+signal_setups STOP
 # Posted while the setup is frozen (finding the button asks nothing of
 # it), so the click waits in its queue for the copy to let messages in.
 robot 'click btnCancel in NimboPagesForm' >/dev/null || fail "Cancel could not be clicked"
-pkill -CONT -f 'setup\.exe'
+signal_setups CONT
 robot 'set timeout 60' 'answer "Confirmation" "&Yes"' \
     'wait dialog "Information" text contains "Setup was cancelled. Your computer was left as it was before."' \
     'answer "Information" "&OK"' || fail "the cancel was not confirmed or not reported"

@@ -54,7 +54,7 @@ robot 'set timeout 60' 'wait window NimboPagesForm' 'within NimboPagesForm' \
     'wait text meMSGIntent contains "now be copied"' 'click btnNext' \
     'wait text meCWGActions contains "program groups" timeout=120' >/dev/null \
     || fail "the attended setup did not reach the program groups page"
-pkill -9 -f 'setup\.exe' || fail "no setup process to kill"
+signal_setups KILL || fail "no setup process to kill"
 wait $attended 2>/dev/null
 killed="$WINEPREFIX/drive_c/Corvane"
 [ -n "$(ls "$killed" 2>/dev/null)" ] && ! no_journal && pass "the killed run left its files and its journal" \

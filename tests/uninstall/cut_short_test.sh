@@ -31,13 +31,13 @@ watch_folder delete '' "$app/many"
 uninstall &
 runner=$!
 wait $watcher
-pkill -STOP -f 'setup\.exe'
+signal_setups STOP
 left=$(find "$app/many" -type f | wc -l)
 [ "$left" -gt 0 ] && [ "$left" -lt 3000 ] && pass "stopped half-way: $left of 3000 files left" \
     || fail "not stopped half-way: $left of 3000 files left"
 registered && pass "the registration stays while the files go" || fail "the registration went before the files"
 [ -f "$app/INSTALL.LOG" ] && pass "so does the log" || fail "the log went before the files"
-pkill -9 -f 'setup\.exe'
+signal_setups KILL
 wait $runner 2>/dev/null
 
 [ -f "$app/setup.exe" ] && pass "the registered program is still there" || fail "the registered program is gone"
