@@ -5,11 +5,8 @@
 # decisions to the file named by NIMBO_STATE_FILE.
 #   startup_test.sh <win32 build dir> <work dir>
 set -uo pipefail
-build="$1"
-work="$2"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-source "$root/scripts/wine-env.sh"
-source "$root/tests/support/test_lib.sh"
+source "$root/tests/support/test_lib.sh" wine "$1" "$2"
 
 expect_line() {  # file, line, what
     if grep -qxF -- "$2" "$1"; then pass "$3"; else fail "$3: no line '$2' in $(basename "$1")"; cat "$1"; fi

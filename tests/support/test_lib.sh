@@ -1,5 +1,12 @@
 # Shell helpers of the tests that run real programs under Wine. Source it
-# after setting `build` (the win32 build dir) and `work` (the test's folder).
+# after setting `build` (the win32 build dir) and `work` (the test's
+# folder), or as `source test_lib.sh wine <build> <work>` with `root` set:
+# that sets both and enters the test's Wine prefix.
+if [ "${1:-}" = wine ]; then
+    build="$2"
+    work="$3"
+    source "$root/scripts/wine-env.sh"
+fi
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
@@ -71,10 +78,9 @@ big_copy_under_way() {
 # prefix only: tests of other prefixes (and anything else whose command line
 # names a setup.exe) are left alone. Fails when there was none.
 signal_setups() {
-    local sig="$1" pid found=1
-    for pid in $(pgrep -f 'setup\.exe'); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
-        kill -"$sig" "$pid" 2>/dev/null && found=0
-    done
+    local sig="$1" pid _ found=1
+    while read -r pid _; do
+        grep -q 'setup\.exe' "/proc/$pid/cmdline" 2>/dev/null && kill -"$sig" "$pid" 2>/dev/null && found=0
+    done < <(nimbo_prefix_processes "$WINEPREFIX")
     return $found
 }

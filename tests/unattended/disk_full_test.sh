@@ -5,11 +5,8 @@
 # with 3, undone: nothing of it is left on the drive and no journal.
 #   disk_full_test.sh <win32 build dir> <work dir>
 set -uo pipefail
-build="$1"
-work="$2"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-source "$root/scripts/wine-env.sh"
-source "$root/tests/support/test_lib.sh"
+source "$root/tests/support/test_lib.sh" wine "$1" "$2"
 
 disk="$work/disk"
 drive="$WINEPREFIX/dosdevices/t:"

@@ -6,11 +6,8 @@
 # Start menu group and its links are made, and removed again.
 #   very_silent_windows_test.sh <win32 build dir> <work dir>
 set -uo pipefail
-build="$1"
-work="$2"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-source "$root/scripts/wine-env.sh"
-source "$root/tests/support/test_lib.sh"
+source "$root/tests/support/test_lib.sh" wine "$1" "$2"
 trap '"$root/scripts/wine-env.sh" stop' EXIT
 
 fresh_source_folder
