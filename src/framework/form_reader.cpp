@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/le_bytes.h"
 #include "base/raw_inflate.h"
 
 bool UnpackForm(const uint8_t* data, size_t size, std::vector<uint8_t>& form)
@@ -10,7 +11,7 @@ bool UnpackForm(const uint8_t* data, size_t size, std::vector<uint8_t>& form)
     // Far more than any form holds, and a bound for a damaged size.
     constexpr uint32_t kLimit = 64u << 20;
     if (size < kPackedFormHeaderSize) throw EReadError("Packed form is damaged");
-    const uint32_t formSize = data[4] | (data[5] << 8) | (data[6] << 16) | (static_cast<uint32_t>(data[7]) << 24);
+    const uint32_t formSize = GetLE32(data + 4);
     // Deflate packs at most 1032 bytes into one: a larger size is damage,
     // and no reason to allocate it.
     if (formSize > kLimit || formSize / 1032 > size) throw EReadError("Packed form is damaged");

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/exceptions.h"
+#include "base/le_bytes.h"
 
 void TValueReader::Fail(const char* what) { throw EReadError(what); }
 
@@ -28,8 +29,7 @@ uint32_t TValueReader::ReadU32()
 {
     uint8_t b[4];
     ReadBytes(b, 4);
-    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
-           (static_cast<uint32_t>(b[3]) << 24);
+    return GetLE32(b);
 }
 
 String TValueReader::ReadChars(size_t n)

@@ -15,13 +15,13 @@ constexpr uint32_t kRva = 0x88000;
 std::vector<uint8_t> SharedLeaf(uint32_t dataRva)
 {
     std::vector<uint8_t> s(0x100);
-    Put16(&s[14], 2);
-    Put32(&s[16 + 4], 0x80000000u | 0x40);
-    Put32(&s[24 + 4], 0x80);
-    Put16(&s[0x40 + 14], 1);
-    Put32(&s[0x40 + 16 + 4], 0x80);
-    Put32(&s[0x80], dataRva);
-    Put32(&s[0x84], 0x10);
+    PutLE16(&s[14], 2);
+    PutLE32(&s[16 + 4], 0x80000000u | 0x40);
+    PutLE32(&s[24 + 4], 0x80);
+    PutLE16(&s[0x40 + 14], 1);
+    PutLE32(&s[0x40 + 16 + 4], 0x80);
+    PutLE32(&s[0x80], dataRva);
+    PutLE32(&s[0x84], 0x10);
     return s;
 }
 
@@ -31,7 +31,7 @@ TEST(RelocateResources, MovesEachDataEntryOnceAndRefusesWhatLeavesTheSection)
 {
     std::vector<uint8_t> s = SharedLeaf(kRva + 0xC0);
     RelocateResources(s, kRva, 0x100, 0x2F000);
-    EXPECT_EQ(Get32(&s[0x80]), kRva + 0xC0 + 0x2F000);
+    EXPECT_EQ(GetLE32(&s[0x80]), kRva + 0xC0 + 0x2F000);
 
     std::vector<uint8_t> outside = SharedLeaf(kRva + 0xF8);  // 16 bytes from 0xF8 end past the section
     EXPECT_THROW(RelocateResources(outside, kRva, 0x100, 0x1000), ENimboError);
@@ -39,9 +39,9 @@ TEST(RelocateResources, MovesEachDataEntryOnceAndRefusesWhatLeavesTheSection)
     EXPECT_THROW(RelocateResources(before, kRva, 0x100, 0x1000), ENimboError);
 
     std::vector<uint8_t> loop = SharedLeaf(kRva + 0xC0);
-    Put32(&loop[0x40 + 16 + 4], 0x80000000u | 0x40);  // the subdirectory contains itself
+    PutLE32(&loop[0x40 + 16 + 4], 0x80000000u | 0x40);  // the subdirectory contains itself
     EXPECT_THROW(RelocateResources(loop, kRva, 0x100, 0x1000), ENimboError);
     std::vector<uint8_t> past = SharedLeaf(kRva + 0xC0);
-    Put16(&past[0x40 + 14], 40);  // more entries than the section holds
+    PutLE16(&past[0x40 + 14], 40);  // more entries than the section holds
     EXPECT_THROW(RelocateResources(past, kRva, 0x100, 0x1000), ENimboError);
 }

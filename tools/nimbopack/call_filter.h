@@ -5,7 +5,7 @@
 // undoing it finds the same places.
 #pragma once
 
-#include <stdint.h>
+#include "base/le_bytes.h"
 
 inline void CallFilter(uint8_t* code, uint32_t size, uint32_t rva, bool encode)
 {
@@ -15,10 +15,10 @@ inline void CallFilter(uint8_t* code, uint32_t size, uint32_t rva, bool encode)
             continue;
         }
         uint8_t* p = code + i + 1;
-        uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+        uint32_t v = GetLE32(p);
         const uint32_t next = rva + i + 5;
         v = encode ? v + next : v - next;
-        for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
+        PutLE32(p, v);
         i += 5;
     }
 }

@@ -89,7 +89,7 @@ void FillTls(const TPeFile& p, const std::vector<uint8_t>& image, uint32_t param
     const uint32_t base = p.ImageBase(), bodyEnd = base + p.Sections().back().rva;
     if (dir.rva + 24ull > p.Sections().back().rva) Refuse("its TLS directory lies outside its data");
     const uint8_t* t = &image[dir.rva];
-    const uint32_t start = Get32(t), end = Get32(t + 4), index = Get32(t + 8), callbacks = Get32(t + 12);
+    const uint32_t start = GetLE32(t), end = GetLE32(t + 4), index = GetLE32(t + 8), callbacks = GetLE32(t + 12);
     if (start > end || start < base || end > bodyEnd || index < base || index + 4 > bodyEnd ||
         (callbacks && (callbacks < base || callbacks >= bodyEnd)))
         Refuse("its TLS directory points outside its image");
@@ -101,8 +101,8 @@ void FillTls(const TPeFile& p, const std::vector<uint8_t>& image, uint32_t param
                   sectionVa + copy + (end - start),
                   index,
                   paramsVa + static_cast<uint32_t>(offsetof(TPackParams, tls.callbacks)),
-                  Get32(t + 16),
-                  Get32(t + 20),
+                  GetLE32(t + 16),
+                  GetLE32(t + 20),
                   {callbackVa, 0}};
 }
 
@@ -156,11 +156,11 @@ void PutSection(uint8_t* entry, const char* name, uint32_t rva, uint32_t virtual
 {
     std::memset(entry, 0, kSectionEntrySize);
     std::memcpy(entry, name, std::strlen(name));
-    Put32(entry + 8, virtualSize);
-    Put32(entry + 12, rva);
-    Put32(entry + 16, rawSize);
-    Put32(entry + 20, rawSize ? rawOffset : 0);
-    Put32(entry + 36, characteristics);
+    PutLE32(entry + 8, virtualSize);
+    PutLE32(entry + 12, rva);
+    PutLE32(entry + 16, rawSize);
+    PutLE32(entry + 20, rawSize ? rawOffset : 0);
+    PutLE32(entry + 36, characteristics);
 }
 
 struct TLayout {
@@ -181,17 +181,17 @@ void WriteHeaders(const TPeFile& p, const TStubSection& s, const TLayout& l, std
                kScnCode | kScnInitialized | kScnExecute | kScnRead | kScnWrite);
     PutSection(table + 2 * kSectionEntrySize, ".rsrc", l.rsrcRva, rsrc.virtualSize, l.rsrcRaw,
                Align(rsrc.rawSize, p.FileAlignment()), rsrc.characteristics);
-    Put16(&file[p.HeaderOffset() + 6], 3);
-    Put16(&file[p.HeaderOffset() + 22], static_cast<uint16_t>(p.Characteristics() | 1));  // relocations stripped
+    PutLE16(&file[p.HeaderOffset() + 6], 3);
+    PutLE16(&file[p.HeaderOffset() + 22], static_cast<uint16_t>(p.Characteristics() | 1));  // relocations stripped
     uint8_t* o = &file[p.OptionalOffset()];
-    Put32(o + 4, l.stubRawSize);                                           // SizeOfCode
-    Put32(o + 8, l.stubRawSize + Align(rsrc.rawSize, p.FileAlignment()));  // SizeOfInitializedData
-    Put32(o + 12, rsrc.rva - bodyRva);                                     // SizeOfUninitializedData
-    Put32(o + 16, s.entryRva);
-    Put32(o + 20, bodyRva);    // BaseOfCode
-    Put32(o + 24, l.stubRva);  // BaseOfData
-    Put32(o + 56, l.rsrcRva + Align(rsrc.virtualSize, kPage));
-    Put16(o + 70, static_cast<uint16_t>(Get16(o + 70) & ~0x40));  // no dynamic base
+    PutLE32(o + 4, l.stubRawSize);                                           // SizeOfCode
+    PutLE32(o + 8, l.stubRawSize + Align(rsrc.rawSize, p.FileAlignment()));  // SizeOfInitializedData
+    PutLE32(o + 12, rsrc.rva - bodyRva);                                     // SizeOfUninitializedData
+    PutLE32(o + 16, s.entryRva);
+    PutLE32(o + 20, bodyRva);    // BaseOfCode
+    PutLE32(o + 24, l.stubRva);  // BaseOfData
+    PutLE32(o + 56, l.rsrcRva + Align(rsrc.virtualSize, kPage));
+    PutLE16(o + 70, static_cast<uint16_t>(GetLE16(o + 70) & ~0x40));  // no dynamic base
     const TPeDirectory keep[kDirCount] = {p.Directory(0),
                                           s.imports,
                                           {l.rsrcRva, p.Directory(kDirResource).size},
@@ -209,8 +209,8 @@ void WriteHeaders(const TPeFile& p, const TStubSection& s, const TLayout& l, std
                                           {},
                                           {}};
     for (uint32_t i = 0; i < kDirCount; ++i) {
-        Put32(o + 96 + 8 * i, keep[i].rva);
-        Put32(o + 100 + 8 * i, keep[i].size);
+        PutLE32(o + 96 + 8 * i, keep[i].rva);
+        PutLE32(o + 100 + 8 * i, keep[i].size);
     }
 }
 
@@ -236,7 +236,7 @@ std::vector<uint8_t> PackProgram(const TPeFile& p, const TPeFile& stub)
     RelocateResources(resources, rsrc.rva, rsrc.virtualSize, l.rsrcRva - rsrc.rva);
     std::memcpy(&file[l.rsrcRaw], resources.data(), resources.size());
     const uint32_t checksumOffset = p.OptionalOffset() + 64;
-    Put32(&file[checksumOffset], PeChecksum(file, checksumOffset));
+    PutLE32(&file[checksumOffset], PeChecksum(file, checksumOffset));
     return file;
 }
 
@@ -262,11 +262,11 @@ struct TResourceWalk {
     void Directory(uint32_t offset, int depth)
     {
         if (depth > 3 || offset + 16ull > section.size()) Refuse("its resource directory is damaged");
-        const uint32_t count = Get16(&section[offset + 12]) + Get16(&section[offset + 14]);
+        const uint32_t count = GetLE16(&section[offset + 12]) + GetLE16(&section[offset + 14]);
         for (uint32_t i = 0; i < count; ++i) {
             const uint64_t entry = offset + 16ull + 8ull * i;
             if (entry + 8 > section.size()) Refuse("its resource directory is damaged");
-            const uint32_t target = Get32(&section[entry + 4]);
+            const uint32_t target = GetLE32(&section[entry + 4]);
             if (target & 0x80000000u)
                 Directory(target & 0x7FFFFFFFu, depth + 1);
             else
@@ -277,10 +277,10 @@ struct TResourceWalk {
     {
         if (offset + 16ull > section.size()) Refuse("its resource directory is damaged");
         if (!moved.insert(offset).second) return;
-        const uint32_t at = Get32(&section[offset]), length = Get32(&section[offset + 4]);
+        const uint32_t at = GetLE32(&section[offset]), length = GetLE32(&section[offset + 4]);
         if (at < rva || static_cast<uint64_t>(at) + length > static_cast<uint64_t>(rva) + size)
             Refuse("a resource lies outside the resource section");
-        Put32(&section[offset], at + delta);
+        PutLE32(&section[offset], at + delta);
     }
 };
 

@@ -6,21 +6,6 @@
 
 #include "base/exceptions.h"
 
-uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-void Put32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-void Put16(uint8_t* p, uint16_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
 namespace {
 
 constexpr uint32_t kSectionEntrySize = 40;
@@ -36,14 +21,14 @@ TPeFile::TPeFile(std::vector<uint8_t> bytes) : bytes_(std::move(bytes))
 {
     const uint64_t size = bytes_.size();
     if (size < 0x40 || bytes_[0] != 'M' || bytes_[1] != 'Z') Refuse("no MZ header");
-    pe_ = Get32(&bytes_[0x3C]);
-    if (static_cast<uint64_t>(pe_) + 24 + 96 > size || Get32(&bytes_[pe_]) != 0x4550) Refuse("no PE header");
-    if (Get16(&bytes_[pe_ + 4]) != 0x14C) Refuse("not for i386");
-    optionalSize_ = Get16(&bytes_[pe_ + 20]);
-    if (optionalSize_ < 96 + 8 * kDirCount || Get16(&bytes_[OptionalOffset()]) != 0x10B)
+    pe_ = GetLE32(&bytes_[0x3C]);
+    if (static_cast<uint64_t>(pe_) + 24 + 96 > size || GetLE32(&bytes_[pe_]) != 0x4550) Refuse("no PE header");
+    if (GetLE16(&bytes_[pe_ + 4]) != 0x14C) Refuse("not for i386");
+    optionalSize_ = GetLE16(&bytes_[pe_ + 20]);
+    if (optionalSize_ < 96 + 8 * kDirCount || GetLE16(&bytes_[OptionalOffset()]) != 0x10B)
         Refuse("not a PE32 optional header with 16 data directories");
     if (Optional32(92) < kDirCount) Refuse("fewer than 16 data directories");
-    if (static_cast<uint64_t>(SectionTableOffset()) + Get16(&bytes_[pe_ + 6]) * kSectionEntrySize > SizeOfHeaders() ||
+    if (static_cast<uint64_t>(SectionTableOffset()) + GetLE16(&bytes_[pe_ + 6]) * kSectionEntrySize > SizeOfHeaders() ||
         SizeOfHeaders() > size || SizeOfHeaders() > 0x1000 || SizeOfHeaders() == 0)
         Refuse("the section table lies outside the headers");
     const uint32_t sectionAlignment = Optional32(32), fileAlignment = FileAlignment();
@@ -59,18 +44,18 @@ TPeFile::TPeFile(std::vector<uint8_t> bytes) : bytes_(std::move(bytes))
 
 void TPeFile::ReadSections()
 {
-    const uint32_t count = Get16(&bytes_[pe_ + 6]);
+    const uint32_t count = GetLE16(&bytes_[pe_ + 6]);
     const uint32_t mask = SectionAlignment() - 1;
     uint32_t next = (SizeOfHeaders() + mask) & ~mask;
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* s = &bytes_[SectionTableOffset() + i * kSectionEntrySize];
         TPeSection section;
         section.name.assign(reinterpret_cast<const char*>(s), strnlen(reinterpret_cast<const char*>(s), 8));
-        section.virtualSize = Get32(s + 8);
-        section.rva = Get32(s + 12);
-        section.rawSize = Get32(s + 16);
-        section.rawOffset = section.rawSize ? Get32(s + 20) : 0;
-        section.characteristics = Get32(s + 36);
+        section.virtualSize = GetLE32(s + 8);
+        section.rva = GetLE32(s + 12);
+        section.rawSize = GetLE32(s + 16);
+        section.rawOffset = section.rawSize ? GetLE32(s + 20) : 0;
+        section.characteristics = GetLE32(s + 36);
         if (section.virtualSize == 0) section.virtualSize = section.rawSize;
         if (section.rva != next) Refuse("the sections do not follow each other");
         if (static_cast<uint64_t>(section.rawOffset) + section.rawSize > bytes_.size())

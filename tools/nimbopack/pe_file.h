@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/le_bytes.h"
 #include "base/nstring.h"
 
 struct TPeSection {
@@ -36,11 +37,6 @@ enum EPeDirectory : uint32_t {
     kDirCount = 16
 };
 
-uint32_t Get32(const uint8_t* p);
-uint16_t Get16(const uint8_t* p);
-void Put32(uint8_t* p, uint32_t v);
-void Put16(uint8_t* p, uint16_t v);
-
 class TPeFile {
 public:
     // Throws ENimboError for anything but a well-formed PE32 i386 file.
@@ -50,8 +46,8 @@ public:
     uint32_t HeaderOffset() const { return pe_; }         // the "PE" signature
     uint32_t OptionalOffset() const { return pe_ + 24; }  // the optional header
     uint32_t SectionTableOffset() const { return pe_ + 24 + optionalSize_; }
-    uint16_t Characteristics() const { return Get16(&bytes_[pe_ + 22]); }
-    uint32_t Optional32(uint32_t field) const { return Get32(&bytes_[OptionalOffset() + field]); }
+    uint16_t Characteristics() const { return GetLE16(&bytes_[pe_ + 22]); }
+    uint32_t Optional32(uint32_t field) const { return GetLE32(&bytes_[OptionalOffset() + field]); }
     uint32_t ImageBase() const { return Optional32(28); }
     uint32_t EntryRva() const { return Optional32(16); }
     uint32_t SizeOfImage() const { return Optional32(56); }

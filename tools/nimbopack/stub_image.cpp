@@ -21,14 +21,14 @@ void ApplyRelocations(std::vector<uint8_t>& image, TPeDirectory dir, uint32_t de
 {
     for (uint32_t at = dir.rva; at + 8 <= dir.rva + dir.size;) {
         const uint8_t* block = At(image, at, 8);
-        const uint32_t page = Get32(block), blockSize = Get32(block + 4);
+        const uint32_t page = GetLE32(block), blockSize = GetLE32(block + 4);
         if (blockSize < 8 || blockSize & 1) Refuse("a damaged relocation block");
         for (uint32_t e = 8; e < blockSize; e += 2) {
-            const uint16_t entry = Get16(At(image, at + e, 2));
+            const uint16_t entry = GetLE16(At(image, at + e, 2));
             if (entry >> 12 == 0) continue;
             if (entry >> 12 != 3) Refuse("a relocation other than a 32-bit address");
             uint8_t* p = At(image, page + (entry & 0xFFFu), 4);
-            Put32(p, Get32(p) + delta);
+            PutLE32(p, GetLE32(p) + delta);
         }
         at += blockSize;
     }
@@ -38,9 +38,9 @@ void ShiftThunks(std::vector<uint8_t>& image, uint32_t rva, uint32_t shift)
 {
     for (;; rva += 4) {
         uint8_t* p = At(image, rva, 4);
-        const uint32_t v = Get32(p);
+        const uint32_t v = GetLE32(p);
         if (!v) return;
-        if (!(v & 0x80000000u)) Put32(p, v + shift);
+        if (!(v & 0x80000000u)) PutLE32(p, v + shift);
     }
 }
 
@@ -48,13 +48,13 @@ void ShiftImports(std::vector<uint8_t>& image, uint32_t importRva, uint32_t shif
 {
     for (uint32_t at = importRva;; at += kImportDescriptorSize) {
         uint8_t* d = At(image, at, kImportDescriptorSize);
-        if (!Get32(d + 12)) return;
-        const uint32_t names = Get32(d), slots = Get32(d + 16);
+        if (!GetLE32(d + 12)) return;
+        const uint32_t names = GetLE32(d), slots = GetLE32(d + 16);
         if (names) ShiftThunks(image, names, shift);
         if (slots != names) ShiftThunks(image, slots, shift);
-        if (names) Put32(d, names + shift);
-        Put32(d + 12, Get32(d + 12) + shift);
-        Put32(d + 16, slots + shift);
+        if (names) PutLE32(d, names + shift);
+        PutLE32(d + 12, GetLE32(d + 12) + shift);
+        PutLE32(d + 16, slots + shift);
     }
 }
 
@@ -62,7 +62,7 @@ uint32_t FindParams(const std::vector<uint8_t>& bytes)
 {
     uint32_t found = 0, count = 0;
     for (uint32_t i = 0; i + sizeof(TPackParams) + 4 <= bytes.size(); i += 4)
-        if (Get32(&bytes[i]) == kPackSignature0 && Get32(&bytes[i + 4]) == kPackSignature1) {
+        if (GetLE32(&bytes[i]) == kPackSignature0 && GetLE32(&bytes[i + 4]) == kPackSignature1) {
             found = i;
             ++count;
         }
@@ -91,6 +91,6 @@ TPlacedStub PlaceStub(const TPeFile& stub, uint32_t imageBase, uint32_t rva)
     placed.entryRva = stub.EntryRva() + shift;
     placed.bytes.assign(image.begin() + first, image.end());
     placed.paramsOffset = FindParams(placed.bytes);
-    placed.callbackVa = Get32(&placed.bytes[placed.paramsOffset + sizeof(TPackParams)]);
+    placed.callbackVa = GetLE32(&placed.bytes[placed.paramsOffset + sizeof(TPackParams)]);
     return placed;
 }
