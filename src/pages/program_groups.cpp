@@ -43,6 +43,62 @@ bool CanMakeItem(const TNimboWinItem* item, const String& path)
     return IsProgManName(item->Name()) && !holdsAny(path, "\"") && !holdsAny(item->CommandLine(), "\"()[],");
 }
 
+// Where the shell may make a group on CreateGroup: in the program folder
+// of the run's scope, and for a machine-wide run in the user's too (a
+// shell may not know the common flag; Wine's makes every group in the
+// user's). Each that is not there yet is written down before the command;
+// once it is carried out, those that appeared are this installation's,
+// and the others are taken back, so a rollback never removes a folder of
+// that name that someone else makes later.
+class TShellGroupFolders {
+public:
+    explicit TShellGroupFolders(const String& group)
+    {
+        for (bool common : {ScopeGroupsCommon(), false}) {
+            const String folder = GroupFolder(ProgramsFolder(common), group);
+            const bool listed = std::any_of(folders_.begin(), folders_.end(),
+                                            [&folder](const TCandidate& c) { return SameText(c.path, folder); });
+            if (!folder.empty() && !listed) folders_.push_back({folder, DirectoryExists(folder)});
+        }
+    }
+    void WriteDown(TRunJournal& journal) const
+    {
+        for (const TCandidate& c : folders_)
+            if (!c.existed) journal.DirsToBeMade(c.path);
+    }
+    // After the command: records the folders that appeared in the log;
+    // true when one did.
+    bool Settle(TNimboInfo& controller) const
+    {
+        bool made = false;
+        for (const TCandidate& c : folders_) {
+            if (c.existed) continue;
+            if (DirectoryExists(c.path)) {
+                controller.AddGroupFolder(c.path);
+                made = true;
+            } else {
+                controller.Journal().NotMade(c.path);
+            }
+        }
+        return made;
+    }
+    // Where the group is now: its items' links go to one of these.
+    std::vector<String> Present() const
+    {
+        std::vector<String> present;
+        for (const TCandidate& c : folders_)
+            if (DirectoryExists(c.path)) present.push_back(c.path);
+        return present;
+    }
+
+private:
+    struct TCandidate {
+        String path;
+        bool existed;
+    };
+    std::vector<TCandidate> folders_;
+};
+
 // How long the page waits for the folder windows its commands open.
 constexpr DWORD kFolderWindowWaitMs = 15000;
 // How many of the minimize timer's one-second ticks follow a Next.
@@ -103,12 +159,12 @@ void TNimboGroups::FillGroupList()
     TStringList groups;
     // Unattended, nothing may start Program Manager (a window); and where
     // no Program Manager answers, the groups are those the page makes its
-    // group among: the user's program folder.
+    // group among: the program folder of the run's scope.
     if (!Unattended() && OpenProgMan()) {
         groups.SetText(ProgManGroups());
         CloseProgMan();
     } else {
-        ListGroupFolders(groups, false);
+        ListGroupFolders(groups, ScopeGroupsCommon());
     }
     for (int i = groups.Count() - 1; i >= 0; --i)
         if (groups[i].empty()) groups.Delete(i);
@@ -133,7 +189,7 @@ bool TNimboGroups::GroupExists(const String& group) const
     const String stored = StoredFileName(group);
     for (int i = 0; i < existingGroups_.Count(); ++i)
         if (SameText(StoredFileName(existingGroups_[i]), stored)) return true;
-    return GroupFolderExists(group);
+    return GroupFolderExists(group, ScopeGroupsCommon());
 }
 
 void TNimboGroups::GroupFailed(const String& group)
@@ -169,18 +225,21 @@ bool TNimboGroups::SendCommands(const String& group, bool existing)
     windows.Start(ProgManProcess());
     if (!existing) controller_->AddGroupEntry("", group);
     // The shell keeps the group as a folder and its items as links in it,
-    // which it makes on these commands (in the user's program folder):
-    // they are written down first.
-    String folder = GroupFolder(ProgramsFolder(false), group);
-    if (!folder.empty()) {
-        folder = AddBackslash(folder);
-        controller_->Journal().DirsToBeMade(folder);
-    }
-    if (!ProgManExecute("[CreateGroup(" + ProgManArg(group) + ")]")) GroupFailed(group);
+    // which it makes on these commands: they are written down first.
+    const TShellGroupFolders folders(group);
+    folders.WriteDown(controller_->Journal());
+    // Everybody's group for a machine-wide run, the user's for a per-user
+    // one: said both ways, since without the flag a shell makes an
+    // administrator's group everybody's. Waited for, to see where it is.
+    const String common = ScopeGroupsCommon() ? "1" : "0";
+    if (!ProgManExecute("[CreateGroup(" + ProgManArg(group) + "," + common + ")]", true)) GroupFailed(group);
+    if (folders.Settle(*controller_)) controller_->AddGroupEntry("", group);
     CloseProgMan();
     OpenProgMan();
-    CreateItems(group, [this, &folder](const TNimboWinItem* item, const String& path) {
-        if (!folder.empty() && !KeptInJournal(ItemLinkPath(folder, item->Name()))) return false;
+    const std::vector<String> present = folders.Present();
+    CreateItems(group, [this, &present](const TNimboWinItem* item, const String& path) {
+        for (const String& folder : present)
+            if (!KeptInJournal(ItemLinkPath(folder, item->Name()))) return false;
         return ProgManExecute(Format("[AddItem(\"%s\" %s,%s)]", path, item->CommandLine(), ProgManArg(item->Name())));
     });
     CloseProgMan();
@@ -195,14 +254,21 @@ bool TNimboGroups::SendCommands(const String& group, bool existing)
 void TNimboGroups::MakeFolders(const String& group, bool existing)
 {
     if (!existing) controller_->AddGroupEntry("", group);
-    // In the user's Start menu, where Program Manager's shell makes its
-    // groups too: a per-user install writes nowhere else, and the
-    // uninstall of either finds the group where the other way made it.
-    // Made through the journal; MakeGroupFolder then finds it there.
-    const String planned = GroupFolder(ProgramsFolder(false), group);
-    if (!planned.empty()) controller_->Journal().MakeDirs(planned);
-    const String folder = MakeGroupFolder(group, false);
-    if (folder.empty()) GroupFailed(group);
+    // In the Start menu of the run's scope: everybody's for a machine-wide
+    // run, the user's for a per-user one. Made through the journal;
+    // MakeGroupFolder then finds it there. Only a folder that was not
+    // there is this installation's.
+    const bool common = ScopeGroupsCommon();
+    const String planned = GroupFolder(ProgramsFolder(common), group);
+    const bool fresh = !planned.empty() && !DirectoryExists(planned);
+    if (fresh) controller_->Journal().MakeDirs(planned);
+    const String folder = MakeGroupFolder(group, common);
+    if (folder.empty()) {
+        GroupFailed(group);
+    } else if (fresh) {
+        controller_->AddGroupEntry("", group);
+        controller_->AddGroupFolder(folder);
+    }
     CreateItems(group, [this, &folder](const TNimboWinItem* item, const String& path) {
         if (folder.empty()) return false;
         const String link = ItemLinkPath(folder, item->Name());

@@ -78,6 +78,43 @@ TEST_F(RunScope, TheSwitchWinsWhereAllowedAndIsRefusedWhereNot)
     }
 }
 
+// A setup with a page that writes machine-wide in any scope (the database
+// engine's): machine-wide whatever the author chose, never asking, and
+// /CURRENTUSER refused however the author set the switch; the uninstall
+// still follows its registration.
+TEST_F(RunScope, AMachineOnlySetupIsMachineWideAndRefusesCurrentUser)
+{
+    using S = TScopeSwitch;
+    struct TCase {
+        TNimboScope author;
+        bool allowed;
+        S given;
+        bool unattended, unInstall;
+        TRunScope scope;
+        bool refused;
+    };
+    constexpr TRunScope machine = TRunScope::machine, user = TRunScope::user;
+    const TCase cases[] = {
+        {isUser, true, S::none, true, false, machine, false},
+        {isAsk, true, S::none, false, false, machine, false},
+        {isAsk, true, S::none, true, false, machine, false},
+        {isMachine, true, S::currentUser, true, false, user, true},
+        {isAsk, true, S::currentUser, false, false, user, true},
+        {isUser, true, S::currentUser, true, false, user, true},
+        {isUser, false, S::allUsers, true, false, machine, false},
+        {isUser, true, S::currentUser, true, true, user, false},
+        {isAsk, true, S::none, false, true, machine, false},
+    };
+    for (const TCase& c : cases) {
+        const TScopeDecision d = DecideScope(c.author, c.allowed, c.given, c.unattended, c.unInstall, true);
+        const String what = Format("author %d allowed %d switch %d unattended %d uninstall %d", c.author, c.allowed,
+                                   static_cast<int>(c.given), c.unattended, c.unInstall);
+        EXPECT_EQ(d.scope, c.scope) << what;
+        EXPECT_FALSE(d.ask) << what;
+        EXPECT_EQ(d.refused, c.refused) << what;
+    }
+}
+
 TEST_F(RunScope, SwitchesAreTakenOnceAndForwardedSoTheCopyReadsThemBack)
 {
     EXPECT_EQ(ParseRunSwitches({"/allusers"}).scope, TScopeSwitch::allUsers);

@@ -196,6 +196,40 @@ TEST_F(InstallLog, ASealTellsOursFromAnotherProductsAndFromAnEditedLog)
     DeleteFileA((dir + "NOTES.LOG").c_str());
 }
 
+// Where the groups were made is sealed apart from the rest: the seal that
+// uninstalls of earlier versions check stays what they compute, and a log
+// without it is one of theirs, whose folder list is not taken.
+TEST_F(InstallLog, GroupFoldersHaveASealOfTheirOwn)
+{
+    const String folder = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Group";
+    info->AddGroupEntry("", "Group");
+    info->AddGroupFolder(folder);
+    info->AddGroupFolder(LowerCase(folder));
+    info->WriteLog();
+    // A later run into the same place that made no group keeps the record.
+    NewController();
+    info->AddInstalledFile(dir + "a.txt");
+    info->WriteLog();
+    NewController();
+    ASSERT_TRUE(info->ReadLog(LogPath(), false));
+    EXPECT_EQ(info->GroupFolders().Lines(), (std::vector<String>{folder}));
+    EXPECT_TRUE(info->GroupFoldersLogged());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
+
+    WritePrivateProfileStringA("Group Folders", "0", "C:\\Users\\Me\\Group", LogPath().c_str());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::changed);
+    WritePrivateProfileStringA("Group Folders", "0", folder.c_str(), LogPath().c_str());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
+    // Without their seal, as an earlier version writes the log again: the
+    // rest is still ours, and the folders are not taken.
+    WritePrivateProfileStringA("Nimbo Setup", "Group Folders", nullptr, LogPath().c_str());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
+    ASSERT_TRUE(info->ReadLog(LogPath(), false));
+    EXPECT_FALSE(info->GroupFoldersLogged());
+    EXPECT_EQ(info->GroupFolders().Count(), 0);
+    EXPECT_EQ(info->GroupNames().Lines(), (std::vector<String>{"Group"}));
+}
+
 TEST_F(InstallLog, AnotherProgramsLogIsNeitherMergedNorTouched)
 {
     const String theirs = "[Created Dirs]\r\nC:\\OtherApp\\=\r\n[Files]\r\nC:\\OtherApp\\important.dll=\r\n";
