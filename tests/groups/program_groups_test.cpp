@@ -539,6 +539,34 @@ TEST_F(ProgramGroups, UnattendedRunMakesFolderAndLinksWithoutProgramManager)
     RemoveTree(group);
 }
 
+// A run cancelled after its group was made, that rolls back, takes the
+// group back from where the shell made it (Wine's: the user's Start
+// menu, though the run asked for everybody's), and nothing of the folder
+// of that name that someone made in everybody's Start menu meanwhile.
+TEST_F(ProgramGroups, ACancelledRunTakesBackTheGroupWhereTheShellMadeIt)
+{
+    const String title = Unique("Nimbo Rollback");
+    record->SetTitle(title);
+    AddItem("Editor", "edit.exe", apps);
+    info->SetRollBackOnCancel(true);
+    const String made = ProgramsFolder(false) + title, other = ProgramsFolder(true) + title;
+    TGuiScript g;
+    g.WaitForPage([this] { return first; }).ClickNext();
+    g.WaitForPage([this] { return groups; }).ClickNext();
+    g.WaitForPage([this] { return last; }).Then([&] { return FileExists(made + "\\Editor.lnk"); });
+    g.Then([&] { return CreateDirectoryA(other.c_str(), nullptr) != FALSE; });
+    g.ClickCancel().Answer("Confirmation", "Yes").Answer("Information", "OK");
+    EXPECT_EQ(first->Execute(), psCancelled);
+    SetRunExitCode(exitCancelled);  // as the background does for a cancelled run
+    info->EndOfRun();
+    ResetRunExitCode();
+    EXPECT_TRUE(g.Finished());
+    EXPECT_FALSE(DirectoryExists(made)) << "the group and its link are taken back";
+    EXPECT_TRUE(DirectoryExists(other)) << "a folder this run did not make stays";
+    RemoveDirectoryA(other.c_str());
+    RemoveTree(made + "\\");
+}
+
 // Wine's own Program Manager server: the group becomes a folder of the
 // Start menu with one link per item, and the group list names it.
 TEST_F(ProgramGroups, WineProgramManagerCreatesTheGroupAndItsLinks)
