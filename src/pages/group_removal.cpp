@@ -59,9 +59,7 @@ bool IsPlainFolder(const String& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
-}  // namespace
 
-namespace {
 // Whether this installation made the group's folder there: a log that
 // names its group folders says where; an earlier version's log made every
 // group it created in the user's program folder.
