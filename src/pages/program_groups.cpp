@@ -13,6 +13,7 @@
 #include "framework/properties.h"
 #include "pages/progman.h"
 #include "pages/program_folders.h"
+#include "pages/shell_group_folders.h"
 
 NIMBO_DEFINE_CLASS(TNimboGroups, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboGroups)
@@ -42,62 +43,6 @@ bool CanMakeItem(const TNimboWinItem* item, const String& path)
     };
     return IsProgManName(item->Name()) && !holdsAny(path, "\"") && !holdsAny(item->CommandLine(), "\"()[],");
 }
-
-// Where the shell may make a group on CreateGroup: in the program folder
-// of the run's scope, and for a machine-wide run in the user's too (a
-// shell may not know the common flag; Wine's makes every group in the
-// user's). Each that is not there yet is written down before the command;
-// once it is carried out, those that appeared are this installation's,
-// and the others are taken back, so a rollback never removes a folder of
-// that name that someone else makes later.
-class TShellGroupFolders {
-public:
-    explicit TShellGroupFolders(const String& group)
-    {
-        for (bool common : {ScopeGroupsCommon(), false}) {
-            const String folder = GroupFolder(ProgramsFolder(common), group);
-            const bool listed = std::any_of(folders_.begin(), folders_.end(),
-                                            [&folder](const TCandidate& c) { return SameText(c.path, folder); });
-            if (!folder.empty() && !listed) folders_.push_back({folder, DirectoryExists(folder)});
-        }
-    }
-    void WriteDown(TRunJournal& journal) const
-    {
-        for (const TCandidate& c : folders_)
-            if (!c.existed) journal.DirsToBeMade(c.path);
-    }
-    // After the command: records the folders that appeared in the log;
-    // true when one did.
-    bool Settle(TNimboInfo& controller) const
-    {
-        bool made = false;
-        for (const TCandidate& c : folders_) {
-            if (c.existed) continue;
-            if (DirectoryExists(c.path)) {
-                controller.AddGroupFolder(c.path);
-                made = true;
-            } else {
-                controller.Journal().NotMade(c.path);
-            }
-        }
-        return made;
-    }
-    // Where the group is now: its items' links go to one of these.
-    std::vector<String> Present() const
-    {
-        std::vector<String> present;
-        for (const TCandidate& c : folders_)
-            if (DirectoryExists(c.path)) present.push_back(c.path);
-        return present;
-    }
-
-private:
-    struct TCandidate {
-        String path;
-        bool existed;
-    };
-    std::vector<TCandidate> folders_;
-};
 
 // How long the page waits for the folder windows its commands open.
 constexpr DWORD kFolderWindowWaitMs = 15000;
