@@ -50,6 +50,7 @@ machine_state() {
     wine regedit /E "$(winpath "$work/hklm.reg")" 'HKEY_LOCAL_MACHINE\Software' >/dev/null 2>&1 </dev/null
     iconv -f UTF-16LE -t UTF-8 "$work/hklm.reg" 2>/dev/null | tr -d '\r'
     (cd "$drive_c/windows" && find . -type f -newer "$work/marker" -printf 'changed %p\n')
+    (cd "$common" && find . -newer "$work/marker" -printf 'changed Start Menu %p\n')
 }
 
 in="$work/in"
@@ -89,7 +90,7 @@ command="$(reg_value "$user_key\\$app" UnInstallString)"
     fail "in everybody's group: $(ls "$common/$app")"
 machine_state >"$work/machine.after"
 diff "$work/machine.before" "$work/machine.after" >"$work/machine.diff" &&
-    pass "nothing machine-wide changed: HKEY_LOCAL_MACHINE and the Windows folder as they were" ||
+    pass "nothing machine-wide changed: HKEY_LOCAL_MACHINE, the Windows folder and everybody's Start menu as they were" ||
     { fail "the install changed the machine:"; head -20 "$work/machine.diff"; }
 
 # --- Its registered quiet uninstall, without asking for rights.
@@ -103,11 +104,11 @@ wait_for "$own_dir" 20 gone && pass "the user's program folder is gone" || { fai
     fail "the user's registration stays"
 [ ! -e "$programs/$app" ] && pass "the Start menu group is gone" || fail "the Start menu group stays"
 [ -d "$common/$app" ] && pass "everybody's group of that name stays" || fail "the uninstall removed everybody's group"
-rmdir "$common/$app"
 machine_state >"$work/machine.after"
 diff "$work/machine.before" "$work/machine.after" >"$work/machine.diff" &&
     pass "nor did the uninstall change anything machine-wide" ||
     { fail "the uninstall changed the machine:"; head -20 "$work/machine.diff"; }
+rmdir "$common/$app"
 [ -z "$(ls -A "$local_data/Nimbo Setup" 2>/dev/null | grep -iv '^tnimbo.ini$')" ] &&
     pass "no journal of the per-user runs is left" || fail "left in the user's setup folder: $(ls "$local_data/Nimbo Setup")"
 
