@@ -177,9 +177,15 @@ bool TNimboGroups::SendCommands(const String& group, bool existing)
     // one: said both ways, since without the flag a shell makes an
     // administrator's group everybody's. Waited for, to see where it is.
     const String common = ScopeGroupsCommon() ? "1" : "0";
-    if (!ProgManExecute("[CreateGroup(" + ProgManArg(group) + "," + common + ")]", true)) GroupFailed(group);
+    const bool made = ProgManExecute("[CreateGroup(" + ProgManArg(group) + "," + common + ")]", true);
     if (folders.Settle(*controller_)) controller_->AddGroupEntry("", group);
     CloseProgMan();
+    if (!made) {
+        // Refused (a shell that may not write to everybody's Start menu,
+        // where this run may): the page makes the group itself.
+        RunLog("Program Manager did not make the group: it is made in the Start menu.");
+        return false;
+    }
     OpenProgMan();
     const std::vector<String> present = folders.Present();
     CreateItems(group, [this, &present](const TNimboWinItem* item, const String& path) {

@@ -282,6 +282,26 @@ TEST_F(ProgramGroups, WithoutProgramManagerTheGroupBecomesLinksTheUninstallRemov
     RemoveTree(group);
 }
 
+// A shell that refuses the group (one that may not write to everybody's
+// Start menu, where the setup may) leaves it to the page: made as a folder
+// and links of the scope's Start menu, no item sent, no error shown.
+TEST_F(ProgramGroups, AGroupTheShellRefusesIsMadeByThePage)
+{
+    UseRecorder("");
+    recorder->Refuse("[CreateGroup(");
+    const String title = Unique("Nimbo Refused");
+    record->SetTitle(title);
+    AddItem("Editor", "edit.exe", apps, "/x");
+    Run([&](TGuiScript& g) { g.WaitForPage([this] { return groups; }).ClickNext(); });
+    const String group = ProgramsFolder(true) + title;
+    EXPECT_EQ(ShellLinkTarget(group + "\\Editor.lnk"), folder + "edit.exe");
+    EXPECT_EQ(Entries(), (Pairs{{title, ""}, {title, "Editor"}}));
+    EXPECT_EQ(info->GroupFolders().Lines(), (std::vector<String>{group}));
+    Sleep(200);
+    EXPECT_EQ(recorder->Commands(), (std::vector<String>{"[CreateGroup(\"" + title + "\",1)]\r\n"}));
+    RemoveTree(group + "\\");
+}
+
 TEST_F(ProgramGroups, WithoutAProgramFileThePageMovesOnByItself)
 {
     UseRecorder("");
