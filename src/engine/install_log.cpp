@@ -12,6 +12,7 @@
 #include "engine/file_routines.h"
 #include "engine/path_routines.h"
 #include "engine/run_switches.h"
+#include "engine/start_menu.h"
 
 namespace {
 constexpr const char* kDirectories = "Directories";
@@ -210,25 +211,34 @@ bool TNimboInfo::ReadLog(const String& fileName, bool merge)
     }
     for (const String& key : ReadProfileKeys(fileName, kCreatedDirs)) AddCreatedDir(key);
     for (const String& key : ReadProfileKeys(fileName, kFiles)) AddInstalledFile(key);
+    ReadGroups(fileName);
+    loggedBDEType_ = static_cast<uint8_t>(ParseLogInteger(ReadProfileString(fileName, kBDEFiles, "BDE Type", "0")));
+    const String language = ReadProfileString(fileName, kLanguage, "Language");
+    if (!language.empty()) SetLanguage(language);
+    return true;
+}
+
+void TNimboInfo::ReadGroups(const String& fileName)
+{
+    // Only a log that seals its group folders has them; another (an earlier
+    // version's, or one an earlier version wrote again) made the groups it
+    // created in the user's program folder, which is what its groups keep,
+    // in the log too when this one is merged into it.
+    const bool foldersLogged = !ReadProfileString(fileName, kSeal, kSealGroupFolders).empty();
+    groupFoldersLogged_ = groupFoldersLogged_ || foldersLogged;
     for (const auto& [key, value] : ReadProfileSection(fileName, kProgramGroups)) {
         if (value.empty()) continue;
         const size_t p = value.find(kFieldSeparator);
         const String group = p == String::npos ? value : value.substr(0, p);
         const String item = p == String::npos ? value : value.substr(p + 3);
-        if (!group.empty()) AddGroupEntry(item, group);
+        if (group.empty()) continue;
+        AddGroupEntry(item, group);
+        const String earlier = item.empty() && !foldersLogged ? GroupFolder(ProgramsFolder(false), group) : String();
+        if (!earlier.empty()) AddGroupFolder(earlier);
     }
-    // Only a log that seals its group folders has them; another (an earlier
-    // version's, or one an earlier version wrote again) made its groups in
-    // the user's program folder.
-    const bool foldersLogged = !ReadProfileString(fileName, kSeal, kSealGroupFolders).empty();
-    groupFoldersLogged_ = groupFoldersLogged_ || foldersLogged;
     if (foldersLogged)
         for (const auto& [key, value] : ReadProfileSection(fileName, kGroupFolders))
             if (!value.empty()) AddGroupFolder(value);
-    loggedBDEType_ = static_cast<uint8_t>(ParseLogInteger(ReadProfileString(fileName, kBDEFiles, "BDE Type", "0")));
-    const String language = ReadProfileString(fileName, kLanguage, "Language");
-    if (!language.empty()) SetLanguage(language);
-    return true;
 }
 
 // The log is composed here and written in one piece: through the profile

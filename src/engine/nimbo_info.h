@@ -169,8 +169,8 @@ public:
     const TStringList& GroupItems() const { return groupItems_; }
     const TStringList& GroupFolders() const { return groupFolders_; }
     // Whether the lists name the folders of the groups made: those of a
-    // run that made a group folder, and of a log of such a run. An earlier
-    // version's log does not; it made them in the user's program folder.
+    // run that made a group folder, and of a log read back (an earlier
+    // version's made its groups in the user's program folder, and reads so).
     bool GroupFoldersLogged() const { return groupFoldersLogged_; }
 
     TNotifyEvent OnMultiInstance;
@@ -225,6 +225,8 @@ private:
     // Whether a page of the form writes machine-wide in any scope.
     bool PagesWriteMachineWide() const;
     [[noreturn]] void ElevatedRestart();
+    // The log's program groups and the folders of those it made.
+    void ReadGroups(const String& fileName);
     // The log's sections of this installation, as WriteLog writes them.
     std::vector<TProfileSection> LogSections() const;
     // Undoes what a killed earlier run of this application changed, asking

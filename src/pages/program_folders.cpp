@@ -14,21 +14,7 @@
 #include "framework/win32/process.h"
 #include "pages/progman.h"
 
-String ProgramsFolder(bool common)
-{
-    char path[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, path, common ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, !common))
-        return String();
-    return AddBackslash(path);
-}
-
 bool ScopeGroupsCommon() { return !PerUserRun(); }
-
-String GroupFolder(const String& programs, const String& group)
-{
-    if (programs.empty() || !IsProgManName(group)) return String();
-    return programs + StoredFileName(group);
-}
 
 bool GroupFolderExists(const String& group, bool common)
 {

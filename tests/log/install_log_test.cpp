@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/start_menu.h"
 #include "page_fixture.h"
 #include "test_files.h"
 #include "script/nimbo_data.h"
@@ -221,13 +222,22 @@ TEST_F(InstallLog, GroupFoldersHaveASealOfTheirOwn)
     WritePrivateProfileStringA("Group Folders", "0", folder.c_str(), LogPath().c_str());
     EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
     // Without their seal, as an earlier version writes the log again: the
-    // rest is still ours, and the folders are not taken.
+    // rest is still ours, the folders are not taken, and the group it
+    // created is where an earlier version made it, in the user's Start
+    // menu; so it stays when a later run merges its log into this one.
     WritePrivateProfileStringA("Nimbo Setup", "Group Folders", nullptr, LogPath().c_str());
     EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
+    const std::vector<String> earlier{ProgramsFolder(false) + "Group"};
     ASSERT_TRUE(info->ReadLog(LogPath(), false));
-    EXPECT_FALSE(info->GroupFoldersLogged());
-    EXPECT_EQ(info->GroupFolders().Count(), 0);
+    EXPECT_EQ(info->GroupFolders().Lines(), earlier);
     EXPECT_EQ(info->GroupNames().Lines(), (std::vector<String>{"Group"}));
+    NewController();
+    info->AddInstalledFile(dir + "b.txt");
+    info->WriteLog();
+    NewController();
+    ASSERT_TRUE(info->ReadLog(LogPath(), false));
+    EXPECT_EQ(info->GroupFolders().Lines(), earlier);
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
 }
 
 TEST_F(InstallLog, AnotherProgramsLogIsNeitherMergedNorTouched)
