@@ -11,8 +11,9 @@ class TNimboInfo;
 // where it made them). An item's link goes from its group's folder, in the
 // user's and (unless the uninstall is per-user) everybody's program folder,
 // when it starts a file this installation installed; a group's folder goes
-// when the log says this installation made it there (a log without group
-// folders: in the user's program folder) and nothing else is left in it.
+// when the lists say this installation made it there (lists that name no
+// group folders, as an earlier version's, put them in the user's program
+// folder) and nothing else is left in it.
 // Names that fail IsProgManName (an edited log) are left alone. What
 // stays, and why, goes to the /LOG file.
 void RemoveLoggedGroups(const TNimboInfo& controller);
