@@ -21,9 +21,11 @@ source "$root/scripts/wine-env.sh"
 # A fresh start for the configured application: no earlier installation
 # and no hand-over file (NIMBO_REMOVE: folders below C:\, blank-separated).
 for d in ${NIMBO_REMOVE:-}; do rm -rf "$WINEPREFIX/drive_c/$d"; done
-# ... and no Start menu group of it (NIMBO_REMOVE_GROUP: one group name).
+# ... and no Start menu group of it (NIMBO_REMOVE_GROUP: one group name),
+# in the user's Start menu or everybody's.
 if [ -n "${NIMBO_REMOVE_GROUP:-}" ]; then
     rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/"$NIMBO_REMOVE_GROUP"
+    rm -rf "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$NIMBO_REMOVE_GROUP"
 fi
 rm -f "$WINEPREFIX/drive_c/windows/TNIMBO.INI"
 

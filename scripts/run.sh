@@ -52,9 +52,20 @@ source "$root/scripts/wine-env.sh"
 echo "install log:"
 log="$(find "$WINEPREFIX/drive_c" -iname 'INSTALL.LOG' 2>/dev/null | head -1)"
 if [ -n "$log" ]; then cat "$log"; else echo "(none written)"; fi
-echo "Start menu:"
-programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d 2>/dev/null | head -1)"
-if [ -n "$programs" ]; then (cd "$programs" && find . -mindepth 1 -newer "$run/source/setup.exe" | sed 's|^\./|  |' | sort); fi
+# The group of a machine-wide install: in everybody's Start menu when the
+# page makes it itself, in the user's when Wine's Program Manager does
+# (its shell makes every group there).
+for where in user everybody; do
+    if [ "$where" = user ]; then
+        programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d 2>/dev/null | head -1)"
+    else
+        programs="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+    fi
+    echo "Start menu ($where):"
+    if [ -d "$programs" ]; then
+        (cd "$programs" && find . -mindepth 1 -newer "$run/source/setup.exe" | sed 's|^\./|  |' | sort)
+    fi
+done
 if [ "$interactive" = 0 ] && [ $rc -eq 0 ]; then
     # Then the uninstall, started as Add/Remove Programs starts it.
     echo "uninstall through the registered command:"

@@ -12,12 +12,15 @@
 #include "engine/file_routines.h"
 #include "engine/path_routines.h"
 #include "engine/run_switches.h"
+#include "engine/start_menu.h"
 
 namespace {
 constexpr const char* kDirectories = "Directories";
 constexpr const char* kCreatedDirs = "Created Dirs";
 constexpr const char* kFiles = "Files";
 constexpr const char* kProgramGroups = "Program Groups";
+// Where the groups this installation made are: one folder a line.
+constexpr const char* kGroupFolders = "Group Folders";
 constexpr const char* kBDEFiles = "BDE Files";
 constexpr const char* kLanguage = "Language";
 // Written last: which application the log belongs to and a checksum over
@@ -25,6 +28,10 @@ constexpr const char* kLanguage = "Language";
 constexpr const char* kSeal = "Nimbo Setup";
 constexpr const char* kSealApplication = "Application";
 constexpr const char* kSealChecksum = "Checksum";
+// The group folders have a checksum of their own: "Checksum" stays what
+// uninstalls that know no group folders compute, and its absence marks a
+// log of theirs, whose created groups are in the user's program folder.
+constexpr const char* kSealGroupFolders = "Group Folders";
 constexpr const char* kLogSections[] = {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kLanguage};
 
 // Decimal, or hexadecimal after "0x"; text that is no number gives 0.
@@ -77,9 +84,19 @@ void TNimboInfo::AddGroupEntry(const String& item, const String& group)
     groupNames_.Add(group);
 }
 
+void TNimboInfo::AddGroupFolder(const String& folder)
+{
+    for (int i = 0; i < groupFolders_.Count(); ++i)
+        if (SameText(groupFolders_[i], folder)) return;
+    groupFolders_.Add(folder);
+    groupFoldersLogged_ = true;
+}
+
 void TNimboInfo::ClearLogLists()
 {
     createdDirs_.Clear();
+    groupFolders_.Clear();
+    groupFoldersLogged_ = false;
     installedFiles_.Clear();
     pendingFiles_.clear();
     groupNames_.Clear();
@@ -99,30 +116,53 @@ namespace {
 // case kept), so the writer and the reader count the same text. It tells
 // an edited log from ours; it is no lock against someone who can also
 // replace the uninstall program beside the log.
+class TLogHash {
+public:
+    void Add(const String& text)
+    {
+        for (char c : text) {
+            h_ ^= static_cast<unsigned char>(c);
+            h_ *= 16777619u;
+        }
+        h_ ^= 0x0A;
+        h_ *= 16777619u;
+    }
+    void AddSection(const String& fileName, const char* section)
+    {
+        Add(String("[") + section + "]");
+        for (const auto& [key, value] : ReadProfileSection(fileName, section)) Add(key + "=" + value);
+    }
+    String Text() const
+    {
+        static const char digits[] = "0123456789ABCDEF";
+        String text(8, '0');
+        uint32_t h = h_;
+        for (int i = 7; i >= 0; --i, h >>= 4) text[static_cast<size_t>(i)] = digits[h & 15];
+        return text;
+    }
+
+private:
+    uint32_t h_ = 2166136261u;
+};
+
 String LogChecksum(const String& fileName, const String& application)
 {
-    uint32_t h = 2166136261u;
-    auto add = [&h](const String& text) {
-        for (char c : text) {
-            h ^= static_cast<unsigned char>(c);
-            h *= 16777619u;
-        }
-        h ^= 0x0A;
-        h *= 16777619u;
-    };
-    add(application);
+    TLogHash h;
+    h.Add(application);
     // Exactly what ReadLog takes: lines an editor adds beside them (a
     // comment, a key or section of its own) change nothing of the removal.
-    for (const char* section : {kDirectories, kCreatedDirs, kFiles, kProgramGroups}) {
-        add(String("[") + section + "]");
-        for (const auto& [key, value] : ReadProfileSection(fileName, section)) add(key + "=" + value);
-    }
-    add(ReadProfileString(fileName, kBDEFiles, "BDE Type"));
-    add(ReadProfileString(fileName, kLanguage, "Language"));
-    static const char digits[] = "0123456789ABCDEF";
-    String text(8, '0');
-    for (int i = 7; i >= 0; --i, h >>= 4) text[static_cast<size_t>(i)] = digits[h & 15];
-    return text;
+    for (const char* section : {kDirectories, kCreatedDirs, kFiles, kProgramGroups}) h.AddSection(fileName, section);
+    h.Add(ReadProfileString(fileName, kBDEFiles, "BDE Type"));
+    h.Add(ReadProfileString(fileName, kLanguage, "Language"));
+    return h.Text();
+}
+
+String GroupFoldersChecksum(const String& fileName, const String& application)
+{
+    TLogHash h;
+    h.Add(application);
+    h.AddSection(fileName, kGroupFolders);
+    return h.Text();
 }
 }  // namespace
 
@@ -133,6 +173,8 @@ TLogSeal TNimboInfo::CheckLogSeal(const String& fileName, const String& applicat
     const String sum = ReadProfileString(fileName, kSeal, kSealChecksum);
     if (owner.empty() && sum.empty()) return IsInstallLog(fileName) ? TLogSeal::changed : TLogSeal::foreign;
     if (!SameText(sum, LogChecksum(fileName, owner))) return TLogSeal::changed;
+    const String folders = ReadProfileString(fileName, kSeal, kSealGroupFolders);
+    if (!folders.empty() && !SameText(folders, GroupFoldersChecksum(fileName, owner))) return TLogSeal::changed;
     return SameText(owner, application) ? TLogSeal::ours : TLogSeal::foreign;
 }
 
@@ -169,17 +211,34 @@ bool TNimboInfo::ReadLog(const String& fileName, bool merge)
     }
     for (const String& key : ReadProfileKeys(fileName, kCreatedDirs)) AddCreatedDir(key);
     for (const String& key : ReadProfileKeys(fileName, kFiles)) AddInstalledFile(key);
+    ReadGroups(fileName);
+    loggedBDEType_ = static_cast<uint8_t>(ParseLogInteger(ReadProfileString(fileName, kBDEFiles, "BDE Type", "0")));
+    const String language = ReadProfileString(fileName, kLanguage, "Language");
+    if (!language.empty()) SetLanguage(language);
+    return true;
+}
+
+void TNimboInfo::ReadGroups(const String& fileName)
+{
+    // Only a log that seals its group folders has them; another (an earlier
+    // version's, or one an earlier version wrote again) made the groups it
+    // created in the user's program folder, which is what its groups keep,
+    // in the log too when this one is merged into it.
+    const bool foldersLogged = !ReadProfileString(fileName, kSeal, kSealGroupFolders).empty();
+    groupFoldersLogged_ = groupFoldersLogged_ || foldersLogged;
     for (const auto& [key, value] : ReadProfileSection(fileName, kProgramGroups)) {
         if (value.empty()) continue;
         const size_t p = value.find(kFieldSeparator);
         const String group = p == String::npos ? value : value.substr(0, p);
         const String item = p == String::npos ? value : value.substr(p + 3);
-        if (!group.empty()) AddGroupEntry(item, group);
+        if (group.empty()) continue;
+        AddGroupEntry(item, group);
+        const String earlier = item.empty() && !foldersLogged ? GroupFolder(ProgramsFolder(false), group) : String();
+        if (!earlier.empty()) AddGroupFolder(earlier);
     }
-    loggedBDEType_ = static_cast<uint8_t>(ParseLogInteger(ReadProfileString(fileName, kBDEFiles, "BDE Type", "0")));
-    const String language = ReadProfileString(fileName, kLanguage, "Language");
-    if (!language.empty()) SetLanguage(language);
-    return true;
+    if (foldersLogged)
+        for (const auto& [key, value] : ReadProfileSection(fileName, kGroupFolders))
+            if (!value.empty()) AddGroupFolder(value);
 }
 
 // The log is composed here and written in one piece: through the profile
@@ -209,6 +268,10 @@ std::vector<TProfileSection> TNimboInfo::LogSections() const
     for (int i = 0; i < groupNames_.Count(); ++i)
         groups.lines.emplace_back(IntToStr(i), groupNames_[i] + kFieldSeparator + groupItems_[i]);
     sections.push_back(std::move(groups));
+
+    TProfileSection folders{kGroupFolders, {}};
+    for (int i = 0; i < groupFolders_.Count(); ++i) folders.lines.emplace_back(IntToStr(i), groupFolders_[i]);
+    sections.push_back(std::move(folders));
 
     if (loggedBDEType_ != 0) sections.push_back({kBDEFiles, {{"BDE Type", IntToStr(loggedBDEType_)}}});
     // A section without lines is not written, as the profile services do.
@@ -246,10 +309,11 @@ void TNimboInfo::WriteLog()
     // The log of an earlier install is merged with, so kept as it was.
     Journal().PrepareTarget(file);
     // "Language" is overwritten in place, not erased.
-    RewriteProfile(file, {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kSeal}, sections,
-                   {{kLanguage, {{"Language", language_}}}});
+    RewriteProfile(file, {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kGroupFolders, kBDEFiles, kSeal},
+                   sections, {{kLanguage, {{"Language", language_}}}});
     // The seal, computed over what was written as it reads back.
     WriteProfileString(file, kSeal, kSealApplication, AppName());
     WriteProfileString(file, kSeal, kSealChecksum, LogChecksum(file, AppName()));
+    WriteProfileString(file, kSeal, kSealGroupFolders, GroupFoldersChecksum(file, AppName()));
     logFile_ = file;
 }

@@ -67,6 +67,10 @@ public:
     // copied, groups made, the database engine installed) cannot be undone
     // by showing an earlier page again.
     virtual bool BlocksPrevious() const { return false; }
+    // Whether the page writes to what every user of the computer shares
+    // (HKEY_LOCAL_MACHINE, shared folders) in whatever scope the run has:
+    // a setup with such a page installs for everybody only.
+    virtual bool WritesMachineWide() const { return false; }
 
     TNimboButtons Buttons() const { return buttons_; }
     void SetButtons(TNimboButtons b) { buttons_ = b; }

@@ -151,6 +151,9 @@ public:
     void SetRestartNeeded() { restartNeeded_ = true; }
     bool RestartNeeded() const { return restartNeeded_; }
     void AddGroupEntry(const String& item, const String& group);
+    // A group's folder (in the user's or everybody's program folder) that
+    // this installation made, for the log.
+    void AddGroupFolder(const String& folder);
     void SetBDEType(uint8_t type) { loggedBDEType_ = type; }
     uint8_t LoggedBDEType() const { return loggedBDEType_; }
     void ClearLogLists();
@@ -164,6 +167,11 @@ public:
     const TStringList& InstalledFiles() const;
     const TStringList& GroupNames() const { return groupNames_; }
     const TStringList& GroupItems() const { return groupItems_; }
+    const TStringList& GroupFolders() const { return groupFolders_; }
+    // Whether the lists name the folders of the groups made: those of a
+    // run that made a group folder, and of a log read back (an earlier
+    // version's made its groups in the user's program folder, and reads so).
+    bool GroupFoldersLogged() const { return groupFoldersLogged_; }
 
     TNotifyEvent OnMultiInstance;
 
@@ -197,6 +205,8 @@ private:
     mutable std::vector<String> pendingFiles_;
     TStringList groupNames_;
     TStringList groupItems_;
+    TStringList groupFolders_;
+    bool groupFoldersLogged_ = false;
     TKernelHandle instanceMutex_;
     std::vector<String> deferredFiles_, deferredDirs_;
     UINT savedErrorMode_ = 0;
@@ -212,7 +222,11 @@ private:
     // user choose), before anything that depends on it; a machine-wide run
     // without rights starts itself again with them and ends.
     void DecideRunScope();
+    // Whether a page of the form writes machine-wide in any scope.
+    bool PagesWriteMachineWide() const;
     [[noreturn]] void ElevatedRestart();
+    // The log's program groups and the folders of those it made.
+    void ReadGroups(const String& fileName);
     // The log's sections of this installation, as WriteLog writes them.
     std::vector<TProfileSection> LogSections() const;
     // Undoes what a killed earlier run of this application changed, asking

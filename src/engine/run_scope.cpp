@@ -18,8 +18,15 @@ const TEnumInfo& NimboScopeNames()
     return i;
 }
 
-TScopeDecision DecideScope(TNimboScope author, bool switchAllowed, TScopeSwitch given, bool unattended, bool unInstall)
+TScopeDecision DecideScope(TNimboScope author, bool switchAllowed, TScopeSwitch given, bool unattended, bool unInstall,
+                           bool machineOnly)
 {
+    // The uninstall still takes its registration's switch: an install of
+    // an earlier version may have been per-user.
+    if (machineOnly && !unInstall) {
+        author = isMachine;
+        switchAllowed = false;
+    }
     TScopeDecision d;
     const TRunScope fixed = author == isUser ? TRunScope::user : TRunScope::machine;
     if (given != TScopeSwitch::none) {

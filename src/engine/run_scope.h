@@ -32,8 +32,12 @@ struct TScopeDecision {
 // conflict. An uninstall takes the switch its registration carries, else
 // the author's fixed scope (machine-wide for "ask": per-user installs
 // register their switch). An unattended "ask" installs per-user: it needs
-// no rights and writes nothing machine-wide.
-TScopeDecision DecideScope(TNimboScope author, bool switchAllowed, TScopeSwitch given, bool unattended, bool unInstall);
+// no rights and writes nothing machine-wide. A setup that writes
+// machine-wide whatever its scope (`machineOnly`: a database engine page
+// that installs) is machine-wide: the author's "user" or "ask" gives way,
+// nothing is asked, and /CURRENTUSER is refused.
+TScopeDecision DecideScope(TNimboScope author, bool switchAllowed, TScopeSwitch given, bool unattended, bool unInstall,
+                           bool machineOnly = false);
 
 TRunScope RunScope();
 void SetRunScope(TRunScope scope);

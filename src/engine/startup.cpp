@@ -194,7 +194,11 @@ void TNimboInfo::CheckSingleInstance()
 void TNimboInfo::DecideRunScope()
 {
     const TRunSwitches& switches = RunSwitches();
-    const TScopeDecision d = DecideScope(installScope_, scopeSwitch_, switches.scope, Unattended(), switches.unInstall);
+    const bool machineOnly = PagesWriteMachineWide();
+    if (machineOnly && installScope_ != isMachine && !switches.unInstall)
+        RunLog("This setup installs for all users: one of its pages writes to what they share.");
+    const TScopeDecision d =
+        DecideScope(installScope_, scopeSwitch_, switches.scope, Unattended(), switches.unInstall, machineOnly);
     if (d.refused) {
         const String text = Format(GetMessageText(msgScopeSwitchRefused), AppName());
         RunLog("Bad command line: " + text);
@@ -225,6 +229,16 @@ void TNimboInfo::DecideRunScope()
     const String own = UserProgramsDestination(AppName());
     if (scope == TRunScope::user && !switches.unInstall && install && !install->Parent() && !own.empty())
         install->SetDir(own);
+}
+
+bool TNimboInfo::PagesWriteMachineWide() const
+{
+    const TComponent* form = Owner();
+    if (!form) return false;
+    for (int i = 0; i < form->ComponentCount(); ++i)
+        if (const auto* page = dynamic_cast<const TNimboPage*>(form->Components(i)); page && page->WritesMachineWide())
+            return true;
+    return false;
 }
 
 void TNimboInfo::ElevatedRestart()

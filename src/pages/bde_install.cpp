@@ -8,6 +8,8 @@
 #include "engine/path_routines.h"
 #include "engine/profile.h"
 #include "engine/registry.h"
+#include "engine/run_switches.h"
+#include "engine/run_scope.h"
 #include "engine/run_journal.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
@@ -193,6 +195,16 @@ void TNimboBDEInstall::ButtonClick(TObject* sender)
 
 void TNimboBDEInstall::InstallEngine()
 {
+    // Every way of installing writes machine-wide; a setup with this page
+    // is decided machine-wide at start, so only a type set since then can
+    // meet a per-user run, which writes nothing machine-wide.
+    if (PerUserRun() && bdeType_ != bdeNone) {
+        RunLog("Database engine not installed: a per-user install writes nothing for every user of the computer.");
+        installed_ = false;
+        ShowMessageDialog(controller_, NimboMessageText(controller_, msgEngineFailed), mtWarning,
+                          NimboDialogButton(mbOK));
+        return;
+    }
     switch (bdeType_) {
     case bde16Borland:
         RunEngineSetup();
@@ -347,6 +359,12 @@ void TNimboBDEInstall::RemoveEngineDir(const String& dir) const
 void TNimboBDEInstall::RemoveEngine(TNimboBDEInstallTypes type)
 {
     if (!allowUnInstall_) return;
+    // A per-user uninstall (of an install by an earlier version, which let
+    // a per-user run install the engine) changes nothing machine-wide.
+    if (PerUserRun() && type != bdeNone) {
+        RunLog("Database engine kept: a per-user uninstall changes nothing for every user of the computer.");
+        return;
+    }
     if (type == bde16Integrated) {
         const String p = ReadProfileString(kWinIni, kIdapi, "DLLPATH");
         const String q = ReadProfileString(kWinIni, kLanguageDrivers, "LDPath");

@@ -29,6 +29,9 @@ public:
     void DoNext() override;
     void ButtonClick(TObject* sender) override;
     bool BlocksPrevious() const override { return true; }
+    // Every way of installing the engine writes machine-wide: the registry
+    // below HKEY_LOCAL_MACHINE, WIN.INI, the engine's shared folder.
+    bool WritesMachineWide() const override { return bdeType_ != bdeNone; }
 
     // Undoes an integrated install of that type (the type the install log
     // names), when AllowUnInstall is set. A directory that cannot be

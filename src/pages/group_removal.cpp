@@ -6,6 +6,7 @@
 
 #include "engine/file_routines.h"
 #include "engine/nimbo_info.h"
+#include "engine/run_scope.h"
 #include "engine/run_switches.h"
 #include "pages/progman.h"
 #include "pages/program_folders.h"
@@ -58,28 +59,44 @@ bool IsPlainFolder(const String& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
+
+// Whether this installation made the group's folder there: a log that
+// names its group folders says where; an earlier version's log made every
+// group it created in the user's program folder.
+bool MadeHere(const TNimboInfo& controller, const String& folder, bool common)
+{
+    if (!controller.GroupFoldersLogged()) return !common;
+    return Listed(controller.GroupFolders(), folder);
+}
+
+void RemoveItems(const String& folder, const TLoggedGroup& group, const TStringList& installed)
+{
+    for (const String& item : group.items) {
+        const String link = ItemLinkPath(folder, item);
+        if (!FileExists(link)) continue;
+        // A link of the same name that starts something else is the user's.
+        if (!Listed(installed, ShellLinkTarget(link)))
+            RunLog("Program item kept: " + link + " starts no file this installation installed.");
+        else if (!DeleteFileA(link.c_str()))
+            RunLog("Program item left: " + link + " could not be deleted.");
+    }
+}
 }  // namespace
 
 void RemoveLoggedGroups(const TNimboInfo& controller)
 {
     const TStringList& installed = controller.InstalledFiles();
+    // A per-user uninstall changes nothing that every user shares.
+    const std::vector<bool> places = PerUserRun() ? std::vector<bool>{false} : std::vector<bool>{false, true};
     for (const TLoggedGroup& group : GroupsOf(controller.GroupNames(), controller.GroupItems())) {
-        for (bool common : {false, true}) {
+        for (bool common : places) {
             const String folder = GroupFolder(ProgramsFolder(common), group.name);
             if (folder.empty() || !IsPlainFolder(folder)) continue;
-            for (const String& item : group.items) {
-                const String link = ItemLinkPath(folder, item);
-                if (!FileExists(link)) continue;
-                // A link of the same name that starts something else is the user's.
-                if (!Listed(installed, ShellLinkTarget(link)))
-                    RunLog("Program item kept: " + link + " starts no file this installation installed.");
-                else if (!DeleteFileA(link.c_str()))
-                    RunLog("Program item left: " + link + " could not be deleted.");
-            }
-            // Only the user's folder can be this installation's: it made the
-            // group where the shell makes groups, after finding neither.
-            if (!group.created || common) continue;
-            if (RemoveDirectoryA(folder.c_str()) || !DirectoryExists(folder))
+            RemoveItems(folder, group, installed);
+            if (!group.created) continue;
+            if (!MadeHere(controller, folder, common))
+                RunLog("Program group kept: " + folder + " is not the folder this installation made.");
+            else if (RemoveDirectoryA(folder.c_str()) || !DirectoryExists(folder))
                 RunLog("Program group removed: " + group.name);
             else
                 RunLog("Program group kept: " + group.name + " holds entries this installation did not make.");

@@ -7,10 +7,13 @@
 class TNimboInfo;
 
 // Works through the controller's log lists (`GroupNames`, `GroupItems`: an
-// empty item stands for a group this installation created). An item's link
-// goes from its group's folder, in the user's and everybody's program
-// folder, when it starts a file this installation installed; a group this
-// installation created goes when nothing else is left in it. Names that
-// fail IsProgManName (an edited log) are left alone. What stays, and why,
-// goes to the /LOG file.
+// empty item stands for a group this installation created; `GroupFolders`:
+// where it made them). An item's link goes from its group's folder, in the
+// user's and (unless the uninstall is per-user) everybody's program folder,
+// when it starts a file this installation installed; a group's folder goes
+// when the lists say this installation made it there (lists that name no
+// group folders, as an earlier version's, put them in the user's program
+// folder) and nothing else is left in it.
+// Names that fail IsProgManName (an edited log) are left alone. What
+// stays, and why, goes to the /LOG file.
 void RemoveLoggedGroups(const TNimboInfo& controller);

@@ -1,6 +1,7 @@
 #include "pages/progman.h"
 
 #include "engine/path_routines.h"
+#include "engine/start_menu.h"
 #include "engine/wizard/pages_form.h"
 
 namespace {
@@ -36,7 +37,7 @@ bool ProgManExecute(const String& command, bool wait)
     return dde && dde->ExecuteMacro(command + "\r\n", wait);
 }
 
-bool IsProgManName(const String& name) { return IsValidFileName(name) && name.find_first_of("[]") == String::npos; }
+bool IsProgManName(const String& name) { return IsStartMenuName(name); }
 
 String ProgManArg(const String& name) { return "\"" + name + "\""; }
 

@@ -7,33 +7,19 @@
 #include <algorithm>
 
 #include "engine/file_routines.h"
+#include "engine/run_scope.h"
 #include "framework/win32/folder_walk.h"
 #include "framework/win32/forms.h"
 #include "framework/win32/handles.h"
 #include "framework/win32/process.h"
 #include "pages/progman.h"
 
-String ProgramsFolder(bool common)
-{
-    char path[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, path, common ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, !common))
-        return String();
-    return AddBackslash(path);
-}
+bool ScopeGroupsCommon() { return !PerUserRun(); }
 
-String GroupFolder(const String& programs, const String& group)
+bool GroupFolderExists(const String& group, bool common)
 {
-    if (programs.empty() || !IsProgManName(group)) return String();
-    return programs + StoredFileName(group);
-}
-
-bool GroupFolderExists(const String& group)
-{
-    for (bool common : {false, true}) {
-        const String folder = GroupFolder(ProgramsFolder(common), group);
-        if (!folder.empty() && DirectoryExists(folder)) return true;
-    }
-    return false;
+    const String folder = GroupFolder(ProgramsFolder(common), group);
+    return !folder.empty() && DirectoryExists(folder);
 }
 
 void ListGroupFolders(TStringList& groups, bool common)

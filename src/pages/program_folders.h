@@ -10,17 +10,13 @@
 #include <vector>
 
 #include "base/string_list.h"
+#include "engine/start_menu.h"
 
-// The user's (CSIDL_PROGRAMS: where the shell's Program Manager makes its
-// groups) or everybody's (CSIDL_COMMON_PROGRAMS) program folder, with a
-// trailing backslash; empty when the platform has none.
-String ProgramsFolder(bool common);
-// A group's folder in `programs`: its name as the file system keeps it, no
-// trailing backslash. Empty for a name that fails IsProgManName, so an
-// outside name never leads anywhere else.
-String GroupFolder(const String& programs, const String& group);
+// Whether the run's groups belong in everybody's program folder: a
+// machine-wide run's do, a per-user run's go to the user's.
+bool ScopeGroupsCommon();
 // Whether the group is a folder in the user's or everybody's program folder.
-bool GroupFolderExists(const String& group);
+bool GroupFolderExists(const String& group, bool common);
 // The groups of the user's or everybody's program folder, as Program
 // Manager lists them.
 void ListGroupFolders(TStringList& groups, bool common = false);

@@ -13,6 +13,7 @@
 #include "framework/properties.h"
 #include "pages/progman.h"
 #include "pages/program_folders.h"
+#include "pages/shell_group_folders.h"
 
 NIMBO_DEFINE_CLASS(TNimboGroups, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboGroups)
@@ -103,12 +104,12 @@ void TNimboGroups::FillGroupList()
     TStringList groups;
     // Unattended, nothing may start Program Manager (a window); and where
     // no Program Manager answers, the groups are those the page makes its
-    // group among: the user's program folder.
+    // group among: the program folder of the run's scope.
     if (!Unattended() && OpenProgMan()) {
         groups.SetText(ProgManGroups());
         CloseProgMan();
     } else {
-        ListGroupFolders(groups, false);
+        ListGroupFolders(groups, ScopeGroupsCommon());
     }
     for (int i = groups.Count() - 1; i >= 0; --i)
         if (groups[i].empty()) groups.Delete(i);
@@ -133,7 +134,7 @@ bool TNimboGroups::GroupExists(const String& group) const
     const String stored = StoredFileName(group);
     for (int i = 0; i < existingGroups_.Count(); ++i)
         if (SameText(StoredFileName(existingGroups_[i]), stored)) return true;
-    return GroupFolderExists(group);
+    return GroupFolderExists(group, ScopeGroupsCommon());
 }
 
 void TNimboGroups::GroupFailed(const String& group)
@@ -169,18 +170,27 @@ bool TNimboGroups::SendCommands(const String& group, bool existing)
     windows.Start(ProgManProcess());
     if (!existing) controller_->AddGroupEntry("", group);
     // The shell keeps the group as a folder and its items as links in it,
-    // which it makes on these commands (in the user's program folder):
-    // they are written down first.
-    String folder = GroupFolder(ProgramsFolder(false), group);
-    if (!folder.empty()) {
-        folder = AddBackslash(folder);
-        controller_->Journal().DirsToBeMade(folder);
-    }
-    if (!ProgManExecute("[CreateGroup(" + ProgManArg(group) + ")]")) GroupFailed(group);
+    // which it makes on these commands: they are written down first.
+    const TShellGroupFolders folders(group);
+    folders.WriteDown(controller_->Journal());
+    // Everybody's group for a machine-wide run, the user's for a per-user
+    // one: said both ways, since without the flag a shell makes an
+    // administrator's group everybody's. Waited for, to see where it is.
+    const String common = ScopeGroupsCommon() ? "1" : "0";
+    const bool made = ProgManExecute("[CreateGroup(" + ProgManArg(group) + "," + common + ")]", true);
+    if (folders.Settle(*controller_)) controller_->AddGroupEntry("", group);
     CloseProgMan();
+    if (!made) {
+        // Refused (a shell that may not write to everybody's Start menu,
+        // where this run may): the page makes the group itself.
+        RunLog("Program Manager did not make the group: it is made in the Start menu.");
+        return false;
+    }
     OpenProgMan();
-    CreateItems(group, [this, &folder](const TNimboWinItem* item, const String& path) {
-        if (!folder.empty() && !KeptInJournal(ItemLinkPath(folder, item->Name()))) return false;
+    const std::vector<String> present = folders.Present();
+    CreateItems(group, [this, &present](const TNimboWinItem* item, const String& path) {
+        for (const String& folder : present)
+            if (!KeptInJournal(ItemLinkPath(folder, item->Name()))) return false;
         return ProgManExecute(Format("[AddItem(\"%s\" %s,%s)]", path, item->CommandLine(), ProgManArg(item->Name())));
     });
     CloseProgMan();
@@ -195,14 +205,21 @@ bool TNimboGroups::SendCommands(const String& group, bool existing)
 void TNimboGroups::MakeFolders(const String& group, bool existing)
 {
     if (!existing) controller_->AddGroupEntry("", group);
-    // In the user's Start menu, where Program Manager's shell makes its
-    // groups too: a per-user install writes nowhere else, and the
-    // uninstall of either finds the group where the other way made it.
-    // Made through the journal; MakeGroupFolder then finds it there.
-    const String planned = GroupFolder(ProgramsFolder(false), group);
-    if (!planned.empty()) controller_->Journal().MakeDirs(planned);
-    const String folder = MakeGroupFolder(group, false);
-    if (folder.empty()) GroupFailed(group);
+    // In the Start menu of the run's scope: everybody's for a machine-wide
+    // run, the user's for a per-user one. Made through the journal;
+    // MakeGroupFolder then finds it there. Only a folder that was not
+    // there is this installation's.
+    const bool common = ScopeGroupsCommon();
+    const String planned = GroupFolder(ProgramsFolder(common), group);
+    const bool fresh = !planned.empty() && !DirectoryExists(planned);
+    if (fresh) controller_->Journal().MakeDirs(planned);
+    const String folder = MakeGroupFolder(group, common);
+    if (folder.empty()) {
+        GroupFailed(group);
+    } else if (fresh) {
+        controller_->AddGroupEntry("", group);
+        controller_->AddGroupFolder(folder);
+    }
     CreateItems(group, [this, &folder](const TNimboWinItem* item, const String& path) {
         if (folder.empty()) return false;
         const String link = ItemLinkPath(folder, item->Name());

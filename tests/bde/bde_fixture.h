@@ -10,6 +10,7 @@
 
 #include "engine/profile.h"
 #include "engine/registry.h"
+#include "engine/run_scope.h"
 #include "page_fixture.h"
 #include "pages/bde_install.h"
 #include "pages/message_page.h"
@@ -35,6 +36,7 @@ protected:
     }
     void TearDown() override
     {
+        SetRunScope(TRunScope::machine);
         TPageFixture::TearDown();
         CleanEngineSettings();
         RemoveTree(folder);

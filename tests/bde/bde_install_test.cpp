@@ -5,6 +5,7 @@
 
 #include "bde_fixture.h"
 #include "engine/file_routines.h"
+#include "engine/run_scope.h"
 #include "framework/form_reader.h"
 #include "framework/form_text.h"
 #include "pages/file_copy.h"
@@ -298,6 +299,40 @@ TEST_F(BDEInstall, EngineSetupProgramRunsToItsEndThenThePageGoesOn)
     EXPECT_EQ(WinIni("IDAPI", "DLLPATH"), folder + "disk");
     EXPECT_NE(ReadAll(disk + "started.txt").find("cwd=" + folder + "disk"), String::npos) << "started in its directory";
     EXPECT_EQ(info->LoggedBDEType(), 0) << "only an integrated engine is logged";
+}
+
+// Every way of installing the engine writes machine-wide: a per-user run
+// (whose setup had its engine type set only after start, when the scope
+// was decided) installs none, and a per-user uninstall removes none.
+TEST_F(BDEInstall, APerUserRunNeitherInstallsNorRemovesTheEngine)
+{
+    const String key = "SOFTWARE\\Borland\\Database Engine";
+    script->AddDir("Engine", folder + "db32\\", nullptr);
+    bde->SetBDEDir("Engine");
+    bde->SetBDEType(bde32Integrated);
+    bde->SetAllowUnInstall(true);
+    SetRunScope(TRunScope::user);
+    std::vector<String> shown;
+    TGuiScript g;
+    g.WaitForPage([this] { return bde; }).ClickNext();
+    g.Answer("Warning", "OK", shown);
+    EXPECT_EQ(Run(g), psCancelled);
+    EXPECT_EQ(Trimmed(shown), std::vector<String>{"The BDE setup program failed to execute properly."});
+    EXPECT_FALSE(IsEngineInstalled32());
+    EXPECT_FALSE(DirectoryExists(folder + "db32"));
+
+    {
+        TRegistryKey k;
+        ASSERT_TRUE(k.Create(HKEY_LOCAL_MACHINE, key) && k.WriteString("DLLPATH", folder + "db32"));
+    }
+    ForceDirs(folder + "db32\\");
+    WriteAll(folder + "db32\\idapi32.dll", "engine");
+    bde->RemoveEngine(bde32Integrated);
+    EXPECT_TRUE(IsEngineInstalled32());
+    EXPECT_TRUE(FileExists(folder + "db32\\idapi32.dll"));
+    SetRunScope(TRunScope::machine);
+    bde->RemoveEngine(bde32Integrated);
+    EXPECT_FALSE(IsEngineInstalled32()) << "machine-wide, the same call removes it";
 }
 
 TEST_F(BDEInstall, EngineSetupFailuresCancelTheSetup)

@@ -35,47 +35,77 @@ protected:
     }
 };
 
-}  // namespace
+struct TScopeCase {
+    TNimboScope author;
+    bool allowed;
+    TScopeSwitch given;
+    bool unattended, unInstall;
+    TRunScope scope;
+    bool ask, refused;
+};
 
-TEST_F(RunScope, TheSwitchWinsWhereAllowedAndIsRefusedWhereNot)
+void ExpectDecisions(const std::vector<TScopeCase>& cases, bool machineOnly)
 {
-    using S = TScopeSwitch;
-    constexpr TRunScope machine = TRunScope::machine, user = TRunScope::user;
-    struct TCase {
-        TNimboScope author;
-        bool allowed;
-        S given;
-        bool unattended, unInstall;
-        TRunScope scope;
-        bool ask, refused;
-    };
-    const TCase cases[] = {
-        {isMachine, true, S::none, false, false, machine, false, false},
-        {isUser, true, S::none, true, false, user, false, false},
-        {isMachine, true, S::currentUser, false, false, user, false, false},
-        {isUser, true, S::allUsers, true, false, machine, false, false},
-        // Not allowed: refused, unless it names the author's own scope.
-        {isMachine, false, S::currentUser, true, false, user, false, true},
-        {isUser, false, S::allUsers, false, false, machine, false, true},
-        {isUser, false, S::currentUser, true, false, user, false, false},
-        // "ask": the switch answers beforehand, allowed or not; without
-        // one an attended run asks and an unattended one goes per-user.
-        {isAsk, false, S::allUsers, false, false, machine, false, false},
-        {isAsk, true, S::none, false, false, machine, true, false},
-        {isAsk, true, S::none, true, false, user, false, false},
-        // The uninstall takes what its registration says, and never asks.
-        {isMachine, false, S::currentUser, true, true, user, false, false},
-        {isAsk, true, S::none, false, true, machine, false, false},
-        {isUser, false, S::none, false, true, user, false, false},
-    };
-    for (const TCase& c : cases) {
-        const TScopeDecision d = DecideScope(c.author, c.allowed, c.given, c.unattended, c.unInstall);
+    for (const TScopeCase& c : cases) {
+        const TScopeDecision d = DecideScope(c.author, c.allowed, c.given, c.unattended, c.unInstall, machineOnly);
         const String what = Format("author %d allowed %d switch %d unattended %d uninstall %d", c.author, c.allowed,
                                    static_cast<int>(c.given), c.unattended, c.unInstall);
         EXPECT_EQ(d.scope, c.scope) << what;
         EXPECT_EQ(d.ask, c.ask) << what;
         EXPECT_EQ(d.refused, c.refused) << what;
     }
+}
+
+}  // namespace
+
+TEST_F(RunScope, TheSwitchWinsWhereAllowedAndIsRefusedWhereNot)
+{
+    using S = TScopeSwitch;
+    constexpr TRunScope machine = TRunScope::machine, user = TRunScope::user;
+    ExpectDecisions(
+        {
+            {isMachine, true, S::none, false, false, machine, false, false},
+            {isUser, true, S::none, true, false, user, false, false},
+            {isMachine, true, S::currentUser, false, false, user, false, false},
+            {isUser, true, S::allUsers, true, false, machine, false, false},
+            // Not allowed: refused, unless it names the author's own scope.
+            {isMachine, false, S::currentUser, true, false, user, false, true},
+            {isUser, false, S::allUsers, false, false, machine, false, true},
+            {isUser, false, S::currentUser, true, false, user, false, false},
+            // "ask": the switch answers beforehand, allowed or not; without
+            // one an attended run asks and an unattended one goes per-user.
+            {isAsk, false, S::allUsers, false, false, machine, false, false},
+            {isAsk, true, S::none, false, false, machine, true, false},
+            {isAsk, true, S::none, true, false, user, false, false},
+            // The uninstall takes what its registration says, and never asks.
+            {isMachine, false, S::currentUser, true, true, user, false, false},
+            {isAsk, true, S::none, false, true, machine, false, false},
+            {isUser, false, S::none, false, true, user, false, false},
+        },
+        false);
+}
+
+// A setup with a page that writes machine-wide in any scope (the database
+// engine's): machine-wide whatever the author chose, never asking, and
+// /CURRENTUSER refused however the author set the switch; the uninstall
+// still follows its registration.
+TEST_F(RunScope, AMachineOnlySetupIsMachineWideAndRefusesCurrentUser)
+{
+    using S = TScopeSwitch;
+    constexpr TRunScope machine = TRunScope::machine, user = TRunScope::user;
+    ExpectDecisions(
+        {
+            {isUser, true, S::none, true, false, machine, false, false},
+            {isAsk, true, S::none, false, false, machine, false, false},
+            {isAsk, true, S::none, true, false, machine, false, false},
+            {isMachine, true, S::currentUser, true, false, user, false, true},
+            {isAsk, true, S::currentUser, false, false, user, false, true},
+            {isUser, true, S::currentUser, true, false, user, false, true},
+            {isUser, false, S::allUsers, true, false, machine, false, false},
+            {isUser, true, S::currentUser, true, true, user, false, false},
+            {isAsk, true, S::none, false, true, machine, false, false},
+        },
+        true);
 }
 
 TEST_F(RunScope, SwitchesAreTakenOnceAndForwardedSoTheCopyReadsThemBack)

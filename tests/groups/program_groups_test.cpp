@@ -6,6 +6,7 @@
 
 #include "dde_recorder.h"
 #include "engine/file_routines.h"
+#include "engine/run_scope.h"
 #include "engine/run_switches.h"
 #include "page_fixture.h"
 #include "pages/message_page.h"
@@ -44,6 +45,7 @@ protected:
     void TearDown() override
     {
         SetRunSwitches(TRunSwitches{});
+        SetRunScope(TRunScope::machine);
         SetProgManService(oldService);
         TPageFixture::TearDown();
         RemoveTree(folder);
@@ -179,7 +181,7 @@ TEST_F(ProgramGroups, CommandsSentToProgramManager)
     ASSERT_TRUE(recorder->WaitForCommands(5));
     const std::vector<String> c = recorder->Commands();
     ASSERT_EQ(c.size(), 5u);
-    EXPECT_EQ(c[0], "[CreateGroup(\"Nimbo TOOLS\")]\r\n");
+    EXPECT_EQ(c[0], "[CreateGroup(\"Nimbo TOOLS\",1)]\r\n") << "everybody's group for a machine-wide run";
     EXPECT_EQ(c[1], "[AddItem(\"" + folder + "edit.exe\" ,\"Editor\")]\r\n")
         << "empty command line: blank before the comma";
     EXPECT_EQ(c[2], "[AddItem(\"" + folder + "tools\\toolbox.exe\" /quiet,\"Tool Box\")]\r\n");
@@ -209,7 +211,7 @@ TEST_F(ProgramGroups, BlankNameKeepsThePageAndANewGroupIsRecordedOnce)
     });
     EXPECT_EQ(Trimmed(warning), "Group name cannot be blank.");
     ASSERT_TRUE(recorder->WaitForCommands(3));
-    EXPECT_EQ(recorder->Commands()[0], "[CreateGroup(\"Nimbo Tools\")]\r\n");
+    EXPECT_EQ(recorder->Commands()[0], "[CreateGroup(\"Nimbo Tools\",1)]\r\n");
     EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}}));
 }
 
@@ -219,8 +221,9 @@ TEST_F(ProgramGroups, UnreachableServerReportsTheGroupThenEachItemAndGoesOn)
     startServer = false;
     AddItem("Editor", "edit.exe", apps);
     AddItem("Viewer", "view.exe", apps);
-    // Nor can the group be made in the Start menu: a file holds its name.
-    const String blocker = ProgramsFolder(false) + "Nimbo Tools";
+    // Nor can the group be made in everybody's Start menu (the run is
+    // machine-wide): a file holds its name.
+    const String blocker = ProgramsFolder(true) + "Nimbo Tools";
     ASSERT_FALSE(FileExists(blocker) || DirectoryExists(blocker));
     WriteAll(blocker, "not a folder");
     std::vector<String> errors;
@@ -249,7 +252,10 @@ TEST_F(ProgramGroups, WithoutProgramManagerTheGroupBecomesLinksTheUninstallRemov
     AddItem("Tool Box", "toolbox.exe", tools);
     Run([&](TGuiScript& g) { g.WaitForPage([this] { return groups; }).ClickNext(); });
 
-    const String group = ProgramsFolder(false) + title + "\\";
+    // Everybody's Start menu: the run is machine-wide.
+    const String group = ProgramsFolder(true) + title + "\\";
+    EXPECT_FALSE(DirectoryExists(ProgramsFolder(false) + title));
+    EXPECT_EQ(info->GroupFolders().Lines(), (std::vector<String>{RemoveBackslash(group)}));
     TShellLinkData editor, toolBox;
     ASSERT_TRUE(ReadShellLink(group + "Editor.lnk", editor));
     EXPECT_EQ(editor.target, folder + "edit.exe");
@@ -274,6 +280,26 @@ TEST_F(ProgramGroups, WithoutProgramManagerTheGroupBecomesLinksTheUninstallRemov
     RemoveLoggedGroups(*info);
     EXPECT_FALSE(DirectoryExists(group)) << "the group this run made goes once it is empty";
     RemoveTree(group);
+}
+
+// A shell that refuses the group (one that may not write to everybody's
+// Start menu, where the setup may) leaves it to the page: made as a folder
+// and links of the scope's Start menu, no item sent, no error shown.
+TEST_F(ProgramGroups, AGroupTheShellRefusesIsMadeByThePage)
+{
+    UseRecorder("");
+    recorder->Refuse("[CreateGroup(");
+    const String title = Unique("Nimbo Refused");
+    record->SetTitle(title);
+    AddItem("Editor", "edit.exe", apps, "/x");
+    Run([&](TGuiScript& g) { g.WaitForPage([this] { return groups; }).ClickNext(); });
+    const String group = ProgramsFolder(true) + title;
+    EXPECT_EQ(ShellLinkTarget(group + "\\Editor.lnk"), folder + "edit.exe");
+    EXPECT_EQ(Entries(), (Pairs{{title, ""}, {title, "Editor"}}));
+    EXPECT_EQ(info->GroupFolders().Lines(), (std::vector<String>{group}));
+    Sleep(200);
+    EXPECT_EQ(recorder->Commands(), (std::vector<String>{"[CreateGroup(\"" + title + "\",1)]\r\n"}));
+    RemoveTree(group + "\\");
 }
 
 TEST_F(ProgramGroups, WithoutAProgramFileThePageMovesOnByItself)
@@ -340,7 +366,7 @@ TEST_F(ProgramGroups, MadeGroupBlocksPreviousWithOneMinimizeTimer)
     ASSERT_TRUE(recorder->WaitForCommands(3));
     const std::vector<String> c = recorder->Commands();
     EXPECT_EQ(c.size(), 3u);
-    EXPECT_EQ(c[0], "[CreateGroup(\"Custom\")]\r\n");
+    EXPECT_EQ(c[0], "[CreateGroup(\"Custom\",1)]\r\n");
     EXPECT_EQ(c[2], "[ShowGroup(\"Custom\", 7)]\r\n");
     EXPECT_EQ(Entries(), (Pairs{{"Custom", ""}, {"Custom", "Editor"}}));
     int timers = 0;
@@ -380,16 +406,19 @@ TEST_F(ProgramGroups, RefusedNamesAndItemsNeverReachProgramManager)
                                                     "Unable to create program group item: Bracket."}));
     ASSERT_TRUE(recorder->WaitForCommands(3));
     Sleep(200);
-    EXPECT_EQ(recorder->Commands(), (std::vector<String>{"[CreateGroup(\"Nimbo Tools\")]\r\n",
+    EXPECT_EQ(recorder->Commands(), (std::vector<String>{"[CreateGroup(\"Nimbo Tools\",1)]\r\n",
                                                          "[AddItem(\"" + folder + "edit.exe\" ,\"Editor\")]\r\n",
                                                          "[ShowGroup(\"Nimbo Tools\", 7)]\r\n"}));
     EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}}));
 }
 
 // A group is there already when the shell keeps a folder of its name in
-// the user's or everybody's Start menu, whatever Program Manager listed and
-// however the name is spelt ("Tools." is the folder "Tools"): never recorded
-// as this installation's, so the uninstall never takes it.
+// the Start menu of the run's scope, whatever Program Manager listed and
+// however the name is spelt ("Tools." is the folder "Tools"): never
+// recorded as this installation's, so the uninstall never takes it. A
+// folder of that name in the other Start menu is no group of this run's;
+// the group made then (here by a server that makes no folder) has no
+// folder of this installation's.
 TEST_F(ProgramGroups, GroupsThatExistAsFoldersAreNotRecordedAsCreated)
 {
     UseRecorder("");
@@ -397,15 +426,95 @@ TEST_F(ProgramGroups, GroupsThatExistAsFoldersAreNotRecordedAsCreated)
     const String common = Unique("Nimbo Common"), mine = Unique("Nimbo Mine");
     ASSERT_TRUE(CreateDirectoryA((ProgramsFolder(true) + common).c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA((ProgramsFolder(false) + mine).c_str(), nullptr));
-    for (const String& typed : {common, mine + ".", mine + " . "}) {
+    struct TCase {
+        TRunScope scope;
+        String typed;
+        bool created;
+    };
+    const TCase cases[] = {{TRunScope::machine, common, false},
+                           {TRunScope::machine, mine, true},
+                           {TRunScope::user, mine + ".", false},
+                           {TRunScope::user, mine + " . ", false},
+                           {TRunScope::user, common, true}};
+    for (const TCase& c : cases) {
         ResetWizard();
-        record->SetTitle(typed);
+        info->ClearLogLists();
+        SetRunScope(c.scope);
+        record->SetTitle(c.typed);
         Run([&](TGuiScript& g) { g.WaitForPage([this] { return groups; }).ClickNext(); });
-        EXPECT_EQ(Entries().back(), std::make_pair(typed, String("Editor")));
+        const Pairs expected = c.created ? Pairs{{c.typed, ""}, {c.typed, "Editor"}} : Pairs{{c.typed, "Editor"}};
+        EXPECT_EQ(Entries(), expected) << c.typed;
+        EXPECT_EQ(info->GroupFolders().Count(), 0) << c.typed;
     }
-    EXPECT_EQ(Entries(), (Pairs{{common, "Editor"}, {mine + ".", "Editor"}, {mine + " . ", "Editor"}}));
+    SetRunScope(TRunScope::machine);
+    ASSERT_TRUE(recorder->WaitForCommands(15));
+    EXPECT_EQ(recorder->Commands()[3], "[CreateGroup(\"" + mine + "\",1)]\r\n");
+    EXPECT_EQ(recorder->Commands()[6], "[CreateGroup(\"" + mine + ".\",0)]\r\n") << "the user's own group";
     RemoveDirectoryA((ProgramsFolder(true) + common).c_str());
     RemoveDirectoryA((ProgramsFolder(false) + mine).c_str());
+}
+
+// An unattended run makes its group in the Start menu of its scope, where
+// a group of the same name in the other one is the user's; the uninstall
+// removes the group this run made and never the other, nor, per-user,
+// anything in everybody's Start menu.
+TEST_F(ProgramGroups, EachScopeMakesItsGroupInItsOwnStartMenu)
+{
+    UseRecorder("");
+    AddItem("Editor", "edit.exe", apps, "/x");
+    TRunSwitches quiet;
+    quiet.mode = TRunMode::verySilent;
+    SetRunSwitches(quiet);
+    for (const TRunScope scope : {TRunScope::machine, TRunScope::user}) {
+        const bool common = scope == TRunScope::machine;
+        const String title = Unique("Nimbo Scope");
+        const String own = ProgramsFolder(common) + title, other = ProgramsFolder(!common) + title;
+        // The user's own group of that name in the other Start menu, empty.
+        ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
+        ResetWizard();
+        info->ClearLogLists();
+        info->AddInstalledFile(folder + "edit.exe");
+        SetRunScope(scope);
+        record->SetTitle(title);
+        EXPECT_EQ(first->Execute(), psDone);
+        TShellLinkData link;
+        ASSERT_TRUE(ReadShellLink(own + "\\Editor.lnk", link)) << own;
+        EXPECT_EQ(link.target, folder + "edit.exe");
+        EXPECT_EQ(link.arguments, "/x");
+        EXPECT_FALSE(FileExists(other + "\\Editor.lnk"));
+        EXPECT_EQ(Entries(), (Pairs{{title, ""}, {title, "Editor"}}));
+        EXPECT_EQ(info->GroupFolders().Lines(), (std::vector<String>{own}));
+        // A link of the user's that starts the installed program, in the
+        // other group (per-user, in everybody's Start menu): only a
+        // machine-wide uninstall takes it, and neither takes its group.
+        ASSERT_TRUE(WriteShellLink(other + "\\Editor.lnk", {folder + "edit.exe", "", "Editor", "", "", 0}));
+        RemoveLoggedGroups(*info);
+        EXPECT_FALSE(DirectoryExists(own)) << "the group this run made";
+        EXPECT_TRUE(DirectoryExists(other)) << "the user's own group";
+        EXPECT_EQ(FileExists(other + "\\Editor.lnk"), !common);
+        RemoveTree(other + "\\");
+        RemoveTree(own + "\\");
+    }
+    SetRunScope(TRunScope::machine);
+    Sleep(200);
+    EXPECT_TRUE(recorder->Commands().empty());
+}
+
+// An earlier version's log names no group folders: it made its groups in
+// the user's Start menu, and only there does the uninstall take them,
+// machine-wide too; a group of that name in everybody's stays.
+TEST_F(ProgramGroups, AnEarlierVersionsGroupGoesFromTheUsersStartMenu)
+{
+    const String title = Unique("Nimbo Earlier");
+    const String mine = ProgramsFolder(false) + title, common = ProgramsFolder(true) + title;
+    ASSERT_TRUE(CreateDirectoryA(mine.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(common.c_str(), nullptr));
+    info->AddGroupEntry("", title);
+    ASSERT_FALSE(info->GroupFoldersLogged());
+    RemoveLoggedGroups(*info);
+    EXPECT_FALSE(DirectoryExists(mine));
+    EXPECT_TRUE(DirectoryExists(common));
+    RemoveDirectoryA(common.c_str());
 }
 
 // Unattended, the group and its items are made in the Start menu directly,
@@ -423,7 +532,7 @@ TEST_F(ProgramGroups, UnattendedRunMakesFolderAndLinksWithoutProgramManager)
     SetRunSwitches(quiet);
     EXPECT_EQ(first->Execute(), psDone);
 
-    const String group = ProgramsFolder(false) + title + "\\";
+    const String group = ProgramsFolder(true) + title + "\\";
     EXPECT_EQ(ShellLinkTarget(group + "Editor.lnk"), folder + "edit.exe");
     EXPECT_EQ(ShellLinkTarget(group + "Tool Box.lnk"), folder + "tools\\toolbox.exe");
     IShellLinkA* link = nullptr;
@@ -450,6 +559,34 @@ TEST_F(ProgramGroups, UnattendedRunMakesFolderAndLinksWithoutProgramManager)
     RemoveTree(group);
 }
 
+// A run cancelled after its group was made, that rolls back, takes the
+// group back from where the shell made it (Wine's: the user's Start
+// menu, though the run asked for everybody's), and nothing of the folder
+// of that name that someone made in everybody's Start menu meanwhile.
+TEST_F(ProgramGroups, ACancelledRunTakesBackTheGroupWhereTheShellMadeIt)
+{
+    const String title = Unique("Nimbo Rollback");
+    record->SetTitle(title);
+    AddItem("Editor", "edit.exe", apps);
+    info->SetRollBackOnCancel(true);
+    const String made = ProgramsFolder(false) + title, other = ProgramsFolder(true) + title;
+    TGuiScript g;
+    g.WaitForPage([this] { return first; }).ClickNext();
+    g.WaitForPage([this] { return groups; }).ClickNext();
+    g.WaitForPage([this] { return last; }).Then([&] { return FileExists(made + "\\Editor.lnk"); });
+    g.Then([&] { return CreateDirectoryA(other.c_str(), nullptr) != FALSE; });
+    g.ClickCancel().Answer("Confirmation", "Yes").Answer("Information", "OK");
+    EXPECT_EQ(first->Execute(), psCancelled);
+    SetRunExitCode(exitCancelled);  // as the background does for a cancelled run
+    info->EndOfRun();
+    ResetRunExitCode();
+    EXPECT_TRUE(g.Finished());
+    EXPECT_FALSE(DirectoryExists(made)) << "the group and its link are taken back";
+    EXPECT_TRUE(DirectoryExists(other)) << "a folder this run did not make stays";
+    RemoveDirectoryA(other.c_str());
+    RemoveTree(made + "\\");
+}
+
 // Wine's own Program Manager server: the group becomes a folder of the
 // Start menu with one link per item, and the group list names it.
 TEST_F(ProgramGroups, WineProgramManagerCreatesTheGroupAndItsLinks)
@@ -469,6 +606,10 @@ TEST_F(ProgramGroups, WineProgramManagerCreatesTheGroupAndItsLinks)
     for (int i = 0; i < 100 && !made; ++i, Sleep(100))
         made = FileExists(groupDir + "Editor.lnk") && FileExists(groupDir + "Tool Box.lnk");
     EXPECT_TRUE(made) << groupDir;
+    // Asked for everybody's group, Wine's shell makes the user's: the run
+    // records the folder where the group appeared, and only that one.
+    EXPECT_EQ(info->GroupFolders().Lines(), (std::vector<String>{RemoveBackslash(groupDir)}));
+    EXPECT_FALSE(DirectoryExists(ProgramsFolder(true) + title));
 
     TDdeClientConv dde;
     dde.SetConnectMode(ddeManual);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/start_menu.h"
 #include "page_fixture.h"
 #include "test_files.h"
 #include "script/nimbo_data.h"
@@ -194,6 +195,49 @@ TEST_F(InstallLog, ASealTellsOursFromAnotherProductsAndFromAnEditedLog)
     WriteAll(dir + "NOTES.LOG", "just text\r\n");
     EXPECT_EQ(TNimboInfo::CheckLogSeal(dir + "NOTES.LOG", "Corvane Linker"), TLogSeal::foreign);
     DeleteFileA((dir + "NOTES.LOG").c_str());
+}
+
+// Where the groups were made is sealed apart from the rest: the seal that
+// uninstalls of earlier versions check stays what they compute, and a log
+// without it is one of theirs, whose folder list is not taken.
+TEST_F(InstallLog, GroupFoldersHaveASealOfTheirOwn)
+{
+    const String folder = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Group";
+    info->AddGroupEntry("", "Group");
+    info->AddGroupFolder(folder);
+    info->AddGroupFolder(LowerCase(folder));
+    info->WriteLog();
+    // A later run into the same place that made no group keeps the record.
+    NewController();
+    info->AddInstalledFile(dir + "a.txt");
+    info->WriteLog();
+    NewController();
+    ASSERT_TRUE(info->ReadLog(LogPath(), false));
+    EXPECT_EQ(info->GroupFolders().Lines(), (std::vector<String>{folder}));
+    EXPECT_TRUE(info->GroupFoldersLogged());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
+
+    WritePrivateProfileStringA("Group Folders", "0", "C:\\Users\\Me\\Group", LogPath().c_str());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::changed);
+    WritePrivateProfileStringA("Group Folders", "0", folder.c_str(), LogPath().c_str());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
+    // Without their seal, as an earlier version writes the log again: the
+    // rest is still ours, the folders are not taken, and the group it
+    // created is where an earlier version made it, in the user's Start
+    // menu; so it stays when a later run merges its log into this one.
+    WritePrivateProfileStringA("Nimbo Setup", "Group Folders", nullptr, LogPath().c_str());
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
+    const std::vector<String> earlier{ProgramsFolder(false) + "Group"};
+    ASSERT_TRUE(info->ReadLog(LogPath(), false));
+    EXPECT_EQ(info->GroupFolders().Lines(), earlier);
+    EXPECT_EQ(info->GroupNames().Lines(), (std::vector<String>{"Group"}));
+    NewController();
+    info->AddInstalledFile(dir + "b.txt");
+    info->WriteLog();
+    NewController();
+    ASSERT_TRUE(info->ReadLog(LogPath(), false));
+    EXPECT_EQ(info->GroupFolders().Lines(), earlier);
+    EXPECT_EQ(TNimboInfo::CheckLogSeal(LogPath(), info->AppName()), TLogSeal::ours);
 }
 
 TEST_F(InstallLog, AnotherProgramsLogIsNeitherMergedNorTouched)

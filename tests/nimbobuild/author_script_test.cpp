@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "author_script.h"
+#include "engine_scope.h"
 #include "form_tree.h"
 #include "framework/form_text.h"
 #include "framework/value_stream.h"
@@ -344,6 +345,56 @@ TEST(AuthorScript, ScopeAndItsSwitchReachTheControllerAndKeepPerUserOutOfWindows
         const String got = ErrorOf(text);
         EXPECT_EQ(got.substr(0, expected.size()), expected) << text;
     }
+}
+
+// A database engine page that installs writes machine-wide in any scope:
+// a script compiled into a host form with one cannot be per-user, nor can a
+// form source say so itself; without one, or with one that installs
+// nothing, either may.
+TEST(AuthorScript, AnInstallingEnginePageKeepsTheSetupMachineWide)
+{
+    auto withEngine = [](const char* type) {
+        String text = ReadFile(NIMBO_SOURCE_DIR "/src/app/nimbo_form.nfm");
+        text.insert(text.rfind("end"), Format("  object suBDE: TNimboBDEInstall\n    BDEType = %s\n  end\n", type));
+        return FormTextToBinary(text);
+    };
+    const std::vector<uint8_t> engineHost = withEngine("bde32Integrated");
+    const String head = "[Setup]\nName = A\nDestination = C:\\A\n";
+    auto compile = [&](const String& text, const std::vector<uint8_t>& host) {
+        try {
+            CompileAuthorScript(ParseAuthorScript(text, "setup.nss"), ExamplePayload(), host);
+        } catch (const EScriptError& e) {
+            return e.Message();
+        }
+        return String("(no error)");
+    };
+    EXPECT_EQ(compile(head + "Scope = user\n", engineHost),
+              "setup.nss:4:9: a per-user setup (Scope = user) cannot install the database engine: the host form's "
+              "page suBDE writes to what every user of the computer shares");
+    EXPECT_EQ(compile(head + "Scope = ask\n", engineHost).substr(0, 48),
+              "setup.nss:4:9: a per-user setup (Scope = ask) ca");
+    EXPECT_EQ(compile(head + "Scope = machine\n", engineHost), "(no error)");
+    EXPECT_EQ(compile(head + "Scope = user\n", withEngine("bdeNone")), "(no error)");
+
+    // A form source: its controller's InstallScope against the page.
+    auto formError = [](const std::vector<uint8_t>& form, const char* scope) {
+        TFormObject tree = ReadFormTree(form);
+        if (scope) tree.Find("suInfo")->Set("InstallScope", IdentValue(scope));
+        try {
+            CheckEngineScope(tree, "form.nfm");
+        } catch (const ENimboError& e) {
+            return e.Message();
+        }
+        return String("(no error)");
+    };
+    EXPECT_EQ(formError(engineHost, "isUser"),
+              "form.nfm: a per-user setup (InstallScope = isUser) cannot install the database engine: suBDE writes "
+              "to what every user of the computer shares");
+    EXPECT_NE(formError(engineHost, "isAsk"), "(no error)");
+    EXPECT_EQ(formError(engineHost, "isMachine"), "(no error)");
+    EXPECT_EQ(formError(engineHost, nullptr), "(no error)") << "machine-wide unless the form says otherwise";
+    EXPECT_EQ(formError(withEngine("bdeNone"), "isUser"), "(no error)");
+    EXPECT_EQ(formError(HostForm(), "isUser"), "(no error)");
 }
 
 TEST(AuthorScript, WildcardsIgnoreLetterCase)

@@ -6,7 +6,13 @@
 #    registered quiet uninstall takes all of it away again;
 #  - /ALLUSERS and /CURRENTUSER where the author allows them, their refusal
 #    where not, and "ask" without an answer installs per-user;
-#  - a per-user script that names the Windows folders does not build.
+#  - a per-user script that names the Windows folders does not build;
+#  - each scope makes its group in its own Start menu (a machine-wide run in
+#    everybody's), and its uninstall removes that group, never the one of
+#    the same name in the other Start menu;
+#  - a setup whose database engine page installs is machine-wide: "ask"
+#    asks nothing, /CURRENTUSER is refused, and the builder refuses a form
+#    that says otherwise.
 # Wine gives every process the same full rights (it has no limited token),
 # so "without rights" is checked by what the run writes, not by a refusal.
 #   per_user_test.sh <win32 build dir> <work dir>
@@ -23,11 +29,14 @@ app="Pocket Tool"
 unix_of() { wine cmd /c "echo $1" 2>/dev/null </dev/null | tr -d '\r\n' | xargs -0 winepath -u 2>/dev/null; }
 local_data="$(unix_of '%LOCALAPPDATA%')"
 [ -d "$local_data" ] || { fail "no local application data folder: '$local_data'"; exit 1; }
-programs="$(find "$drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)"
+programs="$(start_menu_programs user)"
+common="$(start_menu_programs common)"
+[ -d "$programs" ] && [ -d "$common" ] || { fail "no Start menu: '$programs', '$common'"; exit 1; }
 own_dir="$local_data/Programs/$app"
 cleanup() {
     for key in "$user_key\\$app" "$machine_key\\$app"; do wine reg delete "$key" /f >/dev/null 2>&1 </dev/null; done
-    rm -rf "$own_dir" "$drive_c/$app" "$drive_c/Machine Tool" "$programs/$app" "$local_data/Nimbo Setup"
+    rm -rf "$own_dir" "$drive_c/$app" "$drive_c/Machine Tool" "$programs/$app" "$common/$app" "$local_data/Nimbo Setup"
+    rm -rf "$drive_c/Engine Test"
     rm -f "$drive_c/windows/Nimbo Setup/"*.journal "$work/hklm.reg"
 }
 cleanup
@@ -38,6 +47,7 @@ machine_state() {
     wine regedit /E "$(winpath "$work/hklm.reg")" 'HKEY_LOCAL_MACHINE\Software' >/dev/null 2>&1 </dev/null
     iconv -f UTF-16LE -t UTF-8 "$work/hklm.reg" 2>/dev/null | tr -d '\r'
     (cd "$drive_c/windows" && find . -type f -newer "$work/marker" -printf 'changed %p\n')
+    (cd "$common" && find . -newer "$work/marker" -printf 'changed Start Menu %p\n')
 }
 
 in="$work/in"
@@ -57,6 +67,8 @@ reg_value() { wine reg query "$1" /v "$2" 2>/dev/null </dev/null | sed -n 's/.*R
 
 # --- Scope = user: the user's folder, HKEY_CURRENT_USER, the user's Start menu.
 build_with 'Scope = user'
+# Everybody's group of the same name, someone else's.
+mkdir -p "$common/$app"
 touch "$work/marker"
 sleep 1
 machine_state >"$work/machine.before"
@@ -71,9 +83,11 @@ command="$(reg_value "$user_key\\$app" UnInstallString)"
     pass "registered below HKEY_CURRENT_USER with its scope" || fail "the user's registration: '$command'"
 [ -f "$programs/$app/$app.lnk" ] && pass "the group is in the user's Start menu" ||
     fail "no $programs/$app/$app.lnk"
+[ -z "$(ls -A "$common/$app")" ] && pass "everybody's group of that name is left alone" ||
+    fail "in everybody's group: $(ls "$common/$app")"
 machine_state >"$work/machine.after"
 diff "$work/machine.before" "$work/machine.after" >"$work/machine.diff" &&
-    pass "nothing machine-wide changed: HKEY_LOCAL_MACHINE and the Windows folder as they were" ||
+    pass "nothing machine-wide changed: HKEY_LOCAL_MACHINE, the Windows folder and everybody's Start menu as they were" ||
     { fail "the install changed the machine:"; head -20 "$work/machine.diff"; }
 
 # --- Its registered quiet uninstall, without asking for rights.
@@ -86,24 +100,34 @@ wait_for "$own_dir" 20 gone && pass "the user's program folder is gone" || { fai
 [ -z "$(reg_value "$user_key\\$app" DisplayName)" ] && pass "the user's registration is gone" ||
     fail "the user's registration stays"
 [ ! -e "$programs/$app" ] && pass "the Start menu group is gone" || fail "the Start menu group stays"
+[ -d "$common/$app" ] && pass "everybody's group of that name stays" || fail "the uninstall removed everybody's group"
 machine_state >"$work/machine.after"
 diff "$work/machine.before" "$work/machine.after" >"$work/machine.diff" &&
     pass "nor did the uninstall change anything machine-wide" ||
     { fail "the uninstall changed the machine:"; head -20 "$work/machine.diff"; }
+rmdir "$common/$app"
 [ -z "$(ls -A "$local_data/Nimbo Setup" 2>/dev/null | grep -iv '^tnimbo.ini$')" ] &&
     pass "no journal of the per-user runs is left" || fail "left in the user's setup folder: $(ls "$local_data/Nimbo Setup")"
 
 # --- Switches: where the author allows them, and their refusal.
+# The user's own group of the same name, empty.
+mkdir -p "$programs/$app"
 setup /VERYSILENT /ALLUSERS "/LOG=$(winpath "$work/all.log")"
 rc=$?
 [ $rc -eq 0 ] && [ -f "$drive_c/$app/tool.exe" ] && [ -n "$(reg_value "$machine_key\\$app" DisplayName)" ] &&
     [ -z "$(reg_value "$user_key\\$app" DisplayName)" ] && pass "/ALLUSERS makes a per-user setup machine-wide" ||
     { fail "/ALLUSERS (exit $rc)"; cat "$work/all.log"; }
+[ -f "$common/$app/$app.lnk" ] && pass "its group is in everybody's Start menu" || fail "no $common/$app/$app.lnk"
+[ -z "$(ls -A "$programs/$app")" ] && pass "the user's own group of that name is left alone" ||
+    fail "in the user's group: $(ls "$programs/$app")"
 quiet="$(reg_value "$machine_key\\$app" QuietUninstallString)"
 [[ "$quiet" == *"\\$app\\setup.exe\" UNINSTALL /ALLUSERS /VERYSILENT" ]] || fail "quiet uninstall command: '$quiet'"
 (cd "$work" && wine "$drive_c/$app/setup.exe" UNINSTALL /ALLUSERS /VERYSILENT >>"$work/uninstall.out" 2>&1 </dev/null)
 wait_for "$drive_c/$app" 20 gone && [ -z "$(reg_value "$machine_key\\$app" DisplayName)" ] &&
     pass "and its uninstall removes the machine-wide install" || fail "the machine-wide install stays"
+[ ! -e "$common/$app" ] && pass "everybody's group is gone" || fail "everybody's group stays: $(ls "$common/$app")"
+[ -d "$programs/$app" ] && pass "the user's own group of the same name stays" || fail "the user's own group was removed"
+rmdir "$programs/$app"
 
 build_with 'Scope = user' 'ScopeSwitch = no'
 setup /VERYSILENT /ALLUSERS "/LOG=$(winpath "$work/refused.log")"
@@ -165,6 +189,44 @@ rc=$?
     grep -q "windows.nss:9:9: a per-user setup (Scope = user) writes nothing to the Windows folders" "$work/never.out" &&
     pass "a per-user script naming the Windows folder fails to build, saying where" ||
     { fail "the build of a per-user script into Windows (exit $rc):"; cat "$work/never.out"; }
+
+# --- A setup whose database engine page installs writes machine-wide in
+# any scope: its "ask" asks nothing and installs for everybody, and
+# /CURRENTUSER is refused as a switch the author does not allow is.
+engine="$work/engine"
+mkdir -p "$engine"
+cp "$build/tests/peruser/setup_engine.exe" "$engine/setup.exe"
+printf 'a\r\n' >"$engine/a.txt"
+(cd "$engine" && wine setup.exe /VERYSILENT /CURRENTUSER "/LOG=$(winpath "$work/engine-refused.log")" \
+    >>"$work/setup.out" 2>&1 </dev/null)
+rc=$?
+[ $rc -eq 1 ] && grep -q "does not let you choose whom it installs for" "$work/engine-refused.log" &&
+    pass "/CURRENTUSER on a setup with an installing engine page ends with 1" ||
+    { fail "/CURRENTUSER with an engine page ended with $rc"; cat "$work/engine-refused.log"; }
+export NIMBO_STATE_FILE="$work/engine-state.txt"
+rm -f "$work/engine-state.txt"
+(cd "$engine" && wine setup.exe "/LOG=$(winpath "$work/engine.log")" >>"$work/setup.out" 2>&1 </dev/null) &
+run=$!
+# Asked, the question would come before the state.
+if wait_for "$work/engine-state.txt" 30; then
+    grep -qF 'Dir=Install|C:\Engine Test\|' "$work/engine-state.txt" && grep -q "Installing for all users" "$work/engine.log" &&
+        pass "its \"ask\" asks nothing and installs for all users" ||
+        { fail "the engine setup's scope:"; cat "$work/engine-state.txt" "$work/engine.log"; }
+    robot 'close NimboForm' 'wait gone NimboForm' >/dev/null || fail "closing the engine setup"
+else
+    fail "the engine setup never reported its start (asked whom to install for?)"
+    robot 'set timeout 5' 'within any' 'answer "Confirmation" "Cancel"' >/dev/null
+fi
+wait $run
+unset NIMBO_STATE_FILE
+rm -rf "$work/never"
+wine "$build/nimbobuild.exe" "$(winpath "$root/tests/peruser/engine_form.nfm")" "$(winpath "$in")" \
+    "$(winpath "$work/never")" >"$work/never.out" 2>&1 </dev/null
+rc=$?
+[ $rc -ne 0 ] && [ ! -e "$work/never" ] &&
+    grep -q "engine_form.nfm: a per-user setup (InstallScope = isAsk) cannot install the database engine: suBDE" \
+        "$work/never.out" && pass "the builder refuses a per-user form with an installing engine page" ||
+    { fail "the build of a per-user form with an engine page (exit $rc):"; cat "$work/never.out"; }
 
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]

@@ -67,7 +67,8 @@ HDDEDATA CALLBACK TDdeRecorder::Callback(UINT type, UINT fmt, HCONV, HSZ topic, 
         if (end != String::npos) text.resize(end);
         std::lock_guard<std::mutex> g(self->lock_);
         self->commands_.push_back(text);
-        return reinterpret_cast<HDDEDATA>(DDE_FACK);
+        const bool refused = !self->refused_.empty() && text.compare(0, self->refused_.size(), self->refused_) == 0;
+        return reinterpret_cast<HDDEDATA>(refused ? DDE_FNOTPROCESSED : DDE_FACK);
     }
     case XTYP_REQUEST:
         if (fmt != CF_TEXT || !SameText(HszText(self->instance_, item), "Groups")) return nullptr;

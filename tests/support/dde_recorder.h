@@ -21,6 +21,13 @@ public:
     TDdeRecorder& operator=(const TDdeRecorder&) = delete;
 
     bool Ready() const { return ready_; }
+    // Commands that begin so are recorded but not carried out, as a shell
+    // answers one it may not carry out.
+    void Refuse(const String& prefix)
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        refused_ = prefix;
+    }
     std::vector<String> Commands() const;
     // Waits until at least `count` commands have arrived.
     bool WaitForCommands(size_t count, int timeoutMs = 5000) const;
@@ -37,5 +44,6 @@ private:
     HANDLE started_ = nullptr;
     mutable std::mutex lock_;
     std::vector<String> commands_;
+    String refused_;
     std::thread thread_;
 };

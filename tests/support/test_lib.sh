@@ -33,6 +33,19 @@ wine_temp_dir() {
     wine cmd /c 'echo %TEMP%' >"$work/temp.txt" 2>/dev/null </dev/null
     winepath -u "$(tr -d '\r\n' <"$work/temp.txt")" 2>/dev/null
 }
+# The prefix's Start menu program folder, as a Unix path: the user's
+# ("user", CSIDL_PROGRAMS), where attended runs make their groups through
+# Wine's Program Manager and per-user runs theirs, or everybody's
+# ("common", CSIDL_COMMON_PROGRAMS below %ProgramData%), where machine-wide
+# runs make theirs directly.
+start_menu_programs() {
+    if [ "$1" = common ]; then
+        wine cmd /c 'echo %ProgramData%' 2>/dev/null </dev/null | tr -d '\r\n' | xargs -0 winepath -u 2>/dev/null |
+            sed 's|/*$|/Microsoft/Windows/Start Menu/Programs|'
+    else
+        find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1
+    fi
+}
 # A fresh $work with the shipped setup as it ships in $work/source: the
 # program, the language library and the demo payload.
 fresh_source_folder() {

@@ -28,8 +28,7 @@ rm -f "$work/payload/big.bin"
 apps="$WINEPREFIX/drive_c/Points"
 dir="$apps/App"
 journals="$WINEPREFIX/drive_c/windows/Nimbo Setup"
-programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)"
-rm -rf "$apps" "$programs/Corvane Linker"
+rm -rf "$apps" "$(start_menu_programs user)/Corvane Linker" "$(start_menu_programs common)/Corvane Linker"
 setup() { (cd "$work/setup" && wine setup.exe "$@" >>"$work/setup.out" 2>&1 </dev/null); }
 
 # --- The older install: every file older, and the user's own beside them.

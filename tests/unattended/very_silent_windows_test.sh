@@ -12,7 +12,8 @@ trap '"$root/scripts/wine-env.sh" stop' EXIT
 
 fresh_source_folder
 app="$WINEPREFIX/drive_c/ARP Test"
-programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)"
+# Unattended and machine-wide: the group goes to everybody's Start menu.
+programs="$(start_menu_programs common)"
 [ -d "$programs" ] || { echo "cannot find the Start menu's program folder"; exit 1; }
 group="$programs/Corvane Linker"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker'

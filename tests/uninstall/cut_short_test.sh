@@ -16,7 +16,8 @@ for i in $(seq 1 3000); do echo "$i" >"$work/payload/many/f$i.txt"; done
 build_setup_folder "$root/src/app/nimbo_form.nfm" "$work/payload" "$work/setup"
 app="$WINEPREFIX/drive_c/CutShort"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker'
-programs="$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)"
+# Unattended and machine-wide: the group goes to everybody's Start menu.
+programs="$(start_menu_programs common)"
 rm -rf "$app" "$programs/Corvane Linker"
 (cd "$work/setup" && wine setup.exe /VERYSILENT '/DIR=C:\CutShort' >"$work/install.out" 2>&1 </dev/null)
 [ $? -eq 0 ] && [ -f "$app/many/f3000.txt" ] && pass "installed" || { fail "the install"; exit 1; }

@@ -29,6 +29,10 @@ command="$(grep -a UnInstallString "$work/reg.txt" | sed 's/.*REG_SZ[[:space:]]*
 [ "$command" = 'C:\Corvane\setup.exe UNINSTALL' ] && pass "the registration names it" \
     || fail "UnInstallString is '$command'"
 [ -d "$programs/Corvane Linker" ] && pass "the group is in the Start menu" || fail "no Start menu group"
+# Wine's Program Manager makes it in the user's Start menu even when asked
+# for everybody's group: the log names the folder where it appeared.
+tr -d '\r' <"$app/INSTALL.LOG" | sed -n '/^\[Group Folders\]/,/^\[/p' | grep -qi "^0=C:\\\\users\\\\.*\\\\Corvane Linker$" &&
+    pass "the log names the group's folder" || fail "the log's group folders: $(grep -a -A2 'Group Folders' "$app/INSTALL.LOG")"
 
 # 2. The uninstall, started as the registration says.
 rm -f "$temp_u/setup.exe"

@@ -8,6 +8,7 @@
 #include "author_script.h"
 #include "base/exceptions.h"
 #include "base/setup_files.h"
+#include "engine_scope.h"
 #include "framework/form_text.h"
 #include "script_form.h"
 #include "setup_folder.h"
@@ -61,6 +62,7 @@ TBuildSource LoadBuildSource(const String& path, const std::vector<TScannedFile>
     if (!IsAuthorScript(path, text)) {
         try {
             source.form = FormTextToBinary(text);
+            CheckEngineScope(ReadFormTree(source.form), path);
         } catch (const EReadError& e) {
             throw ENimboError(Format("%s: %s", path, e.Message()));
         }

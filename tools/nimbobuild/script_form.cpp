@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "comp/comp_method_names.h"
+#include "engine_scope.h"
 #include "form_tree.h"
 #include "framework/form_reader.h"
 #include "framework/value_stream.h"
@@ -97,7 +98,16 @@ public:
 private:
     void Scope(TFormObject& info, const TScriptFacts& facts) const
     {
-        info.Set("InstallScope", IdentValue(s_.scope.text.empty() ? "isMachine" : Ident(s_.scope, kScope, "Scope")));
+        const String scope = s_.scope.text.empty() ? String("isMachine") : Ident(s_.scope, kScope, "Scope");
+        // The host form's database engine page, when it installs, writes
+        // machine-wide in any scope.
+        const String engine = InstallingEnginePage(form_);
+        if (scope != "isMachine" && !engine.empty())
+            throw EScriptError(s_.file, s_.scope,
+                               Format("a per-user setup (Scope = %s) cannot install the database engine: the host "
+                                      "form's page %s writes to what every user of the computer shares",
+                                      s_.scope.text, engine));
+        info.Set("InstallScope", IdentValue(scope));
         // A setup that installs into the Windows folders is machine-wide
         // only (a per-user scope was refused already): no switch makes it
         // per-user unless the author says so, which is an error.
