@@ -44,4 +44,4 @@ void Close(void* state)
 
 }  // namespace
 
-const TCompPacker kCompDeflatePacker = {Filters, Open, Pack, Close};
+const TCompPacker kCompDeflatePacker = {Filters, Open, Pack, Close, nullptr};

@@ -171,22 +171,95 @@ int32_t ExpectEnd(TReader& reader)
     return b == TReader::kEnd ? kCompOk : kCompCorrupt;
 }
 
-struct TInflater {
-    z_stream s{};
-    bool live = false;
-    ~TInflater()
+// The decoders of a file that is one stream. Step expands from in into
+// out as far as either goes: kCompOk, kStreamEnd at the stream's end mark,
+// or the failure.
+constexpr int32_t kStreamEnd = 1;
+
+// Version 1: a zlib stream.
+class TInflateStep {
+public:
+    TInflateStep(const TInflateStep&) = delete;
+    TInflateStep& operator=(const TInflateStep&) = delete;
+    TInflateStep() = default;
+    ~TInflateStep()
     {
-        if (live) inflateEnd(&s);
+        if (live_) inflateEnd(&s_);
     }
+    int32_t Start(const TCompHeader&)
+    {
+        const int init = inflateInit(&s_);
+        if (init != Z_OK) return init == Z_MEM_ERROR ? kCompNoMemory : kCompCorrupt;
+        live_ = true;
+        return kCompOk;
+    }
+    int32_t Step(const uint8_t*& in, size_t& inLeft, uint8_t* out, size_t& outLeft)
+    {
+        s_.next_in = const_cast<uint8_t*>(in);
+        s_.avail_in = static_cast<uInt>(inLeft);
+        s_.next_out = out;
+        s_.avail_out = static_cast<uInt>(outLeft);
+        const int ret = inflate(&s_, Z_NO_FLUSH);
+        in = s_.next_in;
+        inLeft = s_.avail_in;
+        outLeft = s_.avail_out;
+        if (ret == Z_MEM_ERROR) return kCompNoMemory;
+        if (ret == Z_STREAM_END) return kStreamEnd;
+        return ret == Z_OK || ret == Z_BUF_ERROR ? kCompOk : kCompCorrupt;
+    }
+
+private:
+    z_stream s_{};
+    bool live_ = false;
 };
 
-// Version 1: one zlib stream, read and expanded a block at a time.
-int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
+// Version 4: a raw LZMA2 stream behind the header's filters.
+class TLzmaStep {
+public:
+    TLzmaStep(const TLzmaStep&) = delete;
+    TLzmaStep& operator=(const TLzmaStep&) = delete;
+    TLzmaStep() = default;
+    ~TLzmaStep() { lzma_end(&s_); }
+    int32_t Start(const TCompHeader& header)
+    {
+        lzma_options_lzma options{};
+        options.dict_size = header.dictSize;
+        lzma_filter chain[3];
+        size_t n = 0;
+        if (header.filters & kCompFilterX86) chain[n++] = {LZMA_FILTER_X86, nullptr};
+        chain[n++] = {LZMA_FILTER_LZMA2, &options};
+        chain[n] = {LZMA_VLI_UNKNOWN, nullptr};
+        const lzma_ret init = lzma_raw_decoder(&s_, chain);
+        if (init != LZMA_OK) return init == LZMA_MEM_ERROR ? kCompNoMemory : kCompCorrupt;
+        return kCompOk;
+    }
+    int32_t Step(const uint8_t*& in, size_t& inLeft, uint8_t* out, size_t& outLeft)
+    {
+        s_.next_in = in;
+        s_.avail_in = inLeft;
+        s_.next_out = out;
+        s_.avail_out = outLeft;
+        const lzma_ret ret = lzma_code(&s_, LZMA_RUN);
+        in = s_.next_in;
+        inLeft = s_.avail_in;
+        outLeft = s_.avail_out;
+        if (ret == LZMA_MEM_ERROR) return kCompNoMemory;
+        if (ret == LZMA_STREAM_END) return kStreamEnd;
+        return ret == LZMA_OK || ret == LZMA_BUF_ERROR ? kCompOk : kCompCorrupt;
+    }
+
+private:
+    lzma_stream s_ = LZMA_STREAM_INIT;
+};
+
+// A file that is one stream (versions 1 and 4), read and expanded a block
+// at a time.
+template <class TDecoder>
+int32_t ExpandOneStream(TReader& in, const TCompHeader& header, TCompSink& out, const TCompProgress& progress)
 {
-    TInflater z;
-    int init = inflateInit(&z.s);
-    if (init != Z_OK) return init == Z_MEM_ERROR ? kCompNoMemory : kCompCorrupt;
-    z.live = true;
+    TDecoder decoder;
+    int32_t r = decoder.Start(header);
+    if (r != kCompOk) return r;
     TCompBuffer inBuf, outBuf;
     if (!inBuf.Reserve(kCompBlockSize) || !outBuf.Reserve(kCompBlockSize)) return kCompNoMemory;
 
@@ -200,43 +273,39 @@ int32_t ExpandVersion1(TReader& in, const TCompHeader& header, TCompSink& out, c
         if (got < 0) return kCompCannotOpen;
         if (got == 0 || ended) return kCompCorrupt;  // file shorter than stated, or stream ended early
         remaining -= static_cast<uint64_t>(got);
-        z.s.next_in = inBuf.Data();
-        z.s.avail_in = static_cast<uInt>(got);
+        const uint8_t* next = inBuf.Data();
+        size_t left = static_cast<size_t>(got);
         // Reported per output block as well: one well-packed input block
         // can expand to tens of megabytes, and the caller's window lives on
         // these reports.
         uint32_t reported = 0;
+        size_t room = 0;
         do {
-            z.s.next_out = outBuf.Data();
-            z.s.avail_out = kCompBlockSize;
-            int ret = inflate(&z.s, Z_NO_FLUSH);
-            if (ret == Z_MEM_ERROR) return kCompNoMemory;
-            if (ret != Z_OK && ret != Z_STREAM_END && ret != Z_BUF_ERROR) return kCompCorrupt;
-            size_t have = kCompBlockSize - z.s.avail_out;
+            room = kCompBlockSize;
+            r = decoder.Step(next, left, outBuf.Data(), room);
+            if (r < kCompOk) return r;
+            const size_t have = kCompBlockSize - room;
             // More than the header promises: damage, and no reason to fill the disk.
             if (have > header.expandedSize - produced) return kCompCorrupt;
             produced += have;
             crc = Crc(crc, outBuf.Data(), have);
             if (have > 0 && !out.Write(outBuf.Data(), have)) return kCompCannotWrite;
-            const uint32_t consumed = static_cast<uint32_t>(got) - z.s.avail_in;
+            const uint32_t consumed = static_cast<uint32_t>(got) - static_cast<uint32_t>(left);
             if (progress && consumed > reported) {
                 if (progress(consumed - reported + headerBytes)) return kCompCancelled;
                 headerBytes = 0;
                 reported = consumed;
             }
-            if (ret == Z_STREAM_END) {
-                ended = true;
-                break;
-            }
-        } while (z.s.avail_out == 0);
-        if (ended && z.s.avail_in > 0) return kCompCorrupt;
+            ended = r == kStreamEnd;
+        } while (!ended && room == 0);
+        if (ended && left > 0) return kCompCorrupt;
         if (progress && static_cast<uint32_t>(got) + headerBytes > reported &&
             progress(static_cast<uint32_t>(got) - reported + headerBytes))
             return kCompCancelled;
         headerBytes = 0;
     }
     if (!ended) return kCompCorrupt;
-    int32_t r = ExpectEnd(in);
+    r = ExpectEnd(in);
     if (r != kCompOk) return r;
     if (produced != header.expandedSize || crc != header.crc) return kCompCorrupt;
     return kCompOk;
@@ -412,7 +481,14 @@ int32_t ExpandStream(TCompSource& source, TCompSink& out, const TCompProgress& p
         r = check(header);
         if (r != kCompOk) return r;
     }
-    return header.version == 1 ? ExpandVersion1(in, header, out, progress) : ExpandPieces(in, header, out, progress);
+    switch (header.version) {
+    case 1:
+        return ExpandOneStream<TInflateStep>(in, header, out, progress);
+    case kCompVersionOneStream:
+        return ExpandOneStream<TLzmaStep>(in, header, out, progress);
+    default:
+        return ExpandPieces(in, header, out, progress);
+    }
 }
 
 // A packer's state for the pieces of one file, let go of at the end.
@@ -455,6 +531,7 @@ int32_t CompressBody(TCompSource& in, uint64_t expandedSize, TCompSink& out, int
 
     header.method = method;
     header.filters = 0;
+    header.dictSize = 0;
     header.crc = Crc(0, nullptr, 0);
     header.expandedSize = expandedSize;
     header.streamSize = 0;
@@ -499,24 +576,28 @@ int32_t DecodeVersion1(const uint8_t* data, size_t size, TCompHeader& header)
     return kCompOk;
 }
 
-// Versions 2 and 3. A header whose check holds but which names a method or
-// filter we do not know comes from a later writer (not ours to read); a
-// filter that does not go with its method is damage.
+// Versions 2, 3 and 4. A header whose check holds but which names a
+// method or filter we do not know, or a dictionary larger than we give,
+// comes from a later writer (not ours to read); a filter or dictionary that
+// does not go with its method is damage.
 int32_t DecodePiecesHeader(const uint8_t* data, size_t size, uint16_t version, TCompHeader& header)
 {
-    size_t n = version == kCompVersionMethod ? 12 : 10;
+    size_t n = version == kCompVersionOneStream ? 16 : version == kCompVersionMethod ? 12 : 10;
     if (size < n) return kCompCorrupt;
     auto next = [&]() -> int { return n < size ? data[n++] : -1; };
     uint64_t expanded = 0, stream = 0;
     if (!GetVarint(next, expanded) || !GetVarint(next, stream) || size < n + 14) return kCompCorrupt;
     if (Get16(data + n + 12) != HeaderCheck(data, n + 12)) return kCompCorrupt;
-    const uint8_t method = version == kCompVersionMethod ? data[10] : uint8_t{kCompMethodDeflate};
-    const uint8_t filters = version == kCompVersionMethod ? data[11] : 0;
-    if (method > kCompMethodLzma || (filters & ~kCompFilterX86) != 0) return kCompForeign;
+    const uint8_t method = version >= kCompVersionMethod ? data[10] : uint8_t{kCompMethodDeflate};
+    const uint8_t filters = version >= kCompVersionMethod ? data[11] : 0;
+    const uint32_t dict = version == kCompVersionOneStream ? Get32(data + 12) : 0;
+    if (method > kCompMethodLzma || (filters & ~kCompFilterX86) != 0 || dict > kCompMaxDict) return kCompForeign;
     if (method == kCompMethodDeflate && filters != 0) return kCompCorrupt;
+    if (version == kCompVersionOneStream && (method != kCompMethodLzma || dict < 4096)) return kCompCorrupt;
     header.version = version;
     header.method = static_cast<TCompMethod>(method);
     header.filters = filters;
+    header.dictSize = dict;
     header.size = static_cast<uint32_t>(n + 14);
     header.crc = Get32(data + n);
     header.expandedSize = expanded;
@@ -525,17 +606,51 @@ int32_t DecodePiecesHeader(const uint8_t* data, size_t size, uint16_t version, T
     return kCompOk;
 }
 
+// Counts and sums up the bytes a stream is packed from, which must be
+// exactly as many as it was sized with.
+class TCountedSource : public TCompSource {
+public:
+    TCountedSource(TCompSource& in, uint64_t size) : in_(in), left_(size) {}
+    int64_t Read(void* buffer, size_t size) override
+    {
+        const int64_t got =
+            ReadFull(in_, static_cast<uint8_t*>(buffer), static_cast<size_t>(std::min<uint64_t>(size, left_)));
+        if (got < 0) return got;
+        left_ -= static_cast<uint64_t>(got);
+        crc_ = Crc(crc_, static_cast<uint8_t*>(buffer), static_cast<size_t>(got));
+        return got;
+    }
+    // Every byte read, and nothing after them.
+    bool Whole()
+    {
+        uint8_t extra;
+        return left_ == 0 && in_.Read(&extra, 1) == 0;
+    }
+    uint32_t Crc32() const { return crc_; }
+
+private:
+    TCompSource& in_;
+    uint64_t left_;
+    uint32_t crc_ = Crc(0, nullptr, 0);
+};
+
 }  // namespace
 
 size_t EncodeCompHeader(const TCompHeader& header, uint8_t* out, size_t streamSizeBytes)
 {
     std::memcpy(out, kSignature, kCompSignatureSize);
-    const bool v3 = header.version == kCompVersionMethod || header.method != kCompMethodDeflate || header.filters != 0;
-    Put16(out + 8, v3 ? kCompVersionMethod : kCompVersionDeflate);
+    const bool v4 = header.version == kCompVersionOneStream;
+    const bool v3 =
+        !v4 && (header.version == kCompVersionMethod || header.method != kCompMethodDeflate || header.filters != 0);
+    Put16(out + 8, v4 ? kCompVersionOneStream : v3 ? kCompVersionMethod : kCompVersionDeflate);
     size_t n = 10;
-    if (v3) {
+    if (v3 || v4) {
         out[n++] = header.method;
         out[n++] = header.filters;
+    }
+    if (v4) {
+        Put32(out + n, header.dictSize);
+        n += 4;
     }
     n += PutVarint(out + n, header.expandedSize);
     n += PutVarint(out + n, header.streamSize, std::min<size_t>(streamSizeBytes, 10));
@@ -553,7 +668,7 @@ int32_t DecodeCompHeader(const uint8_t* data, size_t size, TCompHeader& header)
     const uint16_t version = Get16(data + 8);
     if (version == 1) return DecodeVersion1(data, size, header);
     // Another version may lay out its header differently: not ours to read.
-    if (version != kCompVersionDeflate && version != kCompVersionMethod) return kCompForeign;
+    if (version < kCompVersionDeflate || version > kCompVersionOneStream) return kCompForeign;
     return DecodePiecesHeader(data, size, version, header);
 }
 
@@ -593,6 +708,33 @@ int32_t CompressCompBody(TCompSource& in, uint64_t expandedSize, TCompSink& out,
                          TCompMethod method)
 {
     return CompressBody(in, expandedSize, out, level, header, method);
+}
+
+int32_t CompressCompOneStream(TCompSource& in, uint64_t expandedSize, TCompSink& out, int level, uint8_t filters,
+                              TCompHeader& header)
+{
+    const TCompPacker* packer = CompPacker(kCompMethodLzma);
+    if (!packer || !packer->packStream) return kCompForeign;
+    header.version = kCompVersionOneStream;
+    header.method = kCompMethodLzma;
+    header.filters = filters;
+    header.dictSize = static_cast<uint32_t>(std::clamp<uint64_t>(expandedSize, 4096, kCompOneStreamDict));
+    header.expandedSize = expandedSize;
+    TPackerState coder{*packer, packer->open(level, filters)};
+    if (!coder.state) return kCompNoMemory;
+    TCountedSource counted(in, expandedSize);
+    const int32_t r = packer->packStream(coder.state, header.dictSize, counted, out, header.streamSize);
+    if (r != kCompOk) return r;
+    // A source shorter or longer than it was sized has changed while it was read.
+    if (!counted.Whole()) return kCompCannotOpen;
+    header.crc = counted.Crc32();
+    return kCompOk;
+}
+
+uint8_t CompFilters(TCompMethod method, const uint8_t* first, size_t size)
+{
+    const TCompPacker* packer = CompPacker(method);
+    return packer ? packer->filters(first, size) : 0;
 }
 
 int32_t CompClampSize(uint64_t size)

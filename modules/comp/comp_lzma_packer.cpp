@@ -1,7 +1,9 @@
 // LZMA pieces: each a raw LZMA2 stream whose dictionary is the piece,
-// behind the x86 branch filter for program images.
+// behind the x86 branch filter for program images; and a whole file as one
+// such stream (version 4).
 #include <lzma.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,20 +44,28 @@ void* Open(int level, uint8_t filters)
     return s;
 }
 
-int32_t Pack(void* state, const uint8_t* in, size_t size, uint8_t* out, size_t& packed)
+// The coder for one stream of the file's filters and a dictionary of dictSize bytes.
+bool StartEncoder(TState* s, uint32_t dictSize)
 {
-    auto* s = static_cast<TState*>(state);
     lzma_options_lzma options;
-    if (lzma_lzma_preset(&options, s->preset)) return kCompNoMemory;
-    // A dictionary larger than the piece buys nothing; the decoder takes
-    // the piece's size as its own.
-    if (options.dict_size > size) options.dict_size = size < LZMA_DICT_SIZE_MIN ? LZMA_DICT_SIZE_MIN : size;
+    if (lzma_lzma_preset(&options, s->preset)) return false;
+    options.dict_size = dictSize < LZMA_DICT_SIZE_MIN ? LZMA_DICT_SIZE_MIN : dictSize;
     lzma_filter chain[3];
     size_t n = 0;
     if (s->filters & kCompFilterX86) chain[n++] = {LZMA_FILTER_X86, nullptr};
     chain[n++] = {LZMA_FILTER_LZMA2, &options};
     chain[n] = {LZMA_VLI_UNKNOWN, nullptr};
-    if (lzma_raw_encoder(&s->stream, chain) != LZMA_OK) return kCompNoMemory;
+    return lzma_raw_encoder(&s->stream, chain) == LZMA_OK;
+}
+
+int32_t Pack(void* state, const uint8_t* in, size_t size, uint8_t* out, size_t& packed)
+{
+    auto* s = static_cast<TState*>(state);
+    // A dictionary larger than the piece buys nothing; the decoder takes
+    // the piece's size as its own.
+    lzma_options_lzma preset;
+    if (lzma_lzma_preset(&preset, s->preset)) return kCompNoMemory;
+    if (!StartEncoder(s, static_cast<uint32_t>(std::min<size_t>(preset.dict_size, size)))) return kCompNoMemory;
     s->stream.next_in = in;
     s->stream.avail_in = size;
     s->stream.next_out = out;
@@ -63,6 +73,37 @@ int32_t Pack(void* state, const uint8_t* in, size_t size, uint8_t* out, size_t& 
     if (lzma_code(&s->stream, LZMA_FINISH) != LZMA_STREAM_END) return kCompNoMemory;
     packed = CompPieceBound(size) - s->stream.avail_out;
     return kCompOk;
+}
+
+int32_t PackStream(void* state, uint32_t dictSize, TCompSource& in, TCompSink& out, uint64_t& packed)
+{
+    constexpr size_t kBlock = 1 << 20;
+    auto* s = static_cast<TState*>(state);
+    TCompBuffer inBuf, outBuf;
+    if (!inBuf.Reserve(kBlock) || !outBuf.Reserve(kBlock) || !StartEncoder(s, dictSize)) return kCompNoMemory;
+    packed = 0;
+    lzma_action action = LZMA_RUN;
+    s->stream.next_out = outBuf.Data();
+    s->stream.avail_out = kBlock;
+    for (;;) {
+        if (s->stream.avail_in == 0 && action == LZMA_RUN) {
+            const int64_t got = in.Read(inBuf.Data(), kBlock);
+            if (got < 0) return kCompCannotOpen;
+            if (got == 0) action = LZMA_FINISH;
+            s->stream.next_in = inBuf.Data();
+            s->stream.avail_in = static_cast<size_t>(got);
+        }
+        const lzma_ret ret = lzma_code(&s->stream, action);
+        if (ret != LZMA_OK && ret != LZMA_STREAM_END) return kCompNoMemory;
+        if (s->stream.avail_out == 0 || ret == LZMA_STREAM_END) {
+            const size_t have = kBlock - s->stream.avail_out;
+            if (!out.Write(outBuf.Data(), have)) return kCompCannotWrite;
+            packed += have;
+            s->stream.next_out = outBuf.Data();
+            s->stream.avail_out = kBlock;
+        }
+        if (ret == LZMA_STREAM_END) return kCompOk;
+    }
 }
 
 void Close(void* state)
@@ -73,4 +114,4 @@ void Close(void* state)
 
 }  // namespace
 
-const TCompPacker kCompLzmaPacker = {Filters, Open, Pack, Close};
+const TCompPacker kCompLzmaPacker = {Filters, Open, Pack, Close, PackStream};

@@ -19,6 +19,11 @@ struct TCompPacker {
     // bytes; the packed size goes to packed. kCompOk or kCompNoMemory.
     int32_t (*pack)(void* state, const uint8_t* in, size_t size, uint8_t* out, size_t& packed);
     void (*close)(void* state);
+    // The whole of in as one stream into out, with a dictionary of
+    // dictSize bytes; packed counts the bytes written. Null for a method
+    // that has no such stream. kCompOk, kCompNoMemory, or kCompCannotOpen
+    // and kCompCannotWrite for the source and the sink.
+    int32_t (*packStream)(void* state, uint32_t dictSize, TCompSource& in, TCompSink& out, uint64_t& packed);
 };
 
 extern const TCompPacker kCompDeflatePacker;

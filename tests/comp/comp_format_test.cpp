@@ -177,7 +177,9 @@ TEST(CompFormat, HeaderKeepsItsFieldsAndRejectsOtherVersionsAndDamage)
     EXPECT_EQ(back.size, size + 3);
 
     // Another version is not ours to read, whatever its checksum says.
-    raw[8] = 4;
+    raw[8] = 5;
+    EXPECT_EQ(DecodeCompHeader(raw, size, back), kCompForeign);
+    raw[8] = 0;
     EXPECT_EQ(DecodeCompHeader(raw, size, back), kCompForeign);
     raw[8] = 2;
     // Any other changed bit of the header is damage, and so is a short one.
@@ -352,27 +354,107 @@ TEST(CompFormat, ProgramImagesGoThroughTheBranchFilterAndComeBackExact)
     EXPECT_EQ(Expand(Pack(Bytes(program.begin(), program.begin() + 0x84), 0, 9, kCompMethodLzma)).header.filters, 0);
 }
 
+// Pieces (version 3) and one stream (version 4) alike.
 TEST(CompFormat, LzmaFilesCutOrDamagedAnywhereAreRefused)
 {
     const Bytes data = ProgramImage(6000, 2);
-    const Bytes packed = Pack(data, 0, 9, kCompMethodLzma);
-    for (size_t cut = 0; cut < packed.size(); ++cut) {
-        const Expanded e = Expand(Bytes(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(cut)));
-        ASSERT_EQ(e.result, cut < kCompSignatureSize ? kCompForeign : kCompCorrupt) << "cut at " << cut;
-    }
-    // Every byte flipped in turn, every bit of it at once: the CRCs see
-    // what the decoder does not.
-    for (size_t at = 0; at < packed.size(); ++at) {
-        Bytes bad = packed;
-        bad[at] ^= 0xff;
-        const Expanded e = Expand(bad);
-        if (e.result == kCompOk) {
-            ASSERT_TRUE(e.data == data) << "byte " << at;
-            continue;
+    for (const Bytes& packed : {Pack(data, 0, 9, kCompMethodLzma), PackOneStream(data, kCompFilterX86)}) {
+        ASSERT_FALSE(packed.empty());
+        for (size_t cut = 0; cut < packed.size(); ++cut) {
+            const Expanded e = Expand(Bytes(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(cut)));
+            ASSERT_EQ(e.result, cut < kCompSignatureSize ? kCompForeign : kCompCorrupt) << "cut at " << cut;
         }
-        ASSERT_TRUE(e.result == kCompCorrupt || e.result == kCompForeign) << "byte " << at << ": " << e.result;
-        ASSERT_LE(e.data.size(), data.size());
+        // Every byte flipped in turn, every bit of it at once: the CRCs see
+        // what the decoder does not.
+        for (size_t at = 0; at < packed.size(); ++at) {
+            Bytes bad = packed;
+            bad[at] ^= 0xff;
+            const Expanded e = Expand(bad);
+            if (e.result == kCompOk) {
+                ASSERT_TRUE(e.data == data) << "byte " << at;
+                continue;
+            }
+            ASSERT_TRUE(e.result == kCompCorrupt || e.result == kCompForeign) << "byte " << at << ": " << e.result;
+            ASSERT_LE(e.data.size(), data.size());
+        }
     }
+}
+
+// Version 4: one stream whose dictionary spans the file, up to 16 MiB.
+TEST(CompFormat, OneStreamFilesRoundTripAndReachBackAcrossTheWholeFile)
+{
+    const size_t sizes[] = {0, 1, 4096, kCompBlockSize + 1, 300000};
+    for (size_t size : sizes) {
+        SCOPED_TRACE(size);
+        const Bytes data = MixedData(size, static_cast<uint32_t>(size) + 9);
+        const Bytes packed = PackOneStream(data);
+        ASSERT_FALSE(packed.empty());
+        const Expanded e = Expand(packed);
+        ASSERT_EQ(e.result, kCompOk);
+        EXPECT_TRUE(e.data == data);
+        EXPECT_EQ(e.reported, packed.size());
+        EXPECT_EQ(e.header.version, kCompVersionOneStream);
+        EXPECT_EQ(e.header.method, kCompMethodLzma);
+        EXPECT_EQ(e.header.dictSize, std::max<size_t>(size, 4096));
+        EXPECT_EQ(e.header.crc, ZlibCrc(data));
+    }
+    const Bytes program = ProgramImage(300000, 4);
+    EXPECT_EQ(CompFilters(kCompMethodLzma, program.data(), program.size()), kCompFilterX86);
+    EXPECT_EQ(CompFilters(kCompMethodDeflate, program.data(), program.size()), 0);
+    const Bytes filtered = PackOneStream(program, kCompFilterX86);
+    const Expanded f = Expand(filtered);
+    ASSERT_EQ(f.result, kCompOk);
+    EXPECT_TRUE(f.data == program);
+    EXPECT_EQ(f.header.filters, kCompFilterX86);
+    EXPECT_LT(filtered.size(), PackOneStream(program).size());
+
+    // A stretch that comes again a piece later: no piece reaches back to
+    // it, the one stream does.
+    const size_t piece = CompPieceSize(kCompMethodLzma);
+    const Bytes noise = RandomData(1 << 20, 3);
+    Bytes spread(piece + noise.size());
+    std::copy(noise.begin(), noise.end(), spread.begin());
+    std::copy(noise.begin(), noise.end(), spread.begin() + static_cast<std::ptrdiff_t>(piece));
+    const Bytes one = PackOneStream(spread, 0, 1);
+    EXPECT_LT(one.size() + (900 << 10), Pack(spread, 0, 1, kCompMethodLzma).size());
+    const Expanded e = Expand(one);
+    ASSERT_EQ(e.result, kCompOk);
+    EXPECT_TRUE(e.data == spread);
+    EXPECT_EQ(e.header.dictSize, spread.size());
+    EXPECT_GT(e.reports, 2u);
+    // Reports come a block at a time, and a stop asked for ends it there.
+    const Expanded stopped = Expand(one, SIZE_MAX, SIZE_MAX, 2);
+    EXPECT_EQ(stopped.result, kCompCancelled);
+    EXPECT_LT(stopped.data.size(), spread.size());
+}
+
+TEST(CompFormat, OneStreamHeadersThatDoNotHoldAreRefused)
+{
+    const Bytes data = MixedData(300000, 6);
+    const Bytes one = PackOneStream(data);
+    auto with = [&](auto change) { return Expand(Rewritten(one, change)).result; };
+    EXPECT_EQ(with([](TCompHeader& h) { h.method = kCompMethodDeflate; }), kCompCorrupt);
+    EXPECT_EQ(with([](TCompHeader& h) { h.dictSize = 4095; }), kCompCorrupt);
+    // More memory than the reader gives: a later writer's, not ours.
+    EXPECT_EQ(with([](TCompHeader& h) { h.dictSize = kCompMaxDict + 1; }), kCompForeign);
+    EXPECT_EQ(with([](TCompHeader& h) { h.dictSize = kCompMaxDict; }), kCompOk);
+    // A dictionary smaller than the writer's: a match reaching further back is damage.
+    EXPECT_EQ(with([](TCompHeader& h) { h.dictSize = 4096; }), kCompCorrupt);
+    EXPECT_EQ(with([](TCompHeader& h) { h.filters = kCompFilterX86; }), kCompCorrupt);
+    // A version after this one lays its header out as it likes.
+    Bytes later = one;
+    later[8] = kCompVersionOneStream + 1;
+    EXPECT_EQ(Expand(later).result, kCompForeign);
+    // A source shorter or longer than it was sized, and a full disk.
+    MemorySource in(data);
+    MemorySink out;
+    TCompHeader h;
+    EXPECT_EQ(CompressCompOneStream(in, data.size() + 1, out, 1, 0, h), kCompCannotOpen);
+    MemorySource again(data);
+    EXPECT_EQ(CompressCompOneStream(again, data.size() - 1, out, 1, 0, h), kCompCannotOpen);
+    MemorySource whole(data);
+    MemorySink full(100);
+    EXPECT_EQ(CompressCompOneStream(whole, data.size(), full, 1, 0, h), kCompCannotWrite);
 }
 
 // Version 3 names its method and filters; a header that names what this

@@ -88,6 +88,18 @@ Bytes ProgramImage(size_t size, uint32_t seed)
     return out;
 }
 
+namespace {
+
+Bytes WithHeader(const TCompHeader& header, const Bytes& body)
+{
+    Bytes out(kCompMaxHeaderSize);
+    out.resize(EncodeCompHeader(header, out.data()));
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+}  // namespace
+
 Bytes Pack(const Bytes& data, uint64_t fileTime, int level, TCompMethod method)
 {
     MemorySource in(data);
@@ -95,10 +107,16 @@ Bytes Pack(const Bytes& data, uint64_t fileTime, int level, TCompMethod method)
     TCompHeader header;
     if (CompressCompBody(in, data.size(), body, level, header, method) != kCompOk) return {};
     header.fileTime = fileTime;
-    Bytes out(kCompMaxHeaderSize);
-    out.resize(EncodeCompHeader(header, out.data()));
-    out.insert(out.end(), body.data.begin(), body.data.end());
-    return out;
+    return WithHeader(header, body.data);
+}
+
+Bytes PackOneStream(const Bytes& data, uint8_t filters, int level)
+{
+    MemorySource in(data);
+    MemorySink body;
+    TCompHeader header;
+    if (CompressCompOneStream(in, data.size(), body, level, filters, header) != kCompOk) return {};
+    return WithHeader(header, body.data);
 }
 
 Bytes PackVersion1(const Bytes& data, uint64_t fileTime)

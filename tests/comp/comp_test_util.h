@@ -41,6 +41,8 @@ Bytes ProgramImage(size_t size, uint32_t seed);
 
 // A whole compressed file in memory.
 Bytes Pack(const Bytes& data, uint64_t fileTime = 0, int level = 9, TCompMethod method = kCompMethodDeflate);
+// One LZMA stream over the whole file (version 4), behind these filters.
+Bytes PackOneStream(const Bytes& data, uint8_t filters = 0, int level = 9);
 // The same as the first version of the format wrote it: one zlib stream.
 Bytes PackVersion1(const Bytes& data, uint64_t fileTime = 0);
 

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Solid setups (nimbobuild --compress) under Wine, with the real setup.exe:
-#  - the small files go into SETUP.SLD (or the single file's payload), the
-#    large ones stay files of their own; the folder and the single file
+#  - the files up to 16 MiB go into SETUP.SLD (or the single file's
+#    payload), a larger one stays a file of its own; the folder and the single file
 #    install every file byte for byte with its time stamp;
 #  - an unattended run of a script takes its first install type and no
 #    option: the files they leave out, spread through the archive, are
@@ -31,7 +31,7 @@ run_setup() {
 }
 
 # --- A folder of many small files (text and random, an empty one, an
-# accented name, in subfolders) and two large ones.
+# accented name, in subfolders), a larger random one and one past 16 MiB.
 in="$work/in"
 python3 - "$in" <<'PY'
 import os, random, sys
@@ -49,7 +49,7 @@ for i in range(320):
 open(os.path.join(root, "empty.txt"), "wb").close()
 open(os.path.join(root, "Caf\u00e9 menu.txt"), "w").write("cr\xe8me\r\n" * 50)
 open(os.path.join(root, "Sub Dir", "big random.bin"), "wb").write(os.urandom(1500000))
-open(os.path.join(root, "big text.txt"), "w").write("".join("big line %d\r\n" % k for k in range(200000)))
+open(os.path.join(root, "big text.txt"), "w").write("big line\r\n" * 1700000 + "".join("line %d\r\n" % k for k in range(9000)))
 PY
 touch -d '2001-02-03 04:05:07' "$in/f003.txt" "$in/Sub Dir/big random.bin"
 listing "$in" >"$work/expected"
@@ -59,9 +59,10 @@ form="$(winpath "$work/form.nfm")"
 
 build_setup --compress "$form" "$(winpath "$in")" "$(winpath "$work/folder")"
 [ $? -eq 0 ] && pass "a compressed folder builds" || fail "folder: $(cat "$work/build.err")"
-[ -f "$work/folder/SETUP.SLD" ] && [ -f "$work/folder/big text.txt" ] && [ -f "$work/folder/big random.bin" ] &&
+[ -f "$work/folder/SETUP.SLD" ] && [ -f "$work/folder/big text.txt" ] && [ ! -e "$work/folder/big random.bin" ] &&
     [ ! -e "$work/folder/f001.txt" ] && [ ! -e "$work/folder/empty.txt" ] &&
-    pass "the small files are in SETUP.SLD, the large ones files of their own" || fail "folder: $(ls "$work/folder" | head)"
+    pass "the files up to 16 MiB are in SETUP.SLD, the larger one a file of its own" ||
+    fail "folder: $(ls "$work/folder" | head)"
 head -c 8 "$work/folder/big text.txt" | grep -q TNCZ && pass "the large text ships compressed on its own" ||
     fail "the large text is not compressed"
 build_setup --compress --single "$form" "$(winpath "$in")" "$(winpath "$work/single.exe")"
