@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include "base/le_bytes.h"
 #include "comp_packer.h"
 #include "comp_piece_decoder.h"
 
@@ -11,38 +12,6 @@
 namespace {
 
 constexpr uint8_t kSignature[kCompSignatureSize] = {'T', 'N', 'C', 'Z', '\r', '\n', 0x1a, '\n'};
-
-void Put16(uint8_t* p, uint16_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-void Put64(uint8_t* p, uint64_t v)
-{
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Get32(const uint8_t* p)
-{
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
-
-uint64_t Get64(const uint8_t* p)
-{
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
 
 uint32_t Crc(uint32_t crc, const uint8_t* data, size_t size)
 {
@@ -563,16 +532,16 @@ int32_t DecodeVersion1(const uint8_t* data, size_t size, TCompHeader& header)
 {
     // 44 bytes, guarded by a CRC-32 of the first 40.
     if (size < kCompHeaderSizeV1) return kCompCorrupt;
-    if (Get32(data + 40) != Crc(Crc(0, nullptr, 0), data, 40)) return kCompCorrupt;
-    if (Get16(data + 10) != 8) return kCompForeign;  // a method other than deflate
+    if (GetLE32(data + 40) != Crc(Crc(0, nullptr, 0), data, 40)) return kCompCorrupt;
+    if (GetLE16(data + 10) != 8) return kCompForeign;  // a method other than deflate
     header.version = 1;
     header.method = kCompMethodDeflate;
     header.filters = 0;
     header.size = kCompHeaderSizeV1;
-    header.crc = Get32(data + 12);
-    header.expandedSize = Get64(data + 16);
-    header.streamSize = Get64(data + 24);
-    header.fileTime = Get64(data + 32);
+    header.crc = GetLE32(data + 12);
+    header.expandedSize = GetLE64(data + 16);
+    header.streamSize = GetLE64(data + 24);
+    header.fileTime = GetLE64(data + 32);
     return kCompOk;
 }
 
@@ -587,10 +556,10 @@ int32_t DecodePiecesHeader(const uint8_t* data, size_t size, uint16_t version, T
     auto next = [&]() -> int { return n < size ? data[n++] : -1; };
     uint64_t expanded = 0, stream = 0;
     if (!GetVarint(next, expanded) || !GetVarint(next, stream) || size < n + 14) return kCompCorrupt;
-    if (Get16(data + n + 12) != HeaderCheck(data, n + 12)) return kCompCorrupt;
+    if (GetLE16(data + n + 12) != HeaderCheck(data, n + 12)) return kCompCorrupt;
     const uint8_t method = version >= kCompVersionMethod ? data[10] : uint8_t{kCompMethodDeflate};
     const uint8_t filters = version >= kCompVersionMethod ? data[11] : 0;
-    const uint32_t dict = version == kCompVersionOneStream ? Get32(data + 12) : 0;
+    const uint32_t dict = version == kCompVersionOneStream ? GetLE32(data + 12) : 0;
     if (method > kCompMethodLzma || (filters & ~kCompFilterX86) != 0 || dict > kCompMaxDict) return kCompForeign;
     if (method == kCompMethodDeflate && filters != 0) return kCompCorrupt;
     if (version == kCompVersionOneStream && (method != kCompMethodLzma || dict < 4096)) return kCompCorrupt;
@@ -599,10 +568,10 @@ int32_t DecodePiecesHeader(const uint8_t* data, size_t size, uint16_t version, T
     header.filters = filters;
     header.dictSize = dict;
     header.size = static_cast<uint32_t>(n + 14);
-    header.crc = Get32(data + n);
+    header.crc = GetLE32(data + n);
     header.expandedSize = expanded;
     header.streamSize = stream;
-    header.fileTime = Get64(data + n + 4);
+    header.fileTime = GetLE64(data + n + 4);
     return kCompOk;
 }
 
@@ -642,22 +611,22 @@ size_t EncodeCompHeader(const TCompHeader& header, uint8_t* out, size_t streamSi
     const bool v4 = header.version == kCompVersionOneStream;
     const bool v3 =
         !v4 && (header.version == kCompVersionMethod || header.method != kCompMethodDeflate || header.filters != 0);
-    Put16(out + 8, v4 ? kCompVersionOneStream : v3 ? kCompVersionMethod : kCompVersionDeflate);
+    PutLE16(out + 8, v4 ? kCompVersionOneStream : v3 ? kCompVersionMethod : kCompVersionDeflate);
     size_t n = 10;
     if (v3 || v4) {
         out[n++] = header.method;
         out[n++] = header.filters;
     }
     if (v4) {
-        Put32(out + n, header.dictSize);
+        PutLE32(out + n, header.dictSize);
         n += 4;
     }
     n += PutVarint(out + n, header.expandedSize);
     n += PutVarint(out + n, header.streamSize, std::min<size_t>(streamSizeBytes, 10));
-    Put32(out + n, header.crc);
-    Put64(out + n + 4, header.fileTime);
+    PutLE32(out + n, header.crc);
+    PutLE64(out + n + 4, header.fileTime);
     n += 12;
-    Put16(out + n, HeaderCheck(out, n));
+    PutLE16(out + n, HeaderCheck(out, n));
     return n + 2;
 }
 
@@ -665,7 +634,7 @@ int32_t DecodeCompHeader(const uint8_t* data, size_t size, TCompHeader& header)
 {
     if (size < kCompSignatureSize || std::memcmp(data, kSignature, kCompSignatureSize) != 0) return kCompForeign;
     if (size < 10) return kCompCorrupt;
-    const uint16_t version = Get16(data + 8);
+    const uint16_t version = GetLE16(data + 8);
     if (version == 1) return DecodeVersion1(data, size, header);
     // Another version may lay out its header differently: not ours to read.
     if (version < kCompVersionDeflate || version > kCompVersionOneStream) return kCompForeign;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/le_bytes.h"
 #include "comp_packer.h"
 
 namespace {
@@ -17,15 +18,13 @@ struct TState {
     uint8_t filters;
 };
 
-uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-
 // A program image for x86: the MZ header, the PE signature where it
 // points, and an i386 or x86-64 machine. The branch filter turns its
 // relative calls and jumps into absolute ones, which repeat.
 bool IsX86Program(const uint8_t* data, size_t size)
 {
     if (size < 0x40 || data[0] != 'M' || data[1] != 'Z') return false;
-    const uint32_t pe = Get32(data + 0x3c);
+    const uint32_t pe = GetLE32(data + 0x3c);
     if (pe > size - 6 || std::memcmp(data + pe, "PE\0\0", 4) != 0) return false;
     const unsigned machine = data[pe + 4] | (data[pe + 5] << 8);
     return machine == 0x014c || machine == 0x8664;

@@ -31,8 +31,11 @@ public:
     void Close();
 
 private:
+    // The expansion runs up to 16 MiB ahead: the copy holds a member (up
+    // to as much) whole before it writes it, and the expansion goes on
+    // meanwhile. (The memory is taken as the slots fill.)
     static constexpr size_t kSlotSize = 256 * 1024;
-    static constexpr unsigned kSlots = 8;
+    static constexpr unsigned kSlots = 64;
     struct TSlot {
         size_t size;     // 0: the end, with the expansion's result
         int32_t result;  // kCompOk or the failure

@@ -24,3 +24,9 @@ inline void PutLE32(uint8_t* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
+
+inline void PutLE64(uint8_t* p, uint64_t v)
+{
+    PutLE32(p, static_cast<uint32_t>(v));
+    PutLE32(p + 4, static_cast<uint32_t>(v >> 32));
+}

@@ -24,7 +24,8 @@
 
 struct TPayloadHeader {
     uint32_t fileCount = 0;
-    uint32_t directorySize = 0;
+    uint32_t directorySize = 0;          // bytes of the directory as stored
+    uint32_t expandedDirectorySize = 0;  // 0: stored plain; else packed, its bytes expanded
     uint32_t directoryCrc = 0;
     uint64_t dataSize = 0;
 };
@@ -57,7 +58,7 @@ constexpr size_t kPayloadHeaderSize = 40;
 constexpr uint64_t kPayloadMaxFileSize = 0x7FFFFFFF;
 constexpr uint32_t kPayloadMaxDirectorySize = 64u << 20;
 // The file copy holds a member whole before it writes it: the builder packs
-// only small files solid, and an archive that says otherwise is refused.
+// files solid up to this size, and an archive that says otherwise is refused.
 constexpr uint64_t kSolidMaxMemberSize = 16u << 20;
 
 // The header of the directory, with the data's size, as the payload holds it.
@@ -68,9 +69,16 @@ void EncodePayloadHeader(const TPayloadHeader& header, uint8_t out[kPayloadHeade
 bool DecodePayloadHeader(const uint8_t* in, size_t size, TPayloadHeader& header,
                          TPayloadKind kind = TPayloadKind::files);
 
+// Packs a directory's bytes as raw deflate; false when it cannot. The
+// builder supplies it: the program only ever expands a directory.
+using TDirectoryPacker = bool (*)(const std::vector<uint8_t>& plain, std::vector<uint8_t>& packed);
+
 // The directory of the entries (their offsets are set here, in order) and
-// the header that describes it.
-std::vector<uint8_t> EncodePayloadDirectory(std::vector<TPayloadEntry>& entries, TPayloadHeader& header);
+// the header that describes it. With a packer it is packed (version 2, the
+// offsets left out: the entries lie back to back) when that makes it
+// smaller; a file list repeats its sizes, times and the stems of its names.
+std::vector<uint8_t> EncodePayloadDirectory(std::vector<TPayloadEntry>& entries, TPayloadHeader& header,
+                                            TDirectoryPacker pack = nullptr);
 // False unless the directory matches the header's size, count and
 // checksum, every name is a valid file name, no two differ only in letter
 // case, every size is in range, and the files fill the data exactly; in a

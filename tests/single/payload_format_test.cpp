@@ -9,6 +9,7 @@
 #include "base/crc32c.h"
 #include "base/pe_image.h"
 #include "engine/payload_format.h"
+#include "form_pack.h"
 
 namespace {
 
@@ -61,6 +62,100 @@ TEST(PayloadFormat, DirectoryReadsBackAsWrittenWithOffsetsBackToBack)
     EXPECT_EQ(back[1].size, 90000u);
     EXPECT_EQ(back[0].fileTime, 0x01D0000012345678ull);
     EXPECT_EQ(back[2].offset, 1500u);
+}
+
+// A file list as a setup has it: numbered names in folders of names, one
+// size and time, checksums that differ.
+std::vector<TPayloadEntry> FileList(size_t count)
+{
+    std::vector<TPayloadEntry> entries(count);
+    for (size_t i = 0; i < count; ++i) {
+        entries[i].name = "text" + std::to_string(1000 + i) + (i % 3 ? ".txt" : ".dat");
+        entries[i].size = entries[i].storedSize = 4096;
+        entries[i].fileTime = 0x01D0000012345678ull;
+        entries[i].crc = static_cast<uint32_t>(i * 2654435761u);
+    }
+    entries[7].name = std::string(250, 'x');  // a long prefix shared
+    entries[8].name = std::string(249, 'x') + "y";
+    entries[9].compressed = true;
+    entries[9].size = 90000;
+    return entries;
+}
+
+TEST(PayloadFormat, APackedDirectoryReadsBackAsWrittenAndSmaller)
+{
+    std::vector<TPayloadEntry> entries = FileList(400);
+    TPayloadHeader plainHeader, h;
+    const std::vector<uint8_t> plain = EncodePayloadDirectory(entries, plainHeader);
+    const std::vector<uint8_t> dir = EncodePayloadDirectory(entries, h, DeflateRaw);
+    EXPECT_EQ(plainHeader.expandedDirectorySize, 0u);
+    EXPECT_GT(h.expandedDirectorySize, 0u);
+    EXPECT_LT(dir.size() * 4, plain.size());
+    uint8_t raw[kPayloadHeaderSize];
+    EncodePayloadHeader(h, raw);
+    EXPECT_EQ(raw[8], 2);
+    TPayloadHeader read;
+    ASSERT_TRUE(DecodePayloadHeader(raw, sizeof raw, read));
+    EXPECT_EQ(read.expandedDirectorySize, h.expandedDirectorySize);
+    std::vector<TPayloadEntry> back;
+    ASSERT_TRUE(DecodePayloadDirectory(read, dir.data(), dir.size(), back));
+    ASSERT_EQ(back.size(), entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(back[i].name, entries[i].name);
+        EXPECT_EQ(back[i].offset, entries[i].offset);
+        EXPECT_EQ(back[i].size, entries[i].size);
+        EXPECT_EQ(back[i].crc, entries[i].crc);
+        EXPECT_EQ(back[i].compressed, entries[i].compressed);
+    }
+    // Where packing cannot be had, it is version 1.
+    EncodePayloadDirectory(entries, h, [](const std::vector<uint8_t>&, std::vector<uint8_t>&) { return false; });
+    EXPECT_EQ(h.expandedDirectorySize, 0u);
+}
+
+TEST(PayloadFormat, APackedDirectoryDamagedOrLyingAboutItsSizeIsRefused)
+{
+    std::vector<TPayloadEntry> entries = FileList(40);
+    TPayloadHeader h;
+    const std::vector<uint8_t> dir = EncodePayloadDirectory(entries, h, DeflateRaw);
+    std::vector<TPayloadEntry> back;
+    for (size_t cut = 0; cut < dir.size(); ++cut)
+        ASSERT_FALSE(DecodePayloadDirectory(h, dir.data(), cut, back)) << "cut at " << cut;
+    // The expanded size lies outside the header's checksum: one more or
+    // one less than the packed bytes give is refused.
+    for (int64_t by : {-1, 1}) {
+        TPayloadHeader lying = h;
+        lying.expandedDirectorySize = static_cast<uint32_t>(h.expandedDirectorySize + by);
+        EXPECT_FALSE(DecodePayloadDirectory(lying, dir.data(), dir.size(), back)) << by;
+    }
+    uint8_t raw[kPayloadHeaderSize];
+    EncodePayloadHeader(h, raw);
+    TPayloadHeader read;
+    raw[36] = raw[37] = raw[38] = raw[39] = 0;  // version 2 with nothing packed
+    EXPECT_FALSE(DecodePayloadHeader(raw, sizeof raw, read));
+    TPayloadHeader plain = h;
+    plain.expandedDirectorySize = 0;
+    EncodePayloadHeader(plain, raw);
+    raw[36] = 1;  // version 1 with a packed size
+    EXPECT_FALSE(DecodePayloadHeader(raw, sizeof raw, read));
+
+    // Packed bytes whose checksum holds but which say what no directory
+    // may: a name sharing more than the name before it has.
+    std::vector<uint8_t> columns = {0, 1, 0, 'a', 2, 1, 0, 'b'};
+    columns.resize(columns.size() + 2 * (1 + 8 + 8 + 8 + 4));
+    std::vector<uint8_t> packed;
+    ASSERT_TRUE(DeflateRaw(columns, packed));
+    TPayloadHeader forged;
+    forged.fileCount = 2;
+    forged.directorySize = static_cast<uint32_t>(packed.size());
+    forged.expandedDirectorySize = static_cast<uint32_t>(columns.size());
+    forged.directoryCrc = Crc32c(0, packed.data(), packed.size());
+    EXPECT_FALSE(DecodePayloadDirectory(forged, packed.data(), packed.size(), back));
+    columns[4] = 1;  // "a", then "a" + "b"
+    ASSERT_TRUE(DeflateRaw(columns, packed));
+    forged.directorySize = static_cast<uint32_t>(packed.size());
+    forged.directoryCrc = Crc32c(0, packed.data(), packed.size());
+    ASSERT_TRUE(DecodePayloadDirectory(forged, packed.data(), packed.size(), back));
+    EXPECT_EQ(back[1].name, "ab");
 }
 
 TEST(PayloadFormat, AnyFlippedByteOrCutIsRefused)

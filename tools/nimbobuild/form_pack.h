@@ -9,3 +9,6 @@
 
 // Throws ENimboError when zlib fails.
 std::vector<uint8_t> PackForm(const std::vector<uint8_t>& form);
+// The bytes as raw deflate at level 9; false when zlib fails. (A payload's
+// directory is packed so: see engine/payload_format.h.)
+bool DeflateRaw(const std::vector<uint8_t>& plain, std::vector<uint8_t>& packed);

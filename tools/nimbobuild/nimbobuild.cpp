@@ -75,7 +75,7 @@ void ReadScript(const String& sourcePath, const std::vector<uint8_t>& form, TSet
     }
 }
 
-// Puts the files into the output: the small ones of a solid build into
+// Puts the files into the output: those of a solid build up to kSolidLimit into
 // `solid`, to be packed once the script says where they go.
 template <class TOut>
 int64_t ShipFiles(TOut& out, const std::vector<TScannedFile>& scanned, std::vector<TPayloadFile>& files,

@@ -10,53 +10,16 @@
 #include "base/setup_files.h"
 #include "comp_file.h"
 #include "file_bytes.h"
+#include "form_pack.h"
 #include "framework/win32/handles.h"
 #include "program_resources.h"
 
 namespace {
 
-constexpr DWORD kBlock = 1u << 20;
-
-[[noreturn]] void Failed(const String& what, const String& path)
-{
-    throw ENimboError(Format("%s: %s (error %d)", path, what, static_cast<int>(GetLastError())));
-}
-
-TKernelHandle OpenRead(const String& path)
-{
-    TKernelHandle in(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, 0));
-    if (!in) Failed("cannot read", path);
-    return in;
-}
-
-// Reads the file's next piece; its size must not have changed since it was measured.
-DWORD ReadPiece(HANDLE in, const String& path, uint8_t* buffer, uint64_t left)
-{
-    const DWORD want = static_cast<DWORD>(std::min<uint64_t>(left, kBlock));
-    DWORD got = 0;
-    if (!ReadFile(in, buffer, want, &got, nullptr)) Failed("cannot read", path);
-    if (got != want) throw ENimboError(Format("%s: changed while the setup was built", path));
-    return got;
-}
-
-uint32_t ChecksumOf(const String& path, uint64_t size)
-{
-    TKernelHandle in = OpenRead(path);
-    std::unique_ptr<uint8_t[]> buffer(new uint8_t[kBlock]);
-    uint32_t crc = 0;
-    for (uint64_t left = size; left > 0;) {
-        const DWORD got = ReadPiece(in.Get(), path, buffer.get(), left);
-        crc = Crc32c(crc, buffer.get(), got);
-        left -= got;
-    }
-    return crc;
-}
-
 void Write(HANDLE out, const String& path, const void* data, DWORD size)
 {
     DWORD put = 0;
-    if (!WriteFile(out, data, size, &put, nullptr) || put != size) Failed("cannot write", path);
+    if (!WriteFile(out, data, size, &put, nullptr) || put != size) FileFailed("cannot write", path);
 }
 
 }  // namespace
@@ -66,7 +29,7 @@ TSingleFile::TSingleFile(const String& path, const String& templates)
 {
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
         throw ENimboError(Format("%s: exists already; the builder makes a new setup file", path));
-    if (!CreateDirectoryA(work_.c_str(), nullptr)) Failed("cannot make the work folder", work_);
+    if (!CreateDirectoryA(work_.c_str(), nullptr)) FileFailed("cannot make the work folder", work_);
 }
 
 TSingleFile::~TSingleFile()
@@ -85,7 +48,7 @@ void TSingleFile::CopyIn(const String& source, const String& name)
     f.from = source;
     f.entry.name = name;
     const int64_t size = FileBytes(source);
-    if (size < 0) Failed("cannot read", source);
+    if (size < 0) FileFailed("cannot read", source);
     f.entry.size = f.entry.storedSize = static_cast<uint64_t>(size);
     f.entry.fileTime = FileWriteTime(source);
     files_.push_back(std::move(f));
@@ -122,7 +85,7 @@ void TSingleFile::AddSolid(const std::vector<TSolidMember>& members, TCompMethod
     files_.push_back(f);
     WriteSolidArchive(members, f.from, method);
     const int64_t size = FileBytes(f.from);
-    if (size < 0) Failed("cannot read", f.from);
+    if (size < 0) FileFailed("cannot read", f.from);
     files_.back().entry.size = files_.back().entry.storedSize = static_cast<uint64_t>(size);
 }
 
@@ -134,10 +97,11 @@ void TSingleFile::SetForm(const std::vector<uint8_t>& form, bool pack)
         entries.push_back(f.entry);
     }
     TPayloadHeader h;
-    const std::vector<uint8_t> directory = EncodePayloadDirectory(entries, h);
+    const std::vector<uint8_t> directory = EncodePayloadDirectory(entries, h, DeflateRaw);
     std::vector<uint8_t> header(kPayloadHeaderSize);
     EncodePayloadHeader(h, header.data());
-    if (!CopyFileA((templates_ + "\\" + kSetupProgramName).c_str(), path_.c_str(), TRUE)) Failed("cannot write", path_);
+    if (!CopyFileA((templates_ + "\\" + kSetupProgramName).c_str(), path_.c_str(), TRUE))
+        FileFailed("cannot write", path_);
     written_ = true;
     WriteResources(form, pack, header);
     AppendPayload(header, directory);
@@ -159,7 +123,7 @@ void TSingleFile::WriteResources(const std::vector<uint8_t>& form, bool pack, co
 void TSingleFile::AppendPayload(const std::vector<uint8_t>& header, const std::vector<uint8_t>& directory)
 {
     TKernelHandle out(CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, 0));
-    if (!out) Failed("cannot write", path_);
+    if (!out) FileFailed("cannot write", path_);
     // The payload starts where the image ends; the program finds it there.
     uint8_t head[kPeHeadBytes] = {};
     DWORD got = 0;
@@ -169,10 +133,10 @@ void TSingleFile::AppendPayload(const std::vector<uint8_t>& header, const std::v
         !GetFileSizeEx(out.Get(), &size) || layout.imageEnd != static_cast<uint64_t>(size.QuadPart))
         throw ENimboError(Format("%s: the program has data behind its image", path_));
     LARGE_INTEGER end{};
-    if (!SetFilePointerEx(out.Get(), end, nullptr, FILE_END)) Failed("cannot write", path_);
+    if (!SetFilePointerEx(out.Get(), end, nullptr, FILE_END)) FileFailed("cannot write", path_);
     Write(out.Get(), path_, header.data(), static_cast<DWORD>(header.size()));
     Write(out.Get(), path_, directory.data(), static_cast<DWORD>(directory.size()));
-    std::unique_ptr<uint8_t[]> buffer(new uint8_t[kBlock]);
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[kFileBlock]);
     for (const TShipped& f : files_) {
         TKernelHandle in = OpenRead(f.from);
         uint32_t crc = 0;
@@ -185,7 +149,7 @@ void TSingleFile::AppendPayload(const std::vector<uint8_t>& header, const std::v
         // The directory's checksum was taken before.
         if (crc != f.entry.crc) throw ENimboError(Format("%s: changed while the setup was built", f.from));
     }
-    if (!out.Close()) Failed("cannot write", path_);
+    if (!out.Close()) FileFailed("cannot write", path_);
 }
 
 int64_t TSingleFile::Size() const { return FileBytes(path_); }

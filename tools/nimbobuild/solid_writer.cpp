@@ -10,6 +10,7 @@
 #include "comp_file.h"
 #include "engine/payload_format.h"
 #include "file_bytes.h"
+#include "form_pack.h"
 #include "framework/win32/handles.h"
 #include "script/nimbo_data.h"
 
@@ -19,7 +20,12 @@ namespace {
 // scanned with and summed up for the directory as it goes by.
 class TMemberSource : public TCompSource {
 public:
-    explicit TMemberSource(const std::vector<TSolidMember>& members) : members_(members) {}
+    // The members' checksums were taken before: a member whose bytes sum
+    // up differently now has changed since.
+    TMemberSource(const std::vector<TSolidMember>& members, const std::vector<TPayloadEntry>& entries)
+        : members_(members), entries_(entries)
+    {
+    }
     int64_t Read(void* buffer, size_t size) override
     {
         while (k_ < members_.size() && done_ == members_[k_].size) Next();
@@ -35,7 +41,6 @@ public:
         done_ += got;
         return got;
     }
-    uint32_t Crc(size_t k) const { return crcs_[k]; }
     const String& Error() const { return error_; }
 
 private:
@@ -51,7 +56,7 @@ private:
         // Nothing may follow the bytes it was scanned with.
         char extra;
         DWORD got = 0;
-        if (in_ && ReadFile(in_.Get(), &extra, 1, &got, nullptr) && got != 0)
+        if ((in_ && ReadFile(in_.Get(), &extra, 1, &got, nullptr) && got != 0) || crcs_[k_] != entries_[k_].crc)
             error_ = Format("%s: changed while the setup was built", members_[k_].path);
         in_.Close();
         ++k_;
@@ -59,6 +64,7 @@ private:
     }
 
     const std::vector<TSolidMember>& members_;
+    const std::vector<TPayloadEntry>& entries_;
     std::vector<uint32_t> crcs_ = std::vector<uint32_t>(members_.size(), 0);
     size_t k_ = 0;
     uint64_t done_ = 0;
@@ -74,6 +80,7 @@ std::vector<TPayloadEntry> EntriesOf(const std::vector<TSolidMember>& members)
         e.name = m.name;
         e.size = e.storedSize = m.size;
         e.fileTime = FileWriteTime(m.path);
+        e.crc = ChecksumOf(m.path, m.size);
         entries.push_back(std::move(e));
     }
     return entries;
@@ -117,12 +124,14 @@ void SortInCopyOrder(std::vector<TSolidMember>& members, const TNimboData& scrip
 
 void WriteSolidArchive(const std::vector<TSolidMember>& members, const String& target, TCompMethod method)
 {
+    // The members' checksums first, so the directory, packed, goes in
+    // front at once; the stream header follows it once the stream's size
+    // is known, its size field as long as the largest stream could need.
     std::vector<TPayloadEntry> entries = EntriesOf(members);
     TPayloadHeader head;
-    std::vector<uint8_t> directory = EncodePayloadDirectory(entries, head);
-    // The archive's header, directory and stream header go in front once
-    // the stream's size and the members' checksums are known; the stream
-    // header's size field is as long as the largest stream could need.
+    const std::vector<uint8_t> directory = EncodePayloadDirectory(entries, head, DeflateRaw);
+    uint8_t header[kPayloadHeaderSize];
+    EncodePayloadHeader(head, header, TPayloadKind::solid);
     TCompHeader stream;
     stream.version = method == kCompMethodLzma ? kCompVersionOneStream : kCompVersionDeflate;
     stream.method = method;
@@ -133,21 +142,17 @@ void WriteSolidArchive(const std::vector<TSolidMember>& members, const String& t
     const size_t rawSize = EncodeCompHeader(stream, raw);
     const uint64_t front = kPayloadHeaderSize + directory.size();
     TCompOutFile out;
-    if (!out.Create(target.c_str()) || !out.Write(std::vector<uint8_t>(front + rawSize).data(), front + rawSize))
+    if (!out.Create(target.c_str()) || !out.Write(header, sizeof header) ||
+        !out.Write(directory.data(), directory.size()) || !out.Write(raw, rawSize))
         WriteFailed(target, kCompCannotWrite);
-    TMemberSource source(members);
+    TMemberSource source(members, entries);
     // LZMA as one stream, its dictionary reaching back over the members before.
     const int32_t r = method == kCompMethodLzma
                           ? CompressCompOneStream(source, head.dataSize, out, 9, FiltersOf(members, method), stream)
                           : CompressCompBody(source, head.dataSize, out, 9, stream, method);
     if (!source.Error().empty()) throw ENimboError(source.Error());
     if (r != kCompOk) WriteFailed(target, r);
-    for (size_t k = 0; k < entries.size(); ++k) entries[k].crc = source.Crc(k);
-    directory = EncodePayloadDirectory(entries, head);
-    uint8_t header[kPayloadHeaderSize];
-    EncodePayloadHeader(head, header, TPayloadKind::solid);
-    if (EncodeCompHeader(stream, raw, streamSizeBytes) != rawSize || !out.WriteAt(0, header, sizeof header) ||
-        !out.WriteAt(kPayloadHeaderSize, directory.data(), directory.size()) || !out.WriteAt(front, raw, rawSize) ||
+    if (EncodeCompHeader(stream, raw, streamSizeBytes) != rawSize || !out.WriteAt(front, raw, rawSize) ||
         !out.Commit(0))
         WriteFailed(target, kCompCannotWrite);
 }
