@@ -50,11 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size >= kPayloadHeaderSize && (data[0] & 1)) {
         const char* magic = kind == TPayloadKind::solid ? "NIMBOSLD" : "NIMBOPAY";
         std::memcpy(b.data(), magic, 8);
-        Put32(b, 8, 1);
+        // A packed directory (version 2) keeps its expanded size.
+        const bool packed = b[8] == 2;
+        Put32(b, 8, packed ? 2 : 1);
         Put32(b, 16, static_cast<uint32_t>(size - kPayloadHeaderSize));
         Put32(b, 20, Crc32c(0, b.data() + kPayloadHeaderSize, size - kPayloadHeaderSize));
         Put32(b, 32, Crc32c(0, b.data(), 32));
-        Put32(b, 36, 0);
+        if (!packed) Put32(b, 36, 0);
     }
     CheckDecoded(b, kind);
     return 0;
