@@ -165,6 +165,6 @@ rc=0
 large=${VS_NSIS_LARGE:-20}
 run_case "$((large * 10)) MiB in $large files" mixed $((10 * 1024 * 1024)) "$large" large || rc=1
 run_case "5000 files of 4 KiB" text 4096 5000 small || rc=1
-run_case "built programs" programs 0 0 large || rc=1
+run_case "built programs" programs 0 0 programs || rc=1
 rm -rf "$work/out" "$work/payload"
 exit $rc
