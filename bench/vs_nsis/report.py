@@ -12,7 +12,7 @@ values = dict(a.split("=", 1) for a in sys.argv[3:])
 size = {k[5:]: int(v) for k, v in values.items() if k.startswith("size_")}
 time = {k[5:]: [float(t) for t in v.split(",")] for k, v in values.items() if k.startswith("time_")}
 names = {"folder": "folder", "single": "single file", "nsis_zlib": "NSIS zlib", "nsis_lzma": "NSIS LZMA",
-         "nsis_solid": "NSIS LZMA solid", "msi": "MSI"}
+         "nsis_solid": "NSIS LZMA solid", "msi": "MSI", "single_zlib": "our single file with zlib"}
 misses = 0
 
 
@@ -40,6 +40,11 @@ for ours in ("single", "folder"):
         print(f"{label}: {names[ours]} / {names[peer]} time {best:.2f} best of {len(ratios)} "
               f"(per round median {statistics.median(ratios):.2f}, spread {min(ratios):.2f}-{max(ratios):.2f}; "
               f"target {op} {target}) {verdict(ok)}")
+if "single_zlib" in time:
+    ratios = [o / p for o, p in zip(time["single_zlib"], time["nsis_zlib"])]
+    print(f"{label}: for reference, our single file with zlib ({size['single_zlib']:,} bytes) / NSIS zlib time "
+          f"{min(time['single_zlib']) / min(time['nsis_zlib']):.2f} best of {len(ratios)} (per round median "
+          f"{statistics.median(ratios):.2f}, spread {min(ratios):.2f}-{max(ratios):.2f}; no target)")
 ratios = [s / f for s, f in zip(time["single"], time["folder"])]
 print(f"{label}: single file / folder time {statistics.median(ratios):.2f} (median of {len(ratios)} rounds, "
       f"spread {min(ratios):.2f}-{max(ratios):.2f})")

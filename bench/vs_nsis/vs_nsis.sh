@@ -88,7 +88,8 @@ install_side() {
     local side="$1" out="$work/out/$1"
     case $side in
     folder) (cd "$out" && timed_install "$(target_of folder)" wine setup.exe /VERYSILENT '/DIR=C:\NimboBench\folder') ;;
-    single) timed_install "$(target_of single)" wine "$out/setup.exe" /VERYSILENT '/DIR=C:\NimboBench\single' ;;
+    single | single_zlib)
+        timed_install "$(target_of "$side")" wine "$out/setup.exe" /VERYSILENT "/DIR=C:\\NimboBench\\$side" ;;
     nsis_*) timed_install "$(target_of "$side")" wine "$out/setup.exe" /S "/D=C:\\NimboBench\\$side" ;;
     msi)
         timed_install "$(target_of msi)" wine start /wait msiexec /i "$(win "$out/setup.msi")" /qn \
@@ -102,11 +103,15 @@ install_side() {
 # Builds every side from the payload; prints "size_<side>=bytes" pairs.
 build_sides() {
     local payload="$1" out="$2" log="$work/build.log" c
-    rm -rf "$out" && mkdir -p "$out/single" "$out/msi"
+    rm -rf "$out" && mkdir -p "$out/single" "$out/single_zlib" "$out/msi"
     wine "$build/nimbobuild.exe" --compress "$(win "$work/bench.nfm")" "$(win "$payload")" "$(win "$out/folder")" \
         >"$log" 2>&1 </dev/null || { cat "$log" >&2; return 1; }
     wine "$build/nimbobuild.exe" --compress --single "$(win "$work/bench.nfm")" "$(win "$payload")" \
         "$(win "$out/single/setup.exe")" >"$log" 2>&1 </dev/null || { cat "$log" >&2; return 1; }
+    # For reference, no target: the same single file packed with deflate,
+    # which tells our program's own pace from the codec's.
+    wine "$build/nimbobuild.exe" --compress=zlib --single "$(win "$work/bench.nfm")" "$(win "$payload")" \
+        "$(win "$out/single_zlib/setup.exe")" >"$log" 2>&1 </dev/null || { cat "$log" >&2; return 1; }
     for c in zlib lzma "/SOLID lzma"; do
         local side=nsis_${c#/SOLID }
         [ "$c" = "/SOLID lzma" ] && side=nsis_solid
@@ -119,10 +124,11 @@ build_sides() {
         (cd "$payload" && wixl -o "$out/msi/setup.msi" "$out/msi/setup.wxs") >"$log" 2>&1 || { cat "$log" >&2; return 1; }
     echo "size_folder=$(du -cb "$out/folder"/* | tail -1 | cut -f1)"
     echo "size_single=$(stat -c %s "$out/single/setup.exe")"
+    echo "size_single_zlib=$(stat -c %s "$out/single_zlib/setup.exe")"
     echo "size_msi=$(stat -c %s "$out/msi/setup.msi")"
 }
 
-sides=(folder single nsis_zlib nsis_lzma nsis_solid msi)
+sides=(folder single nsis_zlib nsis_lzma nsis_solid msi single_zlib)
 run_case() {
     local label="$1" kind="$2" size="$3" n="$4" targets="$5"
     local payload="$work/payload/$label" sizes
