@@ -36,8 +36,7 @@ test: win32
 	@./scripts/long_functions.sh
 	@cd $(HOST_DIR) && ctest --output-on-failure -j$(JOBS)
 	@cd $(WIN_DIR) && ctest --output-on-failure; rc=$$?; \
-	    cd $(CURDIR) && for p in $(CURDIR)/$(WIN_DIR)/wineprefix*; do \
-	        if [ -d "$$p" ]; then NIMBO_WINEPREFIX="$$p" ./scripts/wine-env.sh stop; fi; done; \
+	    cd $(CURDIR) && ./scripts/stop_prefixes.sh $(WIN_DIR); \
 	    ./scripts/leftovers.sh $(WIN_DIR) || rc=1; \
 	    exit $$rc
 

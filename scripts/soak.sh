@@ -59,8 +59,9 @@ for n in $(seq 1 "$runs"); do
     start=$(date +%s)
     (cd "$build" && ctest --output-on-failure "$@") >"$log" 2>&1
     rc=$?
-    # Every run ends as `make test` does, and the next starts from there.
-    "$root/scripts/wine-env.sh" stop
+    # Every run ends as `make test` does (every prefix of the tree
+    # stopped), and the next starts from there.
+    "$root/scripts/stop_prefixes.sh" "$build"
     if ! "$root/scripts/leftovers.sh" "$build" >>"$log" 2>&1; then
         [ $rc -eq 0 ] && rc=1
         echo "The following tests FAILED:" >>"$log"
