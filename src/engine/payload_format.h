@@ -1,9 +1,9 @@
 // The payload of a single-file setup: a fixed header, a directory of the
 // files it carries (packed since version 2), then their bytes back to back
 // in directory order (a file packed in our compressed format when that made
-// it smaller). It lies behind the program's image, and the program carries a copy of the header
-// as a resource, so a file cut anywhere is told from a setup that ships
-// as a folder. Every number in it is read as coming from outside: a
+// it smaller). It lies behind the program's image, and the program
+// carries a copy of the header as a resource, so a file cut anywhere is
+// told from a setup that ships as a folder. Every number in it is read as coming from outside: a
 // directory is taken only when its checksum, its names and its sizes all
 // hold.
 //
