@@ -3,9 +3,9 @@
 // in directory order (a file packed in our compressed format when that made
 // it smaller). It lies behind the program's image, and the program
 // carries a copy of the header as a resource, so a file cut anywhere is
-// told from a setup that ships as a folder. Every number in it is read as coming from outside: a
-// directory is taken only when its checksum, its names and its sizes all
-// hold.
+// told from a setup that ships as a folder. Every number in it is read as
+// coming from outside: a directory is taken only when its checksum, its
+// names and its sizes all hold.
 //
 // A solid archive is laid out the same way: the header (with a signature of
 // its own), a directory of its members, then ONE compressed file of ours
