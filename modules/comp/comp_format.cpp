@@ -4,6 +4,7 @@
 
 #include "base/le_bytes.h"
 #include "comp_packer.h"
+#include "comp_lzma_chain.h"
 #include "comp_piece_decoder.h"
 
 #include <algorithm>
@@ -193,12 +194,8 @@ public:
     {
         lzma_options_lzma options{};
         options.dict_size = header.dictSize;
-        lzma_filter chain[3];
-        size_t n = 0;
-        if (header.filters & kCompFilterX86) chain[n++] = {LZMA_FILTER_X86, nullptr};
-        chain[n++] = {LZMA_FILTER_LZMA2, &options};
-        chain[n] = {LZMA_VLI_UNKNOWN, nullptr};
-        const lzma_ret init = lzma_raw_decoder(&s_, chain);
+        const TCompLzmaChain chain(header.filters, &options);
+        const lzma_ret init = lzma_raw_decoder(&s_, chain.filters);
         if (init != LZMA_OK) return init == LZMA_MEM_ERROR ? kCompNoMemory : kCompCorrupt;
         return kCompOk;
     }

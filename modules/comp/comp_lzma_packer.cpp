@@ -9,6 +9,7 @@
 
 #include "base/le_bytes.h"
 #include "comp_packer.h"
+#include "comp_lzma_chain.h"
 
 namespace {
 
@@ -49,12 +50,8 @@ bool StartEncoder(TState* s, uint32_t dictSize)
     lzma_options_lzma options;
     if (lzma_lzma_preset(&options, s->preset)) return false;
     options.dict_size = dictSize < LZMA_DICT_SIZE_MIN ? LZMA_DICT_SIZE_MIN : dictSize;
-    lzma_filter chain[3];
-    size_t n = 0;
-    if (s->filters & kCompFilterX86) chain[n++] = {LZMA_FILTER_X86, nullptr};
-    chain[n++] = {LZMA_FILTER_LZMA2, &options};
-    chain[n] = {LZMA_VLI_UNKNOWN, nullptr};
-    return lzma_raw_encoder(&s->stream, chain) == LZMA_OK;
+    const TCompLzmaChain chain(s->filters, &options);
+    return lzma_raw_encoder(&s->stream, chain.filters) == LZMA_OK;
 }
 
 int32_t Pack(void* state, const uint8_t* in, size_t size, uint8_t* out, size_t& packed)

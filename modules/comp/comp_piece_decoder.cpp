@@ -1,4 +1,5 @@
 #include "comp_piece_decoder.h"
+#include "comp_lzma_chain.h"
 
 namespace {
 
@@ -43,12 +44,8 @@ int32_t TCompPieceDecoder::Unlzma(const uint8_t* in, size_t inSize, uint8_t* out
     // same chain and dictionary again reuse the decoder's memory.
     lzma_options_lzma options{};
     options.dict_size = outSize < LZMA_DICT_SIZE_MIN ? LZMA_DICT_SIZE_MIN : static_cast<uint32_t>(outSize);
-    lzma_filter chain[3];
-    size_t n = 0;
-    if (filters_ & kCompFilterX86) chain[n++] = {LZMA_FILTER_X86, nullptr};
-    chain[n++] = {LZMA_FILTER_LZMA2, &options};
-    chain[n] = {LZMA_VLI_UNKNOWN, nullptr};
-    const lzma_ret init = lzma_raw_decoder(&lzma_, chain);
+    const TCompLzmaChain chain(filters_, &options);
+    const lzma_ret init = lzma_raw_decoder(&lzma_, chain.filters);
     if (init != LZMA_OK) return init == LZMA_MEM_ERROR ? kCompNoMemory : kCompCorrupt;
     lzma_.next_in = in;
     lzma_.avail_in = inSize;
