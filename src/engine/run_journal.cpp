@@ -81,6 +81,27 @@ bool IsAsideOf(const String& aside, const String& file)
            ParseSetupTempName(name.substr(0, stem) + ".tmp", pid);
 }
 
+// Copies `file` to its aside name, keeping the times and attributes as a
+// move does. The copy takes that name only when whole: a run killed in the
+// middle of it leaves a temporary file, which the next start clears away,
+// never a part of the file to be put back in its place.
+bool CopyAside(const String& file, const String& aside)
+{
+    String temp;
+    TKernelHandle made;
+    const DWORD error = CreateSetupTempFile(AddBackslash(ExtractFileDir(aside)), temp, made);
+    if (error != 0) {
+        SetLastError(error);
+        return false;
+    }
+    made.Close();
+    if (CopyFileA(file.c_str(), temp.c_str(), FALSE) && MoveFileExA(temp.c_str(), aside.c_str(), 0)) return true;
+    const DWORD reason = GetLastError();
+    DeleteFileA(temp.c_str());
+    SetLastError(reason);
+    return false;
+}
+
 bool RemoveFile(const String& path)
 {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -290,8 +311,7 @@ bool TRunJournal::SetAside(const String& file, bool copy)
         setAside_.push_back({file, aside, false});
         return true;
     }
-    // A copy keeps the times and attributes as a move does.
-    if (!CopyFileA(file.c_str(), aside.c_str(), TRUE)) return false;
+    if (!CopyAside(file, aside)) return false;
     setAside_.push_back({file, aside, true});
     return true;
 }

@@ -255,6 +255,34 @@ TEST_F(RunJournal, AnAsideStillHeldGoesAtTheNextRestart)
     EXPECT_FALSE(JournalLeft(app));
 }
 
+// A file kept in place while a copy of it is set aside (the program of an
+// older install, which the uninstall registration replaces) gets its aside
+// name only when the copy is whole. On a drive too small for a second copy
+// the copy stops half-way: no part of it is left under any name, and a run
+// killed there finds the file as it was at the next start. Run by
+// journal_disk_full on a 1 MiB drive.
+TEST(DiskFull, DISABLED_ACopySetAsideHalfWayLeavesTheFileAsItWas)
+{
+    const String drive = GetEnvValue("NIMBO_FULL_DRIVE");
+    ASSERT_EQ(drive.size(), 2u) << "NIMBO_FULL_DRIVE names the small drive, e.g. T:";
+    const String root = drive + "\\";
+    const String file = root + "setup.exe";
+    const String program(640 * 1024, 'p');
+    WriteAll(file, program);
+    ASSERT_TRUE(ReadAll(file) == program) << "the drive holds the program";
+    const String app = Unique("Aside Test");
+    {
+        TRunJournal journal(app);
+        EXPECT_FALSE(journal.SetAside(file, true)) << "the drive has no room for a second copy";
+        EXPECT_EQ(Entries(root), std::vector<String>{"setup.exe"}) << "no part of the copy is left";
+        // Killed here.
+    }
+    EXPECT_TRUE(RecoverJournal(app).left.empty());
+    EXPECT_TRUE(ReadAll(file) == program) << "the file is as it was";
+    EXPECT_EQ(Entries(root), std::vector<String>{"setup.exe"});
+    DeleteFileA(file.c_str());
+}
+
 // A run killed while it committed had completed: its changes stay.
 TEST_F(RunJournal, AKillWhileCommittingKeepsTheChanges)
 {
