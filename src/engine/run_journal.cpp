@@ -81,6 +81,12 @@ bool IsAsideOf(const String& aside, const String& file)
            ParseSetupTempName(name.substr(0, stem) + ".tmp", pid);
 }
 
+bool RemoveFile(const String& path)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) || !FileExists(path);
+}
+
 // Copies `file` to its aside name, keeping the times and attributes as a
 // move does. The copy takes that name only when whole: a run killed in the
 // middle of it leaves a temporary file, which the next start clears away,
@@ -97,15 +103,9 @@ bool CopyAside(const String& file, const String& aside)
     made.Close();
     if (CopyFileA(file.c_str(), temp.c_str(), FALSE) && MoveFileExA(temp.c_str(), aside.c_str(), 0)) return true;
     const DWORD reason = GetLastError();
-    DeleteFileA(temp.c_str());
+    RemoveFile(temp);
     SetLastError(reason);
     return false;
-}
-
-bool RemoveFile(const String& path)
-{
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) || !FileExists(path);
 }
 
 // A name of the journal is taken only in its full, normalised form.

@@ -266,9 +266,9 @@ TEST_F(FileRoutines, CopiesAreWrittenInTheWorkFolderAndTakeTheirNamesComplete)
     EXPECT_EQ(Entries(dir), (std::vector<String>{"dst.dat", "src.dat"}));
 }
 
-// What a killed run left: its temporary files and its work folder with what
-// it was writing, found by their names and their process that is gone. The
-// rest of the folder is told, not touched.
+// What a killed run left: its temporary files (read-only ones too) and its
+// work folder with what it was writing, found by their names and their
+// process that is gone. The rest of the folder is told, not touched.
 TEST_F(FileRoutines, LeftoversOfADeadProcessGoAndTheRestIsListed)
 {
     // The id of no process.
@@ -278,6 +278,9 @@ TEST_F(FileRoutines, LeftoversOfADeadProcessGoAndTheRestIsListed)
     WriteBytes(dir + SetupTempName(dead, 5), "cut");
     ASSERT_TRUE(CreateDirectoryA((dir + deadWork).c_str(), nullptr));
     WriteBytes(dir + deadWork + "\\" + SetupTempName(dead, 6), "cut");
+    // Copies of read-only files carry the attribute.
+    SetFileAttributesA((dir + SetupTempName(dead, 5)).c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((dir + deadWork + "\\" + SetupTempName(dead, 6)).c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(CreateDirectoryA((dir + ownWork).c_str(), nullptr));
     WriteBytes(dir + "Kept File.txt", "user");
     // A folder of that name holding something else is not only ours.
