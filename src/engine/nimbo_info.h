@@ -222,6 +222,9 @@ private:
     // user choose), before anything that depends on it; a machine-wide run
     // without rights starts itself again with them and ends.
     void DecideRunScope();
+    // Says in the run's log whom it installs (or uninstalls) for: once, by
+    // the process that does the work, not by one that hands it over.
+    void LogRunScope() const;
     // Whether a page of the form writes machine-wide in any scope.
     bool PagesWriteMachineWide() const;
     [[noreturn]] void ElevatedRestart();

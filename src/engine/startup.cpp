@@ -159,6 +159,7 @@ void TNimboInfo::Loaded()
             FloppyRestart();
         TakeUnInstallHandOver();
         if (RunSwitches().unInstall) UnInstallRestart();
+        LogRunScope();
         // The uninstall's copy of the program carries no payload.
         if (!unInstallMode_) OpenPayload();
     }
@@ -221,7 +222,6 @@ void TNimboInfo::DecideRunScope()
     // A restarted copy (with rights, from the temporary folder) goes on
     // with this scope instead of deciding again.
     SetForwardedScope(scope == TRunScope::user ? TScopeSwitch::currentUser : TScopeSwitch::allUsers);
-    RunLog(scope == TRunScope::user ? "Installing for the current user." : "Installing for all users.");
     if (scope == TRunScope::machine && !RunsElevated()) ElevatedRestart();
     // A per-user install goes to the user's program folder unless the
     // author's destination is inside another directory of the script.
@@ -229,6 +229,13 @@ void TNimboInfo::DecideRunScope()
     const String own = UserProgramsDestination(AppName());
     if (scope == TRunScope::user && !switches.unInstall && install && !install->Parent() && !own.empty())
         install->SetDir(own);
+}
+
+void TNimboInfo::LogRunScope() const
+{
+    const char* forUser[] = {"Installing for the current user.", "Uninstalling for the current user."};
+    const char* forAll[] = {"Installing for all users.", "Uninstalling for all users."};
+    RunLog((PerUserRun() ? forUser : forAll)[unInstallMode_ ? 1 : 0]);
 }
 
 bool TNimboInfo::PagesWriteMachineWide() const
