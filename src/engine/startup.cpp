@@ -164,10 +164,12 @@ void TNimboInfo::Loaded()
         if (!unInstallMode_) OpenPayload();
     }
     ResolveSystemDirectories();
-    for (TNimboDir* d : script_->Dirs()) {
-        SelectDir(d, true);
-        Application->ProcessMessages();
-    }
+    // Every directory is chosen before any message goes through: the
+    // message that starts the wizard may be waiting already, and the whole
+    // run would then go by inside the first dispatch, with the directories
+    // after the first not chosen and their files silently not installed.
+    for (TNimboDir* d : script_->Dirs()) SelectDir(d, true);
+    Application->ProcessMessages();
     RegisterPages();
     ReportState();
 }

@@ -148,7 +148,13 @@ int TNimboFileCopy::Run()
     } unload{this};
 
     CreateDirectories();
-    if (aborted_) return kAbortedAtDirectories;
+    if (aborted_) {
+        // Nobody is there to choose between Cancel and Next: an unattended
+        // run that gave up on a directory ends as cancelled, not as Next
+        // would take it on without the files.
+        if (Unattended()) DoCancel();
+        return kAbortedAtDirectories;
+    }
     OpenSolidArchive();
     NotePresentFiles();
     TStringList list;

@@ -138,6 +138,38 @@ same_install "$root/src/app/demo_setup.nss" demo
     pass "the demo script installs what the shipped form installs" ||
     fail "shipped and demo differ: $(diff "$work/shipped.txt" "$work/demo.txt")"
 
+# --- Directories beside the destination: a full path and one in the
+# Windows folder each get their files in an unattended run (which goes
+# through its pages at once), and the uninstall takes them away. A
+# directory that cannot be made ends the run with 3, all as it was.
+places="$work/places"
+mkdir -p "$places"
+printf 'main\r\n' >"$places/main.txt"
+printf 'data\r\n' >"$places/data.txt"
+printf 'font\r\n' >"$places/nimbo-test.fon"
+printf '%s\n' '[Setup]' 'Name = Places' 'Destination = C:\Places\App' '[Files]' 'main.txt' 'data.txt -> Data' \
+    'nimbo-test.fon -> Fonts' '[Directories]' 'Data = C:\Places\Shared Data' 'Fonts = Windows\Fonts' >"$work/places.nss"
+rm -rf "$drive_c/Places" && rm -f "$drive_c/windows/Fonts/nimbo-test.fon"
+build_setup "$(winpath "$work/places.nss")" "$(winpath "$places")" "$(winpath "$work/places-setup")" ||
+    fail "the places script does not build: $(cat "$work/build.err")"
+(cd "$work/places-setup" && wine setup.exe /VERYSILENT >"$work/setup.out" 2>&1 </dev/null)
+rc=$?
+[ $rc -eq 0 ] && [ -f "$drive_c/Places/App/main.txt" ] && [ -f "$drive_c/Places/Shared Data/data.txt" ] &&
+    [ -f "$drive_c/windows/Fonts/nimbo-test.fon" ] && pass "every directory of the script gets its files" ||
+    fail "places (exit $rc): $(find "$drive_c/Places" "$drive_c/windows/Fonts" -name '*.txt' -o -name 'nimbo*')"
+uninstall Places
+wait_for "$drive_c/Places" 30 gone && [ ! -e "$drive_c/windows/Fonts/nimbo-test.fon" ] &&
+    [ -d "$drive_c/windows/Fonts" ] && pass "the uninstall removes them, the Windows folder's own stay" ||
+    fail "left after the uninstall: $(find "$drive_c/Places" 2>&1; ls "$drive_c/windows/Fonts/nimbo-test.fon" 2>&1)"
+mkdir -p "$drive_c/Places" && printf 'mine\r\n' >"$drive_c/Places/Shared Data"
+(cd "$work/places-setup" && wine setup.exe /VERYSILENT "/LOG=$(winpath "$work/places.log")" >"$work/setup.out" 2>&1 </dev/null)
+rc=$?
+[ $rc -eq 3 ] && grep -q 'Unable to create directory C:\\Places\\Shared Data\\' "$work/places.log" &&
+    [ "$(ls "$drive_c/Places")" = "Shared Data" ] && [ ! -e "$drive_c/windows/Fonts/nimbo-test.fon" ] &&
+    ! registered Places && pass "a directory that cannot be made ends the run with 3, all as it was" ||
+    fail "blocked directory (exit $rc): $(cat "$work/places.log"; ls -R "$drive_c/Places")"
+rm -rf "$drive_c/Places"
+
 # --- Each kind of script error: its place and message, and no setup folder.
 bad() {
     local expect="$1"
