@@ -164,14 +164,14 @@ void TNimboInfo::Loaded()
         if (!unInstallMode_) OpenPayload();
     }
     ResolveSystemDirectories();
-    // Every directory is chosen before any message goes through: the
-    // message that starts the wizard may be waiting already, and the whole
-    // run would then go by inside the first dispatch, with the directories
-    // after the first not chosen and their files silently not installed.
     for (TNimboDir* d : script_->Dirs()) SelectDir(d, true);
-    Application->ProcessMessages();
     RegisterPages();
     ReportState();
+    // Only now, with start-up done, may messages go through: the one that
+    // starts the wizard may be waiting already, and the whole run would go
+    // by inside this dispatch (with directories not yet chosen, their files
+    // silently not installed).
+    Application->ProcessMessages();
 }
 
 void TNimboInfo::CheckSingleInstance()
