@@ -78,6 +78,9 @@ mkdir -p "$work/cases/Sub" && : >"$work/cases/read me.txt" && : >"$work/cases/Su
 bad "names that differ only in case" "read me.txt and Sub\\READ ME.TXT" "$here/copy_only.nfm" "$work/cases"
 mkdir -p "$work/reserved/Sub" && : >"$work/reserved/Sub/setup.sld"
 bad "the solid archive's name" "Sub\\setup.sld: the setup folder needs this name for itself" "$here/copy_only.nfm" "$work/reserved"
+mkdir -p "$work/temp-name" && : >"$work/temp-name/~nimbo-00000001-00000002.tmp"
+bad "a name of the setup's temporary files" "~nimbo-00000001-00000002.tmp: the setup names its temporary files so" \
+    "$here/copy_only.nfm" "$work/temp-name"
 # A socket: listed like a file, but no one can open it, not even root.
 mkdir -p "$work/unreadable" && : >"$work/unreadable/a.txt" &&
     python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$work/unreadable/b.txt"

@@ -8,6 +8,7 @@
 #include "base/date_time.h"
 #include "base/exceptions.h"
 #include "base/setup_files.h"
+#include "base/temp_names.h"
 
 namespace {
 
@@ -68,6 +69,11 @@ private:
         for (const char* reserved : kReservedNames)
             if (SameText(name, reserved))
                 throw ENimboError(Format("%s: the setup folder needs this name for itself", shown));
+        // A later setup run would take it for a killed run's temporary file
+        // and remove it from the folder it was installed in.
+        uint32_t writer = 0;
+        if (ParseSetupTempName(name, writer))
+            throw ENimboError(Format("%s: the setup names its temporary files so; rename the file", shown));
         const auto [it, fresh] = byName_.emplace(AnsiUpperCase(name), shown);
         if (!fresh) {
             throw ENimboError(Format(
