@@ -456,26 +456,25 @@ bool ProcessRuns(uint32_t id)
     return !ProcessEnded(h.Get());
 }
 
-// A temporary file of a killed run, read-only as a copy of a read-only file
-// is.
-bool RemoveLeftoverFile(const String& path)
-{
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) != 0;
-}
-
 // A killed run's work folder: the temporary files in it go, then the folder
 // unless something else is in it.
 bool RemoveWorkFolder(const String& folder)
 {
     for (const TFolderEntry& e : TFolderWalk(folder, SetupTempPattern())) {
         uint32_t writer = 0;
-        if (!e.IsDirectory() && ParseSetupTempName(e.name, writer)) RemoveLeftoverFile(folder + e.name);
+        if (!e.IsDirectory() && ParseSetupTempName(e.name, writer)) RemoveFile(folder + e.name);
     }
     return RemoveDirectoryA(RemoveBackslash(folder).c_str()) != 0;
 }
 
 }  // namespace
+
+bool RemoveFile(const String& path)
+{
+    // A killed run's temporary copy of a read-only file is read-only too.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) || !FileExists(path);
+}
 
 int RemoveSetupLeftovers(const String& dir, std::vector<String>* others)
 {
@@ -485,7 +484,7 @@ int RemoveSetupLeftovers(const String& dir, std::vector<String>* others)
         uint32_t writer = 0;
         // Another setup may be writing it right now.
         if (ParseSetupTempName(e.name, writer) && writer != GetCurrentProcessId() && !ProcessRuns(writer) &&
-            (e.IsDirectory() ? RemoveWorkFolder(folder + e.name + "\\") : RemoveLeftoverFile(folder + e.name))) {
+            (e.IsDirectory() ? RemoveWorkFolder(folder + e.name + "\\") : RemoveFile(folder + e.name))) {
             ++removed;
             continue;
         }

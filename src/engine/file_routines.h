@@ -132,6 +132,9 @@ private:
 // there.
 int RemoveSetupLeftovers(const String& dir, std::vector<String>* others = nullptr);
 
+// Removes a file, read-only or not; true when it is gone afterwards.
+bool RemoveFile(const String& path);
+
 // Makes a new empty file under one of the setup's temporary names in `dir`
 // (ending in a backslash), open for writing and deleting only by this
 // process; a later run removes it if this one is killed before it is gone.

@@ -81,12 +81,6 @@ bool IsAsideOf(const String& aside, const String& file)
            ParseSetupTempName(name.substr(0, stem) + ".tmp", pid);
 }
 
-bool RemoveFile(const String& path)
-{
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) || !FileExists(path);
-}
-
 // Copies `file` to its aside name, keeping the times and attributes as a
 // move does. The copy takes that name only when whole: a run killed in the
 // middle of it leaves a temporary file, which the next start clears away,
