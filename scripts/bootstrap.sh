@@ -16,12 +16,53 @@ set -eu
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
+# A mirror caught mid-sync serves an index whose size its Release file
+# does not promise: apt-get update then fails for that one list while the
+# others are fresh. Warn and go on; the failed lists are remembered.
+failed_lists=""
+apt_update() {
+    log="$(mktemp)"
+    if ! $SUDO apt-get update -qq >"$log" 2>&1; then
+        cat "$log" >&2
+        failed_lists="$(sed -n 's/^E: Failed to fetch \(http[^ ]*\)  File has unexpected size.*/\1/p' "$log")"
+        echo "bootstrap: warning: some package indexes could not be fetched (a mirror may be syncing); going on with the others" >&2
+    fi
+    rm -f "$log"
+}
+# Only when an install fails for want of a list that failed so: the list
+# the mirror serves (the one before its sync, as a rule) is taken as apt's
+# earlier copy, which apt then uses, and the install is tried once more.
+# Said loudly: that list is not the one the signed Release describes.
+take_served_lists() {
+    for url in $failed_lists; do
+        case "$url" in *.xz) ;; *) continue ;; esac
+        name="$(echo "${url%.xz}" | sed 's|^http://||; s|/|_|g')"
+        tmp="$(mktemp)"
+        if curl -fsS -o "$tmp" "$url" && xz -t "$tmp" 2>/dev/null; then
+            xz -dc "$tmp" | $SUDO tee "/var/lib/apt/lists/$name" >/dev/null
+            echo "bootstrap: warning: using the index the mirror serves for $url, which does not match its signed Release (mirror sync in progress?)" >&2
+        fi
+        rm -f "$tmp"
+    done
+}
+apt_install() {
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" && return 0
+    if [ -n "$failed_lists" ]; then
+        take_served_lists
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" && return 0
+    fi
+    echo "bootstrap: could not install:$*" >&2
+    [ -z "$failed_lists" ] || echo "bootstrap: these package indexes failed: $failed_lists" >&2
+    echo "bootstrap: if apt named a version it cannot find, the package mirror may be syncing; wait and run again, or pin another mirror" >&2
+    exit 1
+}
+
 need=""
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
-    $SUDO apt-get update -qq
+    apt_update
 fi
 
 for p in cmake make g++ clang libclang-rt-14-dev googletest \
@@ -34,8 +75,9 @@ done
 
 if [ -n "$need" ]; then
     echo "bootstrap: installing$need"
-    $SUDO apt-get update -qq || true
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $need
+    apt_update
+    # shellcheck disable=SC2086
+    apt_install $need
 fi
 
 # liblzma for the cross build: Debian has no MinGW package of it, so the
@@ -55,7 +97,7 @@ add_deb_src() {
     else
         grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $SUDO tee "$list.list" >/dev/null
     fi
-    $SUDO apt-get update -qq
+    apt_update
 }
 deps="$root/build/deps"
 xz_version="$(dpkg-query -W -f='${Version}' liblzma-dev)"
