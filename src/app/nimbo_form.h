@@ -13,7 +13,7 @@
 #include "pages/uninstall.h"
 #include "ui/background.h"
 
-class TNimboForm : public TForm {
+class TNimboForm : public TForm, public INimboProductHost {
     NIMBO_CLASS()
 
 public:
@@ -57,7 +57,7 @@ public:
 
 private:
     void Notification(TComponent* component, TOperation operation) override;
-    String RegistrationName() const;
+    String RegistrationName() const override;
 
     String unInstallName_;
     String readMe_;

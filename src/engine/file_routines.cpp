@@ -495,3 +495,13 @@ int RemoveSetupLeftovers(const String& dir, std::vector<String>* others)
     }
     return removed;
 }
+
+String LongPathName(const String& path)
+{
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return path;
+    char longer[MAX_PATH];
+    n = GetLongPathNameA(full, longer, MAX_PATH);
+    return n == 0 || n >= MAX_PATH ? String(full) : String(longer, n);
+}

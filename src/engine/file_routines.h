@@ -140,3 +140,7 @@ bool RemoveFile(const String& path);
 // process; a later run removes it if this one is killed before it is gone.
 // 0, or the platform's reason why no file could be made.
 DWORD CreateSetupTempFile(const String& dir, String& name, TKernelHandle& file);
+
+// A path in its full, long form, so that two spellings of one file compare
+// equal; the path as given when the platform cannot tell.
+String LongPathName(const String& path);

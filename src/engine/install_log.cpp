@@ -13,6 +13,7 @@
 #include "engine/path_routines.h"
 #include "engine/run_switches.h"
 #include "engine/start_menu.h"
+#include "framework/win32/folder_walk.h"
 
 namespace {
 constexpr const char* kDirectories = "Directories";
@@ -28,6 +29,9 @@ constexpr const char* kLanguage = "Language";
 constexpr const char* kSeal = "Nimbo Setup";
 constexpr const char* kSealApplication = "Application";
 constexpr const char* kSealChecksum = "Checksum";
+// The product's identity, which stays when its title changes; a log of a
+// release that had none is the product's by name.
+constexpr const char* kSealAppId = "AppId";
 // The group folders have a checksum of their own: "Checksum" stays what
 // uninstalls that know no group folders compute, and its absence marks a
 // log of theirs, whose created groups are in the user's program folder.
@@ -178,6 +182,36 @@ TLogSeal TNimboInfo::CheckLogSeal(const String& fileName, const String& applicat
     return SameText(owner, application) ? TLogSeal::ours : TLogSeal::foreign;
 }
 
+TLogSeal TNimboInfo::CheckOwnLog(const String& fileName) const
+{
+    const TLogSeal seal = CheckLogSeal(fileName, AppName());
+    if (seal == TLogSeal::missing || seal == TLogSeal::changed) return seal;
+    const String id = ReadProfileString(fileName, kSeal, kSealAppId);
+    if (!id.empty()) return SameText(id, ProductId()) ? TLogSeal::ours : TLogSeal::foreign;
+    if (seal == TLogSeal::ours || !IsInstallLog(fileName)) return seal;
+    const String owner = ReadProfileString(fileName, kSeal, kSealApplication);
+    if (SameText(owner, ProductName()) || (installed_.found && SameText(owner, installed_.displayName)))
+        return TLogSeal::ours;
+    // The log an earlier release wrote under its own title: it lists the
+    // uninstall program this product's registration runs.
+    if (!installed_.found || installed_.program.empty()) return TLogSeal::foreign;
+    for (const String& file : ReadProfileKeys(fileName, kFiles))
+        if (SameText(file, installed_.program)) return TLogSeal::ours;
+    return TLogSeal::foreign;
+}
+
+bool TNimboInfo::AnotherProductsFile(const String& path) const
+{
+    const String dir = ExtractFilePath(path);
+    for (const TFolderEntry& e : TFolderWalk(dir, "*.LOG")) {
+        const String log = dir + e.name;
+        if (e.IsDirectory() || !IsInstallLog(log) || CheckOwnLog(log) == TLogSeal::ours) continue;
+        for (const String& file : ReadProfileKeys(log, kFiles))
+            if (SameText(file, path)) return true;
+    }
+    return false;
+}
+
 String TNimboInfo::LogFileFor(const String& dir, bool forWriting) const
 {
     // Another program's log keeps its name; ours goes beside it as
@@ -189,7 +223,7 @@ String TNimboInfo::LogFileFor(const String& dir, bool forWriting) const
     String firstLog;
     for (int n = 0; n < 100; ++n) {
         const String file = dir + (n == 0 ? name : stem + "-" + IntToStr(n) + ext);
-        const TLogSeal seal = CheckLogSeal(file, AppName());
+        const TLogSeal seal = CheckOwnLog(file);
         if (seal == TLogSeal::ours) return file;
         if (seal == TLogSeal::missing) return forWriting ? file : firstLog;
         // Without a log of ours, an uninstall takes the first one it finds
@@ -303,7 +337,13 @@ void TNimboInfo::WriteLog()
                ExtractFileName(file) + ".");
     if (FileExists(file)) {
         logFile_ = file;
+        // The earlier release's files this one dropped go, and so do
+        // their entries: the log keeps what is installed.
+        const std::vector<String> dropped = RemoveDroppedFiles();
         ReadLog(file, true);
+        InstalledFiles();
+        for (const String& path : dropped)
+            if (const int i = installedFiles_.IndexOf(path); i >= 0) installedFiles_.Delete(i);
     }
     const std::vector<TProfileSection> sections = LogSections();
     // The log of an earlier install is merged with, so kept as it was.
@@ -315,5 +355,6 @@ void TNimboInfo::WriteLog()
     WriteProfileString(file, kSeal, kSealApplication, AppName());
     WriteProfileString(file, kSeal, kSealChecksum, LogChecksum(file, AppName()));
     WriteProfileString(file, kSeal, kSealGroupFolders, GroupFoldersChecksum(file, AppName()));
+    WriteProfileString(file, kSeal, kSealAppId, ProductId());
     logFile_ = file;
 }

@@ -71,6 +71,12 @@ public:
     // (HKEY_LOCAL_MACHINE, shared folders) in whatever scope the run has:
     // a setup with such a page installs for everybody only.
     virtual bool WritesMachineWide() const { return false; }
+    // A page whose choice the next release of the product preselects (the
+    // install type, the options): whether this run made one, what it was
+    // (the chosen items' names, "|" between), and the earlier one taken up.
+    virtual bool ChoiceKept() const { return false; }
+    virtual String ChoiceState() const { return String(); }
+    virtual void TakeEarlierChoice(const String&) {}
 
     TNimboButtons Buttons() const { return buttons_; }
     void SetButtons(TNimboButtons b) { buttons_ = b; }

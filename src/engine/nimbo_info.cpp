@@ -17,6 +17,10 @@ NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,
                        .Bool("ScopeSwitch", &TNimboInfo::SetScopeSwitch)
                        .Object("Picture", &TNimboInfo::Picture)
                        .Bool("Test", &TNimboInfo::SetTest)
+                       .Str("AppId", &TNimboInfo::SetAppId)
+                       .Str("Version", &TNimboInfo::SetVersion)
+                       .Str("Publisher", &TNimboInfo::SetPublisher)
+                       .Str("URL", &TNimboInfo::SetURL)
                        // Forms may name the uninstall page; nothing needs it.
                        .Ignore("UnInstall"))
 
@@ -90,6 +94,25 @@ void TNimboInfo::DefineProperties(TFiler& filer)
     TNimboComponent::DefineProperties(filer);
     filer.DefineProperty(
         "SetupData", [this](TReader& r) { script_->ReadData(r); }, [this](TWriter& w) { script_->WriteData(w); }, true);
+}
+
+String TNimboInfo::ProductName() const
+{
+    const auto* host = dynamic_cast<const INimboProductHost*>(Owner());
+    const String name = host ? host->RegistrationName() : String();
+    return name.empty() ? AppName() : name;
+}
+
+String TNimboInfo::ProductId() const { return appId_.empty() ? ProductName() : appId_; }
+
+std::vector<std::pair<String, String>> TNimboInfo::ChoiceStates() const
+{
+    std::vector<std::pair<String, String>> states;
+    const TComponent* form = Owner();
+    for (int i = 0; form && i < form->ComponentCount(); ++i)
+        if (const auto* page = dynamic_cast<const TNimboPage*>(form->Components(i)); page && page->ChoiceKept())
+            states.emplace_back(page->Name(), page->ChoiceState());
+    return states;
 }
 
 void TNimboInfo::PushPage(TNimboPage* page) { pageHistory_.push_back(page); }

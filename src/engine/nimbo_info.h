@@ -3,10 +3,12 @@
 // catalogue of the current language.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "base/string_list.h"
+#include "engine/installed_product.h"
 #include "engine/message_ids.h"
 #include "engine/nimbo_component.h"
 #include "engine/run_scope.h"
@@ -17,6 +19,7 @@
 class TNimboPage;
 class TNimboInfo;
 class TRunJournal;
+struct TRunSwitches;
 struct TProfileSection;
 
 // Whose an install log is, by the seal its writer puts last: this
@@ -31,6 +34,15 @@ class INimboControllerClient {
 public:
     virtual ~INimboControllerClient() = default;
     virtual void LinkController(TNimboInfo* controller) = 0;
+};
+
+// The form that holds the controller and registers the uninstall: the
+// name the registration shows (and, for a setup that gives the product no
+// identity of its own, its key).
+class INimboProductHost {
+public:
+    virtual ~INimboProductHost() = default;
+    virtual String RegistrationName() const = 0;
 };
 
 class TNimboInfo : public TNimboComponent {
@@ -101,6 +113,27 @@ public:
     void SetInstallScope(TNimboScope v) { installScope_ = v; }
     bool ScopeSwitch() const { return scopeSwitch_; }
     void SetScopeSwitch(bool v) { scopeSwitch_ = v; }
+    // The product across its releases: its identity (the registration's
+    // key and the log's seal), version, maker and web page.
+    void SetAppId(const String& v) { appId_ = v; }
+    void SetVersion(const String& v) { version_ = v; }
+    void SetPublisher(const String& v) { publisher_ = v; }
+    void SetURL(const String& v) { url_ = v; }
+    const String& Version() const { return version_; }
+    const String& Publisher() const { return publisher_; }
+    const String& URL() const { return url_; }
+    // The AppId, else (a setup that gives none) the registration's name.
+    String ProductId() const;
+    // The product's name: the registration's, else the title.
+    String ProductName() const;
+    // The same product installed before, found at start (in either scope).
+    const TInstalledProduct& Installed() const { return installed_; }
+    // Whether the product's earlier install put that file there: the run
+    // replaces it without a question (an update, a repair).
+    bool InstalledBefore(const String& path) const;
+    // Each choice page's chosen items, by page, as the registration keeps
+    // them for the next release to preselect.
+    std::vector<std::pair<String, String>> ChoiceStates() const;
     bool MultiDisk() const { return multiDisk_; }
     const String& SourceDir() const { return sourceDir_; }
     // The files a single-file setup carries, checked at start; none for a
@@ -133,6 +166,13 @@ public:
     // WriteLog has: only such a file may be deleted as a log.
     static bool IsInstallLog(const String& fileName);
     static TLogSeal CheckLogSeal(const String& fileName, const String& application);
+    // Whose the log is for this product: by the identity its seal names,
+    // or (a log of a release that sealed none) by the application's name
+    // or an earlier release's registration name.
+    TLogSeal CheckOwnLog(const String& fileName) const;
+    // Whether a log of another product in the file's folder lists it (two
+    // products installed into one folder keep their own programs).
+    bool AnotherProductsFile(const String& path) const;
     // The log of this application in a folder: for writing, where the log
     // goes (ours to merge with, else a free name, another program's log
     // kept); for an uninstall, the one to read, empty when there is none.
@@ -216,12 +256,31 @@ private:
     bool scopeSwitch_ = true;
     std::unique_ptr<TRunJournal> journal_;
     std::unique_ptr<TSetupPayload> payload_;
+    String appId_, version_, publisher_, url_;
+    TInstalledProduct installed_;
+
+    // The product's earlier install: where and for whom it went, refused
+    // when it is newer than this setup (unless the command line allows).
+    void FindEarlierInstall();
+    // Says so and answers true when the earlier install is newer.
+    bool DowngradeRefused();
+    // Goes into the earlier install's folder and preselects its choices.
+    void FollowEarlierInstall();
+    // Files the earlier release installed that this one no longer ships:
+    // set aside through the journal, so a run that does not complete puts
+    // them back.
+    std::vector<String> RemoveDroppedFiles();
+    std::map<String, String> earlierFiles_;  // from the earlier install's log, by the upper-cased name
 
     void CheckSingleInstance();
     // Decides whom this run installs for (asking when the author lets the
     // user choose), before anything that depends on it; a machine-wide run
     // without rights starts itself again with them and ends.
     void DecideRunScope();
+    // The scope of the product's install, as a switch: an install's earlier
+    // one, an uninstall's own (contradicted: the command line names the
+    // other); else the command line's.
+    TScopeSwitch InstalledScope(const TRunSwitches& switches, bool& contradicted);
     // Says in the run's log whom it installs (or uninstalls) for: once, by
     // the process that does the work, not by one that hands it over.
     void LogRunScope() const;

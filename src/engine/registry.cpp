@@ -74,6 +74,18 @@ bool TRegistryKey::WriteString(const String& name, const String& value)
                                     static_cast<DWORD>(value.size() + 1)));
 }
 
+std::vector<String> TRegistryKey::ValueNames() const
+{
+    std::vector<String> names;
+    char buf[16384];
+    for (DWORD i = 0; key_; ++i) {
+        DWORD len = sizeof buf;
+        if (RegEnumValueA(key_, i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(buf, len);
+    }
+    return names;
+}
+
 bool TRegistryKey::WriteInteger(const String& name, uint32_t value)
 {
     const DWORD v = value;

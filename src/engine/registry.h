@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "base/nstring.h"
 
@@ -34,6 +35,8 @@ public:
     bool WriteInteger(const String& name, uint32_t value);
     // The string value; empty when it is missing or holds no string.
     String ReadString(const String& name) const;
+    // The names of the key's values.
+    std::vector<String> ValueNames() const;
     // Deletes the subkey with everything below it; true when it is gone
     // afterwards (also when there was none).
     bool DeleteSubKey(const String& name);

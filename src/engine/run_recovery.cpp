@@ -4,6 +4,7 @@
 #include "engine/message_dialog.h"
 #include "engine/nimbo_info.h"
 #include "engine/run_journal.h"
+#include "engine/registry.h"
 #include "engine/run_switches.h"
 
 namespace {
@@ -19,7 +20,7 @@ String WithLeftNames(const TNimboInfo* info, const String& text, const std::vect
 
 TRunJournal& TNimboInfo::Journal()
 {
-    if (!journal_) journal_ = std::make_unique<TRunJournal>(AppName());
+    if (!journal_) journal_ = std::make_unique<TRunJournal>(ProductId());
     return *journal_;
 }
 
@@ -42,7 +43,7 @@ void TNimboInfo::RollBackRun()
 
 bool TNimboInfo::RecoverInterruptedRun()
 {
-    if (!JournalLeft(AppName())) return true;
+    if (!JournalLeft(ProductId())) return true;
     const String question = Format(GetMessageText(msgInterruptedRun), AppName());
     RunLog(question);
     if (!Unattended() && ShowMessageDialog(this, question, mtConfirmation,
@@ -50,7 +51,7 @@ bool TNimboInfo::RecoverInterruptedRun()
         SetRunExitCode(exitCancelled);
         return false;
     }
-    const TJournalRecovery recovery = RecoverJournal(AppName());
+    const TJournalRecovery recovery = RecoverJournal(ProductId());
     if (!recovery.found) return true;
     const String text = WithLeftNames(this, GetMessageText(msgRolledBackFailed), recovery.left);
     RunLog(text);
@@ -76,6 +77,10 @@ void TNimboInfo::FinishInstall()
     }
     if (journal_) journal_->Commit();
     journal_.reset();
+    // An earlier release registered under its name: this one's registration
+    // under the product's identity replaces it.
+    if (installed_.found && !SameText(installed_.key, ProductId()) && RunExitCode() == exitDone)
+        DeleteRegistryKey(RegistrationRoot(), String(kUnInstallKey) + "\\" + installed_.key);
     // Only a run that stands needs the restart to finish it.
     if (!restartNeeded_) return;
     RunLog(GetMessageText(msgRestartNeeded));

@@ -81,6 +81,9 @@ TRunSwitches ParseRunSwitches(const std::vector<String>& args)
             TakeScope(s, TScopeSwitch::allUsers);
         } else if (SameText(a, "/CURRENTUSER")) {
             TakeScope(s, TScopeSwitch::currentUser);
+        } else if (SameText(a, "/ALLOWDOWNGRADE")) {
+            if (s.allowDowngrade) s.error = "/ALLOWDOWNGRADE is given twice.";
+            s.allowDowngrade = true;
         } else if (a == "/?" || SameText(a, "/HELP")) {
             s.help = true;
         } else if (SwitchValue(a, "DIR", value)) {
@@ -99,7 +102,7 @@ TRunSwitches ParseRunSwitches(const std::vector<String>& args)
 String RunSwitchesUsage()
 {
     return "setup [UNINSTALL] [/SILENT | /VERYSILENT] [/ALLUSERS | /CURRENTUSER] [/DIR=\"path\"] [/LANG=name]\r\n"
-           "      [/LOG=\"file\"]\r\n\r\n"
+           "      [/LOG=\"file\"] [/ALLOWDOWNGRADE]\r\n\r\n"
            "/SILENT\tno page waits: every page takes its default; the progress shows\r\n"
            "/VERYSILENT\tthe same without any window\r\n"
            "/ALLUSERS\tinstall for everybody on this computer (needs administrator rights)\r\n"
@@ -107,10 +110,11 @@ String RunSwitchesUsage()
            "/DIR=\tthe destination directory\r\n"
            "/LANG=\tthe language (English, Fran\xE7"
            "ais, Deutsch, ...)\r\n"
-           "/LOG=\ta plain-text record of every step, question and error\r\n\r\n"
+           "/LOG=\ta plain-text record of every step, question and error\r\n"
+           "/ALLOWDOWNGRADE\tlet this version replace a newer one that is installed\r\n\r\n"
            "Exit codes: 0 done, 1 bad command line, 2 cancelled by the user, 3 failed,\r\n"
            "4 another setup of this program is running, 5 not enough disk space,\r\n"
-           "6 done, but the computer must restart to finish.";
+           "6 done, but the computer must restart to finish, 7 a newer version is installed.";
 }
 
 const TRunSwitches& RunSwitches()
@@ -170,6 +174,7 @@ String ForwardedSwitches()
     add("DIR", s.dir);
     add("LANG", s.lang);
     add("LOG", s.log);
+    if (s.allowDowngrade) out += String(out.empty() ? "" : " ") + "/ALLOWDOWNGRADE";
     return out;
 }
 

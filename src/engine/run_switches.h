@@ -19,6 +19,7 @@ struct TRunSwitches {
     String lang;                              // /LANG=: the language of the run
     String log;                               // /LOG=: a plain-text record of the run
     TScopeSwitch scope = TScopeSwitch::none;  // /ALLUSERS, /CURRENTUSER
+    bool allowDowngrade = false;              // /ALLOWDOWNGRADE: an older version may replace a newer
     String error;                             // what was wrong with the command line, if anything
 };
 
@@ -30,7 +31,8 @@ enum TExitCode : int {
     exitFailed = 3,
     exitAlreadyRunning = 4,
     exitDiskSpace = 5,
-    exitRestartNeeded = 6,  // done, but files in use are replaced only at the next restart
+    exitRestartNeeded = 6,   // done, but files in use are replaced only at the next restart
+    exitNewerInstalled = 7,  // a newer version of the product is installed; nothing changed
 };
 
 // Parses the arguments after the program's own name.

@@ -87,17 +87,6 @@ void ShowRestartDialog(TNimboInfo* info)
     Application->ProcessMessages();
 }
 
-// A path in its long form, so that two spellings of one file compare equal.
-String LongPath(const String& path)
-{
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH) return path;
-    char longer[MAX_PATH];
-    n = GetLongPathNameA(full, longer, MAX_PATH);
-    return n == 0 || n >= MAX_PATH ? String(full) : String(longer, n);
-}
-
 [[noreturn]] void EndProcessNow()
 {
     FreeNimboPagesForm();
@@ -166,6 +155,7 @@ void TNimboInfo::Loaded()
     ResolveSystemDirectories();
     for (TNimboDir* d : script_->Dirs()) SelectDir(d, true);
     RegisterPages();
+    if (run && installed_.found) FollowEarlierInstall();
     ReportState();
     // Only now, with start-up done, may messages go through: the one that
     // starts the wizard may be waiting already, and the whole run would go
@@ -200,9 +190,12 @@ void TNimboInfo::DecideRunScope()
     const bool machineOnly = PagesWriteMachineWide();
     if (machineOnly && installScope_ != isMachine && !switches.unInstall)
         RunLog("This setup installs for all users: one of its pages writes to what they share.");
-    const TScopeDecision d =
-        DecideScope(installScope_, scopeSwitch_, switches.scope, Unattended(), switches.unInstall, machineOnly);
-    if (d.refused) {
+    bool contradicted = false;
+    const TScopeSwitch given = InstalledScope(switches, contradicted);
+    TScopeDecision d = DecideScope(installScope_, scopeSwitch_, given, Unattended(), switches.unInstall, machineOnly);
+    if (d.refused && switches.scope == TScopeSwitch::none)
+        d = DecideScope(installScope_, scopeSwitch_, switches.scope, Unattended(), switches.unInstall, machineOnly);
+    if (d.refused || contradicted) {
         const String text = Format(GetMessageText(msgScopeSwitchRefused), AppName());
         RunLog("Bad command line: " + text);
         SetRunExitCode(exitBadCommandLine);
@@ -221,16 +214,45 @@ void TNimboInfo::DecideRunScope()
         scope = answer == mrYes ? TRunScope::machine : TRunScope::user;
     }
     SetRunScope(scope);
+    // An install in the other scope is another installation.
+    if (installed_.found && installed_.scope != scope) installed_ = TInstalledProduct{};
+    if (installed_.found && DowngradeRefused()) EndProcessNow();
     // A restarted copy (with rights, from the temporary folder) goes on
     // with this scope instead of deciding again.
     SetForwardedScope(scope == TRunScope::user ? TScopeSwitch::currentUser : TScopeSwitch::allUsers);
     if (scope == TRunScope::machine && !RunsElevated()) ElevatedRestart();
     // A per-user install goes to the user's program folder unless the
-    // author's destination is inside another directory of the script.
+    // author's destination is inside another directory of the script; the
+    // product's next release goes where the last one went.
     TNimboDir* install = script_->FindDir("Install");
-    const String own = UserProgramsDestination(AppName());
+    const String own = UserProgramsDestination(ProductName());
     if (scope == TRunScope::user && !switches.unInstall && install && !install->Parent() && !own.empty())
         install->SetDir(own);
+    if (installed_.found && install && !install->Parent()) install->SetDir(installed_.folder);
+}
+
+TScopeSwitch TNimboInfo::InstalledScope(const TRunSwitches& switches, bool& contradicted)
+{
+    auto switchOf = [](TRunScope s) {
+        return s == TRunScope::user ? TScopeSwitch::currentUser : TScopeSwitch::allUsers;
+    };
+    // An install of the product goes on in its scope unless the command
+    // line says otherwise and where the author lets it.
+    if (!switches.unInstall) {
+        FindEarlierInstall();
+        return switches.scope == TScopeSwitch::none && installed_.found ? switchOf(installed_.scope) : switches.scope;
+    }
+    // An uninstall removes the install whose registration runs this very
+    // program, in that install's scope: a switch that says otherwise would
+    // remove the other scope's registration.
+    const String own = LongPathName(ExtractFilePath(ProgramPath()));
+    for (TRunScope scope : {TRunScope::user, TRunScope::machine}) {
+        const TInstalledProduct p = FindInstalledProductIn(ProductId(), ProductName(), scope);
+        if (!p.found || !SameText(LongPathName(p.folder), own)) continue;
+        contradicted = switches.scope != TScopeSwitch::none && switches.scope != switchOf(scope);
+        return switchOf(scope);
+    }
+    return switches.scope;
 }
 
 void TNimboInfo::LogRunScope() const
@@ -302,7 +324,7 @@ void TNimboInfo::TakeUnInstallHandOver()
     const String copy = ReadProfileString(HandOverFile(), kUnInstallSection, "Program");
     // The section belongs to the temporary copy that the uninstall restart
     // started; left over by a crashed run or another program, it is stale.
-    const bool ours = !copy.empty() && SameText(LongPath(copy), LongPath(ProgramPath()));
+    const bool ours = !copy.empty() && SameText(LongPathName(copy), LongPathName(ProgramPath()));
     if (!ours) {
         EraseProfileSection(HandOverFile(), kUnInstallSection);
         return;
@@ -320,7 +342,7 @@ void TNimboInfo::TakeUnInstallHandOver()
     logFile_ = log;
     // The log stays until everything it lists is gone: an uninstall that is
     // cancelled or killed can be run again.
-    const TLogSeal seal = CheckLogSeal(logFile_, AppName());
+    const TLogSeal seal = CheckOwnLog(logFile_);
     if (seal == TLogSeal::missing || seal == TLogSeal::foreign || !ReadLog(logFile_, false))
         AbortUnInstall(GetMessageText(msgNoLogFile) + "\r\n" + logFile_);
     ConfineLogEntries(seal == TLogSeal::ours);

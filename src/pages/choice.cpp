@@ -1,5 +1,7 @@
 #include "pages/choice.h"
 
+#include <algorithm>
+
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
@@ -257,12 +259,41 @@ void TNimboChoice::DoNext()
     for (int i = 0; i < data->Items().Count() && i < static_cast<int>(selection_.size()); ++i)
         if (selection_[static_cast<size_t>(i)] == 1) ApplyItem(data->Items()[i]);
     FreeControls();
+    applied_ = true;
     state_ = psDone;
     TNimboPage::DoNext();
 }
 
+String TNimboChoice::ChoiceState() const
+{
+    const TNimboChoiceData* data = ChoiceData();
+    String state;
+    for (int i = 0; data && i < data->Items().Count() && i < static_cast<int>(selection_.size()); ++i)
+        if (selection_[static_cast<size_t>(i)] == 1) state += (state.empty() ? "" : "|") + data->Items()[i]->Name();
+    return state;
+}
+
+void TNimboChoice::TakeEarlierChoice(const String& state)
+{
+    const TNimboChoiceData* data = ChoiceData();
+    if (!data || data->Items().Count() == 0) return;
+    std::vector<String> names;
+    for (size_t b = 0, e; b <= state.size(); b = e + 1) {
+        e = state.find('|', b);
+        if (e == String::npos) e = state.size();
+        names.push_back(state.substr(b, e - b));
+    }
+    // Items of this release only: a name the earlier one had and this one
+    // lacks chooses nothing, and a type chosen then stays the default.
+    for (int i = 0; i < data->Items().Count(); ++i) {
+        const bool chosen = std::find(names.begin(), names.end(), data->Items()[i]->Name()) != names.end();
+        if (chosen || dynamic_cast<TNimboCheckBoxChoice*>(this)) SetSelected(i + 1, chosen);
+    }
+}
+
 void TNimboChoice::DoPrevious()
 {
+    applied_ = false;
     if (controller_) TakeBackChanges();
     FreeControls();
     TNimboPage::DoPrevious();

@@ -26,6 +26,9 @@ public:
     void DoNext() override;
     void DoPrevious() override;
     void DoCancel() override;
+    bool ChoiceKept() const override { return applied_; }
+    String ChoiceState() const override;
+    void TakeEarlierChoice(const String& state) override;
 
     // Removes and destroys every control built for the current show.
     virtual void FreeControls();
@@ -79,6 +82,7 @@ private:
     void TakeBackChanges();
 
     std::vector<TChange> changes_;
+    bool applied_ = false;  // Next took the page's choice
 };
 
 class TNimboCheckBoxChoice : public TNimboChoice {

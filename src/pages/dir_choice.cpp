@@ -139,6 +139,8 @@ void TNimboDirChoice::ShowPage()
         memo->Lines()->Assign(text_);
     else
         memo->Lines()->Add(Format(NimboMessageText(controller_, msgDirIntent), AppName()));
+    if (controller_->Installed().found && SameText(TargetDir(), controller_->Installed().folder))
+        memo->Lines()->Add(Format(NimboMessageText(controller_, msgInstalledHere), controller_->ProductName()));
     String second = "\r\n";
     if (allowDirChange_) second += NimboMessageText(controller_, msgDirMayChange) + "  ";
     second += NimboMessageText(controller_, msgDirAccept) + "\r\n\r\n" + NimboMessageText(controller_, msgDirMayHalt);

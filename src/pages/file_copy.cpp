@@ -779,6 +779,9 @@ bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target
     existed = FileExists(target);
     if (overWrite_ == swAlways || !existed) return true;
     if (overWrite_ == swNever) return false;
+    // The product's own file from its earlier install: an update replaces
+    // it, a repair puts it back, without a question.
+    if (overWrite_ == swAsk && controller_ && controller_->InstalledBefore(target)) return true;
     TOverwriteFacts facts;
     // Nobody to ask: a newer source replaces the target, nothing else does.
     if (overWrite_ == swOlder || (overWrite_ == swAsk && Unattended())) {

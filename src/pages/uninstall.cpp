@@ -18,6 +18,7 @@
 #include "framework/win32/system_error.h"
 #include "pages/bde_install.h"
 #include "pages/group_removal.h"
+#include "script/product_version.h"
 
 NIMBO_DEFINE_CLASS(TNimboUnInstall, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboUnInstall)
@@ -190,19 +191,36 @@ void TNimboUnInstall::MakeLogDir(const String& dir)
     for (auto it = made.rbegin(); it != made.rend(); ++it) controller_->AddCreatedDir(*it);
 }
 
+String TNimboUnInstall::ProgramNameIn(const String& dir) const
+{
+    // setup.exe, unless another product installed into the same folder
+    // has it: then the first of setup-1.exe, setup-2.exe, ... that is free
+    // or this product's own.
+    for (int n = 0; n < 100; ++n) {
+        const String name = n == 0 ? String(kSetupProgramName) : "setup-" + IntToStr(n) + ".exe";
+        if (!controller_ || !FileExists(dir + name) || !controller_->AnotherProductsFile(dir + name)) return name;
+    }
+    return kSetupProgramName;
+}
+
 void TNimboUnInstall::PlaceProgram(const String& dir)
 {
-    if (SameText(AddBackslash(ExtractFileDir(ProgramPath())), dir)) return;
     try {
         MakeLogDir(dir);
         for (const TProgramFile& file : UnInstallProgramFiles(controller_->Payload())) {
-            const String target = dir + ExtractFileName(file.path);
+            // One name per product, whatever the downloaded file was called:
+            // each release replaces the last one's program.
+            const bool program = file.path == ProgramPath();
+            const String target = dir + (program ? ProgramNameIn(dir) : ExtractFileName(file.path));
+            if (SameText(LongPathName(file.path), LongPathName(target))) {  // run from there
+                controller_->AddInstalledFile(target);
+                continue;
+            }
             controller_->Journal().PrepareTarget(target);
             CopyPartWithProgress(file.path, file.part, target);
             controller_->AddInstalledFile(target);
             const TSetupPayload* payload = controller_->Payload();
-            if (payload && file.path == ProgramPath() && !payload->DropSignature(target))
-                throw InOutError(target, GetLastError());
+            if (payload && program && !payload->DropSignature(target)) throw InOutError(target, GetLastError());
         }
     } catch (const EInOutError& e) {
         ShowMessageDialog(controller_,
@@ -214,6 +232,24 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
     }
 }
 
+namespace {
+// The command Add/Remove Programs runs, quoted when it holds a blank so
+// the path cannot be read as a shorter one. It says whom the install was
+// for where the setup's own choice would say otherwise: the uninstall of a
+// per-user install needs no rights and must not ask for them, that of a
+// machine-wide one removes the machine's registration.
+String UnInstallCommand(const String& program, const TNimboInfo* controller)
+{
+    String command = program.find(' ') != String::npos ? "\"" + program + "\"" : program;
+    command += " UNINSTALL";
+    if (PerUserRun())
+        command += " /CURRENTUSER";
+    else if (controller && controller->InstallScope() == isUser)
+        command += " /ALLUSERS";
+    return command;
+}
+}  // namespace
+
 void TNimboUnInstall::RegisterUnInstall(const String& displayName)
 {
     if (displayName.empty()) return;
@@ -224,32 +260,41 @@ void TNimboUnInstall::RegisterUnInstall(const String& displayName)
     if (controller_ && !dir.empty()) PlaceProgram(dir);
     // A registration that names no program would leave the application
     // in the list for good, with nothing to remove it.
-    if (!FileExists(dir + ExtractFileName(ProgramPath()))) return;
+    const String program = dir + ProgramNameIn(dir);
+    if (!FileExists(program)) return;
+    const String id = controller_ ? controller_->ProductId() : displayName;
     TRegistryKey key;
-    key.Create(RegistrationRoot(), String(kUnInstallKey) + "\\" + displayName,
-               controller_ ? &controller_->Journal() : nullptr);
-    // Quoted when it holds a blank, so the path cannot be read as a shorter one.
-    const String program = dir + ExtractFileName(ProgramPath());
-    String command = program.find(' ') != String::npos ? "\"" + program + "\"" : program;
-    // The command says whom the install was for where the setup's own
-    // choice would say otherwise: the uninstall of a per-user install needs
-    // no rights and must not ask for them, that of a machine-wide one
-    // removes the machine's registration.
-    command += " UNINSTALL";
-    if (PerUserRun())
-        command += " /CURRENTUSER";
-    else if (controller_ && controller_->InstallScope() == isUser)
-        command += " /ALLUSERS";
+    key.Create(RegistrationRoot(), String(kUnInstallKey) + "\\" + id, controller_ ? &controller_->Journal() : nullptr);
+    const String command = UnInstallCommand(program, controller_);
     // Besides the two the uninstall needs, what Add/Remove Programs and
-    // administrators' tools show and use.
-    for (const auto& [name, value] : {std::pair<String, String>{"DisplayName", displayName},
-                                      {"UnInstallString", command},
-                                      {"QuietUninstallString", command + " /VERYSILENT"},
-                                      {"InstallLocation", dir},
-                                      {"DisplayIcon", program}})
+    // administrators' tools show and use, and what the next release reads.
+    std::vector<std::pair<String, String>> values{{"DisplayName", displayName},
+                                                  {"UnInstallString", command},
+                                                  {"QuietUninstallString", command + " /VERYSILENT"},
+                                                  {kInstallLocationValue, dir},
+                                                  {"DisplayIcon", program}};
+    if (controller_) AddProductValues(values);
+    for (const auto& [name, value] : values)
         if (!key.IsOpen() || !key.WriteString(name, value)) throw ENimboError("Failed to set data for '" + name + "'");
-    if (controller_ && !key.WriteInteger("EstimatedSize", InstalledKilobytes()))
-        throw ENimboError("Failed to set data for 'EstimatedSize'");
+    if (!controller_) return;
+    const auto numbers = ProductVersionNumbers(controller_->Version());
+    std::vector<std::pair<String, uint32_t>> integers{{"EstimatedSize", InstalledKilobytes()}};
+    if (!controller_->Version().empty()) {
+        integers.emplace_back("VersionMajor", numbers[0]);
+        integers.emplace_back("VersionMinor", numbers[1]);
+    }
+    for (const auto& [name, value] : integers)
+        if (!key.WriteInteger(name, value)) throw ENimboError("Failed to set data for '" + name + "'");
+}
+
+void TNimboUnInstall::AddProductValues(std::vector<std::pair<String, String>>& values) const
+{
+    const std::pair<const char*, String> product[] = {{"DisplayVersion", controller_->Version()},
+                                                      {"Publisher", controller_->Publisher()},
+                                                      {"URLInfoAbout", controller_->URL()}};
+    for (const auto& [name, value] : product)
+        if (!value.empty()) values.emplace_back(name, value);
+    for (const auto& [page, state] : controller_->ChoiceStates()) values.emplace_back(kChoiceValuePrefix + page, state);
 }
 
 uint32_t TNimboUnInstall::InstalledKilobytes() const
@@ -271,7 +316,20 @@ void TNimboUnInstall::UnregisterUnInstall(const String& displayName)
 void TNimboUnInstall::RemoveRegistration(const String& displayName)
 {
     if (displayName.empty()) return;
+    const String id = controller_ ? controller_->ProductId() : displayName;
+    // The registration of another install of the product (in another
+    // folder, made since) is that install's: it stays.
+    TRegistryKey entry;
+    const String logDir = controller_ ? ExtractFilePath(controller_->LogFile()) : String();
+    if (!logDir.empty() && entry.Open(RegistrationRoot(), String(kUnInstallKey) + "\\" + id)) {
+        const String location = entry.ReadString(kInstallLocationValue);
+        if (!location.empty() && !SameText(LongPathName(AddBackslash(location)), LongPathName(logDir))) {
+            RunLog("Kept the registration " + id + ": it is that of the installation in " + location + ".");
+            return;
+        }
+        entry.Close();
+    }
     TRegistryKey key;
     // Opened, not made: a user's registry without the list gets none.
-    if (key.Open(RegistrationRoot(), kUnInstallKey, true)) key.DeleteSubKey(displayName);
+    if (key.Open(RegistrationRoot(), kUnInstallKey, true)) key.DeleteSubKey(id);
 }

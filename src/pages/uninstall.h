@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "engine/installed_product.h"
 #include "engine/nimbo_component.h"
 
 class TNimboUnInstall : public TNimboPage {
@@ -46,6 +47,11 @@ private:
     void RemoveDirectories();
     bool HoldsOnlyDeferred(const String& dir) const;
     void PlaceProgram(const String& dir);
+    // The product's own name for its uninstall program in that folder.
+    String ProgramNameIn(const String& dir) const;
+    // The product's version, maker and page, and the choices made, for the
+    // registration.
+    void AddProductValues(std::vector<std::pair<String, String>>& values) const;
     void MakeLogDir(const String& dir);
     // The size of what this run installed, for Add/Remove Programs.
     uint32_t InstalledKilobytes() const;
@@ -56,7 +62,3 @@ private:
     TStringList noFiles_;             // the file list without a script: always empty
     TStringList text_;
 };
-
-// The registry key that lists installed programs, below HKEY_LOCAL_MACHINE
-// for everybody and below HKEY_CURRENT_USER for one user (RegistrationRoot).
-inline constexpr const char* kUnInstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall";

@@ -273,10 +273,39 @@ TEST(AuthorScript, EachErrorNamesItsPlaceAndWhatWasExpected)
         {head + "[Files]\n** -> Fonts\n[Directories]\nFonts = Windows\\Fonts\n[Run]\nReadMe = one.bmp\n",
          "setup.nss:9:10: expected a read-me installed in Install or a directory below it"},
         {head + "Title = a\x01z\n", "setup.nss:4:10: unexpected control character (code 1)"},
+        {head + "AppId = ..\\..\\Run\n", "setup.nss:4:9: '..\\..\\Run' names the product in the registry"},
+        {"[Setup]\nName = A\\B\nDestination = C:\\A\n", "setup.nss:2:8: 'A\\B' names the product in the registry"},
+        {head + "Version = 2.x\n", "setup.nss:4:11: '2.x' is no version"},
+        {head + "Version = 1.2.3.4.5\n", "setup.nss:4:11: '1.2.3.4.5' is no version"},
+        {head + "Version = 70000\n", "setup.nss:4:11: '70000' is no version"},
+        {"[Setup]\nName = A\nDestination = C:\\\n", "setup.nss:3:15: expected a folder on the drive, not its root"},
+        {"[Setup]\nName = A\nDestination = C:\\Evil\\..\\..\\Windows\n",
+         "setup.nss:3:15: expected folder names without"},
+        {head + "[Directories]\nD = Install\\a<b\n", "setup.nss:5:5: expected folder names after the directory's name"},
+        {head + "[Directories]\nD = D:\\x|y\n", "setup.nss:5:5: expected folder names without"},
+        {"[Setup]\nName = A\nScope = user\nDestination = C:\\WINDOW~1\\A\n",
+         "setup.nss:4:15: a per-user setup (Scope = user) writes nothing to the Windows or program folders"},
+        {"[Setup]\nName = A\nScope = ask\nDestination = C:\\A\n[Directories]\nP = D:\\Program Files\\A\n",
+         "setup.nss:6:5: a per-user setup (Scope = ask) writes nothing to the Windows or program folders"},
     };
     for (const auto& [text, expected] : cases) {
         const String got = ErrorOf(text);
         EXPECT_EQ(got.substr(0, expected.size()), expected) << text;
+    }
+}
+
+TEST(AuthorScript, TheProductsIdentityComesFromAppIdOrNameNeverTitle)
+{
+    const String head = "[Setup]\nName = Writer\nTitle = Writer 2.0\nDestination = C:\\A\n";
+    const std::pair<String, String> cases[] = {{head, "Writer"},
+                                               {head + "AppId = com.example.writer\n", "com.example.writer"}};
+    for (const auto& [text, id] : cases) {
+        TCompiled c;
+        Compile(c, text + "Version = 2.0.1\nPublisher = Example\n");
+        TFormObject& info = *c.form.Find("suInfo");
+        EXPECT_EQ(TValueReader(*info.Get("AppId")).ReadString(), id);
+        EXPECT_EQ(TValueReader(*info.Get("Version")).ReadString(), "2.0.1");
+        EXPECT_EQ(TValueReader(*info.Get("Publisher")).ReadString(), "Example");
     }
 }
 

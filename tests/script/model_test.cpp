@@ -1,6 +1,7 @@
 // The script model and its queries and operations.
 #include <gtest/gtest.h>
 
+#include "script/product_version.h"
 #include "script_test_util.h"
 
 TEST(ScriptModel, NewScriptHasTheDefaultContent)
@@ -252,4 +253,19 @@ TEST(ScriptQueries, ChoiceItemsShareTheScriptAndCopyTheirText)
     text.Clear();
     EXPECT_EQ(item->Description().Count(), 2);
     EXPECT_EQ(s.AddWinGroup("suGroups")->Title(), "New Application");
+}
+
+TEST(ProductVersion, ComparesNumberByNumberWithMissingOnesZero)
+{
+    const struct {
+        const char *a, *b;
+        int order;
+    } cases[] = {
+        {"2.1", "2.1.0", 0}, {"2.10", "2.9", 1}, {"1", "1.0.0.1", -1}, {"0.9", "1.0", -1}, {"65535.0", "9.9.9.9", 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(CompareProductVersions(c.a, c.b), c.order) << c.a << " " << c.b;
+        EXPECT_EQ(CompareProductVersions(c.b, c.a), -c.order) << c.b << " " << c.a;
+    }
+    for (const char* bad : {"", ".1", "1.", "1..2", "1.2.3.4.5", "65536", "v2", "1,2"})
+        EXPECT_FALSE(IsProductVersion(bad)) << bad;
 }

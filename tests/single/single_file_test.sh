@@ -154,7 +154,7 @@ wine "$work/Demo Setup.exe" /VERYSILENT /LANG=Deutsch '/DIR=C:\Apps\SingleDemo' 
 rc=$?
 [ $rc -eq 0 ] && pass "the demo installs" || fail "the demo install ended with $rc"
 read -r demo_image _ < <(layout "$work/Demo Setup.exe")
-placed="$apps/Demo Setup.exe"
+placed="$apps/setup.exe"  # whatever the downloaded file was called
 [ -f "$placed" ] && [ "$(stat -c %s "$placed")" -eq "$demo_image" ] && [ ! -e "$apps/TNLANG32.DLL" ] \
     && pass "the uninstaller is the program part alone ($demo_image of $(stat -c %s "$work/Demo Setup.exe") bytes)" \
     || fail "the uninstaller: $(ls -l "$apps")"

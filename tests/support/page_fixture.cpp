@@ -1,22 +1,25 @@
 #include "page_fixture.h"
 
 #include "engine/run_journal.h"
+#include "engine/run_switches.h"
 
 void TPageFixture::SetUp()
 {
+    // An exit code set by an earlier test (a Cancel clicked) is that test's.
+    ResetRunExitCode();
     NewForm();
     // A journal of a test that was ended from outside (a time-out) would
     // make this start ask about it and wait for an answer: undone first.
-    if (JournalLeft(info->AppName())) {
+    if (JournalLeft(info->ProductId())) {
         ADD_FAILURE() << "an earlier run left its journal";
-        RecoverJournal(info->AppName());
+        RecoverJournal(info->ProductId());
     }
     if (startUp_ == TStartUp::AtSetUp) info->Loaded();
 }
 
 void TPageFixture::TearDown()
 {
-    const String application = info ? info->AppName() : String();
+    const String application = info ? info->ProductId() : String();
     FreeForm();
     // A run ends with its journal removed (committed or undone); one left
     // would make every later start in this prefix ask about it.

@@ -42,7 +42,9 @@ grep -q 'Setup did not complete. Your computer was left as it was before.' "$wor
 no_journal && pass "no journal is left" || fail "a journal is left: $(ls "$journals")"
 chmod u+w "$dir/$last"
 
-# --- Killed on the program groups page, after its copy.
+# --- Killed on the program groups page, after its copy: a fresh install
+# (without the registration of the one above, which it would update).
+wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker' /f >/dev/null 2>&1 </dev/null
 (cd "$work/source" && wine setup.exe >"$work/killed.out" 2>&1 </dev/null) &
 attended=$!
 robot 'set timeout 60' 'wait window NimboPagesForm' 'within NimboPagesForm' \

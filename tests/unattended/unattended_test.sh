@@ -87,8 +87,13 @@ rc=$?
 left="$(ls "$dir" 2>/dev/null | grep -vix setup.exe)"
 [ -z "$left" ] && pass "the removal was over when the caller's wait ended" || fail "still there after the wait: $left"
 wait_for "$dir" 30 gone && pass "the quiet uninstall removes the installation" || { fail "left:"; ls -la "$dir"; }
-wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker' >/dev/null 2>&1 </dev/null \
-    && fail "the registration is left" || pass "the registration is gone"
+# The registration names the later install in C:\Apps\Keep: it stays, and
+# goes with that install's uninstall.
+reg='HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker'
+wine reg query "$reg" /v InstallLocation 2>/dev/null </dev/null | grep -qi 'C:\\Apps\\Keep' \
+    && pass "the registration of the other install stays" || fail "the other install's registration is gone"
+(cd "$work" && wine 'C:\Apps\Keep\setup.exe' UNINSTALL /VERYSILENT >>"$work/uninstall.out" 2>&1 </dev/null)
+wine reg query "$reg" >/dev/null 2>&1 </dev/null && fail "the registration is left" || pass "the registration is gone"
 wait_for "$temp_u/setup.exe" 20 gone && pass "the temporary copy is gone" || fail "the temporary copy is left"
 for _ in $(seq 1 100); do ls "$temp_u" | grep -qi '^~nimbo.*\.bat$' || break; sleep 0.1; done
 

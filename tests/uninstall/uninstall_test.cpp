@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/setup_files.h"
 #include "dde_recorder.h"
 #include "engine/file_routines.h"
 #include "engine/registry.h"
@@ -187,7 +188,8 @@ TEST_F(UnInstall, CancelRemovesNothing)
 }
 
 // The registration points at a copy of the program in the log directory,
-// recorded as installed so that the uninstall removes it too.
+// named setup.exe whatever the running program is called, recorded as
+// installed so that the uninstall removes it too.
 TEST_F(UnInstall, RegistrationPointsAtAProgramThatIsThere)
 {
     const String key = String(kUnInstallKey) + "\\Nimbo Test";
@@ -200,7 +202,7 @@ TEST_F(UnInstall, RegistrationPointsAtAProgramThatIsThere)
     install->SetDir(dir);
     page->SetLogDir("Install");
     page->RegisterUnInstall("Nimbo Test");
-    const String program = ExtractFileName(ProgramPath());
+    const String program = kSetupProgramName;
     EXPECT_TRUE(FileExists(dir + program));
     EXPECT_GE(info->InstalledFiles().IndexOf(dir + program), 0);
     TRegistryKey k;
@@ -220,7 +222,8 @@ TEST_F(UnInstall, RegistrationPointsAtAProgramThatIsThere)
     RegCloseKey(raw);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     int64_t placed = 0;
-    for (const TProgramFile& f : UnInstallProgramFiles(nullptr)) placed += FileSizeOf(dir + ExtractFileName(f.path));
+    for (const TProgramFile& f : UnInstallProgramFiles(nullptr))
+        placed += FileSizeOf(dir + (f.path == ProgramPath() ? program : ExtractFileName(f.path)));
     EXPECT_EQ(size, static_cast<DWORD>((placed + 1023) / 1024)) << "kilobytes of what was installed, rounded up";
 
     page->UnregisterUnInstall("Nimbo Test");
@@ -233,7 +236,7 @@ TEST_F(UnInstall, ALogFolderNothingWasInstalledToIsMadeForTheProgramAndRecorded)
     install->SetDir(dir);
     page->SetLogDir("Install");
     page->RegisterUnInstall("Nimbo Test");
-    const String program = ExtractFileName(ProgramPath());
+    const String program = kSetupProgramName;
     EXPECT_TRUE(FileExists(dir + program));
     EXPECT_EQ(info->CreatedDirs().Lines(), (std::vector<String>{folder + "new\\", dir}))
         << "so the uninstall removes them";

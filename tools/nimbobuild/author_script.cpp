@@ -25,7 +25,8 @@ constexpr TSectionName kSections[] = {
 };
 
 const std::vector<String> kSetupKeys = {"Name",      "Title",    "Destination", "Group", "Languages",
-                                        "Overwrite", "Compress", "Log",         "Scope", "ScopeSwitch"};
+                                        "Overwrite", "Compress", "Log",         "Scope", "ScopeSwitch",
+                                        "AppId",     "Version",  "Publisher",   "URL",   "RollBackOnCancel"};
 const std::vector<String> kChoiceKeys = {"Title", "Description", "Select"};
 const std::vector<String> kRunKeys = {"ReadMe", "Program"};
 const std::vector<String> kUninstallKeys = {"Name"};
@@ -246,8 +247,10 @@ private:
             return;
         }
         const TScriptText value = Unquote(raw, file_);
-        TScriptText* fields[] = {&out_.name,      &out_.title,    &out_.destination, &out_.group, nullptr,
-                                 &out_.overwrite, &out_.compress, &out_.log,         &out_.scope, &out_.scopeSwitch};
+        TScriptText* fields[] = {&out_.name,      &out_.title,       &out_.destination,     &out_.group,
+                                 nullptr,         &out_.overwrite,   &out_.compress,        &out_.log,
+                                 &out_.scope,     &out_.scopeSwitch, &out_.appId,           &out_.version,
+                                 &out_.publisher, &out_.url,         &out_.rollBackOnCancel};
         for (size_t i = 0; i < kSetupKeys.size(); ++i)
             if (kSetupKeys[i] == k) *fields[i] = value;
         if (value.text.empty()) Fail(value, Format("expected a value for %s", k));

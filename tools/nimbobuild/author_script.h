@@ -52,8 +52,12 @@ struct TItemDecl {
 struct TAuthorScript {
     String file;  // as messages name it
     TScriptText name, title, destination, group, overwrite, log, compress;
-    TScriptText scope;        // machine, user or ask; machine when absent
-    TScriptText scopeSwitch;  // whether /ALLUSERS and /CURRENTUSER may change it
+    // The product's identity across releases (Name when absent), its
+    // version (dotted numbers), maker and web page.
+    TScriptText appId, version, publisher, url;
+    TScriptText rollBackOnCancel;  // yes when absent: a cancelled run is undone
+    TScriptText scope;             // machine, user or ask; machine when absent
+    TScriptText scopeSwitch;       // whether /ALLUSERS and /CURRENTUSER may change it
     std::vector<TScriptText> languages;
     std::vector<TFileRule> files;
     std::vector<TDirDecl> dirs;

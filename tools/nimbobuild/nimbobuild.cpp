@@ -13,6 +13,7 @@
 
 #include <cstdio>
 
+#include "product_version_info.h"
 #include "base/exceptions.h"
 #include "build_source.h"
 #include "comp/comp_method_names.h"
@@ -129,7 +130,8 @@ int Build(const String& sourcePath, const String& folderArg, const String& outAr
     }
     TValueWriter w;
     script.WriteData(w);
-    out.SetForm(ReplaceSetupData(form, span, w.Data()), options.compress);
+    const std::vector<uint8_t> version = ProductVersionResource(ProductInfoOf(ReadFormTree(form), script.AppName()));
+    out.SetForm(ReplaceSetupData(form, span, w.Data()), options.compress, version);
     std::printf("%s: %d files, %lld bytes; the setup holds %lld bytes\n", outArg.c_str(),
                 static_cast<int>(files.size()), static_cast<long long>(payload), static_cast<long long>(out.Size()));
     out.Keep();

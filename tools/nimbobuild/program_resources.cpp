@@ -8,6 +8,12 @@
 
 namespace {
 
+BOOL CALLBACK EachLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
+{
+    reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
+    return TRUE;
+}
+
 BOOL CALLBACK FirstLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
 {
     *reinterpret_cast<WORD*>(found) = language;
@@ -45,6 +51,8 @@ TProgramResources::TProgramResources(const String& exe) : exe_(exe)
     if (HMODULE m = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
         EnumResourceLanguagesA(m, MAKEINTRESOURCEA(10), kFormResourceName, FirstLanguage,
                                reinterpret_cast<LONG_PTR>(&formLanguage_));
+        EnumResourceLanguagesA(m, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), EachLanguage,
+                               reinterpret_cast<LONG_PTR>(&versionLanguages_));
         FreeLibrary(m);
     }
     update_ = BeginUpdateResourceA(exe.c_str(), FALSE);
@@ -69,6 +77,13 @@ void TProgramResources::SetForm(const std::vector<uint8_t>& plainForm, bool pack
     if (pack) packed = PackForm(plainForm);
     const std::vector<uint8_t>& form = pack && packed.size() < plainForm.size() ? packed : plainForm;
     Update(MAKEINTRESOURCEA(10), kFormResourceName, formLanguage_, form.data(), static_cast<DWORD>(form.size()));
+}
+
+void TProgramResources::SetVersion(const std::vector<uint8_t>& version)
+{
+    if (versionLanguages_.empty()) versionLanguages_.push_back(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    for (WORD language : versionLanguages_)
+        Update(MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), language, version.data(), static_cast<DWORD>(version.size()));
 }
 
 void TProgramResources::AddData(const char* name, const std::vector<uint8_t>& data)

@@ -21,6 +21,8 @@ public:
     // Replaces the form resource; with pack, by the packed form when that
     // is smaller.
     void SetForm(const std::vector<uint8_t>& form, bool pack);
+    // Replaces the version resource (in each language it has) by this one.
+    void SetVersion(const std::vector<uint8_t>& version);
     // Adds an RCDATA resource of that name.
     void AddData(const char* name, const std::vector<uint8_t>& data);
     // Adds every string table of the library (its language blocks).
@@ -32,5 +34,6 @@ private:
 
     String exe_;
     WORD formLanguage_;
+    std::vector<WORD> versionLanguages_;
     HANDLE update_ = nullptr;
 };

@@ -17,10 +17,11 @@ bool IsFullPath(const String& p)
     return drive || (p.size() > 2 && p[0] == '\\' && p[1] == '\\');
 }
 
-// Folders that stay below their parent: no empty, "." or ".." part, no drive.
+// Folders that stay below their parent: no empty, "." or ".." part, no
+// drive, nothing a folder name cannot hold.
 bool IsFolderBelow(const String& below)
 {
-    if (below.empty() || below.find(':') != String::npos) return false;
+    if (below.empty() || below.find_first_of(":*?\"<>|/") != String::npos) return false;
     size_t from = 0;
     for (;;) {
         const size_t to = below.find('\\', from);
@@ -29,6 +30,29 @@ bool IsFolderBelow(const String& below)
         if (to == String::npos) return true;
         from = to + 1;
     }
+}
+
+// What the run would refuse of a full path: a drive's root, "." or ".."
+// (which could climb anywhere), characters no folder name holds.
+String FullPathFault(String path)
+{
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    const bool share = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+    if (!share && path.size() <= 3) return "a folder on the drive, not its root";
+    return IsFolderBelow(path.substr(share ? 2 : 3)) ? "" : "folder names without '.', '..' or any of : * ? \" < > |";
+}
+
+// The Windows and program folders a per-user setup may not write to, by
+// their first folder below a drive, long or short name ("WINDOW~1").
+bool IsSharedSystemFolder(const String& path)
+{
+    const size_t end = path.find('\\', 3);
+    const String first = UpperCase(path.substr(3, end == String::npos ? String::npos : end - 3));
+    for (const char* name : {"WINDOWS", "WINNT", "PROGRAM FILES", "PROGRAM FILES (X86)", "PROGRAMDATA"})
+        if (first == name) return true;
+    const bool shortName = first.size() >= 8 && first[6] == '~' &&
+                           (first.compare(0, 6, "WINDOW") == 0 || first.compare(0, 6, "PROGRA") == 0);
+    return shortName;
 }
 
 struct TPlaced {
@@ -67,6 +91,7 @@ private:
         data_.SetAppName(s_.title.text.empty() ? s_.name.text : s_.title.text);
         String dest = s_.destination.text;
         if (!IsFullPath(dest)) Fail(s_.destination, "expected a full path for Destination, such as C:\\Sample");
+        CheckFullPath(s_.destination, "Destination");
         while (dest.size() > 3 && dest.back() == '\\') dest.pop_back();
         TNimboDir* install = data_.FindDir("Install");
         install->SetDir(dest);
@@ -76,6 +101,16 @@ private:
                 Fail(s_.log, "expected a file name for Log, without a folder");
             data_.SetLogFileName(s_.log.text);
         }
+    }
+
+    void CheckFullPath(const TScriptText& at, const String& what)
+    {
+        if (const String fault = FullPathFault(at.text); !fault.empty())
+            Fail(at, Format("expected %s for %s", fault, what));
+        const bool perUser = SameText(s_.scope.text, "user") || SameText(s_.scope.text, "ask");
+        if (perUser && at.text.size() > 3 && at.text[1] == ':' && IsSharedSystemFolder(at.text))
+            Fail(at, Format("a per-user setup (Scope = %s) writes nothing to the Windows or program folders; %s is %s",
+                            s_.scope.text, what, at.text));
     }
 
     std::vector<String> DirNames() const
@@ -97,6 +132,7 @@ private:
     {
         const String& path = d.path.text;
         if (IsFullPath(path)) {
+            CheckFullPath(d.path, d.name.text);
             data_.AddDir(d.name.text, path, nullptr);
             return true;
         }

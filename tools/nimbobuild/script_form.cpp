@@ -7,6 +7,7 @@
 #include "form_tree.h"
 #include "framework/form_reader.h"
 #include "framework/value_stream.h"
+#include "script/product_version.h"
 #include "script/nimbo_data.h"
 #include "script_data.h"
 
@@ -85,6 +86,11 @@ public:
         data.WriteData(w);
         info.Set("SetupData", w.TakeData());
         Scope(info, facts);
+        Identity(info);
+        // A cancelled install is undone unless the author says otherwise.
+        const bool undo =
+            s_.rollBackOnCancel.text.empty() || !Ident(s_.rollBackOnCancel, kYesNo, "RollBackOnCancel").empty();
+        info.Set("RollBackOnCancel", BooleanValue(undo));
         form_.Set("UnInstallName", StringValue(s_.uninstallName.text.empty() ? s_.name.text : s_.uninstallName.text));
         form_.Remove("ReadMe");  // the shipped application's
         if (!facts.readMe.empty()) form_.Set("ReadMe", StringValue(facts.readMe));
@@ -117,6 +123,31 @@ private:
             throw EScriptError(s_.file, s_.scopeSwitch,
                                "ScopeSwitch = yes would let /CURRENTUSER install into the Windows folders");
         info.Set("ScopeSwitch", BooleanValue(allowed));
+    }
+
+    // The product across its releases: the registration's key and the
+    // seal of its log, so neither may hold a backslash (a registry key
+    // name would become a path of keys).
+    void Identity(TFormObject& info) const
+    {
+        const TScriptText& id = s_.appId.text.empty() ? s_.name : s_.appId;
+        for (const TScriptText* v : {&s_.name, &id})
+            if (v->text.find('\\') != String::npos || v->text.size() > 200)
+                throw EScriptError(s_.file, *v,
+                                   Format("'%s' names the product in the registry: it may not hold '\\' nor be "
+                                          "longer than 200 characters",
+                                          v->text));
+        info.Set("AppId", StringValue(id.text));
+        if (!s_.version.text.empty()) {
+            if (!IsProductVersion(s_.version.text))
+                throw EScriptError(s_.file, s_.version,
+                                   Format("'%s' is no version: expected up to four numbers of at most 65535 "
+                                          "separated by dots, as in 2.1 or 1.0.3",
+                                          s_.version.text));
+            info.Set("Version", StringValue(s_.version.text));
+        }
+        if (!s_.publisher.text.empty()) info.Set("Publisher", StringValue(s_.publisher.text));
+        if (!s_.url.text.empty()) info.Set("URL", StringValue(s_.url.text));
     }
 
     template <size_t N> String Ident(const TScriptText& v, const TNamedIdent (&table)[N], const char* key) const

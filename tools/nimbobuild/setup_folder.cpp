@@ -65,10 +65,11 @@ void TSetupFolder::AddSolid(const std::vector<TSolidMember>& members, TCompMetho
     WriteSolidArchive(members, Target(kSolidArchiveName), method);
 }
 
-void TSetupFolder::SetForm(const std::vector<uint8_t>& form, bool pack)
+void TSetupFolder::SetForm(const std::vector<uint8_t>& form, bool pack, const std::vector<uint8_t>& version)
 {
     TProgramResources resources(Target(kSetupProgramName));
     resources.SetForm(form, pack);
+    resources.SetVersion(version);
     resources.Commit();
 }
 

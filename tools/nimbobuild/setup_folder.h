@@ -34,7 +34,8 @@ public:
     void AddSolid(const std::vector<TSolidMember>& members, TCompMethod method);
     // Replaces setup.exe's form resource; with pack, by the packed form
     // when that is smaller.
-    void SetForm(const std::vector<uint8_t>& form, bool pack);
+    // With the version resource of the product (ProductVersionResource).
+    void SetForm(const std::vector<uint8_t>& form, bool pack, const std::vector<uint8_t>& version);
     // Bytes of everything written.
     int64_t Size() const;
     void Keep() { keep_ = true; }

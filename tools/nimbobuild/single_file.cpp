@@ -89,7 +89,7 @@ void TSingleFile::AddSolid(const std::vector<TSolidMember>& members, TCompMethod
     files_.back().entry.size = files_.back().entry.storedSize = static_cast<uint64_t>(size);
 }
 
-void TSingleFile::SetForm(const std::vector<uint8_t>& form, bool pack)
+void TSingleFile::SetForm(const std::vector<uint8_t>& form, bool pack, const std::vector<uint8_t>& version)
 {
     std::vector<TPayloadEntry> entries;
     for (TShipped& f : files_) {
@@ -103,14 +103,16 @@ void TSingleFile::SetForm(const std::vector<uint8_t>& form, bool pack)
     if (!CopyFileA((templates_ + "\\" + kSetupProgramName).c_str(), path_.c_str(), TRUE))
         FileFailed("cannot write", path_);
     written_ = true;
-    WriteResources(form, pack, header);
+    WriteResources(form, pack, header, version);
     AppendPayload(header, directory);
 }
 
-void TSingleFile::WriteResources(const std::vector<uint8_t>& form, bool pack, const std::vector<uint8_t>& header)
+void TSingleFile::WriteResources(const std::vector<uint8_t>& form, bool pack, const std::vector<uint8_t>& header,
+                                 const std::vector<uint8_t>& version)
 {
     TProgramResources resources(path_);
     resources.SetForm(form, pack);
+    resources.SetVersion(version);
     resources.AddStringTables(templates_ + "\\" + kLanguageLibraryName);
     bool packed = false;
     for (const TShipped& f : files_) packed = packed || f.Made();

@@ -29,7 +29,8 @@ public:
     // The small files as one solid archive, an entry of the payload.
     void AddSolid(const std::vector<TSolidMember>& members, TCompMethod method);
     // The last step: the program with its resources, then the payload.
-    void SetForm(const std::vector<uint8_t>& form, bool pack);
+    // With the version resource of the product (ProductVersionResource).
+    void SetForm(const std::vector<uint8_t>& form, bool pack, const std::vector<uint8_t>& version);
     int64_t Size() const;
     void Keep() { keep_ = true; }
 
@@ -41,7 +42,8 @@ private:
         // Written into the work folder, and removed with it.
         bool Made() const { return entry.compressed || entry.solid; }
     };
-    void WriteResources(const std::vector<uint8_t>& form, bool pack, const std::vector<uint8_t>& header);
+    void WriteResources(const std::vector<uint8_t>& form, bool pack, const std::vector<uint8_t>& header,
+                        const std::vector<uint8_t>& version);
     void AppendPayload(const std::vector<uint8_t>& header, const std::vector<uint8_t>& directory);
 
     String path_;

@@ -5,6 +5,7 @@
 #include "framework/properties.h"
 #include "engine/message_dialog.h"
 #include "engine/path_routines.h"
+#include "engine/run_switches.h"
 #include "framework/win32/progress_bar.h"
 
 TNimboPagesForm* NimboPagesForm = nullptr;
@@ -123,6 +124,10 @@ void TNimboPagesForm::btnCancelClick(TObject*)
         return;
     }
     SetModalResult(mrCancel);
+    // The user's own choice, in every mode: the run ends with "cancelled",
+    // whatever it then says of the pages it leaves.
+    RunLog("Cancelled by the user.");
+    SetRunExitCode(exitCancelled);
     if (CurrentPage) CurrentPage->SetState(psCancelled);
 }
 
