@@ -121,5 +121,7 @@
 #define msgScopeQuestion 113
 #define msgElevationRefused 114
 #define msgScopeSwitchRefused 115
+#define msgJournalUnsealed 116
+#define msgJournalRefused 117
 // One past the last message number.
-#define kMessageCount 116
+#define kMessageCount 118

@@ -236,6 +236,8 @@ private:
     // first in an attended run; false when the user said no: nothing may
     // change before that run is undone, so this one ends.
     bool RecoverInterruptedRun();
+    // Reports a killed run's journal that is not obeyed; the run fails.
+    void RefuseJournal(const String& problem);
     void RollBackRun();
     // The end of an install: undone, or its log written and its journal
     // closed as done.

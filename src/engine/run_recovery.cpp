@@ -43,6 +43,11 @@ void TNimboInfo::RollBackRun()
 bool TNimboInfo::RecoverInterruptedRun()
 {
     if (!JournalLeft(AppName())) return true;
+    // One this setup did not seal is not obeyed, not even asked about.
+    if (const String problem = JournalSealProblem(AppName()); !problem.empty()) {
+        RefuseJournal(problem);
+        return false;
+    }
     const String question = Format(GetMessageText(msgInterruptedRun), AppName());
     RunLog(question);
     if (!Unattended() && ShowMessageDialog(this, question, mtConfirmation,
@@ -52,10 +57,27 @@ bool TNimboInfo::RecoverInterruptedRun()
     }
     const TJournalRecovery recovery = RecoverJournal(AppName());
     if (!recovery.found) return true;
-    const String text = WithLeftNames(this, GetMessageText(msgRolledBackFailed), recovery.left);
+    if (!recovery.unsealed.empty()) {
+        RefuseJournal(recovery.unsealed);
+        return false;
+    }
+    for (const String& name : recovery.refused) RunLog("Refused, outside what the run may change: " + name);
+    String text = recovery.refused.empty() ? GetMessageText(msgRolledBackFailed)
+                                           : Format(GetMessageText(msgJournalRefused), AppName());
+    for (const String& name : recovery.refused) text += "\r\n" + name;
+    text = WithLeftNames(this, text, recovery.left);
     RunLog(text);
-    if (!recovery.left.empty() && !Unattended()) ShowMessageDialog(this, text, mtWarning, NimboDialogButton(mbOK));
+    const bool clean = recovery.left.empty() && recovery.refused.empty();
+    if (!clean && !Unattended()) ShowMessageDialog(this, text, mtWarning, NimboDialogButton(mbOK));
     return true;
+}
+
+void TNimboInfo::RefuseJournal(const String& problem)
+{
+    const String text = Format(GetMessageText(msgJournalUnsealed), TRunJournal::PathFor(AppName()), AppName(), problem);
+    RunLog("Error: " + text);
+    SetRunExitCode(exitFailed);
+    ShowMessageDialog(this, text, mtError, NimboDialogButton(mbOK));
 }
 
 void TNimboInfo::FinishInstall()

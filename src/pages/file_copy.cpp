@@ -330,6 +330,7 @@ void TNimboFileCopy::CreateDirectories()
         auto* dir = static_cast<TNimboDir*>(dirList_.Objects(i));
         const String full = dir->GetPath();
         const String path = RemoveBackslash(full);
+        controller_->Journal().Destination(full);
         if (DirectoryExists(path)) continue;
         const std::vector<String> ancestors = MissingAncestors(path);
         DWORD error = 0;

@@ -194,6 +194,7 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
 {
     if (SameText(AddBackslash(ExtractFileDir(ProgramPath())), dir)) return;
     try {
+        controller_->Journal().Destination(dir);
         MakeLogDir(dir);
         for (const TProgramFile& file : UnInstallProgramFiles(controller_->Payload())) {
             const String target = dir + ExtractFileName(file.path);
