@@ -26,7 +26,9 @@ TRunJournal& TNimboInfo::Journal()
 bool TNimboInfo::RollsBack() const
 {
     if (!journal_ || !journal_->Started()) return false;
-    return RunExitCode() == exitFailed || (RunExitCode() == exitCancelled && rollBackOnCancel_);
+    // A run stopped for want of space is undone like one that failed.
+    return RunExitCode() == exitFailed || RunExitCode() == exitDiskSpace ||
+           (RunExitCode() == exitCancelled && rollBackOnCancel_);
 }
 
 void TNimboInfo::RollBackRun()

@@ -136,7 +136,12 @@ int TNimboFileCopy::Run()
     sourceDir_ = controller_->SourceDir();
     aborted_ = false;
     cancelDone_ = false;
-    if (!CheckFreeSpace()) return kNotEnoughSpace;
+    if (!CheckFreeSpace()) {
+        // As for a directory it cannot make: an unattended run ends here,
+        // undone, rather than going on as if its files were installed.
+        if (Unattended()) DoCancel();
+        return kNotEnoughSpace;
+    }
     LoadLibrary();
     struct Unload {
         TNimboFileCopy* page;
