@@ -255,6 +255,10 @@ private:
     [[noreturn]] void AbortUnInstall(const String& why);
     [[noreturn]] void FloppyRestart();
     [[noreturn]] void UnInstallRestart();
+    // Whether the uninstall program's folder holds nothing but the program
+    // (and its language library), with no registration left.
+    bool OnlyProgramLeft(const String& own) const;
+    [[noreturn]] void RemoveLeftProgram(const String& own);
     void ResolveSystemDirectories();
     void ReportState() const;
 };
