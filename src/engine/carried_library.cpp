@@ -19,6 +19,7 @@ HMODULE TCarriedLibrary::Load(const char* resource, const char* fileName, TRunJo
     if (n == 0 || n >= MAX_PATH) return nullptr;
     try {
         const String folder = AddBackslash(String(temp, n)) + SetupTempName(GetCurrentProcessId(), GetTickCount());
+        journal.Destination(folder);
         if (journal.MakeDirs(folder) != 0) return nullptr;
         folder_ = folder;
         journal.FileMade(AddBackslash(folder_) + fileName);

@@ -30,7 +30,8 @@ bool TNimboInfo::DowngradeRefused()
     if (version_.empty() || installed_.version.empty()) return false;
     if (CompareProductVersions(installed_.version, version_) <= 0) return false;
     if (RunSwitches().allowDowngrade) {
-        RunLog("Replacing the newer version " + installed_.version + " with " + version_ + ", as /ALLOWDOWNGRADE asks.");
+        RunLog("Replacing the newer version " + installed_.version + " with " + version_ +
+               ", as /ALLOWDOWNGRADE asks.");
         return false;
     }
     const String text = Format(GetMessageText(msgNewerInstalled), installed_.version, ProductName(), version_);
@@ -44,7 +45,8 @@ void TNimboInfo::FollowEarlierInstall()
 {
     const TComponent* form = Owner();
     for (const auto& [page, state] : installed_.choices)
-        if (auto* p = dynamic_cast<TNimboPage*>(form ? form->FindComponent(page) : nullptr)) p->TakeEarlierChoice(state);
+        if (auto* p = dynamic_cast<TNimboPage*>(form ? form->FindComponent(page) : nullptr))
+            p->TakeEarlierChoice(state);
     const String log = installed_.folder + script_->LogFileName();
     if (CheckOwnLog(log) != TLogSeal::ours) return;
     for (const String& file : ReadProfileKeys(log, "Files")) {

@@ -347,6 +347,7 @@ void TNimboInfo::WriteLog()
     }
     const std::vector<TProfileSection> sections = LogSections();
     // The log of an earlier install is merged with, so kept as it was.
+    Journal().Destination(dir);
     Journal().PrepareTarget(file);
     // "Language" is overwritten in place, not erased.
     RewriteProfile(file, {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kGroupFolders, kBDEFiles, kSeal},

@@ -21,11 +21,11 @@ inline constexpr const char* kChoiceValuePrefix = "Choice ";
 struct TInstalledProduct {
     bool found = false;
     TRunScope scope = TRunScope::machine;
-    String key;          // below kUnInstallKey
-    String displayName;  // as Add/Remove Programs shows it
-    String folder;       // with a trailing backslash; a full path on a drive
-    String version;      // empty for a release that recorded none
-    String program;      // the uninstall program its command runs
+    String key;                                      // below kUnInstallKey
+    String displayName;                              // as Add/Remove Programs shows it
+    String folder;                                   // with a trailing backslash; a full path on a drive
+    String version;                                  // empty for a release that recorded none
+    String program;                                  // the uninstall program its command runs
     std::vector<std::pair<String, String>> choices;  // page name, chosen items
 };
 

@@ -2,7 +2,7 @@
 
 #include <set>
 
-const char kJournalHeader[] = "Nimbo Setup journal 1";
+const char kJournalHeader[] = "Nimbo Setup journal 2";
 
 namespace {
 
@@ -58,6 +58,7 @@ int FieldCount(char kind)
     case 'D':
     case 'F':
     case 'X':
+    case 'T':
         return 1;
     case 'R':
     case 'Y':
@@ -101,39 +102,69 @@ bool ParseLine(const String& line, TJournalRecord& record)
 
 }  // namespace
 
-String EncodeJournalHeader(const String& application)
+String TJournalSeal::Seal(const String& line)
 {
-    return String(kJournalHeader) + '\t' + Escape(application) + "\r\n";
+    for (char c : line) {
+        state_ ^= static_cast<unsigned char>(c);
+        state_ *= 16777619u;
+    }
+    state_ ^= '\n';
+    state_ *= 16777619u;
+    String sum(8, '0');
+    uint32_t h = state_;
+    for (int i = 7; i >= 0; --i, h >>= 4) sum[static_cast<size_t>(i)] = kHexDigits[h & 15];
+    return line + '\t' + sum + "\r\n";
 }
 
-String EncodeJournalRecord(const TJournalRecord& record)
+String EncodeJournalHeader(const String& application, const String& scope, TJournalSeal& seal)
+{
+    return seal.Seal(String(kJournalHeader) + '\t' + Escape(application) + '\t' + Escape(scope));
+}
+
+String EncodeJournalRecord(const TJournalRecord& record, TJournalSeal& seal)
 {
     String line(1, static_cast<char>(record.kind));
     for (const String& f : record.fields) line += '\t' + Escape(f);
-    return line + "\r\n";
+    return seal.Seal(line);
 }
+
+namespace {
+// The header's fields; false when it is not one of ours.
+bool ParseHeader(const String& line, TJournalContent& content)
+{
+    const std::vector<String> parts = SplitTabs(line);
+    if (parts.size() != 3 || parts[0] != kJournalHeader) return false;
+    return Unescape(parts[1], content.application) && Unescape(parts[2], content.scope);
+}
+}  // namespace
 
 TJournalContent ParseJournal(const String& text)
 {
     TJournalContent content;
+    TJournalSeal seal;
     size_t start = 0;
-    bool first = true;
     for (;;) {
         const size_t end = text.find('\n', start);
         if (end == String::npos) break;  // a line still being written
         String line = text.substr(start, end - start);
         start = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (first) {
-            first = false;
-            const size_t tab = line.find('\t');
-            if (line.substr(0, tab) != kJournalHeader) return content;
-            content.valid = true;
-            if (tab != String::npos) Unescape(line.substr(tab + 1), content.application);
+        const size_t tab = line.rfind('\t');
+        const String body = line.substr(0, tab);
+        TJournalSeal next = seal;
+        if (tab == String::npos || next.Seal(body) != line + "\r\n") {
+            content.sealed = false;
+            return content;
+        }
+        seal = next;
+        content.seal = seal.State();
+        if (!content.valid) {
+            content.valid = content.sealed = ParseHeader(body, content);
+            if (!content.valid) return content;
             continue;
         }
         TJournalRecord record;
-        if (!ParseLine(line, record)) continue;
+        if (!ParseLine(body, record)) continue;
         if (record.kind == TJournalKind::Committed) content.committed = true;
         content.records.push_back(std::move(record));
     }

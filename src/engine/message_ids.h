@@ -123,5 +123,7 @@
 #define msgScopeSwitchRefused 115
 #define msgInstalledHere 116
 #define msgNewerInstalled 117
+#define msgJournalUnsealed 118
+#define msgJournalRefused 119
 // One past the last message number.
-#define kMessageCount 118
+#define kMessageCount 120

@@ -295,6 +295,8 @@ private:
     // first in an attended run; false when the user said no: nothing may
     // change before that run is undone, so this one ends.
     bool RecoverInterruptedRun();
+    // Reports a killed run's journal that is not obeyed; the run fails.
+    void RefuseJournal(const String& problem);
     void RollBackRun();
     // The end of an install: undone, or its log written and its journal
     // closed as done.
@@ -312,6 +314,10 @@ private:
     [[noreturn]] void AbortUnInstall(const String& why);
     [[noreturn]] void FloppyRestart();
     [[noreturn]] void UnInstallRestart();
+    // Whether the uninstall program's folder holds nothing but the program
+    // (and its language library), with no registration left.
+    bool OnlyProgramLeft(const String& own) const;
+    [[noreturn]] void RemoveLeftProgram(const String& own);
     void ResolveSystemDirectories();
     void ReportState() const;
 };

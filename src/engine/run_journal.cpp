@@ -8,6 +8,7 @@
 #include "base/temp_names.h"
 #include "engine/file_routines.h"
 #include "engine/install_scope.h"
+#include "engine/journal_bounds.h"
 #include "engine/profile.h"
 #include "engine/run_scope.h"
 #include "framework/win32/system_error.h"
@@ -137,6 +138,38 @@ void UndoValue(const std::vector<String>& f, std::vector<String>& left)
     if (!done) left.push_back(f[0] + "\\" + f[1] + "\\" + f[2]);
 }
 
+// Whether a recovery may obey the record (always, without bounds); a
+// record it may not is named in `refused`.
+bool WithinBounds(const TJournalRecord& r, const TJournalBounds* bounds, std::vector<String>& refused)
+{
+    if (!bounds) return true;
+    const std::vector<String>& f = r.fields;
+    bool ok = true;
+    String name = f.empty() ? String() : f[0];
+    switch (r.kind) {
+    case TJournalKind::DirMade:
+        ok = bounds->Folder(f[0]);
+        break;
+    case TJournalKind::FileMade:
+    case TJournalKind::FileReplaced:
+        ok = bounds->File(f[0]);
+        break;
+    case TJournalKind::KeyMade:
+    case TJournalKind::ValueWritten:
+        ok = bounds->Key(f[0], f[1]);
+        name += "\\" + f[1] + (r.kind == TJournalKind::ValueWritten ? "\\" + f[2] : String());
+        break;
+    case TJournalKind::ProfileWritten:
+        ok = bounds->Profile(f[0], f[1]);
+        name += " [" + f[1] + "] " + f[2];
+        break;
+    default:
+        break;
+    }
+    if (!ok) refused.push_back(name);
+    return ok;
+}
+
 void UndoRecord(const TJournalRecord& r, std::vector<String>& left)
 {
     const std::vector<String>& f = r.fields;
@@ -170,30 +203,68 @@ void UndoRecord(const TJournalRecord& r, std::vector<String>& left)
 // Removes the files a completed run set aside. One that cannot go now (the
 // image of a program still running, which could be renamed but not
 // deleted) goes when the computer restarts.
-void RemoveAsides(const TJournalContent& content)
+void RemoveAsides(const TJournalContent& content, const TJournalBounds* bounds)
 {
     for (const TJournalRecord& r : StandingRecords(content)) {
-        if (r.kind != TJournalKind::FileReplaced) continue;
+        if (r.kind != TJournalKind::FileReplaced || (bounds && !bounds->File(r.fields[0]))) continue;
         const String& aside = r.fields[1];
         if (!IsAsideOf(aside, r.fields[0]) || !FileExists(aside)) continue;
         if (!RemoveFile(aside)) MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
 }
 
-TJournalContent ReadJournal(const String& path)
+String ReadText(const String& path)
 {
     const TKernelHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!h) return {};
     String text;
+    if (!h) return text;
     char buffer[65536];
     DWORD got = 0;
     while (ReadFile(h.Get(), buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-    return ParseJournal(text);
+    return text;
+}
+
+TJournalContent ReadJournal(const String& path) { return ParseJournal(ReadText(path)); }
+
+const char* ScopeName(TRunScope scope) { return scope == TRunScope::user ? "user" : "machine"; }
+
+// Undoes the records in reverse; with bounds, only those within them.
+void UndoConfined(const TJournalContent& content, std::vector<String>& left, const TJournalBounds* bounds,
+                  std::vector<String>& refused)
+{
+    // A killed run's half-written copies and work folders stand in the way
+    // of the folders it made; only those of a process that has ended go.
+    std::set<String> folders;
+    for (const TJournalRecord& r : content.records)
+        if (r.kind == TJournalKind::FileMade || r.kind == TJournalKind::FileReplaced)
+            folders.insert(UpperCase(ExtractFilePath(r.fields[0])));
+    for (const String& folder : folders)
+        if (!bounds || bounds->File(folder)) RemoveSetupLeftovers(folder);
+    // A NotMade record takes back the nearest record of its name before it.
+    std::multiset<String> notMade;
+    const std::vector<TJournalRecord> records = StandingRecords(content);
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        if (it->kind == TJournalKind::NotMade) {
+            notMade.insert(it->fields[0]);
+            continue;
+        }
+        if ((it->kind == TJournalKind::FileMade || it->kind == TJournalKind::DirMade)) {
+            const auto found = notMade.find(it->fields[0]);
+            if (found != notMade.end()) {
+                notMade.erase(found);
+                continue;
+            }
+        }
+        if (WithinBounds(*it, bounds, refused)) UndoRecord(*it, left);
+    }
 }
 
 }  // namespace
 
-TRunJournal::TRunJournal(const String& application) : application_(application), path_(PathFor(application)) {}
+TRunJournal::TRunJournal(const String& application)
+    : application_(application), scope_(RunScope()), path_(PathFor(application))
+{
+}
 
 TRunJournal::~TRunJournal() = default;
 
@@ -213,10 +284,7 @@ void TRunJournal::Begin()
     file_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                             nullptr));
     if (!file_) WriteFailed(GetLastError());
-    const String header = EncodeJournalHeader(application_);
-    DWORD written = 0;
-    if (!WriteFile(file_.Get(), header.data(), static_cast<DWORD>(header.size()), &written, nullptr))
-        WriteFailed(GetLastError());
+    WriteLine(EncodeJournalHeader(application_, ScopeName(scope_), seal_));
 }
 
 void TRunJournal::WriteFailed(DWORD error) const { throw InOutError("Unable to write " + path_ + ".", error); }
@@ -227,13 +295,26 @@ void TRunJournal::WriteFailed(DWORD error) const { throw InOutError("Unable to w
 void TRunJournal::Write(const TJournalRecord& record, bool durable)
 {
     if (!Started()) Begin();
-    const String line = EncodeJournalRecord(record);
+    for (const String& dir : pendingDestinations_)
+        WriteLine(EncodeJournalRecord({TJournalKind::Destination, {dir}}, seal_));
+    pendingDestinations_.clear();
+    WriteLine(EncodeJournalRecord(record, seal_));
+    if (durable && !FlushFileBuffers(file_.Get())) WriteFailed(GetLastError());
+}
+
+void TRunJournal::WriteLine(const String& line)
+{
     DWORD written = 0;
     if (!WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
         WriteFailed(GetLastError());
     // A disk file takes all or fails, but for want of space.
     if (written != line.size()) WriteFailed(ERROR_DISK_FULL);
-    if (durable && !FlushFileBuffers(file_.Get())) WriteFailed(GetLastError());
+}
+
+void TRunJournal::Destination(const String& dir)
+{
+    const String path = AddBackslash(dir);
+    if (path.size() > 1 && destinations_.insert(AnsiUpperCase(path)).second) pendingDestinations_.push_back(path);
 }
 
 unsigned long TRunJournal::MakeDirs(const String& dir)
@@ -370,7 +451,7 @@ void TRunJournal::Commit()
     if (!Started()) return;
     Write({TJournalKind::Committed, {}}, true);
     file_.Close();
-    RemoveAsides(ReadJournal(path_));
+    RemoveAsides(ReadJournal(path_), nullptr);
     DeleteFileA(path_.c_str());
 }
 
@@ -386,30 +467,8 @@ std::vector<String> TRunJournal::RollBack()
 
 void UndoJournal(const TJournalContent& content, std::vector<String>& left)
 {
-    // A killed run's half-written copies and work folders stand in the way
-    // of the folders it made; only those of a process that has ended go.
-    std::set<String> folders;
-    for (const TJournalRecord& r : content.records)
-        if (r.kind == TJournalKind::FileMade || r.kind == TJournalKind::FileReplaced)
-            folders.insert(UpperCase(ExtractFilePath(r.fields[0])));
-    for (const String& folder : folders) RemoveSetupLeftovers(folder);
-    // A NotMade record takes back the nearest record of its name before it.
-    std::multiset<String> notMade;
-    const std::vector<TJournalRecord> records = StandingRecords(content);
-    for (auto it = records.rbegin(); it != records.rend(); ++it) {
-        if (it->kind == TJournalKind::NotMade) {
-            notMade.insert(it->fields[0]);
-            continue;
-        }
-        if ((it->kind == TJournalKind::FileMade || it->kind == TJournalKind::DirMade)) {
-            const auto found = notMade.find(it->fields[0]);
-            if (found != notMade.end()) {
-                notMade.erase(found);
-                continue;
-            }
-        }
-        UndoRecord(*it, left);
-    }
+    std::vector<String> refused;
+    UndoConfined(content, left, nullptr, refused);
 }
 
 bool JournalLeft(const String& application)
@@ -421,18 +480,36 @@ bool JournalLeft(const String& application)
         .Valid();
 }
 
+String JournalSealProblem(const String& application)
+{
+    const String text = ReadText(TRunJournal::PathFor(application));
+    // Not one whole line: killed as it was begun, it asks for nothing.
+    if (text.find('\n') == String::npos) return String();
+    const TJournalContent content = ParseJournal(text);
+    if (!content.valid || !content.sealed)
+        return "its seal does not match what it holds (it was changed, or written by another program)";
+    if (!SameText(content.application, application)) return "it is the journal of " + content.application;
+    if (content.scope != ScopeName(RunScope()))
+        return String("it was written for a ") + (content.scope == "user" ? "per-user" : "machine-wide") + " run";
+    return String();
+}
+
 TJournalRecovery RecoverJournal(const String& application)
 {
     TJournalRecovery recovery;
     const String path = TRunJournal::PathFor(application);
     if (!JournalLeft(application)) return recovery;
     recovery.found = true;
+    // One not sealed as ours is never obeyed, nor removed: it is reported.
+    recovery.unsealed = JournalSealProblem(application);
+    if (!recovery.unsealed.empty()) return recovery;
     const TJournalContent content = ReadJournal(path);
+    const TJournalBounds bounds(content, RunScope());
     recovery.completed = content.committed;
     if (content.committed)
-        RemoveAsides(content);
-    else if (content.valid)
-        UndoJournal(content, recovery.left);
+        RemoveAsides(content, &bounds);
+    else
+        UndoConfined(content, recovery.left, &bounds, recovery.refused);
     if (!DeleteFileA(path.c_str())) recovery.left.push_back(path);
     return recovery;
 }

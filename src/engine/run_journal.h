@@ -2,18 +2,22 @@
 // directory or file made, a file replaced, a registry or profile value
 // written), it writes down what it is about to do, so a cancelled or failed
 // run can be undone in reverse, and so can a run that was killed, at the
-// next start. The journal lives in a folder of the setup inside the Windows
-// folder, where only administrators write: whoever can write a journal
-// there could delete files through it.
+// next start. The journal lives where only the run's own scope writes (a
+// folder of the setup in the Windows folder for a machine-wide run, in the
+// user's local application data for a per-user one), is sealed with the
+// setup's identity, the scope and a checksum, and is obeyed after a kill
+// only within what a run may change (journal_bounds.h).
 #pragma once
 
 #include <windows.h>
 
 #include <map>
+#include <set>
 #include <vector>
 
 #include "base/nstring.h"
 #include "engine/journal_records.h"
+#include "engine/run_scope.h"
 #include "framework/win32/handles.h"
 
 class TRunJournal {
@@ -31,6 +35,10 @@ public:
     // Whether anything was written down yet (the file is made with the
     // first record).
     bool Started() const { return file_.Valid(); }
+
+    // A folder the run is about to install into: the files made and
+    // replaced in it are undone after a kill. Written with the next record.
+    void Destination(const String& dir);
 
     // Each of these is written before the change it names; a record that
     // cannot be written raises EInOutError, and the change is not made.
@@ -79,12 +87,17 @@ public:
 
 private:
     void Write(const TJournalRecord& record, bool durable);
+    void WriteLine(const String& line);
     void Begin();
     // The journal's error for the platform call that just failed.
     [[noreturn]] void WriteFailed(DWORD error) const;
     String application_;
+    TRunScope scope_;
     String path_;
     TKernelHandle file_;
+    TJournalSeal seal_;
+    std::set<String> destinations_;  // upper-cased
+    std::vector<String> pendingDestinations_;
     unsigned asides_ = 0;
     // A free aside name in the file's folder.
     String NewAside(const String& file);
@@ -98,17 +111,24 @@ private:
 
 // What became of the journal an earlier run left behind.
 struct TJournalRecovery {
-    bool found = false;        // there was one
-    bool completed = false;    // its run had completed; only its leftovers went
-    std::vector<String> left;  // names that could not be put back
+    bool found = false;           // there was one
+    bool completed = false;       // its run had completed; only its leftovers went
+    std::vector<String> left;     // names that could not be put back
+    std::vector<String> refused;  // what it named outside what its run may change
+    String unsealed;              // why it was not obeyed (and left as it is)
 };
 
 // Whether a run of the application's setup left its journal (a kill, a
 // power cut, a rollback that did not end).
 bool JournalLeft(const String& application);
-// Finishes what the journal of an earlier run asks: undoes its changes in
-// reverse, or, when that run had completed, removes what it set aside.
+// Why the journal left for the application is not to be obeyed: not
+// sealed as a run of this setup in this scope seals it. Empty when it is.
+String JournalSealProblem(const String& application);
+// Finishes what the journal of an earlier run asks, if sealed: undoes its
+// changes in reverse, or, when that run had completed, removes what it set
+// aside; in either case only within what its run may change.
 TJournalRecovery RecoverJournal(const String& application);
 // Undoes what the journal's records name, in reverse; the names that could
-// not be put back are added to `left`.
+// not be put back are added to `left`. The run's own journal, which
+// nobody else could write while it ran, is obeyed whole.
 void UndoJournal(const TJournalContent& content, std::vector<String>& left);

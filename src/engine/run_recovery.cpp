@@ -27,7 +27,9 @@ TRunJournal& TNimboInfo::Journal()
 bool TNimboInfo::RollsBack() const
 {
     if (!journal_ || !journal_->Started()) return false;
-    return RunExitCode() == exitFailed || (RunExitCode() == exitCancelled && rollBackOnCancel_);
+    // A run stopped for want of space is undone like one that failed.
+    return RunExitCode() == exitFailed || RunExitCode() == exitDiskSpace ||
+           (RunExitCode() == exitCancelled && rollBackOnCancel_);
 }
 
 void TNimboInfo::RollBackRun()
@@ -44,6 +46,11 @@ void TNimboInfo::RollBackRun()
 bool TNimboInfo::RecoverInterruptedRun()
 {
     if (!JournalLeft(ProductId())) return true;
+    // One this setup did not seal is not obeyed, not even asked about.
+    if (const String problem = JournalSealProblem(ProductId()); !problem.empty()) {
+        RefuseJournal(problem);
+        return false;
+    }
     const String question = Format(GetMessageText(msgInterruptedRun), AppName());
     RunLog(question);
     if (!Unattended() && ShowMessageDialog(this, question, mtConfirmation,
@@ -53,10 +60,28 @@ bool TNimboInfo::RecoverInterruptedRun()
     }
     const TJournalRecovery recovery = RecoverJournal(ProductId());
     if (!recovery.found) return true;
-    const String text = WithLeftNames(this, GetMessageText(msgRolledBackFailed), recovery.left);
+    if (!recovery.unsealed.empty()) {
+        RefuseJournal(recovery.unsealed);
+        return false;
+    }
+    for (const String& name : recovery.refused) RunLog("Refused, outside what the run may change: " + name);
+    String text = recovery.refused.empty() ? GetMessageText(msgRolledBackFailed)
+                                           : Format(GetMessageText(msgJournalRefused), AppName());
+    for (const String& name : recovery.refused) text += "\r\n" + name;
+    text = WithLeftNames(this, text, recovery.left);
     RunLog(text);
-    if (!recovery.left.empty() && !Unattended()) ShowMessageDialog(this, text, mtWarning, NimboDialogButton(mbOK));
+    const bool clean = recovery.left.empty() && recovery.refused.empty();
+    if (!clean && !Unattended()) ShowMessageDialog(this, text, mtWarning, NimboDialogButton(mbOK));
     return true;
+}
+
+void TNimboInfo::RefuseJournal(const String& problem)
+{
+    const String text =
+        Format(GetMessageText(msgJournalUnsealed), TRunJournal::PathFor(ProductId()), AppName(), problem);
+    RunLog("Error: " + text);
+    SetRunExitCode(exitFailed);
+    ShowMessageDialog(this, text, mtError, NimboDialogButton(mbOK));
 }
 
 void TNimboInfo::FinishInstall()

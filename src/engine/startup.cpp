@@ -19,6 +19,7 @@
 #include "engine/install_scope.h"
 #include "engine/message_dialog.h"
 #include "engine/path_routines.h"
+#include "framework/win32/folder_walk.h"
 #include "framework/win32/process.h"
 #include "framework/win32/system_error.h"
 
@@ -455,6 +456,7 @@ void TNimboInfo::UnInstallRestart()
     // and the run ends as failed.
     if (!script_->LogFileDir()) AbortUnInstall(GetMessageText(msgNoLogDir));
     logFile_ = LogFileFor(own, false);
+    if (logFile_.empty() && OnlyProgramLeft(own)) RemoveLeftProgram(own);
     if (logFile_.empty()) AbortUnInstall(GetMessageText(msgNoLogFile) + "\r\n" + own + script_->LogFileName());
     ShowRestartDialog(this);
     std::vector<String> files;
@@ -497,6 +499,33 @@ void TNimboInfo::UnInstallRestart()
         WaitForProcessEndIdle(copy.Get());
         ExitProcess(ProcessExitCode(copy.Get(), exitFailed));
     }
+    EndProcessNow();
+}
+
+bool TNimboInfo::OnlyProgramLeft(const String& own) const
+{
+    // The registration goes before the log: one still there belongs to an
+    // installation whose log was lost some other way.
+    if (FindInstalledProductIn(ProductId(), ProductName(), RunScope()).found) return false;
+    for (const TFolderEntry& e : TFolderWalk(own))
+        if (e.IsDirectory() ||
+            !(SameText(e.name, ExtractFileName(ProgramPath())) || SameText(e.name, kLanguageLibraryName)))
+            return false;
+    return true;
+}
+
+void TNimboInfo::RemoveLeftProgram(const String& own)
+{
+    // An uninstall stopped after its log and registration were gone left
+    // only its program: this run finishes it.
+    RunLog("Only the uninstall program is left in " + own + ": it is removed with its folder.");
+    std::vector<String> files;
+    for (const TFolderEntry& e : TFolderWalk(own)) files.push_back(own + e.name);
+    if (!DeleteAfterExit(files, {own}, TemporaryDirectory())) {
+        const DWORD error = GetLastError();
+        AbortUnInstall(WithSystemError("Unable to start the removal of " + own + ".", error));
+    }
+    RunLog("Done.");
     EndProcessNow();
 }
 

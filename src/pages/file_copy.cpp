@@ -136,7 +136,12 @@ int TNimboFileCopy::Run()
     sourceDir_ = controller_->SourceDir();
     aborted_ = false;
     cancelDone_ = false;
-    if (!CheckFreeSpace()) return kNotEnoughSpace;
+    if (!CheckFreeSpace()) {
+        // As for a directory it cannot make: an unattended run ends here,
+        // undone, rather than going on as if its files were installed.
+        if (Unattended()) DoCancel();
+        return kNotEnoughSpace;
+    }
     LoadLibrary();
     struct Unload {
         TNimboFileCopy* page;
@@ -330,6 +335,7 @@ void TNimboFileCopy::CreateDirectories()
         auto* dir = static_cast<TNimboDir*>(dirList_.Objects(i));
         const String full = dir->GetPath();
         const String path = RemoveBackslash(full);
+        controller_->Journal().Destination(full);
         if (DirectoryExists(path)) continue;
         const std::vector<String> ancestors = MissingAncestors(path);
         DWORD error = 0;

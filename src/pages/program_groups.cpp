@@ -212,6 +212,7 @@ void TNimboGroups::MakeFolders(const String& group, bool existing)
     const bool common = ScopeGroupsCommon();
     const String planned = GroupFolder(ProgramsFolder(common), group);
     const bool fresh = !planned.empty() && !DirectoryExists(planned);
+    if (!planned.empty()) controller_->Journal().Destination(planned);
     if (fresh) controller_->Journal().MakeDirs(planned);
     const String folder = MakeGroupFolder(group, common);
     if (folder.empty()) {
@@ -235,6 +236,7 @@ bool TNimboGroups::KeptInJournal(const String& link)
     // A link that cannot be written down first is not made: the item is
     // reported as not created.
     try {
+        controller_->Journal().Destination(ExtractFileDir(link));
         controller_->Journal().PrepareTarget(link);
         return true;
     } catch (const EInOutError&) {

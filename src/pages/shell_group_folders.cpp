@@ -19,8 +19,10 @@ TShellGroupFolders::TShellGroupFolders(const String& group)
 
 void TShellGroupFolders::WriteDown(TRunJournal& journal) const
 {
-    for (const TCandidate& c : folders_)
+    for (const TCandidate& c : folders_) {
+        journal.Destination(c.path);
         if (!c.existed) journal.DirsToBeMade(c.path);
+    }
 }
 
 bool TShellGroupFolders::Settle(TNimboInfo& controller) const

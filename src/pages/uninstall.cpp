@@ -12,6 +12,7 @@
 #include "engine/run_scope.h"
 #include "engine/run_journal.h"
 #include "engine/run_switches.h"
+#include "base/setup_files.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 #include "framework/win32/folder_walk.h"
@@ -101,13 +102,28 @@ bool PassesThroughLink(const String& path)
 }
 }  // namespace
 
-void TNimboUnInstall::RemoveFiles()
+bool TNimboUnInstall::IsProgramFile(const String& file) const
+{
+    const String folder = ExtractFilePath(LogFile());
+    const String name = ExtractFileName(file);
+    return !folder.empty() && SameText(ExtractFilePath(file), folder) &&
+           (SameText(name, ExtractFileName(ProgramPath())) || SameText(name, kLanguageLibraryName));
+}
+
+bool TNimboUnInstall::OnWayToLog(const String& dir) const
+{
+    const String folder = ExtractFilePath(LogFile());
+    const String d = AddBackslash(dir);
+    return !folder.empty() && folder.size() >= d.size() && SameText(folder.substr(0, d.size()), d);
+}
+
+void TNimboUnInstall::RemoveFiles(bool program)
 {
     const TStringList& files = controller_->InstalledFiles();
     // A file still in use (the program that started this uninstall and
     // waits for it) goes once this run has ended.
     for (int i = 0; i < files.Count(); ++i) {
-        if (!FileExists(files[i])) continue;
+        if (!FileExists(files[i]) || IsProgramFile(files[i]) != program) continue;
         if (PassesThroughLink(files[i])) {
             RunLog("Skipped, behind a folder link: " + files[i]);
             continue;
@@ -128,7 +144,7 @@ bool TNimboUnInstall::HoldsOnlyDeferred(const String& dir) const
     return any;
 }
 
-void TNimboUnInstall::RemoveDirectories()
+void TNimboUnInstall::RemoveDirectories(bool logFolders)
 {
     const String own = RemoveBackslash(ExtractFileDir(ProgramPath()));
     if (!SetCurrentDirectoryA(ChDirPath(own).c_str())) {
@@ -138,6 +154,7 @@ void TNimboUnInstall::RemoveDirectories()
     // Sorted, so a directory's subdirectories come after it: last first.
     const TStringList& dirs = controller_->CreatedDirs();
     for (int i = dirs.Count() - 1; i >= 0; --i) {
+        if (OnWayToLog(dirs[i]) != logFolders) continue;
         const String dir = ChDirPath(RemoveBackslash(dirs[i]));
         if (RemoveDirectoryA(dir.c_str())) continue;
         const DWORD error = GetLastError();
@@ -161,14 +178,18 @@ void TNimboUnInstall::DoNext()
     if (OnCleanup) OnCleanup(this);
     removing_ = false;
     RemoveLoggedGroups(*controller_);
-    RemoveFiles();
-    // The log goes once what it lists is gone (an uninstall cut short can
-    // be run again), and before the folders, the log's own among them;
-    // the registration that runs it again goes with it.
-    if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());
+    // Whenever this is stopped, what is left can be run again to the end:
+    // first all the log lists but the program beside it, then the
+    // registration, then the log, and last the program and its folders.
+    // With the log gone, so is the registration, and a program alone in
+    // its folder removes itself when run again.
+    RemoveFiles(false);
+    RemoveDirectories(false);
     for (const String& name : unregister_) RemoveRegistration(name);
     unregister_.clear();
-    RemoveDirectories();
+    if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());
+    RemoveFiles(true);
+    RemoveDirectories(true);
     const auto engine = static_cast<TNimboBDEInstallTypes>(controller_->LoggedBDEType());
     if (TComponent* form = Owner())
         for (int i = 0; i < form->ComponentCount(); ++i)
@@ -206,6 +227,7 @@ String TNimboUnInstall::ProgramNameIn(const String& dir) const
 void TNimboUnInstall::PlaceProgram(const String& dir)
 {
     try {
+        controller_->Journal().Destination(dir);
         MakeLogDir(dir);
         for (const TProgramFile& file : UnInstallProgramFiles(controller_->Payload())) {
             // One name per product, whatever the downloaded file was called:

@@ -43,8 +43,14 @@ public:
     TNotifyEvent OnCleanup;
 
 private:
-    void RemoveFiles();
-    void RemoveDirectories();
+    // The files of the log: those but the program beside it, or the
+    // program (and its language library) alone.
+    void RemoveFiles(bool program);
+    bool IsProgramFile(const String& file) const;
+    // The folders of the log: those but the log's own and the folders above
+    // it, or those alone.
+    void RemoveDirectories(bool logFolders);
+    bool OnWayToLog(const String& dir) const;
     bool HoldsOnlyDeferred(const String& dir) const;
     void PlaceProgram(const String& dir);
     // The product's own name for its uninstall program in that folder.

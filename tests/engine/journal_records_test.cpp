@@ -1,16 +1,19 @@
 // The journal's text: every name and value survives the trip through a
-// line, and what a kill leaves (a half-written line, a half-written header)
-// is read as nothing done.
+// line, what a kill leaves (a half-written line, a half-written header)
+// is read as nothing done, and a line changed or added by hand unseals it.
 #include <gtest/gtest.h>
 
 #include "engine/journal_records.h"
 
 namespace {
 
-String Journal(const std::vector<TJournalRecord>& records, const String& app = "Corvane Linker")
+String Journal(const std::vector<TJournalRecord>& records, const String& app = "Corvane Linker",
+               TJournalSeal* seal = nullptr)
 {
-    String text = EncodeJournalHeader(app);
-    for (const TJournalRecord& r : records) text += EncodeJournalRecord(r);
+    TJournalSeal own;
+    TJournalSeal& s = seal ? *seal : own;
+    String text = EncodeJournalHeader(app, "user", s);
+    for (const TJournalRecord& r : records) text += EncodeJournalRecord(r, s);
     return text;
 }
 
@@ -30,8 +33,9 @@ TEST(JournalRecords, EveryFieldComesBackAsWritten)
         {TJournalKind::ProfileWritten, {"C:\\WINDOWS\\WIN.INI", "Sec", "New", "0", ""}},
     };
     const TJournalContent read = ParseJournal(Journal(written, hostile));
-    ASSERT_TRUE(read.valid);
+    ASSERT_TRUE(read.valid && read.sealed);
     EXPECT_EQ(read.application, hostile);
+    EXPECT_EQ(read.scope, "user");
     EXPECT_FALSE(read.committed);
     ASSERT_EQ(read.records.size(), written.size());
     for (size_t i = 0; i < written.size(); ++i) {
@@ -48,17 +52,30 @@ TEST(JournalRecords, EveryFieldComesBackAsWritten)
 // is not a whole record of a known kind is not acted on.
 TEST(JournalRecords, WhatIsNotAWholeRecordIsDropped)
 {
-    String text = Journal({{TJournalKind::FileMade, {"C:\\A\\one"}}});
-    const String half = EncodeJournalRecord({TJournalKind::FileMade, {"C:\\A\\two"}});
+    TJournalSeal seal;
+    String text = Journal({{TJournalKind::FileMade, {"C:\\A\\one"}}}, "Corvane Linker", &seal);
+    TJournalSeal atCut = seal;
+    const String half = EncodeJournalRecord({TJournalKind::FileMade, {"C:\\A\\two"}}, atCut);
     const TJournalContent cut = ParseJournal(text + half.substr(0, half.size() - 2));
+    ASSERT_TRUE(cut.sealed);
     ASSERT_EQ(cut.records.size(), 1u);
     EXPECT_EQ(cut.records[0].fields[0], "C:\\A\\one");
 
-    const TJournalContent odd =
-        ParseJournal(text + "Q\tC:\\x\r\n" + "F\r\n" + "F\ta\tb\r\n" + "R\tonly one\r\n" + "F\tbad %4 escape\r\n" +
-                     "F\tbad %GG escape\r\n" + "FF\tx\r\n" + EncodeJournalRecord({TJournalKind::DirMade, {"C:\\A"}}));
-    ASSERT_EQ(odd.records.size(), 2u);
-    EXPECT_EQ(odd.records[1].kind, TJournalKind::DirMade);
+    String odd = text;
+    for (const char* line :
+         {"Q\tC:\\x", "F", "F\ta\tb", "R\tonly one", "F\tbad %4 escape", "F\tbad %GG escape", "FF\tx"})
+        odd += seal.Seal(line);
+    const TJournalContent read = ParseJournal(odd + EncodeJournalRecord({TJournalKind::DirMade, {"C:\\A"}}, seal));
+    ASSERT_TRUE(read.sealed);
+    ASSERT_EQ(read.records.size(), 2u);
+    EXPECT_EQ(read.records[1].kind, TJournalKind::DirMade);
+
+    // A record put in, or one changed, breaks the checksum of its line.
+    const TJournalContent added = ParseJournal(text + "F\tC:\\WINDOWS\\WIN.INI\t00000000\r\n");
+    EXPECT_FALSE(added.sealed);
+    String changed = text;
+    changed[changed.find("one")] = 'x';
+    EXPECT_FALSE(ParseJournal(changed).sealed);
 
     EXPECT_FALSE(ParseJournal(String(kJournalHeader).substr(0, 5)).valid);
     EXPECT_FALSE(ParseJournal("Some other file\r\nF\tC:\\x\r\n").valid);

@@ -72,6 +72,8 @@ class RunJournal : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // A per-user run's journal, with values in the user's registry.
+        SetRunScope(TRunScope::user);
         app = Unique("Journal Test");
         dir = FreshTempFolder(Unique("nimbo_journal"));
         key = "Software\\" + Unique("NimboJournal");
@@ -88,10 +90,12 @@ protected:
         RemoveTree(dir);
         DeleteRegistryKey(HKEY_CURRENT_USER, key);
         DeleteFileA(TRunJournal::PathFor(app).c_str());
+        SetRunScope(TRunScope::machine);
     }
     // What a run of the setup does, each change written down first.
     void Change(TRunJournal& journal)
     {
+        journal.Destination(dir);
         ASSERT_EQ(0u, journal.MakeDirs(dir + "bin\\plugins"));
         journal.FileMade(dir + "bin\\plugins\\new.dll");
         WriteAll(dir + "bin\\plugins\\new.dll", "new");
@@ -186,14 +190,15 @@ TEST_F(RunJournal, PlannedAsidesAreUndoneOnlyWhereTheyHappened)
     WriteAll(dir + "c.txt", "old c");
     {
         TRunJournal journal(app);
+        journal.Destination(dir);
         journal.PlanAsides({dir + "a.txt", dir + "b.txt", dir + "c.txt"});
         EXPECT_EQ(Entries(dir).size(), 6u) << "nothing moves when the names are planned";
         ASSERT_TRUE(journal.SetAside(dir + "a.txt"));
         WriteAll(dir + "a.txt", "new a");
         // The journal's own copy of the names, read back as a recovery would.
         TJournalContent content = ParseJournal(ReadAll(TRunJournal::PathFor(app)));
-        ASSERT_GE(content.records.size(), 3u);
-        const String bAside = content.records[1].fields[1];
+        ASSERT_GE(content.records.size(), 4u);
+        const String bAside = content.records[2].fields[1];
         // Another program takes b.txt's planned aside name.
         WriteAll(bAside, "another program's file");
         ASSERT_TRUE(journal.SetAside(dir + "b.txt"));
@@ -206,7 +211,7 @@ TEST_F(RunJournal, PlannedAsidesAreUndoneOnlyWhereTheyHappened)
     EXPECT_EQ(ReadAll(dir + "a.txt"), "old a");
     EXPECT_EQ(ReadAll(dir + "b.txt"), "old b");
     EXPECT_EQ(ReadAll(dir + "c.txt"), "old c");
-    const String bAside = left.records[1].fields[1];
+    const String bAside = left.records[2].fields[1];
     EXPECT_EQ(ReadAll(bAside), "another program's file") << "a name the run did not get is not the run's";
     DeleteFileA(bAside.c_str());
     EXPECT_EQ(Entries(dir), (std::vector<String>{"a.txt", "app.ini", "b.txt", "c.txt", "mine.txt", "old.dll"}));
@@ -290,8 +295,9 @@ TEST_F(RunJournal, AKillWhileCommittingKeepsTheChanges)
         TRunJournal journal(app);
         Change(journal);
     }
-    WriteAll(TRunJournal::PathFor(app),
-             ReadAll(TRunJournal::PathFor(app)) + EncodeJournalRecord({TJournalKind::Committed, {}}));
+    const String text = ReadAll(TRunJournal::PathFor(app));
+    TJournalSeal seal(ParseJournal(text).seal);
+    WriteAll(TRunJournal::PathFor(app), text + EncodeJournalRecord({TJournalKind::Committed, {}}, seal));
     const TJournalRecovery recovery = RecoverJournal(app);
     EXPECT_TRUE(recovery.completed);
     EXPECT_EQ(ReadAll(dir + "old.dll"), "the new library, longer than the old one");
@@ -305,14 +311,16 @@ TEST_F(RunJournal, OnlyPlainNamesAndTheSetupsOwnAsidesAreTouched)
     WriteAll(dir + "victim.txt", "keep me");
     WriteAll(dir + "elsewhere.dat", "keep me too");
     CreateDirectoryA((dir + "sub").c_str(), nullptr);
-    String text = EncodeJournalHeader(app);
-    text += EncodeJournalRecord({TJournalKind::FileMade, {dir + "sub\\..\\victim.txt"}});
-    text += EncodeJournalRecord({TJournalKind::FileMade, {"victim.txt"}});
-    text += EncodeJournalRecord({TJournalKind::FileReplaced, {dir + "sub\\x.dll", dir + "elsewhere.dat"}});
+    TJournalSeal seal;
+    String text = EncodeJournalHeader(app, "user", seal);
+    text += EncodeJournalRecord({TJournalKind::Destination, {dir}}, seal);
+    text += EncodeJournalRecord({TJournalKind::FileMade, {dir + "sub\\..\\victim.txt"}}, seal);
+    text += EncodeJournalRecord({TJournalKind::FileMade, {"victim.txt"}}, seal);
+    text += EncodeJournalRecord({TJournalKind::FileReplaced, {dir + "sub\\x.dll", dir + "elsewhere.dat"}}, seal);
     CreateDirectoryA(RemoveBackslash(TRunJournal::Folder()).c_str(), nullptr);
     WriteAll(TRunJournal::PathFor(app), text);
     const TJournalRecovery recovery = RecoverJournal(app);
-    EXPECT_EQ(recovery.left.size(), 3u);
+    EXPECT_EQ(recovery.left.size() + recovery.refused.size(), 3u);
     EXPECT_EQ(ReadAll(dir + "victim.txt"), "keep me");
     EXPECT_EQ(ReadAll(dir + "elsewhere.dat"), "keep me too");
     EXPECT_FALSE(JournalLeft(app));

@@ -2,7 +2,10 @@
 # A disk that fills up half-way through the copy: a small tmpfs mounted as
 # a Wine drive holds room enough when the run checks, and is filled by
 # another program in the middle of its 200 MiB file. The unattended run ends
-# with 3, undone: nothing of it is left on the drive and no journal.
+# with 3, undone: nothing of it is left on the drive and no journal. And a
+# fresh install on a drive too small from the start (1 MiB) is stopped by
+# the space check with 5 and leaves nothing either: no program, log or
+# registration, and its log does not say "Done.".
 #   disk_full_test.sh <win32 build dir> <work dir>
 set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -10,10 +13,13 @@ source "$root/tests/support/test_lib.sh" wine "$1" "$2"
 
 disk="$work/disk"
 drive="$WINEPREFIX/dosdevices/t:"
+small="$work/small"
+small_drive="$WINEPREFIX/dosdevices/u:"
 cleanup() {
     signal_setups CONT 2>/dev/null
-    rm -f "$drive"
+    rm -f "$drive" "$small_drive"
     mountpoint -q "$disk" && umount "$disk"
+    mountpoint -q "$small" && umount "$small"
     [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -46,6 +52,24 @@ rm -f "$disk/filler"
 left="$(cd "$disk" && find . -mindepth 1)"
 [ -z "$left" ] && pass "nothing of the run is left on the drive" || fail "left on the drive: $left"
 no_journal && pass "no journal is left" || fail "a journal is left"
+
+# --- Too small from the start: the space check stops the fresh install.
+mkdir -p "$small"
+mount -t tmpfs -o size=1m nimbo-small "$small" || { fail "cannot mount the small tmpfs"; exit 1; }
+ln -s "$small" "$small_drive"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker'
+registered() { wine reg query "$key" >/dev/null 2>&1 </dev/null; }
+registered && { fail "registered before the run"; exit 1; }
+log="$(winpath "$work/small.log")"
+(cd "$work/setup" && wine setup.exe /VERYSILENT '/DIR=U:\App' "/LOG=$log" >>"$work/setup.out" 2>&1 </dev/null)
+rc=$?
+[ $rc -eq 5 ] && pass "too small: the run ends with 5" || { fail "too small: the run ended with $rc"; cat "$work/small.log"; }
+left="$(cd "$small" && find . -mindepth 1)"
+[ -z "$left" ] && pass "too small: nothing is left on the drive" || fail "too small: left on the drive: $left"
+registered && fail "too small: the application is registered" || pass "too small: no registration"
+[ "$(tail -1 "$work/small.log" | tr -d '\r')" != "Done." ] && pass "too small: its log does not end with Done." \
+    || { fail "too small: its log ends with Done."; cat "$work/small.log"; }
+no_journal && pass "too small: no journal is left" || fail "too small: a journal is left"
 
 echo "$failures failure(s)"
 [ $failures -eq 0 ]

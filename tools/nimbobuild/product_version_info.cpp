@@ -114,9 +114,9 @@ std::vector<uint8_t> ProductVersionResource(const TProductInfo& product)
     fixed.dwFileType = VFT_APP;
     TNode table("040904E4");
     const std::pair<const char*, String> values[] = {
-        {"CompanyName", product.publisher},     {"FileDescription", product.name + " Setup"},
-        {"FileVersion", version},               {"InternalName", "setup"},
-        {"OriginalFilename", "setup.exe"},      {"ProductName", product.name},
+        {"CompanyName", product.publisher}, {"FileDescription", product.name + " Setup"},
+        {"FileVersion", version},           {"InternalName", "setup"},
+        {"OriginalFilename", "setup.exe"},  {"ProductName", product.name},
         {"ProductVersion", version}};
     for (const auto& [key, value] : values) {
         if (value.empty()) continue;
