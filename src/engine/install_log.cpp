@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 #include <cstdlib>
 
 #include "engine/nimbo_info.h"
@@ -200,16 +201,22 @@ TLogSeal TNimboInfo::CheckOwnLog(const String& fileName) const
     return TLogSeal::foreign;
 }
 
+std::set<String> TNimboInfo::OtherProductsFiles(const String& dir) const
+{
+    std::set<String> files;
+    for (const TFolderEntry& e : TFolderWalk(dir, "*.LOG")) {
+        const String log = AddBackslash(dir) + e.name;
+        // Only a log another product sealed: ours, even one edited since, is not.
+        if (e.IsDirectory() || SameText(log, logFile_) || CheckOwnLog(log) != TLogSeal::foreign || !IsInstallLog(log))
+            continue;
+        for (const String& file : ReadProfileKeys(log, kFiles)) files.insert(UpperCase(file));
+    }
+    return files;
+}
+
 bool TNimboInfo::AnotherProductsFile(const String& path) const
 {
-    const String dir = ExtractFilePath(path);
-    for (const TFolderEntry& e : TFolderWalk(dir, "*.LOG")) {
-        const String log = dir + e.name;
-        if (e.IsDirectory() || !IsInstallLog(log) || CheckOwnLog(log) == TLogSeal::ours) continue;
-        for (const String& file : ReadProfileKeys(log, kFiles))
-            if (SameText(file, path)) return true;
-    }
-    return false;
+    return OtherProductsFiles(ExtractFilePath(path)).count(UpperCase(path)) > 0;
 }
 
 String TNimboInfo::LogFileFor(const String& dir, bool forWriting) const

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "base/string_list.h"
@@ -173,6 +174,9 @@ public:
     // Whether a log of another product in the file's folder lists it (two
     // products installed into one folder keep their own programs).
     bool AnotherProductsFile(const String& path) const;
+    // What the logs of other products in the folder list, upper-cased: a
+    // file two products installed stays until the last of them goes.
+    std::set<String> OtherProductsFiles(const String& dir) const;
     // The log of this application in a folder: for writing, where the log
     // goes (ours to merge with, else a free name, another program's log
     // kept); for an uninstall, the one to read, empty when there is none.

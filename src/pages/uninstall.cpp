@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
 
 #include "engine/file_routines.h"
 #include "engine/message_dialog.h"
@@ -120,12 +121,18 @@ bool TNimboUnInstall::OnWayToLog(const String& dir) const
 void TNimboUnInstall::RemoveFiles(bool program)
 {
     const TStringList& files = controller_->InstalledFiles();
+    const String logDir = ExtractFilePath(LogFile());
+    const std::set<String> shared = logDir.empty() ? std::set<String>() : controller_->OtherProductsFiles(logDir);
     // A file still in use (the program that started this uninstall and
     // waits for it) goes once this run has ended.
     for (int i = 0; i < files.Count(); ++i) {
         if (!FileExists(files[i]) || IsProgramFile(files[i]) != program) continue;
         if (PassesThroughLink(files[i])) {
             RunLog("Skipped, behind a folder link: " + files[i]);
+            continue;
+        }
+        if (shared.count(UpperCase(files[i]))) {
+            RunLog("Kept, another product in the folder installed it too: " + files[i]);
             continue;
         }
         if (!DeleteFileA(files[i].c_str()) && FileExists(files[i])) controller_->DeferDelete(files[i]);

@@ -27,8 +27,8 @@ local_data="$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null </dev/null | tr -d '
 mine="$(winepath -u "$profile")/Nimbo Planted"
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 cleanup() {
-    rm -rf "$mine" "$drive_c/Planted" "$drive_c/windows/Nimbo Setup/Corvane Linker Setup.journal" \
-        "$(winepath -u "$local_data")/Nimbo Setup/Corvane Linker Setup.journal"
+    rm -rf "$mine" "$drive_c/Planted" "$drive_c/windows/Nimbo Setup/Corvane Linker.journal" \
+        "$(winepath -u "$local_data")/Nimbo Setup/Corvane Linker.journal"
     for v in NimboKept NimboEvil; do wine reg delete "$run_key" /v $v /f >/dev/null 2>&1 </dev/null; done
 }
 cleanup
@@ -58,12 +58,12 @@ sealed() {
 T=$'\t'
 # plant <scope> <folder>: the journal of a run of that scope.
 plant() {
-    journal="$2/Corvane Linker Setup.journal"
+    journal="$2/Corvane Linker.journal"
     mkdir -p "$2"
     rm -f "$journal"
     seal=2166136261
     local m='C:\windows' p="$profile\\Nimbo Planted"
-    sealed "Nimbo Setup journal 2${T}Corvane Linker Setup${T}$1"
+    sealed "Nimbo Setup journal 2${T}Corvane Linker${T}$1"
     sealed "T${T}$m\\"
     sealed "T${T}$profile\\"
     sealed "F${T}$m\\win.ini"

@@ -26,15 +26,17 @@ release() {
     shift 4
     mkdir -p "$work/$name/payload"
     for f in "$@"; do printf '%s of %s\n' "$f" "$name" >"$work/$name/payload/$f"; done
-    printf '[Setup]\nName = Upgrade Probe\nTitle = %s\nVersion = %s\nPublisher = Probe Makers\n' "$title" "$version" \
+    printf '[Setup]\nName = %s\nTitle = %s\nVersion = %s\nPublisher = Probe Makers\n' "${product:-Upgrade Probe}" "$title" \
+        "$version" \
         >"$work/$name/setup.nss"
     printf 'URL = https://probe.example/\nGroup = %s\nDestination = C:\\Probe Default\n' "$group" >>"$work/$name/setup.nss"
-    printf '[Items]\nProbe = keep.txt\n' >>"$work/$name/setup.nss"
+    printf '[Items]\nProbe = %s\n' "$1" >>"$work/$name/setup.nss"
     build_setup_folder "$work/$name/setup.nss" "$work/$name/payload" "$work/$name/out"
 }
 release v1 1.0 "Upgrade Probe 1.0" "Probe One" keep.txt old.txt
 release v2 2.0 "Upgrade Probe 2.0" "Probe Two" keep.txt new.txt
 release v09 0.9 "Upgrade Probe 0.9" "Probe One" keep.txt
+product="Other Probe" release other 1.0 "Upgrade Probe 1.0" "Probe Other" other.txt
 run() {
     local name="$1"
     shift
@@ -99,6 +101,29 @@ wait_for "$dir/setup.exe" 30 gone
     [ ! -e "$programs/Probe One" ] && [ ! -e "$programs/Probe Two" ] &&
     pass "the uninstall removes both versions' files, groups and registration" ||
     { fail "left after the uninstall (rc $rc):"; ls -R "$dir" "$programs"; }
+rm -rf "$apps"
+
+# --- Two products with one title in one folder: each keeps its own
+# uninstall program, and each uninstall removes only its own.
+run v1 '/DIR=C:\Apps\Probe'
+run other '/DIR=C:\Apps\Probe'
+other_key='HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Other Probe'
+[ -f "$dir/setup.exe" ] && [ -f "$dir/setup-1.exe" ] && reg_value "$other_key" UnInstallString | grep -qi 'setup-1.exe' &&
+    pass "the second product has an uninstall program of its own" || { fail "two products in one folder:"; ls "$dir"; }
+(cd "$work" && wine 'C:\Apps\Probe\setup-1.exe' UNINSTALL /VERYSILENT >>"$work/setup.out" 2>&1 </dev/null)
+wait_for "$dir/setup-1.exe" 30 gone
+[ ! -e "$dir/other.txt" ] && [ -f "$dir/keep.txt" ] && [ -f "$dir/setup.exe" ] && [ -f "$dir/TNLANG32.DLL" ] &&
+    [ -n "$(reg_value "$key" DisplayName)" ] &&
+    pass "its uninstall leaves the first product whole" || { fail "after the second's uninstall:"; ls "$dir"; }
+
+# --- The uninstall's scope is its install's: a switch naming the other is refused.
+(cd "$work" && wine 'C:\Apps\Probe\setup.exe' UNINSTALL /VERYSILENT /CURRENTUSER >>"$work/setup.out" 2>&1 </dev/null)
+rc=$?
+[ $rc -eq 1 ] && [ -f "$dir/keep.txt" ] && [ -n "$(reg_value "$key" DisplayName)" ] &&
+    pass "a per-user switch on a machine-wide install's uninstall ends with 1, nothing removed" ||
+    fail "the contradicting switch ended with $rc"
+(cd "$work" && wine 'C:\Apps\Probe\setup.exe' UNINSTALL /VERYSILENT >>"$work/setup.out" 2>&1 </dev/null)
+wait_for "$dir" 30 gone
 rm -rf "$apps"
 
 # --- A log sealed by an earlier release, which named no identity: taken up.
