@@ -61,7 +61,7 @@ printf 'Dear ...\r\n' >"$in/samples/letter.txt"
 printf 'draft\r\n' >"$in/samples/draft.doc"
 build_setup "$(winpath "$work/example.nss")" "$(winpath "$in")" "$(winpath "$work/example")"
 [ $? -eq 0 ] && pass "the example builds" || fail "the example does not build: $(cat "$work/build.err")"
-[ -f "$work/example/writer.hlp" ] && [ ! -e "$work/example/notes.bak" ] && [ ! -e "$work/example/draft.doc" ] &&
+[ -f "$work/example/help/writer.hlp" ] && [ ! -e "$work/example/notes.bak" ] && [ ! -e "$work/example/draft.doc" ] &&
     pass "the setup folder holds what the patterns pick" || fail "setup folder: $(ls "$work/example")"
 
 target="$drive_c/Sample Writer"
