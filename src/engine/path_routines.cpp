@@ -110,6 +110,37 @@ String StoredFileName(std::string_view name)
     return String(end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1));
 }
 
+bool IsValidPathBelow(std::string_view path)
+{
+    for (;;) {
+        const size_t cut = path.find('\\');
+        if (!IsValidFileName(path.substr(0, cut))) return false;
+        if (cut == std::string_view::npos) return true;
+        path.remove_prefix(cut + 1);
+    }
+}
+
+namespace {
+
+// Relative to the setup folder; a Source of an older form is empty or a
+// full path, never this.
+constexpr std::string_view kSubFolderMark = ".\\";
+
+}  // namespace
+
+String SetupSubFolder(std::string_view source)
+{
+    if (source.substr(0, kSubFolderMark.size()) != kSubFolderMark) return String();
+    std::string_view folder = source.substr(kSubFolderMark.size());
+    if (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
+    return IsValidPathBelow(folder) ? String(folder) + "\\" : String();
+}
+
+String SetupSubFolderSource(std::string_view subDir)
+{
+    return subDir.empty() ? String() : String(kSubFolderMark) + String(subDir) + "\\";
+}
+
 bool IsValidFileName(std::string_view name)
 {
     if (name.empty() || name.size() > 255) return false;

@@ -56,6 +56,19 @@ bool IsValidFileName(std::string_view name);
 // The name the file system keeps for a file or folder made under `name`:
 // trailing dots and blanks go ("Tools." is the folder "Tools").
 String StoredFileName(std::string_view name);
+// A file's place below the folder a setup ships in, "sub\dir\name": valid
+// file names joined by single backslashes, so it never leads outside that
+// folder (no drive, no root, no "." or "..").
+bool IsValidPathBelow(std::string_view path);
+
+// The subfolder of the setup folder a file is read from, as the builder
+// records it in the file's Source: ".\sub\dir\" gives "sub\dir\". Any other
+// Source gives "": none (the setup folder itself), the full path of a test
+// mode setup, and one that would lead outside the setup folder, which came
+// from no builder of ours.
+String SetupSubFolder(std::string_view source);
+// The Source the builder records for a file of the subfolder ("" for the top).
+String SetupSubFolderSource(std::string_view subDir);
 
 // How a typed destination directory was taken.
 enum class TTargetPathCheck { tpOk, tpNotFull, tpNetwork };

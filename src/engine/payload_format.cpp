@@ -65,7 +65,7 @@ bool EntryHolds(TPayloadEntry& e, uint8_t flags, TPayloadKind kind)
     e.compressed = flags & kCompressedFlag;
     e.solid = flags & kSolidFlag;
     const uint64_t largest = kind == TPayloadKind::solid ? kSolidMaxMemberSize : kPayloadMaxFileSize;
-    return IsValidFileName(e.name) && e.storedSize <= largest && e.size <= largest &&
+    return IsValidPathBelow(e.name) && e.storedSize <= largest && e.size <= largest &&
            (e.compressed || e.size == e.storedSize);
 }
 

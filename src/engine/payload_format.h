@@ -31,7 +31,7 @@ struct TPayloadHeader {
 };
 
 struct TPayloadEntry {
-    String name;              // a plain file name, as the script names it
+    String name;              // as the script names it, behind its subfolder of the setup folder (sub\name)
     bool compressed = false;  // in our compressed format
     uint64_t offset = 0;      // from the start of the data
     uint64_t storedSize = 0;  // bytes in the payload
@@ -80,9 +80,9 @@ using TDirectoryPacker = bool (*)(const std::vector<uint8_t>& plain, std::vector
 std::vector<uint8_t> EncodePayloadDirectory(std::vector<TPayloadEntry>& entries, TPayloadHeader& header,
                                             TDirectoryPacker pack = nullptr);
 // False unless the directory matches the header's size, count and
-// checksum, every name is a valid file name, no two differ only in letter
-// case, every size is in range, and the files fill the data exactly; in a
-// payload at most one entry is a solid archive, in an archive none is
-// compressed or solid.
+// checksum, every name is a valid file name or path below the setup
+// folder, no two differ only in letter case, every size is in range, and
+// the files fill the data exactly; in a payload at most one entry is a
+// solid archive, in an archive none is compressed or solid.
 bool DecodePayloadDirectory(const TPayloadHeader& header, const uint8_t* in, size_t size,
                             std::vector<TPayloadEntry>& entries, TPayloadKind kind = TPayloadKind::files);

@@ -10,6 +10,7 @@
 #include "engine/file_routines.h"
 #include "engine/files_in_use.h"
 #include "engine/message_dialog.h"
+#include "engine/path_routines.h"
 #include "engine/run_switches.h"
 #include "engine/run_journal.h"
 #include "framework/win32/progress_bar.h"
@@ -225,7 +226,8 @@ void TNimboFileCopy::CopyList(TStringList& list)
         }
         currentDisk = disk;
         auto* file = static_cast<TNimboFile*>(list.Objects(0));
-        const String source = controller_->Test() ? file->Source() + name : sourceDir_ + name;
+        const String source =
+            controller_->Test() ? file->Source() + name : sourceDir_ + SetupSubFolder(file->Source()) + name;
         CopyOneFile(source, targetDir + name, file, disk);
         list.Delete(0);
     }
@@ -830,9 +832,11 @@ bool TNimboFileCopy::PayloadFacts(const String& source, TOverwriteFacts& facts) 
     // A single-file setup's directory, or the solid archive's, tells a
     // file's size and time.
     if (controller_->Test()) return false;
-    const TPayloadEntry* e = solid_ ? solid_->Find(ExtractFileName(source)) : nullptr;
+    // Outside test mode a source is the setup folder and the file's place in it.
+    const String name = source.substr(std::min(source.size(), sourceDir_.size()));
+    const TPayloadEntry* e = solid_ ? solid_->Find(name) : nullptr;
     if (!e && !controller_->Payload()) return false;
-    if (!e) e = controller_->Payload()->Find(ExtractFileName(source));
+    if (!e) e = controller_->Payload()->Find(name);
     facts.sourceSize = e ? static_cast<int64_t>(e->size) : -1;
     facts.sourceError = e ? 0 : ERROR_FILE_NOT_FOUND;
     facts.sourceTime = e ? e->fileTime : 0;

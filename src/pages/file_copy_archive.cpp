@@ -5,11 +5,20 @@
 #include "base/setup_files.h"
 #include "engine/message_ids.h"
 #include "engine/nimbo_info.h"
+#include "engine/path_routines.h"
 #include "engine/setup_payload.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/win32/progress_bar.h"
 #include "pages/file_copy.h"
 #include "script/nimbo_data.h"
+
+namespace {
+
+// How the setup folder, its solid archive and a single file's payload name
+// a file: behind the subfolder the builder put it in.
+String PlaceInSetup(const TNimboFile* file) { return SetupSubFolder(file->Source()) + file->Name(); }
+
+}  // namespace
 
 void TNimboFileCopy::OpenSolidArchive()
 {
@@ -40,7 +49,7 @@ void TNimboFileCopy::FollowArchiveOrder(TStringList& list) const
         std::vector<std::pair<uint64_t, int>> members;  // offset, entry
         int end = first;
         for (; end < list.Count() && std::atoi(list[end].c_str()) == disk; ++end)
-            if (const TPayloadEntry* m = solid_->Find(static_cast<TNimboFile*>(list.Objects(end))->Name())) {
+            if (const TPayloadEntry* m = solid_->Find(PlaceInSetup(static_cast<TNimboFile*>(list.Objects(end))))) {
                 places.push_back(end);
                 members.emplace_back(m->offset, end);
             }
@@ -59,13 +68,13 @@ void TNimboFileCopy::FollowArchiveOrder(TStringList& list) const
 void TNimboFileCopy::FindStorage(TCopyJob& job) const
 {
     job.fromPayload = controller_->Payload() && !controller_->Test();
-    if (solid_ && !controller_->Test()) job.member = solid_->Find(job.file->Name());
+    if (solid_ && !controller_->Test()) job.member = solid_->Find(PlaceInSetup(job.file));
     if (job.member) {
         job.expand = false;
         job.fromPayload = false;
         return;
     }
-    if (job.fromPayload) job.part = controller_->Payload()->Find(job.file->Name());
+    if (job.fromPayload) job.part = controller_->Payload()->Find(PlaceInSetup(job.file));
     // The directory, which was checked, says how the file is stored.
     if (job.part) job.expand = job.part->compressed;
     // A file that is nowhere else was in the archive that cannot be read.

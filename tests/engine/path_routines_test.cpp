@@ -113,6 +113,20 @@ TEST(PathRoutines, OnlyPlainFileNamesStayInsideTheirFolder)
         EXPECT_FALSE(IsPlainFileName(outside)) << outside;
 }
 
+// A file's subfolder of the setup folder comes from the form; nothing it
+// says there leads outside the setup folder.
+TEST(PathRoutines, SubfoldersOfTheSetupFolderStayInsideIt)
+{
+    EXPECT_EQ(SetupSubFolder(".\\lang\\de\\"), "lang\\de\\");
+    EXPECT_EQ(SetupSubFolder(".\\lang"), "lang\\");
+    // None, where a test mode setup found it, no mark of ours, or outside.
+    for (const char* other : {"", "C:\\Build\\in\\lang\\", "lang\\de\\", ".\\", ".\\..\\", ".\\lang\\..\\..\\x\\",
+                              ".\\.\\x\\", ".\\C:\\x\\", ".\\\\\\srv\\x\\", ".\\a\\\\b\\", ".\\a/..\\", ".\\con\\"})
+        EXPECT_EQ(SetupSubFolder(other), "") << other;
+    EXPECT_EQ(SetupSubFolder(SetupSubFolderSource("lang\\de")), "lang\\de\\");
+    EXPECT_EQ(SetupSubFolderSource(""), "") << "a file of the top folder keeps an empty Source";
+}
+
 // Group and item names become folder and link names of the Start menu.
 TEST(PathRoutines, ValidFileNamesAreThoseThePlatformCanHold)
 {

@@ -426,6 +426,31 @@ TEST(AuthorScript, AnInstallingEnginePageKeepsTheSetupMachineWide)
     EXPECT_EQ(formError(HostForm(), "isUser"), "(no error)");
 }
 
+// Locales: one name in several folders. Each file is read from its own
+// subfolder of the setup folder and installed below its own directory; a
+// name that could mean either, or two files in one place, is an error.
+TEST(AuthorScript, FilesOfOneNameKeepTheirFolders)
+{
+    std::vector<TPayloadFile> payload;
+    for (const char* sub : {"lang\\de", "lang\\fr"}) payload.push_back(TPayloadFile{sub, "strings.txt"});
+    const String head = "[Setup]\nName = A\nDestination = C:\\A\n";
+    TCompiled c;
+    Compile(c, head + "[Items]\nGerman = lang\\de\\strings.txt\n", payload);
+    ASSERT_EQ(c.data.Files().Count(), 2);
+    for (const char* sub : {"lang\\de", "lang\\fr"}) {
+        const TNimboDir* dir = c.data.FindDir(String("Install\\") + sub);
+        ASSERT_TRUE(dir && dir->Files().Count() == 1) << sub;
+        EXPECT_EQ(dir->Files()[0]->Source(), String(".\\") + sub + "\\");
+    }
+    EXPECT_EQ(c.data.FindWinGroup("suGroups")->Items()[0]->ItemFile()->Source(), ".\\lang\\de\\");
+    EXPECT_EQ(ErrorOf(head + "[Files]\nlang\\de\\*, lang\\fr\\* -> Install\n", payload),
+              "setup.nss:5:12: 'lang\\de\\strings.txt' and 'lang\\fr\\strings.txt' would both be installed as "
+              "'strings.txt' in directory 'Install'");
+    EXPECT_EQ(ErrorOf(head + "[Items]\nStrings = strings.txt\n", payload),
+              "setup.nss:5:11: 'strings.txt' names 2 files (lang\\de\\strings.txt and lang\\fr\\strings.txt); give "
+              "its folder, such as 'lang\\de\\strings.txt'");
+}
+
 TEST(AuthorScript, WildcardsIgnoreLetterCase)
 {
     EXPECT_TRUE(WildMatch("*.TXT", "read me.txt"));

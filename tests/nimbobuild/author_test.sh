@@ -1,9 +1,10 @@
 #!/bin/bash
 # The author's script end to end under Wine:
 #  - the README's example builds; an unattended run takes the first install
-#    type, the robot picks the second with the option, and each installs
-#    exactly its files; the setup registers under the script's name and its
-#    registered uninstall removes everything;
+#    type, the robot picks the second with the option (going back from the
+#    directory page to it once), and each installs exactly its files; the
+#    setup registers under the script's name and its registered uninstall
+#    removes everything;
 #  - the shipped form and the demo script install the same files and group;
 #  - each kind of script error names the file, line and column, and nothing
 #    is written.
@@ -61,7 +62,7 @@ printf 'Dear ...\r\n' >"$in/samples/letter.txt"
 printf 'draft\r\n' >"$in/samples/draft.doc"
 build_setup "$(winpath "$work/example.nss")" "$(winpath "$in")" "$(winpath "$work/example")"
 [ $? -eq 0 ] && pass "the example builds" || fail "the example does not build: $(cat "$work/build.err")"
-[ -f "$work/example/writer.hlp" ] && [ ! -e "$work/example/notes.bak" ] && [ ! -e "$work/example/draft.doc" ] &&
+[ -f "$work/example/help/writer.hlp" ] && [ ! -e "$work/example/notes.bak" ] && [ ! -e "$work/example/draft.doc" ] &&
     pass "the setup folder holds what the patterns pick" || fail "setup folder: $(ls "$work/example")"
 
 target="$drive_c/Sample Writer"
@@ -100,7 +101,8 @@ robot 'set timeout 30' 'wait window NimboPagesForm' 'within NimboPagesForm' \
     'wait text meMSGIntent contains "Welcome to the Sample Writer Setup."' 'click btnNext' \
     'wait text laCHTitle2 equals "Compact"' 'assert text meCHDescription2 contains "The program alone."' \
     'click rbCHItem2' 'click btnNext' 'wait text laCHTitle1 equals "Samples"' 'click cbCHItem1' 'click btnNext' \
-    'wait text meCDLIntent contains "Select a directory for Sample Writer."' 'click btnNext' \
+    'wait text meCDLIntent contains "Select a directory for Sample Writer."' 'click btnPrev' 'wait visible cbCHItem1' \
+    'assert checked cbCHItem1' 'click btnNext' 'wait visible btnCDLBrowse' 'click btnNext' \
     'within any' 'answer "Confirmation" "&Yes"' 'within NimboPagesForm' \
     'wait text meMSGIntent contains "The files for The Sample Writer application will"' 'click btnNext' \
     'wait text cbCWGGroups equals "Sample Writer" timeout=120' 'click btnNext' 'within any' \

@@ -1,8 +1,10 @@
 #!/bin/bash
 # The setup builder end to end under Wine:
 #  - a folder with nested subfolders, empty files, names with spaces and
-#    letters of code page 1252 builds (compressed) into a setup whose run
-#    installs every file byte for byte with its time stamp;
+#    letters of code page 1252, one name in several folders, builds into a
+#    setup whose run installs every file byte for byte with its time stamp,
+#    compressed solid, one by one and plain (the setup folder mirroring the
+#    folder);
 #  - the shipped form source builds unchanged with the demo payload;
 #  - each bad input gives its error and leaves no setup folder.
 #   builder_test.sh <win32 build dir> <work dir>
@@ -26,6 +28,10 @@ seq 1 30000 >"$in/Café menu.txt"
 head -c 300000 /dev/urandom >"$in/Sub Dir/random bytes.bin"
 cp "$build/TNLANG32.DLL" "$in/Ärger/x y/library copy.dll"
 printf 'deep\r\n' >"$in/Ärger/x y/naïve façade.txt"
+# Locales, plug-ins: one name in several folders, the program's names below the top.
+seq 1 20000 | sed 's/^/Zeile /' >"$in/Sub Dir/Café menu.txt"
+printf 'plug-in\r\n' >"$in/Ärger/x y/setup.exe"
+printf 'licence\r\n' >"$in/Ärger/SETUP.SLD"
 touch -d '2001-02-03 04:05:07' "$in/Café menu.txt"
 touch -d '1999-12-31 23:59:58' "$in/Sub Dir/random bytes.bin"
 touch -d '2024-06-30 12:00:01' "$in/empty.txt"
@@ -47,6 +53,20 @@ listing "$target" >"$work/installed" 2>/dev/null
 check "every file is installed byte for byte with its time stamp: $(diff "$work/expected" "$work/installed")" \
     'cmp -s "$work/expected" "$work/installed"'
 check "the install log lists the nested file" 'grep -q "x y\\\\naïve façade.txt" <(iconv -f cp1252 -t utf-8 "$target/INSTALL.LOG")'
+# Each file from its subfolder of the setup folder, packed or plain.
+for layout in one-by-one plain; do
+    rm -rf "$work/$layout" "$target"
+    flags=() && [ $layout = one-by-one ] && flags=(--compress --no-solid)
+    build_setup "${flags[@]}" "$(win "$here/copy_only.nfm")" "$(win "$in")" "$(win "$work/$layout")"
+    rc=$?
+    check "$layout: builds: $(cat "$work/build.err")" '[ $rc -eq 0 ]'
+    check "$layout: the setup folder mirrors the folder" \
+        '[ -f "$work/$layout/Ärger/x y/setup.exe" ] && [ -f "$work/$layout/Sub Dir/Café menu.txt" ]'
+    (cd "$work/$layout" && wine setup.exe >"$work/setup.log" 2>&1 </dev/null)
+    listing "$target" >"$work/installed" 2>/dev/null
+    check "$layout: every file is installed byte for byte: $(diff "$work/expected" "$work/installed")" \
+        'cmp -s "$work/expected" "$work/installed"'
+done
 
 check "a setup not in test mode does not carry the folder's path" '! grep -qaF "$(win "$in")" "$work/out/setup.exe"'
 # In test mode the files come from the folder the setup was built from.
@@ -74,10 +94,11 @@ sed 's/Test = False/Test = = False/' "$here/copy_only.nfm" >"$work/broken.nfm"
 bad "a form that does not compile" "broken.nfm: Line 16, column 12: identifier expected" "$work/broken.nfm" "$in"
 mkdir -p "$work/greek" && : >"$work/greek/Ωμέγα.txt"
 bad "a name outside the code page" "cannot hold" "$here/copy_only.nfm" "$work/greek"
-mkdir -p "$work/cases/Sub" && : >"$work/cases/read me.txt" && : >"$work/cases/Sub/READ ME.TXT"
-bad "names that differ only in case" "read me.txt and Sub\\READ ME.TXT" "$here/copy_only.nfm" "$work/cases"
-mkdir -p "$work/reserved/Sub" && : >"$work/reserved/Sub/setup.sld"
-bad "the solid archive's name" "Sub\\setup.sld: the setup folder needs this name for itself" "$here/copy_only.nfm" "$work/reserved"
+mkdir -p "$work/cases/Sub" && : >"$work/cases/Sub/read me.txt" && : >"$work/cases/Sub/READ ME.TXT"
+bad "names of one folder that differ only in case" "the names differ only in letter case" "$here/copy_only.nfm" \
+    "$work/cases"
+mkdir -p "$work/reserved" && : >"$work/reserved/setup.sld"
+bad "the solid archive's name" "setup.sld: the setup folder needs this name for itself" "$here/copy_only.nfm" "$work/reserved"
 mkdir -p "$work/temp-name" && : >"$work/temp-name/~nimbo-00000001-00000002.tmp"
 bad "a name of the setup's temporary files" "~nimbo-00000001-00000002.tmp: the setup names its temporary files so" \
     "$here/copy_only.nfm" "$work/temp-name"

@@ -225,11 +225,15 @@ TEST(PayloadFormat, HostileSizesOffsetsAndNamesAreRefused)
     std::vector<TPayloadEntry> plainButLarger = e;
     plainButLarger[0].size = 5000;
     EXPECT_FALSE(Accepted(plainButLarger, 1500, false));
-    for (const char* name : {"..\\win.ini", "a\\b.txt", "C:x", "", "CON", "..", "a?b"}) {
+    for (const char* name :
+         {"..\\win.ini", "a\\..\\b.txt", "\\b.txt", "a\\\\b.txt", "a\\", "C:x", "", "CON", "..", "a?b"}) {
         std::vector<TPayloadEntry> bad = e;
         bad[0].name = name;
         EXPECT_FALSE(Accepted(bad, 1500, false)) << name;
     }
+    std::vector<TPayloadEntry> placed = e;
+    placed[0].name = "lang\\de\\strings.txt";
+    EXPECT_TRUE(Accepted(placed, 1500, false)) << "a file of a subfolder";
     std::vector<TPayloadEntry> twice = e;
     twice[2].name = "README.TXT";
     EXPECT_FALSE(Accepted(twice, 1500, false));
@@ -270,7 +274,7 @@ TEST(SolidArchive, HeaderAndDirectoryReadBackAndAreNeverTakenForAPayloads)
     EXPECT_FALSE(back[1].solid || back[1].compressed);
 }
 
-TEST(SolidArchive, MembersMustBePlainSmallAndNamedAsFiles)
+TEST(SolidArchive, MembersMustBePlainSmallAndNamedAsFilesBelowTheSetupFolder)
 {
     const std::vector<TPayloadEntry> m = SolidMembers();
     EXPECT_TRUE(Accepted(m, 4096 * 6, false, TPayloadKind::solid));
@@ -287,11 +291,14 @@ TEST(SolidArchive, MembersMustBePlainSmallAndNamedAsFiles)
     EXPECT_FALSE(Accepted(bad, 4096 * 3 + kSolidMaxMemberSize + 1, false, TPayloadKind::solid));
     bad[2].size = bad[2].storedSize = kSolidMaxMemberSize;
     EXPECT_TRUE(Accepted(bad, 4096 * 3 + kSolidMaxMemberSize, false, TPayloadKind::solid));
-    for (const char* name : {"..", "sub\\x.txt", "NUL.txt", "a:b"}) {
+    for (const char* name : {"..", "sub\\..\\x.txt", "NUL.txt", "a:b"}) {
         bad = m;
         bad[1].name = name;
         EXPECT_FALSE(Accepted(bad, 4096 * 6, false, TPayloadKind::solid)) << name;
     }
+    bad = m;
+    bad[1].name = "sub\\x.txt";
+    EXPECT_TRUE(Accepted(bad, 4096 * 6, false, TPayloadKind::solid)) << "a member of a subfolder";
     bad = m;
     bad[2].name = "A.TXT";
     EXPECT_FALSE(Accepted(bad, 4096 * 6, false, TPayloadKind::solid));

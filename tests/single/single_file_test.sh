@@ -2,7 +2,8 @@
 # One file to ship, built by nimbobuild --single and run under Wine:
 #  - plain, compressed (LZMA, a program behind the branch filter) and
 #    compressed with zlib, it installs every file byte for byte with its
-#    time stamp, and leaves nothing in the temporary folder;
+#    time stamp (one name in several folders too), and leaves nothing in
+#    the temporary folder;
 #  - signed with osslsigncode and a certificate made here, it verifies and
 #    still installs byte for byte;
 #  - cut at several points, or with a byte flipped in the directory or in a
@@ -45,6 +46,8 @@ seq 1 40000 >"$in/Café menu.txt"
 head -c 700000 /dev/urandom >"$in/Sub Dir/random bytes.bin"
 seq 1 5000 | sed 's/$/ deep/' >"$in/Sub Dir/Deeper/deep.txt"
 cp "$build/TNLANG32.DLL" "$in/Sub Dir/program.dll"
+# One name in several folders, and the program's own name below the top.
+seq 1 3000 | sed 's/$/ Zeile/' >"$in/Sub Dir/Café menu.txt" && printf 'plug-in\r\n' >"$in/Sub Dir/Deeper/setup.exe"
 touch -d '2001-02-03 04:05:07' "$in/Café menu.txt"
 touch -d '1999-12-31 23:59:58' "$in/Sub Dir/random bytes.bin"
 listing "$in" >"$work/expected"

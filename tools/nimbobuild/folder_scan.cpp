@@ -67,19 +67,17 @@ private:
     {
         const String shown = subDir.empty() ? name : subDir + "\\" + name;
         for (const char* reserved : kReservedNames)
-            if (SameText(name, reserved))
+            if (subDir.empty() && SameText(name, reserved))
                 throw ENimboError(Format("%s: the setup folder needs this name for itself", shown));
         // A later setup run would take it for a killed run's temporary file
         // and remove it from the folder it was installed in.
         uint32_t writer = 0;
         if (ParseSetupTempName(name, writer))
             throw ENimboError(Format("%s: the setup names its temporary files so; rename the file", shown));
-        const auto [it, fresh] = byName_.emplace(AnsiUpperCase(name), shown);
-        if (!fresh) {
-            throw ENimboError(Format(
-                "%s and %s: the setup folder holds all files side by side, and these names differ only in letter case",
-                it->second, shown));
-        }
+        // The setup folder mirrors the folder, and the script finds files by
+        // name ignoring case.
+        const auto [it, fresh] = byPath_.emplace(AnsiUpperCase(shown), shown);
+        if (!fresh) throw ENimboError(Format("%s and %s: the names differ only in letter case", it->second, shown));
         HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE)
@@ -109,7 +107,7 @@ private:
         files.push_back(std::move(f));
     }
 
-    std::map<String, String> byName_;
+    std::map<String, String> byPath_;
 };
 
 }  // namespace

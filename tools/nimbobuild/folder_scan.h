@@ -1,5 +1,6 @@
 // Reads the folder a setup is built from: every file below it, with the
-// checks that keep the script and the flat setup folder sound.
+// checks that keep the script and the setup folder, which mirrors it,
+// sound.
 #pragma once
 
 #include <vector>
@@ -12,9 +13,9 @@ struct TScannedFile {
 };
 
 // Raises ENimboError naming the first problem: a name the ANSI code page
-// (the script's 8-bit texts) cannot hold, two names that differ only in
-// letter case (the setup folder holds every file side by side, and the
-// script finds files by name ignoring case), a name the setup folder needs
-// for itself, a file too large for the script, or a file that cannot be
-// read. Files come sorted by folder, then name.
+// (the script's 8-bit texts) cannot hold, two names of one folder that
+// differ only in letter case (the script finds files by name ignoring
+// case), a name the top of the setup folder needs for itself, a file too
+// large for the script, or a file that cannot be read. Files come sorted
+// by folder, then name.
 std::vector<TScannedFile> ScanFolder(const String& folder);

@@ -76,6 +76,23 @@ void ReadScript(const String& sourcePath, const std::vector<uint8_t>& form, TSet
     }
 }
 
+std::vector<TPayloadFile> PayloadOf(const std::vector<TScannedFile>& scanned)
+{
+    std::vector<TPayloadFile> files;
+    for (const TScannedFile& s : scanned) files.push_back(s.file);
+    return files;
+}
+
+// A script ships the files its patterns picked, not the whole folder.
+void KeepPicked(const TNimboData& script, std::vector<TScannedFile>& scanned)
+{
+    const std::vector<TNimboFile*> picked = ScriptEntries(script, PayloadOf(scanned));
+    std::vector<TScannedFile> shipped;
+    for (size_t i = 0; i < scanned.size(); ++i)
+        if (picked[i]) shipped.push_back(std::move(scanned[i]));
+    scanned = std::move(shipped);
+}
+
 // Puts the files into the output: those of a solid build up to kSolidLimit into
 // `solid`, to be packed once the script says where they go.
 template <class TOut>
@@ -87,12 +104,12 @@ int64_t ShipFiles(TOut& out, const std::vector<TScannedFile>& scanned, std::vect
         TPayloadFile& f = files[i];
         payload += f.size;
         if (options.compress && options.solid && options.method == kCompMethodLzma && f.size <= kSolidLimit) {
-            solid.push_back(TSolidMember{scanned[i].path, f.name, static_cast<uint64_t>(f.size)});
+            solid.push_back(TSolidMember{scanned[i].path, f.Path(), static_cast<uint64_t>(f.size)});
             f.compressedSize = f.size;
         } else if (options.compress) {
-            f.compressed = out.CompressIn(scanned[i].path, f.name, f.size, f.compressedSize, options.method);
+            f.compressed = out.CompressIn(scanned[i].path, f.Path(), f.size, f.compressedSize, options.method);
         } else {
-            out.CopyIn(scanned[i].path, f.name);
+            out.CopyIn(scanned[i].path, f.Path());
         }
     }
     return payload;
@@ -111,10 +128,8 @@ int Build(const String& sourcePath, const String& folderArg, const String& outAr
     TSetupDataSpan span;
     TNimboData script;
     ReadScript(sourcePath, form, span, script);
-    // A script ships the files its patterns picked, not the whole folder.
-    if (source.fromScript) std::erase_if(scanned, [&](const TScannedFile& s) { return !script.FindFile(s.file.name); });
-    std::vector<TPayloadFile> files;
-    for (const TScannedFile& s : scanned) files.push_back(s.file);
+    if (source.fromScript) KeepPicked(script, scanned);
+    std::vector<TPayloadFile> files = PayloadOf(scanned);
     CheckScriptAgainstFolder(script, files);
 
     TOut out(FullPath(outArg), BuilderFolder());

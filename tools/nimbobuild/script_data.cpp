@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "engine/path_routines.h"
 #include "script/nimbo_data.h"
 #include "script_form.h"
 
@@ -59,7 +60,17 @@ struct TPlaced {
     TNimboFile* file;
     TNimboDir* dir;
     int line;
+    String path;  // below the folder
 };
+
+// Where a file lands, as one text: the root of its directory and the
+// folders below it, ignoring case as the file system does.
+String Landing(const TNimboDir* dir, const String& name)
+{
+    String below = name;
+    for (; dir->Parent(); dir = dir->Parent()) below = dir->Dir() + below;
+    return AnsiUpperCase(dir->Name() + "|" + below);
+}
 
 class TDataBuilder {
 public:
@@ -191,6 +202,7 @@ private:
                             s_.scope.text, dir->Name(), root->Name()));
     }
     void Place(const TScriptText& pattern, const TScriptText& dirName);
+    void PlaceFile(const TPayloadFile& f, TNimboDir* dir, const TScriptText& pattern);
     void Choices();
     void Select(TNimboChoiceItem* item, const TScriptText& what, std::vector<TNimboFile*>& chosen);
     bool Below(const TNimboDir* dir, const TNimboDir* top) const;
@@ -201,7 +213,9 @@ private:
     const TAuthorScript& s_;
     const std::vector<TPayloadFile>& payload_;
     TNimboData& data_;
-    std::map<String, TPlaced> placed_;  // by upper-case name: the setup folder is flat
+    std::map<String, TPlaced> placed_;  // by upper-case path below the folder
+    std::map<const TNimboFile*, const TPlaced*> byFile_;
+    std::map<String, String> landings_;  // Landing to the path below the folder
     bool needsWindows_ = false;
 };
 
@@ -238,16 +252,26 @@ void TDataBuilder::Place(const TScriptText& pattern, const TScriptText& dirName)
         }
         if (!WildMatch(name, f.name)) continue;
         ++found;
-        const auto [it, fresh] = placed_.emplace(AnsiUpperCase(f.name), TPlaced{nullptr, nullptr, pattern.line});
-        if (!fresh)
-            Fail(pattern,
-                 Format("'%s' is placed already, by line %d; a file goes to one directory", f.name, it->second.line));
-        TNimboDir* dir = FolderDir(data_, target, rest);
-        it->second.file = data_.AddFile(f.name);
-        it->second.dir = dir;
-        dir->AddFile(it->second.file);
+        PlaceFile(f, FolderDir(data_, target, rest), pattern);
     }
     if (found == 0) Fail(pattern, Format("no file of the folder matches '%s'", pattern.text));
+}
+
+void TDataBuilder::PlaceFile(const TPayloadFile& f, TNimboDir* dir, const TScriptText& pattern)
+{
+    const auto [it, fresh] = placed_.emplace(AnsiUpperCase(f.Path()), TPlaced{nullptr, dir, pattern.line, f.Path()});
+    if (!fresh)
+        Fail(pattern,
+             Format("'%s' is placed already, by line %d; a file goes to one directory", f.Path(), it->second.line));
+    const auto [other, free] = landings_.emplace(Landing(dir, f.name), f.Path());
+    if (!free)
+        Fail(pattern, Format("'%s' and '%s' would both be installed as '%s' in directory '%s'", other->second, f.Path(),
+                             f.name, dir->Name()));
+    it->second.file = data_.AddFile(f.name);
+    // The setup reads it from its subfolder of the setup folder.
+    it->second.file->SetSource(SetupSubFolderSource(f.subDir));
+    byFile_[it->second.file] = &it->second;
+    dir->AddFile(it->second.file);
 }
 
 bool TDataBuilder::Below(const TNimboDir* dir, const TNimboDir* top) const
@@ -262,7 +286,7 @@ void TDataBuilder::Select(TNimboChoiceItem* item, const TScriptText& what, std::
     const TNimboDir* dir = data_.FindDir(what.text);
     int found = 0;
     for (TNimboFile* f : data_.Files()) {
-        const TPlaced& p = placed_.at(AnsiUpperCase(f->Name()));
+        const TPlaced& p = *byFile_.at(f);
         if (dir ? !Below(p.dir, dir) : !WildMatch(what.text, p.file->Name())) continue;
         ++found;
         item->Add()->AddFile(p.file, p.dir, true);
@@ -296,16 +320,25 @@ void TDataBuilder::Choices()
     TNimboChoiceData* first = types ? types : options;
     if (!first) return;
     TNimboChoiceItem* common = data_.AddChoiceItem(types ? kTypesCommon : kOptionsCommon);
-    for (TNimboFile* f : chosen) common->Remove()->AddFile(f, placed_[AnsiUpperCase(f->Name())].dir, true);
+    for (TNimboFile* f : chosen) common->Remove()->AddFile(f, byFile_.at(f)->dir, true);
     first->SetCommon(common);
 }
 
 TPlaced& TDataBuilder::Installed(const TScriptText& name, const char* what)
 {
+    // By its path below the folder, or by its name where only one file has it.
     const auto it = placed_.find(AnsiUpperCase(name.text));
     if (it != placed_.end()) return it->second;
-    std::vector<String> known;
-    for (const auto& [upper, p] : placed_) known.push_back(p.file->Name());
+    std::vector<String> known, paths;
+    TPlaced* named = nullptr;
+    for (auto& [upper, p] : placed_) {
+        known.push_back(p.file->Name());
+        if (SameText(p.file->Name(), name.text)) named = &p, paths.push_back(p.path);
+    }
+    if (paths.size() == 1) return *named;
+    if (paths.size() > 1)
+        Fail(name, Format("'%s' names %d files (%s and %s); give its folder, such as '%s'", name.text,
+                          static_cast<int>(paths.size()), paths[0], paths[1], paths[0]));
     Fail(name, NoSuchName(what, name.text, known));
 }
 

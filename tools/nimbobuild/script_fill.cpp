@@ -1,20 +1,45 @@
 #include "script_fill.h"
 
 #include <map>
+#include <set>
 
 #include "base/exceptions.h"
+#include "engine/path_routines.h"
 #include "script/nimbo_data.h"
+
+std::vector<TNimboFile*> ScriptEntries(const TNimboData& script, const std::vector<TPayloadFile>& files)
+{
+    std::map<String, TNimboFile*> byPath, byName;
+    for (TNimboFile* f : script.Files()) {
+        const String sub = SetupSubFolder(f->Source());
+        byPath.emplace(AnsiUpperCase(sub + f->Name()), f);
+        if (sub.empty()) byName.emplace(AnsiUpperCase(f->Name()), f);
+    }
+    std::vector<TNimboFile*> entries(files.size());
+    std::set<const TNimboFile*> taken;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto it = byPath.find(AnsiUpperCase(files[i].Path()));
+        if (it != byPath.end() && taken.insert(it->second).second) entries[i] = it->second;
+    }
+    // A form names its files without their folders: the first of a name
+    // (the top folder's, then by folder) keeps the form's entry.
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto it = byName.find(AnsiUpperCase(files[i].name));
+        if (!entries[i] && it != byName.end() && taken.insert(it->second).second) entries[i] = it->second;
+    }
+    return entries;
+}
 
 void CheckScriptAgainstFolder(const TNimboData& script, const std::vector<TPayloadFile>& files)
 {
     if (!script.FindDir(kInstallDirName))
         throw ENimboError(Format("the form's script has no directory named \"%s\"", kInstallDirName));
-    std::map<String, bool> names;
-    for (const TPayloadFile& f : files) names[AnsiUpperCase(f.name)] = true;
+    const std::vector<TNimboFile*> entries = ScriptEntries(script, files);
+    const std::set<const TNimboFile*> found(entries.begin(), entries.end());
     for (const TNimboFile* f : script.Files())
-        if (!names.count(AnsiUpperCase(f->Name())))
-            throw ENimboError(
-                Format("the form's script names the file \"%s\", which the folder does not hold", f->Name()));
+        if (!found.count(f))
+            throw ENimboError(Format("the form's script names the file \"%s%s\", which the folder does not hold",
+                                     SetupSubFolder(f->Source()), f->Name()));
 }
 
 TNimboDir* FolderDir(TNimboData& script, TNimboDir* top, const String& subDir)
@@ -43,8 +68,7 @@ void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, cons
     if (!install) throw ENimboError(Format("the form's script has no directory named \"%s\"", kInstallDirName));
     // Files the form already names keep their entries, so its groups and
     // choices keep pointing at them.
-    std::map<String, TNimboFile*> known;
-    for (TNimboFile* f : script.Files()) known[AnsiUpperCase(f->Name())] = f;
+    const std::vector<TNimboFile*> entries = ScriptEntries(script, files);
     if (placeByFolder)
         for (TNimboDir* d : script.Dirs()) d->Clear();
 
@@ -62,11 +86,14 @@ void FillScript(TNimboData& script, const std::vector<TPayloadFile>& files, cons
     // leave files off it, and a file on no disk is never installed.
     disk->SetSize(total > diskSize ? 0 : diskSize);
 
-    for (const TPayloadFile& pf : files) {
-        TNimboFile*& file = known[AnsiUpperCase(pf.name)];
-        if (!file) file = script.AddFile(pf.name);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const TPayloadFile& pf = files[i];
+        TNimboFile* file = entries[i] ? entries[i] : script.AddFile(pf.name);
         file->SetName(pf.name);
-        file->SetSource(pf.subDir.empty() ? source : source + "\\" + pf.subDir);
+        if (source.empty())
+            file->SetSource(SetupSubFolderSource(pf.subDir));
+        else
+            file->SetSource(pf.subDir.empty() ? source : source + "\\" + pf.subDir);
         file->SetSize(pf.size);
         file->SetDateTime(pf.dateTime);
         file->SetCompressed(pf.compressed);

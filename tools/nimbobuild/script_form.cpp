@@ -216,6 +216,8 @@ private:
         for (const String& p : {String("suCopy"), String("suGroups")}) Component(p).Remove("OnNextPage");
         for (size_t i = 0; i < pages.size(); ++i) {
             TFormObject& page = Component(pages[i]);
+            // Each page after the first leads back to the one before.
+            if (i > 0) page.Set("Buttons", SetValue({"btPrev", "btNext", "btCancel"}));
             if (i + 1 < pages.size()) {
                 page.Set("NextPage", IdentValue(pages[i + 1]));
             } else {
@@ -223,8 +225,6 @@ private:
                 page.Set("OnNextPage", IdentValue("FinishNextPage"));
             }
         }
-        if (pages.front() != "suWelcome")
-            Component("suWelcome").Set("Buttons", SetValue({"btPrev", "btNext", "btCancel"}));
     }
 
     const TLanguageName& Language(const TScriptText& v) const

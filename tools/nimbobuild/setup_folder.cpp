@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "base/exceptions.h"
 #include "base/setup_files.h"
 #include "comp_file.h"
@@ -20,11 +22,25 @@ TSetupFolder::~TSetupFolder()
 {
     if (keep_) return;
     for (const String& name : written_) DeleteFileA(Target(name).c_str());
+    for (auto it = folders_.rbegin(); it != folders_.rend(); ++it) RemoveDirectoryA(Target(*it).c_str());
     RemoveDirectoryA(path_.c_str());
+}
+
+void TSetupFolder::MakeFolders(const String& name)
+{
+    for (size_t cut = name.find('\\'); cut != String::npos; cut = name.find('\\', cut + 1)) {
+        const String folder = name.substr(0, cut);
+        if (std::find(folders_.begin(), folders_.end(), folder) != folders_.end()) continue;
+        if (!CreateDirectoryA(Target(folder).c_str(), nullptr))
+            throw ENimboError(
+                Format("%s: cannot make the folder (error %d)", Target(folder), static_cast<int>(GetLastError())));
+        folders_.push_back(folder);
+    }
 }
 
 void TSetupFolder::Copy(const String& source, const String& name)
 {
+    MakeFolders(name);
     written_.push_back(name);
     // CopyFile keeps the last-write time, which the installed file inherits.
     if (!CopyFileA(source.c_str(), Target(name).c_str(), TRUE))
@@ -43,6 +59,7 @@ void TSetupFolder::CopyIn(const String& source, const String& name) { Copy(sourc
 bool TSetupFolder::CompressIn(const String& source, const String& name, int32_t size, int32_t& shippedSize,
                               TCompMethod method)
 {
+    MakeFolders(name);
     written_.push_back(name);
     const int32_t r = CompressCompFile(source.c_str(), Target(name).c_str(), 9, method);
     if (r != kCompOk) throw ENimboError(Format("%s: cannot compress (result %d)", source, r));

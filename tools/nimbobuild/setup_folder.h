@@ -25,7 +25,8 @@ public:
 
     // setup.exe and TNLANG32.DLL, and TNComp32.DLL when compressed is set.
     void AddProgram(bool compressed);
-    // The file as it is, with its time stamp.
+    // The file as it is, with its time stamp. A name may start with
+    // subfolders (sub\name), which are made as needed.
     void CopyIn(const String& source, const String& name);
     // The file in our compressed format when that is smaller; the plain
     // file otherwise. Gives whether it was compressed, and its size.
@@ -43,9 +44,11 @@ public:
 private:
     String Target(const String& name) const { return path_ + "\\" + name; }
     void Copy(const String& source, const String& name);
+    void MakeFolders(const String& name);
 
     String path_;
     String templates_;
     std::vector<String> written_;
+    std::vector<String> folders_;  // made, parents first
     bool keep_ = false;
 };

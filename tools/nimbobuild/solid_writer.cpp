@@ -8,6 +8,7 @@
 #include "base/crc32c.h"
 #include "base/exceptions.h"
 #include "comp_file.h"
+#include "engine/path_routines.h"
 #include "engine/payload_format.h"
 #include "file_bytes.h"
 #include "form_pack.h"
@@ -112,11 +113,13 @@ uint8_t FiltersOf(const std::vector<TSolidMember>& members, TCompMethod method)
 
 void SortInCopyOrder(std::vector<TSolidMember>& members, const TNimboData& script)
 {
-    std::map<String, String> dirOf;  // upper-cased name to the target directory
+    std::map<String, String> dirOf;  // upper-cased place in the setup folder to the target directory
     for (const TNimboDir* d : script.Dirs())
-        for (const TNimboFile* f : d->Files()) dirOf[AnsiUpperCase(f->Name())] = d->GetPath();
+        for (const TNimboFile* f : d->Files())
+            dirOf[AnsiUpperCase(SetupSubFolder(f->Source()) + f->Name())] = d->GetPath();
     std::vector<std::pair<String, TSolidMember>> keyed;
-    for (TSolidMember& m : members) keyed.emplace_back("1::" + m.name + "::" + dirOf[AnsiUpperCase(m.name)], m);
+    for (TSolidMember& m : members)
+        keyed.emplace_back("1::" + ExtractFileName(m.name) + "::" + dirOf[AnsiUpperCase(m.name)], m);
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return AnsiCompareText(a.first, b.first) < 0; });
     for (size_t i = 0; i < members.size(); ++i) members[i] = std::move(keyed[i].second);

@@ -14,7 +14,7 @@ class TNimboData;
 
 struct TSolidMember {
     String path;  // where it is read from
-    String name;  // as the script names it
+    String name;  // as the script names it, behind its subfolder (sub\name)
     uint64_t size = 0;
 };
 
