@@ -15,6 +15,8 @@
 #include "engine/run_switches.h"
 #include "engine/start_menu.h"
 #include "framework/win32/folder_walk.h"
+#include "framework/win32/handles.h"
+#include "framework/win32/system_error.h"
 
 namespace {
 constexpr const char* kDirectories = "Directories";
@@ -219,6 +221,24 @@ bool TNimboInfo::AnotherProductsFile(const String& path) const
     return OtherProductsFiles(ExtractFilePath(path)).count(UpperCase(path)) > 0;
 }
 
+namespace {
+// A log another program holds open cannot be read: it would pass for none,
+// or for another product's. Waited for a moment, then refused.
+void WaitUntilReadable(const String& file)
+{
+    DWORD error = 0;
+    for (int i = 0; i < 30; ++i) {
+        const TKernelHandle h(CreateFileA(file.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        error = GetLastError();
+        if (h.Valid() || error != ERROR_SHARING_VIOLATION) return;
+        Sleep(100);
+    }
+    throw InOutError("The install log " + file + " is held open by another program.", error);
+}
+}  // namespace
+
 String TNimboInfo::LogFileFor(const String& dir, bool forWriting) const
 {
     // Another program's log keeps its name; ours goes beside it as
@@ -230,6 +250,7 @@ String TNimboInfo::LogFileFor(const String& dir, bool forWriting) const
     String firstLog;
     for (int n = 0; n < 100; ++n) {
         const String file = dir + (n == 0 ? name : stem + "-" + IntToStr(n) + ext);
+        if (FileExists(file)) WaitUntilReadable(file);
         const TLogSeal seal = CheckOwnLog(file);
         if (seal == TLogSeal::ours) return file;
         if (seal == TLogSeal::missing) return forWriting ? file : firstLog;

@@ -125,5 +125,7 @@
 #define msgNewerInstalled 117
 #define msgJournalUnsealed 118
 #define msgJournalRefused 119
+#define msgFileNotRemoved 120
+#define msgInstallMoved 121
 // One past the last message number.
-#define kMessageCount 120
+#define kMessageCount 122

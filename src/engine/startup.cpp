@@ -362,6 +362,13 @@ void TNimboInfo::OpenPayload()
 void TNimboInfo::ConfineLogEntries(bool sealed)
 {
     const String logDir = AddBackslash(ExtractFileDir(logFile_));
+    // A log of ours says where it was written: moved since by hand, its
+    // entries name nothing that is there, and removing the log and the
+    // registration would leave the application for good.
+    const TNimboDir* d = script_->LogFileDir();
+    const bool logged = d && !ReadProfileString(logFile_, "Directories", d->Name()).empty();
+    if (sealed && logged && !SameText(LongPathName(d->GetPath()), LongPathName(logDir)))
+        AbortUnInstall(Format(GetMessageText(msgInstallMoved), d->GetPath(), logDir));
     TInstallScope scope;
     scope.AddRoot(logDir);
     // The folders made on the way to the log's own go when they are empty.
@@ -455,7 +462,11 @@ void TNimboInfo::UnInstallRestart()
     // Without the log there is nothing to go by: the registration stays,
     // and the run ends as failed.
     if (!script_->LogFileDir()) AbortUnInstall(GetMessageText(msgNoLogDir));
-    logFile_ = LogFileFor(own, false);
+    try {
+        logFile_ = LogFileFor(own, false);
+    } catch (const EInOutError& e) {
+        AbortUnInstall(e.Message());
+    }
     if (logFile_.empty() && OnlyProgramLeft(own)) RemoveLeftProgram(own);
     if (logFile_.empty()) AbortUnInstall(GetMessageText(msgNoLogFile) + "\r\n" + own + script_->LogFileName());
     ShowRestartDialog(this);

@@ -118,8 +118,9 @@ bool TNimboUnInstall::OnWayToLog(const String& dir) const
     return !folder.empty() && folder.size() >= d.size() && SameText(folder.substr(0, d.size()), d);
 }
 
-void TNimboUnInstall::RemoveFiles(bool program)
+std::vector<String> TNimboUnInstall::RemoveFiles(bool program)
 {
+    std::vector<String> refused;
     const TStringList& files = controller_->InstalledFiles();
     const String logDir = ExtractFilePath(LogFile());
     const std::set<String> shared = logDir.empty() ? std::set<String>() : controller_->OtherProductsFiles(logDir);
@@ -135,8 +136,32 @@ void TNimboUnInstall::RemoveFiles(bool program)
             RunLog("Kept, another product in the folder installed it too: " + files[i]);
             continue;
         }
-        if (!DeleteFileA(files[i].c_str()) && FileExists(files[i])) controller_->DeferDelete(files[i]);
+        if (DeleteFileA(files[i].c_str()) || !FileExists(files[i])) continue;
+        const DWORD error = GetLastError();
+        // The program and its library are in use by the program that waits
+        // for this run; any other file another program holds is a failure.
+        if (program)
+            controller_->DeferDelete(files[i]);
+        else
+            refused.push_back(
+                WithSystemError(Format(NimboMessageText(controller_, msgFileNotRemoved), files[i]), error));
     }
+    return refused;
+}
+
+bool TNimboUnInstall::RefusedFiles(const std::vector<String>& refused)
+{
+    if (refused.empty()) return false;
+    String text;
+    for (const String& line : refused) {
+        RunLog("Error: " + line);
+        text += line + "\r\n";
+    }
+    // Its log and registration stay: once the files are free it can be run again.
+    ShowMessageDialog(controller_, text + NimboMessageText(controller_, msgUnInstallAborted), mtError,
+                      NimboDialogButton(mbOK));
+    SetRunExitCode(exitFailed);
+    return true;
 }
 
 bool TNimboUnInstall::HoldsOnlyDeferred(const String& dir) const
@@ -190,7 +215,11 @@ void TNimboUnInstall::DoNext()
     // registration, then the log, and last the program and its folders.
     // With the log gone, so is the registration, and a program alone in
     // its folder removes itself when run again.
-    RemoveFiles(false);
+    if (RefusedFiles(RemoveFiles(false))) {
+        f->btnNext->SetEnabled(true);
+        state_ = psCancelled;
+        return;
+    }
     RemoveDirectories(false);
     for (const String& name : unregister_) RemoveRegistration(name);
     unregister_.clear();

@@ -45,7 +45,12 @@ public:
 private:
     // The files of the log: those but the program beside it, or the
     // program (and its language library) alone.
-    void RemoveFiles(bool program);
+    // The files the log lists, but (or only) the program and its library;
+    // the reasons files could not be removed, one line each.
+    std::vector<String> RemoveFiles(bool program);
+    // Reports files that could not be removed, ending the run as failed;
+    // false when there were none.
+    bool RefusedFiles(const std::vector<String>& refused);
     bool IsProgramFile(const String& file) const;
     // The folders of the log: those but the log's own and the folders above
     // it, or those alone.

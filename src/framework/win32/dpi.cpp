@@ -1,5 +1,7 @@
 #include "framework/win32/dpi.h"
 
+#include "base/nstring.h"
+
 namespace {
 // Windows 8.1 and later; looked up, so the program still starts on older systems.
 using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
@@ -8,7 +10,12 @@ constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 GetDpiForMonitorFn MonitorDpiFunction()
 {
     static const GetDpiForMonitorFn fn = [] {
-        HMODULE shcore = LoadLibraryA("shcore.dll");
+        // By its full path in the system folder: by bare name, a planted
+        // copy in the setup's own folder would be loaded first.
+        char system[MAX_PATH];
+        const UINT n = GetSystemDirectoryA(system, MAX_PATH);
+        HMODULE shcore =
+            n > 0 && n < MAX_PATH - 12 ? LoadLibraryA((String(system, n) + "\\shcore.dll").c_str()) : nullptr;
         return shcore ? reinterpret_cast<GetDpiForMonitorFn>(
                             reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
                       : nullptr;
