@@ -136,6 +136,21 @@ run v2
 wait_for "$dir" 30 gone
 [ ! -e "$dir" ] || fail "the earlier release's update left $(ls "$dir")"
 
+rm -rf "$apps"
+
+# --- A single file saved under the name of one of its own files installs
+# that file, not itself: its uninstall program is setup.exe.
+mkdir -p "$work/single/payload"
+printf 'the real probe\n' >"$work/single/payload/probe.exe"
+printf '[Setup]\nName = Single Probe\nDestination = C:\\Apps\\Single\n' >"$work/single/setup.nss"
+wine "$build/nimbobuild.exe" --single "$(winpath "$work/single/setup.nss")" "$(winpath "$work/single/payload")" \
+    "$(winpath "$work/single/probe.exe")" >"$work/build.out" 2>&1 </dev/null || { cat "$work/build.out"; fail "the single file"; }
+(cd "$work/single" && wine probe.exe /VERYSILENT >>"$work/setup.out" 2>&1 </dev/null)
+grep -qx 'the real probe' "$apps/Single/probe.exe" && [ -f "$apps/Single/setup.exe" ] &&
+    pass "a setup named after its own file installs that file" || { fail "the single file named probe.exe:"; ls "$apps/Single"; }
+(cd "$work" && wine 'C:\Apps\Single\setup.exe' UNINSTALL /VERYSILENT >>"$work/setup.out" 2>&1 </dev/null)
+wait_for "$apps/Single" 30 gone || fail "the single file's install is left"
+
 rm -rf "$apps" "$WINEPREFIX/drive_c/Probe Default"
 [ $failures -eq 0 ] && echo "upgrade: all cases pass"
 exit $((failures > 0))
