@@ -3,6 +3,7 @@
 // each kind of error with its place, and random damage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "framework/form_text.h"
 #include "framework/value_stream.h"
 #include "script/nimbo_data.h"
+#include "script_fill.h"
 #include "script_form.h"
 
 namespace {
@@ -489,5 +491,35 @@ TEST(AuthorScript, RandomDamageGivesAnErrorNeverACrash)
         } catch (const Exception& e) {
             ADD_FAILURE() << "not a script error: " << e.Message() << "\n" << text;
         }
+    }
+}
+
+namespace {
+// A form's script in which a second directory was renamed, by editing its
+// stream, to the name of the first.
+void ScriptWithTwoDirsNamed(const String& name, TNimboData& edited)
+{
+    TNimboData original;
+    original.AddDir(name, "C:\\A\\", nullptr);
+    original.AddDir("Zzzz", "C:\\B\\", nullptr);
+    TValueWriter w;
+    original.WriteData(w);
+    std::vector<uint8_t> bytes = w.TakeData();
+    const auto at = std::search(bytes.begin(), bytes.end(), std::begin("Zzzz"), std::end("Zzzz") - 1);
+    std::copy(name.begin(), name.end(), at);
+    TValueReader r(bytes);
+    edited.ReadData(r);
+}
+}  // namespace
+
+TEST(FormScript, TwoDirectoriesOfOneNameAreRefused)
+{
+    try {
+        TNimboData script;
+        ScriptWithTwoDirsNamed("Docs", script);
+        CheckScriptAgainstFolder(script, {});
+        ADD_FAILURE() << "built";
+    } catch (const ENimboError& e) {
+        EXPECT_EQ(e.Message(), "the form's script has two directories named \"Docs\"");
     }
 }

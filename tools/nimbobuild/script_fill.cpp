@@ -34,6 +34,12 @@ void CheckScriptAgainstFolder(const TNimboData& script, const std::vector<TPaylo
 {
     if (!script.FindDir(kInstallDirName))
         throw ENimboError(Format("the form's script has no directory named \"%s\"", kInstallDirName));
+    // Names find directories: of two with one name, the run would use one
+    // and never install the other's files.
+    std::set<String> names;
+    for (const TNimboDir* d : script.Dirs())
+        if (!names.insert(d->Name()).second)
+            throw ENimboError(Format("the form's script has two directories named \"%s\"", d->Name()));
     const std::vector<TNimboFile*> entries = ScriptEntries(script, files);
     const std::set<const TNimboFile*> found(entries.begin(), entries.end());
     for (const TNimboFile* f : script.Files())
