@@ -389,5 +389,6 @@ void TNimboUnInstall::RemoveRegistration(const String& displayName)
     }
     TRegistryKey key;
     // Opened, not made: a user's registry without the list gets none.
-    if (key.Open(RegistrationRoot(), kUnInstallKey, true)) key.DeleteSubKey(id);
+    if (key.Open(RegistrationRoot(), kUnInstallKey, true) && key.DeleteSubKey(id))
+        RunLog("Registration removed: " + id);
 }
