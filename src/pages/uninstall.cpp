@@ -276,6 +276,7 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
             }
             controller_->Journal().PrepareTarget(target);
             CopyPartWithProgress(file.path, file.part, target);
+            RunLog("Copied: " + target + " (removes the installation)");
             controller_->AddInstalledFile(target);
             const TSetupPayload* payload = controller_->Payload();
             if (payload && program && !payload->DropSignature(target)) throw InOutError(target, GetLastError());
