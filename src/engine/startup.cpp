@@ -512,8 +512,7 @@ void TNimboInfo::UnInstallRestart()
     for (size_t i = 0; i < files.size(); ++i)
         WriteProfileString(HandOverFile(), kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
     // The copy runs as this one was asked to: silently, say.
-    const String switches = ForwardedSwitches();
-    const TKernelHandle copy = StartProgram(temp + name, switches);
+    const TKernelHandle copy = StartProgram(temp + name, ForwardedSwitches());
     if (!copy) {
         const DWORD error = GetLastError();
         AbortUnInstall(WithSystemError(GetMessageText(msgUnInstallNotLaunched), error));
