@@ -173,6 +173,9 @@ void TNimboPage::ShowPage()
     f->btnPrev->SetEnabled((buttons_ & NimboButton(btPrev)) && previous);
     f->btnNext->SetEnabled(buttons_ & NimboButton(btNext));
     f->btnCancel->SetEnabled(buttons_ & NimboButton(btCancel));
+    // Hidden rather than disabled: a page that ends the run on its own
+    // still cancels through it.
+    if (RunSwitches().noCancel) f->btnCancel->Hide();
     if (buttons_ & NimboButton(btFinish)) {
         f->btnNext->SetEnabled(true);
         f->btnNext->SetCaption(controller_->GetMessageText(msgButtonFinish));
@@ -183,7 +186,7 @@ void TNimboPage::ShowPage()
         f->SetActiveControl(f->btnNext);
     else if (f->btnPrev->Enabled())
         f->SetActiveControl(f->btnPrev);
-    else if (f->btnCancel->Enabled())
+    else if (f->btnCancel->Enabled() && f->btnCancel->Visible())
         f->SetActiveControl(f->btnCancel);
 }
 

@@ -3,6 +3,8 @@
 // Next, Previous, Cancel) by which pages chain into a wizard.
 #pragma once
 
+#include <vector>
+
 #include "framework/win32/forms.h"
 #include "script/nimbo_data.h"
 
@@ -12,6 +14,10 @@ enum TNimboButtonsType { btPrev, btNext, btFinish, btCancel };
 using TNimboButtons = unsigned;  // bit n = TNimboButtonsType n
 inline constexpr TNimboButtons NimboButton(TNimboButtonsType b) { return 1u << b; }
 const TEnumInfo& NimboButtonNames();
+
+// Which of the command line's choices a page makes: /TYPE= on an install
+// type page, /OPTIONS= on an options page.
+enum class TSwitchChoice { none, installType, options };
 
 // Page states.
 enum : uint8_t { psWaiting = 0, psDone = 1, psCancelled = 2, psNext = 3, psPrevious = 4 };
@@ -77,6 +83,12 @@ public:
     virtual bool ChoiceKept() const { return false; }
     virtual String ChoiceState() const { return String(); }
     virtual void TakeEarlierChoice(const String&) {}
+    // What the page takes from the command line: the names it offers to
+    // /TYPE= or /OPTIONS=, and why a value it takes is refused (empty when
+    // it is not). Checked at start, before anything changes.
+    virtual TSwitchChoice SwitchChoice() const { return TSwitchChoice::none; }
+    virtual std::vector<String> ChoiceNames() const { return {}; }
+    virtual String RefusedSwitch() const { return String(); }
 
     TNimboButtons Buttons() const { return buttons_; }
     void SetButtons(TNimboButtons b) { buttons_ = b; }

@@ -277,6 +277,17 @@ private:
     std::map<String, String> earlierFiles_;  // from the earlier install's log, by the upper-cased name
 
     void CheckSingleInstance();
+    // The product, its version and AppId, at the head of the run's log.
+    void LogProduct() const;
+    // Why the install type, options, tasks or program group the command
+    // line names are refused (names none of the form's pages offers, say);
+    // empty when they are not.
+    String CommandLineRefusal() const;
+    // Ends a run whose command line is refused, with 1 and the reason.
+    [[noreturn]] void RefuseCommandLine(const String& why);
+    // Preselects the install type and options the command line names, over
+    // an earlier install's.
+    void TakeCommandLineChoices();
     // Decides whom this run installs for (asking when the author lets the
     // user choose), before anything that depends on it; a machine-wide run
     // without rights starts itself again with them and ends.

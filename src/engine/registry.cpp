@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "engine/run_journal.h"
+#include "engine/run_log.h"
+#include "framework/win32/system_error.h"
 
 namespace {
 // The platform deletes only keys without subkeys: empty the tree first.
@@ -24,6 +26,12 @@ bool DeleteTree(HKEY parent, const String& name)
     RegCloseKey(key);
     r = RegDeleteKeyA(parent, name.c_str());
     return ok && (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND);
+}
+
+String RootName(HKEY root)
+{
+    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+    return root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_CLASSES_ROOT";
 }
 
 // The registry services answer with their error code, not the last error:
@@ -70,8 +78,21 @@ bool TRegistryKey::WriteString(const String& name, const String& value)
 {
     if (!key_) return Succeeded(ERROR_INVALID_HANDLE);
     if (journal_) journal_->RegistryValue(root_, path_, name);
-    return Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                    static_cast<DWORD>(value.size() + 1)));
+    return Logged(name, "\"" + value + "\"",
+                  Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                           static_cast<DWORD>(value.size() + 1))));
+}
+
+bool TRegistryKey::Logged(const String& name, const String& value, bool written) const
+{
+    // What a run writes (through its journal) goes into its log.
+    if (!journal_) return written;
+    const DWORD error = GetLastError();
+    const String where = RootName(root_) + "\\" + path_ + "\\" + name;
+    RunLog(written ? "Registry value: " + where + " = " + value
+                   : WithSystemError("Error: could not write the registry value " + where + ".", error));
+    SetLastError(error);
+    return written;
 }
 
 std::vector<String> TRegistryKey::ValueNames() const
@@ -91,7 +112,9 @@ bool TRegistryKey::WriteInteger(const String& name, uint32_t value)
     const DWORD v = value;
     if (!key_) return Succeeded(ERROR_INVALID_HANDLE);
     if (journal_) journal_->RegistryValue(root_, path_, name);
-    return Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v));
+    return Logged(
+        name, IntToStr(static_cast<long long>(value)),
+        Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v)));
 }
 
 String TRegistryKey::ReadString(const String& name) const

@@ -42,6 +42,9 @@ public:
     bool DeleteSubKey(const String& name);
 
 private:
+    // Names the value written in the run's log (or why it could not be);
+    // gives `written` back, the last error kept.
+    bool Logged(const String& name, const String& value, bool written) const;
     HKEY key_ = nullptr;
     TRunJournal* journal_ = nullptr;
     HKEY root_ = nullptr;

@@ -10,6 +10,7 @@
 #include "engine/install_scope.h"
 #include "engine/journal_bounds.h"
 #include "engine/profile.h"
+#include "engine/run_log.h"
 #include "engine/run_scope.h"
 #include "framework/win32/system_error.h"
 
@@ -106,6 +107,13 @@ bool CopyAside(const String& file, const String& aside)
 // A name of the journal is taken only in its full, normalised form.
 bool PlainPath(const String& path) { return !path.empty() && NormaliseLogPath(path, false) == path; }
 
+// One step of an undo, in the run's log; one that failed with the reason.
+void Undone(bool done, const String& what, const String& name)
+{
+    const DWORD error = GetLastError();
+    RunLog(done ? "Undone: " + what + " " + name : WithSystemError("Not undone: " + what + " " + name + ".", error));
+}
+
 void UndoFileReplaced(const String& file, const String& aside, std::vector<String>& left)
 {
     if (!PlainPath(file) || !IsAsideOf(aside, file)) {
@@ -114,10 +122,13 @@ void UndoFileReplaced(const String& file, const String& aside, std::vector<Strin
     }
     if (!FileExists(aside)) return;  // never set aside, or put back already
     if (FileExists(file) && !RemoveFile(file)) {
+        Undone(false, "put back the earlier", file);
         left.push_back(file);
         return;
     }
-    if (!MoveFileExA(aside.c_str(), file.c_str(), 0)) left.push_back(file);
+    const bool moved = MoveFileExA(aside.c_str(), file.c_str(), 0);
+    Undone(moved, "put back the earlier", file);
+    if (!moved) left.push_back(file);
 }
 
 void UndoValue(const std::vector<String>& f, std::vector<String>& left)
@@ -135,6 +146,8 @@ void UndoValue(const std::vector<String>& f, std::vector<String>& left)
                               reinterpret_cast<const BYTE*>(data.data()),
                               static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
     RegCloseKey(h);
+    Undone(done, f[3].empty() ? "removed the registry value" : "restored the registry value",
+           f[0] + "\\" + f[1] + "\\" + f[2]);
     if (!done) left.push_back(f[0] + "\\" + f[1] + "\\" + f[2]);
 }
 
@@ -176,24 +189,35 @@ void UndoRecord(const TJournalRecord& r, std::vector<String>& left)
     switch (r.kind) {
     case TJournalKind::DirMade:
         // One that is not empty holds what someone else put there.
-        if (PlainPath(f[0])) RemoveDirectoryA(f[0].c_str());
+        if (PlainPath(f[0]) && RemoveDirectoryA(f[0].c_str())) Undone(true, "removed the folder", f[0]);
         break;
     case TJournalKind::FileMade:
-        if (!PlainPath(f[0]) || !RemoveFile(f[0])) left.push_back(f[0]);
+        if (!PlainPath(f[0]) || !RemoveFile(f[0])) {
+            Undone(false, "removed", f[0]);
+            left.push_back(f[0]);
+        } else {
+            Undone(true, "removed", f[0]);
+        }
         break;
     case TJournalKind::FileReplaced:
         UndoFileReplaced(f[0], f[1], left);
         break;
     case TJournalKind::KeyMade:
         // Only when empty of subkeys: what others made below it stays.
-        if (HKEY root = RootOf(f[0])) RegDeleteKeyA(root, f[1].c_str());
+        if (HKEY root = RootOf(f[0]); root && RegDeleteKeyA(root, f[1].c_str()) == ERROR_SUCCESS)
+            Undone(true, "removed the registry key", f[0] + "\\" + f[1]);
         break;
     case TJournalKind::ValueWritten:
         UndoValue(f, left);
         break;
     case TJournalKind::ProfileWritten:
-        if (!WritePrivateProfileStringA(f[1].c_str(), f[2].c_str(), f[3] == "1" ? f[4].c_str() : nullptr, f[0].c_str()))
+        if (!WritePrivateProfileStringA(f[1].c_str(), f[2].c_str(), f[3] == "1" ? f[4].c_str() : nullptr,
+                                        f[0].c_str())) {
+            Undone(false, "restored", f[0] + " [" + f[1] + "] " + f[2]);
             left.push_back(f[0]);
+        } else {
+            Undone(true, "restored", f[0] + " [" + f[1] + "] " + f[2]);
+        }
         break;
     default:
         break;

@@ -88,11 +88,20 @@ void ShowRestartDialog(TNimboInfo* info)
     Application->ProcessMessages();
 }
 
+// This process ends as the restarted copy it waited for did; the copy's
+// section of the log says how, this one's says so.
+[[noreturn]] void EndAsCopy(HANDLE copy)
+{
+    const DWORD code = ProcessExitCode(copy, exitFailed);
+    RunLog("Exit code " + IntToStr(static_cast<long long>(code)) + ", that of the restarted copy.");
+    ExitProcess(code);
+}
+
 [[noreturn]] void EndProcessNow()
 {
     FreeNimboPagesForm();
     Application->Terminate();
-    ExitProcess(static_cast<UINT>(RunExitCode()));
+    ExitProcess(static_cast<UINT>(FinalExitCode()));
 }
 }  // namespace
 
@@ -136,9 +145,14 @@ void TNimboInfo::Loaded()
 {
     TNimboComponent::Loaded();
     const bool run = !HasState(csDesigning);
+    if (run) LogProduct();
     if (run) CheckSingleInstance();
     LoadLanguage(language_);
     if (!RunSwitches().lang.empty()) SetLanguage(RunSwitches().lang);
+    if (run) {
+        const String refusal = CommandLineRefusal();
+        if (!refusal.empty()) RefuseCommandLine(refusal);
+    }
     // The journal of a killed run lies where its scope keeps it.
     if (run) DecideRunScope();
     if (run && !RecoverInterruptedRun()) EndProcessNow();
@@ -157,6 +171,7 @@ void TNimboInfo::Loaded()
     for (TNimboDir* d : script_->Dirs()) SelectDir(d, true);
     RegisterPages();
     if (run && installed_.found) FollowEarlierInstall();
+    if (run) TakeCommandLineChoices();
     ReportState();
     // Only now, with start-up done, may messages go through: the one that
     // starts the wizard may be waiting already, and the whole run would go
@@ -193,16 +208,12 @@ void TNimboInfo::DecideRunScope()
         RunLog("This setup installs for all users: one of its pages writes to what they share.");
     bool contradicted = false;
     const TScopeSwitch given = InstalledScope(switches, contradicted);
-    TScopeDecision d = DecideScope(installScope_, scopeSwitch_, given, Unattended(), switches.unInstall, machineOnly);
+    // Nobody is asked whom for where no question may be.
+    const bool quiet = FixedAnswers();
+    TScopeDecision d = DecideScope(installScope_, scopeSwitch_, given, quiet, switches.unInstall, machineOnly);
     if (d.refused && switches.scope == TScopeSwitch::none)
-        d = DecideScope(installScope_, scopeSwitch_, switches.scope, Unattended(), switches.unInstall, machineOnly);
-    if (d.refused || contradicted) {
-        const String text = Format(GetMessageText(msgScopeSwitchRefused), AppName());
-        RunLog("Bad command line: " + text);
-        SetRunExitCode(exitBadCommandLine);
-        ShowMessageDialog(this, text, mtError, NimboDialogButton(mbOK));
-        EndProcessNow();
-    }
+        d = DecideScope(installScope_, scopeSwitch_, switches.scope, quiet, switches.unInstall, machineOnly);
+    if (d.refused || contradicted) RefuseCommandLine(Format(GetMessageText(msgScopeSwitchRefused), AppName()));
     TRunScope scope = d.scope;
     if (d.ask) {
         const int answer =
@@ -230,6 +241,14 @@ void TNimboInfo::DecideRunScope()
     if (scope == TRunScope::user && !switches.unInstall && install && !install->Parent() && !own.empty())
         install->SetDir(own);
     if (installed_.found && install && !install->Parent()) install->SetDir(installed_.folder);
+}
+
+void TNimboInfo::RefuseCommandLine(const String& why)
+{
+    RunLog("Bad command line: " + why);
+    SetRunExitCode(exitBadCommandLine);
+    ShowMessageDialog(this, why, mtError, NimboDialogButton(mbOK));
+    EndProcessNow();
 }
 
 TScopeSwitch TNimboInfo::InstalledScope(const TRunSwitches& switches, bool& contradicted)
@@ -304,7 +323,7 @@ void TNimboInfo::ElevatedRestart()
     // The copy with rights is the run: this process ends as it does.
     FreeNimboPagesForm();
     WaitForProcessEndIdle(copy.Get());
-    ExitProcess(ProcessExitCode(copy.Get(), exitFailed));
+    EndAsCopy(copy.Get());
 }
 
 void TNimboInfo::TakeMultiDiskHandOver()
@@ -493,8 +512,7 @@ void TNimboInfo::UnInstallRestart()
     for (size_t i = 0; i < files.size(); ++i)
         WriteProfileString(HandOverFile(), kUnInstallSection, IntToStr(static_cast<long long>(i)), files[i]);
     // The copy runs as this one was asked to: silently, say.
-    const String switches = ForwardedSwitches();
-    const TKernelHandle copy = StartProgram(temp + name, switches);
+    const TKernelHandle copy = StartProgram(temp + name, ForwardedSwitches());
     if (!copy) {
         const DWORD error = GetLastError();
         AbortUnInstall(WithSystemError(GetMessageText(msgUnInstallNotLaunched), error));
@@ -508,8 +526,9 @@ void TNimboInfo::UnInstallRestart()
         // reach this process's windows and are answered, but nothing of
         // this run's own (the background's start timer) goes on.
         WaitForProcessEndIdle(copy.Get());
-        ExitProcess(ProcessExitCode(copy.Get(), exitFailed));
+        EndAsCopy(copy.Get());
     }
+    RunLog("The uninstall goes on in " + temp + name + ", which writes on in this log.");
     EndProcessNow();
 }
 

@@ -283,6 +283,7 @@ void TNimboBDEInstall::IntegratedInstall()
         auto write = [this, &winIni](const char* section, const char* key, const String& value) {
             controller_->Journal().ProfileValue(winIni, section, key);
             WriteProfileString(kWinIni, section, key, value);
+            RunLog("Profile entry: " + winIni + " [" + section + "] " + key + " = " + value);
         };
         write(kIdapi, "DLLPATH", RemoveBackslash(d));
         write(kIdapi, "CONFIGFILE01", d + "IDAPI.CFG");

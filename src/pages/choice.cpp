@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/nimbo_info.h"
+#include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 
@@ -260,6 +261,10 @@ void TNimboChoice::DoNext()
         if (selection_[static_cast<size_t>(i)] == 1) ApplyItem(data->Items()[i]);
     FreeControls();
     applied_ = true;
+    String chosen;
+    for (char c : ChoiceState()) chosen += c == '|' ? String(", ") : String(1, c);
+    const bool types = SwitchChoice() == TSwitchChoice::installType;
+    RunLog(String(types ? "Install type chosen: " : "Options chosen: ") + (chosen.empty() ? "none" : chosen));
     state_ = psDone;
     TNimboPage::DoNext();
 }
@@ -271,6 +276,14 @@ String TNimboChoice::ChoiceState() const
     for (int i = 0; data && i < data->Items().Count() && i < static_cast<int>(selection_.size()); ++i)
         if (selection_[static_cast<size_t>(i)] == 1) state += (state.empty() ? "" : "|") + data->Items()[i]->Name();
     return state;
+}
+
+std::vector<String> TNimboChoice::ChoiceNames() const
+{
+    std::vector<String> names;
+    if (const TNimboChoiceData* data = ChoiceData())
+        for (int i = 0; i < data->Items().Count(); ++i) names.push_back(data->Items()[i]->Name());
+    return names;
 }
 
 void TNimboChoice::TakeEarlierChoice(const String& state)

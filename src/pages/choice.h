@@ -29,6 +29,7 @@ public:
     bool ChoiceKept() const override { return applied_; }
     String ChoiceState() const override;
     void TakeEarlierChoice(const String& state) override;
+    std::vector<String> ChoiceNames() const override;
 
     // Removes and destroys every control built for the current show.
     virtual void FreeControls();
@@ -90,6 +91,7 @@ class TNimboCheckBoxChoice : public TNimboChoice {
 
 public:
     TNimboCheckBoxChoice();
+    TSwitchChoice SwitchChoice() const override { return TSwitchChoice::options; }
     void ShowPage() override;
     void ItemClick(TObject* sender) override;
     void SetSelected(int index, bool value) override;
@@ -100,6 +102,7 @@ class TNimboRadioChoice : public TNimboChoice {
 
 public:
     TNimboRadioChoice();
+    TSwitchChoice SwitchChoice() const override { return TSwitchChoice::installType; }
     void ShowPage() override;
     void ItemClick(TObject* sender) override;
     void SetSelected(int index, bool value) override;

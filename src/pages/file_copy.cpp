@@ -381,8 +381,11 @@ void TNimboFileCopy::DropDirsUnder(const String& path)
         if (dirList_[k].size() >= path.size() && SameText(dirList_[k].substr(0, path.size()), path)) {
             // Its files are not installed; the closing message counts them.
             auto* dropped = static_cast<TNimboDir*>(dirList_.Objects(k));
-            if (TNimboFileList* files = controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr)
+            if (TNimboFileList* files = controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr) {
                 controller_->AddNotInstalled(files->Files().Count());
+                for (const TNimboFile* file : files->Files())
+                    RunLog("Skipped: " + dirList_[k] + file->Name() + " (its directory could not be made)");
+            }
             dirList_.Delete(k);
         }
 }
@@ -435,6 +438,7 @@ void TNimboFileCopy::ReportOffDisk(const std::vector<TNimboFile*>& files)
     for (TNimboFile* file : files) {
         if (aborted_) return;
         controller_->AddNotInstalled(1);
+        RunLog("Skipped: " + file->Name() + " (on none of the setup's disks)");
         if (Ask(Format(Text(msgFileOnNoDisk), file->Name()), mtWarning,
                 NimboDialogButton(mbAbort) | NimboDialogButton(mbIgnore)) == mrAbort)
             ConfirmAbort();
@@ -513,6 +517,7 @@ void TNimboFileCopy::CopyOneFile(const String& source, const String& target, TNi
     ShowCopyNames(source, target);
     KeepAlive();
     if (source == target) {
+        RunLog("Skipped: " + target + " (the source itself)");
         Ask(Text(msgCopySameFile) + ":" + source, mtInformation, NimboDialogButton(mbOK));
         AdvanceProgress(file->Size());
         return;
@@ -674,6 +679,7 @@ bool TNimboFileCopy::KeptByPolicy(TCopyJob& job)
     // The overwrite policy for a target that is there: a file it keeps is
     // skipped, with its share of the bar.
     if (ConfirmOverwrite(job.source, job.target, job.disk, job.existed)) return false;
+    RunLog("Kept: " + job.target + " (" + overwriteReason_ + ")");
     AdvanceProgress(job.file->Size());
     return true;
 }
@@ -690,8 +696,12 @@ bool TNimboFileCopy::KeptAfterNameTaken(TCopyJob& job)
     return KeptByPolicy(job);
 }
 
-void TNimboFileCopy::RecordInstalled(const TCopyJob& job)
+void TNimboFileCopy::RecordInstalled(const TCopyJob& job, const char* how)
 {
+    if (how)
+        RunLog(how + job.target);
+    else
+        RunLog(job.existed ? "Replaced: " + job.target + " (" + overwriteReason_ + ")" : "Copied: " + job.target);
     if (!job.existed) controller_->AddInstalledFile(job.target);
     // A second entry for this target (a file on two disks) finds it there.
     present_.insert(AnsiUpperCase(job.target));
@@ -707,6 +717,7 @@ bool TNimboFileCopy::RetryAfterCopyError(const TCopyJob& job, DWORD error)
     const int answer =
         Ask(text, mtWarning, NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry) | NimboDialogButton(mbIgnore));
     if (answer == mrRetry) return true;
+    RunLog("Skipped: " + job.target + " (" + text + ")");
     LeaveFile(job, answer);
     return false;
 }
@@ -730,11 +741,12 @@ bool TNimboFileCopy::RetryWhenInUse(TCopyJob& job)
         buttons |= NimboDialogButton(mbYes);
         // Nobody to close the program: an unattended run has the file
         // replaced at the restart rather than ending.
-        if (Unattended()) buttons &= ~NimboDialogButton(mbAbort);
+        if (FixedAnswers()) buttons &= ~NimboDialogButton(mbAbort);
     }
     const int answer = Ask(text, mtWarning, buttons);
     if (answer == mrRetry) return true;
     if (answer != mrYes) {
+        RunLog("Skipped: " + job.target + " (in use by another program)");
         LeaveFile(job, answer);
         return false;
     }
@@ -742,7 +754,7 @@ bool TNimboFileCopy::RetryWhenInUse(TCopyJob& job)
     if (error == ERROR_CANCELLED) return false;  // a Cancel confirmed during the file
     if (!error) {
         controller_->SetRestartNeeded();
-        RecordInstalled(job);
+        RecordInstalled(job, "In use, replaced when the computer restarts: ");
         return false;
     }
     return RetryAfterCopyError(job, error);
@@ -785,18 +797,24 @@ bool TNimboFileCopy::ConfirmAbort()
 bool TNimboFileCopy::ConfirmOverwrite(const String& source, const String& target, int disk, bool& existed)
 {
     existed = FileExists(target);
+    // Why the file there is replaced or kept, for the run's log.
+    overwriteReason_ = overWrite_ == swNever ? "the setup never replaces a file" : "the setup replaces every file";
     if (overWrite_ == swAlways || !existed) return true;
     if (overWrite_ == swNever) return false;
     // The product's own file from its earlier install: an update replaces
     // it, a repair puts it back, without a question.
+    overwriteReason_ = "a file of the product's earlier install";
     if (overWrite_ == swAsk && controller_ && controller_->InstalledBefore(target)) return true;
     TOverwriteFacts facts;
     // Nobody to ask: a newer source replaces the target, nothing else does.
-    if (overWrite_ == swOlder || (overWrite_ == swAsk && Unattended())) {
+    if (overWrite_ == swOlder || (overWrite_ == swAsk && FixedAnswers())) {
         if (!PayloadFacts(source, facts)) LastWriteTime(source, facts.sourceTime);
         LastWriteTime(target, facts.targetTime);
-        return LocalDosStamp(facts.sourceTime) > LocalDosStamp(facts.targetTime);
+        const bool newer = LocalDosStamp(facts.sourceTime) > LocalDosStamp(facts.targetTime);
+        overwriteReason_ = newer ? "the setup's file is newer" : "it is as new as the setup's file, or newer";
+        return newer;
     }
+    overwriteReason_ = "as the user answered";
     for (;;) {
         ReadOverwriteFacts(source, target, facts);
         const TOverwriteAnswer answer = facts.sourceSize == -1 || facts.targetSize == -1
@@ -855,6 +873,7 @@ TNimboFileCopy::TOverwriteAnswer TNimboFileCopy::AnswerUnreadable(const String& 
         Ask(text, mtWarning, NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
     if (answer == mrYes) {
         controller_->AddNotInstalled(1);
+        overwriteReason_ = "unreadable: " + text;
         return TOverwriteAnswer::Keep;
     }
     if (answer == mrAbort) {

@@ -158,7 +158,9 @@ private:
     void PutBack(TCopyJob& job);
     bool KeptByPolicy(TCopyJob& job);
     bool KeptAfterNameTaken(TCopyJob& job);
-    void RecordInstalled(const TCopyJob& job);
+    // The file is in place: recorded, and named in the run's log (`how`
+    // says how, else copied or replaced with the reason).
+    void RecordInstalled(const TCopyJob& job, const char* how = nullptr);
     // True for Retry; Ignore and Abort leave the file.
     bool RetryAfterCopyError(const TCopyJob& job, DWORD error);
     // The same for a target another program holds, which may also be
@@ -208,6 +210,7 @@ private:
     TNimboOverWriteOptions overWrite_ = swAsk;
     bool aborted_ = false;
     String sourceDir_;
+    String overwriteReason_;  // why ConfirmOverwrite answered as it did
     int lastResult_ = 0;
     bool cancelDone_ = false;  // DoCancel ran for this run already
     int64_t pendingProgress_ = 0;

@@ -78,10 +78,21 @@ int TNimboGroups::ProgramFileCount() const
     return count;
 }
 
+String TNimboGroups::RefusedSwitch() const
+{
+    // The name a user could type on the page, and no other.
+    const String& group = RunSwitches().group;
+    if (group.empty() || IsProgManName(group)) return String();
+    return Format(NimboMessageText(controller_, msgGroupNameRefused), group);
+}
+
+bool TNimboGroups::Skipped() const { return RunSwitches().noIcons || ProgramFileCount() == 0; }
+
 void TNimboGroups::ShowPage()
 {
     TNimboPage::ShowPage();
-    if (!controller_) return;
+    // Nothing to show of a page that makes no group.
+    if (!controller_ || Skipped()) return;
     TNimboPagesForm* f = NimboPagesForm;
     String text;
     if (text_.Count() > 0) {
@@ -115,7 +126,7 @@ void TNimboGroups::FillGroupList()
         if (groups[i].empty()) groups.Delete(i);
     existingGroups_.Assign(groups);
     const TNimboWinGroups* record = Groups();
-    const String title = record ? record->Title() : String();
+    const String title = !RunSwitches().group.empty() ? RunSwitches().group : record ? record->Title() : String();
     bool listed = false;
     for (int i = 0; i < groups.Count() && !listed; ++i) listed = SameText(groups[i], title);
     if (!listed && !title.empty()) groups.Add(title);
@@ -125,7 +136,7 @@ void TNimboGroups::FillGroupList()
 
 void TNimboGroups::PageActive()
 {
-    if (ProgramFileCount() == 0) DoNext();
+    if (Skipped()) DoNext();
 }
 
 bool TNimboGroups::GroupExists(const String& group) const
@@ -154,7 +165,9 @@ void TNimboGroups::CreateItems(const String& group,
         const bool possible = CanMakeItem(item, path);
         // Recorded first: an item whose making failed may still exist.
         if (possible) controller_->AddGroupEntry(item->Name(), group);
-        if (!possible || !make(item, path))
+        if (possible && make(item, path))
+            RunLog("Program item made: " + item->Name() + " in " + group + ", starting " + path);
+        else
             ShowMessageDialog(controller_, Format(NimboMessageText(controller_, msgGroupItemNotCreated), item->Name()),
                               mtError, NimboDialogButton(mbOK));
     }
@@ -180,6 +193,7 @@ bool TNimboGroups::SendCommands(const String& group, bool existing)
     const bool made = ProgManExecute("[CreateGroup(" + ProgManArg(group) + "," + common + ")]", true);
     if (folders.Settle(*controller_)) controller_->AddGroupEntry("", group);
     CloseProgMan();
+    if (made) RunLog("Program group made by Program Manager: " + group);
     if (!made) {
         // Refused (a shell that may not write to everybody's Start menu,
         // where this run may): the page makes the group itself.
@@ -215,6 +229,7 @@ void TNimboGroups::MakeFolders(const String& group, bool existing)
     if (!planned.empty()) controller_->Journal().Destination(planned);
     if (fresh) controller_->Journal().MakeDirs(planned);
     const String folder = MakeGroupFolder(group, common);
+    if (!folder.empty()) RunLog(String(fresh ? "Program group made: " : "Program group used: ") + folder);
     if (folder.empty()) {
         GroupFailed(group);
     } else if (fresh) {
@@ -248,7 +263,8 @@ void TNimboGroups::DoNext()
 {
     if (!controller_) return;
     TNimboPagesForm* f = NimboPagesForm;
-    if (ProgramFileCount() == 0) {
+    if (Skipped()) {
+        if (RunSwitches().noIcons) RunLog("No program group: /NOICONS.");
         state_ = psDone;
         TNimboPage::DoNext();
         return;

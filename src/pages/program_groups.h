@@ -26,6 +26,7 @@ public:
 
     void PageActive() override;
     void ShowPage() override;
+    String RefusedSwitch() const override;
     void DoNext() override;
     // Once it has made a group, going back to it would make another.
     bool BlocksPrevious() const override { return madeGroup_; }
@@ -40,6 +41,8 @@ public:
     TNimboWinGroups* Groups() const;
     // How many of the group's program files exist on disk.
     int ProgramFileCount() const;
+    // A page that makes no group: /NOICONS, or no program of its items installed.
+    bool Skipped() const;
 
 private:
     void FillGroupList();

@@ -276,6 +276,7 @@ void TNimboUnInstall::PlaceProgram(const String& dir)
             }
             controller_->Journal().PrepareTarget(target);
             CopyPartWithProgress(file.path, file.part, target);
+            RunLog("Copied: " + target + " (removes the installation)");
             controller_->AddInstalledFile(target);
             const TSetupPayload* payload = controller_->Payload();
             if (payload && program && !payload->DropSignature(target)) throw InOutError(target, GetLastError());
@@ -389,5 +390,6 @@ void TNimboUnInstall::RemoveRegistration(const String& displayName)
     }
     TRegistryKey key;
     // Opened, not made: a user's registry without the list gets none.
-    if (key.Open(RegistrationRoot(), kUnInstallKey, true)) key.DeleteSubKey(id);
+    if (key.Open(RegistrationRoot(), kUnInstallKey, true) && key.DeleteSubKey(id))
+        RunLog("Registration removed: " + id);
 }

@@ -289,7 +289,10 @@ void TNimboBackground::Report(uint8_t result, bool unInstall)
 {
     // Nobody cancels an unattended run: it ended because something failed.
     if (result != psDone) SetRunExitCode(Unattended() ? exitFailed : exitCancelled);
-    RunLog(result == psDone ? "Done." : "Ended without completing.");
+    // A page may end the run with its code and still let the chain go on
+    // to its end (a /DIR refused by the directory page): that is no success.
+    const bool done = result == psDone && RunExitCode() == exitDone;
+    RunLog(done ? "Done." : "Ended without completing.");
     if (Unattended()) return;
     if (!controller_ || !displayMessage_) return;
     unsigned message;

@@ -28,12 +28,18 @@ holder=$!
 wait_for "$work/held" 30 || fail "the holder did not take the file"
 
 log="$(winpath "$work/run.log")"
-(cd "$work/source" && wine setup.exe /VERYSILENT '/DIR=C:\Apps\InUse' "/LOG=$log" >"$work/setup.out" 2>&1 </dev/null)
+# As deployment tools ask: the code they know for "restart to finish".
+(cd "$work/source" && wine setup.exe /VERYSILENT '/DIR=C:\Apps\InUse' "/LOG=$log" /NORESTART /RESTARTEXITCODE=3010 \
+    >"$work/setup.out" 2>&1 </dev/null)
 rc=$?
-[ $rc -eq 6 ] && pass "a run that leaves a file for the restart ends with 6" || fail "the run ended with $rc"
+# A Unix parent sees the low 8 bits of the Windows exit code; the log has it whole.
+[ $rc -eq $((3010 % 256)) ] && pass "a run that leaves a file for the restart ends with the code asked for" ||
+    fail "the run ended with $rc"
 grep -q 'Question: The file C:\\Apps\\InUse\\corvane.exe is in use by another program.* -> Yes' "$work/run.log" \
-    && grep -q '^Restart your computer to finish the installation' "$work/run.log" \
-    && pass "the log names the file in use and the restart" || { fail "the run log:"; cat "$work/run.log"; }
+    && grep -q '  Restart your computer to finish the installation' "$work/run.log" \
+    && grep -q '  In use, replaced when the computer restarts: C:\\Apps\\InUse\\corvane.exe' "$work/run.log" \
+    && tail -1 "$work/run.log" | grep -q '  Exit code 3010 (/RESTARTEXITCODE): done, but the computer must restart' \
+    && pass "the log names the file in use, the restart and the exit code" || { fail "the run log:"; cat "$work/run.log"; }
 rm -f "$work/held"
 wait $holder
 [ "$(cat "$app/corvane.exe")" = "the old program" ] && pass "the file in use stays until the restart" \

@@ -171,7 +171,7 @@ rc=$?
 grep -q "Corvane Linker Setup deinstallieren" "$work/uninstall.log" \
     && pass "the uninstaller speaks German without a language library" || fail "the uninstall's log: $(cat "$work/uninstall.log")"
 # Said once, by the copy that removes, not by the program that hands over.
-[ "$(grep -c 'stalling for' "$work/uninstall.log")" -eq 1 ] && grep -q '^Uninstalling for all users\.' "$work/uninstall.log" \
+[ "$(grep -c 'stalling for' "$work/uninstall.log")" -eq 1 ] && grep -q '  Uninstalling for all users\.' "$work/uninstall.log" \
     && pass "the uninstall's log says once whom it uninstalls for" || fail "the uninstall's log: $(cat "$work/uninstall.log")"
 wait_for "$apps" 20 gone && pass "the uninstall removes everything" || { fail "left:"; ls -la "$apps"; }
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker' >/dev/null 2>&1 </dev/null \

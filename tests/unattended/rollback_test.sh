@@ -38,7 +38,8 @@ after="$(snapshot "$dir")"
 [ "$before" = "$after" ] && pass "every file is back byte for byte with its time, the user's kept, nothing left aside" \
     || { fail "the folder changed:"; diff <(echo "$before") <(echo "$after"); }
 grep -q 'Setup did not complete. Your computer was left as it was before.' "$work/failed.log" \
-    && pass "the run log says the run was undone" || { fail "the run log:"; cat "$work/failed.log"; }
+    && grep -q '  Undone: put back the earlier C:\\Rollback\\App\\' "$work/failed.log" \
+    && pass "the run log says the run was undone, step by step" || { fail "the run log:"; cat "$work/failed.log"; }
 no_journal && pass "no journal is left" || fail "a journal is left: $(ls "$journals")"
 chmod u+w "$dir/$last"
 

@@ -31,7 +31,7 @@ grep -qi '^Install=C:\\Apps\\Silent\\Nested\\' "$dir/INSTALL.LOG" && pass "the i
     || fail "no install log with the destination"
 grep -q 'Question: The directory C:\\Apps\\Silent\\Nested\\ does not exist. Create it? -> Yes' "$work/run.log" \
     && grep -q 'Question: Would you like to read the README.TXT file? -> No' "$work/run.log" \
-    && grep -q '^Done\.' "$work/run.log" && pass "the log records the questions and their answers" \
+    && grep -q '  Done\.' "$work/run.log" && pass "the log records the questions and their answers" \
     || { fail "the run log:"; cat "$work/run.log"; }
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Linker' /v UnInstallString \
     >"$work/reg.txt" 2>&1 </dev/null

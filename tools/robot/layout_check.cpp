@@ -125,7 +125,61 @@ std::string TextCut(HWND h)
     return fault;
 }
 
+// A label's lines that do not fit its width: the control wraps them.
+std::string WrappedLines(HWND h, const std::string& text)
+{
+    HFONT own = ControlFont(h);
+    HFONT font = own ? own : reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0));
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    RECT client;
+    GetClientRect(h, &client);
+    std::string faults;
+    for (size_t b = 0, e; b <= text.size(); b = e + 1) {
+        e = text.find('\n', b);
+        if (e == std::string::npos) e = text.size();
+        std::string line = text.substr(b, e - b);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        RECT need{0, 0, 0, 0};
+        DrawTextA(dc, line.c_str(), static_cast<int>(line.size()), &need,
+                  DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+        if (need.right > client.right)
+            faults += (faults.empty() ? "" : "\n") + Who(h) + ": \"" + line + "\" needs " + std::to_string(need.right) +
+                      " pixels, it has " + std::to_string(client.right);
+    }
+    if (old) SelectObject(dc, old);
+    DeleteDC(dc);
+    if (own) DeleteObject(own);
+    return faults;
+}
+
+std::string WrapFault(HWND h)
+{
+    const auto text = ControlText(h);
+    if (!text || text->empty()) return "";
+    if (IsClass(h, "Static")) return WrappedLines(h, *text);
+    if (!IsClass(h, "Edit") || !(GetWindowLongA(h, GWL_STYLE) & ES_MULTILINE)) return "";
+    size_t lines = 1;
+    for (size_t i = text->find('\n'); i != std::string::npos; i = text->find('\n', i + 1)) ++lines;
+    const auto shown = static_cast<size_t>(SendMessageA(h, EM_GETLINECOUNT, 0, 0));
+    if (shown <= lines) return "";
+    return Who(h) + " shows its " + std::to_string(lines) + " lines in " + std::to_string(shown);
+}
+
 }  // namespace
+
+std::string WrapFaults(HWND window)
+{
+    std::vector<HWND> all;
+    EnumChildWindows(window, Collect, reinterpret_cast<LPARAM>(&all));
+    std::string faults;
+    for (HWND h : all) {
+        if (!IsWindowVisible(h)) continue;
+        const std::string fault = WrapFault(h);
+        if (!fault.empty()) faults += (faults.empty() ? "" : "\n") + fault;
+    }
+    return faults;
+}
 
 std::string LayoutFaults(HWND window)
 {

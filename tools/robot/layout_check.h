@@ -12,5 +12,11 @@ namespace robot {
 
 // Empty when the layout holds, else one line per fault.
 std::string LayoutFaults(HWND window);
+// Whether the window shows each line of its texts as one line: a multi-line
+// edit shows as many lines as its text has, and each line of a label fits
+// its width in its font (the one it was given, for a control of the
+// system's such as a message box's text). Empty when so, else each line
+// that wraps.
+std::string WrapFaults(HWND window);
 
 }  // namespace robot

@@ -161,7 +161,8 @@ std::string Runner::Check(const Condition& c) const
     case Cond::DialogButtons:
         return CheckDialog(c);
     case Cond::Layout:
-        if (HWND h = FindVisibleTopLevel(c.window)) return LayoutFaults(h);
+    case Cond::Unwrapped:
+        if (HWND h = FindVisibleTopLevel(c.window)) return c.kind == Cond::Layout ? LayoutFaults(h) : WrapFaults(h);
         return "no visible window " + c.window.Describe();
     default:
         return CheckControl(c);

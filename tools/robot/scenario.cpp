@@ -185,11 +185,12 @@ Condition ParseCondition(LineParser& p)
     if (what == "window") {
         c.kind = Cond::Window;
         c.window = p.ParseRef("window (component name or \"caption\")");
-    } else if (what == "gone" || what == "fills" || what == "centred" || what == "layout") {
-        c.kind = what == "gone"     ? Cond::Gone
-                 : what == "fills"  ? Cond::Fills
-                 : what == "layout" ? Cond::Layout
-                                    : Cond::Centred;
+    } else if (what == "gone" || what == "fills" || what == "centred" || what == "layout" || what == "unwrapped") {
+        c.kind = what == "gone"        ? Cond::Gone
+                 : what == "fills"     ? Cond::Fills
+                 : what == "layout"    ? Cond::Layout
+                 : what == "unwrapped" ? Cond::Unwrapped
+                                       : Cond::Centred;
         c.window = p.ParseRef("window (component name or \"caption\")");
     } else if (what == "text") {
         c.kind = Cond::Text;
@@ -222,7 +223,8 @@ Condition ParseCondition(LineParser& p)
         }
     } else {
         p.Fail("unknown condition '" + what +
-               "' (window, gone, fills, centred, layout, text, enabled, disabled, visible, hidden, checked, unchecked, "
+               "' (window, gone, fills, centred, layout, unwrapped, text, enabled, disabled, visible, hidden, checked, "
+               "unchecked, "
                "focused, dialog)");
     }
     return c;
@@ -345,6 +347,8 @@ std::string Condition::Describe() const
         return window.Describe() + " centred on the screen";
     case Cond::Layout:
         return "layout of " + window.Describe() + " holds";
+    case Cond::Unwrapped:
+        return "no line of " + window.Describe() + " wrapped";
     case Cond::Text:
         return "text of " + control.Describe() + m + Quote(text);
     case Cond::Enabled:

@@ -41,7 +41,8 @@ enum class Cond {
     Centred,     // a visible top-level window sits in the middle of the screen
     DialogText,  // message text of a dialog equals / contains
     DialogButtons,
-    Layout,  // every control inside its parent, every caption uncut
+    Layout,     // every control inside its parent, every caption uncut
+    Unwrapped,  // no text control breaks a line of its text
 };
 
 enum class Match { Equals, Contains };
