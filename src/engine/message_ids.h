@@ -127,5 +127,6 @@
 #define msgJournalRefused 119
 #define msgFileNotRemoved 120
 #define msgInstallMoved 121
+#define msgGroupsWorking 122
 // One past the last message number.
-#define kMessageCount 122
+#define kMessageCount 123

@@ -23,6 +23,11 @@ bool OpenProgMan()
     TDdeClientConv* dde = Client();
     if (!dde) return false;
     dde->SetLink(gService, kTopic);
+    // Only a Program Manager that runs already: one the page would start
+    // (the form's PROGMAN) shows its window in front and keeps the page
+    // waiting for an answer it may never give; the page makes the group
+    // itself instead.
+    dde->SetServiceApplication(String());
     return dde->OpenLink();
 }
 

@@ -44,6 +44,13 @@ bool CanMakeItem(const TNimboWinItem* item, const String& path)
     return IsProgManName(item->Name()) && !holdsAny(path, "\"") && !holdsAny(item->CommandLine(), "\"()[],");
 }
 
+// An item's link: started in its own folder, with its own icon, as
+// Program Manager makes an item.
+TShellLinkData ItemLink(const TNimboWinItem* item, const String& path)
+{
+    return TShellLinkData{path, item->CommandLine(), item->Name(), ExtractFileDir(path), path, 0};
+}
+
 // How long the page waits for the folder windows its commands open.
 constexpr DWORD kFolderWindowWaitMs = 15000;
 // How many of the minimize timer's one-second ticks follow a Next.
@@ -203,9 +210,7 @@ bool TNimboGroups::SendCommands(const String& group, bool existing)
     OpenProgMan();
     const std::vector<String> present = folders.Present();
     CreateItems(group, [this, &present](const TNimboWinItem* item, const String& path) {
-        for (const String& folder : present)
-            if (!KeptInJournal(ItemLinkPath(folder, item->Name()))) return false;
-        return ProgManExecute(Format("[AddItem(\"%s\" %s,%s)]", path, item->CommandLine(), ProgManArg(item->Name())));
+        return AddItem(present, item, path);
     });
     CloseProgMan();
     // Waited for: once it is carried out, so is every command before it,
@@ -214,6 +219,34 @@ bool TNimboGroups::SendCommands(const String& group, bool existing)
     CloseProgMan();
     windows.CloseOpened(group, kFolderWindowWaitMs);
     return true;
+}
+
+bool TNimboGroups::AddItem(const std::vector<String>& folders, const TNimboWinItem* item, const String& path)
+{
+    for (const String& folder : folders)
+        if (!KeptInJournal(ItemLinkPath(folder, item->Name()))) return false;
+    // Waited for and looked at: a shell may refuse an item (Wine's takes
+    // nothing behind a quoted path) or not answer at all.
+    ShowProgress(item->Name());
+    const String command = Format("[AddItem(\"%s\" %s,%s)]", path, item->CommandLine(), ProgManArg(item->Name()));
+    const bool carried = ProgManExecute(command, true);
+    // A Program Manager that keeps no folder for the group: its answer is
+    // all there is to go by.
+    if (folders.empty()) return carried;
+    for (const String& folder : folders)
+        if (carried && FileExists(ItemLinkPath(folder, item->Name()))) return true;
+    RunLog("Program Manager did not make the item " + item->Name() + ": it is made as a shell link.");
+    return WriteShellLink(ItemLinkPath(folders.front(), item->Name()), ItemLink(item, path));
+}
+
+void TNimboGroups::ShowProgress(const String& what)
+{
+    // The commands may take a while (a shell starting its folder windows):
+    // the page says what it is doing meanwhile.
+    TNimboPagesForm* f = NimboPagesForm;
+    f->meCWGActions->Lines()->Clear();
+    f->meCWGActions->Lines()->Add(Format(NimboMessageText(controller_, msgGroupsWorking), what));
+    RedrawWindow(f->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void TNimboGroups::MakeFolders(const String& group, bool existing)
@@ -239,10 +272,7 @@ void TNimboGroups::MakeFolders(const String& group, bool existing)
     CreateItems(group, [this, &folder](const TNimboWinItem* item, const String& path) {
         if (folder.empty()) return false;
         const String link = ItemLinkPath(folder, item->Name());
-        // Started in its own folder, with its own icon, as Program Manager
-        // makes an item.
-        const TShellLinkData data{path, item->CommandLine(), item->Name(), ExtractFileDir(path), path, 0};
-        return KeptInJournal(link) && WriteShellLink(link, data);
+        return KeptInJournal(link) && WriteShellLink(link, ItemLink(item, path));
     });
 }
 
@@ -293,6 +323,7 @@ void TNimboGroups::DoNext()
             minimizeTimer_->SetOnTimer([this](TObject* sender) { MinimizeTick(sender); });
         }
         shownGroup_ = group;
+        ShowProgress(group);
         if (!SendCommands(group, existing)) MakeFolders(group, existing);
         ShowWindow(f->Handle(), SW_SHOWNORMAL);
         minimizeTicks_ = 0;

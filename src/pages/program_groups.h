@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "engine/nimbo_component.h"
 #include "framework/win32/extctrls.h"
@@ -50,6 +51,11 @@ private:
     // False, having sent nothing, when no Program Manager answers.
     bool SendCommands(const String& group, bool existing);
     void MakeFolders(const String& group, bool existing);
+    // Asks Program Manager for the item and makes its link itself where
+    // the shell did not; false when neither way made it.
+    bool AddItem(const std::vector<String>& folders, const TNimboWinItem* item, const String& path);
+    // The page's text says what it makes now.
+    void ShowProgress(const String& what);
     void GroupFailed(const String& group);
     // Writes the item's link down in the run's journal before it is made.
     bool KeptInJournal(const String& link);
