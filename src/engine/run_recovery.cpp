@@ -90,6 +90,9 @@ void TNimboInfo::FinishInstall()
         RollBackRun();
         return;
     }
+    // A run that ended short before it changed anything leaves nothing,
+    // not even a log naming nothing.
+    if (RunExitCode() != exitDone && !(journal_ && journal_->Started())) return;
     try {
         WriteLog();
     } catch (...) {

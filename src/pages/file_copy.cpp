@@ -267,11 +267,13 @@ bool TNimboFileCopy::CheckFreeSpace()
         if (OnDriveTooSmall) {
             OnDriveTooSmall(this, letter, needed, available);
         } else {
-            MessageDlg(Format(Text(msgSpaceNotEnough), String(1, letter)) + "\r\n" +
-                           Format(Text(msgSpaceAvailable), available) + "\r\n" +
-                           Format(Text(msgSpaceRequired), needed) + "\r\n" +
-                           Format(Text(msgSpaceMissing), needed - available) + "\r\n",
-                       mtWarning, 1u << mbOK);
+            // In the run's language, caption and button too.
+            ShowMessageDialog(controller_,
+                              Format(Text(msgSpaceNotEnough), String(1, letter)) + "\r\n" +
+                                  Format(Text(msgSpaceAvailable), available) + "\r\n" +
+                                  Format(Text(msgSpaceRequired), needed) + "\r\n" +
+                                  Format(Text(msgSpaceMissing), needed - available),
+                              mtWarning, NimboDialogButton(mbOK));
         }
     }
     return ok;

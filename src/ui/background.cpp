@@ -296,9 +296,9 @@ void TNimboBackground::Report(uint8_t result, bool unInstall)
     if (Unattended()) return;
     if (!controller_ || !displayMessage_) return;
     unsigned message;
-    if (result == psDone)
+    if (done)
         message = unInstall ? msgUnInstallCompleted : msgSetupCompleted;
-    else if (result == psCancelled && !controller_->RollsBack())
+    else if ((result == psCancelled || result == psDone) && !controller_->RollsBack())
         message = unInstall ? msgUnInstallFailed : msgSetupFailed;
     else
         return;  // an undone run says so once it is undone

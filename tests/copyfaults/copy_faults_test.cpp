@@ -629,7 +629,7 @@ TEST_F(DiskFull, DISABLED_APayloadLargerThanTheDriveIsRefusedBeforeAnythingIsMad
     const int64_t free = static_cast<int64_t>(available.QuadPart);
     const String letter = dst.substr(0, 1);
     ASSERT_EQ(warned.size(), 1u);
-    EXPECT_EQ(warned[0], "There is not enough space on the " + letter + " drive.\r\nThere is " +
+    EXPECT_EQ(warned[0], "\r\nThere is not enough space on the " + letter + " drive.\r\nThere is " +
                              IntToStr(static_cast<int>(free)) + " bytes available.\r\n" + IntToStr(size) +
                              " bytes are required on this drive.\r\n" + IntToStr(static_cast<int>(size - free)) +
                              " more bytes are required.\r\n");
