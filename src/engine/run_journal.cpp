@@ -303,10 +303,14 @@ String TRunJournal::PathFor(const String& application)
 
 void TRunJournal::Begin()
 {
-    CreateDirectoryA(RemoveBackslash(Folder()).c_str(), nullptr);
     // An earlier run's journal is never written over: it is undone first.
-    file_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
+    // Made again when another run took the folder away, empty, meanwhile.
+    for (int attempt = 0; attempt < 2 && !file_; ++attempt) {
+        madeFolder_ = CreateDirectoryA(RemoveBackslash(Folder()).c_str(), nullptr) || madeFolder_;
+        file_.Reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file_ && GetLastError() != ERROR_PATH_NOT_FOUND) break;
+    }
     if (!file_) WriteFailed(GetLastError());
     WriteLine(EncodeJournalHeader(application_, ScopeName(scope_), seal_));
 }
@@ -476,7 +480,13 @@ void TRunJournal::Commit()
     Write({TJournalKind::Committed, {}}, true);
     file_.Close();
     RemoveAsides(ReadJournal(path_), nullptr);
+    Remove();
+}
+
+void TRunJournal::Remove()
+{
     DeleteFileA(path_.c_str());
+    if (madeFolder_) RemoveDirectoryA(RemoveBackslash(Folder()).c_str());
 }
 
 std::vector<String> TRunJournal::RollBack()
@@ -485,7 +495,7 @@ std::vector<String> TRunJournal::RollBack()
     if (!Started()) return left;
     file_.Close();
     UndoJournal(ReadJournal(path_), left);
-    DeleteFileA(path_.c_str());
+    Remove();
     return left;
 }
 
@@ -534,6 +544,10 @@ TJournalRecovery RecoverJournal(const String& application)
         RemoveAsides(content, &bounds);
     else
         UndoConfined(content, recovery.left, &bounds, recovery.refused);
-    if (!DeleteFileA(path.c_str())) recovery.left.push_back(path);
+    // The folder a run of this setup made for the journal goes with it, when empty.
+    if (!DeleteFileA(path.c_str()))
+        recovery.left.push_back(path);
+    else
+        RemoveDirectoryA(RemoveBackslash(TRunJournal::Folder()).c_str());
     return recovery;
 }

@@ -89,12 +89,16 @@ private:
     void Write(const TJournalRecord& record, bool durable);
     void WriteLine(const String& line);
     void Begin();
+    // Removes the journal, and the state folder when this run made it and
+    // nothing else is in it.
+    void Remove();
     // The journal's error for the platform call that just failed.
     [[noreturn]] void WriteFailed(DWORD error) const;
     String application_;
     TRunScope scope_;
     String path_;
     TKernelHandle file_;
+    bool madeFolder_ = false;  // the state folder, which goes with the journal when empty
     TJournalSeal seal_;
     std::set<String> destinations_;  // upper-cased
     std::vector<String> pendingDestinations_;

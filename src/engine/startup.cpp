@@ -29,13 +29,41 @@ namespace {
 // run, in the user's own data for a per-user one.
 String HandOverFile()
 {
-    if (!PerUserRun()) return "TNIMBO.INI";
-    const String folder = RunStateFolder();
-    CreateDirectoryA(RemoveBackslash(folder).c_str(), nullptr);
-    return folder + "TNIMBO.INI";
+    if (!PerUserRun()) return AddBackslash(WindowsDir()) + "TNIMBO.INI";
+    return RunStateFolder() + "TNIMBO.INI";
 }
 constexpr const char* kMultiDiskSection = "MultiDisk Install";
 constexpr const char* kUnInstallSection = "UnInstall";
+// Set in a hand-over section when the writer made the file (and the
+// folder) for it: the reader then takes away what is left of them empty.
+constexpr const char* kMadeFileKey = "Made File";
+constexpr const char* kMadeFolderKey = "Made Folder";
+
+// Before a hand-over is written: makes the per-user state folder, and says
+// in the section what was made for it.
+void PrepareHandOver(const char* section)
+{
+    const String file = HandOverFile();
+    const bool madeFolder = PerUserRun() && CreateDirectoryA(RemoveBackslash(ExtractFileDir(file)).c_str(), nullptr);
+    const bool madeFile = !FileExists(file);
+    EraseProfileSection(file, section);
+    if (madeFile) WriteProfileString(file, section, kMadeFileKey, "1");
+    if (madeFolder) WriteProfileString(file, section, kMadeFolderKey, "1");
+}
+
+// Takes a section away (reading a file that is not there makes none), and
+// with it the file and folder its writer made, when nothing else is left.
+void EraseHandOver(const char* section)
+{
+    const String file = HandOverFile();
+    if (!FileExists(file)) return;
+    const bool madeFile = ReadProfileString(file, section, kMadeFileKey) == "1";
+    const bool madeFolder = ReadProfileString(file, section, kMadeFolderKey) == "1";
+    EraseProfileSection(file, section);
+    char names[4] = "";
+    if (madeFile && GetPrivateProfileSectionNamesA(names, sizeof names, file.c_str()) == 0) DeleteFileA(file.c_str());
+    if (madeFolder) RemoveDirectoryA(RemoveBackslash(ExtractFileDir(file)).c_str());
+}
 
 TSystemDirectories PlatformSystemDirectories()
 {
@@ -333,7 +361,7 @@ void TNimboInfo::TakeMultiDiskHandOver()
         sourceDir_ = source;
         multiDisk_ = true;
     }
-    EraseProfileSection(HandOverFile(), kMultiDiskSection);
+    EraseHandOver(kMultiDiskSection);
     if (!source.empty()) ChangeDirectory(sourceDir_);
     ChangeDirectory(RemoveBackslash(ExtractFileDir(ProgramPath())));
 }
@@ -346,7 +374,7 @@ void TNimboInfo::TakeUnInstallHandOver()
     // started; left over by a crashed run or another program, it is stale.
     const bool ours = !copy.empty() && SameText(LongPathName(copy), LongPathName(ProgramPath()));
     if (!ours) {
-        EraseProfileSection(HandOverFile(), kUnInstallSection);
+        EraseHandOver(kUnInstallSection);
         return;
     }
     TStringList& files = script_->UnInstallFiles();
@@ -356,7 +384,7 @@ void TNimboInfo::TakeUnInstallHandOver()
         if (v.empty()) break;
         if (IsPlainFileName(v)) files.Add(UpperCase(v));
     }
-    EraseProfileSection(HandOverFile(), kUnInstallSection);
+    EraseHandOver(kUnInstallSection);
     if (log.empty()) return;
     unInstallMode_ = true;
     logFile_ = log;
@@ -454,6 +482,7 @@ void TNimboInfo::FloppyRestart()
                               mtError, NimboDialogButton(mbOK));
             throw EInOutError(GetMessageText(msgTempNotCopied));
         }
+        PrepareHandOver(kMultiDiskSection);
         WriteProfileString(HandOverFile(), kMultiDiskSection, "Source Dir", source);
         // The copy goes on as this run was asked to, for whom it decided.
         if (!StartProgram(temp + name, ForwardedSwitches())) {
@@ -505,7 +534,7 @@ void TNimboInfo::UnInstallRestart()
         AbortUnInstall(WithSystemError(GetMessageText(msgUnInstallNotCopied), e.ErrorCode()));
     }
     // A fresh section, named for the copy it is meant for.
-    EraseProfileSection(HandOverFile(), kUnInstallSection);
+    PrepareHandOver(kUnInstallSection);
     WriteProfileString(HandOverFile(), kUnInstallSection, "Program", temp + name);
     if (!logFile_.empty() && script_->LogFileDir())
         WriteProfileString(HandOverFile(), kUnInstallSection, "Log File", logFile_);
