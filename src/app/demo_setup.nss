@@ -19,6 +19,12 @@ ReadMe = README.TXT
 
 [Texts]
 Directory = Select a directory for Corvane.
+WelcomeCaption = Welcome
+ReadyCaption = About To Begin File Copy
+Ready = "The files for The Corvane Linker application will "
+Ready = now be copied to the specified location.
+Ready =
+Ready = Press NEXT to continue.
 Welcome = Welcome to the Corvane Linker Setup.
 Welcome =
 Welcome = "The following screens will guide you through the "

@@ -128,5 +128,13 @@
 #define msgFileNotRemoved 120
 #define msgInstallMoved 121
 #define msgGroupsWorking 122
+// The standard texts of the pages a setup script generates.
+#define msgWelcomeCaption 123
+#define msgWelcomeText 124
+#define msgReadyCaption 125
+#define msgReadyText 126
+#define msgDirSelect 127
+#define msgLanguageCaption 128
+#define msgLanguagePrompt 129
 // One past the last message number.
-#define kMessageCount 123
+#define kMessageCount 130

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/message_dialog.h"
 #include "engine/nimbo_info.h"
 #include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
@@ -71,13 +72,59 @@ void TNimboComponent::SetAppName(const String& v)
     if (script_) script_->SetAppName(v);
 }
 
+const TEnumInfo& StandardTextNames()
+{
+    static const TEnumInfo i{{"stNone", "stWelcome", "stReady", "stDirectory"}};
+    return i;
+}
+
 NIMBO_DEFINE_CLASS(TNimboPage, TNimboComponent, false,
                    p.Set("Buttons", &TNimboPage::SetButtons, NimboButtonNames())
+                       .Lines("Translations", &TNimboPage::Translations)
+                       .Enum("StandardText", &TNimboPage::SetStandardText, StandardTextNames())
                        .Event("OnCancel", &TNimboPage::OnCancel)
                        .Event("OnNextPage", &TNimboPage::OnNextPage)
                        .Event("OnPrevPage", &TNimboPage::OnPrevPage))
 
 TNimboPage::TNimboPage() = default;
+
+std::vector<String> TNimboPage::Translated(const String& key) const
+{
+    std::vector<String> lines;
+    if (!controller_) return lines;
+    const String prefix = controller_->Language() + "|" + key + "|";
+    for (int i = 0; i < translations_.Count(); ++i)
+        if (translations_[i].compare(0, prefix.size(), prefix) == 0)
+            lines.push_back(translations_[i].substr(prefix.size()));
+    return lines;
+}
+
+String TNimboPage::StandardText(const String& key) const
+{
+    struct TStandard {
+        TStandardText page;
+        const char* key;
+        unsigned message;
+    };
+    static constexpr TStandard kTexts[] = {
+        {stWelcome, "Caption", msgWelcomeCaption}, {stWelcome, "Lines", msgWelcomeText},
+        {stReady, "Caption", msgReadyCaption},     {stReady, "Lines", msgReadyText},
+        {stDirectory, "Text", msgDirSelect},
+    };
+    for (const TStandard& t : kTexts)
+        if (t.page == standardText_ && key == t.key)
+            return Format(NimboMessageText(controller_, t.message), controller_->ProductName());
+    return String();
+}
+
+String TNimboPage::PageText(const String& key, const String& own) const
+{
+    const std::vector<String> translated = Translated(key);
+    String text;
+    for (size_t i = 0; i < translated.size(); ++i) text += (i > 0 ? "\r\n" : "") + translated[i];
+    if (!translated.empty()) return text;
+    return !own.empty() || standardText_ == stNone ? own : StandardText(key);
+}
 
 void TNimboPage::Create(TComponent* owner)
 {

@@ -19,6 +19,11 @@ const TEnumInfo& NimboButtonNames();
 // type page, /OPTIONS= on an options page.
 enum class TSwitchChoice { none, installType, options };
 
+// The texts a page built from an author's script takes from the message
+// catalogue, in the run's language, where the form gives it none.
+enum TStandardText : uint8_t { stNone, stWelcome, stReady, stDirectory };
+const TEnumInfo& StandardTextNames();
+
 // Page states.
 enum : uint8_t { psWaiting = 0, psDone = 1, psCancelled = 2, psNext = 3, psPrevious = 4 };
 
@@ -96,10 +101,25 @@ public:
     void SetNextPage(TNimboPage* p);
     uint8_t State() const { return state_; }
     void SetState(uint8_t s) { state_ = s; }
+    // The author's texts in other languages, a line each:
+    // "<language>|<key>|<text>" (the key a text property of the page).
+    TStringList* Translations() { return &translations_; }
+    void SetStandardText(TStandardText v) { standardText_ = v; }
 
     TNotifyEvent OnCancel, OnNextPage, OnPrevPage;
 
 protected:
+    // The author's lines of `key` in the run's language; empty when the
+    // author gave none for it.
+    std::vector<String> Translated(const String& key) const;
+    // The page's standard text of `key` ("Caption", "Lines", "Text") in the
+    // run's language, the product's name in it; empty without one.
+    String StandardText(const String& key) const;
+    // The text of `key`: the author's translation, else the form's own
+    // (`own`, lines joined by CR LF), else the standard text.
+    String PageText(const String& key, const String& own) const;
+    TStringList translations_;
+    TStandardText standardText_ = stNone;
     // Dispatches messages until a button (or the session's end) sets the state.
     void WaitForState();
     TNimboButtons buttons_ = NimboButton(btPrev) | NimboButton(btNext) | NimboButton(btCancel);

@@ -134,11 +134,11 @@ void TNimboDirChoice::ShowPage()
     memo->SetBorderStyle(bsNoBorder);
     memo->SetReadOnly(true);
     memo->SetEnabled(true);
-    memo->Lines()->Clear();
-    if (text_.Count() > 0)
-        memo->Lines()->Assign(text_);
+    const String text = PageText("Text", text_.Count() > 0 ? text_.Text() : String());
+    if (!text.empty())
+        memo->Lines()->SetText(text);
     else
-        memo->Lines()->Add(Format(NimboMessageText(controller_, msgDirIntent), AppName()));
+        memo->Lines()->SetText(Format(NimboMessageText(controller_, msgDirIntent), AppName()));
     if (controller_->Installed().found && SameText(TargetDir(), controller_->Installed().folder))
         memo->Lines()->Add(Format(NimboMessageText(controller_, msgInstalledHere), controller_->ProductName()));
     String second = "\r\n";

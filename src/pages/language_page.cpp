@@ -1,5 +1,6 @@
 #include "pages/language_page.h"
 
+#include "engine/message_dialog.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 
@@ -16,7 +17,8 @@ const TEnumInfo& LanguageTypeNames()
 NIMBO_DEFINE_CLASS(TNimboLanguage, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboLanguage)
                        .Str("DefaultLanguage", &TNimboLanguage::SetDefaultLanguage)
-                       .Set("ShowLanguages", &TNimboLanguage::SetShowLanguages, LanguageTypeNames()))
+                       .Set("ShowLanguages", &TNimboLanguage::SetShowLanguages, LanguageTypeNames())
+                       .Lines("Order", &TNimboLanguage::Order))
 
 TNimboLanguage::TNimboLanguage() = default;
 
@@ -55,6 +57,14 @@ void TNimboLanguage::ShowPage()
         const int at = offered.IndexOf(LanguageName(static_cast<TLanguageTypes>(t)));
         if (at >= 0 && !(showLanguages_ & (1u << t))) offered.Delete(at);
     }
+    if (order_.Count() > 0) {
+        TStringList ordered;
+        for (int i = 0; i < order_.Count(); ++i)
+            if (offered.IndexOf(order_[i]) >= 0 && ordered.IndexOf(order_[i]) < 0) ordered.Add(order_[i]);
+        for (int i = 0; i < offered.Count(); ++i)
+            if (ordered.IndexOf(offered[i]) < 0) ordered.Add(offered[i]);
+        offered.Assign(ordered);
+    }
     const String& compiled = LanguageName(laCompiled);
     String preselected;
     if (defaultLanguage_ != compiled || (showLanguages_ & (1u << laCompiled))) {
@@ -68,7 +78,9 @@ void TNimboLanguage::ShowPage()
     // The dialog's own texts follow the preselection until Next.
     if (!preselected.empty()) controller_->SetLanguage(preselected);
     TNimboPage::ShowPage();
+    NimboPagesForm->SetCaption(NimboMessageText(controller_, msgLanguageCaption));
     TRadioGroup* group = NimboPagesForm->rdgLSLanguage;
+    group->SetCaption(NimboMessageText(controller_, msgLanguagePrompt));
     group->Items()->Assign(offered);
     group->SetItemIndex(offered.IndexOf(preselected));
     if (group->ItemIndex() < 0 && offered.Count() > 0) group->SetItemIndex(0);

@@ -26,9 +26,13 @@ public:
     void SetDefaultLanguage(const String& v);
     TLanguageTypeSet ShowLanguages() const { return showLanguages_; }
     void SetShowLanguages(TLanguageTypeSet v) { showLanguages_ = v; }
+    // The languages' names in the order the page lists them; those it
+    // does not name follow in the library's order.
+    TStringList* Order() { return &order_; }
 
 private:
     String defaultLanguage_;
+    TStringList order_;
     TLanguageTypeSet showLanguages_ = (1u << laEnglish) | (1u << laCompiled) | (1u << laFrench) | (1u << laDutch) |
                                       (1u << laNorwegian) | (1u << laItalian) | (1u << laSpanish);
 };

@@ -17,8 +17,7 @@ void TNimboMessage::ShowPage()
     TNimboPage::ShowPage();
     TNimboPagesForm* f = NimboPagesForm;
     TMemo* memo = f->meMSGIntent;
-    memo->Lines()->Clear();
-    memo->Lines()->Assign(lines_);
+    memo->Lines()->SetText(PageText("Lines", lines_.Count() > 0 ? lines_.Text() : String()));
     memo->SetAlignment(alignment_);
     memo->Font()->Assign(&font_);
     // The font is in pixels of the host form's resource; the dialog may
@@ -40,6 +39,6 @@ void TNimboMessage::ShowPage()
         memo->SetBorderStyle(bsNoBorder);
     }
     memo->SetEnabled(true);
-    f->SetCaption(caption_);
+    f->SetCaption(PageText("Caption", caption_));
     f->nbPage->SetPageIndex(wpMessage);
 }

@@ -164,9 +164,12 @@ TEST(AuthorScript, ThreeLinesMakeTheShortChainWithTheShippedLook)
     TValueReader name(*c.form.Get("UnInstallName"));
     EXPECT_EQ(name.ReadString(), "Tiny");
     EXPECT_FALSE(c.form.Get("ReadMe")) << "no read-me offer unless asked for";
-    TValueReader welcome(*c.form.Find("suWelcome")->Get("Lines.Strings"));
-    welcome.ReadListBegin();
-    EXPECT_EQ(welcome.ReadString(), "Welcome to the Tiny Setup.");
+    // The generated pages' texts come from the catalogue, in the run's language.
+    for (const char* page : {"suWelcome", "suDir", "suPreFileCopy"}) {
+        EXPECT_NE(Ident(c.form, page, "StandardText"), "(none)") << page;
+        for (const char* prop : {"Caption", "Lines.Strings", "Text.Strings"})
+            EXPECT_FALSE(c.form.Find(page)->Get(prop)) << page << "." << prop;
+    }
     // Without [Files] the whole folder goes below Install, folders as directories.
     EXPECT_EQ(c.data.Files().Count(), 7);
     EXPECT_EQ(c.data.FindDir("Install")->Dir(), "D:\\Apps\\Tiny\\");
@@ -176,12 +179,26 @@ TEST(AuthorScript, ThreeLinesMakeTheShortChainWithTheShippedLook)
 TEST(AuthorScript, LanguagesAndRunSettingsReachTheForm)
 {
     TCompiled c;
-    Compile(c, Example() + "Program = writer.exe /welcome\n[Setup]\nLanguages = German, English\nOverwrite = older\n"
-                           "[Texts]\nWelcomeCaption = Hello\nReady = Copying now.\n");
+    Compile(c, Example() +
+                   "Program = writer.exe /welcome\n[Setup]\nLanguages = German, English\nOverwrite = older\n"
+                   "[Texts]\nWelcomeCaption = Hello\nReady = Copying now.\n"
+                   "[Texts German]\nWelcomeCaption = Hallo\nReady = Jetzt wird kopiert.\nReady = Bitte warten.\n");
     EXPECT_EQ(Ident(c.form, "NimboBackground1", "AutoSetup"), "suLanguage");
     EXPECT_EQ(Ident(c.form, "suLanguage", "NextPage"), "suWelcome");
     TValueReader shown(*c.form.Find("suLanguage")->Get("ShowLanguages"));
     EXPECT_EQ(shown.ReadSet(), (std::vector<String>{"laGerman", "laEnglish"}));
+    TValueReader order(*c.form.Find("suLanguage")->Get("Order.Strings"));
+    order.ReadListBegin();
+    EXPECT_EQ(order.ReadString(), "Deutsch") << "in the script's order";
+    EXPECT_EQ(order.ReadString(), "English");
+    // [Texts German] goes to each page as "<language>|<property>|<line>".
+    TValueReader welcomeDe(*c.form.Find("suWelcome")->Get("Translations.Strings"));
+    welcomeDe.ReadListBegin();
+    EXPECT_EQ(welcomeDe.ReadString(), "Deutsch|Caption|Hallo");
+    TValueReader readyDe(*c.form.Find("suPreFileCopy")->Get("Translations.Strings"));
+    readyDe.ReadListBegin();
+    EXPECT_EQ(readyDe.ReadString(), "Deutsch|Lines|Jetzt wird kopiert.");
+    EXPECT_EQ(readyDe.ReadString(), "Deutsch|Lines|Bitte warten.");
     TValueReader start(*c.form.Find("suInfo")->Get("Language"));
     EXPECT_EQ(start.ReadString(), "Deutsch");
     EXPECT_EQ(Ident(c.form, "suCopy", "OverWrite"), "swOlder");

@@ -150,8 +150,12 @@ private:
                              inner.column + static_cast<int>(blank));
             if (s.named && rest.text.empty())
                 Fail(rest, Format("expected a name after %s, as in [%s Complete]", s.name, s.name));
-            if (!s.named && !rest.text.empty()) Fail(rest, Format("expected ']' after [%s", s.name));
+            // [Texts German]: the texts of one language.
+            const bool language = s.kind == TSection::texts && !rest.text.empty();
+            if (!s.named && !language && !rest.text.empty()) Fail(rest, Format("expected ']' after [%s", s.name));
             section_ = s.kind;
+            languageTexts_ = nullptr;
+            if (language) LanguageTexts(Unquote(rest, file_));
             sectionName_ = UpperCase(inner.text);
             if (s.kind == TSection::setup) setupAt_ = line;
             if (s.named) NewChoice(Unquote(rest, file_));
@@ -164,6 +168,15 @@ private:
                                           "Option <name>, Items, Run, Uninstall or Texts",
                                           inner.text)
                                  : Format("unknown section [%s]; did you mean [%s]?", inner.text, near));
+    }
+
+    void LanguageTexts(const TScriptText& language)
+    {
+        for (TAuthorScript::TLanguageTexts& t : out_.languageTexts)
+            if (SameText(t.language.text, language.text))
+                Fail(language, Format("[Texts %s] is given twice; first on line %d", language.text, t.language.line));
+        out_.languageTexts.push_back({language, {}});
+        languageTexts_ = &out_.languageTexts.back().texts;
     }
 
     void NewChoice(const TScriptText& name)
@@ -231,7 +244,7 @@ private:
         case TSection::texts: {
             const String k = Key(key, kTextKeys, "Texts");
             if (k.find("Caption") != String::npos) Once(k, key);
-            out_.texts[k].push_back(Unquote(raw, file_).text);
+            (languageTexts_ ? *languageTexts_ : out_.texts)[k].push_back(Unquote(raw, file_).text);
             return;
         }
         default:
@@ -300,7 +313,8 @@ private:
     TAuthorScript& out_;
     TSection section_ = TSection::none;
     String sectionName_;
-    std::map<String, int> keys_;  // keys given once per section, with their line
+    std::map<String, std::vector<String>>* languageTexts_ = nullptr;  // within [Texts <Language>]
+    std::map<String, int> keys_;                                      // keys given once per section, with their line
     TScriptText setupAt_;
 };
 

@@ -69,6 +69,13 @@ struct TAuthorScript {
     // Page texts by key (Welcome, Ready, Directory, WelcomeCaption,
     // ReadyCaption), each a list of lines; absent keys keep the defaults.
     std::map<String, std::vector<String>> texts;
+    // [Texts <Language>]: the same keys in one language, which the pages
+    // show when the run speaks it.
+    struct TLanguageTexts {
+        TScriptText language;
+        std::map<String, std::vector<String>> texts;
+    };
+    std::vector<TLanguageTexts> languageTexts;
     TScriptText end;  // where the text ends, for what is missing
 };
 

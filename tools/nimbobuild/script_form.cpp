@@ -1,6 +1,7 @@
 #include "script_form.h"
 
 #include <algorithm>
+#include <map>
 
 #include "comp/comp_method_names.h"
 #include "engine_scope.h"
@@ -57,12 +58,18 @@ constexpr TNamedIdent kScope[] = {{"machine", "isMachine"}, {"user", "isUser"}, 
 
 constexpr TNamedIdent kYesNo[] = {{"yes", "1"}, {"no", ""}, {"true", "1"}, {"false", ""}};
 
-std::vector<String> Substituted(const std::vector<const char*>& lines, const String& name)
-{
-    std::vector<String> out;
-    for (const char* l : lines) out.push_back(Format(l, name));
-    return out;
-}
+// The texts a script may give ([Texts] keys) and where each goes.
+struct TPageText {
+    const char* key;
+    const char* component;
+    const char* property;
+    const char* standard;
+};
+constexpr TPageText kPageTexts[] = {
+    {"WelcomeCaption", "suWelcome", "Caption", "stWelcome"}, {"Welcome", "suWelcome", "Lines.Strings", "stWelcome"},
+    {"ReadyCaption", "suPreFileCopy", "Caption", "stReady"}, {"Ready", "suPreFileCopy", "Lines.Strings", "stReady"},
+    {"Directory", "suDir", "Text.Strings", "stDirectory"},
+};
 
 class TFormBuilder {
 public:
@@ -167,36 +174,41 @@ private:
         return *o;
     }
 
-    std::vector<String> Text(const char* key, const std::vector<String>& fallback) const
-    {
-        const auto it = s_.texts.find(key);
-        return it == s_.texts.end() ? fallback : it->second;
-    }
-
-    // The shipped form's texts, with the application's name, unless the script has its own.
+    // Where the script gives no text, the page shows its standard one from
+    // the message catalogue, in the language of the run.
     void Texts(const String& destination)
     {
-        const String& name = s_.name.text;
-        const std::vector<String> welcome =
-            Substituted({"Welcome to the %s Setup.", "", "The following screens will guide you through the ",
-                         "setup of this application.", "", "You may press Next to proceed to the next screen ",
-                         "or you may press Cancel at any time to abort the ", "install.", "",
-                         "NOTE: Pressing Cancel means that the ", "application is not correctly installed and may not ",
-                         "function correctly."},
-                        name);
-        const std::vector<String> ready =
-            Substituted({"The files for The %s application will ", "now be copied to the specified location.", "",
-                         "Press NEXT to continue."},
-                        name);
-        TFormObject& w = Component("suWelcome");
-        w.Set("Caption", StringValue(Text("WelcomeCaption", {"Welcome"}).front()));
-        w.Set("Lines.Strings", LinesValue(Text("Welcome", welcome)));
-        TFormObject& r = Component("suPreFileCopy");
-        r.Set("Caption", StringValue(Text("ReadyCaption", {"About To Begin File Copy"}).front()));
-        r.Set("Lines.Strings", LinesValue(Text("Ready", ready)));
-        TFormObject& d = Component("suDir");
-        d.Set("Text.Strings", LinesValue(Text("Directory", {Format("Select a directory for %s.", name)})));
-        d.Set("TargetDir", StringValue(destination));
+        for (const TPageText& t : kPageTexts) {
+            TFormObject& page = Component(t.component);
+            page.Set("StandardText", IdentValue(t.standard));
+            const auto it = s_.texts.find(t.key);
+            if (it == s_.texts.end())
+                page.Remove(t.property);
+            else if (String(t.property) == "Caption")
+                page.Set(t.property, StringValue(it->second.front()));
+            else
+                page.Set(t.property, LinesValue(it->second));
+        }
+        Component("suDir").Set("TargetDir", StringValue(destination));
+        Translations();
+    }
+
+    // [Texts <Language>]: each page's lines "<language>|<property>|<text>".
+    void Translations()
+    {
+        std::map<String, std::vector<String>> lines;  // by component
+        for (const TAuthorScript::TLanguageTexts& l : s_.languageTexts) {
+            const String language = Language(l.language).controllerName;
+            for (const TPageText& t : kPageTexts) {
+                const auto it = l.texts.find(t.key);
+                if (it == l.texts.end()) continue;
+                const String property = String(t.property).substr(0, String(t.property).find('.'));
+                for (const String& text : it->second)
+                    lines[t.component].push_back(language + "|" + property + "|" + text);
+            }
+        }
+        for (const auto& [component, entries] : lines)
+            Component(component).Set("Translations.Strings", LinesValue(entries));
     }
 
     // The pages the script needs, each leading to the next; the last one
@@ -250,6 +262,12 @@ private:
         TFormObject page{"TNimboLanguage", "suLanguage", {}, {}};
         page.Set("Buttons", SetValue({"btNext", "btCancel"}));
         page.Set("ShowLanguages", SetValue(shown));
+        // Listed in the script's order.
+        std::vector<String> order;
+        for (const TScriptText& l : s_.languages)
+            if (std::find(order.begin(), order.end(), Language(l).controllerName) == order.end())
+                order.push_back(Language(l).controllerName);
+        page.Set("Order.Strings", LinesValue(order));
         form_.children.push_back(std::move(page));
         pages.push_back("suLanguage");
     }
