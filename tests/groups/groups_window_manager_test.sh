@@ -51,9 +51,9 @@ uninstall() {
     return $rc
 }
 # Whether the install log has a group entry (group, no item) like $1.
-group_entry() { tr -d '\r' <"$WINEPREFIX/drive_c/Corvane/INSTALL.LOG" | grep -q "$1"; }
+group_entry() { tr -d '\r' <"$WINEPREFIX/drive_c/Corvane/INSTALL.LOG" | grep "$1" >/dev/null; }
 # Whether a window of the display (managed or not) is named $1.
-window_named() { xwininfo -root -tree | grep -qF "\"$1\":"; }
+window_named() { xwininfo -root -tree | grep -F "\"$1\":" >/dev/null; }
 
 # --- 1. Refused names, a new group, and the keyboard-only uninstall.
 install "Corvane Linker" first && pass "hostile names are refused on the page, the default is taken" \

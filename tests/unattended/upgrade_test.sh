@@ -51,8 +51,9 @@ rc=$?
     [ "$(reg_value "$key" URLInfoAbout)" = https://probe.example/ ] &&
     [ "$(reg_value "$key" VersionMajor)" = 0x1 ] && pass "the registration has the product's key, version and maker" ||
     { fail "the registration:"; wine reg query "$key" </dev/null; }
-strings -el "$work/v1/out/setup.exe" | grep -qx 'Probe Makers' && strings -el "$work/v1/out/setup.exe" |
-    grep -qx 'Upgrade Probe Setup' && pass "the setup program's version resource names the product" ||
+strings -el "$work/v1/out/setup.exe" >"$work/strings.txt"
+grep -qx 'Probe Makers' "$work/strings.txt" && grep -qx 'Upgrade Probe Setup' "$work/strings.txt" &&
+    pass "the setup program's version resource names the product" ||
     fail "the version resource names no product"
 printf 'my notes\n' >"$dir/mine.txt"
 # Whole seconds, which a file put back by a copy keeps exactly.
