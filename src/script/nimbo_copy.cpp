@@ -3,6 +3,8 @@
 // in a damaged or hand-made script, positions are. Every single object's
 // copy is guarded, so one broken reference costs that object, not the
 // whole copy.
+#include <utility>
+
 #include "script/data_error.h"
 #include "script/nimbo_data.h"
 
@@ -109,7 +111,8 @@ void TNimboDir::Assign(const TPersistent* source)
                       : nullptr);
         dir_ = s->dir_;
         CopyFileListFrom(*s);
-        name_ = s->name_;
+        const String from = std::exchange(name_, s->name_);
+        if (TNimboData* script = Script()) script->DirRenamed(this, from);
     });
 }
 

@@ -125,7 +125,12 @@ TNimboDisk* TNimboData::GetDisk(int number) const
 
 void TNimboData::ClearDisks() { FreeAll(disks_); }
 
-TNimboDir* TNimboData::NewDir() { return NewEntry(this, dirs_, String()); }
+TNimboDir* TNimboData::NewDir()
+{
+    TNimboDir* d = NewEntry(this, dirs_, String());
+    IndexDir(d);
+    return d;
+}
 
 TNimboDir* TNimboData::AddDir(const String& name, const String& dir, TNimboDir* parent)
 {
@@ -136,10 +141,44 @@ TNimboDir* TNimboData::AddDir(const String& name, const String& dir, TNimboDir* 
     d->SetName(name);
     d->SetScript(this);
     dirs_.Add(d);
+    IndexDir(d);
     return d;
 }
 
-TNimboDir* TNimboData::FindDir(const String& name) const { return FindLast(dirs_, name); }
+TNimboDir* TNimboData::FindDir(const String& name) const
+{
+    if (!dirIndex_.valid) {
+        dirIndex_ = TDirIndex{};
+        dirIndex_.valid = true;
+        for (TNimboDir* d : dirs_) IndexDir(d);
+    }
+    const auto it = dirIndex_.last.find(name);
+    return it == dirIndex_.last.end() ? nullptr : it->second;
+}
+
+void TNimboData::IndexDir(TNimboDir* dir) const
+{
+    if (!dirIndex_.valid) return;
+    ++dirIndex_.count[dir->Name()];
+    dirIndex_.last[dir->Name()] = dir;  // the list's newest, so its last
+}
+
+void TNimboData::DirRenamed(TNimboDir* dir, const String& from)
+{
+    if (!dirIndex_.valid || from == dir->Name() || !dirs_.Contains(dir)) return;
+    const auto n = dirIndex_.count.find(from);
+    if (n != dirIndex_.count.end() && --n->second == 0) {
+        dirIndex_.count.erase(n);
+        dirIndex_.last.erase(from);
+    } else if (dirIndex_.last[from] == dir) {
+        // An earlier directory of the old name is its last now.
+        dirIndex_.valid = false;
+        return;
+    }
+    ++dirIndex_.count[dir->Name()];
+    TNimboDir*& last = dirIndex_.last[dir->Name()];
+    if (!last || dirs_.IndexOf(last) < dirs_.IndexOf(dir)) last = dir;
+}
 
 void TNimboData::ListDirs(TStringList& lines) const
 {
@@ -147,7 +186,11 @@ void TNimboData::ListDirs(TStringList& lines) const
     for (TNimboDir* d : dirs_) lines.AddObject(d->Name(), d);
 }
 
-void TNimboData::ClearDirs() { FreeAll(dirs_); }
+void TNimboData::ClearDirs()
+{
+    FreeAll(dirs_);
+    dirIndex_.valid = false;
+}
 
 TNimboFileGroup* TNimboData::NewFileGroup(const String& name) { return NewEntry(this, fileGroups_, name); }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_map>
 
 #include "script/nimbo_choices.h"
 #include "script/nimbo_groups.h"
@@ -108,6 +109,11 @@ private:
     TNimboChoiceItem* ReadChoiceItem(const String& name);
     TNimboWinItem* ReadWinItem(const String& name);
     TNimboDir* ReadDirOfFile(const TNimboFile* file);
+    // The directory index follows every directory that joins the list and
+    // every rename; anything else that changes the list drops it, and the
+    // next find rebuilds it.
+    void IndexDir(TNimboDir* dir) const;
+    void DirRenamed(TNimboDir* dir, const String& from);
 
     String appName_ = "New Application.";
     std::unique_ptr<TNimboFileList> bdeFiles_;
@@ -125,4 +131,12 @@ private:
     TNimboList<TNimboWinItem> winItems_;
     TNimboList<TNimboWinGroups> winGroups_;
     TReadIndex* reading_ = nullptr;  // only while ReadData runs
+    // Directory names: the last directory of each name and how many have
+    // it, so finding and naming one costs no scan of tens of thousands.
+    struct TDirIndex {
+        std::unordered_map<String, TNimboDir*> last;
+        std::unordered_map<String, int> count;
+        bool valid = false;
+    };
+    mutable TDirIndex dirIndex_;
 };

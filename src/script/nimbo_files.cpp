@@ -1,5 +1,7 @@
 #include "script/nimbo_files.h"
 
+#include <utility>
+
 #include "framework/properties.h"
 #include "script/nimbo_data.h"
 
@@ -74,11 +76,16 @@ void TNimboDir::SetParent(TNimboDir* v)
 
 void TNimboDir::SetName(const String& v)
 {
-    if (TNimboData* script = Script()) {
-        for (const TNimboDir* d : script->Dirs())
-            if (d != this && d->Name() == v) return;
+    TNimboData* script = Script();
+    if (!script) {
+        name_ = v;
+        return;
     }
-    name_ = v;
+    // Names are unique in the script: the last of a name is this one
+    // only when it has the name already.
+    if (script->FindDir(v)) return;
+    const String from = std::exchange(name_, v);
+    script->DirRenamed(this, from);
 }
 
 String TNimboDir::GetPath() const

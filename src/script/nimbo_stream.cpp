@@ -3,6 +3,7 @@
 // "Invalid property value" or the date conversion error; positions and
 // names that designate nothing are skipped.
 #include <unordered_map>
+#include <utility>
 
 #include "script/nimbo_data.h"
 
@@ -211,9 +212,12 @@ void TNimboDisk::WriteData(TWriter& writer) const
 void TNimboDir::ReadData(int version, TReader& reader)
 {
     TNimboData* script = Script();
-    name_ = reader.ReadString();
+    const String from = std::exchange(name_, reader.ReadString());
     dir_ = reader.ReadString();
-    if (script) script->ReadNameDir(this);
+    if (script) {
+        script->DirRenamed(this, from);
+        script->ReadNameDir(this);
+    }
     const String parentName = version >= 2 ? reader.ReadString() : String();
     TNimboDir* parent = parentName.empty() || !script ? nullptr : script->ReadFindDir(parentName);
     if (script && script->reading_) {
