@@ -187,9 +187,11 @@ public:
     void AddInstalledFile(const String& path);
     // Files of the selection that this run did not install although the user
     // went on (a copy error ignored, a directory that could not be made):
-    // the closing message tells how many.
-    void AddNotInstalled(int count) { notInstalled_ += count; }
-    int NotInstalled() const { return notInstalled_; }
+    // the closing message tells how many and names them.
+    // A file the run did not install, by the name the closing message gives.
+    void AddNotInstalled(const String& file) { notInstalled_.push_back(file); }
+    int NotInstalled() const { return static_cast<int>(notInstalled_.size()); }
+    const std::vector<String>& NotInstalledFiles() const { return notInstalled_; }
     // Files in use that are replaced when the computer restarts: the run
     // is finished only then.
     void SetRestartNeeded() { restartNeeded_ = true; }
@@ -241,7 +243,7 @@ private:
     bool unInstallDone_ = false;
     uint8_t loggedBDEType_ = 0;
     TStringList createdDirs_;
-    int notInstalled_ = 0;
+    std::vector<String> notInstalled_;
     bool restartNeeded_ = false;
     // Files recorded since installedFiles_ was last read: sorted into it in
     // one pass when it is read, not one insertion at a time.

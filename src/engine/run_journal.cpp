@@ -121,14 +121,17 @@ void UndoFileReplaced(const String& file, const String& aside, std::vector<Strin
         return;
     }
     if (!FileExists(aside)) return;  // never set aside, or put back already
+    // One that cannot be put back (held open, say) keeps its earlier
+    // version beside it, under a name the user is told.
+    const String kept = file + " (its earlier version is kept as " + ExtractFileName(aside) + ")";
     if (FileExists(file) && !RemoveFile(file)) {
-        Undone(false, "put back the earlier", file);
-        left.push_back(file);
+        Undone(false, "put back the earlier", kept);
+        left.push_back(kept);
         return;
     }
     const bool moved = MoveFileExA(aside.c_str(), file.c_str(), 0);
-    Undone(moved, "put back the earlier", file);
-    if (!moved) left.push_back(file);
+    Undone(moved, "put back the earlier", moved ? file : kept);
+    if (!moved) left.push_back(kept);
 }
 
 void UndoValue(const std::vector<String>& f, std::vector<String>& left)

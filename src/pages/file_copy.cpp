@@ -384,9 +384,10 @@ void TNimboFileCopy::DropDirsUnder(const String& path)
             // Its files are not installed; the closing message counts them.
             auto* dropped = static_cast<TNimboDir*>(dirList_.Objects(k));
             if (TNimboFileList* files = controller_->IsDirSelected(dropped) ? selected->FileListOf(dropped) : nullptr) {
-                controller_->AddNotInstalled(files->Files().Count());
-                for (const TNimboFile* file : files->Files())
+                for (const TNimboFile* file : files->Files()) {
+                    controller_->AddNotInstalled(dirList_[k] + file->Name());
                     RunLog("Skipped: " + dirList_[k] + file->Name() + " (its directory could not be made)");
+                }
             }
             dirList_.Delete(k);
         }
@@ -439,7 +440,7 @@ void TNimboFileCopy::ReportOffDisk(const std::vector<TNimboFile*>& files)
     // anything is copied, and may abort on.
     for (TNimboFile* file : files) {
         if (aborted_) return;
-        controller_->AddNotInstalled(1);
+        controller_->AddNotInstalled(file->Name());
         RunLog("Skipped: " + file->Name() + " (on none of the setup's disks)");
         if (Ask(Format(Text(msgFileOnNoDisk), file->Name()), mtWarning,
                 NimboDialogButton(mbAbort) | NimboDialogButton(mbIgnore)) == mrAbort)
@@ -727,7 +728,7 @@ bool TNimboFileCopy::RetryAfterCopyError(const TCopyJob& job, DWORD error)
 void TNimboFileCopy::LeaveFile(const TCopyJob& job, int answer)
 {
     // Ignore, or Abort whatever the answer to the question after it.
-    controller_->AddNotInstalled(1);
+    controller_->AddNotInstalled(job.target);
     if (answer == mrIgnore)
         AdvanceProgress(job.file->Size());
     else if (answer == mrAbort)
@@ -874,7 +875,7 @@ TNimboFileCopy::TOverwriteAnswer TNimboFileCopy::AnswerUnreadable(const String& 
     const int answer =
         Ask(text, mtWarning, NimboDialogButton(mbYes) | NimboDialogButton(mbAbort) | NimboDialogButton(mbRetry));
     if (answer == mrYes) {
-        controller_->AddNotInstalled(1);
+        controller_->AddNotInstalled(target);
         overwriteReason_ = "unreadable: " + text;
         return TOverwriteAnswer::Keep;
     }

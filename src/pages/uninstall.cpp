@@ -193,11 +193,17 @@ void TNimboUnInstall::RemoveDirectories(bool logFolders)
         // One already gone (removed by hand) needs no word; one that holds
         // only files still in use goes with them.
         if (!DirectoryExists(dir)) continue;
-        if (HoldsOnlyDeferred(dirs[i]))
+        if (HoldsOnlyDeferred(dirs[i])) {
             controller_->DeferRemoveDir(dirs[i]);
-        else
-            MessageDlg(WithSystemError(Format(NimboMessageText(controller_, msgDirNotDeleted), dirs[i]), error),
-                       mtWarning, 1u << mbOK);
+            continue;
+        }
+        // The platform may answer a folder that still holds the user's own
+        // files with a sharing violation: what keeps it is that it is not empty.
+        TFolderWalk walk(dirs[i]);
+        const bool holdsFiles = walk.begin() != walk.end();
+        MessageDlg(WithSystemError(Format(NimboMessageText(controller_, msgDirNotDeleted), dirs[i]),
+                                   holdsFiles ? ERROR_DIR_NOT_EMPTY : error),
+                   mtWarning, 1u << mbOK);
     }
 }
 

@@ -7,6 +7,16 @@
 #include "framework/properties.h"
 
 namespace {
+// The files named one a line, the first ten of them.
+String NamesOf(const std::vector<String>& files)
+{
+    constexpr size_t kShown = 10;
+    String names = "\r\n";
+    for (size_t i = 0; i < files.size() && i < kShown; ++i) names += "\r\n" + files[i];
+    if (files.size() > kShown) names += "\r\n...";
+    return names;
+}
+
 // Posted by the start timer: the run starts from the message loop once the
 // timer that asked for it is gone.
 constexpr UINT WM_NIMBO_START = WM_USER + 40;
@@ -304,7 +314,8 @@ void TNimboBackground::Report(uint8_t result, bool unInstall)
         return;  // an undone run says so once it is undone
     // Going on past a copy error is the user's choice, but not a success.
     const bool incomplete = result == psDone && !unInstall && controller_->NotInstalled() > 0;
-    String text = incomplete ? Format(controller_->GetMessageText(msgFilesNotInstalled), controller_->NotInstalled())
+    String text = incomplete ? Format(controller_->GetMessageText(msgFilesNotInstalled), controller_->NotInstalled()) +
+                                   NamesOf(controller_->NotInstalledFiles())
                              : controller_->GetMessageText(message);
     if (result == psDone && !unInstall && controller_->RestartNeeded())
         text += "\r\n\r\n" + controller_->GetMessageText(msgRestartNeeded);

@@ -257,6 +257,9 @@ TEST(AuthorScript, EachErrorNamesItsPlaceAndWhatWasExpected)
         {head + "[Files]\nwriter.exe -> Instal\n",
          "setup.nss:5:15: no directory named 'Instal'; did you mean 'Install'?"},
         {head + "[Files]\n*.pdf\n", "setup.nss:5:1: no file of the folder matches '*.pdf'"},
+        {head + "[Directories]\nX = Windows\n",
+         "setup.nss:5:5: expected a folder below directory 'Windows' ('Windows\\folder'); a directory is not declared "
+         "as another one itself"},
         {head + "[Files]\nwriter.exe\n*.exe -> Install\n", "setup.nss:6:1: 'writer.exe' is placed already, by line 5"},
         {head + "[Files]\nhelp\\*\\x.txt\n", "setup.nss:5:1: expected wildcards only in the file name"},
         {head + "[Setpu]\n", "setup.nss:4:2: unknown section [Setpu]; did you mean [Setup]?"},

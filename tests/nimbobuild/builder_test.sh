@@ -97,6 +97,8 @@ bad "a name outside the code page" "cannot hold" "$here/copy_only.nfm" "$work/gr
 mkdir -p "$work/cases/Sub" && : >"$work/cases/Sub/read me.txt" && : >"$work/cases/Sub/READ ME.TXT"
 bad "names of one folder that differ only in case" "the names differ only in letter case" "$here/copy_only.nfm" \
     "$work/cases"
+mkdir -p "$work/looped/sub" && : >"$work/looped/a.txt" && ln -s .. "$work/looped/sub/back"
+bad "a link back to a folder above" "sub\\back: a link back to a folder that holds it" "$here/copy_only.nfm" "$work/looped"
 mkdir -p "$work/reserved" && : >"$work/reserved/setup.sld"
 bad "the solid archive's name" "setup.sld: the setup folder needs this name for itself" "$here/copy_only.nfm" "$work/reserved"
 mkdir -p "$work/temp-name" && : >"$work/temp-name/~nimbo-00000001-00000002.tmp"

@@ -110,18 +110,18 @@ TEST(BackgroundRun, ADoneSetupIsReportedAsCompleted)
 }
 
 // Going on past copy errors finishes the setup, but not successfully.
-TEST(BackgroundRun, ADoneSetupWithFilesNotInstalledSaysHowMany)
+TEST(BackgroundRun, ADoneSetupWithFilesNotInstalledNamesThem)
 {
     Host h(true);
     auto* page = NewComponent<TQuickPage>(h.form);
     h.bg->SetAutoSetup(page);
-    h.info->AddNotInstalled(2);
-    h.info->AddNotInstalled(1);
+    for (const char* file : {"C:\\App\\a.dll", "C:\\App\\b.hlp", "C:\\App\\c.txt"}) h.info->AddNotInstalled(file);
     String seen;
     TGuiScript g;
     g.Answer("Warning", "OK", &seen);
     h.Run();
-    EXPECT_EQ(seen, "\r\nSetup finished, but files were not installed: 3.\r\n");
+    EXPECT_EQ(seen, "\r\nSetup finished, but files were not installed: 3.\r\n\r\nC:\\App\\a.dll\r\nC:\\App\\b.hlp\r\n"
+                    "C:\\App\\c.txt\r\n");
 }
 
 }  // namespace

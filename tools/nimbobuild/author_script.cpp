@@ -369,8 +369,8 @@ String NearestName(const String& name, const std::vector<String>& known)
 String NoSuchName(const String& what, const String& name, const std::vector<String>& known)
 {
     const String near = NearestName(name, known);
-    return near.empty() ? Format("no %s named '%s'", what, name)
-                        : Format("no %s named '%s'; did you mean '%s'?", what, name, near);
+    return near.empty() || near == name ? Format("no %s named '%s'", what, name)
+                                        : Format("no %s named '%s'; did you mean '%s'?", what, name, near);
 }
 
 TAuthorScript ParseAuthorScript(std::string_view text, const String& file)

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+#include <tuple>
 
 #include "base/date_time.h"
 #include "base/exceptions.h"
 #include "base/setup_files.h"
 #include "base/temp_names.h"
+#include "framework/win32/handles.h"
 
 namespace {
 
@@ -38,6 +41,16 @@ public:
 
     void Walk(const std::wstring& dir, const String& ansiDir, const String& subDir)
     {
+        // A link back to a folder above would be read without end.
+        const auto [self, entered] = open_.insert(FolderId(dir, ansiDir));
+        if (!entered)
+            throw ENimboError(
+                Format("%s: a link back to a folder that holds it; the folder would be read without end", subDir));
+        struct Leave {
+            std::set<std::tuple<DWORD, DWORD, DWORD>>& open;
+            std::set<std::tuple<DWORD, DWORD, DWORD>>::iterator at;
+            ~Leave() { open.erase(at); }
+        } leave{open_, self};
         WIN32_FIND_DATAW fd;
         HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE) throw ENimboError(Format("%s: cannot read the folder", ansiDir));
@@ -77,6 +90,8 @@ private:
         // The setup folder mirrors the folder, and the script finds files by
         // name ignoring case.
         const auto [it, fresh] = byPath_.emplace(AnsiUpperCase(shown), shown);
+        if (!fresh && it->second == shown)
+            throw ENimboError(Format("%s: the file system lists this name twice", shown));
         if (!fresh) throw ENimboError(Format("%s and %s: the names differ only in letter case", it->second, shown));
         HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -108,6 +123,19 @@ private:
     }
 
     std::map<String, String> byPath_;
+    std::set<std::tuple<DWORD, DWORD, DWORD>> open_;  // the folders being walked, by identity
+
+    // The folder's volume and file number, which a link to it shares.
+    static std::tuple<DWORD, DWORD, DWORD> FolderId(const std::wstring& dir, const String& ansiDir)
+    {
+        TKernelHandle h(CreateFileW(dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!h || !GetFileInformationByHandle(h.Get(), &info))
+            throw ENimboError(
+                Format("%s: cannot read the folder (error %d)", ansiDir, static_cast<int>(GetLastError())));
+        return {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    }
 };
 
 }  // namespace

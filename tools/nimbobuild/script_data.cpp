@@ -181,6 +181,10 @@ private:
             if (open.size() == before) {
                 const TDirDecl& d = *open.front();
                 const String parent = d.path.text.substr(0, d.path.text.find('\\'));
+                if (data_.FindDir(parent))
+                    Fail(d.path, Format("expected a folder below directory '%s' ('%s\\folder'); a directory is "
+                                        "not declared as another one itself",
+                                        parent, parent));
                 Fail(d.path, "expected a full path (C:\\...) or a directory's name and a folder below it: " +
                                  NoSuchName("directory", parent, DirNames()));
             }
