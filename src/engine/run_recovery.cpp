@@ -1,6 +1,7 @@
 // The controller's part in undoing a run: the journal it keeps, the
 // rollback at the end of a run that did not complete, and the recovery of
 // a killed run at the next start.
+#include "engine/machine_entries.h"
 #include "engine/message_dialog.h"
 #include "engine/nimbo_info.h"
 #include "engine/run_journal.h"
@@ -58,7 +59,10 @@ bool TNimboInfo::RecoverInterruptedRun()
         SetRunExitCode(exitCancelled);
         return false;
     }
-    const TJournalRecovery recovery = RecoverJournal(ProductId());
+    // The keys of the product's own entries are its run's to undo too.
+    const TNimboEntries* entries = FormEntries(Owner());
+    const TJournalRecovery recovery =
+        RecoverJournal(ProductId(), entries ? entries->ScriptKeys() : std::vector<TJournalKey>{});
     if (!recovery.found) return true;
     if (!recovery.unsealed.empty()) {
         RefuseJournal(recovery.unsealed);
