@@ -144,15 +144,15 @@ uint8_t TNimboEntries::Execute()
     made_ = TMadeEntries{};
     executed_ = true;
     TMadeEntries earlier;
-    if (const TNimboDir* main = script_->FindDir("Install")) {
-        const String log = controller_->LogFileFor(main->GetPath(), true);
-        if (!log.empty() && controller_->CheckOwnLog(log) == TLogSeal::ours) earlier = ReadEntriesLog(log);
-    }
     TEntryWriter writer(controller_->Journal(), earlier, made_);
     bool done = false;
     try {
+        // What an earlier release made: the values it replaced stay the ones to put back.
+        const TNimboDir* main = script_->FindDir("Install");
+        const String log = main ? controller_->LogFileFor(main->GetPath(), true) : String();
+        if (!log.empty() && controller_->CheckOwnLog(log) == TLogSeal::ours) earlier = ReadEntriesLog(log);
         done = MakeRegistryValues(writer) && MakeAssociations(writer) && MakePathEntries(writer);
-    } catch (const ENimboError& e) {
+    } catch (const Exception& e) {
         writer.Fail(e.Message());
     }
     if (!made_.associations.empty()) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);

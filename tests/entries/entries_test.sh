@@ -4,7 +4,9 @@
 # the script's extension and PATH entries of the user's. The install puts
 # the product into {pf}, writes the values with {app} expanded, associates
 # the extension with the installed program and adds {app}\bin to PATH; the
-# user adds to PATH afterwards; the uninstall leaves the machine as it was
+# user adds to PATH afterwards; the next release changes the value again,
+# drops the number and the PATH folder; the uninstall leaves the machine as
+# it was
 # (the earlier value with its type, the earlier association, every PATH
 # entry of the user's) and nothing of the product's. A run that fails at
 # its end (its log cannot be written) and one killed after its entries
@@ -47,6 +49,9 @@ HKCU\Software\Entries Probe Shared\Mode = new
 Path = {app}\bin
 EOF
 build_setup_folder "$work/setup.nss" "$work/payload" "$work/setup"
+# The next release: another value for the user's, no number, no PATH folder.
+sed -e '/Count/d' -e 's/Mode = new/Mode = newer/' -e '/Environment/,$d' "$work/setup.nss" >"$work/next.nss"
+build_setup_folder "$work/next.nss" "$work/payload" "$work/next"
 
 # The machine's own: a value of another type, an association, PATH entries.
 wine reg add "$shared" /v Mode /t REG_EXPAND_SZ /d old /f >/dev/null 2>&1 </dev/null
@@ -118,13 +123,22 @@ grep -q '^\[Registry Values\]' "$unix_app/INSTALL.LOG" && grep -q '^\[Path Entri
 
 # --- The user adds to PATH; the uninstall takes back only the product's.
 wine reg add "$envkey" /v PATH /t REG_EXPAND_SZ /d "$(reg_value "$envkey" PATH);C:\\Later" /f >/dev/null 2>&1 </dev/null
+# --- The next release keeps what the first one replaced and takes back
+# what it no longer makes.
+(cd "$work/next" && wine setup.exe /VERYSILENT "/LOG=$(winpath "$work/update.log")" >>"$work/setup.out" 2>&1 </dev/null)
+rc=$?
+[ $rc -eq 0 ] && [ -z "$(reg_value "$settings\\Settings" Count)" ] && [ "$(reg_value "$settings\\Settings" Folder)" = "$app" ] &&
+    [ "$(reg_value "$shared" Mode)" = newer ] && [ "$(reg_value "$envkey" PATH)" = "$path0;C:\\Mine;D:\\Tools;C:\\Later" ] &&
+    [ "$(reg_default "$classes\\.epr")" = EntriesProbe.epr ] &&
+    pass "an update takes back the number and the PATH folder it no longer makes, the user's later entry kept" ||
+    { fail "the update (rc $rc): $(machine)"; grep -i 'registry\|path' "$work/update.log"; }
 (cd "$unix_app" && wine setup.exe UNINSTALL /VERYSILENT "/LOG=$(winpath "$work/uninstall.log")" >>"$work/setup.out" \
     2>&1 </dev/null)
 rc=$?
 wait_for "$unix_app" 10 gone
 expected="${before/D:\\Tools|/D:\\Tools;C:\\Later|}"
 [ $rc -eq 0 ] && [ "$(machine)" = "$expected" ] && [ ! -e "$unix_app" ] &&
-    pass "the uninstall leaves the machine as it was, with the user's later PATH entry" ||
+    pass "the uninstall leaves the machine as the first release found it, with the user's later PATH entry" ||
     { fail "after the uninstall (rc $rc): $(machine), expected $expected"; grep -i 'registry\|path' "$work/uninstall.log"; }
 
 # The machine's PATH as the test found it.
