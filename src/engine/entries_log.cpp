@@ -113,7 +113,10 @@ void TakeBackPath(const TPathEntry& p, TRunJournal* journal)
     const String path = RegistryText(data);
     if (!PathListHolds(path, p.folder)) return;
     if (journal) journal->RegistryValue(hive, p.key, "Path");
-    const LONG r = WriteRegistryBytes(hive, p.key, "Path", type, PathListWithout(path, p.folder) + '\0');
+    // A PATH that held nothing but the folder (the user's, made for it) goes.
+    const String rest = PathListWithout(path, p.folder);
+    const LONG r = SplitPathList(rest).empty() ? DeleteRegistryValue(hive, p.key, "Path")
+                                               : WriteRegistryBytes(hive, p.key, "Path", type, rest + '\0');
     if (r != ERROR_SUCCESS)
         RunLog(WithSystemError("Warning: could not take " + p.folder + " out of PATH.", static_cast<DWORD>(r)));
     else
@@ -182,11 +185,15 @@ TMadeEntries EntriesForLog(TNimboInfo& controller, const TMadeEntries& earlier)
     return out;
 }
 
-void RemoveLoggedEntries(const String& logFile)
+void RemoveLoggedEntries(const String& logFile, bool ours)
 {
     String unsealed;
-    const TMadeEntries m = ReadEntriesLog(logFile, &unsealed);
-    if (!unsealed.empty()) RunLog("Skipped the registry entries: " + unsealed + ".");
+    TMadeEntries m = ReadEntriesLog(logFile, &unsealed);
+    if (!ours && !m.Empty()) unsealed = "the install log was changed since it was written, or is not this product's";
+    if (!unsealed.empty()) {
+        RunLog("Skipped the registry values, associations and PATH entries: " + unsealed + ".");
+        return;
+    }
     for (auto it = m.values.rbegin(); it != m.values.rend(); ++it) TakeBackValue(*it, nullptr);
     for (const TPathEntry& p : m.paths) TakeBackPath(p, nullptr);
     // The deepest first: a key goes only once nothing is left in it.

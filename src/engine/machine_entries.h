@@ -96,6 +96,6 @@ String EntriesChecksum(const String& file, const String& application);
 TMadeEntries EntriesForLog(TNimboInfo& controller, const TMadeEntries& earlier);
 // The uninstall: each value the log names that is still as the install
 // wrote it is put back as it was (or removed), each PATH entry taken out,
-// then the keys the install made, when empty; nothing when the log's seal
-// does not cover its entries.
-void RemoveLoggedEntries(const String& logFile);
+// then the keys the install made, when empty; nothing (said in /LOG) when
+// the log is not sealed as ours or its seal does not cover its entries.
+void RemoveLoggedEntries(const String& logFile, bool ours);

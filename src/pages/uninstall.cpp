@@ -223,7 +223,7 @@ void TNimboUnInstall::DoNext()
     }
     RemoveDirectories(false);
     // The registry values, associations and PATH entries of a log of ours.
-    if (!LogFile().empty() && controller_->CheckOwnLog(LogFile()) == TLogSeal::ours) RemoveLoggedEntries(LogFile());
+    if (!LogFile().empty()) RemoveLoggedEntries(LogFile(), controller_->CheckOwnLog(LogFile()) == TLogSeal::ours);
     for (const String& name : unregister_) RemoveRegistration(name);
     unregister_.clear();
     if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());

@@ -141,6 +141,25 @@ expected="${before/D:\\Tools|/D:\\Tools;C:\\Later|}"
     pass "the uninstall leaves the machine as the first release found it, with the user's later PATH entry" ||
     { fail "after the uninstall (rc $rc): $(machine), expected $expected"; grep -i 'registry\|path' "$work/uninstall.log"; }
 
+# --- For one user: the user's classes and PATH, none of the machine's.
+printf '[Setup]\nName = Entries Probe User\nScope = user\n[Associations]\n.epu = Probe, writer.exe\n' >"$work/user.nss"
+printf '[Environment]\nPath = {app}\\bin\n' >>"$work/user.nss"
+build_setup_folder "$work/user.nss" "$work/payload" "$work/user"
+userpath="$(reg_value 'HKCU\Environment' PATH)"
+machinepath="$(reg_value "$envkey" PATH)"
+(cd "$work/user" && wine setup.exe /VERYSILENT "/LOG=$(winpath "$work/user.log")" >>"$work/setup.out" 2>&1 </dev/null)
+rc=$?
+own="$(reg_value 'HKCU\Environment' PATH)"
+[ $rc -eq 0 ] && [ "$(reg_default 'HKCU\Software\Classes\.epu')" = EntriesProbeUser.epu ] &&
+    [[ "$own" == *'\Programs\Entries Probe User\bin' ]] && ! key_exists "$classes\\.epu" &&
+    [ "$(reg_value "$envkey" PATH)" = "$machinepath" ] && pass "a per-user run writes the user's classes and PATH only" ||
+    { fail "the per-user run (rc $rc): $own"; grep -i 'registry\|path' "$work/user.log"; }
+programs="$(winepath -u "${own%\\bin}" 2>/dev/null)"
+(cd "$programs" && wine setup.exe UNINSTALL /VERYSILENT >>"$work/setup.out" 2>&1 </dev/null)
+[ "$(reg_value 'HKCU\Environment' PATH)" = "$userpath" ] && ! key_exists 'HKCU\Software\Classes\.epu' &&
+    ! key_exists 'HKCU\Software\Classes\EntriesProbeUser.epu' && pass "its uninstall leaves the user's as they were" ||
+    fail "after the per-user uninstall: PATH '$(reg_value 'HKCU\Environment' PATH)'"
+
 # The machine's PATH as the test found it.
 wine reg add "$envkey" /v PATH /t REG_EXPAND_SZ /d "$path0" /f >/dev/null 2>&1 </dev/null
 wine reg delete "$shared" /f >/dev/null 2>&1 </dev/null
