@@ -164,6 +164,12 @@ uint8_t TNimboEntries::Execute()
     return psCancelled;
 }
 
+void TNimboEntries::TellUndone() const
+{
+    if (!made_.associations.empty()) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    if (!made_.paths.empty()) BroadcastEnvironmentChange();
+}
+
 namespace {
 // The destination and the setup's folder, for the constants of a value.
 TRunFolders FoldersOf(TNimboData* script, TNimboInfo* controller)

@@ -63,6 +63,9 @@ public:
     // Whether this run made them (an install that did not reach its end
     // leaves an earlier release's entries as they are).
     bool Executed() const { return executed_; }
+    // After the run's rollback: the shell and running programs are told
+    // that the associations and PATH it made are gone again.
+    void TellUndone() const;
     // The keys the lines name in this run's scope, for the recovery of a
     // killed run.
     std::vector<TJournalKey> ScriptKeys() const;

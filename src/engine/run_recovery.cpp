@@ -38,6 +38,7 @@ void TNimboInfo::RollBackRun()
     const bool cancelled = RunExitCode() == exitCancelled;
     const std::vector<String> left = journal_->RollBack();
     journal_.reset();
+    if (const TNimboEntries* entries = FormEntries(Owner())) entries->TellUndone();
     const String text =
         WithLeftNames(this, GetMessageText(cancelled ? msgRolledBackCancelled : msgRolledBackFailed), left);
     RunLog(text);
