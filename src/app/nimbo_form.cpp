@@ -1,6 +1,7 @@
 #include "app/nimbo_form.h"
 
 #include "engine/file_routines.h"
+#include "engine/machine_entries.h"
 #include "engine/run_switches.h"
 #include "framework/properties.h"
 
@@ -63,6 +64,9 @@ void TNimboForm::suGroupsNextPage(TObject*)
             suProg->Execute();
         }
     }
+    // The registry values, associations and PATH entries; one that cannot
+    // be made fails the run, which is then undone, registration and all.
+    if (TNimboEntries* entries = FormEntries(this); entries && entries->Execute() != psDone) return;
     if (suUnInstall) suUnInstall->RegisterUnInstall(RegistrationName());
 }
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <cstdlib>
 
+#include "engine/machine_entries.h"
 #include "engine/nimbo_info.h"
 #include "engine/run_journal.h"
 #include "engine/profile.h"
@@ -39,6 +40,8 @@ constexpr const char* kSealAppId = "AppId";
 // uninstalls that know no group folders compute, and its absence marks a
 // log of theirs, whose created groups are in the user's program folder.
 constexpr const char* kSealGroupFolders = "Group Folders";
+// The registry values, keys, associations and PATH entries, likewise.
+constexpr const char* kSealEntries = "Entries";
 constexpr const char* kLogSections[] = {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kLanguage};
 
 // Decimal, or hexadecimal after "0x"; text that is no number gives 0.
@@ -173,6 +176,14 @@ String GroupFoldersChecksum(const String& fileName, const String& application)
 }
 }  // namespace
 
+String EntriesChecksum(const String& fileName, const String& application)
+{
+    TLogHash h;
+    h.Add(application);
+    for (const char* section : kEntryLogSections) h.AddSection(fileName, section);
+    return h.Text();
+}
+
 TLogSeal TNimboInfo::CheckLogSeal(const String& fileName, const String& application)
 {
     if (!FileExists(fileName)) return TLogSeal::missing;
@@ -182,6 +193,8 @@ TLogSeal TNimboInfo::CheckLogSeal(const String& fileName, const String& applicat
     if (!SameText(sum, LogChecksum(fileName, owner))) return TLogSeal::changed;
     const String folders = ReadProfileString(fileName, kSeal, kSealGroupFolders);
     if (!folders.empty() && !SameText(folders, GroupFoldersChecksum(fileName, owner))) return TLogSeal::changed;
+    const String entries = ReadProfileString(fileName, kSeal, kSealEntries);
+    if (!entries.empty() && !SameText(entries, EntriesChecksum(fileName, owner))) return TLogSeal::changed;
     return SameText(owner, application) ? TLogSeal::ours : TLogSeal::foreign;
 }
 
@@ -363,7 +376,9 @@ void TNimboInfo::WriteLog()
                " holds an install log that is not this installation's; it is kept, and this "
                "installation's log is " +
                ExtractFileName(file) + ".");
+    TMadeEntries earlierEntries;
     if (FileExists(file)) {
+        earlierEntries = ReadEntriesLog(file);
         logFile_ = file;
         // The earlier release's files this one dropped go, and so do
         // their entries: the log keeps what is installed.
@@ -373,17 +388,21 @@ void TNimboInfo::WriteLog()
         for (const String& path : dropped)
             if (const int i = installedFiles_.IndexOf(path); i >= 0) installedFiles_.Delete(i);
     }
-    const std::vector<TProfileSection> sections = LogSections();
     // The log of an earlier install is merged with, so kept as it was.
     Journal().Destination(dir);
     Journal().PrepareTarget(file);
+    std::vector<TProfileSection> sections = LogSections();
+    for (TProfileSection& s : EntriesLogSections(EntriesForLog(*this, earlierEntries)))
+        sections.push_back(std::move(s));
+    std::vector<String> erase{kDirectories, kCreatedDirs, kFiles, kProgramGroups, kGroupFolders, kBDEFiles, kSeal};
+    erase.insert(erase.end(), std::begin(kEntryLogSections), std::end(kEntryLogSections));
     // "Language" is overwritten in place, not erased.
-    RewriteProfile(file, {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kGroupFolders, kBDEFiles, kSeal},
-                   sections, {{kLanguage, {{"Language", language_}}}});
+    RewriteProfile(file, erase, sections, {{kLanguage, {{"Language", language_}}}});
     // The seal, computed over what was written as it reads back.
     WriteProfileString(file, kSeal, kSealApplication, AppName());
     WriteProfileString(file, kSeal, kSealChecksum, LogChecksum(file, AppName()));
     WriteProfileString(file, kSeal, kSealGroupFolders, GroupFoldersChecksum(file, AppName()));
+    WriteProfileString(file, kSeal, kSealEntries, EntriesChecksum(file, AppName()));
     WriteProfileString(file, kSeal, kSealAppId, ProductId());
     logFile_ = file;
 }

@@ -69,8 +69,12 @@ String BoundsPath(const String& path, bool folder)
     return folder ? AddBackslash(full) : full;
 }
 
-TJournalBounds::TJournalBounds(const TJournalContent& content, TRunScope scope) : scope_(scope)
+TJournalBounds::TJournalBounds(const TJournalContent& content, TRunScope scope,
+                               const std::vector<TJournalKey>& scriptKeys)
+    : scope_(scope)
 {
+    for (const TJournalKey& k : scriptKeys)
+        if (k.root == (scope == TRunScope::user ? "HKCU" : "HKLM")) scriptKeys_.push_back(UpperCase(k.key));
     windows_ = BoundsPath(WindowsDir(), true);
     closed_ = {windows_, BoundsPath(RunStateFolder(), true)};
     for (int csidl : kPlatformFolders) platform_.push_back(ShellFolder(csidl));
@@ -120,6 +124,8 @@ bool TJournalBounds::Folder(const String& dir) const
 bool TJournalBounds::Key(const String& root, const String& key) const
 {
     if (root != (scope_ == TRunScope::user ? "HKCU" : "HKLM")) return false;
+    for (const String& named : scriptKeys_)
+        if (UpperCase(key) == named) return true;
     const String k = UpperCase(key) + "\\";
     // An empty part ("a\\b", a leading or trailing backslash) may read as
     // another key.

@@ -6,7 +6,9 @@
 // root or one of the platform's own folders (the profile, the documents,
 // the Start menu, the program files), and a per-user run's none of the
 // machine's. Its registry values lie below Software of its scope's root,
-// outside the platform's own keys but for the uninstall registrations.
+// outside the platform's own keys but for the uninstall registrations, and
+// the keys the product's script names (its registry values, associations
+// and PATH) in its scope's root.
 #pragma once
 
 #include <vector>
@@ -15,16 +17,23 @@
 #include "engine/journal_records.h"
 #include "engine/run_scope.h"
 
+// A registry key by its root's short name ("HKLM", "HKCU") and path.
+struct TJournalKey {
+    String root;
+    String key;
+};
+
 class TJournalBounds {
 public:
-    TJournalBounds(const TJournalContent& content, TRunScope scope);
+    TJournalBounds(const TJournalContent& content, TRunScope scope, const std::vector<TJournalKey>& scriptKeys = {});
 
     // A file (or folder) inside one of the run's destinations.
     bool File(const String& path) const;
     // A folder the run may have made: a destination, one inside it, or one
     // on the way to it.
     bool Folder(const String& dir) const;
-    // A key of the journal's registry root name ("HKLM", "HKCU").
+    // A key of the journal's registry root name ("HKLM", "HKCU"): below
+    // Software, or one the script names exactly.
     bool Key(const String& root, const String& key) const;
     // A profile value: in a file inside a destination, or one of the
     // database engine's in WIN.INI of a machine-wide run.
@@ -37,6 +46,7 @@ private:
     std::vector<String> destinations_;  // long, upper-cased, with a trailing backslash
     std::vector<String> platform_;      // never a destination themselves
     std::vector<String> closed_;        // no destination inside them
+    std::vector<String> scriptKeys_;    // upper-cased, of the scope's root
 };
 
 // The long, upper-cased form of a full plain path (a folder's with its

@@ -531,7 +531,7 @@ String JournalSealProblem(const String& application)
     return String();
 }
 
-TJournalRecovery RecoverJournal(const String& application)
+TJournalRecovery RecoverJournal(const String& application, const std::vector<TJournalKey>& scriptKeys)
 {
     TJournalRecovery recovery;
     const String path = TRunJournal::PathFor(application);
@@ -541,7 +541,7 @@ TJournalRecovery RecoverJournal(const String& application)
     recovery.unsealed = JournalSealProblem(application);
     if (!recovery.unsealed.empty()) return recovery;
     const TJournalContent content = ReadJournal(path);
-    const TJournalBounds bounds(content, RunScope());
+    const TJournalBounds bounds(content, RunScope(), scriptKeys);
     recovery.completed = content.committed;
     if (content.committed)
         RemoveAsides(content, &bounds);

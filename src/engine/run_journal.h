@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/nstring.h"
+#include "engine/journal_bounds.h"
 #include "engine/journal_records.h"
 #include "engine/run_scope.h"
 #include "framework/win32/handles.h"
@@ -131,7 +132,8 @@ String JournalSealProblem(const String& application);
 // Finishes what the journal of an earlier run asks, if sealed: undoes its
 // changes in reverse, or, when that run had completed, removes what it set
 // aside; in either case only within what its run may change.
-TJournalRecovery RecoverJournal(const String& application);
+// The script's own registry keys (journal_bounds.h) are obeyed too.
+TJournalRecovery RecoverJournal(const String& application, const std::vector<TJournalKey>& scriptKeys = {});
 // Undoes what the journal's records name, in reverse; the names that could
 // not be put back are added to `left`. The run's own journal, which
 // nobody else could write while it ran, is obeyed whole.

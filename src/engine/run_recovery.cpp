@@ -1,6 +1,7 @@
 // The controller's part in undoing a run: the journal it keeps, the
 // rollback at the end of a run that did not complete, and the recovery of
 // a killed run at the next start.
+#include "engine/machine_entries.h"
 #include "engine/message_dialog.h"
 #include "engine/nimbo_info.h"
 #include "engine/run_journal.h"
@@ -37,6 +38,7 @@ void TNimboInfo::RollBackRun()
     const bool cancelled = RunExitCode() == exitCancelled;
     const std::vector<String> left = journal_->RollBack();
     journal_.reset();
+    if (const TNimboEntries* entries = FormEntries(Owner())) entries->TellUndone();
     const String text =
         WithLeftNames(this, GetMessageText(cancelled ? msgRolledBackCancelled : msgRolledBackFailed), left);
     RunLog(text);
@@ -58,7 +60,10 @@ bool TNimboInfo::RecoverInterruptedRun()
         SetRunExitCode(exitCancelled);
         return false;
     }
-    const TJournalRecovery recovery = RecoverJournal(ProductId());
+    // The keys of the product's own entries are its run's to undo too.
+    const TNimboEntries* entries = FormEntries(Owner());
+    const TJournalRecovery recovery =
+        RecoverJournal(ProductId(), entries ? entries->ScriptKeys() : std::vector<TJournalKey>{});
     if (!recovery.found) return true;
     if (!recovery.unsealed.empty()) {
         RefuseJournal(recovery.unsealed);

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "engine/file_routines.h"
+#include "engine/run_folders.h"
 #include "engine/path_routines.h"
 
 namespace {
@@ -60,9 +61,11 @@ String UserDataFolder()
 
 String UserProgramsDestination(const String& application)
 {
-    const String data = UserDataFolder();
-    if (data.empty() || !IsValidFileName(application)) return String();
-    return data + "Programs\\" + StoredFileName(application) + "\\";
+    // The script's own default, as a per-user run of it would expand it.
+    String path, failed;
+    const String own = DefaultDestination(true, application);
+    if (own.empty() || UserDataFolder().empty() || !ExpandRunFolders(own, TRunFolders{}, path, failed)) return String();
+    return AddBackslash(path);
 }
 
 String RunStateFolder()

@@ -19,6 +19,7 @@
 #include "engine/install_scope.h"
 #include "engine/message_dialog.h"
 #include "engine/path_routines.h"
+#include "engine/run_folders.h"
 #include "framework/win32/folder_walk.h"
 #include "framework/win32/process.h"
 #include "framework/win32/system_error.h"
@@ -261,13 +262,18 @@ void TNimboInfo::DecideRunScope()
     // with this scope instead of deciding again.
     SetForwardedScope(scope == TRunScope::user ? TScopeSwitch::currentUser : TScopeSwitch::allUsers);
     if (scope == TRunScope::machine && !RunsElevated()) ElevatedRestart();
-    // A per-user install goes to the user's program folder unless the
-    // author's destination is inside another directory of the script; the
-    // product's next release goes where the last one went.
+    // The destination and the script's other folders in this scope (a
+    // per-user install goes to the user's program folder unless the author
+    // names one of the user's own); the product's next release goes where
+    // the last one went.
+    const String fault = ResolveScriptFolders(*script_, ProductName(), sourceDir_, !switches.unInstall);
+    if (!fault.empty() && !switches.unInstall) {
+        RunLog("Error: " + fault);
+        SetRunExitCode(exitFailed);
+        ShowMessageDialog(this, fault, mtError, NimboDialogButton(mbOK));
+        EndProcessNow();
+    }
     TNimboDir* install = script_->FindDir("Install");
-    const String own = UserProgramsDestination(ProductName());
-    if (scope == TRunScope::user && !switches.unInstall && install && !install->Parent() && !own.empty())
-        install->SetDir(own);
     if (installed_.found && install && !install->Parent()) install->SetDir(installed_.folder);
 }
 

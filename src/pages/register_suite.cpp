@@ -1,5 +1,6 @@
 #include "pages/register_suite.h"
 
+#include "engine/machine_entries.h"
 #include "engine/nimbo_info.h"
 #include "engine/wizard/pages_form.h"
 #include "pages/bde_install.h"
@@ -20,6 +21,7 @@ void RegisterSuiteClasses()
     // clang-format off
     const TClassInfo* const classes[] = {
         &TNimboInfo::StaticClass(),
+        &TNimboEntries::StaticClass(),
         &TNimboMessage::StaticClass(),
         &TNimboDirChoice::StaticClass(),
         &TNimboCheckBoxChoice::StaticClass(),

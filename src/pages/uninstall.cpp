@@ -5,6 +5,7 @@
 #include <set>
 
 #include "engine/file_routines.h"
+#include "engine/machine_entries.h"
 #include "engine/message_dialog.h"
 #include "engine/messages.h"
 #include "engine/nimbo_info.h"
@@ -227,6 +228,8 @@ void TNimboUnInstall::DoNext()
         return;
     }
     RemoveDirectories(false);
+    // The registry values, associations and PATH entries of a log of ours.
+    if (!LogFile().empty()) RemoveLoggedEntries(LogFile(), controller_->CheckOwnLog(LogFile()) == TLogSeal::ours);
     for (const String& name : unregister_) RemoveRegistration(name);
     unregister_.clear();
     if (!LogFile().empty() && FileExists(LogFile())) DeleteFileA(LogFile().c_str());

@@ -265,7 +265,6 @@ TEST(AuthorScript, EachErrorNamesItsPlaceAndWhatWasExpected)
         {head + "[Setpu]\n", "setup.nss:4:2: unknown section [Setpu]; did you mean [Setup]?"},
         {"[Setup]\nName = A\nDestinaton = C:\\A\n",
          "setup.nss:3:1: unknown key 'Destinaton' in [Setup]; did you mean 'Destination'?"},
-        {"[Setup]\nName = A\n", "setup.nss:1:1: [Setup] needs Destination"},
         {"Name = A\n", "setup.nss:1:1: expected a section header such as [Setup]"},
         {head + "Name = B\n", "setup.nss:4:1: Name is given twice; first on line 2"},
         {head + "[Run]\nReadMe = a\n[Texts]\n[Run]\nReadMe = b\n",

@@ -4,7 +4,21 @@
 
 namespace {
 
-enum class TSection { none, setup, files, directories, type, option, items, run, uninstall, texts };
+enum class TSection {
+    none,
+    setup,
+    files,
+    directories,
+    type,
+    option,
+    items,
+    run,
+    uninstall,
+    texts,
+    registry,
+    associations,
+    environment
+};
 
 struct TSectionName {
     const char* name;
@@ -22,6 +36,9 @@ constexpr TSectionName kSections[] = {
     {"Run", TSection::run, false},
     {"Uninstall", TSection::uninstall, false},
     {"Texts", TSection::texts, false},
+    {"Registry", TSection::registry, false},
+    {"Associations", TSection::associations, false},
+    {"Environment", TSection::environment, false},
 };
 
 const std::vector<String> kSetupKeys = {"Name",      "Title",    "Destination", "Group", "Languages",
@@ -124,9 +141,8 @@ public:
     {
         out_.end = {String(), lastLine + 1, 1};
         const TScriptText at = setupAt_.line ? setupAt_ : out_.end;
-        if (!setupAt_.line) Fail(at, "expected a [Setup] section with the application's Name and Destination");
+        if (!setupAt_.line) Fail(at, "expected a [Setup] section with the application's Name");
         if (out_.name.text.empty()) Fail(at, "[Setup] needs Name, the application's name");
-        if (out_.destination.text.empty()) Fail(at, "[Setup] needs Destination, the default folder (C:\\...)");
     }
 
 private:
@@ -164,10 +180,11 @@ private:
         std::vector<String> names;
         for (const TSectionName& s : kSections) names.push_back(s.name);
         const String near = NearestName(word, names);
-        Fail(inner, near.empty() ? Format("unknown section [%s]; expected Setup, Files, Directories, Type <name>, "
-                                          "Option <name>, Items, Run, Uninstall or Texts",
-                                          inner.text)
-                                 : Format("unknown section [%s]; did you mean [%s]?", inner.text, near));
+        Fail(inner, near.empty()
+                        ? Format("unknown section [%s]; expected Setup, Files, Directories, Type <name>, "
+                                 "Option <name>, Items, Run, Uninstall, Texts, Registry, Associations or Environment",
+                                 inner.text)
+                        : Format("unknown section [%s]; did you mean [%s]?", inner.text, near));
     }
 
     void LanguageTexts(const TScriptText& language)
@@ -247,6 +264,12 @@ private:
             (languageTexts_ ? *languageTexts_ : out_.texts)[k].push_back(Unquote(raw, file_).text);
             return;
         }
+        case TSection::registry:
+            return out_.registry.push_back({key, raw});
+        case TSection::associations:
+            return out_.associations.push_back({key, raw});
+        case TSection::environment:
+            return out_.environment.push_back({key, raw});
         default:
             return;
         }

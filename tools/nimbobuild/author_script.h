@@ -49,6 +49,13 @@ struct TItemDecl {
     String commandLine;
 };
 
+// An entry of [Registry], [Associations] or [Environment] as written: the
+// text before '=' and the value after it.
+struct TEntryDecl {
+    TScriptText key;
+    TScriptText value;
+};
+
 struct TAuthorScript {
     String file;  // as messages name it
     TScriptText name, title, destination, group, overwrite, log, compress;
@@ -76,6 +83,9 @@ struct TAuthorScript {
         std::map<String, std::vector<String>> texts;
     };
     std::vector<TLanguageTexts> languageTexts;
+    // What the install makes besides files: registry values, file
+    // associations and folders added to PATH.
+    std::vector<TEntryDecl> registry, associations, environment;
     TScriptText end;  // where the text ends, for what is missing
 };
 

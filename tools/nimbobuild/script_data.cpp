@@ -2,8 +2,10 @@
 
 #include <map>
 
+#include "engine/entry_lines.h"
 #include "engine/path_routines.h"
 #include "script/nimbo_data.h"
+#include "script_entries.h"
 #include "script_form.h"
 
 namespace {
@@ -14,6 +16,7 @@ constexpr const char* kOptionsCommon = "Common Files for Options";
 
 bool IsFullPath(const String& p)
 {
+    if (!LeadingConstant(p).empty()) return true;  // "{pf}\Writer"
     const bool drive = p.size() >= 3 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':' && p[2] == '\\';
     return drive || (p.size() > 2 && p[0] == '\\' && p[1] == '\\');
 }
@@ -101,8 +104,13 @@ private:
     {
         data_.SetAppName(s_.title.text.empty() ? s_.name.text : s_.title.text);
         String dest = s_.destination.text;
-        if (!IsFullPath(dest)) Fail(s_.destination, "expected a full path for Destination, such as C:\\Sample");
-        CheckFullPath(s_.destination, "Destination");
+        // Without one, the run takes {pf}\<Name>, or for one user
+        // {localappdata}\Programs\<Name>.
+        if (dest.empty() && !IsValidFileName(s_.name.text))
+            Fail(s_.name, Format("'%s' cannot name the default destination's folder; give Destination", s_.name.text));
+        if (!dest.empty() && !IsFullPath(dest))
+            Fail(s_.destination, "expected a full path for Destination, such as {pf}\\Sample or C:\\Sample");
+        if (!dest.empty()) CheckFullPath(s_.destination, "Destination");
         while (dest.size() > 3 && dest.back() == '\\') dest.pop_back();
         TNimboDir* install = data_.FindDir("Install");
         install->SetDir(dest);
@@ -116,10 +124,30 @@ private:
 
     void CheckFullPath(const TScriptText& at, const String& what)
     {
+        CheckFolderConstants(at, s_.file);
+        if (const String lead = LeadingConstant(at.text); !lead.empty()) return CheckConstantPath(at, what, lead);
+        if (at.text.find('{') != String::npos)
+            Fail(at, Format("expected a folder constant only at the start of %s, as in {pf}\\Sample", what));
         if (const String fault = FullPathFault(at.text); !fault.empty())
             Fail(at, Format("expected %s for %s", fault, what));
         const bool perUser = SameText(s_.scope.text, "user") || SameText(s_.scope.text, "ask");
         if (perUser && at.text.size() > 3 && at.text[1] == ':' && IsSharedSystemFolder(at.text))
+            Fail(at, Format("a per-user setup (Scope = %s) writes nothing to the Windows or program folders; %s is %s",
+                            s_.scope.text, what, at.text));
+    }
+
+    // "{pf}\Writer": a known constant other than the destination itself,
+    // then folders below it; none that everybody shares for one user.
+    void CheckConstantPath(const TScriptText& at, const String& what, const String& lead)
+    {
+        if (lead == "app") Fail(at, Format("{app} is the destination: %s cannot lie inside it", what));
+        const String rest = at.text.substr(at.text.find('}') + 1);
+        if (!rest.empty() && (rest[0] != '\\' || !IsFolderBelow(rest.substr(1))))
+            Fail(at, Format("expected folder names after {%s} in %s, without '.', '..' or any of : * ? \" < > |", lead,
+                            what));
+        needsWindows_ = needsWindows_ || lead == "win" || lead == "sys";
+        const bool perUser = SameText(s_.scope.text, "user") || SameText(s_.scope.text, "ask");
+        if (perUser && IsMachineFolderConstant(lead))
             Fail(at, Format("a per-user setup (Scope = %s) writes nothing to the Windows or program folders; %s is %s",
                             s_.scope.text, what, at.text));
     }
@@ -377,6 +405,10 @@ TScriptFacts TDataBuilder::Facts()
         const TPlaced& p = Installed(s_.program.file, "installed file");
         facts.programDir = p.dir->Name();
         facts.programName = p.file->Name();
+    }
+    for (const TAssociationDecl& a : AssociationDecls(s_)) {
+        const TPlaced& p = Installed(a.file, "installed file");
+        facts.associationPrograms.emplace_back(p.dir->Name(), p.file->Name());
     }
     return facts;
 }

@@ -16,6 +16,9 @@ struct TScriptFacts {
     String programDir;  // script directory of the program run after the install
     String programName;
     bool needsWindows = false;  // a directory lies in the Windows folders
+    // The program of each association, in the script's order: its script
+    // directory and name.
+    std::vector<std::pair<String, String>> associationPrograms;
 };
 
 // Fills data (a new script) from the author's script; raises EScriptError.

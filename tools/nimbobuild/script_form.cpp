@@ -11,6 +11,7 @@
 #include "script/product_version.h"
 #include "script/nimbo_data.h"
 #include "script_data.h"
+#include "script_entries.h"
 
 namespace {
 
@@ -102,6 +103,7 @@ public:
         form_.Remove("ReadMe");  // the shipped application's
         if (!facts.readMe.empty()) form_.Set("ReadMe", StringValue(facts.readMe));
         if (!facts.programName.empty()) RunAfter(facts);
+        AddEntries(s_, facts, form_);
         const String how = s_.compress.text.empty() ? String() : Ident(s_.compress, kCompress, "Compress");
         TCompMethod method = kCompMethodLzma;
         const bool compress = !how.empty() && CompMethodFromName(how.c_str(), method);
@@ -189,7 +191,11 @@ private:
             else
                 page.Set(t.property, LinesValue(it->second));
         }
-        Component("suDir").Set("TargetDir", StringValue(destination));
+        // A destination with a folder constant, or none, is decided at run time.
+        if (destination.empty() || destination.find('{') != String::npos)
+            Component("suDir").Remove("TargetDir");
+        else
+            Component("suDir").Set("TargetDir", StringValue(destination));
         Translations();
     }
 
