@@ -39,6 +39,10 @@ constexpr const char* kSealAppId = "AppId";
 // uninstalls that know no group folders compute, and its absence marks a
 // log of theirs, whose created groups are in the user's program folder.
 constexpr const char* kSealGroupFolders = "Group Folders";
+// The desktop icons this installation made, one link a line, with a
+// checksum of their own in the seal as the group folders have.
+constexpr const char* kDesktopIcons = "Desktop Icons";
+constexpr const char* kSealDesktopIcons = "Desktop Icons";
 constexpr const char* kLogSections[] = {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kLanguage};
 
 // Decimal, or hexadecimal after "0x"; text that is no number gives 0.
@@ -91,6 +95,13 @@ void TNimboInfo::AddGroupEntry(const String& item, const String& group)
     groupNames_.Add(group);
 }
 
+void TNimboInfo::AddDesktopIcon(const String& link)
+{
+    for (int i = 0; i < desktopIcons_.Count(); ++i)
+        if (SameText(desktopIcons_[i], link)) return;
+    desktopIcons_.Add(link);
+}
+
 void TNimboInfo::AddGroupFolder(const String& folder)
 {
     for (int i = 0; i < groupFolders_.Count(); ++i)
@@ -104,6 +115,7 @@ void TNimboInfo::ClearLogLists()
     createdDirs_.Clear();
     groupFolders_.Clear();
     groupFoldersLogged_ = false;
+    desktopIcons_.Clear();
     installedFiles_.Clear();
     pendingFiles_.clear();
     groupNames_.Clear();
@@ -164,12 +176,17 @@ String LogChecksum(const String& fileName, const String& application)
     return h.Text();
 }
 
-String GroupFoldersChecksum(const String& fileName, const String& application)
+String SectionChecksum(const String& fileName, const String& application, const char* section)
 {
     TLogHash h;
     h.Add(application);
-    h.AddSection(fileName, kGroupFolders);
+    h.AddSection(fileName, section);
     return h.Text();
+}
+
+String GroupFoldersChecksum(const String& fileName, const String& application)
+{
+    return SectionChecksum(fileName, application, kGroupFolders);
 }
 }  // namespace
 
@@ -182,6 +199,8 @@ TLogSeal TNimboInfo::CheckLogSeal(const String& fileName, const String& applicat
     if (!SameText(sum, LogChecksum(fileName, owner))) return TLogSeal::changed;
     const String folders = ReadProfileString(fileName, kSeal, kSealGroupFolders);
     if (!folders.empty() && !SameText(folders, GroupFoldersChecksum(fileName, owner))) return TLogSeal::changed;
+    const String icons = ReadProfileString(fileName, kSeal, kSealDesktopIcons);
+    if (!icons.empty() && !SameText(icons, SectionChecksum(fileName, owner, kDesktopIcons))) return TLogSeal::changed;
     return SameText(owner, application) ? TLogSeal::ours : TLogSeal::foreign;
 }
 
@@ -274,6 +293,10 @@ bool TNimboInfo::ReadLog(const String& fileName, bool merge)
     for (const String& key : ReadProfileKeys(fileName, kCreatedDirs)) AddCreatedDir(key);
     for (const String& key : ReadProfileKeys(fileName, kFiles)) AddInstalledFile(key);
     ReadGroups(fileName);
+    // Only a log that seals them has desktop icons.
+    if (!ReadProfileString(fileName, kSeal, kSealDesktopIcons).empty())
+        for (const auto& [key, value] : ReadProfileSection(fileName, kDesktopIcons))
+            if (!value.empty()) AddDesktopIcon(value);
     loggedBDEType_ = static_cast<uint8_t>(ParseLogInteger(ReadProfileString(fileName, kBDEFiles, "BDE Type", "0")));
     const String language = ReadProfileString(fileName, kLanguage, "Language");
     if (!language.empty()) SetLanguage(language);
@@ -335,6 +358,10 @@ std::vector<TProfileSection> TNimboInfo::LogSections() const
     for (int i = 0; i < groupFolders_.Count(); ++i) folders.lines.emplace_back(IntToStr(i), groupFolders_[i]);
     sections.push_back(std::move(folders));
 
+    TProfileSection icons{kDesktopIcons, {}};
+    for (int i = 0; i < desktopIcons_.Count(); ++i) icons.lines.emplace_back(IntToStr(i), desktopIcons_[i]);
+    sections.push_back(std::move(icons));
+
     if (loggedBDEType_ != 0) sections.push_back({kBDEFiles, {{"BDE Type", IntToStr(loggedBDEType_)}}});
     // A section without lines is not written, as the profile services do.
     sections.erase(
@@ -351,8 +378,8 @@ void TNimboInfo::WriteLog()
     // A run that installed nothing and did not complete (cancelled before
     // the copy, a destination refused) leaves no file behind, not even in a
     // folder that is there; only a log that would lose entries is an error.
-    const bool nothingDone =
-        createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 && groupNames_.Count() == 0 && loggedBDEType_ == 0;
+    const bool nothingDone = createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 && groupNames_.Count() == 0 &&
+                             loggedBDEType_ == 0 && desktopIcons_.Count() == 0;
     const bool missing = dir.empty() || !DirectoryExists(RemoveBackslash(dir));
     if (nothingDone && (missing || RunExitCode() != exitDone)) return;
     if (missing) throw ENimboError("NO LOG DIR");
@@ -378,12 +405,15 @@ void TNimboInfo::WriteLog()
     Journal().Destination(dir);
     Journal().PrepareTarget(file);
     // "Language" is overwritten in place, not erased.
-    RewriteProfile(file, {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kGroupFolders, kBDEFiles, kSeal},
+    RewriteProfile(file,
+                   {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kGroupFolders, kDesktopIcons, kBDEFiles, kSeal},
                    sections, {{kLanguage, {{"Language", language_}}}});
     // The seal, computed over what was written as it reads back.
     WriteProfileString(file, kSeal, kSealApplication, AppName());
     WriteProfileString(file, kSeal, kSealChecksum, LogChecksum(file, AppName()));
     WriteProfileString(file, kSeal, kSealGroupFolders, GroupFoldersChecksum(file, AppName()));
+    if (desktopIcons_.Count() > 0)
+        WriteProfileString(file, kSeal, kSealDesktopIcons, SectionChecksum(file, AppName(), kDesktopIcons));
     WriteProfileString(file, kSeal, kSealAppId, ProductId());
     logFile_ = file;
 }

@@ -19,7 +19,8 @@ class TJournalBounds {
 public:
     TJournalBounds(const TJournalContent& content, TRunScope scope);
 
-    // A file (or folder) inside one of the run's destinations.
+    // A file (or folder) inside one of the run's destinations, or a link
+    // directly on the scope's desktop (a desktop icon the run made).
     bool File(const String& path) const;
     // A folder the run may have made: a destination, one inside it, or one
     // on the way to it.
@@ -37,6 +38,7 @@ private:
     std::vector<String> destinations_;  // long, upper-cased, with a trailing backslash
     std::vector<String> platform_;      // never a destination themselves
     std::vector<String> closed_;        // no destination inside them
+    String desktop_;                    // the scope's desktop: its links are the run's icons
 };
 
 // The long, upper-cased form of a full plain path (a folder's with its

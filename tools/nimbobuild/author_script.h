@@ -76,6 +76,14 @@ struct TAuthorScript {
         std::map<String, std::vector<String>> texts;
     };
     std::vector<TLanguageTexts> languageTexts;
+    // What a setup shows or checks besides its files: [Desktop] icons (as
+    // [Items]), the licence file shown before the install (License, with
+    // its text as the builder read it from the folder), the mutex of the
+    // product's running program (Mutex) and the oldest Windows it runs on
+    // (MinWindows, major.minor).
+    std::vector<TItemDecl> desktop;
+    TScriptText license, mutex, minWindows;
+    String licenseText;
     TScriptText end;  // where the text ends, for what is missing
 };
 

@@ -10,12 +10,19 @@
 
 class TNimboData;
 
+// A desktop icon: its title, the script directory and name of the
+// installed file it starts, and the arguments.
+struct TDesktopFact {
+    String title, dir, file, arguments;
+};
+
 // What the pages need to know besides the script itself.
 struct TScriptFacts {
     String readMe;      // below the destination, "Help\read me.txt"; empty: no offer
     String programDir;  // script directory of the program run after the install
     String programName;
     bool needsWindows = false;  // a directory lies in the Windows folders
+    std::vector<TDesktopFact> desktop;
 };
 
 // Fills data (a new script) from the author's script; raises EScriptError.
