@@ -90,7 +90,8 @@ void TNimboMessage::KeepCheck()
 void TNimboMessage::DoNext()
 {
     KeepCheck();
-    if (ShowsCheckBox()) {
+    // An unattended run starts no program, whatever the box says.
+    if (ShowsCheckBox() && !(checkBox_ == pcLaunch && Unattended())) {
         String caption = NimboPagesForm->cbMSGCheck->Caption();
         caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
         RunLog("Check box: " + caption + (checked_ ? " -> ticked" : " -> not ticked"));
