@@ -7,8 +7,9 @@
 #  - unattended: the licence is accepted (and the /LOG says so), the icon
 #    made, the user's own icon of another name kept, the program not
 #    started; /NOICONS leaves out the group and the icons;
-#  - a program holding the mutex ends the run with 8, an older Windows
-#    with 9, nothing changed either time;
+#  - a program holding the mutex ends the run with 8 (attended after the
+#    user's Cancel; Retry looks again), an older Windows with 9, nothing
+#    changed either time;
 #  - the uninstall removes the icon and nothing of the user's.
 #   script_pages_test.sh <win32 build dir> <mutex_holder.exe> <nimbo_echo.exe> <work dir>
 set -uo pipefail
@@ -126,6 +127,15 @@ rc=$?
 [ $rc -eq 8 ] && [ ! -e "$app" ] && [ ! -e "$desktop/Hello.lnk" ] && no_journal &&
     grep -q 'Exit code 8: the program to be updated is running' "$work/run.log" &&
     pass "a held mutex ends the run with 8, nothing changed" || fail "held mutex: exit $rc, $(tail -3 "$work/run.log")"
+# Attended, the user is asked to close it; Retry looks again.
+(cd "$work/setup" && wine setup.exe >"$work/setup.out" 2>&1 </dev/null; echo $? >"$work/setup.rc") &
+run=$!
+robot 'set timeout 30' 'wait dialog "Warning" text contains "Pages Test is running"' 'answer "Warning" "&Retry"' \
+    'wait dialog "Warning" text contains "Pages Test is running"' 'answer "Warning" "&Cancel"' ||
+    { fail "the attended question"; wineserver -k; }
+wait $run
+[ "$(cat "$work/setup.rc")" = 8 ] && [ ! -e "$app" ] &&
+    pass "attended: Retry asks again while it runs, Cancel ends with 8" || fail "attended mutex: $(cat "$work/setup.rc")"
 rm -f "$work/held"
 wait $holder
 holder=""
