@@ -73,13 +73,13 @@ unattended() {
 run=$!
 robot 'set timeout 30' 'within NimboPagesForm' 'wait text NimboPagesForm equals "Welcome"' 'click btnNext' \
     'wait text NimboPagesForm equals "License Agreement"' 'assert text meLICText contains "Terms of the test."' \
-    'assert checked rbLICDecline' 'assert disabled btnNext' 'key Alt+A' 'assert checked rbLICAccept' \
+    'assert checked rbLICDecline' 'assert disabled btnNext' 'assert layout NimboPagesForm' 'key Alt+A' 'assert checked rbLICAccept' \
     'assert enabled btnNext' 'key Alt+D' 'assert disabled btnNext' 'key Alt+A' 'key Alt+N' \
     'wait visible btnCDLBrowse' 'click btnNext' 'within any' 'answer "Confirmation" "&Yes"' 'within NimboPagesForm' \
     'wait text cbMSGCheck contains "ktop icon"' 'assert checked cbMSGCheck' 'click cbMSGCheck' \
     'click btnNext' 'wait text cbCWGGroups equals "Pages Test" timeout=120' 'click btnNext' \
     'wait text NimboPagesForm equals "Setup Completed"' 'assert text cbMSGCheck contains "aunch Pages Test"' \
-    'assert checked cbMSGCheck' 'assert disabled btnCancel' 'click cbMSGCheck' 'click btnNext' 'within any' \
+    'assert checked cbMSGCheck' 'assert disabled btnCancel' 'assert layout NimboPagesForm' 'click cbMSGCheck' 'click btnNext' 'within any' \
     'answer "Information" "&OK"' && pass "attended: Next waits for the accepted licence; both boxes untick" ||
     { fail "the attended pages"; wineserver -k; }
 wait $run
