@@ -9,6 +9,7 @@ NIMBO_DEFINE_CLASS(TNimboForm, TForm, false,
                    p.Str("UnInstallName", &TNimboForm::SetUnInstallName)
                        .Str("ReadMe", &TNimboForm::SetReadMe)
                        .Ref("RunAfter", &TNimboForm::SetRunAfter)
+                       .Ref("DesktopIcons", &TNimboForm::SetDesktopIcons)
                        .Method("FormCreate", &TNimboForm::FormCreate)
                        .Method("suGroupsNextPage", &TNimboForm::suGroupsNextPage)
                        .Method("FinishNextPage", &TNimboForm::FinishNextPage)
@@ -46,6 +47,7 @@ void TNimboForm::Notification(TComponent* component, TOperation operation)
 {
     TForm::Notification(component, operation);
     if (operation == TOperation::opRemove && component == runAfter_) runAfter_ = nullptr;
+    if (operation == TOperation::opRemove && component == desktopIcons_) desktopIcons_ = nullptr;
 }
 
 String TNimboForm::RegistrationName() const
@@ -72,9 +74,11 @@ void TNimboForm::suGroupsNextPage(TObject*)
 
 void TNimboForm::FinishNextPage(TObject* sender)
 {
+    if (desktopIcons_) desktopIcons_->Execute();
     suGroupsNextPage(sender);
     // Only a person at the screen wants the program now; an unattended run starts no window.
     if (runAfter_ && !Unattended()) runAfter_->Execute();
+    if (runAfter_ && Unattended()) RunLog("Not started, as in every unattended run: " + runAfter_->ProgName());
 }
 
 void TNimboForm::suUnInstallCleanup(TObject*)

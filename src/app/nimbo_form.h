@@ -5,6 +5,7 @@
 #include "engine/nimbo_info.h"
 #include "framework/win32/extctrls.h"
 #include "pages/choice.h"
+#include "pages/desktop_icons.h"
 #include "pages/dir_choice.h"
 #include "pages/file_copy.h"
 #include "pages/message_page.h"
@@ -43,6 +44,8 @@ public:
     void SetReadMe(const String& v) { readMe_ = v; }
     TNimboProgExec* RunAfter() const { return runAfter_; }
     void SetRunAfter(TNimboProgExec* v) { runAfter_ = v; }
+    // The desktop icons made when the install ends, before its registration.
+    void SetDesktopIcons(TNimboDesktopIcons* v) { desktopIcons_ = v; }
 
     // Published handlers.
     void FormCreate(TObject* sender);
@@ -62,4 +65,5 @@ private:
     String unInstallName_;
     String readMe_;
     TNimboProgExec* runAfter_ = nullptr;
+    TNimboDesktopIcons* desktopIcons_ = nullptr;
 };

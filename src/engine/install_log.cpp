@@ -42,6 +42,10 @@ constexpr const char* kSealAppId = "AppId";
 constexpr const char* kSealGroupFolders = "Group Folders";
 // The registry values, keys, associations and PATH entries, likewise.
 constexpr const char* kSealEntries = "Entries";
+// The desktop icons this installation made, one link a line, with a
+// checksum of their own in the seal as the group folders have.
+constexpr const char* kDesktopIcons = "Desktop Icons";
+constexpr const char* kSealDesktopIcons = "Desktop Icons";
 constexpr const char* kLogSections[] = {kDirectories, kCreatedDirs, kFiles, kProgramGroups, kBDEFiles, kLanguage};
 
 // Decimal, or hexadecimal after "0x"; text that is no number gives 0.
@@ -94,6 +98,13 @@ void TNimboInfo::AddGroupEntry(const String& item, const String& group)
     groupNames_.Add(group);
 }
 
+void TNimboInfo::AddDesktopIcon(const String& link)
+{
+    for (int i = 0; i < desktopIcons_.Count(); ++i)
+        if (SameText(desktopIcons_[i], link)) return;
+    desktopIcons_.Add(link);
+}
+
 void TNimboInfo::AddGroupFolder(const String& folder)
 {
     for (int i = 0; i < groupFolders_.Count(); ++i)
@@ -107,6 +118,7 @@ void TNimboInfo::ClearLogLists()
     createdDirs_.Clear();
     groupFolders_.Clear();
     groupFoldersLogged_ = false;
+    desktopIcons_.Clear();
     installedFiles_.Clear();
     pendingFiles_.clear();
     groupNames_.Clear();
@@ -167,12 +179,17 @@ String LogChecksum(const String& fileName, const String& application)
     return h.Text();
 }
 
-String GroupFoldersChecksum(const String& fileName, const String& application)
+String SectionChecksum(const String& fileName, const String& application, const char* section)
 {
     TLogHash h;
     h.Add(application);
-    h.AddSection(fileName, kGroupFolders);
+    h.AddSection(fileName, section);
     return h.Text();
+}
+
+String GroupFoldersChecksum(const String& fileName, const String& application)
+{
+    return SectionChecksum(fileName, application, kGroupFolders);
 }
 }  // namespace
 
@@ -195,6 +212,8 @@ TLogSeal TNimboInfo::CheckLogSeal(const String& fileName, const String& applicat
     if (!folders.empty() && !SameText(folders, GroupFoldersChecksum(fileName, owner))) return TLogSeal::changed;
     const String entries = ReadProfileString(fileName, kSeal, kSealEntries);
     if (!entries.empty() && !SameText(entries, EntriesChecksum(fileName, owner))) return TLogSeal::changed;
+    const String icons = ReadProfileString(fileName, kSeal, kSealDesktopIcons);
+    if (!icons.empty() && !SameText(icons, SectionChecksum(fileName, owner, kDesktopIcons))) return TLogSeal::changed;
     return SameText(owner, application) ? TLogSeal::ours : TLogSeal::foreign;
 }
 
@@ -287,6 +306,10 @@ bool TNimboInfo::ReadLog(const String& fileName, bool merge)
     for (const String& key : ReadProfileKeys(fileName, kCreatedDirs)) AddCreatedDir(key);
     for (const String& key : ReadProfileKeys(fileName, kFiles)) AddInstalledFile(key);
     ReadGroups(fileName);
+    // Only a log that seals them has desktop icons.
+    if (!ReadProfileString(fileName, kSeal, kSealDesktopIcons).empty())
+        for (const auto& [key, value] : ReadProfileSection(fileName, kDesktopIcons))
+            if (!value.empty()) AddDesktopIcon(value);
     loggedBDEType_ = static_cast<uint8_t>(ParseLogInteger(ReadProfileString(fileName, kBDEFiles, "BDE Type", "0")));
     const String language = ReadProfileString(fileName, kLanguage, "Language");
     if (!language.empty()) SetLanguage(language);
@@ -348,6 +371,10 @@ std::vector<TProfileSection> TNimboInfo::LogSections() const
     for (int i = 0; i < groupFolders_.Count(); ++i) folders.lines.emplace_back(IntToStr(i), groupFolders_[i]);
     sections.push_back(std::move(folders));
 
+    TProfileSection icons{kDesktopIcons, {}};
+    for (int i = 0; i < desktopIcons_.Count(); ++i) icons.lines.emplace_back(IntToStr(i), desktopIcons_[i]);
+    sections.push_back(std::move(icons));
+
     if (loggedBDEType_ != 0) sections.push_back({kBDEFiles, {{"BDE Type", IntToStr(loggedBDEType_)}}});
     // A section without lines is not written, as the profile services do.
     sections.erase(
@@ -364,8 +391,8 @@ void TNimboInfo::WriteLog()
     // A run that installed nothing and did not complete (cancelled before
     // the copy, a destination refused) leaves no file behind, not even in a
     // folder that is there; only a log that would lose entries is an error.
-    const bool nothingDone =
-        createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 && groupNames_.Count() == 0 && loggedBDEType_ == 0;
+    const bool nothingDone = createdDirs_.Count() == 0 && InstalledFiles().Count() == 0 && groupNames_.Count() == 0 &&
+                             loggedBDEType_ == 0 && desktopIcons_.Count() == 0;
     const bool missing = dir.empty() || !DirectoryExists(RemoveBackslash(dir));
     if (nothingDone && (missing || RunExitCode() != exitDone)) return;
     if (missing) throw ENimboError("NO LOG DIR");
@@ -394,7 +421,8 @@ void TNimboInfo::WriteLog()
     std::vector<TProfileSection> sections = LogSections();
     for (TProfileSection& s : EntriesLogSections(EntriesForLog(*this, earlierEntries)))
         sections.push_back(std::move(s));
-    std::vector<String> erase{kDirectories, kCreatedDirs, kFiles, kProgramGroups, kGroupFolders, kBDEFiles, kSeal};
+    std::vector<String> erase{kDirectories,  kCreatedDirs,  kFiles,    kProgramGroups,
+                              kGroupFolders, kDesktopIcons, kBDEFiles, kSeal};
     erase.insert(erase.end(), std::begin(kEntryLogSections), std::end(kEntryLogSections));
     // "Language" is overwritten in place, not erased.
     RewriteProfile(file, erase, sections, {{kLanguage, {{"Language", language_}}}});
@@ -403,6 +431,8 @@ void TNimboInfo::WriteLog()
     WriteProfileString(file, kSeal, kSealChecksum, LogChecksum(file, AppName()));
     WriteProfileString(file, kSeal, kSealGroupFolders, GroupFoldersChecksum(file, AppName()));
     WriteProfileString(file, kSeal, kSealEntries, EntriesChecksum(file, AppName()));
+    if (desktopIcons_.Count() > 0)
+        WriteProfileString(file, kSeal, kSealDesktopIcons, SectionChecksum(file, AppName(), kDesktopIcons));
     WriteProfileString(file, kSeal, kSealAppId, ProductId());
     logFile_ = file;
 }

@@ -86,6 +86,7 @@ TJournalBounds::TJournalBounds(const TJournalContent& content, TRunScope scope,
     if (scope == TRunScope::user)
         for (int csidl : kMachineFolders)
             if (const String f = ShellFolder(csidl); !f.empty()) closed_.push_back(f);
+    desktop_ = ShellFolder(scope == TRunScope::user ? CSIDL_DESKTOPDIRECTORY : CSIDL_COMMON_DESKTOPDIRECTORY);
     for (const TJournalRecord& r : content.records) {
         if (r.kind != TJournalKind::Destination) continue;
         const String dir = BoundsPath(r.fields[0], true);
@@ -109,7 +110,10 @@ bool TJournalBounds::File(const String& path) const
     if (p.empty()) return false;
     for (const String& d : destinations_)
         if (StartsWith(p, d)) return true;
-    return false;
+    // "<desktop>\name.LNK\", nothing between.
+    const size_t name = desktop_.size();
+    return !desktop_.empty() && p.size() > name + 5 && StartsWith(p, desktop_) && p.find('\\', name) == p.size() - 1 &&
+           p.compare(p.size() - 5, 5, ".LNK\\") == 0;
 }
 
 bool TJournalBounds::Folder(const String& dir) const

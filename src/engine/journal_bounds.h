@@ -27,7 +27,8 @@ class TJournalBounds {
 public:
     TJournalBounds(const TJournalContent& content, TRunScope scope, const std::vector<TJournalKey>& scriptKeys = {});
 
-    // A file (or folder) inside one of the run's destinations.
+    // A file (or folder) inside one of the run's destinations, or a link
+    // directly on the scope's desktop (a desktop icon the run made).
     bool File(const String& path) const;
     // A folder the run may have made: a destination, one inside it, or one
     // on the way to it.
@@ -47,6 +48,7 @@ private:
     std::vector<String> platform_;      // never a destination themselves
     std::vector<String> closed_;        // no destination inside them
     std::vector<String> scriptKeys_;    // upper-cased, of the scope's root
+    String desktop_;                    // the scope's desktop: its links are the run's icons
 };
 
 // The long, upper-cased form of a full plain path (a folder's with its

@@ -136,5 +136,18 @@
 #define msgDirSelect 127
 #define msgLanguageCaption 128
 #define msgLanguagePrompt 129
+// The licence page, the check boxes of the desktop icons and of the
+// program run after the install, and the page that ends the install.
+#define msgLicenseCaption 130
+#define msgLicenseAccept 131
+#define msgLicenseDecline 132
+#define msgDesktopIcons 133
+#define msgLaunchProgram 134
+#define msgFinishedCaption 135
+#define msgFinishedText 136
+// What start-up refuses: the product's program is running, Windows is older
+// than the setup needs.
+#define msgCloseProgram 137
+#define msgWindowsTooOld 138
 // One past the last message number.
-#define kMessageCount 130
+#define kMessageCount 139

@@ -74,7 +74,7 @@ void TNimboComponent::SetAppName(const String& v)
 
 const TEnumInfo& StandardTextNames()
 {
-    static const TEnumInfo i{{"stNone", "stWelcome", "stReady", "stDirectory"}};
+    static const TEnumInfo i{{"stNone", "stWelcome", "stReady", "stDirectory", "stFinished"}};
     return i;
 }
 
@@ -109,7 +109,8 @@ String TNimboPage::StandardText(const String& key) const
     static constexpr TStandard kTexts[] = {
         {stWelcome, "Caption", msgWelcomeCaption}, {stWelcome, "Lines", msgWelcomeText},
         {stReady, "Caption", msgReadyCaption},     {stReady, "Lines", msgReadyText},
-        {stDirectory, "Text", msgDirSelect},
+        {stDirectory, "Text", msgDirSelect},       {stFinished, "Caption", msgFinishedCaption},
+        {stFinished, "Lines", msgFinishedText},
     };
     for (const TStandard& t : kTexts)
         if (t.page == standardText_ && key == t.key)

@@ -21,7 +21,7 @@ enum class TSwitchChoice { none, installType, options };
 
 // The texts a page built from an author's script takes from the message
 // catalogue, in the run's language, where the form gives it none.
-enum TStandardText : uint8_t { stNone, stWelcome, stReady, stDirectory };
+enum TStandardText : uint8_t { stNone, stWelcome, stReady, stDirectory, stFinished };
 const TEnumInfo& StandardTextNames();
 
 // Page states.

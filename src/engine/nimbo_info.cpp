@@ -21,6 +21,8 @@ NIMBO_DEFINE_CLASS(TNimboInfo, TNimboComponent, true,
                        .Str("Version", &TNimboInfo::SetVersion)
                        .Str("Publisher", &TNimboInfo::SetPublisher)
                        .Str("URL", &TNimboInfo::SetURL)
+                       .Str("AppMutex", &TNimboInfo::SetAppMutex)
+                       .Str("MinWindows", &TNimboInfo::SetMinWindows)
                        // Forms may name the uninstall page; nothing needs it.
                        .Ignore("UnInstall"))
 

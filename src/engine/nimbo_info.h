@@ -219,9 +219,27 @@ public:
     // version's made its groups in the user's program folder, and reads so).
     bool GroupFoldersLogged() const { return groupFoldersLogged_; }
 
+    // Checked at start, before anything changes: a mutex the product's
+    // running program holds (its name, empty for none; the run asks the
+    // user to close the program, an unattended one ends with 8) and the
+    // oldest Windows the setup runs on ("6.1"; an older one ends the run,
+    // unattended with 9).
+    const String& AppMutex() const { return appMutex_; }
+    void SetAppMutex(const String& v) { appMutex_ = v; }
+    const String& MinWindows() const { return minWindows_; }
+    void SetMinWindows(const String& v) { minWindows_ = v; }
+    // The icons this installation made on the desktop, for the log.
+    void AddDesktopIcon(const String& link);
+    const TStringList& DesktopIcons() const { return desktopIcons_; }
+
     TNotifyEvent OnMultiInstance;
 
 private:
+    String appMutex_, minWindows_;
+    TStringList desktopIcons_;
+    // The start-up checks above; each ends the run when it refuses.
+    void CheckRunningProgram();
+    void CheckWindowsVersion();
     bool unInstallMode_ = false;
     bool handingOver_ = false;
     std::vector<TNimboPage*> pageHistory_;

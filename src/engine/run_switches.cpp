@@ -208,7 +208,7 @@ const TUsageEntry kUsage[] = {
     {"/CURRENTUSER", "install for you alone, without administrator rights"},
     {"/DIR=", "the destination directory, a full path"},
     {"/GROUP=", "the program group's name"},
-    {"/NOICONS", "no program group"},
+    {"/NOICONS", "no program group and no desktop icons"},
     {"/TYPE=", "the install type, by its name"},
     {"/OPTIONS=", "the options, by their names with commas between, none when empty (also /COMPONENTS=)"},
     {"/TASKS=", "optional actions by their names; a setup has none yet, so only an empty list"},
@@ -225,7 +225,10 @@ const char* const kExitMeanings[] = {"done",
                                      "another setup of this program is running",
                                      "not enough disk space",
                                      "done, but the computer must restart to finish",
-                                     "a newer version is installed"};
+                                     "a newer version is installed",
+                                     "the program to be updated is running",
+                                     "Windows is older than this setup needs"};
+constexpr int kExitCodes = static_cast<int>(sizeof kExitMeanings / sizeof kExitMeanings[0]);
 
 std::vector<String> Words(const String& text)
 {
@@ -296,8 +299,9 @@ String RunSwitchesUsage(size_t width)
     String text = Filled(kSynopsis[0], synopsis, width, 6) + "\r\n";
     for (const TUsageEntry& e : kUsage) text += Filled(String(e.name) + " ", Words(e.text), width, 4);
     std::vector<String> codes;
-    for (int code = 0; code < 8; ++code) {
-        const std::vector<String> words = Words(IntToStr(code) + " " + kExitMeanings[code] + (code < 7 ? "," : "."));
+    for (int code = 0; code < kExitCodes; ++code) {
+        const std::vector<String> words =
+            Words(IntToStr(code) + " " + kExitMeanings[code] + (code < kExitCodes - 1 ? "," : "."));
         codes.insert(codes.end(), words.begin(), words.end());
     }
     text += "\r\n" + Filled("Exit codes:", codes, width, 0);
@@ -306,7 +310,7 @@ String RunSwitchesUsage(size_t width)
 
 String ExitCodeMeaning(int code)
 {
-    if (code >= 0 && code < 8) return kExitMeanings[code];
+    if (code >= 0 && code < kExitCodes) return kExitMeanings[code];
     return "unknown";
 }
 

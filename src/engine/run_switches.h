@@ -48,6 +48,8 @@ enum TExitCode : int {
     exitDiskSpace = 5,
     exitRestartNeeded = 6,   // done, but files in use are replaced only at the next restart
     exitNewerInstalled = 7,  // a newer version of the product is installed; nothing changed
+    exitProgramRunning = 8,  // the product's program is running (holds the setup's mutex); nothing changed
+    exitWindowsTooOld = 9,   // Windows is older than the setup needs; nothing changed
 };
 
 // Parses the arguments after the program's own name. Switches start with

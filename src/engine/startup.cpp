@@ -181,6 +181,10 @@ void TNimboInfo::Loaded()
     if (run) {
         const String refusal = CommandLineRefusal();
         if (!refusal.empty()) RefuseCommandLine(refusal);
+        // Before the scope's question or a restart with rights: a setup
+        // that cannot run here says so first.
+        if (!RunSwitches().unInstall) CheckWindowsVersion();
+        CheckRunningProgram();
     }
     // The journal of a killed run lies where its scope keeps it.
     if (run) DecideRunScope();

@@ -1,10 +1,25 @@
 #include "pages/message_page.h"
 
+#include <algorithm>
+
+#include "engine/message_dialog.h"
+#include "engine/message_ids.h"
+#include "engine/nimbo_info.h"
+#include "engine/run_switches.h"
 #include "engine/wizard/pages_form.h"
 #include "framework/properties.h"
 
+const TEnumInfo& PageCheckNames()
+{
+    static const TEnumInfo i{{"pcNone", "pcDesktopIcons", "pcLaunch"}};
+    return i;
+}
+
 NIMBO_DEFINE_CLASS(TNimboMessage, TNimboPage, true,
                    NIMBO_PAGE_PROPS(TNimboMessage)
+                       .Enum("CheckBox", &TNimboMessage::SetCheckBox, PageCheckNames())
+                       .Str("CheckCaption", &TNimboMessage::SetCheckCaption)
+                       .Bool("Checked", &TNimboMessage::SetChecked)
                        .Enum("Alignment", &TNimboMessage::SetAlignment, AlignmentNames())
                        .Str("Caption", &TNimboMessage::SetCaption)
                        .Object("Font", &TNimboMessage::Font)
@@ -16,6 +31,7 @@ void TNimboMessage::ShowPage()
 {
     TNimboPage::ShowPage();
     TNimboPagesForm* f = NimboPagesForm;
+    ShowCheckBox();
     TMemo* memo = f->meMSGIntent;
     memo->Lines()->SetText(PageText("Lines", lines_.Count() > 0 ? lines_.Text() : String()));
     memo->SetAlignment(alignment_);
@@ -41,4 +57,50 @@ void TNimboMessage::ShowPage()
     memo->SetEnabled(true);
     f->SetCaption(PageText("Caption", caption_));
     f->nbPage->SetPageIndex(wpMessage);
+}
+
+bool TNimboMessage::ShowsCheckBox() const
+{
+    return checkBox_ != pcNone && !(checkBox_ == pcDesktopIcons && RunSwitches().noIcons);
+}
+
+void TNimboMessage::ShowCheckBox()
+{
+    TCheckBox* box = NimboPagesForm->cbMSGCheck;
+    if (!ShowsCheckBox()) {
+        box->Hide();
+        return;
+    }
+    String caption = checkCaption_;
+    if (caption.empty() && controller_)
+        caption = checkBox_ == pcLaunch
+                      ? Format(NimboMessageText(controller_, msgLaunchProgram), controller_->AppName())
+                      : NimboMessageText(controller_, msgDesktopIcons);
+    box->SetCaption(caption);
+    box->SetChecked(checked_);
+    box->Show();
+}
+
+void TNimboMessage::KeepCheck()
+{
+    if (ShowsCheckBox()) checked_ = NimboPagesForm->cbMSGCheck->Checked();
+    NimboPagesForm->cbMSGCheck->Hide();
+}
+
+void TNimboMessage::DoNext()
+{
+    KeepCheck();
+    // An unattended run starts no program, whatever the box says.
+    if (ShowsCheckBox() && !(checkBox_ == pcLaunch && Unattended())) {
+        String caption = NimboPagesForm->cbMSGCheck->Caption();
+        caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+        RunLog("Check box: " + caption + (checked_ ? " -> ticked" : " -> not ticked"));
+    }
+    TNimboPage::DoNext();
+}
+
+void TNimboMessage::DoPrevious()
+{
+    KeepCheck();
+    TNimboPage::DoPrevious();
 }

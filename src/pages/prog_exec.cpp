@@ -1,15 +1,30 @@
 #include "pages/prog_exec.h"
 
 #include "engine/file_routines.h"
+#include "engine/run_log.h"
 #include "framework/properties.h"
 #include "framework/win32/process.h"
+#include "pages/message_page.h"
 
 NIMBO_DEFINE_CLASS(TNimboProgExec, TNimboComponent, true,
                    p.Str("CommandLine", &TNimboProgExec::SetCommandLine)
                        .Str("ProgDir", &TNimboProgExec::SetProgDir)
                        .Str("ProgName", &TNimboProgExec::SetProgName)
                        .Bool("WaitForDone", &TNimboProgExec::SetWaitForDone)
-                       .Enum("WindowState", &TNimboProgExec::SetWindowState, WindowStateNames()))
+                       .Enum("WindowState", &TNimboProgExec::SetWindowState, WindowStateNames())
+                       .Ref("CheckPage", &TNimboProgExec::SetCheckPage))
+
+void TNimboProgExec::SetCheckPage(TNimboMessage* page)
+{
+    checkPage_ = page;
+    if (page) FreeNotification(page);
+}
+
+void TNimboProgExec::Notification(TComponent* component, TOperation operation)
+{
+    TNimboComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == checkPage_) checkPage_ = nullptr;
+}
 
 String TNimboProgExec::ProgramPath() const { return ResolveDirMacro(progDir_, controller_, script_) + progName_; }
 
@@ -32,6 +47,11 @@ String TNimboProgExec::WorkingDir() const
 uint8_t TNimboProgExec::Execute()
 {
     TNimboComponent::Execute();
+    if (checkPage_ && !checkPage_->Checked()) {
+        RunLog("Not started, as chosen: " + ProgramPath());
+        return 1;
+    }
+    RunLog("Started: " + ProgramCommandLine());
     const WORD show = windowState_ == wsMaximized   ? SW_SHOWMAXIMIZED
                       : windowState_ == wsMinimized ? SW_SHOWMINIMIZED
                                                     : SW_SHOWNORMAL;

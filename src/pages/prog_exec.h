@@ -5,6 +5,8 @@
 #include "engine/nimbo_component.h"
 #include "framework/win32/forms.h"
 
+class TNimboMessage;
+
 class TNimboProgExec : public TNimboComponent {
     NIMBO_CLASS()
 
@@ -23,6 +25,9 @@ public:
     void SetWaitForDone(bool v) { waitForDone_ = v; }
     TWindowState WindowState() const { return windowState_; }
     void SetWindowState(TWindowState v) { windowState_ = v; }
+    // The page whose check box says whether to start it; none: always.
+    void SetCheckPage(TNimboMessage* page);
+    void Notification(TComponent* component, TOperation operation) override;
 
     // The command line and working directory Execute starts the program with.
     String ProgramCommandLine() const;
@@ -36,4 +41,5 @@ private:
     String progName_;
     bool waitForDone_ = true;
     TWindowState windowState_ = wsNormal;
+    TNimboMessage* checkPage_ = nullptr;
 };

@@ -5,9 +5,11 @@
 #include "engine/wizard/pages_form.h"
 #include "pages/bde_install.h"
 #include "pages/choice.h"
+#include "pages/desktop_icons.h"
 #include "pages/dir_choice.h"
 #include "pages/file_copy.h"
 #include "pages/language_page.h"
+#include "pages/license_page.h"
 #include "pages/message_page.h"
 #include "pages/prog_exec.h"
 #include "pages/program_groups.h"
@@ -32,6 +34,8 @@ void RegisterSuiteClasses()
         &TNimboProgExec::StaticClass(),
         &TNimboUnInstall::StaticClass(),
         &TNimboBDEInstall::StaticClass(),
+        &TNimboLicense::StaticClass(),
+        &TNimboDesktopIcons::StaticClass(),
         &TQuenProgressBar::StaticClass(),
         &TNimboBackground::StaticClass(),
     };

@@ -20,6 +20,7 @@
 #include "framework/win32/folder_walk.h"
 #include "framework/win32/system_error.h"
 #include "pages/bde_install.h"
+#include "pages/desktop_icons.h"
 #include "pages/group_removal.h"
 #include "script/product_version.h"
 
@@ -217,6 +218,7 @@ void TNimboUnInstall::DoNext()
     if (OnCleanup) OnCleanup(this);
     removing_ = false;
     RemoveLoggedGroups(*controller_);
+    RemoveLoggedDesktopIcons(*controller_);
     // Whenever this is stopped, what is left can be run again to the end:
     // first all the log lists but the program beside it, then the
     // registration, then the log, and last the program and its folders.

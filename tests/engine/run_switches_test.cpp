@@ -119,6 +119,16 @@ TEST(RunSwitches, TheUsageBreaksOnlyBetweenWholeSwitchesAndWords)
                              "/GROUP=", "/TYPE=", "/OPTIONS=", "/COMPONENTS=", "/TASKS=", "/LANG=", "/DIR=", "/LOG",
                              "/ALLOWDOWNGRADE", "/ALLUSERS", "/CURRENTUSER", "/SILENT", "/VERYSILENT"})
         EXPECT_NE(usage.find(name), String::npos) << name;
+    // Every exit code with its meaning, the last ones too.
+    String words;
+    for (char c : usage) {
+        if (c == '\r') continue;
+        if (c == '\n') c = ' ';
+        if (!(c == ' ' && !words.empty() && words.back() == ' ')) words += c;
+    }
+    for (const char* code : {"7 a newer version is installed,", "8 the program to be updated is running,",
+                             "9 Windows is older than this setup needs."})
+        EXPECT_NE(words.find(code), String::npos) << code;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 #include "author_script.h"
 #include "engine_scope.h"
@@ -17,6 +18,7 @@
 #include "script/nimbo_data.h"
 #include "script_fill.h"
 #include "script_form.h"
+#include "script_pages.h"
 
 namespace {
 
@@ -110,13 +112,14 @@ TEST(AuthorScript, ExampleChainsTheShippedPagesAndResolvesEveryName)
     TCompiled c;
     Compile(c, Example());
     EXPECT_EQ(Ident(c.form, "NimboBackground1", "AutoSetup"), "suWelcome");
-    EXPECT_EQ(Ident(c.form, "suWelcome", "NextPage"), "suInstallType");
+    EXPECT_EQ(Ident(c.form, "suWelcome", "NextPage"), "suLicense");
+    EXPECT_EQ(Ident(c.form, "suLicense", "NextPage"), "suInstallType");
     EXPECT_EQ(Ident(c.form, "suInstallType", "NextPage"), "suOptions");
     EXPECT_EQ(Ident(c.form, "suInstallType", "OnNextPage"), "(none)");
     EXPECT_EQ(Ident(c.form, "suOptions", "NextPage"), "suDir");
     EXPECT_EQ(Ident(c.form, "suCopy", "NextPage"), "suGroups");
-    EXPECT_EQ(Ident(c.form, "suGroups", "NextPage"), "(none)");
-    EXPECT_EQ(Ident(c.form, "suGroups", "OnNextPage"), "FinishNextPage");
+    EXPECT_EQ(Ident(c.form, "suGroups", "NextPage"), "suFinished");
+    EXPECT_EQ(Ident(c.form, "suFinished", "OnNextPage"), "FinishNextPage");
 
     const TNimboData& d = c.data;
     EXPECT_EQ(d.AppName(), "Sample Writer");
@@ -181,7 +184,7 @@ TEST(AuthorScript, LanguagesAndRunSettingsReachTheForm)
 {
     TCompiled c;
     Compile(c, Example() +
-                   "Program = writer.exe /welcome\n[Setup]\nLanguages = German, English\nOverwrite = older\n"
+                   "[Setup]\nLanguages = German, English\nOverwrite = older\n"
                    "[Texts]\nWelcomeCaption = Hello\nReady = Copying now.\n"
                    "[Texts German]\nWelcomeCaption = Hallo\nReady = Jetzt wird kopiert.\nReady = Bitte warten.\n");
     EXPECT_EQ(Ident(c.form, "NimboBackground1", "AutoSetup"), "suLanguage");
@@ -566,4 +569,93 @@ TEST(AuthorScript, CompilingGrowsLinearlyWithTheFolders)
     };
     const double small = seconds(4000), large = seconds(16000);
     EXPECT_LT(large, 9 * small) << small << " s for 4,000 folders, " << large << " s for 16,000";
+}
+
+// The licence page, the desktop icons, the program's check box and the
+// start-up checks reach the form; values the run could not use are refused.
+TEST(AuthorScript, PagesAndStartChecksReachTheForm)
+{
+    TCompiled c;
+    TAuthorScript s = ParseAuthorScript("[Setup]\nName = A\nDestination = C:\\A\nLicense = readme.txt\nMutex = "
+                                        "Global\\A.Running\nMinWindows = 6.1\n"
+                                        "[Desktop]\nA = writer.exe /new | two\n[Run]\nProgram = writer.exe\n",
+                                        "setup.nss");
+    s.licenseText = "First line.\r\nSecond line.\r\n";
+    c.form = ReadFormTree(CompileAuthorScript(s, ExamplePayload(), HostForm()).form);
+    EXPECT_EQ(Ident(c.form, "suWelcome", "NextPage"), "suLicense");
+    EXPECT_EQ(Ident(c.form, "suLicense", "NextPage"), "suDir");
+    EXPECT_EQ(Ident(c.form, "suCopy", "NextPage"), "suFinished");
+    EXPECT_EQ(Ident(c.form, "suFinished", "OnNextPage"), "FinishNextPage");
+    EXPECT_EQ(Ident(c.form, "suFinished", "CheckBox"), "pcLaunch");
+    EXPECT_EQ(TValueReader(*c.form.Find("suFinished")->Get("Buttons")).ReadSet(), std::vector<String>{"btFinish"});
+    EXPECT_EQ(Ident(c.form, "suRunAfter", "CheckPage"), "suFinished");
+    EXPECT_EQ(Ident(c.form, "suPreFileCopy", "CheckBox"), "pcDesktopIcons");
+    EXPECT_EQ(Ident(c.form, "suDesktop", "CheckPage"), "suPreFileCopy");
+    EXPECT_EQ(Ident(c.form, "NimboForm", "DesktopIcons"), "suDesktop");
+    TValueReader icons(*c.form.Find("suDesktop")->Get("Icons.Strings"));
+    icons.ReadListBegin();
+    EXPECT_EQ(icons.ReadString(), "A|Install|writer.exe|/new | two");
+    TValueReader license(*c.form.Find("suLicense")->Get("Lines.Strings"));
+    license.ReadListBegin();
+    EXPECT_EQ(license.ReadString(), "First line.");
+    EXPECT_EQ(license.ReadString(), "Second line.");
+    EXPECT_TRUE(license.EndOfList());
+    EXPECT_EQ(TValueReader(*c.form.Find("suInfo")->Get("AppMutex")).ReadString(), "Global\\A.Running");
+    EXPECT_EQ(TValueReader(*c.form.Find("suInfo")->Get("MinWindows")).ReadString(), "6.1");
+
+    const String head = "[Setup]\nName = A\nDestination = C:\\A\n";
+    const std::vector<std::pair<String, String>> cases = {
+        {head + "Mutex = a\\b\n", "setup.nss:4:9: 'a\\b' cannot name a mutex"},
+        {head + "Mutex = Global\\a\\b\n", "setup.nss:4:9: 'Global\\a\\b' cannot name a mutex"},
+        {head + "Mutex = Global\\\n", "setup.nss:4:9: 'Global\\' cannot name a mutex"},
+        {head + "Mutex = " + String(201, 'm') + "\n", "setup.nss:4:9: 'mmm"},
+        {head + "MinWindows = 6\n", "setup.nss:4:14: '6' is no Windows version: expected major.minor"},
+        {head + "MinWindows = 6.1.7600\n", "setup.nss:4:14: '6.1.7600' is no Windows version"},
+        {head + "MinWindows = 0.5\n", "setup.nss:4:14: '0.5' is no Windows version"},
+        {head + "MinWindows = six\n", "setup.nss:4:14: 'six' is no Windows version"},
+        {head + "Licence = a.txt\n", "setup.nss:4:1: unknown key 'Licence' in [Setup]; did you mean 'License'?"},
+        {head + "[Deskop]\n", "setup.nss:4:2: unknown section [Deskop]; did you mean [Desktop]?"},
+        {head + "[Desktop]\nGo = writr.exe\n",
+         "setup.nss:5:6: no installed file named 'writr.exe'; did you mean 'writer.exe'?"},
+        {head + "[Desktop]\nA:B = writer.exe\n", "setup.nss:5:1: 'A:B' cannot name a desktop icon"},
+        {head + "[Desktop]\nGo = writer.exe\ngo = readme.txt\n",
+         "setup.nss:6:1: a desktop icon titled 'go' is declared already, on line 5"},
+        {head + "[Desktop]\nGo =\n", "setup.nss:5:5: expected the installed file a desktop icon starts"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const String got = ErrorOf(text);
+        EXPECT_EQ(got.substr(0, expected.size()), expected) << text;
+    }
+}
+
+// The licence comes from the builder's folder: read there, and without
+// [Files] left out of what is installed.
+TEST(AuthorScript, TheLicenseIsReadFromTheFolderAndNotInstalled)
+{
+    const String dir = ::testing::TempDir();
+    std::ofstream(dir + "license.txt", std::ios::binary) << "Terms.\r\n";
+    std::ofstream(dir + "empty.txt", std::ios::binary);
+    std::vector<TPayloadFile> payload(2);
+    payload[0].name = "writer.exe", payload[1].name = "License.TXT";
+    for (const auto& [license, files, expected] : std::vector<std::tuple<String, String, String>>{
+             {"license.txt", "", "Terms.\r\n"},
+             {"license.txt", "[Files]\nwriter.exe\n", "Terms.\r\n"},
+             {"licence.txt", "", "setup.nss:4:11: no file in the folder named 'licence.txt'; did you mean"},
+             {"writer.exe", "", "setup.nss:4:11: the licence 'writer.exe' is empty"},
+         }) {
+        const TAuthorScript s = ParseAuthorScript(
+            "[Setup]\nName = A\nDestination = C:\\A\nLicense = " + license + "\n" + files, "setup.nss");
+        std::vector<TPayloadFile> files2 = payload;
+        std::vector<String> paths = {dir + "empty.txt", dir + "license.txt"};
+        String got;
+        try {
+            got = ReadLicenseText(s, files2, paths);
+        } catch (const EScriptError& e) {
+            got = e.Message();
+        }
+        EXPECT_EQ(got.substr(0, expected.size()), expected) << license << files;
+        if (got == expected) {
+            EXPECT_EQ(files2.size(), files.empty() ? 1u : 2u) << "installed only when [Files] picks it";
+        }
+    }
 }

@@ -30,7 +30,7 @@ for app in "Sample Writer" "Corvane Linker"; do
     [ -n "$(start_menu)" ] && rm -rf "$(start_menu)/$app"
     [ -n "$everybody" ] && rm -rf "$everybody/$app"
 done
-rm -rf "$drive_c/Sample Writer" "$drive_c/Corvane"
+rm -rf "$drive_c/Sample Writer" "$drive_c/Corvane" "$drive_c/users/Public/Desktop/Sample Writer.lnk"
 rm -f "$drive_c/windows/Nimbo Setup/"*.journal
 # The registered quiet uninstall, as administrators' tools run it.
 uninstall() {
@@ -46,14 +46,16 @@ uninstall() {
 # --- The README's example, from its authoring section.
 awk '/^### A complete example/ {on = 1} on && /^```ini$/ {take = 1; next} take && /^```$/ {exit} take' \
     "$root/README.md" >"$work/example.nss"
-[ "$(wc -l <"$work/example.nss")" -gt 10 ] && [ "$(wc -l <"$work/example.nss")" -le 32 ] &&
-    pass "the README's example has at most 32 lines" || fail "the README's example: $(cat "$work/example.nss")"
+[ "$(wc -l <"$work/example.nss")" -gt 10 ] && [ "$(wc -l <"$work/example.nss")" -le 40 ] &&
+    pass "the README's example has at most 40 lines" || fail "the README's example: $(cat "$work/example.nss")"
 # And a program to start when an attended install ends: the prefix's Notepad.
-printf '%s\n' '[Files]' 'notes.exe' '[Run]' 'Program = notes.exe' >>"$work/example.nss"
+sed -i 's/^Program = .*/Program = notes.exe/' "$work/example.nss"
+printf '%s\n' '[Files]' 'notes.exe' >>"$work/example.nss"
 in="$work/in"
 mkdir -p "$in/help/pics" "$in/samples"
 printf 'MZ writer\r\n' >"$in/writer.exe"
 printf 'Read me first.\r\n' >"$in/readme.txt"
+printf 'The terms.\r\n' >"$in/license.txt"
 printf 'old\r\n' >"$in/notes.bak"
 cp "$drive_c/windows/notepad.exe" "$in/notes.exe"
 head -c 20000 /dev/urandom >"$in/help/writer.hlp"
@@ -88,9 +90,12 @@ registered "Corvane Linker" && fail "the shipped application's name is registere
 programs="$everybody"
 [ -f "$programs/Sample Writer/Sample Writer.lnk" ] && [ -f "$programs/Sample Writer/Read Me.lnk" ] &&
     pass "the group has both items" || fail "group: $(ls "$programs/Sample Writer" 2>&1)"
+icon="$drive_c/users/Public/Desktop/Sample Writer.lnk"
+[ -f "$icon" ] && pass "the desktop icon is made" || fail "no desktop icon"
+[ -e "$target/license.txt" ] && fail "the licence is installed"
 uninstall "Sample Writer"
 # The restarted copy that removes it ends after the program that was started.
-wait_for "$target" 30 gone && ! registered "Sample Writer" && [ ! -e "$programs/Sample Writer" ] &&
+wait_for "$target" 30 gone && ! registered "Sample Writer" && [ ! -e "$programs/Sample Writer" ] && [ ! -e "$icon" ] &&
     pass "the registered uninstall removes the files, the group and the registration" ||
     fail "after the uninstall: $(ls -R "$target" 2>&1)"
 
@@ -99,13 +104,15 @@ wait_for "$target" 30 gone && ! registered "Sample Writer" && [ ! -e "$programs/
 app=$!
 robot 'set timeout 30' 'wait window NimboPagesForm' 'within NimboPagesForm' \
     'wait text meMSGIntent contains "Welcome to the Sample Writer Setup."' 'click btnNext' \
+    'wait text meLICText contains "The terms."' 'click rbLICAccept' 'click btnNext' \
     'wait text laCHTitle2 equals "Compact"' 'assert text meCHDescription2 contains "The program alone."' \
     'click rbCHItem2' 'click btnNext' 'wait text laCHTitle1 equals "Samples"' 'click cbCHItem1' 'click btnNext' \
     'wait text meCDLIntent contains "Select a directory for Sample Writer."' 'click btnPrev' 'wait visible cbCHItem1' \
     'assert checked cbCHItem1' 'click btnNext' 'wait visible btnCDLBrowse' 'click btnNext' \
     'within any' 'answer "Confirmation" "&Yes"' 'within NimboPagesForm' \
     'wait text meMSGIntent contains "The files for The Sample Writer application will"' 'click btnNext' \
-    'wait text cbCWGGroups equals "Sample Writer" timeout=120' 'click btnNext' 'within any' \
+    'wait text cbCWGGroups equals "Sample Writer" timeout=120' 'click btnNext' \
+    'wait text NimboPagesForm equals "Setup Completed"' 'click btnNext' 'within any' \
     'wait dialog "Confirm" text equals "Would you like to read the readme.txt file?"' 'answer "Confirm" "&No"' \
     'wait window "Untitled - Notepad"' 'close "Untitled - Notepad"' 'wait gone "Untitled - Notepad"' \
     'answer "Information" "&OK"' && pass "the robot chose the second type and the option; the program started" ||

@@ -17,7 +17,8 @@ enum class TSection {
     texts,
     registry,
     associations,
-    environment
+    environment,
+    desktop
 };
 
 struct TSectionName {
@@ -39,11 +40,13 @@ constexpr TSectionName kSections[] = {
     {"Registry", TSection::registry, false},
     {"Associations", TSection::associations, false},
     {"Environment", TSection::environment, false},
+    {"Desktop", TSection::desktop, false},
 };
 
 const std::vector<String> kSetupKeys = {"Name",      "Title",    "Destination", "Group", "Languages",
                                         "Overwrite", "Compress", "Log",         "Scope", "ScopeSwitch",
-                                        "AppId",     "Version",  "Publisher",   "URL",   "RollBackOnCancel"};
+                                        "AppId",     "Version",  "Publisher",   "URL",   "RollBackOnCancel",
+                                        "License",   "Mutex",    "MinWindows"};
 const std::vector<String> kChoiceKeys = {"Title", "Description", "Select"};
 const std::vector<String> kRunKeys = {"ReadMe", "Program"};
 const std::vector<String> kUninstallKeys = {"Name"};
@@ -180,11 +183,12 @@ private:
         std::vector<String> names;
         for (const TSectionName& s : kSections) names.push_back(s.name);
         const String near = NearestName(word, names);
-        Fail(inner, near.empty()
-                        ? Format("unknown section [%s]; expected Setup, Files, Directories, Type <name>, "
-                                 "Option <name>, Items, Run, Uninstall, Texts, Registry, Associations or Environment",
-                                 inner.text)
-                        : Format("unknown section [%s]; did you mean [%s]?", inner.text, near));
+        Fail(inner,
+             near.empty()
+                 ? Format("unknown section [%s]; expected Setup, Files, Directories, Type <name>, "
+                          "Option <name>, Items, Run, Uninstall, Texts, Registry, Associations, Environment or Desktop",
+                          inner.text)
+                 : Format("unknown section [%s]; did you mean [%s]?", inner.text, near));
     }
 
     void LanguageTexts(const TScriptText& language)
@@ -251,7 +255,9 @@ private:
         case TSection::option:
             return ChoiceEntry(key, raw);
         case TSection::items:
-            return ItemEntry(key, raw);
+            return ItemEntry(key, raw, out_.items);
+        case TSection::desktop:
+            return ItemEntry(key, raw, out_.desktop);
         case TSection::run:
             return RunEntry(Key(key, kRunKeys, "Run"), key, raw);
         case TSection::uninstall:
@@ -283,10 +289,11 @@ private:
             return;
         }
         const TScriptText value = Unquote(raw, file_);
-        TScriptText* fields[] = {&out_.name,      &out_.title,       &out_.destination,     &out_.group,
-                                 nullptr,         &out_.overwrite,   &out_.compress,        &out_.log,
-                                 &out_.scope,     &out_.scopeSwitch, &out_.appId,           &out_.version,
-                                 &out_.publisher, &out_.url,         &out_.rollBackOnCancel};
+        TScriptText* fields[] = {
+            &out_.name,      &out_.title,    &out_.destination, &out_.group, nullptr,
+            &out_.overwrite, &out_.compress, &out_.log,         &out_.scope, &out_.scopeSwitch,
+            &out_.appId,     &out_.version,  &out_.publisher,   &out_.url,   &out_.rollBackOnCancel,
+            &out_.license,   &out_.mutex,    &out_.minWindows};
         for (size_t i = 0; i < kSetupKeys.size(); ++i)
             if (kSetupKeys[i] == k) *fields[i] = value;
         if (value.text.empty()) Fail(value, Format("expected a value for %s", k));
@@ -306,17 +313,19 @@ private:
         }
     }
 
-    void ItemEntry(const TScriptText& key, const TScriptText& raw)
+    // An entry of [Items] or [Desktop]: title = file arguments.
+    void ItemEntry(const TScriptText& key, const TScriptText& raw, std::vector<TItemDecl>& list)
     {
         TItemDecl item;
         item.title = Unquote(key, file_);
-        for (const TItemDecl& other : out_.items)
-            if (other.title.text == item.title.text)
+        const char* what = &list == &out_.items ? "an item" : "a desktop icon";
+        for (const TItemDecl& other : list)
+            if (SameText(other.title.text, item.title.text))
                 Fail(key,
-                     Format("an item titled '%s' is declared already, on line %d", item.title.text, other.title.line));
+                     Format("%s titled '%s' is declared already, on line %d", what, item.title.text, other.title.line));
         SplitCommand(raw, file_, item.file, item.commandLine);
-        if (item.file.text.empty()) Fail(raw, "expected the installed file the item starts");
-        out_.items.push_back(item);
+        if (item.file.text.empty()) Fail(raw, Format("expected the installed file %s starts", what));
+        list.push_back(item);
     }
 
     void RunEntry(const String& k, const TScriptText& key, const TScriptText& raw)

@@ -86,6 +86,14 @@ struct TAuthorScript {
     // What the install makes besides files: registry values, file
     // associations and folders added to PATH.
     std::vector<TEntryDecl> registry, associations, environment;
+    // What a setup shows or checks besides its files: [Desktop] icons (as
+    // [Items]), the licence file shown before the install (License, with
+    // its text as the builder read it from the folder), the mutex of the
+    // product's running program (Mutex) and the oldest Windows it runs on
+    // (MinWindows, major.minor).
+    std::vector<TItemDecl> desktop;
+    TScriptText license, mutex, minWindows;
+    String licenseText;
     TScriptText end;  // where the text ends, for what is missing
 };
 

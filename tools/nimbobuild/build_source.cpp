@@ -11,6 +11,7 @@
 #include "engine_scope.h"
 #include "framework/form_text.h"
 #include "script_form.h"
+#include "script_pages.h"
 #include "setup_folder.h"
 
 namespace {
@@ -68,9 +69,11 @@ TBuildSource LoadBuildSource(const String& path, const std::vector<TScannedFile>
         }
         return source;
     }
-    const TAuthorScript script = ParseAuthorScript(text, path);
+    TAuthorScript script = ParseAuthorScript(text, path);
     std::vector<TPayloadFile> files;
-    for (const TScannedFile& s : payload) files.push_back(s.file);
+    std::vector<String> paths;
+    for (const TScannedFile& s : payload) files.push_back(s.file), paths.push_back(s.path);
+    script.licenseText = ReadLicenseText(script, files, paths);
     try {
         TCompiledScript compiled = CompileAuthorScript(script, files, HostForm(templates));
         source.form = std::move(compiled.form);

@@ -240,6 +240,7 @@ private:
     bool Below(const TNimboDir* dir, const TNimboDir* top) const;
     void Items();
     TScriptFacts Facts();
+    void DesktopFacts(TScriptFacts& facts);
     TPlaced& Installed(const TScriptText& name, const char* what);
 
     const TAuthorScript& s_;
@@ -410,7 +411,21 @@ TScriptFacts TDataBuilder::Facts()
         const TPlaced& p = Installed(a.file, "installed file");
         facts.associationPrograms.emplace_back(p.dir->Name(), p.file->Name());
     }
+    DesktopFacts(facts);
     return facts;
+}
+
+// Each icon is a link file named by its title on the desktop.
+void TDataBuilder::DesktopFacts(TScriptFacts& facts)
+{
+    for (const TItemDecl& i : s_.desktop) {
+        if (!IsValidFileName(i.title.text) || i.title.text.find_first_of("[]") != String::npos)
+            Fail(i.title, Format("'%s' cannot name a desktop icon: expected a file name, without any of "
+                                 "\\ / : * ? \" < > | [ ]",
+                                 i.title.text));
+        const TPlaced& p = Installed(i.file, "installed file");
+        facts.desktop.push_back({i.title.text, p.dir->Name(), p.file->Name(), i.commandLine});
+    }
 }
 
 }  // namespace

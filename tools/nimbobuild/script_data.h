@@ -10,6 +10,12 @@
 
 class TNimboData;
 
+// A desktop icon: its title, the script directory and name of the
+// installed file it starts, and the arguments.
+struct TDesktopFact {
+    String title, dir, file, arguments;
+};
+
 // What the pages need to know besides the script itself.
 struct TScriptFacts {
     String readMe;      // below the destination, "Help\read me.txt"; empty: no offer
@@ -19,6 +25,7 @@ struct TScriptFacts {
     // The program of each association, in the script's order: its script
     // directory and name.
     std::vector<std::pair<String, String>> associationPrograms;
+    std::vector<TDesktopFact> desktop;
 };
 
 // Fills data (a new script) from the author's script; raises EScriptError.

@@ -12,6 +12,7 @@
 #include "script/nimbo_data.h"
 #include "script_data.h"
 #include "script_entries.h"
+#include "script_pages.h"
 
 namespace {
 
@@ -104,6 +105,9 @@ public:
         if (!facts.readMe.empty()) form_.Set("ReadMe", StringValue(facts.readMe));
         if (!facts.programName.empty()) RunAfter(facts);
         AddEntries(s_, facts, form_);
+        FinishPageButtons(form_);
+        AddDesktopIcons(facts, form_);
+        AddStartChecks(s_, Component("suInfo"));
         const String how = s_.compress.text.empty() ? String() : Ident(s_.compress, kCompress, "Compress");
         TCompMethod method = kCompMethodLzma;
         const bool compress = !how.empty() && CompMethodFromName(how.c_str(), method);
@@ -224,10 +228,12 @@ private:
         std::vector<String> pages;
         Languages(pages);
         pages.push_back("suWelcome");
+        AddLicensePage(s_, form_, pages);
         if (!s_.types.empty()) pages.push_back("suInstallType");
         if (!s_.options.empty()) pages.push_back("suOptions");
         for (const char* p : {"suDir", "suPreFileCopy", "suCopy"}) pages.push_back(p);
         if (!data.WinItems().Empty()) pages.push_back("suGroups");
+        AddFinishPage(s_, form_, pages);
         Component("NimboBackground1").Set("AutoSetup", IdentValue(pages.front()));
         // The shipped install type page runs the options from its own handler.
         Component("suInstallType").Remove("OnNextPage");

@@ -71,6 +71,10 @@ void TNimboPagesForm::Loaded()
     Bind(this, memSDIntent, "memSDIntent");
     Bind(this, edtSDPath, "edtSDPath");
     Bind(this, rdgLSLanguage, "rdgLSLanguage");
+    Bind(this, cbMSGCheck, "cbMSGCheck");
+    Bind(this, meLICText, "meLICText");
+    Bind(this, rbLICAccept, "rbLICAccept");
+    Bind(this, rbLICDecline, "rbLICDecline");
     Bind(this, pbrFCFile, "pbrFCFile");
     Bind(this, pbrFCProgress, "pbrFCProgress");
     Bind(this, timKickOff, "timKickOff");

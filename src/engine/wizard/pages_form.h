@@ -40,6 +40,7 @@ enum TWizardPage : int {
     wpMultiDisk,
     wpSelectDirectory,
     wpLanguage,
+    wpLicense,
 };
 
 class TNimboPagesForm : public TForm {
@@ -78,6 +79,11 @@ public:
     TMemo* memSDIntent = nullptr;
     TEdit* edtSDPath = nullptr;
     TRadioGroup* rdgLSLanguage = nullptr;
+    // The message page's check box (the desktop icons, the program to run)
+    // and the licence page's text and answers.
+    TCheckBox* cbMSGCheck = nullptr;
+    TMemo* meLICText = nullptr;
+    TRadioButton *rbLICAccept = nullptr, *rbLICDecline = nullptr;
     TQuenProgressBar *pbrFCFile = nullptr, *pbrFCProgress = nullptr;
     TTimer* timKickOff = nullptr;
     TNimboPage* CurrentPage = nullptr;  // not owned: the page shown last
