@@ -41,8 +41,14 @@ bool CanMakeItem(const TNimboWinItem* item, const String& path)
             return static_cast<unsigned char>(c) < 32 || std::strchr(stops, c) != nullptr;
         });
     };
-    return IsProgManName(item->Name()) && !holdsAny(path, "\"") && !holdsAny(item->CommandLine(), "\"()[],");
+    const String& arguments = item->CommandLine();
+    return IsProgManName(item->Name()) && !holdsAny(path, "\"") && !holdsAny(arguments, "") &&
+           std::count(arguments.begin(), arguments.end(), '"') % 2 == 0;
 }
+
+// Arguments a Program Manager command can carry: its own syntax ends at a
+// quote, a bracket or a comma, so items with them are made as links.
+bool CommandCarries(const TNimboWinItem* item) { return item->CommandLine().find_first_of("\"()[],") == String::npos; }
 
 // An item's link: started in its own folder, with its own icon, as
 // Program Manager makes an item.
@@ -228,6 +234,13 @@ bool TNimboGroups::AddItem(const std::vector<String>& folders, const TNimboWinIt
     // Waited for and looked at: a shell may refuse an item (Wine's takes
     // nothing behind a quoted path) or not answer at all.
     ShowProgress(item->Name());
+    if (!CommandCarries(item)) {
+        if (folders.empty()) return false;
+        RunLog("The arguments of the item " + item->Name() +
+               " cannot go through Program Manager: it is made as a "
+               "shell link.");
+        return WriteShellLink(ItemLinkPath(folders.front(), item->Name()), ItemLink(item, path));
+    }
     const String command = Format("[AddItem(\"%s\" %s,%s)]", path, item->CommandLine(), ProgManArg(item->Name()));
     const bool carried = ProgManExecute(command, true);
     // A Program Manager that keeps no folder for the group: its answer is

@@ -5,7 +5,8 @@
 #    script's order), the generated pages' standard texts, the author's
 #    [Texts German];
 #  - the group's items are made, the one with arguments too (the shell
-#    refuses its AddItem), and the page says what it does meanwhile;
+#    refuses its AddItem) and one whose quoted arguments no command can
+#    carry, and the page says what it does meanwhile;
 #  - no window of Program Manager or of the group shows over the closing box;
 #  - the uninstall leaves the user's group as it was and nothing of the
 #    setup's own (state folders, TNIMBO.INI);
@@ -39,6 +40,7 @@ Languages = German, English, French
 [Items]
 Corvane Hello = hello.exe /greet
 Read Me = readme.txt
+Show Read Me = hello.exe "read me.txt" (1)
 [Texts German]
 Ready = Jetzt wird Corvane Hello kopiert.
 EOF
@@ -76,11 +78,14 @@ run_setup 'wait text NimboPagesForm equals "Willkommen"' \
     'wait dialog "Information" text equals "Die Installation wurde erfolgreich abgeschlossen."' \
     'assert focused "&OK" in "Information"' 'assert gone "Program Manager"' 'assert gone "Corvane Hello"' \
     'answer "Information" "&OK"'
-for item in "Corvane Hello" "Read Me"; do
+for item in "Corvane Hello" "Read Me" "Show Read Me"; do
     [ -f "$group/$item.lnk" ] && pass "the item $item is made" || fail "no item $item: $(ls "$group")"
 done
 tr -d '\0' <"$group/Corvane Hello.lnk" | grep -q '/greet' && pass "its link starts the program with /greet" \
     || fail "the link has no arguments"
+# Quotes and brackets, which no Program Manager command carries.
+tr -d '\0' <"$group/Show Read Me.lnk" | grep -qF '"read me.txt" (1)' && pass "a link keeps quoted arguments" \
+    || fail "the quoted arguments are lost"
 
 # The uninstall as Add/Remove Programs starts it.
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Corvane Hello'

@@ -18,10 +18,6 @@ source "$root/tests/support/test_lib.sh" wine "$1" "$2"
 
 rm -rf "$work"
 mkdir -p "$work/payload/bin"
-reg_value() { wine reg query "$1" /v "$2" 2>/dev/null </dev/null | sed -n "s/.*REG_[A-Z_]* *//p" | tr -d '\r'; }
-reg_type() { wine reg query "$1" /v "$2" 2>/dev/null </dev/null | grep -o 'REG_[A-Z_]*' | head -1; }
-reg_default() { wine reg query "$1" /ve 2>/dev/null </dev/null | sed -n "s/.*REG_[A-Z_]* *//p" | tr -d '\r'; }
-key_exists() { wine reg query "$1" >/dev/null 2>&1 </dev/null; }
 settings='HKLM\Software\Entries Probe'
 shared='HKCU\Software\Entries Probe Shared'
 classes='HKLM\Software\Classes'

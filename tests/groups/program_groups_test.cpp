@@ -377,7 +377,9 @@ TEST_F(ProgramGroups, MadeGroupBlocksPreviousWithOneMinimizeTimer)
 
 // Names that would end a command early, or that no folder can have, are
 // refused on the page with a warning and never reach Program Manager; an
-// item the script names so is skipped with its error and not recorded.
+// item the script names so is skipped with its error and not recorded, and
+// arguments no command can carry never go to it either (a shell that keeps
+// folders gets the item as a link; this one keeps none, so it is an error).
 TEST_F(ProgramGroups, RefusedNamesAndItemsNeverReachProgramManager)
 {
     UseRecorder("");
@@ -409,7 +411,7 @@ TEST_F(ProgramGroups, RefusedNamesAndItemsNeverReachProgramManager)
     EXPECT_EQ(recorder->Commands(), (std::vector<String>{"[CreateGroup(\"Nimbo Tools\",1)]\r\n",
                                                          "[AddItem(\"" + folder + "edit.exe\" ,\"Editor\")]\r\n",
                                                          "[ShowGroup(\"Nimbo Tools\", 7)]\r\n"}));
-    EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}}));
+    EXPECT_EQ(Entries(), (Pairs{{"Nimbo Tools", ""}, {"Nimbo Tools", "Editor"}, {"Nimbo Tools", "Bracket"}}));
 }
 
 // A group is there already when the shell keeps a folder of its name in

@@ -260,6 +260,7 @@ TEST(AuthorScript, EachErrorNamesItsPlaceAndWhatWasExpected)
         {head + "[Files]\nwriter.exe -> Instal\n",
          "setup.nss:5:15: no directory named 'Instal'; did you mean 'Install'?"},
         {head + "[Files]\n*.pdf\n", "setup.nss:5:1: no file of the folder matches '*.pdf'"},
+        {head + "[Items]\nGo = writer.exe say \"hi\n", "setup.nss:5:21: the quote opened here is not closed"},
         {head + "[Directories]\nX = Windows\n",
          "setup.nss:5:5: expected a folder below directory 'Windows' ('Windows\\folder'); a directory is not declared "
          "as another one itself"},

@@ -99,6 +99,16 @@ wait_for "$target" 30 gone && ! registered "Sample Writer" && [ ! -e "$programs/
     pass "the registered uninstall removes the files, the group and the registration" ||
     fail "after the uninstall: $(ls -R "$target" 2>&1)"
 
+# The example's registry value, the user's number, the association and the
+# PATH folder, as the machine has them.
+envkey='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
+entries() {
+    printf '%s|%s|%s|%s\n' "$(reg_value 'HKLM\Software\Sample Makers\Writer' Folder)" \
+        "$(reg_value 'HKCU\Software\Sample Makers\Writer' Letters)" "$(reg_default 'HKLM\Software\Classes\.swr')" \
+        "$(reg_value "$envkey" PATH | tr ';' '\n' | grep -ci '^C:\\Sample Writer\\\?$')"
+}
+entries_before="$(entries)"
+
 # The second type with the option, chosen on the pages.
 (cd "$work/example" && wine setup.exe >"$work/setup.out" 2>&1 </dev/null) &
 app=$!
@@ -122,10 +132,13 @@ expect notes.exe readme.txt writer.exe Samples/letter.txt
 installed_names >"$work/installed" 2>/dev/null
 cmp -s "$work/expected" "$work/installed" && pass "the second type with the option installs exactly its files" ||
     fail "second type: $(diff "$work/expected" "$work/installed")"
+[[ "$(entries)" =~ ^C:\\Sample\ Writer\\?\|0x1\|.+\|1$ ]] &&
+    pass "the attended run writes the value, the number, the association and the PATH folder" ||
+    fail "entries after the attended run: $(entries)"
 uninstall "Sample Writer"
 # Attended, Wine's Program Manager made the group in the user's Start menu.
 wait_for "$target" 30 gone && [ ! -e "$programs/Sample Writer" ] && [ ! -e "$(start_menu)/Sample Writer" ] &&
-    pass "the uninstall removes the files and the group" ||
+    [ "$(entries)" = "$entries_before" ] && pass "the uninstall removes the files, the group and every entry" ||
     fail "left after the uninstall"
 
 # --- The shipped form and the demo script: the same installation.

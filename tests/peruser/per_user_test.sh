@@ -63,7 +63,6 @@ build_with() {
     build_setup_folder "$work/setup.nss" "$in" "$work/out"
 }
 setup() { (cd "$work/out" && wine setup.exe "$@" >>"$work/setup.out" 2>&1 </dev/null); }
-reg_value() { wine reg query "$1" /v "$2" 2>/dev/null </dev/null | sed -n 's/.*REG_SZ *//p' | tr -d '\r'; }
 
 # --- Scope = user: the user's folder, HKEY_CURRENT_USER, the user's Start menu.
 build_with 'Scope = user'

@@ -28,6 +28,12 @@ robot() {
         return 1
     fi
 }
+# A registry value's data (and its type), a key's default value, whether a
+# key exists: what `wine reg query` says, nothing when it is not there.
+reg_value() { wine reg query "$1" /v "$2" 2>/dev/null </dev/null | sed -n "s/.*REG_[A-Z_]* *//p" | tr -d '\r'; }
+reg_type() { wine reg query "$1" /v "$2" 2>/dev/null </dev/null | grep -o 'REG_[A-Z_]*' | head -1; }
+reg_default() { wine reg query "$1" /ve 2>/dev/null </dev/null | sed -n "s/.*REG_[A-Z_]* *//p" | tr -d '\r'; }
+key_exists() { wine reg query "$1" >/dev/null 2>&1 </dev/null; }
 # The prefix's temporary directory, as a Unix path.
 wine_temp_dir() {
     wine cmd /c 'echo %TEMP%' >"$work/temp.txt" 2>/dev/null </dev/null

@@ -13,7 +13,6 @@ source "$root/tests/support/test_lib.sh" wine "$1" "$2"
 rm -rf "$work"
 mkdir -p "$work"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\UnInstall\Upgrade Probe'
-reg_value() { wine reg query "$1" /v "$2" 2>/dev/null </dev/null | sed -n "s/.*REG_[A-Z_]* *//p" | tr -d '\r'; }
 apps="$WINEPREFIX/drive_c/Apps"
 dir="$apps/Probe"
 programs="$(start_menu_programs common)"

@@ -382,6 +382,14 @@ void SplitCommand(const TScriptText& value, const String& file, TScriptText& wor
     }
     word = Unquote({String(text.substr(0, end)), value.line, value.column}, file);
     rest = TrimAt(text.substr(end), value.line, value.column).text;
+    // The program gets its arguments as they stand: a quote left open
+    // would swallow whatever the shell puts after them.
+    size_t open = String::npos;
+    for (size_t i = end; i < text.size(); ++i)
+        if (text[i] == '"') open = open == String::npos ? i : String::npos;
+    if (open != String::npos)
+        throw EScriptError(file, {String(), value.line, value.column + static_cast<int>(open)},
+                           "the quote opened here is not closed");
 }
 
 String NearestName(const String& name, const std::vector<String>& known)

@@ -4,23 +4,6 @@
 #include "framework/value_stream.h"
 
 namespace {
-// An enumeration property's value; empty when it is absent or no identifier.
-String IdentOf(const TFormObject& object, const char* property)
-{
-    const std::vector<uint8_t>* value = object.Get(property);
-    if (!value) return String();
-    TValueReader r(*value);
-    return r.NextValue() == TValueType::vaIdent ? r.ReadIdent() : String();
-}
-
-const TFormObject* FindOfClass(const TFormObject& object, const char* className)
-{
-    if (SameText(object.className, className)) return &object;
-    for (const TFormObject& child : object.children)
-        if (const TFormObject* found = FindOfClass(child, className)) return found;
-    return nullptr;
-}
-
 // The engine pages of a form and below it, in form order.
 void EnginePages(const TFormObject& object, std::vector<const TFormObject*>& pages)
 {

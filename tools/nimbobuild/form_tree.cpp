@@ -127,3 +127,28 @@ std::vector<uint8_t> LinesValue(const std::vector<String>& lines)
         w.WriteListEnd();
     });
 }
+
+const TFormObject* FindOfClass(const TFormObject& object, const char* className)
+{
+    if (SameText(object.className, className)) return &object;
+    for (const TFormObject& child : object.children)
+        if (const TFormObject* found = FindOfClass(child, className)) return found;
+    return nullptr;
+}
+
+String IdentOf(const TFormObject& object, const char* property)
+{
+    const std::vector<uint8_t>* value = object.Get(property);
+    if (!value) return String();
+    TValueReader r(*value);
+    return r.NextValue() == TValueType::vaIdent ? r.ReadIdent() : String();
+}
+
+String StringOf(const TFormObject* object, const char* property)
+{
+    const std::vector<uint8_t>* value = object ? object->Get(property) : nullptr;
+    if (!value) return String();
+    TValueReader r(*value);
+    const TValueType t = r.NextValue();
+    return t == TValueType::vaString || t == TValueType::vaLString ? r.ReadString() : String();
+}

@@ -26,6 +26,13 @@ struct TFormObject {
     void Remove(const String& property);
 };
 
+// The object itself or the first below it of that class, or none.
+const TFormObject* FindOfClass(const TFormObject& object, const char* className);
+// A property's value as an identifier or as a string; empty when it is
+// absent or of another type.
+String IdentOf(const TFormObject& object, const char* property);
+String StringOf(const TFormObject* object, const char* property);
+
 // Raises EReadError for a malformed form.
 TFormObject ReadFormTree(const std::vector<uint8_t>& form);
 std::vector<uint8_t> WriteFormTree(const TFormObject& root);

@@ -10,24 +10,6 @@
 #include "script/product_version.h"
 
 namespace {
-// A string property's value; empty when it is absent or no string.
-String StringOf(const TFormObject* object, const char* property)
-{
-    const std::vector<uint8_t>* value = object ? object->Get(property) : nullptr;
-    if (!value) return String();
-    TValueReader r(*value);
-    const TValueType t = r.NextValue();
-    return t == TValueType::vaString || t == TValueType::vaLString ? r.ReadString() : String();
-}
-
-const TFormObject* FindOfClass(const TFormObject& object, const char* className)
-{
-    if (SameText(object.className, className)) return &object;
-    for (const TFormObject& child : object.children)
-        if (const TFormObject* found = FindOfClass(child, className)) return found;
-    return nullptr;
-}
-
 // One node of the resource: length, value length, type, its key in UTF-16,
 // the value and the children, each start aligned on four bytes.
 class TNode {
