@@ -10,6 +10,7 @@
 #  - no window of Program Manager or of the group shows over the closing box;
 #  - the uninstall leaves the user's group as it was and nothing of the
 #    setup's own (state folders, TNIMBO.INI);
+#  - cancelled on the groups page after the copy, the run is undone and ends 2;
 #  - on a drive too small, the run ends with 5 and leaves no log.
 #   attended_script_test.sh <win32 build dir> <work dir>
 set -uo pipefail
@@ -104,6 +105,20 @@ for _ in $(seq 1 100); do [ -z "$(ls -A "$app")" ] && break; sleep 0.2; done
     || fail "the user's group holds: $(ls -A "$group")"
 left="$(find "$windows" "$WINEPREFIX/drive_c/users" -maxdepth 5 \( -iname 'Nimbo Setup' -o -iname TNIMBO.INI \))"
 [ -z "$left" ] && pass "nothing of the setup's own is left" || fail "left: $left"
+
+# Cancelled after the copy, on the groups page: a script's setup undoes the
+# run (the folder, there before, stays empty), registers nothing and ends 2.
+extra=("/LOG=$(winpath "$work/cancel.log")")
+run_setup 'wait text NimboPagesForm equals "Willkommen"' 'click btnNext' \
+    "wait text meCDLIntent contains \"W${ae}hlen Sie ein Verzeichnis f\"" 'click btnNext' \
+    'wait text meMSGIntent contains "Jetzt wird Corvane Hello kopiert."' 'click btnNext' \
+    'wait text cbCWGGroups equals "Corvane Hello" timeout=120' 'click btnCancel' 'within any' \
+    "answer \"Best${ae}tigung\" \"&Ja\"" 'wait dialog "Information" text contains "Das Setup wurde abgebrochen."' \
+    'answer "Information" "&OK"'
+rc="$(cat "$work/setup.rc" 2>/dev/null)"
+[ "$rc" = 2 ] && [ -z "$(ls -A "$app")" ] && ! wine reg query "$key" >/dev/null 2>&1 </dev/null &&
+    [ "$(ls -A "$group")" = mine.txt ] && pass "cancelled after the copy: undone, nothing registered, exit 2" ||
+    fail "cancelled (exit $rc): $(ls -A "$app"; grep -a Undone "$work/cancel.log" | head -3)"
 
 # Too small a drive from the start: the run ends with 5 and leaves no log.
 mkdir -p "$small"
