@@ -4,26 +4,27 @@
 
 #include "engine/run_journal.h"
 #include "engine/run_log.h"
+#include "framework/win32/handles.h"
 #include "framework/win32/system_error.h"
 
 namespace {
 // The platform deletes only keys without subkeys: empty the tree first.
 bool DeleteTree(HKEY parent, const String& name)
 {
-    HKEY key = nullptr;
-    LONG r = RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, &key);
+    TRegKey key;
+    LONG r = RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, key.Put());
     if (r == ERROR_FILE_NOT_FOUND) return true;
     if (r != ERROR_SUCCESS) return false;
     std::vector<String> children;
     char buf[256];
     for (DWORD i = 0;; ++i) {
         DWORD len = sizeof buf;
-        if (RegEnumKeyExA(key, i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(key.Get(), i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         children.emplace_back(buf, len);
     }
     bool ok = true;
-    for (const String& child : children) ok = DeleteTree(key, child) && ok;
-    RegCloseKey(key);
+    for (const String& child : children) ok = DeleteTree(key.Get(), child) && ok;
+    key.Reset();  // closed before its deletion
     r = RegDeleteKeyA(parent, name.c_str());
     return ok && (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND);
 }
@@ -52,9 +53,9 @@ bool TRegistryKey::Create(HKEY root, const String& path, TRunJournal* journal)
     path_ = path;
     if (journal_) journal_->RegistryKey(root, path);
     if (Succeeded(RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                                  nullptr, &key_, nullptr)))
+                                  nullptr, key_.Put(), nullptr)))
         return true;
-    key_ = nullptr;
+    key_.Reset();
     return false;
 }
 
@@ -62,15 +63,14 @@ bool TRegistryKey::Open(HKEY root, const String& path, bool forWriting)
 {
     Close();
     const REGSAM access = forWriting ? KEY_READ | KEY_WRITE : KEY_READ;
-    if (RegOpenKeyExA(root, path.c_str(), 0, access, &key_) == ERROR_SUCCESS) return true;
-    key_ = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, access, key_.Put()) == ERROR_SUCCESS) return true;
+    key_.Reset();
     return false;
 }
 
 void TRegistryKey::Close()
 {
-    if (key_) RegCloseKey(key_);
-    key_ = nullptr;
+    key_.Reset();
     journal_ = nullptr;
 }
 
@@ -78,9 +78,10 @@ bool TRegistryKey::WriteString(const String& name, const String& value)
 {
     if (!key_) return Succeeded(ERROR_INVALID_HANDLE);
     if (journal_) journal_->RegistryValue(root_, path_, name);
-    return Logged(name, "\"" + value + "\"",
-                  Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                           static_cast<DWORD>(value.size() + 1))));
+    return Logged(
+        name, "\"" + value + "\"",
+        Succeeded(RegSetValueExA(key_.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                 static_cast<DWORD>(value.size() + 1))));
 }
 
 bool TRegistryKey::Logged(const String& name, const String& value, bool written) const
@@ -101,7 +102,7 @@ std::vector<String> TRegistryKey::ValueNames() const
     char buf[16384];
     for (DWORD i = 0; key_; ++i) {
         DWORD len = sizeof buf;
-        if (RegEnumValueA(key_, i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumValueA(key_.Get(), i, buf, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         names.emplace_back(buf, len);
     }
     return names;
@@ -114,22 +115,22 @@ bool TRegistryKey::WriteInteger(const String& name, uint32_t value)
     if (journal_) journal_->RegistryValue(root_, path_, name);
     return Logged(
         name, IntToStr(static_cast<long long>(value)),
-        Succeeded(RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v)));
+        Succeeded(RegSetValueExA(key_.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v)));
 }
 
 String TRegistryKey::ReadString(const String& name) const
 {
     if (!key_) return String();
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return String();
+    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return String();
     if (type != REG_SZ && type != REG_EXPAND_SZ) return String();
     std::vector<char> buf(size + 1, '\0');
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size) !=
+    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size) !=
         ERROR_SUCCESS)
         return String();
     return String(buf.data());  // stored with or without its terminating zero
 }
 
-bool TRegistryKey::DeleteSubKey(const String& name) { return key_ && !name.empty() && DeleteTree(key_, name); }
+bool TRegistryKey::DeleteSubKey(const String& name) { return key_ && !name.empty() && DeleteTree(key_.Get(), name); }
 
 bool DeleteRegistryKey(HKEY root, const String& path) { return !path.empty() && DeleteTree(root, path); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/nstring.h"
+#include "framework/win32/handles.h"
 
 class TRunJournal;
 
@@ -26,7 +27,7 @@ public:
     bool Create(HKEY root, const String& path, TRunJournal* journal = nullptr);
     // Opens root\path only when it exists; reading only, unless asked.
     bool Open(HKEY root, const String& path, bool forWriting = false);
-    bool IsOpen() const { return key_ != nullptr; }
+    bool IsOpen() const { return static_cast<bool>(key_); }
     void Close();
 
     // False when the platform refuses the write, with its reason as the
@@ -45,7 +46,7 @@ private:
     // Names the value written in the run's log (or why it could not be);
     // gives `written` back, the last error kept.
     bool Logged(const String& name, const String& value, bool written) const;
-    HKEY key_ = nullptr;
+    TRegKey key_;
     TRunJournal* journal_ = nullptr;
     HKEY root_ = nullptr;
     String path_;

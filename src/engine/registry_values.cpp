@@ -1,5 +1,7 @@
 #include "engine/registry_values.h"
 
+#include "framework/win32/handles.h"
+
 HKEY RegistryRoot(const String& root) { return root == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
 String RegistryKeyName(const String& root, const String& key)
@@ -14,10 +16,8 @@ String RegistryPlaceName(const String& root, const String& key, const String& na
 
 bool RegistryKeyExists(HKEY root, const String& key)
 {
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    RegCloseKey(h);
-    return true;
+    TRegKey h;
+    return RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, h.Put()) == ERROR_SUCCESS;
 }
 
 String ParentKey(const String& key)
@@ -28,51 +28,45 @@ String ParentKey(const String& key)
 
 bool ReadRegistryBytes(HKEY root, const String& key, const String& name, DWORD& type, String& data)
 {
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    TRegKey h;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, h.Put()) != ERROR_SUCCESS) return false;
     DWORD size = 0;
-    bool found = RegQueryValueExA(h, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    bool found = RegQueryValueExA(h.Get(), name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
     if (found) {
         data.assign(size, '\0');
-        found = RegQueryValueExA(h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
+        found = RegQueryValueExA(h.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
                 ERROR_SUCCESS;
         data.resize(size);
     }
-    RegCloseKey(h);
     return found;
 }
 
 LONG WriteRegistryBytes(HKEY root, const String& key, const String& name, DWORD type, const String& data)
 {
-    HKEY h = nullptr;
-    LONG r =
-        RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &h, nullptr);
+    TRegKey h;
+    const LONG r = RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                                   h.Put(), nullptr);
     if (r != ERROR_SUCCESS) return r;
-    r = RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                       static_cast<DWORD>(data.size()));
-    RegCloseKey(h);
-    return r;
+    return RegSetValueExA(h.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
 }
 
 LONG DeleteRegistryValue(HKEY root, const String& key, const String& name)
 {
-    HKEY h = nullptr;
-    LONG r = RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, &h);
-    if (r != ERROR_SUCCESS) return r;
-    r = RegDeleteValueA(h, name.c_str());
-    RegCloseKey(h);
-    return r;
+    TRegKey h;
+    const LONG r = RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, h.Put());
+    return r != ERROR_SUCCESS ? r : RegDeleteValueA(h.Get(), name.c_str());
 }
 
 bool DeleteEmptyRegistryKey(HKEY root, const String& key)
 {
-    HKEY h = nullptr;
-    if (key.empty() || RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    TRegKey h;
+    if (key.empty() || RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, h.Put()) != ERROR_SUCCESS) return false;
     DWORD keys = 0, values = 0;
-    const bool empty = RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr,
+    const bool empty = RegQueryInfoKeyA(h.Get(), nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr,
                                         nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
                        keys == 0 && values == 0;
-    RegCloseKey(h);
+    h.Reset();  // closed before its deletion
     return empty && RegDeleteKeyA(root, key.c_str()) == ERROR_SUCCESS;
 }
 

@@ -10,6 +10,7 @@
 #include "engine/install_scope.h"
 #include "engine/journal_bounds.h"
 #include "engine/profile.h"
+#include "engine/registry_values.h"
 #include "engine/run_log.h"
 #include "engine/run_scope.h"
 #include "framework/win32/system_error.h"
@@ -35,31 +36,6 @@ HKEY RootOf(const String& name)
     for (const TRootName& r : kRoots)
         if (name == r.name) return r.root;
     return nullptr;
-}
-
-bool KeyExists(HKEY root, const String& key)
-{
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    RegCloseKey(h);
-    return true;
-}
-
-// The value's type and bytes; false when there is none.
-bool ReadRegistryValue(HKEY root, const String& key, const String& name, DWORD& type, String& data)
-{
-    HKEY h = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    DWORD size = 0;
-    bool found = RegQueryValueExA(h, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
-    if (found) {
-        data.assign(size, '\0');
-        found = RegQueryValueExA(h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
-                ERROR_SUCCESS;
-        data.resize(size);
-    }
-    RegCloseKey(h);
-    return found;
 }
 
 // The name a file is set aside under, in its own folder: a name of the
@@ -137,18 +113,17 @@ void UndoFileReplaced(const String& file, const String& aside, std::vector<Strin
 void UndoValue(const std::vector<String>& f, std::vector<String>& left)
 {
     const HKEY root = RootOf(f[0]);
-    HKEY h = nullptr;
-    if (!root || RegOpenKeyExA(root, f[1].c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS) return;
+    TRegKey h;
+    if (!root || RegOpenKeyExA(root, f[1].c_str(), 0, KEY_SET_VALUE, h.Put()) != ERROR_SUCCESS) return;
     String data;
     bool done;
     if (f[3].empty())
-        done = RegDeleteValueA(h, f[2].c_str()) == ERROR_SUCCESS;
+        done = RegDeleteValueA(h.Get(), f[2].c_str()) == ERROR_SUCCESS;
     else
         done = JournalUnhex(f[4], data) &&
-               RegSetValueExA(h, f[2].c_str(), 0, static_cast<DWORD>(std::strtoul(f[3].c_str(), nullptr, 10)),
+               RegSetValueExA(h.Get(), f[2].c_str(), 0, static_cast<DWORD>(std::strtoul(f[3].c_str(), nullptr, 10)),
                               reinterpret_cast<const BYTE*>(data.data()),
                               static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
-    RegCloseKey(h);
     Undone(done, f[3].empty() ? "removed the registry value" : "restored the registry value",
            f[0] + "\\" + f[1] + "\\" + f[2]);
     if (!done) left.push_back(f[0] + "\\" + f[1] + "\\" + f[2]);
@@ -440,7 +415,7 @@ void TRunJournal::RegistryKey(HKEY root, const String& key)
     while (end != String::npos) {
         end = key.find('\\', end + 1);
         const String part = key.substr(0, end);
-        if (!KeyExists(root, part)) Write({TJournalKind::KeyMade, {rootName, part}}, false);
+        if (!RegistryKeyExists(root, part)) Write({TJournalKind::KeyMade, {rootName, part}}, false);
     }
 }
 
@@ -450,7 +425,7 @@ void TRunJournal::RegistryValue(HKEY root, const String& key, const String& name
     const String rootName = RootName(root);
     DWORD type = 0;
     String data;
-    if (ReadRegistryValue(root, key, name, type, data))
+    if (ReadRegistryBytes(root, key, name, type, data))
         Write({TJournalKind::ValueWritten, {rootName, key, name, std::to_string(type), JournalHex(data)}}, true);
     else
         Write({TJournalKind::ValueWritten, {rootName, key, name, String(), String()}}, false);

@@ -52,6 +52,33 @@ private:
 inline bool CloseKernelHandle(HANDLE h) { return CloseHandle(h) != 0; }
 inline bool CloseFindHandle(HANDLE h) { return FindClose(h) != 0; }
 
+// A registry key, opened or created through Put(): closed once, on every
+// path out.
+class TRegKey {
+public:
+    TRegKey() = default;
+    ~TRegKey() { Reset(); }
+    TRegKey(const TRegKey&) = delete;
+    TRegKey& operator=(const TRegKey&) = delete;
+
+    HKEY Get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+    // Where the opening call puts the key; a key held before is closed.
+    HKEY* Put()
+    {
+        Reset();
+        return &h_;
+    }
+    void Reset()
+    {
+        if (h_) RegCloseKey(h_);
+        h_ = nullptr;
+    }
+
+private:
+    HKEY h_ = nullptr;
+};
+
 // Files, processes, threads, mutexes, snapshots.
 using TKernelHandle = TOwnedHandle<CloseKernelHandle>;
 // A search of FindFirstFile.
