@@ -426,6 +426,9 @@ TEST_F(ProgramGroups, GroupsThatExistAsFoldersAreNotRecordedAsCreated)
     UseRecorder("");
     AddItem("Editor", "edit.exe", apps);
     const String common = Unique("Nimbo Common"), mine = Unique("Nimbo Mine");
+    // Names reuse the process number: an earlier run's folders go first.
+    RemoveTree(ProgramsFolder(true) + common + "\\");
+    RemoveTree(ProgramsFolder(false) + mine + "\\");
     ASSERT_TRUE(CreateDirectoryA((ProgramsFolder(true) + common).c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA((ProgramsFolder(false) + mine).c_str(), nullptr));
     struct TCase {
@@ -452,8 +455,9 @@ TEST_F(ProgramGroups, GroupsThatExistAsFoldersAreNotRecordedAsCreated)
     ASSERT_TRUE(recorder->WaitForCommands(15));
     EXPECT_EQ(recorder->Commands()[3], "[CreateGroup(\"" + mine + "\",1)]\r\n");
     EXPECT_EQ(recorder->Commands()[6], "[CreateGroup(\"" + mine + ".\",0)]\r\n") << "the user's own group";
-    RemoveDirectoryA((ProgramsFolder(true) + common).c_str());
-    RemoveDirectoryA((ProgramsFolder(false) + mine).c_str());
+    // The existing folders got the items the recorder did not make.
+    RemoveTree(ProgramsFolder(true) + common + "\\");
+    RemoveTree(ProgramsFolder(false) + mine + "\\");
 }
 
 // An unattended run makes its group in the Start menu of its scope, where
