@@ -11,19 +11,9 @@
 #include <algorithm>
 
 #include "engine/run_switches.h"
+#include "test_files.h"
 
 namespace {
-
-std::vector<String> SplitCommandLine(const String& line)
-{
-    const std::wstring wide(line.begin(), line.end());
-    int count = 0;
-    LPWSTR* args = CommandLineToArgvW((L"setup.exe " + wide).c_str(), &count);
-    std::vector<String> out;
-    for (int i = 1; i < count; ++i) out.emplace_back(args[i], args[i] + wcslen(args[i]));
-    LocalFree(args);
-    return out;
-}
 
 TEST(RunSwitches, EachSwitchIsTakenAloneAndWhatNoSwitchTakesIsRefused)
 {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <fstream>
 
@@ -87,3 +89,14 @@ String ProgramFolder()
 }
 
 String Unique(const String& name) { return Format("%s %d", name, static_cast<int>(GetCurrentProcessId())); }
+
+std::vector<String> SplitCommandLine(const String& line)
+{
+    const std::wstring wide(line.begin(), line.end());
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW((L"setup.exe " + wide).c_str(), &count);
+    std::vector<String> out;
+    for (int i = 1; i < count; ++i) out.emplace_back(args[i], args[i] + wcslen(args[i]));
+    LocalFree(args);
+    return out;
+}

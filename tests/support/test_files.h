@@ -24,3 +24,6 @@ std::vector<String> Trimmed(const std::vector<String>& texts);
 String ProgramFolder();
 // A name of this test process's own, so runs never meet.
 String Unique(const String& name);
+// The arguments a command line gives a program (after its name), as the
+// platform splits them.
+std::vector<String> SplitCommandLine(const String& line);
